@@ -1,0 +1,36 @@
+# Shared by the scripts: installs what is missing and builds a preset.
+set -euo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+
+ORVANE_PACKAGES=(
+  build-essential cmake ninja-build pkg-config
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-translations-l10n
+  libqt6svg6 qt6-qpa-plugins libgl-dev
+  libxml2-utils xvfb xauth fonts-dejavu-core
+  clang libclang-rt-14-dev
+)
+
+install_missing() {
+  local missing=()
+  for p in "${ORVANE_PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  local sudo=""
+  if [ "$(id -u)" -ne 0 ]; then
+    if command -v sudo >/dev/null; then sudo="sudo"; else
+      echo "Faltan paquetes (${missing[*]}) y no se puede instalar sin ser root." >&2
+      return 1
+    fi
+  fi
+  echo "Instalando: ${missing[*]}"
+  $sudo apt-get update
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y "${missing[@]}"
+}
+
+build_preset() {
+  local preset="$1"
+  cd "$ROOT"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$(nproc)"
+}

@@ -1,0 +1,21 @@
+#include "app/ErrorGuard.h"
+
+#include "app/Prompts.h"
+#include "invoice/AppError.h"
+
+#include <exception>
+
+void runGuarded(QWidget* parent, const std::function<void()>& handler) {
+    QString message;
+    try {
+        handler();
+        return;
+    } catch (const AppError& error) {
+        message = error.message();
+    } catch (const std::exception& error) {
+        message = QString::fromLocal8Bit(error.what());
+    } catch (...) {
+        message = QStringLiteral("Error inesperado");
+    }
+    Prompts::instance().errorBox(parent, withFullStop(message));
+}

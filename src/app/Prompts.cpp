@@ -1,0 +1,93 @@
+#include "app/Prompts.h"
+
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace {
+
+const QString AppTitle = QStringLiteral("Orvane");
+
+QMessageBox::StandardButton messageBox(QWidget* parent, QMessageBox::Icon icon,
+                                       const QString& caption, const QString& text,
+                                       QMessageBox::StandardButtons buttons,
+                                       QMessageBox::StandardButton defaultButton) {
+    QMessageBox box(icon, caption, text, buttons, parent);
+    box.setDefaultButton(defaultButton);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+class QtPrompts final : public Prompts {
+public:
+    bool confirm(QWidget* parent, const QString& caption, const QString& text) override {
+        return messageBox(parent, QMessageBox::Question, caption, text,
+                          QMessageBox::Ok | QMessageBox::Cancel,
+                          QMessageBox::Cancel) == QMessageBox::Ok;
+    }
+    void warn(QWidget* parent, const QString& caption, const QString& text) override {
+        messageBox(parent, QMessageBox::Warning, caption, text, QMessageBox::Ok, QMessageBox::Ok);
+    }
+    void inform(QWidget* parent, const QString& caption, const QString& text) override {
+        messageBox(parent, QMessageBox::Information, caption, text, QMessageBox::Ok,
+                   QMessageBox::Ok);
+    }
+    void plain(QWidget* parent, const QString& caption, const QString& text) override {
+        messageBox(parent, QMessageBox::NoIcon, caption, text, QMessageBox::Ok, QMessageBox::Ok);
+    }
+    void errorBox(QWidget* parent, const QString& text) override {
+        messageBox(parent, QMessageBox::Critical, AppTitle, text, QMessageBox::Ok,
+                   QMessageBox::Ok);
+    }
+    QString openFile(QWidget* parent, const QString& filters,
+                     const QString& selectedFilter) override {
+        QFileDialog dialog(parent);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setNameFilters(filters.split(QStringLiteral(";;")));
+        if (!selectedFilter.isEmpty())
+            dialog.selectNameFilter(selectedFilter);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return {};
+        return dialog.selectedFiles().constFirst();
+    }
+    QString saveFile(QWidget* parent, const QString& filters,
+                     const QString& defaultSuffix) override {
+        QFileDialog dialog(parent);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setNameFilters(filters.split(QStringLiteral(";;")));
+        dialog.setDefaultSuffix(defaultSuffix);
+        // Replacing an existing invoice is the normal case; do not ask.
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return {};
+        return dialog.selectedFiles().constFirst();
+    }
+    bool askText(QWidget* parent, const QString& caption, const QString& prompt,
+                 QString& answer) override {
+        bool ok = false;
+        const QString text =
+            QInputDialog::getText(parent, caption, prompt, QLineEdit::Normal, QString(), &ok);
+        if (ok)
+            answer = text;
+        return ok;
+    }
+};
+
+QtPrompts& qtPrompts() {
+    static QtPrompts prompts;
+    return prompts;
+}
+
+Prompts* g_current = nullptr;
+
+} // namespace
+
+Prompts& Prompts::instance() { return g_current ? *g_current : qtPrompts(); }
+
+void Prompts::setInstance(Prompts* prompts) { g_current = prompts; }
+
+QString withFullStop(const QString& message) {
+    if (!message.isEmpty() && message.back() <= QLatin1Char('.'))
+        return message;
+    return message + QLatin1Char('.');
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// Every question, message and file dialog of the program goes through this
+// interface: the real one shows dialogs, tests give scripted answers.
+class Prompts {
+public:
+    virtual ~Prompts() = default;
+
+    // OK / Cancel with the question icon, Cancel as default; true for OK.
+    virtual bool confirm(QWidget* parent, const QString& caption, const QString& text) = 0;
+    // OK only, exclamation icon.
+    virtual void warn(QWidget* parent, const QString& caption, const QString& text) = 0;
+    // OK only, information icon.
+    virtual void inform(QWidget* parent, const QString& caption, const QString& text) = 0;
+    // OK only, no icon.
+    virtual void plain(QWidget* parent, const QString& caption, const QString& text) = 0;
+    // The application error box: caption "Orvane", stop icon.
+    virtual void errorBox(QWidget* parent, const QString& text) = 0;
+    // Empty text when cancelled. filters as in QFileDialog ("Name (*.ini);;...").
+    virtual QString openFile(QWidget* parent, const QString& filters,
+                             const QString& selectedFilter) = 0;
+    virtual QString saveFile(QWidget* parent, const QString& filters,
+                             const QString& defaultSuffix) = 0;
+    // One-line text prompt; false when cancelled.
+    virtual bool askText(QWidget* parent, const QString& caption, const QString& prompt,
+                         QString& answer) = 0;
+
+    // The instance the windows use (the Qt one unless a test replaced it).
+    static Prompts& instance();
+    static void setInstance(Prompts* prompts); // nullptr restores the Qt one
+};
+
+// Adds the full stop of the error box: none when the text already ends in "."
+// or in a character that sorts before it.
+QString withFullStop(const QString& message);

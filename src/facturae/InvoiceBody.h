@@ -1,0 +1,8 @@
+#pragma once
+
+class InvoiceRecord;
+class QXmlStreamWriter;
+
+// The Invoices element: header, issue data, VAT summary by rate, withholding,
+// totals, one element per line and the payment details.
+void writeInvoiceBody(const InvoiceRecord& record, QXmlStreamWriter& xml);

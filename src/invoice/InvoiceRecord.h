@@ -1,0 +1,105 @@
+#pragma once
+
+#include "invoice/Memoria.h"
+#include "invoice/PersonType.h"
+#include "invoice/RecordField.h"
+
+#include <QDate>
+#include <QObject>
+#include <QString>
+#include <array>
+
+class InvoiceRecord;
+
+// What happens when the "Admón. del estado." box becomes ticked while no
+// import is running: the window opens the administration window; the
+// command-line tool does nothing.
+class AdministrationTickHandler {
+public:
+    virtual ~AdministrationTickHandler() = default;
+    virtual void administrationTicked(InvoiceRecord& record) = 0;
+};
+
+// The one invoice being prepared: both parties, payment data, centres, lines,
+// totals and the window's state fields. Views follow it through its signals.
+class InvoiceRecord : public QObject {
+    Q_OBJECT
+public:
+    explicit InvoiceRecord(QObject* parent = nullptr);
+
+    // Text fields.
+    const QString& text(RecordField field) const;
+    void setText(RecordField field, const QString& value);
+
+    // Person type. select() behaves as clicking the radio button: selecting
+    // the other kind empties the party's contact and applies the layout;
+    // selecting the kind already selected does nothing.
+    PersonType personType(Party party) const;
+    void selectPersonType(Party party, PersonType type);
+    // The layout of the current kind: the natural-person layout empties the
+    // contact; the legal-entity layout keeps it. Also settles the label.
+    void applyLayout(Party party);
+    // "R.Social", "Nombre", or "R. Social" for the customer before its kind
+    // was first set.
+    QString nameLabel(Party party) const;
+
+    // Dates.
+    QDate issueDate() const { return m_issueDate; }
+    QDate dueDate() const { return m_dueDate; }
+    void setIssueDate(const QDate& date);
+    void setDueDate(const QDate& date);
+
+    // "Admón. del estado.". Ticking it while not importing reaches the handler.
+    bool isAdministration() const { return m_administration; }
+    void setAdministration(bool ticked);
+    void setAdministrationTickHandler(AdministrationTickHandler* handler) { m_tickHandler = handler; }
+
+    // Totals boxes, in hundredths (what the box shows).
+    qint64 totalCents(TotalBox box) const { return m_totals[static_cast<int>(box)]; }
+    long double totalValue(TotalBox box) const;
+    void setTotal(TotalBox box, long double value); // rounds as the box does
+    void setTotalCents(TotalBox box, qint64 cents);
+
+    // The withholding rate in per cent: the number in the list's text,
+    // 0 when it is not a number.
+    long double withholdingRate() const;
+
+    Memoria& lines() { return m_lines; }
+    const Memoria& lines() const { return m_lines; }
+
+    // Window state fields.
+    bool importando() const { return m_importando; }
+    void setImportando(bool on) { m_importando = on; }
+    QString cuentaCompleta() const { return m_cuentaCompleta; }
+    void setCuentaCompleta(const QString& account) { m_cuentaCompleta = account; }
+    QString nombreFichero() const { return m_nombreFichero; }
+    QString rutaDelFichero() const { return m_rutaDelFichero; }
+    void setImportFile(const QString& baseName, const QString& folderWithSeparator);
+
+    // RecalculateTotals; runs after every post and delete of a line.
+    void recalculateTotals();
+
+signals:
+    void textChanged(RecordField field, const QString& value);
+    void personTypeChanged(Party party);
+    void layoutChanged(Party party);
+    void datesChanged();
+    void administrationChanged(bool ticked);
+    void totalsChanged();
+
+private:
+    std::array<QString, RecordFieldCount> m_text;
+    PersonType m_issuerType = PersonType::LegalEntity;
+    PersonType m_customerType = PersonType::LegalEntity;
+    bool m_customerLabelSet = false;
+    QDate m_issueDate;
+    QDate m_dueDate;
+    bool m_administration = false;
+    AdministrationTickHandler* m_tickHandler = nullptr;
+    std::array<qint64, TotalBoxCount> m_totals{};
+    Memoria m_lines;
+    bool m_importando = false;
+    QString m_cuentaCompleta;
+    QString m_nombreFichero;
+    QString m_rutaDelFichero;
+};

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "invoice/PersonType.h"
+
+#include <QString>
+
+class InvoiceRecord;
+class IniFile;
+
+// Section MISDATOS of Registro.Ini: the issuer's own data.
+struct IssuerSettings {
+    QString entity, office, control, account, iban; // ENTIDAD OFICINA DC CUENTA IBAN
+    QString persona;                                // PERSONA as stored
+    QString name, surname1, surname2;               // NOMBRE APELLIDO1 APELLIDO2
+    QString address, postCode, town, province, taxId, contact, email;
+
+    // First character of PERSONA, compared upper case only; empty when it
+    // selects neither kind.
+    QString personLetter() const;
+
+    static IssuerSettings read(const IniFile& ini);
+    // Stores the 14 keys of a legal entity ("J") or the 16 of a natural person
+    // ("F"), in the order the issuer-data window writes them. Other keys stay.
+    void write(IniFile& ini, PersonType type) const;
+};
+
+// Section AUTOFIRMA of Registro.Ini.
+struct AutoFirmaSettings {
+    QString folder;  // RUTAPROGRAMA
+    QString program; // PROGRAMA
+    QString command; // COMANDO
+    QString format;  // FIRMA
+
+    static AutoFirmaSettings read(const IniFile& ini);
+    void write(IniFile& ini) const;
+};
+
+namespace RegistroIni {
+
+// Loads the issuer into the main window's record when Registro.Ini exists in
+// appDir, as the window does when first shown.
+void loadIssuerAtStart(InvoiceRecord& record, const QString& appDir);
+
+// Reads the AutoFirma settings into the carrier fields Edit29..Edit32.
+AutoFirmaSettings loadAutoFirmaIntoRecord(InvoiceRecord& record, const QString& appDir);
+
+} // namespace RegistroIni

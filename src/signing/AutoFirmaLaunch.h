@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+struct AutoFirmaSettings;
+
+namespace AutoFirmaLaunch {
+
+// The signed copy's name: the input's extension (from the last point after the
+// last separator) replaced by "XSIG"; without extension ".XSIG" is appended.
+QString signedFileName(const QString& input);
+
+// The parameter text as shown in eParametros:
+// command " -i " input " -o " output " " format.
+QString parameterText(const QString& command, const QString& input, const QString& output,
+                      const QString& format);
+
+// The same parameters as separate arguments, each path whole.
+QStringList arguments(const QString& command, const QString& input, const QString& output,
+                      const QString& format);
+
+// Starts folder/program in folder with the arguments and waits without a time
+// limit until it ends. Returns the platform's error text when the start fails,
+// otherwise an empty text.
+QString run(const QString& folder, const QString& program, const QStringList& arguments);
+
+} // namespace AutoFirmaLaunch
