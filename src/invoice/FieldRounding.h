@@ -15,7 +15,9 @@ qint64 toCents(long double value);
 
 // What reading the box back gives.
 long double round2(long double value);
-inline long double fromCents(qint64 cents) { return static_cast<long double>(cents) / 100.0L; }
+inline long double fromCents(qint64 cents) {
+    return static_cast<long double>(cents) / 100.0L;
+}
 
 // "1234.50", "-0.40": decimal point, no grouping (the document's form).
 QString plainText(qint64 cents);

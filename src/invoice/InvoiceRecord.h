@@ -52,7 +52,9 @@ public:
     // "Admón. del estado.". Ticking it while not importing reaches the handler.
     bool isAdministration() const { return m_administration; }
     void setAdministration(bool ticked);
-    void setAdministrationTickHandler(AdministrationTickHandler* handler) { m_tickHandler = handler; }
+    void setAdministrationTickHandler(AdministrationTickHandler* handler) {
+        m_tickHandler = handler;
+    }
 
     // Totals boxes, in hundredths (what the box shows).
     qint64 totalCents(TotalBox box) const { return m_totals[static_cast<int>(box)]; }

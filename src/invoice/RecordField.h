@@ -6,17 +6,17 @@
 // control whose object name controlName() gives.
 enum class RecordField {
     // Issuer
-    IssuerCorporateName,   // Edit1
-    IssuerFirstName,       // Edit18
-    IssuerFirstSurname,    // Edit19
-    IssuerSecondSurname,   // Edit20
-    IssuerAddress,         // Edit2
-    IssuerPostCode,        // Edit3
-    IssuerTown,            // Edit4
-    IssuerProvince,        // Edit5
-    IssuerTaxId,           // Edit6
-    IssuerContact,         // Edit26
-    IssuerEmail,           // Edit28
+    IssuerCorporateName, // Edit1
+    IssuerFirstName,     // Edit18
+    IssuerFirstSurname,  // Edit19
+    IssuerSecondSurname, // Edit20
+    IssuerAddress,       // Edit2
+    IssuerPostCode,      // Edit3
+    IssuerTown,          // Edit4
+    IssuerProvince,      // Edit5
+    IssuerTaxId,         // Edit6
+    IssuerContact,       // Edit26
+    IssuerEmail,         // Edit28
     // Customer
     CustomerCorporateName, // Edit8
     CustomerFirstName,     // Edit21
@@ -29,28 +29,28 @@ enum class RecordField {
     CustomerTaxId,         // Edit11
     CustomerContact,       // Edit27
     // Payment
-    BankEntity,            // Edit13
-    BankOffice,            // Edit14
-    BankControlDigits,     // Edit15
-    BankAccountNumber,     // Edit16
-    Iban,                  // Edit17
-    InvoiceSeries,         // Edit24
-    InvoiceNumber,         // Edit25
+    BankEntity,        // Edit13
+    BankOffice,        // Edit14
+    BankControlDigits, // Edit15
+    BankAccountNumber, // Edit16
+    Iban,              // Edit17
+    InvoiceSeries,     // Edit24
+    InvoiceNumber,     // Edit25
     // Administrative centres (hidden on the main window)
-    ManagingBodyCode,      // eGestor
-    AccountingOfficeCode,  // eOficina
-    ProcessingUnitCode,    // eUnidad
-    ManagingBodyName,      // eGestorName
-    AccountingOfficeName,  // eOficinaName
-    ProcessingUnitName,    // eUnidadName
+    ManagingBodyCode,     // eGestor
+    AccountingOfficeCode, // eOficina
+    ProcessingUnitCode,   // eUnidad
+    ManagingBodyName,     // eGestorName
+    AccountingOfficeName, // eOficinaName
+    ProcessingUnitName,   // eUnidadName
     // AutoFirma carrier fields (hidden)
-    AutoFirmaFolder,       // Edit29
-    AutoFirmaProgram,      // Edit30
-    AutoFirmaCommand,      // Edit31
-    AutoFirmaFormat,       // Edit32
-    AutoFirmaParameters,   // eParametros
+    AutoFirmaFolder,     // Edit29
+    AutoFirmaProgram,    // Edit30
+    AutoFirmaCommand,    // Edit31
+    AutoFirmaFormat,     // Edit32
+    AutoFirmaParameters, // eParametros
     // Text of the withholding rate list
-    WithholdingRate,       // ComboBox1
+    WithholdingRate, // ComboBox1
 };
 inline constexpr int RecordFieldCount = static_cast<int>(RecordField::WithholdingRate) + 1;
 

@@ -29,6 +29,8 @@ QString dateText(const QDate& date);
 
 // The zero day of the date count, 30 December 1899: what an empty due date
 // becomes.
-inline QDate zeroDate() { return QDate(1899, 12, 30); }
+inline QDate zeroDate() {
+    return QDate(1899, 12, 30);
+}
 
 } // namespace ValueForms

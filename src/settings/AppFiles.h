@@ -7,8 +7,8 @@
 // file gets the canonical spelling.
 namespace AppFiles {
 
-QString registroIni(const QString& appDir);    // Registro.Ini
-QString concellosIni(const QString& appDir);   // Concellos.Ini
+QString registroIni(const QString& appDir);     // Registro.Ini
+QString concellosIni(const QString& appDir);    // Concellos.Ini
 QString fixedImportFile(const QString& appDir); // Importa/Factura.Ini
 
 // path made of dir and the given relative parts, each part matched without

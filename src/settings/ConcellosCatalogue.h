@@ -5,9 +5,9 @@
 
 // The three administrative centres of a public administration.
 struct AdministrationCentres {
-    QString managingCode, managingName;   // ORGANO, NOMBRE_ORGANO
-    QString officeCode, officeName;       // Oficina, Nombre_Oficina
-    QString unitCode, unitName;           // Unidad, Nombre_Unidad
+    QString managingCode, managingName; // ORGANO, NOMBRE_ORGANO
+    QString officeCode, officeName;     // Oficina, Nombre_Oficina
+    QString unitCode, unitName;         // Unidad, Nombre_Unidad
 };
 
 // The catalogue of administrations in Concellos.Ini.

@@ -1,8 +1,9 @@
 #pragma once
 
-#include <QHash>
 #include <QString>
-#include <QVector>
+#include <QStringView>
+#include <unordered_map>
+#include <vector>
 
 // A profile file in the classic INI form. Section and key names match without
 // regard to letter case; a value is the text after the first "=", trimmed,
@@ -16,9 +17,13 @@ public:
     static constexpr int MaxValueLength = 2047;
 
     // Reads path when it exists; a missing file reads as a file without
-    // sections. Throws AppError for a file too big or one that exists but
-    // cannot be read, when strict is set; otherwise such a file reads as empty.
+    // sections. With strict set, a file that is too big, is a folder or
+    // cannot be read throws AppError; otherwise such a file reads as empty.
     explicit IniFile(const QString& path, bool strict = false);
+    IniFile(const IniFile&) = delete;
+    IniFile& operator=(const IniFile&) = delete;
+    IniFile(IniFile&&) = default;
+    IniFile& operator=(IniFile&&) = default;
 
     const QString& path() const { return m_path; }
     bool existed() const { return m_existed; }
@@ -33,36 +38,43 @@ public:
     // section, creating the section when missing. Line breaks in a value
     // become blanks so the file keeps its shape.
     void writeString(const QString& section, const QString& key, const QString& value);
-    // Writes the whole file atomically; throws AppError "Unable to write to %s".
+    // Writes the whole file atomically as UTF-8; throws AppError
+    // "Unable to write to %s" and leaves the old file whole on failure.
     void save();
 
     // The text as it would be saved.
     const QString& text() const { return m_text; }
-    // Replaces the content (for tests and in-memory use).
+    // Replaces the content (in-memory use and tests).
     void setText(const QString& text);
 
 private:
-    struct Span {
-        int start = 0;
-        int length = 0;
+    struct CaseInsensitiveHash {
+        using is_transparent = void;
+        std::size_t operator()(QStringView text) const noexcept;
+    };
+    struct CaseInsensitiveEqual {
+        using is_transparent = void;
+        bool operator()(QStringView a, QStringView b) const noexcept {
+            return a.compare(b, Qt::CaseInsensitive) == 0;
+        }
     };
     struct Entry {
-        Span line;  // whole line, without its line break
-        Span value; // trimmed value, quotes included
+        qsizetype lineStart = 0, lineEnd = 0;   // the key's line, without its break
+        qsizetype valueStart = 0, valueEnd = 0; // trimmed value, quotes included
     };
     struct Section {
-        int headerLineStart = 0;
-        int endOfContent = 0; // just after the last non-blank line of the section
-        QHash<QString, Entry> keys; // lower-cased key -> first occurrence
+        qsizetype endOfContent = 0; // end of its last non-blank line
+        std::unordered_map<QStringView, Entry, CaseInsensitiveHash, CaseInsensitiveEqual> keys;
     };
 
     void parse();
-    const Section* findSection(const QString& section) const;
+    const Entry* find(const QString& section, const QString& key) const;
     QString lineBreak() const;
 
     QString m_path;
     QString m_text;
     bool m_existed = false;
-    QVector<Section> m_sections;
-    QHash<QString, int> m_sectionIndex; // lower-cased name -> first occurrence
+    std::vector<Section> m_sections;
+    std::unordered_map<QStringView, std::size_t, CaseInsensitiveHash, CaseInsensitiveEqual>
+        m_sectionIndex;
 };

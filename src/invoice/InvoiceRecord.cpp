@@ -1,0 +1,112 @@
+#include "invoice/InvoiceRecord.h"
+
+#include "invoice/FieldRounding.h"
+#include "invoice/Totals.h"
+#include "invoice/ValueForms.h"
+
+InvoiceRecord::InvoiceRecord(QObject* parent) : QObject(parent) {
+    m_text[static_cast<int>(RecordField::AutoFirmaCommand)] = QStringLiteral("Sign -certgui");
+    m_text[static_cast<int>(RecordField::AutoFirmaFormat)] = QStringLiteral("-format FACTURAE");
+    m_text[static_cast<int>(RecordField::WithholdingRate)] = QStringLiteral("0");
+    m_lines.setParent(this);
+    connect(&m_lines, &Memoria::afterPost, this, &InvoiceRecord::recalculateTotals);
+    connect(&m_lines, &Memoria::afterDelete, this, &InvoiceRecord::recalculateTotals);
+}
+
+const QString& InvoiceRecord::text(RecordField field) const {
+    return m_text[static_cast<int>(field)];
+}
+
+void InvoiceRecord::setText(RecordField field, const QString& value) {
+    QString& slot = m_text[static_cast<int>(field)];
+    if (slot == value)
+        return;
+    slot = value;
+    emit textChanged(field, value);
+}
+
+PersonType InvoiceRecord::personType(Party party) const {
+    return party == Party::Issuer ? m_issuerType : m_customerType;
+}
+
+static RecordField contactOf(Party party) {
+    return party == Party::Issuer ? RecordField::IssuerContact : RecordField::CustomerContact;
+}
+
+void InvoiceRecord::selectPersonType(Party party, PersonType type) {
+    PersonType& current = party == Party::Issuer ? m_issuerType : m_customerType;
+    if (current == type)
+        return;
+    current = type;
+    emit personTypeChanged(party);
+    // The click handlers: either kind empties the contact, then lays out.
+    setText(contactOf(party), QString());
+    applyLayout(party);
+}
+
+void InvoiceRecord::applyLayout(Party party) {
+    if (party == Party::Customer)
+        m_customerLabelSet = true;
+    if (personType(party) == PersonType::NaturalPerson)
+        setText(contactOf(party), QString());
+    emit layoutChanged(party);
+}
+
+QString InvoiceRecord::nameLabel(Party party) const {
+    if (party == Party::Customer && !m_customerLabelSet)
+        return QStringLiteral("R. Social");
+    return personType(party) == PersonType::LegalEntity ? QStringLiteral("R.Social")
+                                                        : QStringLiteral("Nombre");
+}
+
+void InvoiceRecord::setIssueDate(const QDate& date) {
+    if (m_issueDate == date)
+        return;
+    m_issueDate = date;
+    emit datesChanged();
+}
+
+void InvoiceRecord::setDueDate(const QDate& date) {
+    if (m_dueDate == date)
+        return;
+    m_dueDate = date;
+    emit datesChanged();
+}
+
+void InvoiceRecord::setAdministration(bool ticked) {
+    if (m_administration == ticked)
+        return;
+    m_administration = ticked;
+    emit administrationChanged(ticked);
+    if (ticked && !m_importando && m_tickHandler)
+        m_tickHandler->administrationTicked(*this);
+}
+
+long double InvoiceRecord::totalValue(TotalBox box) const {
+    return FieldRounding::fromCents(totalCents(box));
+}
+
+void InvoiceRecord::setTotal(TotalBox box, long double value) {
+    setTotalCents(box, FieldRounding::toCents(value));
+}
+
+void InvoiceRecord::setTotalCents(TotalBox box, qint64 cents) {
+    qint64& slot = m_totals[static_cast<int>(box)];
+    if (slot == cents)
+        return;
+    slot = cents;
+    emit totalsChanged();
+}
+
+long double InvoiceRecord::withholdingRate() const {
+    return ValueForms::parseNumber(text(RecordField::WithholdingRate)).value_or(0.0L);
+}
+
+void InvoiceRecord::setImportFile(const QString& baseName, const QString& folderWithSeparator) {
+    m_nombreFichero = baseName;
+    m_rutaDelFichero = folderWithSeparator;
+}
+
+void InvoiceRecord::recalculateTotals() {
+    RecalculateTotals(*this);
+}

@@ -1,0 +1,86 @@
+#include "settings/ConcellosCatalogue.h"
+
+#include "invoice/AppError.h"
+#include "settings/AppFiles.h"
+#include "settings/IniFile.h"
+
+namespace ConcellosCatalogue {
+
+namespace {
+
+const QString Registro = QStringLiteral("REGISTRO");
+const QString Cuantos = QStringLiteral("CUANTOS");
+const QString Concellos = QStringLiteral("CONCELLOS");
+
+// Keys 0..CUANTOS are read; a huge CUANTOS in a damaged file must not make
+// the window walk billions of keys.
+constexpr int MaxEntries = 100000;
+
+int lastEntry(const IniFile& ini) {
+    return ini.readInteger(Registro, Cuantos, 0);
+}
+
+} // namespace
+
+QStringList names(const QString& appDir) {
+    const IniFile ini(AppFiles::concellosIni(appDir));
+    QStringList list;
+    const int last = qMin(lastEntry(ini), MaxEntries);
+    for (int n = 0; n <= last; ++n) {
+        const QString name = ini.readString(Concellos, QString::number(n));
+        if (!name.isEmpty())
+            list.append(name);
+    }
+    return list;
+}
+
+AdministrationCentres load(const QString& appDir, const QString& name) {
+    const IniFile ini(AppFiles::concellosIni(appDir));
+    auto v = [&](const char* key) { return ini.readString(name, QString::fromLatin1(key)); };
+    AdministrationCentres c;
+    c.managingName = v("NOMBRE_ORGANO");
+    c.officeName = v("Nombre_Oficina");
+    c.unitName = v("Nombre_Unidad");
+    c.managingCode = v("ORGANO");
+    c.officeCode = v("Oficina");
+    c.unitCode = v("Unidad");
+    return c;
+}
+
+QString upperAsciiLetters(const QString& text) {
+    QString out = text;
+    for (QChar& c : out) {
+        if (c >= u'a' && c <= u'z')
+            c = QChar(c.unicode() - 32);
+    }
+    return out;
+}
+
+QString save(const QString& appDir, const QString& typedName, const AdministrationCentres& c) {
+    const QString name = upperAsciiLetters(typedName);
+    if (name.trimmed().isEmpty())
+        throw AppError(
+            QStringLiteral("Escribe un nombre para la administración; no se ha guardado nada"));
+
+    IniFile ini(AppFiles::concellosIni(appDir));
+    const int registered = lastEntry(ini);
+    bool exists = false;
+    for (int n = 0; n <= qMin(registered, MaxEntries) && !exists; ++n)
+        exists = ini.readString(Concellos, QString::number(n)) == name;
+
+    ini.writeString(name, QStringLiteral("NOMBRE_ORGANO"), c.managingName);
+    ini.writeString(name, QStringLiteral("Nombre_Oficina"), c.officeName);
+    ini.writeString(name, QStringLiteral("Nombre_Unidad"), c.unitName);
+    ini.writeString(name, QStringLiteral("ORGANO"), c.managingCode);
+    ini.writeString(name, QStringLiteral("Oficina"), c.officeCode);
+    ini.writeString(name, QStringLiteral("Unidad"), c.unitCode);
+    if (!exists) {
+        const qint64 next = qint64(registered) + 1;
+        ini.writeString(Concellos, QString::number(next), name);
+        ini.writeString(Registro, Cuantos, QString::number(next));
+    }
+    ini.save();
+    return name;
+}
+
+} // namespace ConcellosCatalogue

@@ -1,0 +1,218 @@
+#include "settings/IniFile.h"
+
+#include "invoice/AppError.h"
+#include "invoice/ValueForms.h"
+#include "settings/TextDecoding.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace {
+
+bool isBlank(QChar c) {
+    return c == u' ' || c == u'\t';
+}
+
+QString cannotRead(const QString& path) {
+    return QStringLiteral("No se puede leer el fichero %1").arg(path);
+}
+
+} // namespace
+
+std::size_t IniFile::CaseInsensitiveHash::operator()(QStringView text) const noexcept {
+    std::size_t h = 1469598103934665603ull;
+    for (const QChar c : text) {
+        char16_t u = c.unicode();
+        if (u < 0x80) {
+            if (u >= 'A' && u <= 'Z')
+                u += 32;
+        } else {
+            u = c.toCaseFolded().unicode();
+        }
+        h = (h ^ u) * 1099511628211ull;
+    }
+    return h;
+}
+
+IniFile::IniFile(const QString& path, bool strict) : m_path(path) {
+    const QFileInfo info(path);
+    if (!info.exists())
+        return;
+    m_existed = true;
+    if (info.isDir()) {
+        if (strict)
+            throw AppError(QStringLiteral("%1 es una carpeta, no un fichero").arg(path));
+        return;
+    }
+    if (info.size() > MaxFileSize) {
+        if (strict)
+            throw AppError(
+                QStringLiteral("El fichero %1 es demasiado grande (el máximo es de %2 MB)")
+                    .arg(path)
+                    .arg(MaxFileSize / (1024 * 1024)));
+        return;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (strict)
+            throw AppError(cannotRead(path));
+        return;
+    }
+    // Read at most one byte past the limit: a file that grows meanwhile, or a
+    // device that never ends, cannot make us read without bound.
+    const QByteArray bytes = file.read(MaxFileSize + 1);
+    if (bytes.size() > MaxFileSize) {
+        if (strict)
+            throw AppError(
+                QStringLiteral("El fichero %1 es demasiado grande (el máximo es de %2 MB)")
+                    .arg(path)
+                    .arg(MaxFileSize / (1024 * 1024)));
+        return;
+    }
+    m_text = TextDecoding::decode(bytes);
+    parse();
+}
+
+void IniFile::setText(const QString& text) {
+    m_text = text;
+    parse();
+}
+
+void IniFile::parse() {
+    m_sections.clear();
+    m_sectionIndex.clear();
+    const QChar* d = m_text.constData();
+    const qsizetype n = m_text.size();
+    Section* current = nullptr;
+    qsizetype pos = 0;
+    while (pos < n) {
+        const qsizetype lineStart = pos;
+        qsizetype lineEnd = lineStart;
+        while (lineEnd < n && d[lineEnd] != u'\n' && d[lineEnd] != u'\r')
+            ++lineEnd;
+        pos = lineEnd;
+        if (pos < n && d[pos] == u'\r')
+            ++pos;
+        if (pos < n && d[pos] == u'\n')
+            ++pos;
+
+        qsizetype s = lineStart, e = lineEnd;
+        while (s < e && isBlank(d[s]))
+            ++s;
+        while (e > s && isBlank(d[e - 1]))
+            --e;
+        if (s == e)
+            continue;
+
+        if (d[s] == u'[') {
+            qsizetype close = s + 1;
+            while (close < e && d[close] != u']')
+                ++close;
+            qsizetype ns = s + 1, ne = close;
+            while (ns < ne && isBlank(d[ns]))
+                ++ns;
+            while (ne > ns && isBlank(d[ne - 1]))
+                --ne;
+            const QStringView name(d + ns, ne - ns);
+            if (m_sectionIndex.find(name) == m_sectionIndex.end()) {
+                m_sectionIndex.emplace(name, m_sections.size());
+                m_sections.emplace_back();
+                current = &m_sections.back();
+                current->endOfContent = lineEnd;
+            } else {
+                current = nullptr; // a repeated section: the first one wins
+            }
+            continue;
+        }
+        if (!current)
+            continue;
+        current->endOfContent = lineEnd;
+        qsizetype eq = s;
+        while (eq < e && d[eq] != u'=')
+            ++eq;
+        if (eq == e)
+            continue;
+        qsizetype ke = eq;
+        while (ke > s && isBlank(d[ke - 1]))
+            --ke;
+        qsizetype vs = eq + 1;
+        while (vs < e && isBlank(d[vs]))
+            ++vs;
+        current->keys.try_emplace(QStringView(d + s, ke - s), Entry{lineStart, lineEnd, vs, e});
+    }
+}
+
+const IniFile::Entry* IniFile::find(const QString& section, const QString& key) const {
+    const auto s = m_sectionIndex.find(QStringView(section).trimmed());
+    if (s == m_sectionIndex.end())
+        return nullptr;
+    const auto& keys = m_sections[s->second].keys;
+    const auto k = keys.find(QStringView(key).trimmed());
+    return k == keys.end() ? nullptr : &k->second;
+}
+
+bool IniFile::hasSection(const QString& section) const {
+    return m_sectionIndex.find(QStringView(section).trimmed()) != m_sectionIndex.end();
+}
+
+QString IniFile::readString(const QString& section, const QString& key,
+                            const QString& defaultValue) const {
+    const Entry* entry = find(section, key);
+    if (!entry)
+        return defaultValue;
+    qsizetype start = entry->valueStart, end = entry->valueEnd;
+    if (end - start >= 2) {
+        const QChar first = m_text.at(start);
+        if ((first == u'"' || first == u'\'') && m_text.at(end - 1) == first) {
+            ++start;
+            --end;
+        }
+    }
+    return m_text.mid(start, qMin<qsizetype>(end - start, MaxValueLength));
+}
+
+int IniFile::readInteger(const QString& section, const QString& key, int defaultValue) const {
+    return ValueForms::parseInteger(readString(section, key)).value_or(defaultValue);
+}
+
+QString IniFile::lineBreak() const {
+    const qsizetype lf = m_text.indexOf(u'\n');
+    if (lf > 0 && m_text.at(lf - 1) == u'\r')
+        return QStringLiteral("\r\n");
+    if (lf >= 0)
+        return QStringLiteral("\n");
+#ifdef Q_OS_WIN
+    return QStringLiteral("\r\n");
+#else
+    return QStringLiteral("\n");
+#endif
+}
+
+void IniFile::writeString(const QString& section, const QString& key, const QString& value) {
+    QString oneLine = value;
+    oneLine.replace(u'\r', u' ').replace(u'\n', u' ');
+    const QString line = key + u'=' + oneLine;
+    const QString br = lineBreak();
+
+    if (const Entry* entry = find(section, key)) {
+        m_text.replace(entry->lineStart, entry->lineEnd - entry->lineStart, line);
+    } else if (const auto s = m_sectionIndex.find(QStringView(section).trimmed());
+               s != m_sectionIndex.end()) {
+        m_text.insert(m_sections[s->second].endOfContent, br + line);
+    } else {
+        if (!m_text.isEmpty() && !m_text.endsWith(u'\n') && !m_text.endsWith(u'\r'))
+            m_text += br;
+        m_text += u'[' + section + u']' + br + line + br;
+    }
+    parse();
+}
+
+void IniFile::save() {
+    QSaveFile file(m_path);
+    const QByteArray bytes = m_text.toUtf8();
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        throw AppError(QStringLiteral("Unable to write to %1")
+                           .arg(QDir::toNativeSeparators(QFileInfo(m_path).absoluteFilePath())));
+}

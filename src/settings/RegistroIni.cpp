@@ -1,0 +1,126 @@
+#include "settings/RegistroIni.h"
+
+#include "invoice/InvoiceRecord.h"
+#include "settings/AppFiles.h"
+#include "settings/IniFile.h"
+
+#include <QFileInfo>
+
+namespace {
+const QString MisDatos = QStringLiteral("MISDATOS");
+const QString AutoFirma = QStringLiteral("AUTOFIRMA");
+} // namespace
+
+QString IssuerSettings::personLetter() const {
+    const QString first = persona.left(1);
+    return (first == u"J" || first == u"F") ? first : QString();
+}
+
+IssuerSettings IssuerSettings::read(const IniFile& ini) {
+    auto r = [&](const char* key) { return ini.readString(MisDatos, QString::fromLatin1(key)); };
+    IssuerSettings s;
+    s.entity = r("ENTIDAD");
+    s.office = r("OFICINA");
+    s.control = r("DC");
+    s.account = r("CUENTA");
+    s.iban = r("IBAN");
+    s.persona = r("PERSONA");
+    s.name = r("NOMBRE");
+    s.surname1 = r("APELLIDO1");
+    s.surname2 = r("APELLIDO2");
+    s.address = r("DIRECCION");
+    s.postCode = r("CP");
+    s.town = r("POBLACION");
+    s.province = r("PROVINCIA");
+    s.taxId = r("NIF");
+    s.contact = r("CONTACTO");
+    s.email = r("MAIL");
+    return s;
+}
+
+void IssuerSettings::write(IniFile& ini, PersonType type) const {
+    auto w = [&](const char* key, const QString& value) {
+        ini.writeString(MisDatos, QString::fromLatin1(key), value);
+    };
+    w("ENTIDAD", entity);
+    w("OFICINA", office);
+    w("DC", control);
+    w("CUENTA", account);
+    w("IBAN", iban);
+    w("PERSONA", personTypeLetter(type));
+    w("NOMBRE", name);
+    if (type == PersonType::NaturalPerson) {
+        w("APELLIDO1", surname1);
+        w("APELLIDO2", surname2);
+    }
+    w("DIRECCION", address);
+    w("CP", postCode);
+    w("POBLACION", town);
+    w("PROVINCIA", province);
+    w("NIF", taxId);
+    w("CONTACTO", contact);
+    w("MAIL", email);
+}
+
+AutoFirmaSettings AutoFirmaSettings::read(const IniFile& ini) {
+    return {ini.readString(AutoFirma, QStringLiteral("RUTAPROGRAMA")),
+            ini.readString(AutoFirma, QStringLiteral("PROGRAMA")),
+            ini.readString(AutoFirma, QStringLiteral("COMANDO")),
+            ini.readString(AutoFirma, QStringLiteral("FIRMA"))};
+}
+
+void AutoFirmaSettings::write(IniFile& ini) const {
+    ini.writeString(AutoFirma, QStringLiteral("RUTAPROGRAMA"), folder);
+    ini.writeString(AutoFirma, QStringLiteral("PROGRAMA"), program);
+    ini.writeString(AutoFirma, QStringLiteral("COMANDO"), command);
+    ini.writeString(AutoFirma, QStringLiteral("FIRMA"), format);
+}
+
+namespace RegistroIni {
+
+void loadIssuerAtStart(InvoiceRecord& record, const QString& appDir) {
+    const QString path = AppFiles::registroIni(appDir);
+    if (!QFileInfo::exists(path))
+        return;
+    const IniFile ini(path);
+    const IssuerSettings s = IssuerSettings::read(ini);
+    record.setText(RecordField::BankEntity, s.entity);
+    record.setText(RecordField::BankOffice, s.office);
+    record.setText(RecordField::BankControlDigits, s.control);
+    record.setText(RecordField::BankAccountNumber, s.account);
+    record.setText(RecordField::Iban, s.iban);
+
+    const QString letter = s.personLetter();
+    if (letter.isEmpty())
+        return;
+    const bool legal = letter == u"J";
+    record.selectPersonType(Party::Issuer,
+                            legal ? PersonType::LegalEntity : PersonType::NaturalPerson);
+    if (legal) {
+        record.setText(RecordField::IssuerCorporateName, s.name);
+    } else {
+        record.setText(RecordField::IssuerFirstName, s.name);
+        record.setText(RecordField::IssuerFirstSurname, s.surname1);
+        record.setText(RecordField::IssuerSecondSurname, s.surname2);
+    }
+    record.setText(RecordField::IssuerAddress, s.address);
+    record.setText(RecordField::IssuerPostCode, s.postCode);
+    record.setText(RecordField::IssuerTown, s.town);
+    record.setText(RecordField::IssuerProvince, s.province);
+    record.setText(RecordField::IssuerTaxId, s.taxId);
+    if (legal)
+        record.setText(RecordField::IssuerContact, s.contact);
+    record.setText(RecordField::IssuerEmail, s.email);
+    record.applyLayout(Party::Issuer);
+}
+
+AutoFirmaSettings loadAutoFirmaIntoRecord(InvoiceRecord& record, const QString& appDir) {
+    const AutoFirmaSettings s = AutoFirmaSettings::read(IniFile(AppFiles::registroIni(appDir)));
+    record.setText(RecordField::AutoFirmaFolder, s.folder);
+    record.setText(RecordField::AutoFirmaProgram, s.program);
+    record.setText(RecordField::AutoFirmaCommand, s.command);
+    record.setText(RecordField::AutoFirmaFormat, s.format);
+    return s;
+}
+
+} // namespace RegistroIni
