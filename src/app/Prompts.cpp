@@ -85,9 +85,3 @@ Prompts* g_current = nullptr;
 Prompts& Prompts::instance() { return g_current ? *g_current : qtPrompts(); }
 
 void Prompts::setInstance(Prompts* prompts) { g_current = prompts; }
-
-QString withFullStop(const QString& message) {
-    if (!message.isEmpty() && message.back() <= QLatin1Char('.'))
-        return message;
-    return message + QLatin1Char('.');
-}

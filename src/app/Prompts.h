@@ -1,5 +1,7 @@
 #pragma once
 
+#include "invoice/AppError.h" // withFullStop
+
 #include <QString>
 
 class QWidget;
@@ -33,7 +35,3 @@ public:
     static Prompts& instance();
     static void setInstance(Prompts* prompts); // nullptr restores the Qt one
 };
-
-// Adds the full stop of the error box: none when the text already ends in "."
-// or in a character that sorts before it.
-QString withFullStop(const QString& message);

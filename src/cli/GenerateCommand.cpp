@@ -1,3 +1,121 @@
 #include "cli/GenerateCommand.h"
 
-int runGenerate(const QStringList&, const QString&, QTextStream&, QTextStream&) { return 2; }
+#include "facturae/FacturaeWriter.h"
+#include "invoice/AppError.h"
+#include "invoice/InvoiceRecord.h"
+#include "settings/InvoiceImport.h"
+#include "settings/RegistroIni.h"
+
+#include <QDate>
+#include <QTextStream>
+
+namespace {
+
+const char Usage[] =
+    "Uso: orvane-cli generate [--home CARPETA] [--withholding TIPO] [-o SALIDA.xml] "
+    "IMPORTACION.ini...\n"
+    "  --home CARPETA       carpeta con Registro.Ini (por omisión, la del programa)\n"
+    "  --withholding TIPO   tipo de retención I.R.P.F. en %, con coma decimal (por omisión 0)\n"
+    "  -o SALIDA.xml        fichero de salida (solo con un fichero de importación)\n"
+    "Sin -o, cada factura se guarda junto a su fichero de importación con extensión .XML.\n";
+
+struct Options {
+    QString home;
+    QString withholding = QStringLiteral("0");
+    QString output;
+    QStringList inputs;
+};
+
+// The state of the main window right after it is shown.
+void startAsShown(InvoiceRecord& record, const QString& home) {
+    record.setImportando(false);
+    record.lines().open();
+    record.setIssueDate(QDate::currentDate());
+    record.setDueDate(QDate::currentDate());
+    RegistroIni::loadIssuerAtStart(record, home);
+}
+
+QString generateOne(const Options& options, const QString& input) {
+    InvoiceRecord record;
+    startAsShown(record, options.home);
+    // The rate is chosen before the lines arrive, so every recalculation the
+    // import runs already uses it.
+    record.setText(RecordField::WithholdingRate, options.withholding);
+    InvoiceImport::importFile(record, input, true);
+    if (!FacturaeWriter::hasBankEntity(record))
+        throw AppError(QString::fromUtf8(FacturaeWriter::MissingBankDataMessage));
+    const QString target =
+        options.output.isEmpty() ? FacturaeWriter::importSaveTarget(record) : options.output;
+    FacturaeWriter::save(record, target);
+    return target;
+}
+
+} // namespace
+
+int runGenerate(const QStringList& arguments, const QString& toolDir, QTextStream& out,
+                QTextStream& err) {
+    auto usage = [&](const QString& problem) {
+        if (!problem.isEmpty())
+            err << problem << '\n';
+        err << Usage;
+        err.flush();
+        return 2;
+    };
+    if (arguments.isEmpty() || arguments.first() != u"generate")
+        return usage(arguments.isEmpty()
+                         ? QString()
+                         : QStringLiteral("Orden desconocida: %1").arg(arguments.first()));
+
+    Options options;
+    options.home = toolDir;
+    bool onlyFiles = false;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        auto value = [&](QString& into) {
+            if (i + 1 >= arguments.size())
+                return false;
+            into = arguments[++i];
+            return true;
+        };
+        if (onlyFiles || !a.startsWith(u'-') || a == u"-") {
+            options.inputs << a;
+        } else if (a == u"--") {
+            onlyFiles = true;
+        } else if (a == u"--home") {
+            if (!value(options.home))
+                return usage(QStringLiteral("Falta la carpeta tras --home"));
+        } else if (a == u"--withholding") {
+            if (!value(options.withholding))
+                return usage(QStringLiteral("Falta el tipo tras --withholding"));
+        } else if (a == u"-o") {
+            if (!value(options.output))
+                return usage(QStringLiteral("Falta el fichero tras -o"));
+        } else if (a == u"-h" || a == u"--help") {
+            out << Usage;
+            out.flush();
+            return 0;
+        } else {
+            return usage(QStringLiteral("Opción desconocida: %1").arg(a));
+        }
+    }
+    if (options.inputs.isEmpty())
+        return usage(QStringLiteral("Falta el fichero de importación"));
+    if (!options.output.isEmpty() && options.inputs.size() > 1)
+        return usage(QStringLiteral("-o solo admite un fichero de importación"));
+
+    int status = 0;
+    for (const QString& input : options.inputs) {
+        try {
+            out << generateOne(options, input) << '\n';
+        } catch (const AppError& error) {
+            err << input << ": " << withFullStop(error.message()) << '\n';
+            status = 1;
+        } catch (const std::exception& error) {
+            err << input << ": " << QString::fromLocal8Bit(error.what()) << '\n';
+            status = 1;
+        }
+        out.flush();
+        err.flush();
+    }
+    return status;
+}

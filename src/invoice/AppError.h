@@ -14,3 +14,11 @@ public:
 private:
     QString m_message;
 };
+
+// The error box's text: a full stop is added unless the message already ends
+// in "." or a character that sorts before it.
+inline QString withFullStop(const QString& message) {
+    if (!message.isEmpty() && message.back() <= QLatin1Char('.'))
+        return message;
+    return message + QLatin1Char('.');
+}
