@@ -143,6 +143,36 @@ private:
     QXmlStreamWriter& x;
 };
 
+// Collects the writer's many small pieces and passes them on in large
+// blocks; a failed write of the target stops the writer.
+class BlockWriter final : public QIODevice {
+public:
+    explicit BlockWriter(QIODevice& target) : m_target(target) { open(QIODevice::WriteOnly); }
+    bool flushBlock() {
+        if (!m_pending.isEmpty() && m_target.write(m_pending) != m_pending.size())
+            m_failed = true;
+        m_pending.clear();
+        return !m_failed;
+    }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 size) override {
+        if (m_failed)
+            return -1;
+        m_pending.append(data, size);
+        if (m_pending.size() >= BlockSize && !flushBlock())
+            return -1;
+        return size;
+    }
+
+private:
+    static constexpr qsizetype BlockSize = 256 * 1024;
+    QIODevice& m_target;
+    QByteArray m_pending;
+    bool m_failed = false;
+};
+
 } // namespace
 
 bool hasBankEntity(const InvoiceRecord& record) {
@@ -154,7 +184,8 @@ void write(InvoiceRecord& record, QIODevice& device) {
     // before anything is written, so every figure comes from the same state.
     record.lines().first();
 
-    QXmlStreamWriter xml(&device);
+    BlockWriter output(device);
+    QXmlStreamWriter xml(&output);
     xml.setAutoFormatting(true);
     xml.setAutoFormattingIndent(2);
     xml.writeStartDocument(QStringLiteral("1.0"), true);
@@ -168,7 +199,7 @@ void write(InvoiceRecord& record, QIODevice& device) {
     xml.writeEndElement();
     xml.writeEndDocument();
     record.lines().last();
-    if (xml.hasError())
+    if (!output.flushBlock() || xml.hasError())
         throw AppError(QStringLiteral("No se pudo escribir la factura"));
 }
 

@@ -20,6 +20,19 @@ qint64 toCents(long double value) {
     if (std::isinf(magnitude))
         return negative ? -MaxCents : MaxCents;
 
+    // Fast path: taking the value to 18 significant digits moves it by less
+    // than 5e-18 of itself, so far enough from a half hundredth it cannot
+    // change which way the value rounds.
+    if (magnitude < 1e13L) {
+        const long double hundredths = magnitude * 100.0L;
+        const long double whole = std::floor(hundredths);
+        const long double fraction = hundredths - whole;
+        if (std::fabs(fraction - 0.5L) > 1e-15L * hundredths + 1e-12L) {
+            const auto cents = static_cast<qint64>(whole) + (fraction > 0.5L ? 1 : 0);
+            return negative ? -cents : cents;
+        }
+    }
+
     // 18 significant digits, rounded to nearest with ties to even.
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%.17Le", magnitude);

@@ -188,9 +188,11 @@ void Memoria::provisionalFigures() {
         emit rowChanged(currentRow());
 }
 
-void Memoria::beginBulk() {
+void Memoria::beginBulk(int expectedLines) {
     if (m_bulkDepth++ == 0)
         m_bulkPosts = 0;
+    if (expectedLines > 0)
+        m_lines.reserve(m_lines.size() + expectedLines);
 }
 
 int Memoria::endBulk() {

@@ -65,7 +65,7 @@ public:
 
     // Imports append many lines: listeners get one reset and one afterPost
     // at the end instead of one per line. Returns how many lines were posted.
-    void beginBulk();
+    void beginBulk(int expectedLines = 0);
     int endBulk();
 
     // New-line defaults and the arithmetic run before a line is stored.

@@ -36,6 +36,25 @@ std::size_t IniFile::CaseInsensitiveHash::operator()(QStringView text) const noe
     return h;
 }
 
+bool IniFile::CaseInsensitiveEqual::operator()(QStringView a, QStringView b) const noexcept {
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        char16_t x = a[i].unicode(), y = b[i].unicode();
+        if (x == y)
+            continue;
+        if (x >= 0x80 || y >= 0x80)
+            return a.compare(b, Qt::CaseInsensitive) == 0;
+        if (x >= 'A' && x <= 'Z')
+            x += 32;
+        if (y >= 'A' && y <= 'Z')
+            y += 32;
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
 IniFile::IniFile(const QString& path, bool strict) : m_path(path) {
     const QFileInfo info(path);
     if (!info.exists())
@@ -140,7 +159,8 @@ void IniFile::parse() {
         qsizetype vs = eq + 1;
         while (vs < e && isBlank(d[vs]))
             ++vs;
-        current->keys.try_emplace(QStringView(d + s, ke - s), Entry{lineStart, lineEnd, vs, e});
+        current->keys.try_emplace(QStringView(d + s, ke - s),
+                                  Entry{int(lineStart), int(lineEnd), int(vs), int(e)});
     }
 }
 

@@ -54,13 +54,12 @@ private:
     };
     struct CaseInsensitiveEqual {
         using is_transparent = void;
-        bool operator()(QStringView a, QStringView b) const noexcept {
-            return a.compare(b, Qt::CaseInsensitive) == 0;
-        }
+        bool operator()(QStringView a, QStringView b) const noexcept;
     };
+    // Offsets into the text; files are far below 2^31 characters.
     struct Entry {
-        qsizetype lineStart = 0, lineEnd = 0;   // the key's line, without its break
-        qsizetype valueStart = 0, valueEnd = 0; // trimmed value, quotes included
+        int lineStart = 0, lineEnd = 0;   // the key's line, without its break
+        int valueStart = 0, valueEnd = 0; // trimmed value, quotes included
     };
     struct Section {
         qsizetype endOfContent = 0; // end of its last non-blank line

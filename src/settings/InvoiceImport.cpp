@@ -104,7 +104,7 @@ void readCentres(InvoiceRecord& r, const IniFile& ini) {
 void readLines(InvoiceRecord& r, const IniFile& ini, int count) {
     Memoria& memoria = r.lines();
     memoria.open();
-    memoria.beginBulk();
+    memoria.beginBulk(count);
     try {
         for (int n = 1; n <= count; ++n) {
             const QString suffix = QString::number(n);

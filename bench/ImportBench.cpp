@@ -1,0 +1,113 @@
+// Times the import of an invoice file plus the writing of its document, for
+// files of 1, 100, 10,000 and 100,000 lines, and reports each size's peak
+// memory. Each size runs in a child process so its peak is its own.
+//
+//   orvane-bench [RUNS]         all sizes, RUNS timed runs each (default 7)
+//   orvane-bench --measure FILE RUNS   one size (used by the parent)
+
+#include "facturae/FacturaeWriter.h"
+#include "invoice/InvoiceRecord.h"
+#include "settings/InvoiceImport.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <algorithm>
+#include <sys/resource.h>
+#include <vector>
+
+namespace {
+
+void writeImportFile(const QString& path, int lines) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        qFatal("cannot write %s", qPrintable(path));
+    QTextStream out(&file);
+    out << "[DATOS_GENERALES]\nSERIE=B\nFACTURA=" << lines << "\nFECHA=01/02/2024\n"
+        << "VENCIMIENTO=01/03/2024\nLINEAS=" << lines << "\n"
+        << "[VENDEDOR]\nENTIDAD=2100\nOFICINA=0418\nDC=45\nCUENTA=0200051332\nPERSONA=J\n"
+        << "NOMBRE=Distribuciones Galaicas S.L.\nDIRECCION=Rúa Nova 3\nCP=15001\n"
+        << "POBLACION=A Coruña\nPROVINCIA=A Coruña\nNIF=B15000001\nMAIL=a@b.example\n"
+        << "[COMPRADOR]\nPERSONA=F\nNOMBRE=María\nAPELLIDO1=Núñez\nAPELLIDO2=Pérez\n"
+        << "DIRECCION=Rúa Vella 1\nCP=15002\nPOBLACION=A Coruña\nPROVINCIA=A Coruña\n"
+        << "NIF=12345678Z\n[LINEAS]\n";
+    static const char* rates[] = {"21", "10", "4", "0"};
+    for (int n = 1; n <= lines; ++n) {
+        out << "NOMBRE" << n << "=Artículo de catálogo número " << n << "\n"
+            << "PRECIO" << n << "=" << (n % 997) << "," << (n % 100) << "\n"
+            << "CANTIDAD" << n << "=" << (1 + n % 7) << "\n"
+            << "DTO" << n << "=" << (n % 3 == 0 ? "5" : "0") << "\n"
+            << "IVA" << n << "=" << rates[n % 4] << "\n";
+    }
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+int measure(const QString& path, int runs) {
+    const QString output = path + QStringLiteral(".XML");
+    std::vector<double> times;
+    qsizetype bytes = 0;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        InvoiceRecord record;
+        record.lines().open();
+        InvoiceImport::importFile(record, path, true);
+        FacturaeWriter::save(record, output);
+        times.push_back(timer.nsecsElapsed() / 1e6);
+        bytes = QFileInfo(output).size();
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    QTextStream(stdout) << median(times) << ' ' << *std::min_element(times.begin(), times.end())
+                        << ' ' << usage.ru_maxrss << ' ' << bytes << '\n';
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() >= 4 && args[1] == u"--measure")
+        return measure(args[2], args[3].toInt());
+
+    const int runs = args.size() >= 2 ? qMax(1, args[1].toInt()) : 7;
+    QTemporaryDir dir;
+    QTextStream out(stdout);
+    out << "Import + document saved to disk, median of " << runs << " runs\n";
+    out << qSetFieldWidth(10) << "lines"
+        << "median ms"
+        << "min ms"
+        << "peak MB"
+        << "doc MB"
+        << "ms/1k ln" << qSetFieldWidth(0) << '\n';
+    for (const int lines : {1, 100, 10000, 100000}) {
+        const QString path = dir.filePath(QStringLiteral("bench%1.ini").arg(lines));
+        writeImportFile(path, lines);
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--measure"), path, QString::number(runs)});
+        child.waitForFinished(-1);
+        const QStringList f = QString::fromLatin1(child.readAllStandardOutput()).split(u' ');
+        if (f.size() < 4) {
+            out << "measurement failed for " << lines << " lines\n";
+            return 1;
+        }
+        const double ms = f[0].toDouble();
+        out << qSetFieldWidth(10) << lines << QString::number(ms, 'f', 2)
+            << QString::number(f[1].toDouble(), 'f', 2)
+            << QString::number(f[2].toDouble() / 1024.0, 'f', 1)
+            << QString::number(f[3].toDouble() / 1048576.0, 'f', 1)
+            << QString::number(ms * 1000.0 / lines, 'f', 2) << qSetFieldWidth(0) << '\n';
+    }
+    return 0;
+}
