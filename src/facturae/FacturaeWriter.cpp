@@ -2,11 +2,11 @@
 
 #include "facturae/DocumentText.h"
 #include "facturae/InvoiceBody.h"
+#include "facturae/XmlOut.h"
 #include "invoice/AppError.h"
 #include "invoice/InvoiceRecord.h"
 
 #include <QSaveFile>
-#include <QXmlStreamWriter>
 
 namespace FacturaeWriter {
 
@@ -14,67 +14,67 @@ namespace {
 
 class Writer {
 public:
-    Writer(const InvoiceRecord& record, QXmlStreamWriter& xml) : r(record), x(xml) {}
+    Writer(const InvoiceRecord& record, XmlOut& xml) : r(record), x(xml) {}
 
     void fileHeader() {
         const QString total = DocumentText::amount(r.totalValue(TotalBox::Total));
-        x.writeStartElement(QStringLiteral("FileHeader"));
+        x.startElement("FileHeader");
         text("SchemaVersion", QStringLiteral("3.2.1"));
         text("Modality", QStringLiteral("I"));
         text("InvoiceIssuerType", QStringLiteral("EM"));
-        x.writeStartElement(QStringLiteral("Batch"));
+        x.startElement("Batch");
         text("BatchIdentifier",
              field(RecordField::CustomerTaxId) + field(RecordField::InvoiceSeries));
         text("InvoicesCount", QStringLiteral("1"));
         for (const char* name :
              {"TotalInvoicesAmount", "TotalOutstandingAmount", "TotalExecutableAmount"}) {
-            x.writeStartElement(QString::fromLatin1(name));
+            x.startElement(name);
             text("TotalAmount", total);
-            x.writeEndElement();
+            x.endElement();
         }
         text("InvoiceCurrencyCode", QStringLiteral("EUR"));
-        x.writeEndElement(); // Batch
-        x.writeEndElement(); // FileHeader
+        x.endElement(); // Batch
+        x.endElement(); // FileHeader
     }
 
     void parties() {
-        x.writeStartElement(QStringLiteral("Parties"));
+        x.startElement("Parties");
         seller();
         buyer();
-        x.writeEndElement();
+        x.endElement();
     }
 
 private:
     QString field(RecordField f) const { return r.text(f); }
 
     void text(const char* name, const QString& value) {
-        x.writeTextElement(QString::fromLatin1(name), DocumentText::xmlSafe(value));
+        x.textElement(name, DocumentText::xmlSafe(value));
     }
 
     void taxIdentification(Party party, RecordField taxId) {
-        x.writeStartElement(QStringLiteral("TaxIdentification"));
+        x.startElement("TaxIdentification");
         text("PersonTypeCode", personTypeLetter(r.personType(party)));
         text("ResidenceTypeCode", QStringLiteral("R"));
         text("TaxIdentificationNumber", field(taxId));
-        x.writeEndElement();
+        x.endElement();
     }
 
     void address(RecordField street, RecordField postCode, RecordField town, RecordField province) {
-        x.writeStartElement(QStringLiteral("AddressInSpain"));
+        x.startElement("AddressInSpain");
         text("Address", field(street));
         text("PostCode", field(postCode));
         text("Town", field(town));
         text("Province", field(province));
         text("CountryCode", QStringLiteral("ESP"));
-        x.writeEndElement();
+        x.endElement();
     }
 
     void sellerAddressAndContact() {
         address(RecordField::IssuerAddress, RecordField::IssuerPostCode, RecordField::IssuerTown,
                 RecordField::IssuerProvince);
-        x.writeStartElement(QStringLiteral("ContactDetails"));
+        x.startElement("ContactDetails");
         text("ElectronicMail", field(RecordField::IssuerEmail));
-        x.writeEndElement();
+        x.endElement();
     }
 
     void customerAddress() {
@@ -83,94 +83,64 @@ private:
     }
 
     void seller() {
-        x.writeStartElement(QStringLiteral("SellerParty"));
+        x.startElement("SellerParty");
         taxIdentification(Party::Issuer, RecordField::IssuerTaxId);
         if (r.personType(Party::Issuer) == PersonType::LegalEntity) {
-            x.writeStartElement(QStringLiteral("LegalEntity"));
+            x.startElement("LegalEntity");
             text("CorporateName", field(RecordField::IssuerCorporateName));
             text("TradeName", field(RecordField::IssuerContact));
             sellerAddressAndContact();
-            x.writeEndElement();
+            x.endElement();
         } else {
-            x.writeStartElement(QStringLiteral("Individual"));
+            x.startElement("Individual");
             text("Name", field(RecordField::IssuerFirstName));
             text("FirstSurname", field(RecordField::IssuerFirstSurname));
             text("SecondSurname", field(RecordField::IssuerSecondSurname));
             sellerAddressAndContact();
-            x.writeEndElement();
+            x.endElement();
         }
-        x.writeEndElement();
+        x.endElement();
     }
 
     void centre(RecordField code, const char* role, RecordField name) {
-        x.writeStartElement(QStringLiteral("AdministrativeCentre"));
+        x.startElement("AdministrativeCentre");
         text("CentreCode", field(code));
         text("RoleTypeCode", QString::fromLatin1(role));
         text("Name", field(name));
         customerAddress();
         text("CentreDescription", field(name));
-        x.writeEndElement();
+        x.endElement();
     }
 
     void buyer() {
-        x.writeStartElement(QStringLiteral("BuyerParty"));
+        x.startElement("BuyerParty");
         taxIdentification(Party::Customer, RecordField::CustomerTaxId);
         if (r.isAdministration()) {
-            x.writeStartElement(QStringLiteral("AdministrativeCentres"));
+            x.startElement("AdministrativeCentres");
             centre(RecordField::ManagingBodyCode, "02", RecordField::ManagingBodyName);
             centre(RecordField::ProcessingUnitCode, "03", RecordField::ProcessingUnitName);
             centre(RecordField::AccountingOfficeCode, "01", RecordField::AccountingOfficeName);
-            x.writeEndElement();
+            x.endElement();
         }
         if (r.personType(Party::Customer) == PersonType::LegalEntity) {
-            x.writeStartElement(QStringLiteral("LegalEntity"));
+            x.startElement("LegalEntity");
             text("CorporateName", field(RecordField::CustomerCorporateName));
             text("TradeName", field(RecordField::CustomerContact));
             customerAddress();
-            x.writeEndElement();
+            x.endElement();
         } else {
-            x.writeStartElement(QStringLiteral("Individual"));
+            x.startElement("Individual");
             text("Name", field(RecordField::CustomerFirstName));
             text("FirstSurname", field(RecordField::CustomerFirstSurname));
             text("SecondSurname", field(RecordField::CustomerSecondSurname));
             customerAddress();
-            x.writeEndElement();
+            x.endElement();
         }
-        x.writeEndElement();
+        x.endElement();
     }
 
     const InvoiceRecord& r;
-    QXmlStreamWriter& x;
-};
-
-// Collects the writer's many small pieces and passes them on in large
-// blocks; a failed write of the target stops the writer.
-class BlockWriter final : public QIODevice {
-public:
-    explicit BlockWriter(QIODevice& target) : m_target(target) { open(QIODevice::WriteOnly); }
-    bool flushBlock() {
-        if (!m_pending.isEmpty() && m_target.write(m_pending) != m_pending.size())
-            m_failed = true;
-        m_pending.clear();
-        return !m_failed;
-    }
-
-protected:
-    qint64 readData(char*, qint64) override { return -1; }
-    qint64 writeData(const char* data, qint64 size) override {
-        if (m_failed)
-            return -1;
-        m_pending.append(data, size);
-        if (m_pending.size() >= BlockSize && !flushBlock())
-            return -1;
-        return size;
-    }
-
-private:
-    static constexpr qsizetype BlockSize = 256 * 1024;
-    QIODevice& m_target;
-    QByteArray m_pending;
-    bool m_failed = false;
+    XmlOut& x;
 };
 
 } // namespace
@@ -184,22 +154,17 @@ void write(InvoiceRecord& record, QIODevice& device) {
     // before anything is written, so every figure comes from the same state.
     record.lines().first();
 
-    BlockWriter output(device);
-    QXmlStreamWriter xml(&output);
-    xml.setAutoFormatting(true);
-    xml.setAutoFormattingIndent(2);
-    xml.writeStartDocument(QStringLiteral("1.0"), true);
-    xml.writeStartElement(QStringLiteral("fe:Facturae"));
-    xml.writeAttribute(QStringLiteral("xmlns:ds"), QString::fromLatin1(SignatureNamespace));
-    xml.writeAttribute(QStringLiteral("xmlns:fe"), QString::fromLatin1(FacturaeNamespace));
+    XmlOut xml(device);
+    xml.startDocument();
+    xml.startElement("fe:Facturae",
+                     {{"xmlns:ds", SignatureNamespace}, {"xmlns:fe", FacturaeNamespace}});
     Writer writer(record, xml);
     writer.fileHeader();
     writer.parties();
     writeInvoiceBody(record, xml);
-    xml.writeEndElement();
-    xml.writeEndDocument();
+    xml.endDocument();
     record.lines().last();
-    if (!output.flushBlock() || xml.hasError())
+    if (!xml.ok())
         throw AppError(QStringLiteral("No se pudo escribir la factura"));
 }
 

@@ -4,7 +4,7 @@
 #include "invoice/FieldRounding.h"
 #include "invoice/InvoiceRecord.h"
 
-#include <QXmlStreamWriter>
+#include "facturae/XmlOut.h"
 
 namespace {
 
@@ -14,7 +14,7 @@ const QString FixedFeeDescription = QStringLiteral("CANON:CUOTA FIJA.");
 
 class Body {
 public:
-    Body(const InvoiceRecord& record, QXmlStreamWriter& xml)
+    Body(const InvoiceRecord& record, XmlOut& xml)
         : r(record), x(xml), lines(record.lines().lines()), rate(record.withholdingRate()) {}
 
     void write() {
@@ -33,13 +33,13 @@ public:
     }
 
 private:
-    void start(const char* name) { x.writeStartElement(QString::fromLatin1(name)); }
-    void end() { x.writeEndElement(); }
+    void start(const char* name) { x.startElement(name); }
+    void end() { x.endElement(); }
     void text(const char* name, const QString& value) {
-        x.writeTextElement(QString::fromLatin1(name), DocumentText::xmlSafe(value));
+        x.textElement(name, DocumentText::xmlSafe(value));
     }
     void amount(const char* name, long double value) {
-        x.writeTextElement(QString::fromLatin1(name), DocumentText::amount(value));
+        x.textElement(name, DocumentText::amount(value));
     }
     void totalAmount(const char* name, long double value) {
         start(name);
@@ -194,13 +194,13 @@ private:
     }
 
     const InvoiceRecord& r;
-    QXmlStreamWriter& x;
+    XmlOut& x;
     const QVector<InvoiceLine>& lines;
     const long double rate;
 };
 
 } // namespace
 
-void writeInvoiceBody(const InvoiceRecord& record, QXmlStreamWriter& xml) {
+void writeInvoiceBody(const InvoiceRecord& record, XmlOut& xml) {
     Body(record, xml).write();
 }

@@ -102,9 +102,12 @@ void IniFile::setText(const QString& text) {
 void IniFile::parse() {
     m_sections.clear();
     m_sectionIndex.clear();
+    m_keys.clear();
     const QChar* d = m_text.constData();
     const qsizetype n = m_text.size();
+    m_keys.reserve(std::size_t(m_text.count(u'\n')) + 1);
     Section* current = nullptr;
+    std::size_t currentIndex = 0;
     qsizetype pos = 0;
     while (pos < n) {
         const qsizetype lineStart = pos;
@@ -137,6 +140,7 @@ void IniFile::parse() {
             const QStringView name(d + ns, ne - ns);
             if (m_sectionIndex.find(name) == m_sectionIndex.end()) {
                 m_sectionIndex.emplace(name, m_sections.size());
+                currentIndex = m_sections.size();
                 m_sections.emplace_back();
                 current = &m_sections.back();
                 current->endOfContent = lineEnd;
@@ -159,8 +163,8 @@ void IniFile::parse() {
         qsizetype vs = eq + 1;
         while (vs < e && isBlank(d[vs]))
             ++vs;
-        current->keys.try_emplace(QStringView(d + s, ke - s),
-                                  Entry{int(lineStart), int(lineEnd), int(vs), int(e)});
+        m_keys.try_emplace(KeyRef{currentIndex, QStringView(d + s, ke - s)},
+                           Entry{int(lineStart), int(lineEnd), int(vs), int(e)});
     }
 }
 
@@ -168,9 +172,8 @@ const IniFile::Entry* IniFile::find(const QString& section, const QString& key) 
     const auto s = m_sectionIndex.find(QStringView(section).trimmed());
     if (s == m_sectionIndex.end())
         return nullptr;
-    const auto& keys = m_sections[s->second].keys;
-    const auto k = keys.find(QStringView(key).trimmed());
-    return k == keys.end() ? nullptr : &k->second;
+    const auto k = m_keys.find(KeyRef{s->second, QStringView(key).trimmed()});
+    return k == m_keys.end() ? nullptr : &k->second;
 }
 
 bool IniFile::hasSection(const QString& section) const {

@@ -63,7 +63,23 @@ private:
     };
     struct Section {
         qsizetype endOfContent = 0; // end of its last non-blank line
-        std::unordered_map<QStringView, Entry, CaseInsensitiveHash, CaseInsensitiveEqual> keys;
+    };
+    // A key within the section of that index, with its hash worked out once.
+    struct KeyRef {
+        KeyRef(std::size_t s, QStringView k)
+            : section(s), key(k), hash(CaseInsensitiveHash()(k) ^ (s * 0x9E3779B97F4A7C15ull)) {}
+        std::size_t section;
+        QStringView key;
+        std::size_t hash;
+    };
+    struct KeyRefHash {
+        std::size_t operator()(const KeyRef& k) const noexcept { return k.hash; }
+    };
+    struct KeyRefEqual {
+        bool operator()(const KeyRef& a, const KeyRef& b) const noexcept {
+            return a.hash == b.hash && a.section == b.section &&
+                   CaseInsensitiveEqual()(a.key, b.key);
+        }
     };
 
     void parse();
@@ -76,4 +92,6 @@ private:
     std::vector<Section> m_sections;
     std::unordered_map<QStringView, std::size_t, CaseInsensitiveHash, CaseInsensitiveEqual>
         m_sectionIndex;
+    // Every key of every section in one table, sized once per parse.
+    std::unordered_map<KeyRef, Entry, KeyRefHash, KeyRefEqual> m_keys;
 };

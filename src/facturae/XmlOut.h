@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <initializer_list>
+#include <utility>
+#include <vector>
+
+class QIODevice;
+
+// A small streaming XML writer for the document's fixed form: UTF-8, the
+// declaration with standalone="yes", two spaces of indentation per level,
+// text elements on one line, childless elements as <Name/>. Output goes to
+// the device in large blocks.
+class XmlOut {
+public:
+    explicit XmlOut(QIODevice& device);
+
+    void startDocument();
+    // Only the root carries attributes; names and values are plain ASCII.
+    void startElement(const char* name,
+                      std::initializer_list<std::pair<const char*, const char*>> attributes = {});
+    void endElement();
+    void textElement(const char* name, const QString& text);
+    void endDocument();
+
+    // False once a write to the device failed.
+    bool ok() const { return !m_failed; }
+
+private:
+    void indent();
+    void appendEscaped(const QString& text);
+    void flushIfFull();
+    void flush();
+
+    QIODevice& m_device;
+    QByteArray m_buffer;
+    std::vector<const char*> m_open;
+    bool m_openHasChildren = true; // whether the innermost open element got a child yet
+    bool m_failed = false;
+};
