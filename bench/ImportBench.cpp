@@ -1,6 +1,8 @@
 // Times the import of an invoice file plus the writing of its document, for
 // files of 1, 100, 10,000 and 100,000 lines, and reports each size's peak
 // memory. Each size runs in a child process so its peak is its own.
+// The document goes to a file as the program writes it, without the disk
+// sync that ends a real save.
 //
 //   orvane-bench [RUNS]         all sizes, RUNS timed runs each (default 7)
 //   orvane-bench --measure FILE RUNS   one size (used by the parent)
@@ -61,7 +63,13 @@ int measure(const QString& path, int runs) {
         InvoiceRecord record;
         record.lines().open();
         InvoiceImport::importFile(record, path, true);
-        FacturaeWriter::save(record, output);
+        // Written as the program writes it, less the final disk sync of the
+        // atomic save, which measures the disk rather than the program.
+        QFile file(output);
+        if (!file.open(QIODevice::WriteOnly))
+            qFatal("cannot write %s", qPrintable(output));
+        FacturaeWriter::write(record, file);
+        file.close();
         times.push_back(timer.nsecsElapsed() / 1e6);
         bytes = QFileInfo(output).size();
     }
@@ -83,7 +91,7 @@ int main(int argc, char** argv) {
     const int runs = args.size() >= 2 ? qMax(1, args[1].toInt()) : 7;
     QTemporaryDir dir;
     QTextStream out(stdout);
-    out << "Import + document saved to disk, median of " << runs << " runs\n";
+    out << "Import + document written to a file, median of " << runs << " runs\n";
     out << qSetFieldWidth(10) << "lines"
         << "median ms"
         << "min ms"
