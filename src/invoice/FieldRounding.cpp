@@ -48,12 +48,12 @@ qint64 toCents(long double value) {
     // magnitude = digits * 10^(exponent - 17); cents = digits * 10^(exponent - 15).
     const int shift = exponent - 15;
     unsigned long long cents = 0;
-    if (shift >= 0) {
-        if (shift > 3)
-            return negative ? -MaxCents : MaxCents;
+    if (shift > 0) {
+        // 10^16 and above: at least 10^18 hundredths, beyond the clamp (and
+        // multiplying the digits up would overflow).
+        return negative ? -MaxCents : MaxCents;
+    } else if (shift == 0) {
         cents = digits;
-        for (int i = 0; i < shift; ++i)
-            cents *= 10;
     } else if (-shift <= 18) {
         unsigned long long divisor = 1;
         for (int i = 0; i < -shift; ++i)
