@@ -1,10 +1,32 @@
+#include "app/uPrincipal.h"
+
 #include <QApplication>
-#include <QWidget>
+#include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orvane"));
-    QWidget window;
+    QApplication::setApplicationDisplayName(QStringLiteral("Orvane"));
+    QApplication::setDesktopFileName(QStringLiteral("orvane"));
+
+    // Qt's own buttons and dialogs in Spanish when the translations are there.
+    QTranslator qtTranslator;
+    const QLocale spanish(QLocale::Spanish, QLocale::Spain);
+    for (const QString& dir :
+         {QLibraryInfo::path(QLibraryInfo::TranslationsPath),
+          QCoreApplication::applicationDirPath() + QStringLiteral("/translations")}) {
+        if (qtTranslator.load(spanish, QStringLiteral("qtbase"), QStringLiteral("_"), dir)) {
+            QApplication::installTranslator(&qtTranslator);
+            break;
+        }
+    }
+    QLocale::setDefault(spanish);
+
+    TForm2 window(QCoreApplication::applicationDirPath());
+    QApplication::setWindowIcon(window.windowIcon());
     window.show();
     return app.exec();
 }

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "invoice/PersonType.h"
+
+#include <QGroupBox>
+
+class InvoiceRecord;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QRadioButton;
+
+// One party block: "Mis Datos" (the issuer) or "Cliente" (the customer), with
+// its two person-type buttons and the two name layouts.
+class PartyPanel : public QGroupBox {
+    Q_OBJECT
+public:
+    PartyPanel(Party party, QWidget* parent = nullptr);
+
+    Party party() const { return m_party; }
+    // Only the customer block has the "Admón. del estado." box.
+    QCheckBox* administrationBox() const { return m_administration; }
+    QRadioButton* legalEntityButton() const { return m_legal; }
+    QRadioButton* naturalPersonButton() const { return m_natural; }
+
+    // Shows the record's person type, layout and name label for this party.
+    void showLayout(const InvoiceRecord& record);
+
+    // The controls in tab order.
+    QList<QWidget*> tabOrder() const;
+
+signals:
+    // A person chose a kind (the button became selected).
+    void personTypeChosen(PersonType type);
+
+private:
+    QLineEdit* addEdit(const QString& objectName);
+
+    Party m_party;
+    QCheckBox* m_administration = nullptr;
+    QRadioButton* m_legal = nullptr;
+    QRadioButton* m_natural = nullptr;
+    QLabel* m_nameLabel = nullptr;
+    QLineEdit* m_corporateName = nullptr;
+    QLineEdit* m_firstName = nullptr;
+    QLineEdit* m_firstSurname = nullptr;
+    QLineEdit* m_secondSurname = nullptr;
+    QLabel* m_surname1Label = nullptr;
+    QLabel* m_surname2Label = nullptr;
+    QLineEdit* m_contact = nullptr;
+    QLabel* m_contactLabel = nullptr;
+    QList<QWidget*> m_tabOrder;
+};

@@ -1,0 +1,94 @@
+#include "app/PaymentPanel.h"
+
+#include "app/TypedLengthLimit.h"
+
+#include <QDateEdit>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace {
+
+QLineEdit* accountPart(QWidget* parent, const QString& name, int digits) {
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(name);
+    new TypedLengthLimit(edit, digits);
+    // Wide enough for the digits and a little more.
+    edit->setFixedWidth(
+        edit->fontMetrics().horizontalAdvance(QString(digits + 1, QLatin1Char('0'))) + 14);
+    return edit;
+}
+
+} // namespace
+
+QDateEdit* makeDatePicker(QWidget* parent, const QString& objectName) {
+    auto* picker = new QDateEdit(parent);
+    picker->setObjectName(objectName);
+    picker->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
+    picker->setCalendarPopup(true);
+    picker->setMinimumDate(QDate(1753, 1, 1));
+    return picker;
+}
+
+PaymentPanel::PaymentPanel(QWidget* parent) : QGroupBox(parent) {
+    setObjectName(QStringLiteral("GroupBox5"));
+    setTitle(QStringLiteral("Forma de Pago"));
+
+    auto* entity = accountPart(this, QStringLiteral("Edit13"), 4);
+    auto* office = accountPart(this, QStringLiteral("Edit14"), 4);
+    auto* control = accountPart(this, QStringLiteral("Edit15"), 2);
+    auto* account = accountPart(this, QStringLiteral("Edit16"), 10);
+    m_iban = new QLineEdit(this);
+    m_iban->setObjectName(QStringLiteral("Edit17"));
+    m_iban->setToolTip(QStringLiteral("Se calcula a partir de la cuenta al entrar en la casilla"));
+    auto* series = new QLineEdit(this);
+    series->setObjectName(QStringLiteral("Edit24"));
+    series->setFixedWidth(70);
+    auto* number = new QLineEdit(this);
+    number->setObjectName(QStringLiteral("Edit25"));
+    auto* issueDate = makeDatePicker(this, QStringLiteral("FechaFactura"));
+    auto* dueDate = makeDatePicker(this, QStringLiteral("FechaVencimiento"));
+
+    auto* accountLabel = new QLabel(QStringLiteral("Cuenta Bancaria"), this);
+    auto* transfer = new QLabel(QStringLiteral("Cobro por Transferencia."), this);
+    transfer->setObjectName(QStringLiteral("Label29"));
+    auto* numberLabel = new QLabel(QStringLiteral("Número Factura:"), this);
+    numberLabel->setObjectName(QStringLiteral("Label23"));
+
+    issueDate->setFixedWidth(110);
+    dueDate->setFixedWidth(110);
+
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(8, 4, 8, 6);
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(3);
+
+    auto* accountRow = new QHBoxLayout;
+    accountRow->setSpacing(4);
+    for (QLineEdit* part : {entity, office, control, account})
+        accountRow->addWidget(part);
+    accountRow->addStretch(1);
+    auto* numberRow = new QHBoxLayout;
+    numberRow->setSpacing(4);
+    numberRow->addWidget(series);
+    numberRow->addWidget(number, 1);
+
+    // Left: the account and its IBAN; right: which invoice and when.
+    grid->addWidget(accountLabel, 0, 0);
+    grid->addLayout(accountRow, 1, 0);
+    grid->addWidget(new QLabel(QStringLiteral("IBAN"), this), 2, 0);
+    grid->addWidget(m_iban, 3, 0);
+    grid->addWidget(transfer, 4, 0);
+    grid->addWidget(numberLabel, 0, 1, 1, 2);
+    grid->addLayout(numberRow, 1, 1, 1, 2);
+    grid->addWidget(new QLabel(QStringLiteral("Fecha"), this), 2, 1);
+    grid->addWidget(issueDate, 2, 2);
+    grid->addWidget(new QLabel(QStringLiteral("Fecha Vencimiento"), this), 3, 1);
+    grid->addWidget(dueDate, 3, 2);
+    grid->setColumnStretch(0, 1);
+    grid->setColumnMinimumWidth(0, 250);
+    grid->setRowStretch(5, 1);
+
+    m_tabOrder = {entity, office, control, account, m_iban, series, number, issueDate, dueDate};
+}

@@ -1,0 +1,292 @@
+#include "AppTestKit.h"
+#include "FakePrompts.h"
+
+#include "app/LinesGrid.h"
+#include "app/uAcercaDe.h"
+#include "app/uPrincipal.h"
+#include "invoice/Memoria.h"
+#include "settings/uAdmon.h"
+
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace AppTestKit;
+
+namespace {
+
+const QString ImportText = QStringLiteral(
+    "[DATOS_GENERALES]\nSERIE=A\nFACTURA=7\nFECHA=15/03/2024\nVENCIMIENTO=15/04/2024\nLINEAS=2\n"
+    "[VENDEDOR]\nENTIDAD=1234\nOFICINA=5678\nDC=01\nCUENTA=0123456789\nPERSONA=J\n"
+    "NOMBRE=Talleres Íñiguez S.L.\nNIF=B15123456\n"
+    "[COMPRADOR]\nPERSONA=F\nNOMBRE=Ana\nAPELLIDO1=Pérez\nAPELLIDO2=Ríos\nNIF=12345678Z\n"
+    "CONTACTO=no se ve\n"
+    "%1"
+    "[LINEAS]\nNOMBRE1=Revisión\nPRECIO1=100\nCANTIDAD1=1\nIVA1=21\n"
+    "NOMBRE2=Tasa\nPRECIO2=12,5\nCANTIDAD2=2\nIVA2=0\n");
+
+const QString AdmonText =
+    QStringLiteral("[ADMON]\nGESTOR=L01\nOFICINA=L02\nUNIDAD=L03\nNOMBREGESTOR=Concello\n");
+
+} // namespace
+
+// The button bar: "Capturar Datos", "Generar Factura", "Firmar Factura" and
+// "Contacto", with a fake AutoFirma that records how it was started.
+class MainWindowOperationsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        m_prompts = std::make_unique<FakePrompts>();
+    }
+    void cleanup() {
+        m_window.reset();
+        m_prompts.reset();
+    }
+
+    void captureFromTheFixedFile() {
+        writeFile(path(), QStringLiteral("Importa/Factura.Ini"), ImportText.arg(AdmonText));
+        open();
+        QStringList opened;
+        m_window->setModalRunner(
+            [&](QDialog& dialog) { opened << QLatin1String(dialog.metaObject()->className()); });
+        m_window->AdvSmoothButton2Click();
+
+        QVERIFY(!m_prompts->kinds().contains(QStringLiteral("open")));
+        QVERIFY(m_prompts->errors().isEmpty());
+        QCOMPARE(edit(m_window.get(), "Edit24")->text(), QStringLiteral("A"));
+        QCOMPARE(edit(m_window.get(), "Edit1")->text(), QStringLiteral("Talleres Íñiguez S.L."));
+        QCOMPARE(edit(m_window.get(), "Edit21")->text(), QStringLiteral("Ana"));
+        QVERIFY(edit(m_window.get(), "Edit21")->isVisible());
+        QCOMPARE(edit(m_window.get(), "Edit27")->text(), QString());
+        QCOMPARE(edit(m_window.get(), "Edit17")->text(),
+                 QStringLiteral("ES5812345678010123456789"));
+        QCOMPARE(m_window->findChild<QDateEdit*>("FechaFactura")->date(), QDate(2024, 3, 15));
+        QCOMPARE(m_window->findChild<LinesGrid*>("SMDBGrid1")->model()->rowCount(), 2);
+        QCOMPARE(shown(m_window.get(), "eBase"), QStringLiteral("125,00"));
+        QCOMPARE(shown(m_window.get(), "eIva"), QStringLiteral("21,00"));
+        QCOMPARE(m_window->record().nombreFichero(), QString());
+        // A managing body ticks the box; with the fixed file the window opens.
+        QVERIFY(m_window->findChild<QCheckBox*>("CheckBox1")->isChecked());
+        QCOMPARE(opened, QStringList{"TFormAdmon"});
+    }
+
+    void captureThroughTheDialog() {
+        writeFile(path(), QStringLiteral("datos/F2020-15.ini"), ImportText.arg(AdmonText));
+        open();
+        QStringList opened;
+        m_window->setModalRunner(
+            [&](QDialog& dialog) { opened << QLatin1String(dialog.metaObject()->className()); });
+        m_prompts->fileAnswers << QDir(path()).filePath(QStringLiteral("datos/F2020-15.ini"));
+        m_window->AdvSmoothButton2Click();
+
+        QCOMPARE(m_prompts->shown.at(0).kind, QStringLiteral("open"));
+        QCOMPARE(m_prompts->shown.at(0).caption, QStringLiteral("Ficheros Importacion (*.ini)"));
+        QCOMPARE(m_prompts->shown.at(0).text, TForm2::OpenFilters);
+        QCOMPARE(m_window->record().nombreFichero(), QStringLiteral("F2020-15"));
+        QCOMPARE(edit(m_window.get(), "Edit25")->text(), QStringLiteral("7"));
+        QVERIFY(m_window->findChild<QCheckBox*>("CheckBox1")->isChecked());
+        QVERIFY(opened.isEmpty()); // ticked silently
+        QCOMPARE(edit(m_window.get(), "eGestor")->text(), QStringLiteral("L01"));
+    }
+
+    void captureCancelledKeepsTheFields() {
+        open();
+        m_window->record().setText(RecordField::InvoiceSeries, QStringLiteral("B"));
+        Memoria& lines = m_window->record().lines();
+        lines.append();
+        lines.post();
+        m_window->AdvSmoothButton2Click();
+        QCOMPARE(m_prompts->kinds(), QStringList{"open"});
+        QCOMPARE(edit(m_window.get(), "Edit24")->text(), QStringLiteral("B"));
+        QVERIFY(lines.isOpen());
+        QCOMPARE(lines.count(), 0);
+        QVERIFY(!m_window->record().importando());
+    }
+
+    void captureStopsAtABadDate() {
+        QString text = ImportText.arg(QString());
+        text.replace(QStringLiteral("FECHA=15/03/2024\n"), QString());
+        writeFile(path(), QStringLiteral("Importa/Factura.Ini"), text);
+        open();
+        m_window->AdvSmoothButton2Click();
+        QCOMPARE(m_prompts->errors(), QStringList{"'' is not a valid date."});
+        QCOMPARE(edit(m_window.get(), "Edit24")->text(), QStringLiteral("A"));
+        QCOMPARE(edit(m_window.get(), "Edit1")->text(), QString());
+        QCOMPARE(m_window->record().lines().count(), 0);
+    }
+
+    void generateNeedsTheBankEntity() {
+        open();
+        m_window->record().setText(RecordField::Iban, QStringLiteral("ES5812345678010123456789"));
+        m_window->Button2Click();
+        QCOMPARE(m_prompts->shown.size(), 1);
+        QCOMPARE(m_prompts->shown[0].kind, QStringLiteral("warn"));
+        QCOMPARE(m_prompts->shown[0].caption, QStringLiteral("Orvane"));
+        QCOMPARE(m_prompts->shown[0].text,
+                 QStringLiteral("¡¡¡ Debes de cumplimentar los datos bancarios !!!"));
+    }
+
+    // After a save through the dialog AutoFirma signs it, each path whole.
+    void generateThroughTheDialogHandsOverToAutoFirma() {
+        const QString folder = fakeAutoFirma(QStringLiteral("Auto Firma"));
+        writeFile(path(), QStringLiteral("Registro.Ini"),
+                  QStringLiteral("[AUTOFIRMA]\nRUTAPROGRAMA=%1\nPROGRAMA=autofirma.sh\n"
+                                 "COMANDO=Sign -certgui\nFIRMA=-format FACTURAE\n")
+                      .arg(folder));
+        open();
+        m_window->record().setText(RecordField::BankEntity, QStringLiteral("1234"));
+        QDir().mkpath(QDir(path()).filePath(QStringLiteral("Mis Facturas")));
+        const QString saved = QDir(path()).filePath(QStringLiteral("Mis Facturas/F 001.XML"));
+        m_prompts->fileAnswers << saved;
+        m_window->Button2Click();
+
+        QCOMPARE(m_prompts->kinds(), QStringList{"save"});
+        QCOMPARE(m_prompts->shown[0].text,
+                 QStringLiteral("Facturas Electronicas sin Firmar (*.XML)"));
+        QCOMPARE(m_prompts->shown[0].caption, QStringLiteral("XML"));
+        QVERIFY(QFileInfo::exists(saved));
+        const QString native = QDir::toNativeSeparators(saved);
+        const QString signedName = native.left(native.size() - 3) + QStringLiteral("XSIG");
+        QCOMPARE(recordedArguments(folder), (QStringList{"Sign", "-certgui", "-i", native, "-o",
+                                                         signedName, "-format", "FACTURAE"}));
+        QCOMPARE(
+            edit(m_window.get(), "eParametros")->text(),
+            QStringLiteral("Sign -certgui -i %1 -o %2 -format FACTURAE").arg(native, signedName));
+        QCOMPARE(edit(m_window.get(), "Edit29")->text(), folder);
+    }
+
+    void generateWithoutAutoFirmaFolderEndsSilently_data() {
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("no settings") << QString();
+        QTest::newRow("blanks") << QStringLiteral("   ");
+    }
+    void generateWithoutAutoFirmaFolderEndsSilently() {
+        QFETCH(QString, folder);
+        if (!folder.isEmpty())
+            writeFile(path(), QStringLiteral("Registro.Ini"),
+                      QStringLiteral("[AUTOFIRMA]\nRUTAPROGRAMA=\"%1\"\nPROGRAMA=x\n").arg(folder));
+        open();
+        m_window->record().setText(RecordField::BankEntity, QStringLiteral("1234"));
+        const QString saved = QDir(path()).filePath(QStringLiteral("F.XML"));
+        m_prompts->fileAnswers << saved;
+        m_window->Button2Click();
+        QVERIFY(QFileInfo::exists(saved));
+        QCOMPARE(m_prompts->kinds(), QStringList{"save"});
+        QCOMPARE(edit(m_window.get(), "eParametros")->text(), QString());
+    }
+
+    void generateCancelledWritesNothing() {
+        open();
+        m_window->record().setText(RecordField::BankEntity, QStringLiteral("1234"));
+        m_window->Button2Click();
+        QCOMPARE(m_prompts->kinds(), QStringList{"save"});
+        QCOMPARE(QDir(path()).entryList(QDir::Files), QStringList());
+    }
+
+    void generateBesideTheImportFile() {
+        fakeAutoFirma(QStringLiteral("af"));
+        writeFile(
+            path(), QStringLiteral("Registro.Ini"),
+            QStringLiteral("[AUTOFIRMA]\nRUTAPROGRAMA=%1/af\nPROGRAMA=autofirma.sh\n").arg(path()));
+        writeFile(path(), QStringLiteral("datos/F2020-15.ini"), ImportText.arg(QString()));
+        open();
+        m_prompts->fileAnswers << QDir(path()).filePath(QStringLiteral("datos/F2020-15.ini"));
+        m_window->AdvSmoothButton2Click();
+        m_window->Button2Click();
+        const QString written = QDir(path()).filePath(QStringLiteral("datos/F2020-15.XML"));
+        QVERIFY(QFileInfo::exists(written));
+        QCOMPARE(m_prompts->kinds(), QStringList{"open"}); // no save dialog
+        QVERIFY(!QFileInfo::exists(QDir(path()).filePath(QStringLiteral("af/args.txt"))));
+        QFile file(written);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray xml = file.readAll();
+        QVERIFY(xml.contains("<BatchIdentifier>12345678ZA</BatchIdentifier>"));
+        QVERIFY(xml.contains("<Name>Ana</Name>"));
+    }
+
+    void signWithoutSettingsSaysSo() {
+        open();
+        m_prompts->fileAnswers << QDir(path()).filePath(QStringLiteral("F.xml"));
+        m_window->Button4Click();
+        QCOMPARE(m_prompts->shown.size(), 2);
+        QCOMPARE(m_prompts->shown[0].caption,
+                 QStringLiteral("Facturas Electrónicas sin firmar (*.xml)"));
+        QCOMPARE(m_prompts->shown[1].kind, QStringLiteral("inform"));
+        QCOMPARE(m_prompts->shown[1].caption, QStringLiteral("Factura Electrónica"));
+        QCOMPARE(m_prompts->shown[1].text, QStringLiteral("¡¡¡ No se ha detectado AutoFirma !!!"));
+
+        m_window->Button4Click(); // cancelled: nothing more
+        QCOMPARE(m_prompts->shown.size(), 3);
+    }
+
+    void signReportsAFailedStart() {
+        writeFile(path(), QStringLiteral("Registro.Ini"),
+                  QStringLiteral("[AUTOFIRMA]\nRUTAPROGRAMA=%1\nPROGRAMA=no-existe\n").arg(path()));
+        open();
+        m_prompts->fileAnswers << QDir(path()).filePath(QStringLiteral("F.xml"));
+        m_window->Button4Click();
+        QCOMPARE(m_prompts->kinds(), (QStringList{"open", "plain"}));
+        QCOMPARE(m_prompts->shown[1].caption, QStringLiteral("Orvane"));
+        QVERIFY(!m_prompts->shown[1].text.isEmpty());
+    }
+
+    void contactOpensTheAboutWindow() {
+        open();
+        QStringList opened;
+        m_window->setModalRunner(
+            [&](QDialog& dialog) { opened << QLatin1String(dialog.metaObject()->className()); });
+        m_window->Button5Click();
+        QCOMPARE(opened, QStringList{"TFormAcercaDe"});
+    }
+
+    void tickingTheBoxShowsTheCentres() {
+        open();
+        m_window->record().setText(RecordField::ManagingBodyCode, QStringLiteral("L01"));
+        QString seen;
+        m_window->setModalRunner([&](QDialog& dialog) {
+            seen = static_cast<TFormAdmon&>(dialog).centres().managingCode;
+        });
+        auto* box = m_window->findChild<QCheckBox*>("CheckBox1");
+        QTest::mouseClick(box, Qt::LeftButton);
+        QVERIFY(box->isChecked());
+        QCOMPARE(seen, QStringLiteral("L01"));
+        seen.clear();
+        QTest::mouseClick(box, Qt::RightButton);
+        QVERIFY(box->isChecked());
+        QCOMPARE(seen, QStringLiteral("L01"));
+    }
+
+private:
+    QString path() const { return m_dir->path(); }
+    void open() { m_window = openWindow(path()); }
+
+    // A stand-in for AutoFirma that writes its arguments, one a line.
+    QString fakeAutoFirma(const QString& name) {
+        const QString folder = QDir(path()).filePath(name);
+        writeFile(path(), name + QStringLiteral("/autofirma.sh"),
+                  QStringLiteral("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > "
+                                 "\"$(pwd)/args.txt\"\n"));
+        QFile::setPermissions(folder + QStringLiteral("/autofirma.sh"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return folder;
+    }
+    QStringList recordedArguments(const QString& folder) {
+        QFile file(folder + QStringLiteral("/args.txt"));
+        if (!file.open(QIODevice::ReadOnly))
+            return {QStringLiteral("(AutoFirma did not run)")};
+        return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<FakePrompts> m_prompts;
+    std::unique_ptr<TForm2> m_window;
+};
+
+QTEST_MAIN(MainWindowOperationsTest)
+#include "tst_MainWindowOperations.moc"

@@ -1,0 +1,280 @@
+#include "AppTestKit.h"
+#include "FakePrompts.h"
+
+#include "app/uPrincipal.h"
+#include "invoice/AppVersion.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+using namespace AppTestKit;
+
+// The window as it opens, the issuer from Registro.Ini, Enter, the person
+// types, the IBAN box, the number boxes and quitting.
+class MainWindowStartTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+    }
+
+    void opensEmptyWithCaptionAndSize() {
+        FakePrompts prompts;
+        auto w = openWindow(m_dir->path());
+        QCOMPARE(w->windowTitle(), QStringLiteral("Generación de Orvane. ") + GetVersionText());
+        QVERIFY(GetVersionText().startsWith(QStringLiteral("Ver. ")));
+        QCOMPARE(w->size(), QSize(978, 729));
+        QVERIFY(!(w->windowFlags() & Qt::WindowMaximizeButtonHint));
+        QVERIFY(w->windowFlags() & Qt::WindowMinimizeButtonHint);
+        QCOMPARE(w->findChild<QLabel*>("Label1")->text(), QStringLiteral("R.Social"));
+        QCOMPARE(w->findChild<QLabel*>("Label7")->text(), QStringLiteral("R. Social"));
+        QVERIFY(w->findChild<QRadioButton*>("RadioButton3")->isChecked());
+        QVERIFY(w->findChild<QRadioButton*>("RadioButton5")->isChecked());
+        for (const char* hidden : {"Edit18", "Edit19", "Edit20", "Edit21", "Label19", "eGestor",
+                                   "Edit29", "eParametros", "Label31"})
+            QVERIFY2(!w->findChild<QWidget*>(hidden)->isVisible(), hidden);
+        for (const char* box : {"eBruto", "eDto", "eBase", "eIva", "eIRPF", "eTotal"})
+            QCOMPARE(shown(w.get(), box), QStringLiteral("0,00"));
+        auto* rate = w->findChild<QComboBox*>("ComboBox1");
+        QCOMPARE(rate->currentText(), QStringLiteral("0"));
+        QCOMPARE(rate->count(), 4);
+        QCOMPARE(rate->itemText(3), QStringLiteral("19"));
+        QCOMPARE(w->findChild<QDateEdit*>("FechaFactura")->date(), QDate::currentDate());
+        QCOMPARE(w->findChild<QDateEdit*>("FechaVencimiento")->text(),
+                 QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")));
+        QVERIFY(w->record().lines().isOpen());
+        QCOMPARE(w->findChild<QToolButton*>("AdvSmoothButton3")->toolTip(),
+                 QStringLiteral("Generar Factura"));
+        for (QToolButton* button : w->findChild<QWidget*>("Panel1")->findChildren<QToolButton*>()) {
+            QVERIFY(button->text().isEmpty() ||
+                    button->toolButtonStyle() == Qt::ToolButtonIconOnly);
+            QVERIFY(!button->icon().isNull());
+            QCOMPARE(button->cursor().shape(), Qt::PointingHandCursor);
+        }
+        QVERIFY(prompts.shown.isEmpty());
+    }
+
+    void loadsIssuerAtStart_data() {
+        QTest::addColumn<QString>("registro"); // empty: no file
+        QTest::addColumn<QString>("corporateName");
+        QTest::addColumn<QString>("firstName");
+        QTest::addColumn<QString>("contact");
+        QTest::addColumn<bool>("natural");
+        const QString bank = QStringLiteral("[MISDATOS]\nENTIDAD=2100\nOFICINA=0418\nDC=45\n"
+                                            "CUENTA=0200051332\nIBAN=ES0000\n");
+        const QString rest = QStringLiteral("NOMBRE=Ana\nAPELLIDO1=Pérez\nAPELLIDO2=Ríos\n"
+                                            "DIRECCION=Rúa Nova 1\nNIF=B1\nCONTACTO=Luis\n");
+        QTest::newRow("J") << bank + "PERSONA=J\n" + rest << "Ana"
+                           << ""
+                           << "Luis" << false;
+        QTest::newRow("F") << bank + "PERSONA=F\n" + rest << ""
+                           << "Ana"
+                           << "" << true;
+        QTest::newRow("lower j") << bank + "PERSONA=j\n" + rest << ""
+                                 << ""
+                                 << "" << false;
+        QTest::newRow("no PERSONA") << bank + rest << ""
+                                    << ""
+                                    << "" << false;
+        QTest::newRow("no file") << QString() << ""
+                                 << ""
+                                 << "" << false;
+    }
+    void loadsIssuerAtStart() {
+        QFETCH(QString, registro);
+        QFETCH(QString, corporateName);
+        QFETCH(QString, firstName);
+        QFETCH(QString, contact);
+        QFETCH(bool, natural);
+        if (!registro.isEmpty())
+            writeFile(m_dir->path(), QStringLiteral("Registro.Ini"), registro);
+        FakePrompts prompts;
+        auto w = openWindow(m_dir->path());
+        QCOMPARE(edit(w.get(), "Edit1")->text(), corporateName);
+        QCOMPARE(edit(w.get(), "Edit18")->text(), firstName);
+        QCOMPARE(edit(w.get(), "Edit26")->text(), contact);
+        QCOMPARE(edit(w.get(), "Edit26")->isVisible(), !natural);
+        QCOMPARE(edit(w.get(), "Edit18")->isVisible(), natural);
+        QCOMPARE(edit(w.get(), "Edit1")->isVisible(), !natural);
+        QCOMPARE(w->findChild<QRadioButton*>("RadioButton4")->isChecked(), natural);
+        QCOMPARE(w->findChild<QLabel*>("Label1")->text(),
+                 natural ? QStringLiteral("Nombre") : QStringLiteral("R.Social"));
+        // The account comes whatever the person type says.
+        QCOMPARE(edit(w.get(), "Edit16")->text(),
+                 registro.isEmpty() ? QString() : QStringLiteral("0200051332"));
+        QVERIFY(prompts.shown.isEmpty());
+    }
+
+    void enterMovesLikeTab_data() {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::newRow("name to address") << "Edit1"
+                                         << "Edit2";
+        QTest::newRow("tax id to contact") << "Edit6"
+                                           << "Edit26";
+        QTest::newRow("customer name to address") << "Edit8"
+                                                  << "Edit7";
+        QTest::newRow("province to tax id") << "Edit12"
+                                            << "Edit11";
+        QTest::newRow("account parts") << "Edit13"
+                                       << "Edit14";
+        QTest::newRow("number to date") << "Edit25"
+                                        << "FechaFactura";
+        QTest::newRow("totals order") << "eBase"
+                                      << "eIva";
+        QTest::newRow("hidden skipped") << "Edit28"
+                                        << "RadioButton3";
+    }
+    void enterMovesLikeTab() {
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        FakePrompts prompts;
+        auto w = openWindow(m_dir->path());
+        auto* start = w->findChild<QWidget*>(from);
+        start->setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(start, Qt::Key_Return);
+        QCOMPARE(w->focusWidget(), w->findChild<QWidget*>(to));
+    }
+
+    void enterInGridIsLeftToTheGrid() {
+        FakePrompts prompts;
+        auto w = openWindow(m_dir->path());
+        auto* grid = w->findChild<QWidget*>("SMDBGrid1");
+        grid->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(grid, Qt::Key_Return);
+        QCOMPARE(w->focusWidget(), grid);
+    }
+
+    void personTypeSwitching() {
+        FakePrompts prompts;
+        auto w = openWindow(m_dir->path());
+        InvoiceRecord& r = w->record();
+        r.setText(RecordField::IssuerCorporateName, QStringLiteral("ACME S.L."));
+        r.setText(RecordField::IssuerContact, QStringLiteral("Luis"));
+
+        // Clicking the kind already chosen changes nothing.
+        QTest::mouseClick(w->findChild<QRadioButton*>("RadioButton3"), Qt::LeftButton);
+        QCOMPARE(edit(w.get(), "Edit26")->text(), QStringLiteral("Luis"));
+
+        QTest::mouseClick(w->findChild<QRadioButton*>("RadioButton4"), Qt::LeftButton);
+        QCOMPARE(r.personType(Party::Issuer), PersonType::NaturalPerson);
+        QVERIFY(!edit(w.get(), "Edit1")->isVisible());
+        QVERIFY(edit(w.get(), "Edit18")->isVisible());
+        QVERIFY(w->findChild<QLabel*>("Label20")->isVisible());
+        QVERIFY(!edit(w.get(), "Edit26")->isVisible());
+        QVERIFY(!w->findChild<QLabel*>("Label26")->isVisible());
+        QCOMPARE(w->findChild<QLabel*>("Label1")->text(), QStringLiteral("Nombre"));
+
+        QTest::mouseClick(w->findChild<QRadioButton*>("RadioButton3"), Qt::LeftButton);
+        QVERIFY(edit(w.get(), "Edit1")->isVisible());
+        QCOMPARE(edit(w.get(), "Edit1")->text(), QStringLiteral("ACME S.L."));
+        QVERIFY(edit(w.get(), "Edit26")->isVisible());
+        QCOMPARE(edit(w.get(), "Edit26")->text(), QString());
+
+        QTest::mouseClick(w->findChild<QRadioButton*>("RadioButton6"), Qt::LeftButton);
+        QVERIFY(edit(w.get(), "Edit21")->isVisible());
+        QVERIFY(!edit(w.get(), "Edit27")->isVisible());
+        QTest::mouseClick(w->findChild<QRadioButton*>("RadioButton5"), Qt::LeftButton);
+        QCOMPARE(w->findChild<QLabel*>("Label7")->text(), QStringLiteral("R.Social"));
+    }
+
+    void enteringIbanBoxWorksItOut_data() {
+        QTest::addColumn<QStringList>("account"); // entity, office, control, number
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("iban");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("control digits filled in")
+            << QStringList{"1234", "5678", "", "0123456789"} << "01"
+            << "ES5812345678010123456789"
+            << "";
+        QTest::newRow("control digits kept")
+            << QStringList{"1234", "5678", "01", "0123456789"} << "01"
+            << "ES5812345678010123456789"
+            << "";
+        QTest::newRow("all empty") << QStringList{"", "", "", ""} << ""
+                                   << "KEPT"
+                                   << "'' is not a valid integer value.";
+        QTest::newRow("letter in account") << QStringList{"1234", "5678", "", "01234567X9"} << ""
+                                           << "KEPT"
+                                           << "'X' is not a valid integer value.";
+    }
+    void enteringIbanBoxWorksItOut() {
+        QFETCH(QStringList, account);
+        QFETCH(QString, control);
+        QFETCH(QString, iban);
+        QFETCH(QString, error);
+        FakePrompts prompts;
+        auto w = openWindow(m_dir->path());
+        const char* names[] = {"Edit13", "Edit14", "Edit15", "Edit16"};
+        for (int i = 0; i < 4; ++i) {
+            edit(w.get(), names[i])->setFocus();
+            QTest::keyClicks(edit(w.get(), names[i]), account[i]);
+        }
+        w->record().setText(RecordField::Iban, QStringLiteral("KEPT"));
+        // Enter from the account number goes into the IBAN box.
+        QTest::keyClick(edit(w.get(), "Edit16"), Qt::Key_Return);
+        QCOMPARE(w->focusWidget(), edit(w.get(), "Edit17"));
+        QCOMPARE(edit(w.get(), "Edit15")->text(), control);
+        QCOMPARE(edit(w.get(), "Edit17")->text(), iban);
+        QCOMPARE(prompts.errors(), error.isEmpty() ? QStringList() : QStringList{error});
+    }
+
+    void numberBoxReadsBackWhatItShows() {
+        FakePrompts prompts;
+        auto w = openWindow(m_dir->path());
+        QLineEdit* base = edit(w.get(), "eBase");
+        base->setFocus();
+        base->selectAll();
+        QTest::keyClicks(base, QStringLiteral("1234,5"));
+        QTest::keyClick(base, Qt::Key_Return);
+        QCOMPARE(base->text(), QStringLiteral("1.234,50"));
+        QCOMPARE(w->record().totalCents(TotalBox::Base), 123450);
+        QCOMPARE(w->focusWidget(), edit(w.get(), "eIva"));
+    }
+
+    void limitsBindTypingOnly() {
+        FakePrompts prompts;
+        auto w = openWindow(m_dir->path());
+        QLineEdit* entity = edit(w.get(), "Edit13");
+        entity->setFocus();
+        QTest::keyClicks(entity, QStringLiteral("123456"));
+        QCOMPARE(entity->text(), QStringLiteral("1234"));
+        QCOMPARE(w->record().text(RecordField::BankEntity), QStringLiteral("1234"));
+        w->record().setText(RecordField::BankAccountNumber, QStringLiteral("012345678901"));
+        QCOMPARE(edit(w.get(), "Edit16")->text(), QStringLiteral("012345678901"));
+    }
+
+    void quitAsksFirst() {
+        FakePrompts prompts;
+        auto w = openWindow(m_dir->path());
+        prompts.confirmAnswers << false;
+        w->AdvSmoothButton4Click();
+        QVERIFY(w->isVisible());
+        QCOMPARE(prompts.shown.size(), 1);
+        QCOMPARE(prompts.shown[0].caption, QStringLiteral("Orvane"));
+        QCOMPARE(prompts.shown[0].text, QStringLiteral("¿Desea Abandonar la Aplicación?"));
+        prompts.confirmAnswers << true;
+        w->AdvSmoothButton4Click();
+        QVERIFY(!w->isVisible());
+    }
+
+    void closeBoxQuitsAtOnce() {
+        FakePrompts prompts;
+        auto w = openWindow(m_dir->path());
+        QVERIFY(w->close());
+        QVERIFY(prompts.shown.isEmpty());
+    }
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+QTEST_MAIN(MainWindowStartTest)
+#include "tst_MainWindowStart.moc"
