@@ -59,6 +59,18 @@ QStringList listed(TFormAdmon& w) {
     return items;
 }
 
+// The named widgets in the order Tab visits them, starting at the first.
+QStringList tabChain(QWidget& window, const QStringList& names) {
+    QWidget* first = window.findChild<QWidget*>(names.constFirst());
+    QStringList chain{names.constFirst()};
+    for (QWidget* w = first->nextInFocusChain(); w != first && chain.size() < names.size();
+         w = w->nextInFocusChain()) {
+        if (names.contains(w->objectName()) && !chain.contains(w->objectName()))
+            chain.append(w->objectName());
+    }
+    return chain;
+}
+
 } // namespace
 
 class TestAdmonWindow : public QObject {
@@ -271,6 +283,20 @@ private slots:
         QCOMPARE(text("Edit6"), QStringLiteral("M Alcaldía"));
         QCOMPARE(text("Edit5"), QStringLiteral("M Intervención"));
         QCOMPARE(text("Edit4"), QStringLiteral("M Área de Facenda"));
+    }
+    void tabOrder() {
+        TFormAdmon w(m_dir.path());
+        const QStringList order{"Edit6",
+                                "Edit1",
+                                "Edit5",
+                                "Edit2",
+                                "Edit4",
+                                "Edit3",
+                                "ComboBox1",
+                                "AdvSmoothButton4",
+                                "AdvSmoothButton1",
+                                "AdvSmoothButton2"};
+        QCOMPARE(tabChain(w, order), order);
     }
 };
 

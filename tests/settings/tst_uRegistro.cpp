@@ -61,6 +61,18 @@ QString value(const QList<QPair<QString, QString>>& entries, const QString& key)
     return QStringLiteral("<missing>");
 }
 
+// The named widgets in the order Tab visits them, starting at the first.
+QStringList tabChain(QWidget& window, const QStringList& names) {
+    QWidget* first = window.findChild<QWidget*>(names.constFirst());
+    QStringList chain{names.constFirst()};
+    for (QWidget* w = first->nextInFocusChain(); w != first && chain.size() < names.size();
+         w = w->nextInFocusChain()) {
+        if (names.contains(w->objectName()) && !chain.contains(w->objectName()))
+            chain.append(w->objectName());
+    }
+    return chain;
+}
+
 } // namespace
 
 class TestRegistroWindow : public QObject {
@@ -373,6 +385,30 @@ private slots:
                                   QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
             QCOMPARE(readFile(path), before);
         }
+    }
+    void tabOrder() {
+        TFormRegistro w(m_dir.path());
+        const QStringList order{"Edit18",
+                                "Edit19",
+                                "Edit20",
+                                "Edit1",
+                                "Edit2",
+                                "Edit3",
+                                "Edit4",
+                                "Edit5",
+                                "Edit6",
+                                "Edit26",
+                                "Edit28",
+                                "RadioButton3",
+                                "RadioButton4",
+                                "AdvSmoothButton1",
+                                "AdvSmoothButton3",
+                                "Edit13",
+                                "Edit14",
+                                "Edit15",
+                                "Edit16",
+                                "Edit17"};
+        QCOMPARE(tabChain(w, order), order);
     }
 };
 

@@ -50,6 +50,18 @@ QStringList autofirmaSection(const QString& path) {
     return lines;
 }
 
+// The named widgets in the order Tab visits them, starting at the first.
+QStringList tabChain(QWidget& window, const QStringList& names) {
+    QWidget* first = window.findChild<QWidget*>(names.constFirst());
+    QStringList chain{names.constFirst()};
+    for (QWidget* w = first->nextInFocusChain(); w != first && chain.size() < names.size();
+         w = w->nextInFocusChain()) {
+        if (names.contains(w->objectName()) && !chain.contains(w->objectName()))
+            chain.append(w->objectName());
+    }
+    return chain;
+}
+
 } // namespace
 
 class TestAutoFirmaWindow : public QObject {
@@ -290,6 +302,14 @@ private slots:
                                  .arg(QDir::toNativeSeparators(appDir + "/Registro.Ini"))});
         QVERIFY(w.isVisible());
         QCOMPARE(child<QLineEdit>(w, "Edit29")->text(), QStringLiteral("/opt/af"));
+    }
+    void tabOrder() {
+        FakePrograms programs({});
+        TFormAutoFirma w(m_dir.path(), nullptr, &programs);
+        const QStringList order{"Edit29",          "Edit30",           "ComboBox1",
+                                "ComboBox2",       "AdvSmoothButton2", "AdvSmoothButton1",
+                                "AdvSmoothButton3"};
+        QCOMPARE(tabChain(w, order), order);
     }
 };
 
