@@ -1,0 +1,478 @@
+#include "invoice/AppError.h"
+#include "invoice/BankAccount.h"
+#include "invoice/InvoiceRecord.h"
+#include "settings/InvoiceImport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The import file: value forms, defaults, early ends, parties, centres, lines.
+class tst_InvoiceImport : public QObject {
+    Q_OBJECT
+private slots:
+    void importedFileSetsTheSaveTarget_data();
+    void importedFileSetsTheSaveTarget();
+    void baseName_data();
+    void baseName();
+    void dates_data();
+    void dates();
+    void lineCount_data();
+    void lineCount();
+    void numbers_data();
+    void numbers();
+    void lineWithoutKeysIsEmptyAndExempt();
+    void descriptionCutTo150();
+    void issuer_data();
+    void issuer();
+    void customer_data();
+    void customer();
+    void centres_data();
+    void centres();
+    void ibanWithoutFillingControlDigits();
+    void windows1252File();
+    void previousLinesAreDiscarded();
+    void bulkImportTotalsEqualPostByPost();
+};
+
+namespace {
+
+struct TickRecorder : AdministrationTickHandler {
+    int calls = 0;
+    bool importandoSeen = true;
+    void administrationTicked(InvoiceRecord& r) override {
+        ++calls;
+        importandoSeen = r.importando();
+    }
+};
+
+const QByteArray General = "[DATOS_GENERALES]\nSERIE=A\nFACTURA=7\nFECHA=15/03/2024\n";
+
+// Writes the import text into dir and imports it; returns the error text.
+QString runImport(InvoiceRecord& r, const QTemporaryDir& dir, const QByteArray& text,
+                  bool dialog = true, const QString& name = QStringLiteral("F2020-15.ini")) {
+    const QString path = dir.filePath(name);
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return QStringLiteral("cannot write the fixture");
+    f.write(text);
+    f.close();
+    try {
+        InvoiceImport::importFile(r, path, dialog);
+    } catch (const AppError& e) {
+        return e.message();
+    }
+    return {};
+}
+
+} // namespace
+
+void tst_InvoiceImport::importedFileSetsTheSaveTarget_data() {
+    QTest::addColumn<bool>("dialog");
+    QTest::newRow("picked in the dialog") << true;
+    QTest::newRow("fixed import file") << false;
+}
+
+void tst_InvoiceImport::importedFileSetsTheSaveTarget() {
+    QFETCH(bool, dialog);
+    QTemporaryDir dir;
+    InvoiceRecord r;
+    r.setImportFile(QStringLiteral("old"), QStringLiteral("/old/"));
+    QCOMPARE(runImport(r, dir, General, dialog), QString());
+    QCOMPARE(r.nombreFichero(), dialog ? QStringLiteral("F2020-15") : QString());
+    QCOMPARE(r.rutaDelFichero(), dialog ? QDir(dir.path()).absolutePath() + u'/' : QString());
+    QVERIFY(!r.importando());
+}
+
+void tst_InvoiceImport::baseName_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("base");
+    QTest::newRow("plain") << "/srv/F2020-15.ini"
+                           << "F2020-15";
+    QTest::newRow("two points") << "/srv/a.b.ini"
+                                << "a.b";
+    QTest::newRow("no point") << "/srv/factura"
+                              << "factura";
+    QTest::newRow("point in a folder only") << "/srv/v1.2/factura"
+                                            << "factura";
+    QTest::newRow("Windows path") << "D:\\Datos\\F0001.ini"
+                                  << "F0001";
+}
+
+void tst_InvoiceImport::baseName() {
+    QFETCH(QString, path);
+    QTEST(InvoiceImport::baseNameOf(path), "base");
+}
+
+void tst_InvoiceImport::dates_data() {
+    QTest::addColumn<QByteArray>("keys");
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<QDate>("issue");
+    QTest::addColumn<QDate>("due");
+
+    const QDate before(2000, 1, 1);
+    QTest::newRow("both") << QByteArray("FECHA=15/03/2024\nVENCIMIENTO=5/4/2024\n") << ""
+                          << QDate(2024, 3, 15) << QDate(2024, 4, 5);
+    QTest::newRow("ISO forms") << QByteArray("FECHA=2024-03-15\nVENCIMIENTO=2024-04-05\n") << ""
+                               << QDate(2024, 3, 15) << QDate(2024, 4, 5);
+    QTest::newRow("due date missing")
+        << QByteArray("FECHA=15/03/2024\n") << "" << QDate(2024, 3, 15) << QDate(1899, 12, 30);
+    QTest::newRow("due date empty") << QByteArray("FECHA=15/03/2024\nVENCIMIENTO=\n") << ""
+                                    << QDate(2024, 3, 15) << QDate(1899, 12, 30);
+    QTest::newRow("issue date missing")
+        << QByteArray("VENCIMIENTO=5/4/2024\n") << "'' is not a valid date" << before << before;
+    QTest::newRow("issue date invalid") << QByteArray("FECHA=32/01/2024\n")
+                                        << "'32/01/2024' is not a valid date" << before << before;
+    QTest::newRow("due date invalid")
+        << QByteArray("FECHA=15/03/2024\nVENCIMIENTO=mañá\n") << "'mañá' is not a valid date"
+        << QDate(2024, 3, 15) << before;
+}
+
+void tst_InvoiceImport::dates() {
+    QFETCH(QByteArray, keys);
+    QFETCH(QString, error);
+    QTemporaryDir dir;
+    InvoiceRecord r;
+    r.setIssueDate(QDate(2000, 1, 1));
+    r.setDueDate(QDate(2000, 1, 1));
+    r.setText(RecordField::CustomerCorporateName, QStringLiteral("Previo"));
+    r.setText(RecordField::Iban, QStringLiteral("previous"));
+    const QByteArray text = "[DATOS_GENERALES]\nSERIE=A\nFACTURA=7\n" + keys +
+                            "LINEAS=2\n[COMPRADOR]\nPERSONA=J\nNOMBRE=Nuevo\n"
+                            "[VENDEDOR]\nENTIDAD=2100\n[LINEAS]\nPRECIO1=1\n";
+    QCOMPARE(runImport(r, dir, text), error);
+    QTEST(r.issueDate(), "issue");
+    QTEST(r.dueDate(), "due");
+    QCOMPARE(r.text(RecordField::InvoiceSeries), QStringLiteral("A"));
+    QCOMPARE(r.text(RecordField::InvoiceNumber), QStringLiteral("7"));
+    QVERIFY(!r.importando());
+    QVERIFY(r.lines().isOpen());
+    if (error.isEmpty()) {
+        QCOMPARE(r.lines().count(), 2);
+        QCOMPARE(r.text(RecordField::CustomerCorporateName), QStringLiteral("Nuevo"));
+    } else {
+        // Nothing after the dates is read.
+        QCOMPARE(r.lines().count(), 0);
+        QCOMPARE(r.text(RecordField::CustomerCorporateName), QStringLiteral("Previo"));
+        QCOMPARE(r.text(RecordField::BankEntity), QString());
+        QCOMPARE(r.text(RecordField::Iban), QStringLiteral("previous"));
+    }
+}
+
+void tst_InvoiceImport::lineCount_data() {
+    QTest::addColumn<QByteArray>("lineas");
+    QTest::addColumn<int>("count");
+    QTest::newRow("missing") << QByteArray() << 1;
+    QTest::newRow("three") << QByteArray("LINEAS=3\n") << 3;
+    QTest::newRow("zero") << QByteArray("LINEAS=0\n") << 0;
+    QTest::newRow("negative") << QByteArray("LINEAS=-2\n") << 0;
+    QTest::newRow("hexadecimal") << QByteArray("LINEAS=0x2\n") << 2;
+    QTest::newRow("2^31 is not a whole number") << QByteArray("LINEAS=2147483648\n") << 1;
+    QTest::newRow("not a number") << QByteArray("LINEAS=tres\n") << 1;
+    QTest::newRow("empty") << QByteArray("LINEAS=\n") << 1;
+}
+
+void tst_InvoiceImport::lineCount() {
+    QFETCH(QByteArray, lineas);
+    QFETCH(int, count);
+    QTemporaryDir dir;
+    InvoiceRecord r;
+    QCOMPARE(runImport(r, dir, General + lineas + "[LINEAS]\nNOMBRE1=uno\nNOMBRE2=dos\n"),
+             QString());
+    QCOMPARE(r.lines().count(), count);
+    QCOMPARE(r.lines().currentRow(), count - 1);
+    if (count > 0)
+        QCOMPARE(r.lines().lines().at(0).description, QStringLiteral("uno"));
+}
+
+void tst_InvoiceImport::numbers_data() {
+    QTest::addColumn<QByteArray>("precio");
+    QTest::addColumn<double>("price");
+    QTest::newRow("decimal comma") << QByteArray("12,50") << 12.5;
+    QTest::newRow("decimal point") << QByteArray("12.50") << 0.0;
+    QTest::newRow("grouped thousands") << QByteArray("1.250,00") << 0.0;
+    QTest::newRow("exponent") << QByteArray("1,5e2") << 150.0;
+    QTest::newRow("sign and blanks") << QByteArray("  -3,25 ") << -3.25;
+    QTest::newRow("quoted") << QByteArray("\"7,5\"") << 7.5;
+    QTest::newRow("empty") << QByteArray("") << 0.0;
+}
+
+void tst_InvoiceImport::numbers() {
+    QFETCH(QByteArray, precio);
+    QFETCH(double, price);
+    QTemporaryDir dir;
+    InvoiceRecord r;
+    QCOMPARE(
+        runImport(r, dir,
+                  General + "[LINEAS]\nPRECIO1=" + precio + "\nCANTIDAD1=2\nDTO1=10\nIVA1=21\n"),
+        QString());
+    const InvoiceLine& line = r.lines().lines().at(0);
+    QCOMPARE(line.price, price);
+    QCOMPARE(line.quantity, 2.0);
+    QCOMPARE(line.discountPct, 10.0);
+    QCOMPARE(line.vatRate, 21.0);
+    // The line arithmetic ran as for a typed line.
+    QCOMPARE(line.amount, 2 * price);
+    QCOMPARE(line.total, 2 * price - 2 * price * 10 / 100);
+}
+
+void tst_InvoiceImport::lineWithoutKeysIsEmptyAndExempt() {
+    QTemporaryDir dir;
+    InvoiceRecord r;
+    QCOMPARE(runImport(r, dir, General), QString());
+    QCOMPARE(r.lines().count(), 1);
+    const InvoiceLine& line = r.lines().lines().at(0);
+    QVERIFY(line.description.isEmpty());
+    QCOMPARE(line.quantity, 0.0);
+    QCOMPARE(line.price, 0.0);
+    QCOMPARE(line.discountPct, 0.0);
+    QCOMPARE(line.vatRate, 0.0); // the new-line 21 never survives an import
+    QVERIFY(line.exempt);
+    QVERIFY(line.fileReference.isEmpty());
+    QVERIFY(line.fileDate.isNull());
+}
+
+void tst_InvoiceImport::descriptionCutTo150() {
+    QTemporaryDir dir;
+    InvoiceRecord r;
+    const QString longText = QString(140, u'a') + QStringLiteral("ñÑáéíóúüÜ0123456789");
+    QCOMPARE(runImport(r, dir,
+                       General + "LINEAS=2\n[LINEAS]\nNOMBRE1=" + longText.toUtf8() +
+                           "\nNOMBRE2=" + longText.left(150).toUtf8() + "\n"),
+             QString());
+    QCOMPARE(r.lines().lines().at(0).description, longText.left(150));
+    QCOMPARE(r.lines().lines().at(1).description, longText.left(150));
+}
+
+void tst_InvoiceImport::issuer_data() {
+    QTest::addColumn<QByteArray>("section");
+    QTest::addColumn<PersonType>("type");
+    QTest::addColumn<QStringList>("fields"); // corporate, first, contact, address, entity, iban
+
+    const QByteArray bank = "ENTIDAD=2100\nOFICINA=0418\nDC=45\nCUENTA=0200051332\n";
+    const QByteArray party = "NOMBRE=Nome\nAPELLIDO1=Ap1\nAPELLIDO2=Ap2\nDIRECCION=Rúa\n"
+                             "CONTACTO=Contacto\nMAIL=m@x.es\n";
+    QTest::newRow("legal entity") << "PERSONA=J\n" + bank + party << PersonType::LegalEntity
+                                  << QStringList{"Nome", "",     "Contacto",
+                                                 "Rúa",  "2100", "ES9121000418450200051332"};
+    QTest::newRow("natural person, contact ignored")
+        << "PERSONA=F\n" + bank + party << PersonType::NaturalPerson
+        << QStringList{"Previa S.L.", "Nome", "", "Rúa", "2100", "ES9121000418450200051332"};
+    QTest::newRow("no PERSONA: only the account")
+        << bank + party << PersonType::LegalEntity
+        << QStringList{"Previa S.L.", "", "Previo", "Previa 1", "2100", "ES9121000418450200051332"};
+    QTest::newRow("lower case: only the account")
+        << "PERSONA=j\n" + bank + party << PersonType::LegalEntity
+        << QStringList{"Previa S.L.", "", "Previo", "Previa 1", "2100", "ES9121000418450200051332"};
+    QTest::newRow("a word: only the account")
+        << "PERSONA=Fisica\n" + bank + party << PersonType::LegalEntity
+        << QStringList{"Previa S.L.", "", "Previo", "Previa 1", "2100", "ES9121000418450200051332"};
+    QTest::newRow("no bank keys: account and IBAN empty")
+        << "PERSONA=J\n" + party << PersonType::LegalEntity
+        << QStringList{"Nome", "", "Contacto", "Rúa", "", ""};
+}
+
+void tst_InvoiceImport::issuer() {
+    QFETCH(QByteArray, section);
+    QFETCH(QStringList, fields);
+    QTemporaryDir dir;
+    InvoiceRecord r;
+    r.setText(RecordField::IssuerCorporateName, QStringLiteral("Previa S.L."));
+    r.setText(RecordField::IssuerContact, QStringLiteral("Previo"));
+    r.setText(RecordField::IssuerAddress, QStringLiteral("Previa 1"));
+    r.setText(RecordField::BankEntity, QStringLiteral("9999"));
+    r.setText(RecordField::Iban, QStringLiteral("previous"));
+    QCOMPARE(runImport(r, dir, General + "[VENDEDOR]\n" + section), QString());
+    QTEST(r.personType(Party::Issuer), "type");
+    QCOMPARE(r.text(RecordField::IssuerCorporateName), fields[0]);
+    QCOMPARE(r.text(RecordField::IssuerFirstName), fields[1]);
+    QCOMPARE(r.text(RecordField::IssuerContact), fields[2]);
+    QCOMPARE(r.text(RecordField::IssuerAddress), fields[3]);
+    QCOMPARE(r.text(RecordField::BankEntity), fields[4]);
+    QCOMPARE(r.text(RecordField::Iban), fields[5]);
+}
+
+void tst_InvoiceImport::customer_data() {
+    QTest::addColumn<QByteArray>("persona");
+    QTest::addColumn<PersonType>("type");
+    QTest::addColumn<QStringList>("fields"); // corporate, first, surnames, contact, tax number
+
+    QTest::newRow("legal entity") << QByteArray("J") << PersonType::LegalEntity
+                                  << QStringList{"Concello", "", " ", "Compras", "P15"};
+    QTest::newRow("natural person: contact empty")
+        << QByteArray("F") << PersonType::NaturalPerson
+        << QStringList{"Previo S.A.", "María", "López Díaz", "", "P15"};
+    QTest::newRow("lower case f: unchanged")
+        << QByteArray("f") << PersonType::LegalEntity
+        << QStringList{"Previo S.A.", "", " ", "Antiguo", "X1"};
+    QTest::newRow("Spanish word: unchanged")
+        << QByteArray("Juridica") << PersonType::LegalEntity
+        << QStringList{"Previo S.A.", "", " ", "Antiguo", "X1"};
+}
+
+void tst_InvoiceImport::customer() {
+    QFETCH(QByteArray, persona);
+    QFETCH(QStringList, fields);
+    QTemporaryDir dir;
+    InvoiceRecord r;
+    r.setText(RecordField::CustomerCorporateName, QStringLiteral("Previo S.A."));
+    r.setText(RecordField::CustomerContact, QStringLiteral("Antiguo"));
+    r.setText(RecordField::CustomerTaxId, QStringLiteral("X1"));
+    QCOMPARE(runImport(r, dir,
+                       General + "[COMPRADOR]\nPERSONA=" + persona +
+                           "\nNOMBRE=" + (persona == "J" ? "Concello" : "María") +
+                           "\nAPELLIDO1=López\nAPELLIDO2=Díaz\nNIF=P15\nCONTACTO=Compras\n"
+                           "MAIL=ignored@x.es\n"),
+             QString());
+    QTEST(r.personType(Party::Customer), "type");
+    QCOMPARE(r.text(RecordField::CustomerCorporateName), fields[0]);
+    QCOMPARE(r.text(RecordField::CustomerFirstName), fields[1]);
+    QCOMPARE(r.text(RecordField::CustomerFirstSurname) + u' ' +
+                 r.text(RecordField::CustomerSecondSurname),
+             fields[2]);
+    QCOMPARE(r.text(RecordField::CustomerContact), fields[3]);
+    QCOMPARE(r.text(RecordField::CustomerTaxId), fields[4]);
+    QVERIFY(r.text(RecordField::IssuerEmail).isEmpty());
+}
+
+void tst_InvoiceImport::centres_data() {
+    QTest::addColumn<QByteArray>("admon");
+    QTest::addColumn<bool>("tickedBefore");
+    QTest::addColumn<bool>("dialog");
+    QTest::addColumn<bool>("tickedAfter");
+    QTest::addColumn<int>("handlerCalls");
+
+    const QByteArray full = "[ADMON]\nGESTOR=L01\nOFICINA=L02\nUNIDAD=L03\nNOMBREGESTOR=Xestor\n"
+                            "NOMBREOFICINA=Intervención\nNOMBREUNIDAD=Obras\n";
+    QTest::newRow("fixed file: the window opens") << full << false << false << true << 1;
+    QTest::newRow("file from the dialog: ticked silently") << full << false << true << true << 0;
+    QTest::newRow("already ticked: nothing opens") << full << true << false << true << 0;
+    QTest::newRow("ADMON missing while ticked") << QByteArray() << true << false << true << 0;
+    QTest::newRow("ADMON missing, unticked") << QByteArray() << false << false << false << 0;
+    QTest::newRow("empty GESTOR does not tick")
+        << QByteArray("[ADMON]\nOFICINA=L02\n") << false << false << false << 0;
+}
+
+void tst_InvoiceImport::centres() {
+    QFETCH(QByteArray, admon);
+    QFETCH(bool, tickedBefore);
+    QFETCH(bool, dialog);
+    QTemporaryDir dir;
+    InvoiceRecord r;
+    TickRecorder handler;
+    for (RecordField f : {RecordField::ManagingBodyCode, RecordField::AccountingOfficeCode,
+                          RecordField::ProcessingUnitCode, RecordField::ManagingBodyName,
+                          RecordField::AccountingOfficeName, RecordField::ProcessingUnitName})
+        r.setText(f, QStringLiteral("previous"));
+    r.setAdministration(tickedBefore);
+    r.setAdministrationTickHandler(&handler);
+    QCOMPARE(runImport(r, dir, General + admon, dialog), QString());
+    QTEST(r.isAdministration(), "tickedAfter");
+    QTEST(handler.calls, "handlerCalls");
+    if (handler.calls > 0)
+        QVERIFY(!handler.importandoSeen);
+
+    const bool full = admon.contains("GESTOR=L01");
+    QCOMPARE(r.text(RecordField::ManagingBodyCode), full ? QStringLiteral("L01") : QString());
+    QCOMPARE(r.text(RecordField::AccountingOfficeCode),
+             admon.contains("OFICINA=L02") ? QStringLiteral("L02") : QString());
+    QCOMPARE(r.text(RecordField::ProcessingUnitCode), full ? QStringLiteral("L03") : QString());
+    QCOMPARE(r.text(RecordField::ManagingBodyName), full ? QStringLiteral("Xestor") : QString());
+    QCOMPARE(r.text(RecordField::AccountingOfficeName),
+             full ? QStringLiteral("Intervención") : QString());
+    QCOMPARE(r.text(RecordField::ProcessingUnitName), full ? QStringLiteral("Obras") : QString());
+}
+
+void tst_InvoiceImport::ibanWithoutFillingControlDigits() {
+    QTemporaryDir dir;
+    InvoiceRecord r;
+    QCOMPARE(runImport(r, dir,
+                       General + "[VENDEDOR]\nENTIDAD=2100\nOFICINA=0418\nCUENTA=020005133299\n"),
+             QString());
+    QCOMPARE(r.text(RecordField::BankControlDigits), QString());
+    // A program-set account longer than its typing limit stays whole.
+    QCOMPARE(r.text(RecordField::BankAccountNumber), QStringLiteral("020005133299"));
+    QCOMPARE(r.cuentaCompleta(), QStringLiteral("21000418020005133299"));
+    QCOMPARE(r.text(RecordField::Iban), QStringLiteral("ES3721000418020005133299"));
+}
+
+void tst_InvoiceImport::windows1252File() {
+    const QString path = QFINDTESTDATA("data/import-windows-1252.ini");
+    QVERIFY(!path.isEmpty());
+    InvoiceRecord r;
+    InvoiceImport::importFile(r, path, true);
+    QCOMPARE(r.nombreFichero(), QStringLiteral("import-windows-1252"));
+    QCOMPARE(r.personType(Party::Issuer), PersonType::NaturalPerson);
+    QCOMPARE(r.text(RecordField::IssuerFirstName), QStringLiteral("Íñigo"));
+    QCOMPARE(r.text(RecordField::IssuerFirstSurname), QStringLiteral("Güemes"));
+    QCOMPARE(r.text(RecordField::IssuerSecondSurname), QStringLiteral("Ibáñez"));
+    QCOMPARE(r.text(RecordField::IssuerAddress), QStringLiteral("Rúa Ósca 3"));
+    QCOMPARE(r.text(RecordField::CustomerCorporateName), QStringLiteral("Peñas Ñandú S.L."));
+    QCOMPARE(r.text(RecordField::CustomerContact), QStringLiteral("Señora Núñez"));
+    QCOMPARE(r.lines().lines().at(0).description, QStringLiteral("Revisión técnica €"));
+    QCOMPARE(r.totalCents(TotalBox::Total), 2541);
+}
+
+void tst_InvoiceImport::previousLinesAreDiscarded() {
+    QTemporaryDir dir;
+    InvoiceRecord r;
+    QCOMPARE(runImport(r, dir, General + "LINEAS=3\n[LINEAS]\nPRECIO1=1\nCANTIDAD1=1\n"),
+             QString());
+    QCOMPARE(r.lines().count(), 3);
+    // An early end still leaves the lines table open and empty.
+    QCOMPARE(runImport(r, dir, "[DATOS_GENERALES]\nLINEAS=2\n"),
+             QStringLiteral("'' is not a valid date"));
+    QCOMPARE(r.lines().count(), 0);
+    QVERIFY(r.lines().isOpen());
+    QVERIFY(!r.importando());
+}
+
+// One recalculation after the whole import must give exactly what a
+// recalculation after every posted line gives.
+void tst_InvoiceImport::bulkImportTotalsEqualPostByPost() {
+    const int count = 400;
+    QRandomGenerator random(20240315);
+    const QList<const char*> rates = {"21", "10", "4", "0", "7", "21,5", "20,5", "3,5", "10,04"};
+    const QList<const char*> prices = {"0,005",  "0,125", "2,675",     "10,05", "1,005",
+                                       "-3,335", "1e-3",  "99999,995", "0,285", "33,3333333"};
+    QByteArray text = General + "LINEAS=" + QByteArray::number(count) + "\n[LINEAS]\n";
+    for (int n = 1; n <= count; ++n) {
+        const QByteArray k = QByteArray::number(n);
+        text += "PRECIO" + k + "=" + prices[random.bounded(prices.size())] + "\n";
+        text += "CANTIDAD" + k + "=" + QByteArray::number(random.bounded(1, 30)) + ",5\n";
+        text += "DTO" + k + "=" + QByteArray::number(random.bounded(0, 40)) + ",25\n";
+        text += "IVA" + k + "=" + rates[random.bounded(rates.size())] + "\n";
+    }
+    QTemporaryDir dir;
+    InvoiceRecord imported;
+    imported.setText(RecordField::WithholdingRate, QStringLiteral("15"));
+    QCOMPARE(runImport(imported, dir, text), QString());
+    QCOMPARE(imported.lines().count(), count);
+
+    InvoiceRecord byHand;
+    byHand.setText(RecordField::WithholdingRate, QStringLiteral("15"));
+    byHand.lines().open();
+    int recalculations = 0;
+    connect(&byHand.lines(), &Memoria::afterPost, this, [&] { ++recalculations; });
+    for (const InvoiceLine& source : imported.lines().lines()) {
+        byHand.lines().append();
+        InvoiceLine line = *byHand.lines().currentLine();
+        line.description = source.description;
+        line.price = source.price;
+        line.quantity = source.quantity;
+        line.discountPct = source.discountPct;
+        line.vatRate = source.vatRate;
+        byHand.lines().setLine(line);
+        byHand.lines().post();
+    }
+    QCOMPARE(recalculations, count);
+    for (int b = 0; b < TotalBoxCount; ++b)
+        QCOMPARE(imported.totalCents(TotalBox(b)), byHand.totalCents(TotalBox(b)));
+    QVERIFY(imported.totalCents(TotalBox::Total) != 0);
+    QCOMPARE(imported.lines().currentRow(), count - 1);
+}
+
+QTEST_APPLESS_MAIN(tst_InvoiceImport)
+#include "tst_InvoiceImport.moc"
