@@ -1,12 +1,12 @@
 #pragma once
 
+#include <QLineEdit>
 #include <QPointer>
 #include <QStyledItemDelegate>
 #include <QTableView>
 
 class LinesGridModel;
 class Memoria;
-class QLineEdit;
 
 // Cell editors of the lines grid: a plain line edit that hands Enter and Esc
 // to the grid instead of acting on them itself.

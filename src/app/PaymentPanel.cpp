@@ -44,7 +44,7 @@ PaymentPanel::PaymentPanel(QWidget* parent) : QGroupBox(parent) {
     m_iban->setToolTip(QStringLiteral("Se calcula a partir de la cuenta al entrar en la casilla"));
     auto* series = new QLineEdit(this);
     series->setObjectName(QStringLiteral("Edit24"));
-    series->setFixedWidth(70);
+    series->setFixedWidth(56);
     auto* number = new QLineEdit(this);
     number->setObjectName(QStringLiteral("Edit25"));
     auto* issueDate = makeDatePicker(this, QStringLiteral("FechaFactura"));
@@ -56,8 +56,8 @@ PaymentPanel::PaymentPanel(QWidget* parent) : QGroupBox(parent) {
     auto* numberLabel = new QLabel(QStringLiteral("Número Factura:"), this);
     numberLabel->setObjectName(QStringLiteral("Label23"));
 
-    issueDate->setFixedWidth(110);
-    dueDate->setFixedWidth(110);
+    issueDate->setFixedWidth(100);
+    dueDate->setFixedWidth(100);
 
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(8, 4, 8, 6);
@@ -87,7 +87,7 @@ PaymentPanel::PaymentPanel(QWidget* parent) : QGroupBox(parent) {
     grid->addWidget(new QLabel(QStringLiteral("Fecha Vencimiento"), this), 3, 1);
     grid->addWidget(dueDate, 3, 2);
     grid->setColumnStretch(0, 1);
-    grid->setColumnMinimumWidth(0, 250);
+    grid->setColumnMinimumWidth(0, 236);
     grid->setRowStretch(5, 1);
 
     m_tabOrder = {entity, office, control, account, m_iban, series, number, issueDate, dueDate};
