@@ -1,6 +1,7 @@
 #include "FakePrompts.h"
 #include "settings/uAdmon.h"
 
+#include <QAbstractItemView>
 #include <QFile>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -184,11 +185,15 @@ private slots:
         QCOMPARE(combo->currentIndex(), -1);
         w.setCentres(sample(QStringLiteral("typed")));
 
-        // Through the list itself: open, pick, close.
+        // Through the list itself: open it and click the second entry. The
+        // list hides before the clicked entry becomes current.
         combo->showPopup();
-        combo->setCurrentIndex(1);
-        combo->hidePopup();
+        QAbstractItemView* view = combo->view();
+        QTRY_VERIFY(view->isVisible());
+        const QRect item = view->visualRect(combo->model()->index(1, 0));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, item.center());
         QTRY_COMPARE(w.Texto(), QStringLiteral("BOIRO"));
+        QCOMPARE(combo->currentIndex(), 1);
         AdministrationCentres boiro;
         boiro.managingName = QStringLiteral("Alcaldía de Boiro");
         boiro.managingCode = QStringLiteral("L01150067");
