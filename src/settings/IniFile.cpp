@@ -19,6 +19,12 @@ QString cannotRead(const QString& path) {
     return QStringLiteral("No se puede leer el fichero %1").arg(path);
 }
 
+QString tooBig(const QString& path) {
+    return QStringLiteral("El fichero %1 es demasiado grande (el máximo es de %2 MB)")
+        .arg(path)
+        .arg(IniFile::MaxFileSize / (1024 * 1024));
+}
+
 } // namespace
 
 std::size_t IniFile::CaseInsensitiveHash::operator()(QStringView text) const noexcept {
@@ -60,37 +66,52 @@ IniFile::IniFile(const QString& path, bool strict) : m_path(path) {
     if (!info.exists())
         return;
     m_existed = true;
-    if (info.isDir()) {
+    auto refuse = [strict](const QString& message) {
         if (strict)
-            throw AppError(QStringLiteral("%1 es una carpeta, no un fichero").arg(path));
+            throw AppError(message);
+    };
+    if (info.isDir()) {
+        refuse(QStringLiteral("%1 es una carpeta, no un fichero").arg(path));
+        return;
+    }
+    // A pipe would block the open and a device might never end: only plain
+    // files are read.
+    if (!info.isFile()) {
+        refuse(QStringLiteral("%1 no es un fichero normal").arg(path));
         return;
     }
     if (info.size() > MaxFileSize) {
-        if (strict)
-            throw AppError(
-                QStringLiteral("El fichero %1 es demasiado grande (el máximo es de %2 MB)")
-                    .arg(path)
-                    .arg(MaxFileSize / (1024 * 1024)));
+        refuse(tooBig(path));
         return;
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        if (strict)
-            throw AppError(cannotRead(path));
+        refuse(cannotRead(path));
         return;
     }
-    // Read at most one byte past the limit: a file that grows meanwhile, or a
-    // device that never ends, cannot make us read without bound.
-    const QByteArray bytes = file.read(MaxFileSize + 1);
-    if (bytes.size() > MaxFileSize) {
-        if (strict)
-            throw AppError(
-                QStringLiteral("El fichero %1 es demasiado grande (el máximo es de %2 MB)")
-                    .arg(path)
-                    .arg(MaxFileSize / (1024 * 1024)));
-        return;
+    // Read in pieces up to one byte past the limit: memory follows the file's
+    // real size, and a file that grows meanwhile cannot make us read without
+    // bound.
+    QByteArray bytes;
+    bytes.reserve(info.size() + 1);
+    char chunk[64 * 1024];
+    for (;;) {
+        const qint64 got = file.read(chunk, sizeof chunk);
+        if (got < 0) {
+            refuse(cannotRead(path));
+            return;
+        }
+        if (got == 0)
+            break;
+        bytes.append(chunk, got);
+        if (bytes.size() > MaxFileSize) {
+            refuse(tooBig(path));
+            return;
+        }
     }
+    file.close();
     m_text = TextDecoding::decode(bytes);
+    bytes = QByteArray();
     parse();
 }
 
@@ -105,7 +126,8 @@ void IniFile::parse() {
     m_keys.clear();
     const QChar* d = m_text.constData();
     const qsizetype n = m_text.size();
-    m_keys.reserve(std::size_t(m_text.count(u'\n')) + 1);
+    // Room for one key per line, but not for millions of empty lines.
+    m_keys.reserve(std::size_t(qMin<qsizetype>(m_text.count(u'\n'), 1 << 20)) + 1);
     Section* current = nullptr;
     std::size_t currentIndex = 0;
     qsizetype pos = 0;
@@ -193,7 +215,11 @@ QString IniFile::readString(const QString& section, const QString& key,
             --end;
         }
     }
-    return m_text.mid(start, qMin<qsizetype>(end - start, MaxValueLength));
+    QString value = m_text.mid(start, qMin<qsizetype>(end - start, MaxValueLength));
+    // The cut never leaves half of a character behind.
+    if (end - start > MaxValueLength && value.back().isHighSurrogate())
+        value.chop(1);
+    return value;
 }
 
 int IniFile::readInteger(const QString& section, const QString& key, int defaultValue) const {

@@ -12,13 +12,16 @@
 // wins. Writes change the text in memory; save() replaces the file atomically.
 class IniFile {
 public:
-    // Largest file read; anything bigger is refused with a clear message.
-    static constexpr qint64 MaxFileSize = 64 * 1024 * 1024;
+    // Largest file read; anything bigger is refused with a clear message. A
+    // 100,000-line import is about 11 MB; the limit also bounds the memory a
+    // hostile file can make the key table take (offsets are ints).
+    static constexpr qint64 MaxFileSize = 16 * 1024 * 1024;
     static constexpr int MaxValueLength = 2047;
 
     // Reads path when it exists; a missing file reads as a file without
     // sections. With strict set, a file that is too big, is a folder or
-    // cannot be read throws AppError; otherwise such a file reads as empty.
+    // another non-plain file (pipe, device), or cannot be read throws
+    // AppError; otherwise such a file reads as empty.
     explicit IniFile(const QString& path, bool strict = false);
     IniFile(const IniFile&) = delete;
     IniFile& operator=(const IniFile&) = delete;

@@ -70,6 +70,7 @@ QString decode(const QByteArray& bytes) {
     QString text = utf8.decode(bytes);
     if (!utf8.hasError())
         return text;
+    text = QString(); // not kept alive beside the second decoding
     return fromCp1252(bytes);
 }
 
