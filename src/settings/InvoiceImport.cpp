@@ -9,8 +9,6 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include <algorithm>
-
 namespace InvoiceImport {
 
 namespace {
@@ -103,39 +101,6 @@ void readCentres(InvoiceRecord& r, const IniFile& ini) {
         r.setAdministration(true);
 }
 
-// LINEAS, default 1. A decimal count too big for an int is still a count,
-// not a missing key: "2147483648" is refused like any count over the limit
-// instead of quietly importing one line, and a hugely negative one reads no
-// lines like any count below 1.
-int lineCount(const IniFile& ini) {
-    const QString text = ini.readString(General, QStringLiteral("LINEAS"));
-    std::optional<int> count = ValueForms::parseInteger(text);
-    QStringView digits = text;
-    while (!digits.isEmpty() && (digits.front() == u' ' || digits.front() == u'\t'))
-        digits = digits.mid(1);
-    while (!digits.isEmpty() && (digits.back() == u' ' || digits.back() == u'\t'))
-        digits.chop(1);
-    if (!count && !digits.isEmpty()) {
-        const bool negative = digits.front() == u'-';
-        const QStringView unsignedPart =
-            (negative || digits.front() == u'+') ? digits.mid(1) : digits;
-        const bool allDigits =
-            !unsignedPart.isEmpty() && std::all_of(unsignedPart.begin(), unsignedPart.end(),
-                                                   [](QChar c) { return c >= u'0' && c <= u'9'; });
-        if (allDigits)
-            count = negative ? 0 : MaxLines + 1;
-    }
-    if (count.value_or(1) > MaxLines) {
-        const QString shown =
-            digits.size() > 20 ? digits.left(20).toString() + u'…' : digits.toString();
-        throw AppError(QStringLiteral("El fichero de importación indica %1 líneas; el máximo "
-                                      "que admite una factura es %2")
-                           .arg(shown)
-                           .arg(MaxLines));
-    }
-    return count.value_or(1);
-}
-
 void readLines(InvoiceRecord& r, const IniFile& ini, int count) {
     Memoria& memoria = r.lines();
     memoria.open();
@@ -219,7 +184,12 @@ void importFile(InvoiceRecord& record, const QString& path, bool chosenInDialog)
         record.setText(RecordField::BankControlDigits, bank("DC"));
         record.setText(RecordField::BankAccountNumber, bank("CUENTA"));
 
-        const int count = lineCount(ini);
+        const int count = ini.readInteger(General, QStringLiteral("LINEAS"), 1);
+        if (count > MaxLines)
+            throw AppError(QStringLiteral("El fichero de importación indica %1 líneas; el máximo "
+                                          "que admite una factura es %2")
+                               .arg(count)
+                               .arg(MaxLines));
 
         readIssuer(record, ini);
         readCustomer(record, ini);
