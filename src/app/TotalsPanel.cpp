@@ -37,7 +37,7 @@ TotalsPanel::TotalsPanel(QWidget* parent) : QGroupBox(parent) {
     auto box = [this](TotalBox which) {
         auto* edit = new NumericEdit(this);
         edit->setObjectName(controlName(which));
-        edit->setMinimumWidth(110);
+        edit->setMinimumWidth(80);
         return edit;
     };
     NumericEdit* bruto = box(TotalBox::Bruto);
@@ -48,7 +48,7 @@ TotalsPanel::TotalsPanel(QWidget* parent) : QGroupBox(parent) {
     NumericEdit* total = box(TotalBox::Total);
     m_rate = new RateCombo(this);
     m_rate->setObjectName(controlName(RecordField::WithholdingRate));
-    m_rate->setFixedWidth(62);
+    m_rate->setFixedWidth(54);
     m_rate->setToolTip(QStringLiteral("Porcentaje de retención del I.R.P.F."));
     QFont totalFont = total->font();
     totalFont.setPointSize(totalFont.pointSize() + 2);
@@ -56,7 +56,7 @@ TotalsPanel::TotalsPanel(QWidget* parent) : QGroupBox(parent) {
 
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(8, 4, 8, 6);
-    grid->setHorizontalSpacing(8);
+    grid->setHorizontalSpacing(5);
     grid->setVerticalSpacing(6);
     auto label = [this](const QString& text) {
         auto* l = new QLabel(text, this);
