@@ -62,7 +62,9 @@ QString save(const QString& appDir, const QString& typedName, const Administrati
         throw AppError(
             QStringLiteral("Escribe un nombre para la administración; no se ha guardado nada"));
 
-    IniFile ini(AppFiles::concellosIni(appDir));
+    // Read strictly: a catalogue that exists but cannot be read must not be
+    // replaced by one holding only the new entry.
+    IniFile ini(AppFiles::concellosIni(appDir), true);
     const int registered = lastEntry(ini);
     bool exists = false;
     for (int n = 0; n <= qMin(registered, MaxEntries) && !exists; ++n)
