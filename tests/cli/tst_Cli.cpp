@@ -1,0 +1,217 @@
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+// orvane-cli generate, run as a user would: exit statuses, the paths on
+// stdout, the error texts on stderr, and schema-valid documents.
+class tst_Cli : public QObject {
+    Q_OBJECT
+private slots:
+    void samplesGiveValidDocuments_data();
+    void samplesGiveValidDocuments();
+    void outputOption();
+    void issuerFromRegistroWhenTheImportHasNone();
+    void errors_data();
+    void errors();
+    void oneFailingInputOfSeveral();
+    void usage_data();
+    void usage();
+};
+
+namespace {
+
+struct Run {
+    int status = -1;
+    QString out, err;
+};
+
+Run cli(const QStringList& arguments) {
+    QProcess process;
+    process.start(QStringLiteral(ORVANE_CLI_PATH), arguments);
+    Run run;
+    if (!process.waitForStarted(10000) || !process.waitForFinished(60000))
+        return run;
+    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+QString copySample(const QTemporaryDir& dir, const QString& name) {
+    const QString target = dir.filePath(name);
+    QFile::copy(QStringLiteral(ORVANE_SAMPLES_DIR "/") + name, target);
+    return target;
+}
+
+QString writeImport(const QTemporaryDir& dir, const QString& name, const QByteArray& text) {
+    const QString path = dir.filePath(name);
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly))
+        f.write(text);
+    return path;
+}
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+const QByteArray Complete = "[DATOS_GENERALES]\nSERIE=A\nFACTURA=1\nFECHA=1/2/2024\n"
+                            "[VENDEDOR]\nENTIDAD=2100\nOFICINA=0418\nDC=45\nCUENTA=0200051332\n"
+                            "[LINEAS]\nNOMBRE1=Uno\nPRECIO1=10\nCANTIDAD1=1\nIVA1=21\n";
+
+} // namespace
+
+void tst_Cli::samplesGiveValidDocuments_data() {
+    QTest::addColumn<QString>("sample");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QStringList>("expected"); // texts the document must hold
+
+    QTest::newRow("administration, fixed fee")
+        << "F2024-001.ini" << QStringList{}
+        << QStringList{"<CorporateName>Talleres Mecánicos Íñiguez S.L.</CorporateName>",
+                       "<RoleTypeCode>03</RoleTypeCode>", "<TotalCost>35.500000</TotalCost>",
+                       "<InvoiceTotal>671.01</InvoiceTotal>",
+                       "<IBAN>ES9121000418450200051332</IBAN>"};
+    QTest::newRow("natural persons, withholding 15")
+        << "F2024-002.ini" << QStringList{"--withholding", "15"}
+        << QStringList{"<PersonTypeCode>F</PersonTypeCode>",
+                       "<Name>José Ángel</Name>",
+                       "<SecondSurname>Güell</SecondSurname>",
+                       "<TaxTypeCode>04</TaxTypeCode>\n          <TaxRate>15.00</TaxRate>",
+                       "<TotalTaxesWithheld>66.78</TotalTaxesWithheld>",
+                       "<InvoiceTotal>471.00</InvoiceTotal>",
+                       "<IBAN>ES2400491500032710123456</IBAN>",
+                       "<InstallmentDueDate>2024-06-01</InstallmentDueDate>"};
+    QTest::newRow("Windows-1252 file, 4 % group")
+        << "F2024-003.ini" << QStringList{}
+        << QStringList{"<CorporateName>Ferretería Peñalba e Hijos, S.L.</CorporateName>",
+                       "<CorporateName>Construcciones Güemes &amp; Ibáñez, S.A.</CorporateName>",
+                       "<TaxRate>4.00</TaxRate>",
+                       "<ItemDescription>Guantes de protección \"nitrilo\" talla "
+                       "9</ItemDescription>",
+                       "<InvoiceTotal>300.83</InvoiceTotal>"};
+}
+
+void tst_Cli::samplesGiveValidDocuments() {
+    QFETCH(QString, sample);
+    QFETCH(QStringList, options);
+    QFETCH(QStringList, expected);
+    QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/orvane cli XXXXXX"));
+    QVERIFY(dir.isValid());
+    const QString input = copySample(dir, sample);
+    QVERIFY(QFile::exists(input));
+
+    const Run run =
+        cli(QStringList{"generate", "--home", dir.path()} + options + QStringList{input});
+    QCOMPARE(run.err, QString());
+    QCOMPARE(run.status, 0);
+    const QString xml =
+        QDir(dir.path())
+            .absoluteFilePath(QFileInfo(sample).completeBaseName() + QStringLiteral(".XML"));
+    QCOMPARE(run.out, xml + u'\n');
+    const QString document = QString::fromUtf8(readAll(xml));
+    for (const QString& text : expected)
+        QVERIFY2(document.contains(text), qPrintable(text));
+
+    const QString schema = QStringLiteral(ORVANE_SHARED_DIR "/facturae/Facturaev3_2_1.xsd");
+    const QString xmllint = QStandardPaths::findExecutable(QStringLiteral("xmllint"));
+    if (!QFile::exists(schema) || xmllint.isEmpty())
+        QSKIP(qPrintable(QStringLiteral("not validated against the schema: %1 missing")
+                             .arg(xmllint.isEmpty() ? QStringLiteral("xmllint") : schema)));
+    QProcess lint;
+    lint.start(xmllint, {"--nonet", "--noout", "--schema", schema, xml});
+    QVERIFY(lint.waitForFinished(60000));
+    QVERIFY2(lint.exitCode() == 0, lint.readAllStandardError().constData());
+}
+
+void tst_Cli::outputOption() {
+    QTemporaryDir dir;
+    const QString input = copySample(dir, QStringLiteral("F2024-001.ini"));
+    const QString output = dir.filePath(QStringLiteral("salida.xml"));
+    const Run run = cli({"generate", "--home", dir.path(), "-o", output, input});
+    QCOMPARE(run.status, 0);
+    QCOMPARE(run.out, output + u'\n');
+    QVERIFY(readAll(output).startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\""));
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("F2024-001.XML"))));
+}
+
+void tst_Cli::issuerFromRegistroWhenTheImportHasNone() {
+    QTemporaryDir dir;
+    QFile registro(dir.filePath(QStringLiteral("Registro.Ini")));
+    QVERIFY(registro.open(QIODevice::WriteOnly));
+    registro.write("[MISDATOS]\nENTIDAD=9999\nPERSONA=J\nNOMBRE=Emisora Guardada S.L.\n"
+                   "NIF=B99\nCONTACTO=Ana\n");
+    registro.close();
+    const QString input = writeImport(dir, QStringLiteral("sin-emisor.ini"), Complete);
+    const Run run = cli({"generate", "--home", dir.path(), input});
+    QCOMPARE(run.status, 0);
+    const QByteArray xml = readAll(dir.filePath(QStringLiteral("sin-emisor.XML")));
+    QVERIFY(xml.contains("<CorporateName>Emisora Guardada S.L.</CorporateName>"));
+    QVERIFY(xml.contains("<TradeName>Ana</TradeName>"));
+    QVERIFY(xml.contains("<TaxIdentificationNumber>B99</TaxIdentificationNumber>"));
+    // The account comes from the import file.
+    QVERIFY(xml.contains("<IBAN>ES9121000418450200051332</IBAN>"));
+}
+
+void tst_Cli::errors_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("issue date missing")
+        << QByteArray("[DATOS_GENERALES]\nSERIE=A\n[VENDEDOR]\nENTIDAD=2100\n")
+        << "'' is not a valid date.";
+    QTest::newRow("issue date invalid")
+        << QByteArray("[DATOS_GENERALES]\nFECHA=30/02/2024\n[VENDEDOR]\nENTIDAD=2100\n")
+        << "'30/02/2024' is not a valid date.";
+    QTest::newRow("bank entity missing")
+        << QByteArray("[DATOS_GENERALES]\nFECHA=1/2/2024\n[VENDEDOR]\nOFICINA=0418\n")
+        << "¡¡¡ Debes de cumplimentar los datos bancarios !!!";
+}
+
+void tst_Cli::errors() {
+    QFETCH(QByteArray, text);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    const QString input = writeImport(dir, QStringLiteral("mal.ini"), text);
+    const Run run = cli({"generate", "--home", dir.path(), input});
+    QCOMPARE(run.status, 1);
+    QCOMPARE(run.out, QString());
+    QCOMPARE(run.err, input + QStringLiteral(": ") + message + u'\n');
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("mal.XML"))));
+}
+
+void tst_Cli::oneFailingInputOfSeveral() {
+    QTemporaryDir dir;
+    const QString good = writeImport(dir, QStringLiteral("buena.ini"), Complete);
+    const QString bad = writeImport(dir, QStringLiteral("mala.ini"), "[DATOS_GENERALES]\n");
+    const Run run = cli({"generate", "--home", dir.path(), bad, good});
+    QCOMPARE(run.status, 1);
+    QCOMPARE(run.out, dir.filePath(QStringLiteral("buena.XML")) + u'\n');
+    QVERIFY(run.err.startsWith(bad + QStringLiteral(": ")));
+    QVERIFY(QFile::exists(dir.filePath(QStringLiteral("buena.XML"))));
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("mala.XML"))));
+}
+
+void tst_Cli::usage_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("nothing") << QStringList{};
+    QTest::newRow("unknown command") << QStringList{"firmar", "a.ini"};
+    QTest::newRow("no import file") << QStringList{"generate"};
+    QTest::newRow("unknown option") << QStringList{"generate", "--rapido", "a.ini"};
+    QTest::newRow("-o without a file") << QStringList{"generate", "a.ini", "-o"};
+    QTest::newRow("-o with two inputs") << QStringList{"generate", "-o", "x.xml", "a.ini", "b.ini"};
+}
+
+void tst_Cli::usage() {
+    QFETCH(QStringList, arguments);
+    const Run run = cli(arguments);
+    QCOMPARE(run.status, 2);
+    QCOMPARE(run.out, QString());
+    QVERIFY(run.err.contains(QStringLiteral("orvane-cli generate")));
+}
+
+QTEST_GUILESS_MAIN(tst_Cli)
+#include "tst_Cli.moc"
