@@ -84,7 +84,7 @@ void tst_Cli::samplesGiveValidDocuments_data() {
                        "<TaxTypeCode>04</TaxTypeCode>\n          <TaxRate>15.00</TaxRate>",
                        "<TotalTaxesWithheld>66.78</TotalTaxesWithheld>",
                        "<InvoiceTotal>471.00</InvoiceTotal>",
-                       "<IBAN>ES2400491500032710123456</IBAN>",
+                       "<IBAN>ES0600491500032710123456</IBAN>",
                        "<InstallmentDueDate>2024-06-01</InstallmentDueDate>"};
     QTest::newRow("Windows-1252 file, 4 % group")
         << "F2024-003.ini" << QStringList{}
