@@ -240,6 +240,21 @@ void LinesGrid::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Insert:
         appendLine();
         return;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: {
+        // Tab walks the cells; past the last one (or before the first) it
+        // leaves the grid, so the keyboard never gets stuck in it.
+        const QModelIndex here = currentIndex();
+        const bool back = event->key() == Qt::Key_Backtab;
+        const bool atEnd = !here.isValid() || (back ? here.row() == 0 && here.column() == 0
+                                                    : here.row() == m_model->rowCount() - 1 &&
+                                                          here.column() == LineColumnCount - 1);
+        if (atEnd) {
+            QWidget::focusNextPrevChild(!back); // the view's own would send Tab here again
+            return;
+        }
+        break;
+    }
     case Qt::Key_Down:
         if (event->modifiers() == Qt::NoModifier &&
             (m_model->rowCount() == 0 || currentIndex().row() == m_model->rowCount() - 1)) {

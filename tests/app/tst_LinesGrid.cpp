@@ -135,6 +135,13 @@ private slots:
         QCOMPARE(lines().count(), 1);
     }
 
+    void tabLeavesAfterTheLastCell() {
+        enterLine(QStringLiteral("A"), QStringLiteral("1"), QStringLiteral("5"));
+        goTo(LineColumn::Iva);
+        QTest::keyClick(m_grid, Qt::Key_Tab);
+        QCOMPARE(m_window->focusWidget(), edit(m_window.get(), "DBEdit1"));
+    }
+
     void doubleClickDeletesAfterAsking() {
         enterLine(QStringLiteral("A"), QStringLiteral("1"), QStringLiteral("100"));
         enterLine(QStringLiteral("B"), QStringLiteral("1"), QStringLiteral("50"));

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -210,6 +211,26 @@ private slots:
         QVERIFY(xml.contains("<Name>Ana</Name>"));
     }
 
+    // The window and the command-line tool write the same document.
+    void documentMatchesTheCommandLineTool() {
+        writeFile(path(), QStringLiteral("datos/F.ini"), ImportText.arg(AdmonText));
+        open();
+        m_prompts->fileAnswers << QDir(path()).filePath(QStringLiteral("datos/F.ini"));
+        m_window->AdvSmoothButton2Click();
+        m_window->Button2Click();
+        QVERIFY(m_prompts->errors().isEmpty());
+
+        const QString fromTool = QDir(path()).filePath(QStringLiteral("tool.xml"));
+        QProcess tool;
+        tool.start(QStringLiteral(ORVANE_CLI_PATH),
+                   {QStringLiteral("generate"), QStringLiteral("--home"), path(),
+                    QStringLiteral("-o"), fromTool,
+                    QDir(path()).filePath(QStringLiteral("datos/F.ini"))});
+        QVERIFY(tool.waitForFinished(30000));
+        QCOMPARE(tool.exitCode(), 0);
+        QCOMPARE(readAll(QDir(path()).filePath(QStringLiteral("datos/F.XML"))), readAll(fromTool));
+    }
+
     void signWithoutSettingsSaysSo() {
         open();
         m_prompts->fileAnswers << QDir(path()).filePath(QStringLiteral("F.xml"));
@@ -275,6 +296,10 @@ private:
         QFile::setPermissions(folder + QStringLiteral("/autofirma.sh"),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         return folder;
+    }
+    static QByteArray readAll(const QString& file) {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
     }
     QStringList recordedArguments(const QString& folder) {
         QFile file(folder + QStringLiteral("/args.txt"));
