@@ -1,0 +1,319 @@
+// Saves that fail or are cut short: the previous file stays byte for byte,
+// the error names the file, and no half-written document appears.
+
+#include "HostileFiles.h"
+
+#include "facturae/FacturaeWriter.h"
+#include "invoice/AppError.h"
+#include "invoice/InvoiceRecord.h"
+#include "settings/IniFile.h"
+#include "settings/InvoiceImport.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
+namespace {
+
+enum class Fault {
+    ReadOnlyFolder,
+    ReadOnlyFile,
+    FullDiskFileSizeLimit,
+    FullDiskSmallTmpfs,
+    ParentIsAFile,
+    TargetIsAFolder,
+    MissingFolder,
+};
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool run(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.start(program, arguments);
+    return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit &&
+           process.exitCode() == 0;
+}
+
+// A small file system of its own: "disk full" and "read-only" for real, even
+// as root. Needs the right to mount; otherwise the case is skipped.
+class SmallTmpfs {
+public:
+    explicit SmallTmpfs(const QString& dir) : m_dir(dir) {
+        m_mounted = HostileFiles::runningAsRoot() &&
+                    run(QStringLiteral("mount"),
+                        {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                         QStringLiteral("size=256k"), QStringLiteral("tmpfs"), dir});
+    }
+    ~SmallTmpfs() {
+        if (m_mounted)
+            run(QStringLiteral("umount"), {m_dir});
+    }
+    bool mounted() const { return m_mounted; }
+    bool makeReadOnly() {
+        return run(QStringLiteral("mount"),
+                   {QStringLiteral("-o"), QStringLiteral("remount,ro"), m_dir});
+    }
+
+private:
+    QString m_dir;
+    bool m_mounted = false;
+};
+
+#ifdef Q_OS_UNIX
+// Every write past `bytes` fails with "file too large" while it lives: a full
+// disk that works for any user.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_saved;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+
+private:
+    rlimit m_saved{};
+    void (*m_oldHandler)(int) = nullptr;
+};
+#else
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(long long) {}
+};
+#endif
+
+// The place of a fault under a folder: the target path, or a reason to skip.
+// `arm` runs right before the save; `sizeLimit` asks for a FileSizeLimit
+// around it.
+struct Scene {
+    QString target;
+    QString skip;
+    std::unique_ptr<SmallTmpfs> tmpfs;
+    bool sizeLimit = false;
+    std::function<bool()> arm = [] { return true; };
+};
+
+const QByteArray OldContent = "[MISDATOS]\r\nNOMBRE=Talleres Íñiguez\r\nENTIDAD=2100\r\n";
+
+Scene prepare(Fault fault, const QString& root, const QString& fileName) {
+    Scene scene;
+    const QString folder = root + QStringLiteral("/carpeta");
+    QDir().mkpath(folder);
+    scene.target = folder + u'/' + fileName;
+    switch (fault) {
+    case Fault::ReadOnlyFolder:
+        if (HostileFiles::runningAsRoot()) {
+            scene.tmpfs = std::make_unique<SmallTmpfs>(folder);
+            if (!scene.tmpfs->mounted()) {
+                scene.skip = QStringLiteral("root writes anywhere and cannot mount here");
+                break;
+            }
+            HostileFiles::write(scene.target, OldContent);
+            SmallTmpfs* fs = scene.tmpfs.get();
+            scene.arm = [fs] { return fs->makeReadOnly(); };
+        } else {
+            HostileFiles::write(scene.target, OldContent);
+            QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        }
+        break;
+    case Fault::ReadOnlyFile:
+        if (HostileFiles::runningAsRoot()) {
+            scene.skip = QStringLiteral("root may replace a read-only file");
+            break;
+        }
+        HostileFiles::write(scene.target, OldContent);
+        QFile::setPermissions(scene.target, QFileDevice::ReadOwner);
+        break;
+    case Fault::FullDiskFileSizeLimit:
+#ifdef Q_OS_UNIX
+        HostileFiles::write(scene.target, OldContent);
+        scene.sizeLimit = true;
+#else
+        scene.skip = QStringLiteral("no file size limit here");
+#endif
+        break;
+    case Fault::FullDiskSmallTmpfs:
+        scene.tmpfs = std::make_unique<SmallTmpfs>(folder);
+        if (!scene.tmpfs->mounted()) {
+            scene.skip = QStringLiteral("cannot mount a small tmpfs here (needs root)");
+            break;
+        }
+        HostileFiles::write(scene.target, OldContent);
+        break;
+    case Fault::ParentIsAFile:
+        HostileFiles::write(folder + QStringLiteral("/fichero"), OldContent);
+        scene.target = folder + QStringLiteral("/fichero/") + fileName;
+        break;
+    case Fault::TargetIsAFolder:
+        QDir().mkpath(scene.target);
+        break;
+    case Fault::MissingFolder:
+        scene.target = folder + QStringLiteral("/no existe/") + fileName;
+        break;
+    }
+    return scene;
+}
+
+void addFaultRows() {
+    QTest::addColumn<Fault>("fault");
+    QTest::newRow("read-only folder") << Fault::ReadOnlyFolder;
+    QTest::newRow("read-only file") << Fault::ReadOnlyFile;
+    QTest::newRow("full disk (file size limit)") << Fault::FullDiskFileSizeLimit;
+    QTest::newRow("full disk (small tmpfs)") << Fault::FullDiskSmallTmpfs;
+    QTest::newRow("parent is a file") << Fault::ParentIsAFile;
+    QTest::newRow("target is a folder") << Fault::TargetIsAFolder;
+    QTest::newRow("missing folder") << Fault::MissingFolder;
+}
+
+// The names in the target's folder, to see that nothing was left behind.
+QStringList folderEntries(const QString& target) {
+    return QFileInfo(target).dir().entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                                             QDir::Name);
+}
+
+} // namespace
+
+class tst_SaveFaults : public QObject {
+    Q_OBJECT
+
+private slots:
+    void settingsSaveFails_data() { addFaultRows(); }
+    void settingsSaveFails();
+    void documentSaveFails_data() { addFaultRows(); }
+    void documentSaveFails();
+    void settingsSaveKilledHalfway();
+};
+
+void tst_SaveFaults::settingsSaveFails() {
+    QFETCH(Fault, fault);
+    QTemporaryDir dir;
+    Scene scene = prepare(fault, dir.path(), QStringLiteral("Registro.Ini"));
+    if (!scene.skip.isEmpty())
+        QSKIP(qPrintable(scene.skip));
+    const QByteArray before = readAll(scene.target);
+    const QStringList entriesBefore = folderEntries(scene.target);
+
+    IniFile ini(scene.target);
+    // Big enough to overflow the small file systems and the size limit.
+    ini.writeString(QStringLiteral("MISDATOS"), QStringLiteral("NOMBRE"), QString(600000, u'n'));
+    QVERIFY(scene.arm());
+    std::optional<FileSizeLimit> limit;
+    if (scene.sizeLimit)
+        limit.emplace(16 * 1024);
+    QString error;
+    try {
+        ini.save();
+    } catch (const AppError& e) {
+        error = e.message();
+    }
+    limit.reset();
+    QCOMPARE(error, QStringLiteral("Unable to write to ") +
+                        QDir::toNativeSeparators(QFileInfo(scene.target).absoluteFilePath()));
+    QCOMPARE(readAll(scene.target), before);
+    QCOMPARE(folderEntries(scene.target), entriesBefore);
+    if (fault == Fault::ReadOnlyFolder && !HostileFiles::runningAsRoot())
+        QFile::setPermissions(QFileInfo(scene.target).path(), QFileDevice::ReadOwner |
+                                                                  QFileDevice::WriteOwner |
+                                                                  QFileDevice::ExeOwner);
+}
+
+void tst_SaveFaults::documentSaveFails() {
+    QFETCH(Fault, fault);
+    QTemporaryDir dir;
+    // An import beside the target gives a document of about 2 MB.
+    const QString importPath = dir.filePath(QStringLiteral("F1.ini"));
+    QByteArray lines;
+    for (int n = 1; n <= 2000; ++n)
+        lines += "NOMBRE" + QByteArray::number(n) + "=Línea\nPRECIO" + QByteArray::number(n) +
+                 "=1,5\nIVA" + QByteArray::number(n) + "=21\n";
+    HostileFiles::write(importPath, HostileFiles::validHead("2000") + lines);
+    InvoiceRecord record;
+    InvoiceImport::importFile(record, importPath, true);
+
+    Scene scene = prepare(fault, dir.path(), QStringLiteral("F1.XML"));
+    if (!scene.skip.isEmpty())
+        QSKIP(qPrintable(scene.skip));
+    const QByteArray before = readAll(scene.target);
+    const QStringList entriesBefore = folderEntries(scene.target);
+
+    QVERIFY(scene.arm());
+    std::optional<FileSizeLimit> limit;
+    if (scene.sizeLimit)
+        limit.emplace(16 * 1024);
+    QString error;
+    try {
+        FacturaeWriter::save(record, scene.target);
+    } catch (const AppError& e) {
+        error = e.message();
+    }
+    limit.reset();
+    QVERIFY2(!error.isEmpty(), "a failed save must raise an error");
+    QCOMPARE(readAll(scene.target), before);
+    QCOMPARE(folderEntries(scene.target), entriesBefore);
+    if (fault == Fault::ReadOnlyFolder && !HostileFiles::runningAsRoot())
+        QFile::setPermissions(QFileInfo(scene.target).path(), QFileDevice::ReadOwner |
+                                                                  QFileDevice::WriteOwner |
+                                                                  QFileDevice::ExeOwner);
+}
+
+// A helper process saves two big contents in turn; killed at random moments,
+// it must leave one of them whole, never a mix or a cut.
+void tst_SaveFaults::settingsSaveKilledHalfway() {
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("Registro.Ini"));
+    QByteArray contents[2];
+    for (int i = 0; i < 2; ++i) {
+        QByteArray text = "[MISDATOS]\n";
+        for (int n = 0; n < 60000; ++n)
+            text += "CLAVE" + QByteArray::number(n) + "=" + QByteArray(20 + i * 7, 'a' + i) + "\n";
+        contents[i] = text;
+        HostileFiles::write(dir.filePath(QStringLiteral("source%1").arg(i)), text);
+    }
+    HostileFiles::write(target, contents[1]);
+
+    QRandomGenerator random(4242);
+    int killedAfterSaves = 0;
+    for (int round = 0; round < 12; ++round) {
+        QProcess saver;
+        saver.start(QStringLiteral(ORVANE_INI_SAVE_LOOP),
+                    {target, dir.filePath(QStringLiteral("source0")),
+                     dir.filePath(QStringLiteral("source1"))});
+        QVERIFY(saver.waitForStarted());
+        // Let it finish at least one save, then strike somewhere in a later one.
+        QVERIFY(saver.waitForReadyRead(30000));
+        QTest::qSleep(int(random.bounded(5, 120)));
+        saver.kill();
+        QVERIFY(saver.waitForFinished(30000));
+        killedAfterSaves += saver.readAllStandardOutput().count('\n');
+        const QByteArray now = readAll(target);
+        QVERIFY2(
+            now == contents[0] || now == contents[1],
+            qPrintable(
+                QStringLiteral("round %1: %2 bytes, neither content").arg(round).arg(now.size())));
+    }
+    QVERIFY(killedAfterSaves >= 12);
+    qInfo("killed 12 times after %d saves in all", killedAfterSaves);
+}
+
+QTEST_GUILESS_MAIN(tst_SaveFaults)
+#include "tst_SaveFaults.moc"
