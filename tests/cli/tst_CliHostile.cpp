@@ -1,0 +1,171 @@
+// orvane-cli generate on hostile files: exit status 1 with the message, or 0
+// with a well-formed document, in bounded time and never by a signal.
+
+#include "../settings/HostileFiles.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QXmlStreamReader>
+
+using HostileFiles::Kind;
+
+namespace {
+
+struct Run {
+    int status = -1;
+    QString out, err;
+    qint64 ms = 0;
+};
+
+Run generate(const QStringList& arguments) {
+    QProcess cli;
+    QElapsedTimer clock;
+    clock.start();
+    cli.start(QStringLiteral(ORVANE_CLI_PATH), QStringList{QStringLiteral("generate")} + arguments);
+    // Generous for sanitizer builds; a plain build needs a few seconds at most.
+    if (!cli.waitForFinished(120000)) {
+        cli.kill();
+        cli.waitForFinished();
+        qWarning("orvane-cli did not finish in time");
+        return {};
+    }
+    Run run;
+    run.ms = clock.elapsed();
+    run.status = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
+    run.out = QString::fromUtf8(cli.readAllStandardOutput());
+    run.err = QString::fromUtf8(cli.readAllStandardError());
+    return run;
+}
+
+QString wellFormed(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("cannot open ") + path;
+    QXmlStreamReader xml(&file);
+    while (!xml.atEnd())
+        xml.readNext();
+    return xml.hasError() ? xml.errorString() : QString();
+}
+
+} // namespace
+
+class tst_CliHostile : public QObject {
+    Q_OBJECT
+
+private slots:
+    void hostileImport_data();
+    void hostileImport();
+    void unusableRegistroIni_data();
+    void unusableRegistroIni();
+    void unwritableOutput();
+};
+
+void tst_CliHostile::hostileImport_data() {
+    QTest::addColumn<Kind>("kind");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("message");
+
+    const QString noDate = QStringLiteral("'' is not a valid date.");
+    QTest::newRow("empty file") << Kind::Empty << 1 << noDate;
+    QTest::newRow("binary garbage") << Kind::Garbage << 1 << noDate;
+    QTest::newRow("200 MB") << Kind::Huge200MB << 1
+                            << QStringLiteral("es demasiado grande (el máximo es de 16 MB)");
+    QTest::newRow("10 MB line") << Kind::Line10MB << 0 << QString();
+    QTest::newRow("LINEAS=1000000")
+        << Kind::Lineas1Million << 1
+        << QStringLiteral("indica 1000000 líneas; el máximo que admite una factura es 100000.");
+    QTest::newRow("1,000,000 text lines in LINEAS") << Kind::Million1TextLines << 0 << QString();
+    QTest::newRow("LINEAS=2^31") << Kind::Lineas2Pow31 << 0 << QString();
+    QTest::newRow("1 MB description") << Kind::Description1MB << 0 << QString();
+    QTest::newRow("invalid UTF-8") << Kind::InvalidUtf8 << 0 << QString();
+    QTest::newRow("UTF-16LE without BOM") << Kind::Utf16LeNoBom << 0 << QString();
+    QTest::newRow("UTF-16BE without BOM") << Kind::Utf16BeNoBom << 0 << QString();
+    QTest::newRow("NUL bytes") << Kind::NulBytes << 0 << QString();
+    QTest::newRow("folder") << Kind::Folder << 1
+                            << QStringLiteral("es una carpeta, no un fichero.");
+    QTest::newRow("no read permission")
+        << Kind::NoReadPermission << 1 << QStringLiteral("No se puede leer el fichero");
+    QTest::newRow("named pipe") << Kind::Pipe << 1 << QStringLiteral("no es un fichero normal.");
+    QTest::newRow("blanks, quotes, accents in the path") << Kind::OddPath << 0 << QString();
+    QTest::newRow("missing file") << Kind::Missing << 1 << QStringLiteral("No existe el fichero");
+}
+
+void tst_CliHostile::hostileImport() {
+    QFETCH(Kind, kind);
+    QFETCH(int, status);
+    QFETCH(QString, message);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QString cannot;
+    const QString path = HostileFiles::make(kind, QDir(dir.path()), cannot);
+    if (path.isEmpty())
+        QSKIP(qPrintable(cannot));
+
+    const Run run = generate({QStringLiteral("--home"), dir.path(), path});
+    QCOMPARE(run.status, status);
+    QVERIFY2(run.ms < 60000, qPrintable(QString::number(run.ms)));
+    const QString beside =
+        QFileInfo(path).path() + u'/' + QFileInfo(path).completeBaseName() + QStringLiteral(".XML");
+    if (status == 0) {
+        QCOMPARE(run.err, QString());
+        QCOMPARE(run.out, beside + u'\n');
+        QCOMPARE(wellFormed(beside), QString());
+    } else {
+        // "<input>: <message>." on one line, nothing on stdout, no document.
+        QVERIFY2(run.err.startsWith(path + QStringLiteral(": ")), qPrintable(run.err));
+        QVERIFY2(run.err.contains(message), qPrintable(run.err));
+        QVERIFY(run.err.endsWith(u'\n') && run.err.count(u'\n') == 1);
+        QCOMPARE(run.out, QString());
+        QVERIFY(!QFileInfo::exists(beside));
+    }
+}
+
+// The issuer's settings are read leniently: whatever Registro.Ini is, the
+// document is still written from the import.
+void tst_CliHostile::unusableRegistroIni_data() {
+    QTest::addColumn<Kind>("kind");
+    QTest::newRow("200 MB") << Kind::Huge200MB;
+    QTest::newRow("binary garbage") << Kind::Garbage;
+    QTest::newRow("folder") << Kind::Folder;
+    QTest::newRow("named pipe") << Kind::Pipe;
+}
+
+void tst_CliHostile::unusableRegistroIni() {
+    QFETCH(Kind, kind);
+    QTemporaryDir home;
+    QString cannot;
+    const QString made = HostileFiles::make(kind, QDir(home.path()), cannot);
+    if (made.isEmpty())
+        QSKIP(qPrintable(cannot));
+    QVERIFY(QFile::rename(made, home.filePath(QStringLiteral("Registro.Ini"))));
+
+    QTemporaryDir work;
+    const QString input = work.filePath(QStringLiteral("F1.ini"));
+    HostileFiles::write(input, HostileFiles::validHead());
+    const Run run = generate({QStringLiteral("--home"), home.path(), input});
+    QCOMPARE(run.err, QString());
+    QCOMPARE(run.status, 0);
+    QCOMPARE(wellFormed(work.filePath(QStringLiteral("F1.XML"))), QString());
+}
+
+// A document that cannot be written: status 1, the message, and no file.
+void tst_CliHostile::unwritableOutput() {
+    QTemporaryDir work;
+    const QString input = work.filePath(QStringLiteral("F1.ini"));
+    HostileFiles::write(input, HostileFiles::validHead());
+    const QString output = work.filePath(QStringLiteral("no existe/F1.xml"));
+    const Run run =
+        generate({QStringLiteral("--home"), work.path(), QStringLiteral("-o"), output, input});
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.err.startsWith(input + QStringLiteral(": ")) && run.err.contains(output),
+             qPrintable(run.err));
+    QCOMPARE(QDir(work.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList{QStringLiteral("F1.ini")});
+}
+
+QTEST_GUILESS_MAIN(tst_CliHostile)
+#include "tst_CliHostile.moc"
