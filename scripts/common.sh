@@ -7,7 +7,7 @@ ORVANE_PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-translations-l10n
   libqt6svg6 qt6-qpa-plugins libgl-dev
   libxml2-utils xvfb xauth fonts-dejavu-core
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev llvm
 )
 
 install_missing() {
