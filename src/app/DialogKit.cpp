@@ -82,35 +82,4 @@ void makeWhite(QWidget* widget) {
     widget->setAutoFillBackground(true);
 }
 
-TypingLimit::TypingLimit(QLineEdit* edit, int maxLength)
-    : QObject(edit), m_edit(edit), m_maxLength(maxLength), m_current(edit->text()) {
-    // Remember the text before each change, whoever made it.
-    // The edit's own text, not the signal's: a change cut back inside
-    // textEdited is still announced afterwards with the uncut text.
-    connect(edit, &QLineEdit::textChanged, this, [this] {
-        m_previous = m_current;
-        m_current = m_edit->text();
-    });
-    connect(edit, &QLineEdit::textEdited, this, &TypingLimit::textEdited);
-}
-
-void TypingLimit::textEdited(const QString& text) {
-    // Qt may report the edit before or after textChanged.
-    const QString& before = (m_current == text) ? m_previous : m_current;
-    const qsizetype room = qMax<qsizetype>(m_maxLength, before.size());
-    if (text.size() <= room)
-        return;
-    // Drop what does not fit from the end of the inserted text, as a pasted
-    // text that is too long is cut.
-    const qsizetype excess = text.size() - room;
-    const int cursor = m_edit->cursorPosition();
-    const qsizetype start = qMax<qsizetype>(0, cursor - excess);
-    QString kept = text;
-    kept.remove(start, cursor - start);
-    if (kept.size() > room) // the cursor was not where the text went in
-        kept.truncate(room);
-    m_edit->setText(kept);
-    m_edit->setCursorPosition(int(qMin<qsizetype>(start, kept.size())));
-}
-
 } // namespace DialogKit

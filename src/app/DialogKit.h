@@ -34,22 +34,4 @@ void centreOnScreen(QWidget* window);
 // Paints a widget's background white.
 void makeWhite(QWidget* widget);
 
-// Limits what a person can type into an edit to maxLength characters. Unlike
-// QLineEdit::setMaxLength, text the program puts in stays whole, and an
-// over-long text can still be shortened.
-class TypingLimit : public QObject {
-    Q_OBJECT
-public:
-    TypingLimit(QLineEdit* edit, int maxLength);
-    int maxLength() const { return m_maxLength; }
-
-private:
-    void textEdited(const QString& text);
-
-    QLineEdit* m_edit;
-    int m_maxLength;
-    QString m_current;
-    QString m_previous;
-};
-
 } // namespace DialogKit

@@ -2,6 +2,7 @@
 
 #include "app/DialogKit.h"
 #include "app/ErrorGuard.h"
+#include "app/TypedLengthLimit.h"
 #include "settings/AppFiles.h"
 #include "settings/IniFile.h"
 #include "settings/RegistroIni.h"
@@ -128,7 +129,7 @@ void TFormRegistro::buildLayout() {
     auto* account = new QHBoxLayout;
     account->setSpacing(6);
     for (const auto& [box, limit] : limits) {
-        new DialogKit::TypingLimit(box, limit);
+        new TypedLengthLimit(box, limit);
         box->setFixedWidth(box->fontMetrics().horizontalAdvance(QLatin1Char('0')) * (limit + 1) +
                            14);
         account->addWidget(box);

@@ -8,6 +8,8 @@
 #include <QTest>
 #include <QToolButton>
 
+Q_DECLARE_METATYPE(std::optional<QString>)
+
 namespace {
 
 void writeFile(const QString& path, const QByteArray& bytes) {
@@ -304,8 +306,6 @@ private slots:
         QCOMPARE(tabChain(w, order), order);
     }
 };
-
-Q_DECLARE_METATYPE(std::optional<QString>)
 
 QTEST_MAIN(TestAdmonWindow)
 #include "tst_uAdmon.moc"
