@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QXmlStreamReader>
@@ -20,11 +21,15 @@ struct Run {
     qint64 ms = 0;
 };
 
-Run generate(const QStringList& arguments) {
+// Runs orvane-cli generate; with a prefix such as setpriv, through it.
+Run generate(const QStringList& arguments, const QStringList& prefix = {}) {
     QProcess cli;
     QElapsedTimer clock;
     clock.start();
-    cli.start(QStringLiteral(ORVANE_CLI_PATH), QStringList{QStringLiteral("generate")} + arguments);
+    const QStringList command =
+        prefix + QStringList{QStringLiteral(ORVANE_CLI_PATH), QStringLiteral("generate")} +
+        arguments;
+    cli.start(command.first(), command.mid(1));
     // Generous for sanitizer builds; a plain build needs a few seconds at most.
     if (!cli.waitForFinished(120000)) {
         cli.kill();
@@ -61,6 +66,7 @@ private slots:
     void unusableRegistroIni_data();
     void unusableRegistroIni();
     void unwritableOutput();
+    void unreadableAsAnotherUser();
 };
 
 void tst_CliHostile::hostileImport_data() {
@@ -165,6 +171,33 @@ void tst_CliHostile::unwritableOutput() {
              qPrintable(run.err));
     QCOMPARE(QDir(work.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
              QStringList{QStringLiteral("F1.ini")});
+}
+
+// Root reads any file, so as root the unreadable file is tried as "nobody".
+void tst_CliHostile::unreadableAsAnotherUser() {
+    if (!HostileFiles::runningAsRoot())
+        QSKIP("covered by hostileImport(no read permission)");
+    const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+    if (setpriv.isEmpty())
+        QSKIP("setpriv is not installed");
+    const QStringList asNobody = {setpriv, QStringLiteral("--reuid=65534"),
+                                  QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups"),
+                                  QStringLiteral("--")};
+    // The checkout may sit where "nobody" cannot reach the program.
+    if (generate({QStringLiteral("--help")}, asNobody).status != 0)
+        QSKIP("nobody cannot run orvane-cli from here");
+    QTemporaryDir dir;
+    QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                  QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                                  QFileDevice::WriteOther | QFileDevice::ExeOther));
+    const QString input = dir.filePath(QStringLiteral("F1.ini"));
+    HostileFiles::write(input, HostileFiles::validHead());
+    QVERIFY(QFile::setPermissions(input, QFileDevice::WriteOwner));
+    const Run run = generate({QStringLiteral("--home"), dir.path(), input}, asNobody);
+    QCOMPARE(run.status, 1);
+    QCOMPARE(run.err, input + QStringLiteral(": No se puede leer el fichero ") + input +
+                          QStringLiteral(".\n"));
+    QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("F1.XML"))));
 }
 
 QTEST_GUILESS_MAIN(tst_CliHostile)
