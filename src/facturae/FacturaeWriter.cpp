@@ -6,6 +6,7 @@
 #include "invoice/AppError.h"
 #include "invoice/InvoiceRecord.h"
 
+#include <QDir>
 #include <QSaveFile>
 
 namespace FacturaeWriter {
@@ -170,13 +171,19 @@ void write(InvoiceRecord& record, QIODevice& device) {
 
 void save(InvoiceRecord& record, const QString& path) {
     QSaveFile file(path);
+    auto cannotSave = [&] {
+        return AppError(QStringLiteral("No se puede guardar la factura en %1: %2")
+                            .arg(QDir::toNativeSeparators(path), file.errorString()));
+    };
     if (!file.open(QIODevice::WriteOnly))
-        throw AppError(QStringLiteral("No se puede guardar la factura en %1: %2")
-                           .arg(path, file.errorString()));
-    write(record, file);
+        throw cannotSave();
+    try {
+        write(record, file);
+    } catch (const AppError&) {
+        throw cannotSave(); // the device's reason says more than the writer's
+    }
     if (!file.commit())
-        throw AppError(QStringLiteral("No se puede guardar la factura en %1: %2")
-                           .arg(path, file.errorString()));
+        throw cannotSave();
 }
 
 QString importSaveTarget(const InvoiceRecord& record) {
