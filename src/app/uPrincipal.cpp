@@ -173,6 +173,9 @@ TForm2::TForm2(const QString& appDir, QWidget* parent) : QMainWindow(parent), m_
 TForm2::~TForm2() {
     qApp->removeEventFilter(this);
     m_record.setAdministrationTickHandler(nullptr);
+    // The widgets look at the record until they are gone; the record is a
+    // member and would otherwise go first.
+    delete takeCentralWidget();
 }
 
 QWidget* TForm2::buildButtonBar() {
