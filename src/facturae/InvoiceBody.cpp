@@ -39,7 +39,8 @@ private:
         x.textElement(name, DocumentText::xmlSafe(value));
     }
     void amount(const char* name, long double value) {
-        x.textElement(name, DocumentText::amount(value));
+        char text[40];
+        x.plainElement(name, text, FieldRounding::writePlain(FieldRounding::toCents(value), text));
     }
     void totalAmount(const char* name, long double value) {
         start(name);

@@ -3,7 +3,7 @@
 #include <QIODevice>
 
 namespace {
-constexpr qsizetype BlockSize = 256 * 1024;
+constexpr std::size_t BlockSize = 256 * 1024;
 }
 
 XmlOut::XmlOut(QIODevice& device) : m_device(device) {
@@ -16,7 +16,7 @@ void XmlOut::startDocument() {
 
 void XmlOut::indent() {
     m_buffer += '\n';
-    m_buffer.append(qsizetype(2 * m_open.size()), ' ');
+    m_buffer.append(2 * m_open.size(), ' ');
 }
 
 void XmlOut::startElement(const char* name,
@@ -53,7 +53,7 @@ void XmlOut::endElement() {
     flushIfFull();
 }
 
-void XmlOut::textElement(const char* name, const QString& text) {
+void XmlOut::openText(const char* name) {
     if (!m_openHasChildren)
         m_buffer += '>';
     m_openHasChildren = true;
@@ -61,46 +61,68 @@ void XmlOut::textElement(const char* name, const QString& text) {
     m_buffer += '<';
     m_buffer += name;
     m_buffer += '>';
-    appendEscaped(text);
+}
+
+void XmlOut::closeText(const char* name) {
     m_buffer += "</";
     m_buffer += name;
     m_buffer += '>';
 }
 
+void XmlOut::textElement(const char* name, const QString& text) {
+    openText(name);
+    appendEscaped(text);
+    closeText(name);
+}
+
+void XmlOut::plainElement(const char* name, const char* text, int length) {
+    openText(name);
+    m_buffer.append(text, std::size_t(length));
+    closeText(name);
+}
+
 void XmlOut::appendEscaped(const QString& text) {
-    bool plain = true;
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u == '&' || u == '<' || u == '>' || u == '\r') {
-            plain = false;
-            break;
+    const qsizetype n = text.size();
+    const QChar* d = text.constData();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char32_t u = d[i].unicode();
+        if (u < 0x80) {
+            switch (u) {
+            case '&':
+                m_buffer += "&amp;";
+                break;
+            case '<':
+                m_buffer += "&lt;";
+                break;
+            case '>':
+                m_buffer += "&gt;";
+                break;
+            case '\r':
+                m_buffer += "&#13;";
+                break;
+            default:
+                m_buffer += char(u);
+            }
+            continue;
         }
-    }
-    if (plain) {
-        m_buffer += text.toUtf8();
-        return;
-    }
-    QString escaped;
-    escaped.reserve(text.size() + 16);
-    for (const QChar c : text) {
-        switch (c.unicode()) {
-        case '&':
-            escaped += QLatin1String("&amp;");
-            break;
-        case '<':
-            escaped += QLatin1String("&lt;");
-            break;
-        case '>':
-            escaped += QLatin1String("&gt;");
-            break;
-        case '\r':
-            escaped += QLatin1String("&#13;");
-            break;
-        default:
-            escaped += c;
+        char32_t code = u;
+        if (d[i].isHighSurrogate() && i + 1 < n && d[i + 1].isLowSurrogate()) {
+            code = QChar::surrogateToUcs4(d[i], d[i + 1]);
+            ++i;
+        } else if (d[i].isSurrogate())
+            continue; // a lone half of a pair cannot be written
+        if (code < 0x800) {
+            m_buffer += char(0xC0 | (code >> 6));
+        } else if (code < 0x10000) {
+            m_buffer += char(0xE0 | (code >> 12));
+            m_buffer += char(0x80 | ((code >> 6) & 0x3F));
+        } else {
+            m_buffer += char(0xF0 | (code >> 18));
+            m_buffer += char(0x80 | ((code >> 12) & 0x3F));
+            m_buffer += char(0x80 | ((code >> 6) & 0x3F));
         }
+        m_buffer += char(0x80 | (code & 0x3F));
     }
-    m_buffer += escaped.toUtf8();
 }
 
 void XmlOut::endDocument() {
@@ -116,7 +138,8 @@ void XmlOut::flushIfFull() {
 }
 
 void XmlOut::flush() {
-    if (!m_failed && !m_buffer.isEmpty() && m_device.write(m_buffer) != m_buffer.size())
+    const auto size = qint64(m_buffer.size());
+    if (!m_failed && size > 0 && m_device.write(m_buffer.data(), size) != size)
         m_failed = true;
-    m_buffer.resize(0); // keeps the block's capacity
+    m_buffer.clear(); // keeps the block's capacity
 }

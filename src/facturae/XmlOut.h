@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 
 #include <initializer_list>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -23,6 +23,8 @@ public:
                       std::initializer_list<std::pair<const char*, const char*>> attributes = {});
     void endElement();
     void textElement(const char* name, const QString& text);
+    // A text known to need no escaping (numbers, codes).
+    void plainElement(const char* name, const char* text, int length);
     void endDocument();
 
     // False once a write to the device failed.
@@ -30,12 +32,14 @@ public:
 
 private:
     void indent();
-    void appendEscaped(const QString& text);
+    void openText(const char* name);
+    void closeText(const char* name);
+    void appendEscaped(const QString& text); // as UTF-8
     void flushIfFull();
     void flush();
 
     QIODevice& m_device;
-    QByteArray m_buffer;
+    std::string m_buffer;
     std::vector<const char*> m_open;
     bool m_openHasChildren = true; // whether the innermost open element got a child yet
     bool m_failed = false;

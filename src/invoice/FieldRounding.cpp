@@ -73,37 +73,47 @@ long double round2(long double value) {
     return fromCents(toCents(value));
 }
 
-static QString formatCents(qint64 cents, QChar decimalMark, QChar groupMark) {
+// Writes the text of a number of hundredths into out (at least 32 bytes);
+// groupMark 0 writes no grouping. Returns the length.
+static int formatCents(qint64 cents, char decimalMark, char groupMark, char* out) {
     const bool negative = cents < 0;
-    const quint64 magnitude =
+    quint64 magnitude =
         negative ? static_cast<quint64>(-(cents + 1)) + 1 : static_cast<quint64>(cents);
-    const QString whole = QString::number(magnitude / 100);
-    QString grouped;
-    if (groupMark.isNull()) {
-        grouped = whole;
-    } else {
-        const int n = int(whole.size());
-        for (int i = 0; i < n; ++i) {
-            if (i > 0 && (n - i) % 3 == 0)
-                grouped += groupMark;
-            grouped += whole[i];
-        }
-    }
-    const quint64 fraction = magnitude % 100;
-    QString text = negative ? QStringLiteral("-") : QString();
-    text += grouped;
-    text += decimalMark;
-    text += QChar(char16_t(u'0' + fraction / 10));
-    text += QChar(char16_t(u'0' + fraction % 10));
-    return text;
+    // Built from the right: two decimals, the mark, then the whole digits.
+    char reversed[40];
+    int n = 0;
+    reversed[n++] = char('0' + magnitude % 10);
+    magnitude /= 10;
+    reversed[n++] = char('0' + magnitude % 10);
+    magnitude /= 10;
+    reversed[n++] = decimalMark;
+    int digits = 0;
+    do {
+        if (groupMark && digits > 0 && digits % 3 == 0)
+            reversed[n++] = groupMark;
+        reversed[n++] = char('0' + magnitude % 10);
+        magnitude /= 10;
+        ++digits;
+    } while (magnitude > 0);
+    if (negative)
+        reversed[n++] = '-';
+    for (int i = 0; i < n; ++i)
+        out[i] = reversed[n - 1 - i];
+    return n;
+}
+
+int writePlain(qint64 cents, char* out) {
+    return formatCents(cents, '.', 0, out);
 }
 
 QString plainText(qint64 cents) {
-    return formatCents(cents, u'.', QChar());
+    char text[40];
+    return QString::fromLatin1(text, formatCents(cents, '.', 0, text));
 }
 
 QString displayText(qint64 cents) {
-    return formatCents(cents, u',', u'.');
+    char text[40];
+    return QString::fromLatin1(text, formatCents(cents, ',', '.', text));
 }
 
 } // namespace FieldRounding

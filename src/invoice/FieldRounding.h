@@ -22,6 +22,9 @@ inline long double fromCents(qint64 cents) {
 // "1234.50", "-0.40": decimal point, no grouping (the document's form).
 QString plainText(qint64 cents);
 
+// The plain form written into out (room for 40 bytes); returns its length.
+int writePlain(qint64 cents, char* out);
+
 // "1.234,50", "-0,40": the screen form "##,##0.00" with decimal comma.
 QString displayText(qint64 cents);
 

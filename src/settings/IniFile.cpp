@@ -27,40 +27,6 @@ QString tooBig(const QString& path) {
 
 } // namespace
 
-std::size_t IniFile::CaseInsensitiveHash::operator()(QStringView text) const noexcept {
-    std::size_t h = 1469598103934665603ull;
-    for (const QChar c : text) {
-        char16_t u = c.unicode();
-        if (u < 0x80) {
-            if (u >= 'A' && u <= 'Z')
-                u += 32;
-        } else {
-            u = c.toCaseFolded().unicode();
-        }
-        h = (h ^ u) * 1099511628211ull;
-    }
-    return h;
-}
-
-bool IniFile::CaseInsensitiveEqual::operator()(QStringView a, QStringView b) const noexcept {
-    if (a.size() != b.size())
-        return false;
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        char16_t x = a[i].unicode(), y = b[i].unicode();
-        if (x == y)
-            continue;
-        if (x >= 0x80 || y >= 0x80)
-            return a.compare(b, Qt::CaseInsensitive) == 0;
-        if (x >= 'A' && x <= 'Z')
-            x += 32;
-        if (y >= 'A' && y <= 'Z')
-            y += 32;
-        if (x != y)
-            return false;
-    }
-    return true;
-}
-
 IniFile::IniFile(const QString& path, bool strict) : m_path(path) {
     const QFileInfo info(path);
     if (!info.exists())
@@ -185,8 +151,8 @@ void IniFile::parse() {
         qsizetype vs = eq + 1;
         while (vs < e && isBlank(d[vs]))
             ++vs;
-        m_keys.try_emplace(KeyRef{currentIndex, QStringView(d + s, ke - s)},
-                           Entry{int(lineStart), int(lineEnd), int(vs), int(e)});
+        m_keys.insert(d, std::uint32_t(currentIndex), int(s), int(ke - s),
+                      Entry{int(lineStart), int(lineEnd), int(vs), int(e)});
     }
 }
 
@@ -194,8 +160,7 @@ const IniFile::Entry* IniFile::find(const QString& section, const QString& key) 
     const auto s = m_sectionIndex.find(QStringView(section).trimmed());
     if (s == m_sectionIndex.end())
         return nullptr;
-    const auto k = m_keys.find(KeyRef{s->second, QStringView(key).trimmed()});
-    return k == m_keys.end() ? nullptr : &k->second;
+    return m_keys.find(m_text.constData(), std::uint32_t(s->second), QStringView(key).trimmed());
 }
 
 bool IniFile::hasSection(const QString& section) const {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/IniKeyTable.h"
+
 #include <QString>
 #include <QStringView>
 #include <unordered_map>
@@ -53,38 +55,20 @@ public:
 private:
     struct CaseInsensitiveHash {
         using is_transparent = void;
-        std::size_t operator()(QStringView text) const noexcept;
+        std::size_t operator()(QStringView text) const noexcept {
+            return IniKeyTable::hashOf(0, text);
+        }
     };
     struct CaseInsensitiveEqual {
         using is_transparent = void;
-        bool operator()(QStringView a, QStringView b) const noexcept;
+        bool operator()(QStringView a, QStringView b) const noexcept {
+            return IniKeyTable::sameName(a, b);
+        }
     };
-    // Offsets into the text; files are far below 2^31 characters.
-    struct Entry {
-        int lineStart = 0, lineEnd = 0;   // the key's line, without its break
-        int valueStart = 0, valueEnd = 0; // trimmed value, quotes included
-    };
+    using Entry = IniKeyTable::Entry;
     struct Section {
         qsizetype endOfContent = 0; // end of its last non-blank line
     };
-    // A key within the section of that index, with its hash worked out once.
-    struct KeyRef {
-        KeyRef(std::size_t s, QStringView k)
-            : section(s), key(k), hash(CaseInsensitiveHash()(k) ^ (s * 0x9E3779B97F4A7C15ull)) {}
-        std::size_t section;
-        QStringView key;
-        std::size_t hash;
-    };
-    struct KeyRefHash {
-        std::size_t operator()(const KeyRef& k) const noexcept { return k.hash; }
-    };
-    struct KeyRefEqual {
-        bool operator()(const KeyRef& a, const KeyRef& b) const noexcept {
-            return a.hash == b.hash && a.section == b.section &&
-                   CaseInsensitiveEqual()(a.key, b.key);
-        }
-    };
-
     void parse();
     const Entry* find(const QString& section, const QString& key) const;
     QString lineBreak() const;
@@ -95,6 +79,6 @@ private:
     std::vector<Section> m_sections;
     std::unordered_map<QStringView, std::size_t, CaseInsensitiveHash, CaseInsensitiveEqual>
         m_sectionIndex;
-    // Every key of every section in one table, sized once per parse.
-    std::unordered_map<KeyRef, Entry, KeyRefHash, KeyRefEqual> m_keys;
+    // Every key of every section in one table.
+    IniKeyTable m_keys;
 };
