@@ -108,21 +108,21 @@ Node parse(const QByteArray& bytes) {
     return root;
 }
 
-struct LineSpec {
+struct LineInput {
     QString description;
     double quantity = 1, price = 0, dto = 0, iva = 21;
     bool exempt = false;
     QString fileReference;
     QDate fileDate;
 
-    LineSpec() = default;
-    LineSpec(const QString& d, double q, double p, double discount = 0, double rate = 21,
-             bool isExempt = false, const QString& reference = {}, const QDate& date = {})
+    LineInput() = default;
+    LineInput(const QString& d, double q, double p, double discount = 0, double rate = 21,
+              bool isExempt = false, const QString& reference = {}, const QDate& date = {})
         : description(d), quantity(q), price(p), dto(discount), iva(rate), exempt(isExempt),
           fileReference(reference), fileDate(date) {}
 };
 
-void addLine(InvoiceRecord& r, const LineSpec& s) {
+void addLine(InvoiceRecord& r, const LineInput& s) {
     Memoria& m = r.lines();
     m.append();
     InvoiceLine line = *m.currentLine();
@@ -428,16 +428,16 @@ void tst_FacturaeWriter::textsAreEscapedAndForbiddenCharactersDropped() {
 }
 
 void tst_FacturaeWriter::taxGroups_data() {
-    QTest::addColumn<QList<LineSpec>>("lines");
+    QTest::addColumn<QList<LineInput>>("lines");
     QTest::addColumn<QString>("groups");
     QTest::addColumn<QString>("totalTaxOutputs");
 
     QTest::newRow("21, 10 and 0")
-        << QList<LineSpec>{{{}, 1, 100},
-                           {{}, 1, 50.25},
-                           {{}, 1, 10},
-                           {{}, 1, 20, 0, 10},
-                           {{}, 1, 5, 0, 0}}
+        << QList<LineInput>{{{}, 1, 100},
+                            {{}, 1, 50.25},
+                            {{}, 1, 10},
+                            {{}, 1, 20, 0, 10},
+                            {{}, 1, 5, 0, 0}}
         << "TaxesOutputs{"
            "Tax{TaxTypeCode=01;TaxRate=21.00;TaxableBase{TotalAmount=160.25};"
            "TaxAmount{TotalAmount=33.65}};"
@@ -447,7 +447,7 @@ void tst_FacturaeWriter::taxGroups_data() {
            "TaxAmount{TotalAmount=0.00}}}"
         << "35.65";
     QTest::newRow("4 % between 10 and 0")
-        << QList<LineSpec>{{{}, 1, 5, 0, 0}, {{}, 1, 25, 0, 4}, {{}, 1, 50, 0, 10}, {{}, 1, 100}}
+        << QList<LineInput>{{{}, 1, 5, 0, 0}, {{}, 1, 25, 0, 4}, {{}, 1, 50, 0, 10}, {{}, 1, 100}}
         << "TaxesOutputs{"
            "Tax{TaxTypeCode=01;TaxRate=21.00;TaxableBase{TotalAmount=100.00};"
            "TaxAmount{TotalAmount=21.00}};"
@@ -459,25 +459,25 @@ void tst_FacturaeWriter::taxGroups_data() {
            "TaxAmount{TotalAmount=0.00}}}"
         << "27.00";
     QTest::newRow("groups adding up to 0 or less are left out")
-        << QList<LineSpec>{{{}, 1, 10}, {{}, -1, 10}, {{}, -1, 5, 0, 10}, {{}, 1, 0, 0, 0}}
+        << QList<LineInput>{{{}, 1, 10}, {{}, -1, 10}, {{}, -1, 5, 0, 10}, {{}, 1, 0, 0, 0}}
         << "TaxesOutputs="
         << "-0.50";
     QTest::newRow("other rates belong to no group")
-        << QList<LineSpec>{{{}, 1, 50, 0, 7}, {{}, 1, 100, 0, 21.4}, {{}, 1, 10, 0, 21.5}}
+        << QList<LineInput>{{{}, 1, 50, 0, 7}, {{}, 1, 100, 0, 21.4}, {{}, 1, 10, 0, 21.5}}
         << "TaxesOutputs="
         << "21.00";
     QTest::newRow("running base rounded after each line")
-        << QList<LineSpec>{{{}, 1, 0.005}, {{}, 1, 0.005}, {{}, 1, 0.005}}
+        << QList<LineInput>{{{}, 1, 0.005}, {{}, 1, 0.005}, {{}, 1, 0.005}}
         << "TaxesOutputs{Tax{TaxTypeCode=01;TaxRate=21.00;TaxableBase{TotalAmount=0.03};"
            "TaxAmount{TotalAmount=0.01}}}"
         << "0.00";
 }
 
 void tst_FacturaeWriter::taxGroups() {
-    QFETCH(QList<LineSpec>, lines);
+    QFETCH(QList<LineInput>, lines);
     InvoiceRecord r;
     fill(r);
-    for (const LineSpec& l : lines)
+    for (const LineInput& l : lines)
         addLine(r, l);
     const Node invoice = parse(document(r)).at(InvoicePath);
     QTEST(invoice.at("TaxesOutputs").compact(), "groups");
@@ -552,50 +552,50 @@ void tst_FacturaeWriter::withholding() {
 }
 
 void tst_FacturaeWriter::invoiceLine_data() {
-    QTest::addColumn<LineSpec>("spec");
+    QTest::addColumn<LineInput>("input");
     QTest::addColumn<QString>("expected");
 
     QTest::newRow("unit price 0.125, cost from the unrounded product")
-        << LineSpec{QStringLiteral("Tornillos"), 3, 0.125}
+        << LineInput{QStringLiteral("Tornillos"), 3, 0.125}
         << "InvoiceLine{ItemDescription=Tornillos;Quantity=3.00;UnitOfMeasure=01;"
            "UnitPriceWithoutTax=0.13;TotalCost=0.38;GrossAmount=0.38;"
            "TaxesOutputs{Tax{TaxTypeCode=01;TaxRate=21.00;TaxableBase{TotalAmount=0.38};"
            "TaxAmount{TotalAmount=0.08}}}}";
     QTest::newRow("discount")
-        << LineSpec{QStringLiteral("Neumáticos"), 4, 89.9, 10}
+        << LineInput{QStringLiteral("Neumáticos"), 4, 89.9, 10}
         << "InvoiceLine{ItemDescription=Neumáticos;Quantity=4.00;UnitOfMeasure=01;"
            "UnitPriceWithoutTax=89.90;TotalCost=359.60;DiscountsAndRebates{Discount{"
            "DiscountReason=Dto. General;DiscountRate=10.00;DiscountAmount=35.96}};"
            "GrossAmount=323.64;TaxesOutputs{Tax{TaxTypeCode=01;TaxRate=21.00;"
            "TaxableBase{TotalAmount=323.64};TaxAmount{TotalAmount=67.96}}}}";
     QTest::newRow("negative discount gives no discount element")
-        << LineSpec{QStringLiteral("Recargo"), 1, 100, -5}
+        << LineInput{QStringLiteral("Recargo"), 1, 100, -5}
         << "InvoiceLine{ItemDescription=Recargo;Quantity=1.00;UnitOfMeasure=01;"
            "UnitPriceWithoutTax=100.00;TotalCost=100.00;GrossAmount=105.00;"
            "TaxesOutputs{Tax{TaxTypeCode=01;TaxRate=21.00;TaxableBase{TotalAmount=105.00};"
            "TaxAmount{TotalAmount=22.05}}}}";
     QTest::newRow("file reference and date")
-        << LineSpec{QStringLiteral("Obra"), 1, 10, 0, 10, false, QStringLiteral("EXP-7"),
-                    QDate(2024, 1, 9)}
+        << LineInput{QStringLiteral("Obra"), 1, 10, 0, 10, false, QStringLiteral("EXP-7"),
+                     QDate(2024, 1, 9)}
         << "InvoiceLine{FileReference=EXP-7;FileDate=2024-01-09;ItemDescription=Obra;"
            "Quantity=1.00;UnitOfMeasure=01;UnitPriceWithoutTax=10.00;TotalCost=10.00;"
            "GrossAmount=10.00;TaxesOutputs{Tax{TaxTypeCode=01;TaxRate=10.00;"
            "TaxableBase{TotalAmount=10.00};TaxAmount{TotalAmount=1.00}}}}";
     QTest::newRow("file reference without date")
-        << LineSpec{QStringLiteral("Obra"), 1, 10, 0, 10, false, QStringLiteral("EXP-7")}
+        << LineInput{QStringLiteral("Obra"), 1, 10, 0, 10, false, QStringLiteral("EXP-7")}
         << "InvoiceLine{FileReference=EXP-7;ItemDescription=Obra;"
            "Quantity=1.00;UnitOfMeasure=01;UnitPriceWithoutTax=10.00;TotalCost=10.00;"
            "GrossAmount=10.00;TaxesOutputs{Tax{TaxTypeCode=01;TaxRate=10.00;"
            "TaxableBase{TotalAmount=10.00};TaxAmount{TotalAmount=1.00}}}}";
     QTest::newRow("file reference with the zero day")
-        << LineSpec{QStringLiteral("Obra"), 1, 10, 0, 10, false, QStringLiteral("EXP-7"),
-                    QDate(1899, 12, 30)}
+        << LineInput{QStringLiteral("Obra"), 1, 10, 0, 10, false, QStringLiteral("EXP-7"),
+                     QDate(1899, 12, 30)}
         << "InvoiceLine{FileReference=EXP-7;ItemDescription=Obra;"
            "Quantity=1.00;UnitOfMeasure=01;UnitPriceWithoutTax=10.00;TotalCost=10.00;"
            "GrossAmount=10.00;TaxesOutputs{Tax{TaxTypeCode=01;TaxRate=10.00;"
            "TaxableBase{TotalAmount=10.00};TaxAmount{TotalAmount=1.00}}}}";
     QTest::newRow("file date without reference")
-        << LineSpec{QStringLiteral("Obra"), 1, 10, 0, 10, false, QString(), QDate(2024, 1, 9)}
+        << LineInput{QStringLiteral("Obra"), 1, 10, 0, 10, false, QString(), QDate(2024, 1, 9)}
         << "InvoiceLine{ItemDescription=Obra;"
            "Quantity=1.00;UnitOfMeasure=01;UnitPriceWithoutTax=10.00;TotalCost=10.00;"
            "GrossAmount=10.00;TaxesOutputs{Tax{TaxTypeCode=01;TaxRate=10.00;"
@@ -604,45 +604,45 @@ void tst_FacturaeWriter::invoiceLine_data() {
         "SpecialTaxableEvent{SpecialTaxableEventCode=02;SpecialTaxableEventReason=Exento de IVA "
         "según lo indicado en el artículo 8 del Real Decreto Ley 15/2020}");
     QTest::newRow("rate 0 is exempt")
-        << LineSpec{QStringLiteral("Tasa"), 1, 12, 0, 0}
+        << LineInput{QStringLiteral("Tasa"), 1, 12, 0, 0}
         << "InvoiceLine{ItemDescription=Tasa;Quantity=1.00;UnitOfMeasure=01;"
            "UnitPriceWithoutTax=12.00;TotalCost=12.00;GrossAmount=12.00;"
            "TaxesOutputs{Tax{TaxTypeCode=01;TaxRate=0.00;TaxableBase{TotalAmount=12.00};"
            "TaxAmount{TotalAmount=0.00}}};" +
                exemption + "}";
     QTest::newRow("exempt by hand at 21 keeps its tax")
-        << LineSpec{QStringLiteral("Mascarillas"), 1, 10, 0, 21, true}
+        << LineInput{QStringLiteral("Mascarillas"), 1, 10, 0, 21, true}
         << "InvoiceLine{ItemDescription=Mascarillas;Quantity=1.00;UnitOfMeasure=01;"
            "UnitPriceWithoutTax=10.00;TotalCost=10.00;GrossAmount=10.00;"
            "TaxesOutputs{Tax{TaxTypeCode=01;TaxRate=21.00;TaxableBase{TotalAmount=10.00};"
            "TaxAmount{TotalAmount=2.10}}};" +
                exemption + "}";
     QTest::newRow("fixed fee")
-        << LineSpec{QStringLiteral("CANON:CUOTA FIJA."), 1, 35.5}
+        << LineInput{QStringLiteral("CANON:CUOTA FIJA."), 1, 35.5}
         << "InvoiceLine{ItemDescription=CANON:CUOTA FIJA.;Quantity=1.00;UnitOfMeasure=01;"
            "UnitPriceWithoutTax=35.50;TotalCost=35.500000;GrossAmount=35.500000;"
            "TaxesOutputs{Tax{TaxTypeCode=01;TaxRate=21.00;TaxableBase{TotalAmount=35.50};"
            "TaxAmount{TotalAmount=7.46}}}}";
     QTest::newRow("fixed fee rounds before the zeros")
-        << LineSpec{QStringLiteral("CANON:CUOTA FIJA."), 3, 0.125}
+        << LineInput{QStringLiteral("CANON:CUOTA FIJA."), 3, 0.125}
         << "InvoiceLine{ItemDescription=CANON:CUOTA FIJA.;Quantity=3.00;UnitOfMeasure=01;"
            "UnitPriceWithoutTax=0.13;TotalCost=0.380000;GrossAmount=0.380000;"
            "TaxesOutputs{Tax{TaxTypeCode=01;TaxRate=21.00;TaxableBase{TotalAmount=0.38};"
            "TaxAmount{TotalAmount=0.08}}}}";
     QTest::newRow("fixed fee in small letters is ordinary")
-        << LineSpec{QStringLiteral("canon:cuota fija."), 1, 35.5}
+        << LineInput{QStringLiteral("canon:cuota fija."), 1, 35.5}
         << "InvoiceLine{ItemDescription=canon:cuota fija.;Quantity=1.00;UnitOfMeasure=01;"
            "UnitPriceWithoutTax=35.50;TotalCost=35.50;GrossAmount=35.50;"
            "TaxesOutputs{Tax{TaxTypeCode=01;TaxRate=21.00;TaxableBase{TotalAmount=35.50};"
            "TaxAmount{TotalAmount=7.46}}}}";
     QTest::newRow("fixed fee without the point is ordinary")
-        << LineSpec{QStringLiteral("CANON:CUOTA FIJA"), 1, 35.5}
+        << LineInput{QStringLiteral("CANON:CUOTA FIJA"), 1, 35.5}
         << "InvoiceLine{ItemDescription=CANON:CUOTA FIJA;Quantity=1.00;UnitOfMeasure=01;"
            "UnitPriceWithoutTax=35.50;TotalCost=35.50;GrossAmount=35.50;"
            "TaxesOutputs{Tax{TaxTypeCode=01;TaxRate=21.00;TaxableBase{TotalAmount=35.50};"
            "TaxAmount{TotalAmount=7.46}}}}";
     QTest::newRow("other rate keeps its own tax")
-        << LineSpec{QStringLiteral("Libro"), 1, 100, 0, 21.4}
+        << LineInput{QStringLiteral("Libro"), 1, 100, 0, 21.4}
         << "InvoiceLine{ItemDescription=Libro;Quantity=1.00;UnitOfMeasure=01;"
            "UnitPriceWithoutTax=100.00;TotalCost=100.00;GrossAmount=100.00;"
            "TaxesOutputs{Tax{TaxTypeCode=01;TaxRate=21.40;TaxableBase{TotalAmount=100.00};"
@@ -650,10 +650,10 @@ void tst_FacturaeWriter::invoiceLine_data() {
 }
 
 void tst_FacturaeWriter::invoiceLine() {
-    QFETCH(LineSpec, spec);
+    QFETCH(LineInput, input);
     InvoiceRecord r;
     fill(r);
-    addLine(r, spec);
+    addLine(r, input);
     QTEST(parse(document(r)).at(InvoicePath + "/Items/InvoiceLine").compact(), "expected");
 }
 

@@ -1,4 +1,5 @@
 #include "FakePrompts.h"
+#include "WindowTestKit.h"
 #include "settings/uAdmon.h"
 
 #include <QAbstractItemView>
@@ -12,11 +13,7 @@ Q_DECLARE_METATYPE(std::optional<QString>)
 
 namespace {
 
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
+using namespace WindowTestKit;
 
 QString readText(const QString& path) {
     QFile file(path);
@@ -60,18 +57,6 @@ QStringList listed(TFormAdmon& w) {
     for (int i = 0; i < combo->count(); ++i)
         items.append(combo->itemText(i));
     return items;
-}
-
-// The named widgets in the order Tab visits them, starting at the first.
-QStringList tabChain(QWidget& window, const QStringList& names) {
-    QWidget* first = window.findChild<QWidget*>(names.constFirst());
-    QStringList chain{names.constFirst()};
-    for (QWidget* w = first->nextInFocusChain(); w != first && chain.size() < names.size();
-         w = w->nextInFocusChain()) {
-        if (names.contains(w->objectName()) && !chain.contains(w->objectName()))
-            chain.append(w->objectName());
-    }
-    return chain;
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "FakePrompts.h"
+#include "WindowTestKit.h"
 #include "settings/uRegistro.h"
 
 #include <QApplication>
@@ -14,23 +15,14 @@
 
 namespace {
 
+using namespace WindowTestKit;
+
 const QStringList LegalKeys{"ENTIDAD",   "OFICINA", "DC",        "CUENTA", "IBAN",
                             "PERSONA",   "NOMBRE",  "DIRECCION", "CP",     "POBLACION",
                             "PROVINCIA", "NIF",     "CONTACTO",  "MAIL"};
 const QStringList NaturalKeys{
     "ENTIDAD",   "OFICINA",   "DC", "CUENTA",    "IBAN",      "PERSONA", "NOMBRE",   "APELLIDO1",
     "APELLIDO2", "DIRECCION", "CP", "POBLACION", "PROVINCIA", "NIF",     "CONTACTO", "MAIL"};
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // key -> value of one section, in file order.
 QList<QPair<QString, QString>> section(const QString& path, const QString& name) {
@@ -61,18 +53,6 @@ QString value(const QList<QPair<QString, QString>>& entries, const QString& key)
         if (e.first == key)
             return e.second;
     return QStringLiteral("<missing>");
-}
-
-// The named widgets in the order Tab visits them, starting at the first.
-QStringList tabChain(QWidget& window, const QStringList& names) {
-    QWidget* first = window.findChild<QWidget*>(names.constFirst());
-    QStringList chain{names.constFirst()};
-    for (QWidget* w = first->nextInFocusChain(); w != first && chain.size() < names.size();
-         w = w->nextInFocusChain()) {
-        if (names.contains(w->objectName()) && !chain.contains(w->objectName()))
-            chain.append(w->objectName());
-    }
-    return chain;
 }
 
 } // namespace

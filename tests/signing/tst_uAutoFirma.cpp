@@ -1,4 +1,5 @@
 #include "FakePrompts.h"
+#include "WindowTestKit.h"
 #include "signing/InstalledPrograms.h"
 #include "signing/uAutoFirma.h"
 
@@ -13,6 +14,8 @@
 
 namespace {
 
+using namespace WindowTestKit;
+
 class FakePrograms final : public InstalledPrograms {
 public:
     explicit FakePrograms(QStringList names) : m_names(std::move(names)) {}
@@ -26,17 +29,6 @@ private:
     QStringList m_names;
 };
 
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 QStringList autofirmaSection(const QString& path) {
     QStringList lines;
     bool inside = false;
@@ -48,18 +40,6 @@ QStringList autofirmaSection(const QString& path) {
             lines.append(line);
     }
     return lines;
-}
-
-// The named widgets in the order Tab visits them, starting at the first.
-QStringList tabChain(QWidget& window, const QStringList& names) {
-    QWidget* first = window.findChild<QWidget*>(names.constFirst());
-    QStringList chain{names.constFirst()};
-    for (QWidget* w = first->nextInFocusChain(); w != first && chain.size() < names.size();
-         w = w->nextInFocusChain()) {
-        if (names.contains(w->objectName()) && !chain.contains(w->objectName()))
-            chain.append(w->objectName());
-    }
-    return chain;
 }
 
 } // namespace
