@@ -34,7 +34,8 @@ QString expectedReadBack(QString value) {
         --end;
     }
     QString cut = value.mid(start, qMin<qsizetype>(end - start, IniFile::MaxValueLength));
-    if (!cut.isEmpty() && cut.back().isHighSurrogate())
+    // Only a cut drops a trailing half character; one that was already there stays.
+    if (end - start > IniFile::MaxValueLength && cut.back().isHighSurrogate())
         cut.chop(1);
     return cut;
 }
