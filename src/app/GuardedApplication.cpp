@@ -1,0 +1,9 @@
+#include "app/GuardedApplication.h"
+
+#include "app/ErrorGuard.h"
+
+bool GuardedApplication::notify(QObject* receiver, QEvent* event) {
+    bool handled = false;
+    runGuarded(activeWindow(), [&] { handled = QApplication::notify(receiver, event); });
+    return handled;
+}
