@@ -1,8 +1,8 @@
 #include "app/FileReferencePanel.h"
 
-#include "app/ErrorGuard.h"
+#include "widgets/ErrorGuard.h"
 #include "app/PaymentPanel.h"
-#include "app/TypedLengthLimit.h"
+#include "widgets/TypedLengthLimit.h"
 #include "invoice/Memoria.h"
 
 #include <QCheckBox>

@@ -1,9 +1,9 @@
 #include "app/LinesGrid.h"
 
-#include "app/ErrorGuard.h"
+#include "widgets/ErrorGuard.h"
 #include "app/LinesGridModel.h"
-#include "app/Prompts.h"
-#include "app/TypedLengthLimit.h"
+#include "widgets/Prompts.h"
+#include "widgets/TypedLengthLimit.h"
 #include "invoice/Memoria.h"
 
 #include <QApplication>

@@ -1,8 +1,8 @@
 #include "app/LinesGridModel.h"
 
-#include "invoice/FieldRounding.h"
+#include "common/FieldRounding.h"
 #include "invoice/Memoria.h"
-#include "invoice/ValueForms.h"
+#include "common/ValueForms.h"
 
 #include <QBrush>
 #include <QColor>

@@ -1,6 +1,6 @@
 #include "app/PaymentPanel.h"
 
-#include "app/TypedLengthLimit.h"
+#include "widgets/TypedLengthLimit.h"
 
 #include <QDateEdit>
 #include <QGridLayout>

@@ -1,6 +1,6 @@
 #include "app/RecordBinding.h"
 
-#include "app/NumericEdit.h"
+#include "widgets/NumericEdit.h"
 #include "invoice/InvoiceRecord.h"
 
 #include <QComboBox>

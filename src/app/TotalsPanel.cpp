@@ -1,6 +1,6 @@
 #include "app/TotalsPanel.h"
 
-#include "app/NumericEdit.h"
+#include "widgets/NumericEdit.h"
 #include "invoice/RecordField.h"
 
 #include <QFocusEvent>

@@ -1,4 +1,4 @@
-#include "app/GuardedApplication.h"
+#include "widgets/GuardedApplication.h"
 #include "app/uPrincipal.h"
 
 #include <QIcon>

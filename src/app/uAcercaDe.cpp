@@ -1,9 +1,9 @@
 #include "app/uAcercaDe.h"
 
-#include "app/DialogKit.h"
-#include "app/ErrorGuard.h"
-#include "settings/uRegistro.h"
-#include "signing/uAutoFirma.h"
+#include "widgets/DialogKit.h"
+#include "widgets/ErrorGuard.h"
+#include "app/uRegistro.h"
+#include "app/uAutoFirma.h"
 
 #include <QFile>
 #include <QFrame>

@@ -1,7 +1,7 @@
 #include "facturae/DocumentText.h"
 
-#include "invoice/FieldRounding.h"
-#include "invoice/ValueForms.h"
+#include "common/FieldRounding.h"
+#include "common/ValueForms.h"
 
 namespace DocumentText {
 

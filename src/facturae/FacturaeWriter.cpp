@@ -3,7 +3,7 @@
 #include "facturae/DocumentText.h"
 #include "facturae/InvoiceBody.h"
 #include "facturae/XmlOut.h"
-#include "invoice/AppError.h"
+#include "common/AppError.h"
 #include "invoice/InvoiceRecord.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "invoice/BankAccount.h"
 
-#include "invoice/AppError.h"
+#include "common/AppError.h"
 #include "invoice/InvoiceRecord.h"
 
 namespace BankAccount {

@@ -1,8 +1,8 @@
 #include "invoice/InvoiceRecord.h"
 
-#include "invoice/FieldRounding.h"
+#include "common/FieldRounding.h"
 #include "invoice/Totals.h"
-#include "invoice/ValueForms.h"
+#include "common/ValueForms.h"
 
 InvoiceRecord::InvoiceRecord(QObject* parent) : QObject(parent) {
     m_text[static_cast<int>(RecordField::AutoFirmaCommand)] = QStringLiteral("Sign -certgui");

@@ -1,6 +1,6 @@
 #include "invoice/Memoria.h"
 
-#include "invoice/AppError.h"
+#include "common/AppError.h"
 
 Memoria::Memoria(QObject* parent) : QObject(parent) {}
 

@@ -1,6 +1,6 @@
 #include "settings/ConcellosCatalogue.h"
 
-#include "invoice/AppError.h"
+#include "common/AppError.h"
 #include "settings/AppFiles.h"
 #include "settings/IniFile.h"
 

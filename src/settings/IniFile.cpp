@@ -1,7 +1,7 @@
 #include "settings/IniFile.h"
 
-#include "invoice/AppError.h"
-#include "invoice/ValueForms.h"
+#include "common/AppError.h"
+#include "common/ValueForms.h"
 #include "settings/TextDecoding.h"
 
 #include <QDir>

@@ -1,9 +1,9 @@
 #include "settings/InvoiceImport.h"
 
-#include "invoice/AppError.h"
+#include "common/AppError.h"
 #include "invoice/BankAccount.h"
 #include "invoice/InvoiceRecord.h"
-#include "invoice/ValueForms.h"
+#include "common/ValueForms.h"
 #include "settings/IniFile.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Prompts.h"
+#include "widgets/Prompts.h"
 
 #include <QQueue>
 #include <QString>

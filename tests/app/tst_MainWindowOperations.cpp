@@ -5,7 +5,7 @@
 #include "app/uAcercaDe.h"
 #include "app/uPrincipal.h"
 #include "invoice/Memoria.h"
-#include "settings/uAdmon.h"
+#include "app/uAdmon.h"
 
 #include <QCheckBox>
 #include <QDateEdit>

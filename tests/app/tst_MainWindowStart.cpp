@@ -2,7 +2,7 @@
 #include "FakePrompts.h"
 
 #include "app/uPrincipal.h"
-#include "invoice/AppVersion.h"
+#include "common/AppVersion.h"
 
 #include <QCheckBox>
 #include <QComboBox>

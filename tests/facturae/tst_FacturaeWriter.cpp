@@ -1,5 +1,5 @@
 #include "facturae/FacturaeWriter.h"
-#include "invoice/AppError.h"
+#include "common/AppError.h"
 #include "invoice/InvoiceRecord.h"
 
 #include <QBuffer>

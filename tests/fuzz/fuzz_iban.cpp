@@ -1,5 +1,5 @@
 // The IBAN and the control digits on arbitrary account texts.
-#include "invoice/AppError.h"
+#include "common/AppError.h"
 #include "invoice/BankAccount.h"
 #include "settings/TextDecoding.h"
 

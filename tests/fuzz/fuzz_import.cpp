@@ -2,7 +2,7 @@
 // whatever the file holds, the output must be well-formed XML with the root
 // and its three sections in place. An early error from the import is fine.
 #include "facturae/FacturaeWriter.h"
-#include "invoice/AppError.h"
+#include "common/AppError.h"
 #include "invoice/InvoiceRecord.h"
 #include "settings/InvoiceImport.h"
 

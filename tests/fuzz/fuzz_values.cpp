@@ -1,5 +1,5 @@
 // The readers of numbers, whole numbers and dates on arbitrary text.
-#include "invoice/ValueForms.h"
+#include "common/ValueForms.h"
 #include "settings/TextDecoding.h"
 
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "invoice/FieldRounding.h"
+#include "common/FieldRounding.h"
 
 #include <QTest>
 

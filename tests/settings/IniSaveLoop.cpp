@@ -1,7 +1,7 @@
 // Test helper: saves TARGET over and over, alternating the contents of two
 // source files, and prints one line after each save. The test kills it at a
 // random moment and checks that TARGET is one of the two contents, whole.
-#include "invoice/AppError.h"
+#include "common/AppError.h"
 #include "settings/IniFile.h"
 
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "invoice/AppError.h"
+#include "common/AppError.h"
 #include "settings/ConcellosCatalogue.h"
 #include "settings/IniFile.h"
 

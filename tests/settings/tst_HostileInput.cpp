@@ -4,7 +4,7 @@
 #include "HostileFiles.h"
 
 #include "facturae/FacturaeWriter.h"
-#include "invoice/AppError.h"
+#include "common/AppError.h"
 #include "invoice/InvoiceRecord.h"
 #include "settings/IniFile.h"
 #include "settings/InvoiceImport.h"

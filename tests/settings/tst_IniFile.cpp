@@ -1,4 +1,4 @@
-#include "invoice/AppError.h"
+#include "common/AppError.h"
 #include "settings/IniFile.h"
 
 #include <QDir>

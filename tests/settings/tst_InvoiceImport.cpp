@@ -1,4 +1,4 @@
-#include "invoice/AppError.h"
+#include "common/AppError.h"
 #include "invoice/BankAccount.h"
 #include "invoice/InvoiceRecord.h"
 #include "settings/InvoiceImport.h"

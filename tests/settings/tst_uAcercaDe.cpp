@@ -1,8 +1,8 @@
 #include "FakePrompts.h"
 #include "app/uAcercaDe.h"
-#include "settings/uRegistro.h"
+#include "app/uRegistro.h"
 #include "signing/InstalledPrograms.h"
-#include "signing/uAutoFirma.h"
+#include "app/uAutoFirma.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #include "FakePrompts.h"
 #include "WindowTestKit.h"
-#include "settings/uAdmon.h"
+#include "app/uAdmon.h"
 
 #include <QAbstractItemView>
 #include <QFile>

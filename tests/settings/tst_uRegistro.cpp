@@ -1,6 +1,6 @@
 #include "FakePrompts.h"
 #include "WindowTestKit.h"
-#include "settings/uRegistro.h"
+#include "app/uRegistro.h"
 
 #include <QApplication>
 #include <QClipboard>

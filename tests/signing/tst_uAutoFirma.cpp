@@ -1,7 +1,7 @@
 #include "FakePrompts.h"
 #include "WindowTestKit.h"
 #include "signing/InstalledPrograms.h"
-#include "signing/uAutoFirma.h"
+#include "app/uAutoFirma.h"
 
 #include <QComboBox>
 #include <QFile>

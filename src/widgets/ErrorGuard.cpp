@@ -1,7 +1,7 @@
-#include "app/ErrorGuard.h"
+#include "widgets/ErrorGuard.h"
 
-#include "app/Prompts.h"
-#include "invoice/AppError.h"
+#include "widgets/Prompts.h"
+#include "common/AppError.h"
 
 #include <exception>
 

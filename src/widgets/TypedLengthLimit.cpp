@@ -1,4 +1,4 @@
-#include "app/TypedLengthLimit.h"
+#include "widgets/TypedLengthLimit.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,4 +1,4 @@
-#include "invoice/AppVersion.h"
+#include "common/AppVersion.h"
 
 #include "Version.h"
 

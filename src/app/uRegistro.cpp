@@ -1,8 +1,8 @@
-#include "settings/uRegistro.h"
+#include "app/uRegistro.h"
 
-#include "app/DialogKit.h"
-#include "app/ErrorGuard.h"
-#include "app/TypedLengthLimit.h"
+#include "widgets/DialogKit.h"
+#include "widgets/ErrorGuard.h"
+#include "widgets/TypedLengthLimit.h"
 #include "settings/AppFiles.h"
 #include "settings/IniFile.h"
 #include "settings/RegistroIni.h"

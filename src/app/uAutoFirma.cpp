@@ -1,8 +1,8 @@
-#include "signing/uAutoFirma.h"
+#include "app/uAutoFirma.h"
 
-#include "app/DialogKit.h"
-#include "app/ErrorGuard.h"
-#include "app/Prompts.h"
+#include "widgets/DialogKit.h"
+#include "widgets/ErrorGuard.h"
+#include "widgets/Prompts.h"
 #include "settings/AppFiles.h"
 #include "settings/IniFile.h"
 #include "settings/RegistroIni.h"

@@ -1,7 +1,7 @@
-#include "app/NumericEdit.h"
+#include "widgets/NumericEdit.h"
 
-#include "invoice/FieldRounding.h"
-#include "invoice/ValueForms.h"
+#include "common/FieldRounding.h"
+#include "common/ValueForms.h"
 
 #include <QRegularExpressionValidator>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "app/DialogKit.h"
+#include "widgets/DialogKit.h"
 
 #include <QDialog>
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "invoice/AppError.h" // withFullStop
+#include "common/AppError.h" // withFullStop
 
 #include <QString>
 

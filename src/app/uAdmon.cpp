@@ -1,8 +1,8 @@
-#include "settings/uAdmon.h"
+#include "app/uAdmon.h"
 
-#include "app/DialogKit.h"
-#include "app/ErrorGuard.h"
-#include "app/Prompts.h"
+#include "widgets/DialogKit.h"
+#include "widgets/ErrorGuard.h"
+#include "widgets/Prompts.h"
 #include "settings/AppFiles.h"
 #include "settings/IniFile.h"
 

@@ -1,4 +1,4 @@
-#include "invoice/ValueForms.h"
+#include "common/ValueForms.h"
 
 #include <QRegularExpression>
 

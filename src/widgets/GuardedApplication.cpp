@@ -1,6 +1,6 @@
-#include "app/GuardedApplication.h"
+#include "widgets/GuardedApplication.h"
 
-#include "app/ErrorGuard.h"
+#include "widgets/ErrorGuard.h"
 
 bool GuardedApplication::notify(QObject* receiver, QEvent* event) {
     bool handled = false;

@@ -1,4 +1,4 @@
-#include "app/Prompts.h"
+#include "widgets/Prompts.h"
 
 #include <QFileDialog>
 #include <QInputDialog>
