@@ -61,11 +61,6 @@ int runGenerate(const QStringList& arguments, const QString& toolDir, QTextStrea
         err.flush();
         return 2;
     };
-    if (arguments.isEmpty() || arguments.first() != u"generate")
-        return usage(arguments.isEmpty()
-                         ? QString()
-                         : QStringLiteral("Orden desconocida: %1").arg(arguments.first()));
-
     Options options;
     options.home = toolDir;
     bool onlyFiles = false;
