@@ -1,21 +1,29 @@
 #pragma once
 
 #include "invoice/InvoiceRecord.h"
+#include "settings/RegistroIni.h"
 
 #include <QMainWindow>
+#include <QUrl>
 #include <functional>
 
+class AutoFirmaProcess;
 class LinesGrid;
+class MainStatusBar;
 class PartyPanel;
 class PaymentPanel;
+class QAction;
 class QDialog;
+class QMenu;
+class QScrollArea;
 class RecordBinding;
 class TotalsPanel;
+class UnsavedChanges;
 
-// The main window: the one invoice being prepared, and the button bar that
-// imports it, writes its document, signs it and opens the validation page.
-// The window only wires controls to the invoice record; the record and the
-// routines it calls do the work.
+// The main window: the one invoice being prepared, its menus and the button
+// bar that imports it, keeps it as a draft, writes its document, signs it and
+// opens the validation page. The window only wires controls to the invoice
+// record; the record and the routines it calls do the work.
 class TForm2 : public QMainWindow, public AdministrationTickHandler {
     Q_OBJECT
 public:
@@ -25,15 +33,29 @@ public:
     InvoiceRecord& record() { return m_record; }
     const QString& appDir() const { return m_appDir; }
 
-    // How the window shows its modal windows (about, administration). Tests
-    // replace it; by default the window runs the dialog's own loop.
+    // How the window shows its modal windows (about, administration,
+    // settings). Tests replace it; by default the window runs the dialog's
+    // own loop.
     using ModalRunner = std::function<void(QDialog&)>;
     void setModalRunner(ModalRunner runner);
+    // How the window opens a web address; true when the system took it.
+    using UrlOpener = std::function<bool(const QUrl&)>;
+    void setUrlOpener(UrlOpener opener);
+
+    // The menus of the menu bar, for adding actions.
+    enum class Menu { Archivo, Factura, Configuracion, Ayuda };
+    QMenu* menu(Menu which) const;
 
     static const QString OpenFilters;
     static const QString ImportFilter;
     static const QString UnsignedFilter;
     static const QString SaveFilter;
+    static const QString DraftFilter;
+
+    // What the status bar says.
+    QString statusText() const;
+    bool hasUnsavedChanges() const;
+    bool isSigning() const { return m_signing; }
 
     // Event handlers.
     void FormShow();
@@ -42,8 +64,14 @@ public:
     void Button2Click();          // "Generar Factura"
     void Button4Click();          // "Firmar Factura"
     void VALIDARClick();          // "Validar"
-    void Button5Click();          // "Contacto"
+    void Button5Click();          // "Contacto" / "Acerca de"
     void AdvSmoothButton4Click(); // quit
+    void newInvoice();            // "Nueva factura"
+    void openInvoiceFile();       // "Abrir…"
+    void saveDraft();             // "Guardar borrador"
+    void editIssuerSettings();    // "Mis datos"
+    void editAdministrations();   // "Administraciones"
+    void editSigningSettings();   // "Firma"
     void ComboBox1CloseUp();
     void ComboBox1Exit();
     void Edit17Enter();
@@ -52,14 +80,27 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QWidget* buildInvoiceArea();
+    void buildMenus();
     QWidget* buildButtonBar();
     QWidget* buildHiddenFields();
     void setUpTabOrder();
+    void fitToScreen();
     void launchAutoFirma(const QString& input);
+    void signingEnded();
+    void setSigning(bool on);
     void runModal(QDialog& dialog);
+    bool mayDiscardChanges();
+    void importChosenFile(const QString& path, bool chosenInDialog);
+    void reportImport(const QString& path);
+    void startInvoice();
+    void rememberLoadedIssuer();
+    void issuerSettingsMayHaveChanged(const IssuerSettings& before);
+    void updateCaption();
 
     QString m_appDir;
     InvoiceRecord m_record;
@@ -70,7 +111,20 @@ private:
     LinesGrid* m_grid = nullptr;
     QWidget* m_fileReference = nullptr;
     QWidget* m_buttonBar = nullptr;
+    QScrollArea* m_scroll = nullptr;
+    MainStatusBar* m_status = nullptr;
     RecordBinding* m_binding = nullptr;
+    UnsavedChanges* m_changes = nullptr;
+    AutoFirmaProcess* m_signer = nullptr;
+    QList<QAction*> m_actions;
+    QMenu* m_menus[4] = {};
     ModalRunner m_modalRunner;
+    UrlOpener m_urlOpener;
+    QString m_draftPath;     // where "Guardar borrador" writes without asking
+    QString m_lastDocument;  // the document written last, offered for signing
+    QString m_signedOutput;  // the signed file AutoFirma is writing
+    QStringList m_loadedIssuer; // the issuer's boxes as Registro.Ini filled them
+    bool m_signing = false;
+    bool m_closeConfirmed = false;
     bool m_shown = false;
 };

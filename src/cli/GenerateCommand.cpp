@@ -15,13 +15,14 @@ const char Usage[] =
     "Uso: orvane-cli generate [--home CARPETA] [--withholding TIPO] [-o SALIDA.xml] "
     "IMPORTACION.ini...\n"
     "  --home CARPETA       carpeta con Registro.Ini (por omisión, la del programa)\n"
-    "  --withholding TIPO   tipo de retención I.R.P.F. en %, con coma decimal (por omisión 0)\n"
+    "  --withholding TIPO   tipo de retención I.R.P.F. en %, con coma decimal (por omisión,\n"
+    "                       el IRPF del fichero, o 0)\n"
     "  -o SALIDA.xml        fichero de salida (solo con un fichero de importación)\n"
     "Sin -o, cada factura se guarda junto a su fichero de importación con extensión .XML.\n";
 
 struct Options {
     QString home;
-    QString withholding = QStringLiteral("0");
+    QString withholding; // empty: the file's IRPF, or 0
     QString output;
     QStringList inputs;
 };
@@ -39,9 +40,16 @@ QString generateOne(const Options& options, const QString& input) {
     InvoiceRecord record;
     startAsShown(record, options.home);
     // The rate is chosen before the lines arrive, so every recalculation the
-    // import runs already uses it.
-    record.setText(RecordField::WithholdingRate, options.withholding);
+    // import runs already uses it. A rate given here stands over the IRPF a
+    // draft carries.
+    const bool rateGiven = !options.withholding.isEmpty();
+    record.setText(RecordField::WithholdingRate,
+                   rateGiven ? options.withholding : QStringLiteral("0"));
     InvoiceImport::importFile(record, input, true);
+    if (rateGiven && record.text(RecordField::WithholdingRate) != options.withholding) {
+        record.setText(RecordField::WithholdingRate, options.withholding);
+        record.recalculateTotals();
+    }
     if (!FacturaeWriter::hasBankEntity(record))
         throw AppError(QString::fromUtf8(FacturaeWriter::MissingBankDataMessage));
     const QString target =
