@@ -131,18 +131,19 @@ PartyPanel::PartyPanel(Party party, QWidget* parent) : QGroupBox(parent), m_part
     grid->addWidget(m_contactLabel, 5, 0);
     grid->addWidget(m_contact, 5, 1, 1, 3);
 
-    m_tabOrder = {m_firstName, m_firstSurname, m_secondSurname, m_corporateName, address,
-                  postCode,    town,           province,        taxId,           m_contact};
+    // Tab follows the screen: the top row, then the fields row by row.
+    if (party == Party::Customer)
+        m_tabOrder << m_administration;
+    m_tabOrder << m_legal << m_natural << m_firstName << m_firstSurname << m_secondSurname
+               << m_corporateName << address << postCode << town << province << taxId << m_contact;
     if (party == Party::Issuer) {
         QLineEdit* email = addEdit(QStringLiteral("Edit28"));
         grid->addWidget(caption(this, QStringLiteral("E-Mail")), 6, 0);
         grid->addWidget(email, 6, 1, 1, 3);
         m_tabOrder << email;
     } else {
-        m_tabOrder << m_administration;
         grid->setRowStretch(6, 1);
     }
-    m_tabOrder << m_legal << m_natural;
 
     connect(m_legal, &QRadioButton::toggled, this, [this](bool on) {
         if (on)

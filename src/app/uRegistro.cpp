@@ -137,7 +137,12 @@ void TFormRegistro::buildLayout() {
     account->addStretch();
     grid->addLayout(account, 8, 0, 1, 4);
     Edit17 = edit(g, "Edit17");
-    grid->addWidget(Edit17, 9, 0, 1, 4);
+    auto* ibanLabel = label(g, "LabelIban", QStringLiteral("&IBAN"));
+    ibanLabel->setBuddy(Edit17);
+    auto* ibanRow = new QHBoxLayout;
+    ibanRow->addWidget(ibanLabel);
+    ibanRow->addWidget(Edit17, 1);
+    grid->addLayout(ibanRow, 9, 0, 1, 4);
 
     // Row 11: the two picture buttons.
     AdvSmoothButton1 =
@@ -153,26 +158,12 @@ void TFormRegistro::buildLayout() {
     grid->setRowStretch(10, 1);
     grid->addLayout(buttons, 11, 0, 1, 4);
 
-    QWidget* order[] = {Edit18,
-                        Edit19,
-                        Edit20,
-                        Edit1,
-                        Edit2,
-                        Edit3,
-                        Edit4,
-                        Edit5,
-                        Edit6,
-                        Edit26,
-                        Edit28,
-                        RadioButton3,
-                        RadioButton4,
-                        AdvSmoothButton1,
-                        AdvSmoothButton3,
-                        Edit13,
-                        Edit14,
-                        Edit15,
-                        Edit16,
-                        Edit17};
+    // Tab follows the screen: kind, name, address ... e-mail, the account,
+    // the IBAN, then the buttons.
+    QWidget* order[] = {RadioButton3, RadioButton4, Edit18, Edit19, Edit20, Edit1,
+                        Edit2,        Edit3,        Edit4,  Edit5,  Edit6,  Edit26,
+                        Edit28,       Edit13,       Edit14, Edit15, Edit16, Edit17,
+                        AdvSmoothButton1, AdvSmoothButton3};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 

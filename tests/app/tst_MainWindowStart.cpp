@@ -139,8 +139,10 @@ private slots:
                                         << "FechaFactura";
         QTest::newRow("totals order") << "eBase"
                                       << "eIva";
-        QTest::newRow("hidden skipped") << "Edit28"
-                                        << "RadioButton3";
+        QTest::newRow("hidden skipped") << "RadioButton4"
+                                        << "Edit1";
+        QTest::newRow("issuer to customer") << "Edit28"
+                                            << "CheckBox1";
     }
     void enterMovesLikeTab() {
         QFETCH(QString, from);
