@@ -1,8 +1,8 @@
 #include "app/uAutoFirma.h"
 
 #include "settings/AppFiles.h"
+#include "settings/AutoFirmaSettings.h"
 #include "settings/IniFile.h"
-#include "settings/RegistroIni.h"
 #include "signing/InstalledPrograms.h"
 #include "widgets/DialogKit.h"
 #include "widgets/Prompts.h"
