@@ -1,13 +1,13 @@
 #include "settings/IniFile.h"
 
 #include "common/AppError.h"
+#include "common/SafeSave.h"
 #include "common/ValueForms.h"
 #include "settings/TextDecoding.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -224,9 +224,9 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
 }
 
 void IniFile::save() {
-    QSaveFile file(m_path);
-    const QByteArray bytes = m_text.toUtf8();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw AppError(QStringLiteral("Unable to write to %1")
-                           .arg(QDir::toNativeSeparators(QFileInfo(m_path).absoluteFilePath())));
+    QString reason;
+    if (!SafeSave::write(m_path, m_text.toUtf8(), &reason))
+        throw AppError(
+            QStringLiteral("Unable to write to %1: %2")
+                .arg(QDir::toNativeSeparators(QFileInfo(m_path).absoluteFilePath()), reason));
 }
