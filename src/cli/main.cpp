@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QLoggingCategory>
 #include <QTextStream>
 
 #include <cstring>
@@ -43,6 +44,10 @@ std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv) {
     for (const Command& command : Commands) {
         if (command.paints && argc > 1 && std::strcmp(argv[1], command.name) == 0) {
             qputenv("QT_QPA_PLATFORM", "offscreen");
+            // Without a desktop session Qt warns about its runtime folder on
+            // every start; the tool's own messages do not go through Qt.
+            if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+                QLoggingCategory::setFilterRules(QStringLiteral("default.warning=false"));
             return std::make_unique<QGuiApplication>(argc, argv);
         }
     }

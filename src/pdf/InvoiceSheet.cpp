@@ -432,8 +432,9 @@ void InvoiceSheet::footer(QPainter& p, const Invoice& inv, int page) const {
     const QString number = QStringLiteral("Página %1 de %2").arg(page + 1).arg(m_pages.size());
     const double baseline = mm(FooterBaseline);
     p.drawText(QPointF(mm(PageWidth / 2) - fm.horizontalAdvance(number) / 2, baseline), number);
-    const QString left = m_doc.seller.name + QStringLiteral(" · Factura ") + ident(inv);
-    p.drawText(QPointF(mm(Left), baseline), fm.elidedText(left, Qt::ElideRight, mm(70)));
+    const QString left =
+        QStringLiteral("Factura ") + ident(inv) + QStringLiteral(" · ") + m_doc.seller.name;
+    p.drawText(QPointF(mm(Left), baseline), fm.elidedText(left, Qt::ElideRight, mm(75)));
     p.setPen(Ink);
 }
 

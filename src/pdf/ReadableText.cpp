@@ -101,14 +101,14 @@ QString ReadableText::dateTime(const QString& isoDateTime) {
     } else {
         const qsizetype sign = qMax(time.lastIndexOf(u'+'), time.lastIndexOf(u'-'));
         if (sign > 0) {
-            zone = QStringLiteral("UTC") + time.mid(sign);
+            zone = time.mid(sign);
             time = time.left(sign);
         }
     }
     const qsizetype fraction = time.indexOf(u'.');
     if (fraction >= 0)
         time = time.left(fraction);
-    return zone.isEmpty() ? day + u' ' + time : day + u' ' + time + u' ' + u'(' + zone + u')';
+    return zone.isEmpty() ? day + u' ' + time : day + u' ' + time + u' ' + zone;
 }
 
 QString ReadableText::iban(const QString& iban) {
