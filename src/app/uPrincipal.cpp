@@ -1,33 +1,31 @@
 #include "app/uPrincipal.h"
 
-#include "widgets/DialogKit.h"
-#include "widgets/ErrorGuard.h"
+#include "app/ControlNames.h"
 #include "app/FileReferencePanel.h"
 #include "app/LinesGrid.h"
 #include "app/MainStatusBar.h"
 #include "app/PartyPanel.h"
 #include "app/PaymentPanel.h"
-#include "widgets/Prompts.h"
 #include "app/RecordBinding.h"
 #include "app/TotalsPanel.h"
 #include "app/uAcercaDe.h"
-#include "facturae/FacturaeWriter.h"
-#include "common/AppVersion.h"
-#include "invoice/BankAccount.h"
-#include "settings/AppFiles.h"
-#include "settings/IniFile.h"
-#include "settings/InvoiceImport.h"
-#include "settings/RegistroIni.h"
 #include "app/uAdmon.h"
 #include "app/uAutoFirma.h"
 #include "app/uRegistro.h"
+#include "common/AppVersion.h"
+#include "invoice/BankAccount.h"
 #include "invoice/UnsavedChanges.h"
+#include "settings/AppFiles.h"
 #include "settings/DraftFile.h"
+#include "settings/IniFile.h"
 #include "settings/InvoiceNumbering.h"
+#include "settings/RegistroIni.h"
 #include "settings/RememberedFolders.h"
-#include "signing/AutoFirmaLaunch.h"
 #include "signing/AutoFirmaProcess.h"
 #include "signing/ValidationPage.h"
+#include "widgets/DialogKit.h"
+#include "widgets/ErrorGuard.h"
+#include "widgets/Prompts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -91,8 +89,8 @@ const MenuEntry MenuEntries[] = {
      &TForm2::saveDraft, true},
     {M::Archivo, "actionGenerarFactura", "G&enerar factura", "Generar Factura", "Ctrl+G",
      "document", &TForm2::Button2Click},
-    {M::Archivo, "actionSalir", "&Salir", "Salir", "Ctrl+Q", "exit",
-     &TForm2::AdvSmoothButton4Click, true},
+    {M::Archivo, "actionSalir", "&Salir", "Salir", "Ctrl+Q", "exit", &TForm2::AdvSmoothButton4Click,
+     true},
     {M::Factura, "actionFirmarFactura", "&Firmar factura", "Firmar Factura", "Ctrl+F", "sign",
      &TForm2::Button4Click},
     {M::Factura, "actionValidar", "&Validar", "Validar", "Ctrl+L", "validate",
@@ -102,8 +100,7 @@ const MenuEntry MenuEntries[] = {
     {M::Configuracion, "actionAdministraciones", "&Administraciones", "Administraciones", "", "",
      &TForm2::editAdministrations},
     {M::Configuracion, "actionFirma", "&Firma", "Firma", "", "", &TForm2::editSigningSettings},
-    {M::Ayuda, "actionAcercaDe", "&Acerca de", "Contacto", "F1", "contact",
-     &TForm2::Button5Click},
+    {M::Ayuda, "actionAcercaDe", "&Acerca de", "Contacto", "F1", "contact", &TForm2::Button5Click},
 };
 
 QWidget* whitePanel(const QString& objectName, QWidget* parent) {
@@ -130,7 +127,7 @@ const QString TForm2::SaveFilter = QStringLiteral("Facturas Electronicas sin Fir
 
 const QString TForm2::DraftFilter = QStringLiteral("Borradores de factura (*.ini)");
 
-TForm2::TForm2(const QString& appDir, QWidget* parent) : QMainWindow(parent), m_appDir(appDir) {
+TForm2::TForm2(const QString& appDir, QWidget* parent) : QMainWindow(parent), m_session(appDir) {
     initMainWindowResources();
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Generación de Orvane[*]"));
@@ -290,8 +287,8 @@ void TForm2::buildMenus() {
         }
         action->setToolTip(hint);
         if (*entry.picture)
-            action->setIcon(QIcon(
-                QStringLiteral(":/mainwindow/%1.svg").arg(QLatin1String(entry.picture))));
+            action->setIcon(
+                QIcon(QStringLiteral(":/mainwindow/%1.svg").arg(QLatin1String(entry.picture))));
         const auto handler = entry.handler;
         connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
         target->addAction(action);
@@ -315,12 +312,9 @@ QWidget* TForm2::buildButtonBar() {
         const char* action;
     };
     const Button buttons[] = {
-        {"AdvSmoothButton2", "actionCapturarDatos"},
-        {"AdvSmoothButton3", "actionGenerarFactura"},
-        {"AdvSmoothButton1", "actionFirmarFactura"},
-        {"AdvSmoothButton5", "actionValidar"},
-        {"AdvSmoothButton6", "actionAcercaDe"},
-        {"AdvSmoothButton4", "actionSalir"},
+        {"AdvSmoothButton2", "actionCapturarDatos"}, {"AdvSmoothButton3", "actionGenerarFactura"},
+        {"AdvSmoothButton1", "actionFirmarFactura"}, {"AdvSmoothButton5", "actionValidar"},
+        {"AdvSmoothButton6", "actionAcercaDe"},      {"AdvSmoothButton4", "actionSalir"},
     };
     int index = 0;
     for (const Button& b : buttons) {
@@ -390,8 +384,8 @@ void TForm2::runModal(QDialog& dialog) {
 // The designed size, unless the screen's free area is smaller: then the
 // whole window, button bar included, stays on it and the invoice scrolls.
 void TForm2::fitToScreen() {
-    const QSize designed(978, 729 + menuBar()->sizeHint().height() +
-                                  statusBar()->sizeHint().height());
+    const QSize designed(978,
+                         729 + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
     QSize size = designed;
     if (const QScreen* screen = this->screen()) {
         // Room for the title bar and the frame, which are not ours to measure
@@ -423,11 +417,7 @@ void TForm2::FormShow() {
     updateCaption();
     {
         const UnsavedChanges::Pause pause(*m_changes);
-        m_record.setImportando(false);
-        m_record.lines().open();
-        m_record.setIssueDate(QDate::currentDate());
-        m_record.setDueDate(QDate::currentDate());
-        runGuarded(this, [&] { RegistroIni::loadIssuerAtStart(m_record, m_appDir); });
+        runGuarded(this, [&] { m_session.start(); });
     }
     rememberLoadedIssuer();
     m_changes->markSaved();
@@ -499,8 +489,8 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event) {
 void TForm2::closeEvent(QCloseEvent* event) {
     if (m_signing) {
         event->ignore();
-        Prompts::instance().inform(this, AppTitle,
-                                   QStringLiteral("Espere a que AutoFirma termine antes de salir."));
+        Prompts::instance().inform(
+            this, AppTitle, QStringLiteral("Espere a que AutoFirma termine antes de salir."));
         return;
     }
     if (!m_closeConfirmed && m_changes->isModified() &&
@@ -515,12 +505,11 @@ void TForm2::closeEvent(QCloseEvent* event) {
 }
 
 bool TForm2::mayDiscardChanges() {
-    return !m_changes->isModified() ||
-           Prompts::instance().confirm(this, AppTitle, UnsavedQuestion);
+    return !m_changes->isModified() || Prompts::instance().confirm(this, AppTitle, UnsavedQuestion);
 }
 
 void TForm2::Edit17Enter() {
-    runGuarded(this, [&] { BankAccount::Edit17Enter(m_record); });
+    runGuarded(this, [&] { BankAccount::workOutIban(m_record); });
 }
 
 void TForm2::ComboBox1CloseUp() {
@@ -537,36 +526,12 @@ void TForm2::ComboBox1Exit() {
         rate->setEditText(QStringLiteral("0"));
 }
 
-namespace {
-
-AdministrationCentres centresOf(const InvoiceRecord& record) {
-    AdministrationCentres c;
-    c.managingCode = record.text(RecordField::ManagingBodyCode);
-    c.managingName = record.text(RecordField::ManagingBodyName);
-    c.officeCode = record.text(RecordField::AccountingOfficeCode);
-    c.officeName = record.text(RecordField::AccountingOfficeName);
-    c.unitCode = record.text(RecordField::ProcessingUnitCode);
-    c.unitName = record.text(RecordField::ProcessingUnitName);
-    return c;
-}
-
-void storeCentres(InvoiceRecord& record, const AdministrationCentres& c) {
-    record.setText(RecordField::ManagingBodyCode, c.managingCode);
-    record.setText(RecordField::AccountingOfficeCode, c.officeCode);
-    record.setText(RecordField::ProcessingUnitCode, c.unitCode);
-    record.setText(RecordField::ManagingBodyName, c.managingName);
-    record.setText(RecordField::AccountingOfficeName, c.officeName);
-    record.setText(RecordField::ProcessingUnitName, c.unitName);
-}
-
-} // namespace
-
-void TForm2::administrationTicked(InvoiceRecord& record) {
-    TFormAdmon window(m_appDir, this);
-    window.setCentres(centresOf(record));
+void TForm2::administrationTicked(InvoiceRecord&) {
+    TFormAdmon window(appDir(), this);
+    window.setCentres(m_session.centres());
     runModal(window);
-    if (window.Tag() == 25)
-        storeCentres(record, window.centres());
+    if (window.Tag() == TFormAdmon::AcceptedTag)
+        m_session.setCentres(window.centres());
 }
 
 void TForm2::CheckBox1MouseUp(Qt::MouseButton button) {
@@ -574,8 +539,8 @@ void TForm2::CheckBox1MouseUp(Qt::MouseButton button) {
         return;
     runGuarded(this, [&] {
         // Only a look: nothing comes back into the invoice.
-        TFormAdmon window(m_appDir, this);
-        window.setCentres(centresOf(m_record));
+        TFormAdmon window(appDir(), this);
+        window.setCentres(m_session.centres());
         runModal(window);
     });
 }
@@ -583,30 +548,46 @@ void TForm2::CheckBox1MouseUp(Qt::MouseButton button) {
 void TForm2::reportImport(const QString& path) {
     const int count = m_record.lines().count();
     const QString where = QDir::toNativeSeparators(path);
-    m_status->report(count == 1 ? QStringLiteral("Importada 1 línea de %1").arg(where)
-                                : QStringLiteral("Importadas %1 líneas de %2").arg(count).arg(where));
+    m_status->report(count == 1
+                         ? QStringLiteral("Importada 1 línea de %1").arg(where)
+                         : QStringLiteral("Importadas %1 líneas de %2").arg(count).arg(where));
 }
 
 // Reads an import file or a draft into the window. A file chosen by a person
 // is also where the draft is kept and beside which the document goes.
-void TForm2::importChosenFile(const QString& path, bool chosenInDialog) {
-    bool done = false;
+void TForm2::runImport(const std::function<QString()>& import) {
+    const bool hadLines = m_record.lines().count() > 0;
+    QString path;
     {
         const UnsavedChanges::Pause pause(*m_changes);
         try {
-            InvoiceImport::importFile(m_record, path, chosenInDialog);
-            done = true;
+            path = import();
         } catch (...) {
             // Part of the invoice changed before the file was refused.
             m_changes->markModified();
             throw;
         }
     }
-    if (done) {
-        m_changes->markSaved();
-        m_draftPath = chosenInDialog ? path : QString();
-        reportImport(path);
+    if (path.isEmpty()) {
+        // Cancelled: only the lines may have gone.
+        if (hadLines)
+            m_changes->markModified();
+        return;
     }
+    m_changes->markSaved();
+    // A file a person chose is where the draft is kept; the fixed file is not.
+    m_draftPath = m_record.nombreFichero().isEmpty() && m_record.rutaDelFichero().isEmpty()
+                      ? QString()
+                      : path;
+    reportImport(path);
+}
+
+QString TForm2::chooseImportFile() {
+    const QString path = Prompts::instance().openFileAt(
+        this, OpenFilters, ImportFilter,
+        RememberedFolders::folder(appDir(), RememberedFolders::Kind::Import));
+    RememberedFolders::remember(appDir(), RememberedFolders::Kind::Import, path);
+    return path;
 }
 
 void TForm2::AdvSmoothButton2Click() {
@@ -614,21 +595,12 @@ void TForm2::AdvSmoothButton2Click() {
         if (!mayDiscardChanges())
             return;
         m_grid->cancelLine();
-        InvoiceImport::begin(m_record);
-        const QString fixed = AppFiles::fixedImportFile(m_appDir);
-        if (QFileInfo::exists(fixed)) {
-            importChosenFile(fixed, false);
-            return;
-        }
-        const QString path = Prompts::instance().openFileAt(
-            this, OpenFilters, ImportFilter,
-            RememberedFolders::folder(m_appDir, RememberedFolders::Kind::Import));
-        if (path.isEmpty()) {
-            InvoiceImport::cancelled(m_record);
-            return;
-        }
-        RememberedFolders::remember(m_appDir, RememberedFolders::Kind::Import, path);
-        importChosenFile(path, true);
+        runImport([&] {
+            QString chosen;
+            if (!m_session.importInvoice([&] { return chosen = chooseImportFile(); }))
+                return QString();
+            return chosen.isEmpty() ? AppFiles::fixedImportFile(appDir()) : chosen;
+        });
     });
 }
 
@@ -636,14 +608,14 @@ void TForm2::openInvoiceFile() {
     runGuarded(this, [&] {
         if (!mayDiscardChanges())
             return;
-        const QString path = Prompts::instance().openFileAt(
-            this, OpenFilters, ImportFilter,
-            RememberedFolders::folder(m_appDir, RememberedFolders::Kind::Import));
+        const QString path = chooseImportFile();
         if (path.isEmpty())
             return;
-        RememberedFolders::remember(m_appDir, RememberedFolders::Kind::Import, path);
         m_grid->cancelLine();
-        importChosenFile(path, true);
+        runImport([&] {
+            m_session.importChosenFile(path);
+            return path;
+        });
     });
 }
 
@@ -653,20 +625,19 @@ void TForm2::saveDraft() {
             return;
         QString path = m_draftPath;
         if (path.isEmpty()) {
-            QString proposal =
-                RememberedFolders::folder(m_appDir, RememberedFolders::Kind::Save);
-            const QString series = m_record.text(RecordField::InvoiceSeries) +
-                                   m_record.text(RecordField::InvoiceNumber);
-            if (!series.isEmpty())
+            QString proposal = RememberedFolders::folder(appDir(), RememberedFolders::Kind::Save);
+            const QString name = m_record.text(RecordField::InvoiceSeries) +
+                                 m_record.text(RecordField::InvoiceNumber);
+            if (!name.isEmpty())
                 proposal = QDir(proposal.isEmpty() ? QDir::homePath() : proposal)
-                               .filePath(series + QStringLiteral(".ini"));
-            path = Prompts::instance().saveFileAt(this, DraftFilter, QStringLiteral("ini"),
-                                                  proposal);
+                               .filePath(name + QStringLiteral(".ini"));
+            path =
+                Prompts::instance().saveFileAt(this, DraftFilter, QStringLiteral("ini"), proposal);
             if (path.isEmpty())
                 return;
-            RememberedFolders::remember(m_appDir, RememberedFolders::Kind::Save, path);
+            RememberedFolders::remember(appDir(), RememberedFolders::Kind::Save, path);
         }
-        DraftFile::save(m_record, path);
+        m_session.saveDraft(path);
         m_draftPath = path;
         m_changes->markSaved();
         m_status->report(
@@ -674,34 +645,16 @@ void TForm2::saveDraft() {
     });
 }
 
-// The state the program starts in: an empty invoice with today's dates and
-// the issuer from Registro.Ini.
-void TForm2::startInvoice() {
-    const UnsavedChanges::Pause pause(*m_changes);
-    m_grid->cancelLine();
-    m_record.reset();
-    m_record.setImportando(false);
-    m_record.lines().open();
-    m_record.setIssueDate(QDate::currentDate());
-    m_record.setDueDate(QDate::currentDate());
-    RegistroIni::loadIssuerAtStart(m_record, m_appDir);
-}
-
 void TForm2::newInvoice() {
     runGuarded(this, [&] {
         if (!mayDiscardChanges())
             return;
-        const QString series = m_record.text(RecordField::InvoiceSeries);
-        const QString number = m_record.text(RecordField::InvoiceNumber);
-        startInvoice();
-        rememberLoadedIssuer();
+        m_grid->cancelLine();
         {
-            // The next number of the same series, for the person to change.
             const UnsavedChanges::Pause pause(*m_changes);
-            m_record.setText(RecordField::InvoiceSeries, series);
-            m_record.setText(RecordField::InvoiceNumber,
-                             InvoiceNumbering::proposal(m_appDir, series, number));
+            m_session.startNew();
         }
+        rememberLoadedIssuer();
         m_draftPath.clear();
         m_changes->markSaved();
         m_status->report(QStringLiteral("Nueva factura"));
@@ -713,37 +666,25 @@ void TForm2::Button2Click() {
         // What is still typed in a cell belongs to the invoice.
         if (!m_grid->commitOpenEditor())
             return;
-        Prompts& prompts = Prompts::instance();
-        if (!FacturaeWriter::hasBankEntity(m_record)) {
-            prompts.warn(this, AppTitle, QString::fromUtf8(FacturaeWriter::MissingBankDataMessage));
+        const InvoiceSession::Generated generated = m_session.generate([&] {
+            const QString path = Prompts::instance().saveFileAt(
+                this, SaveFilter, QStringLiteral("XML"),
+                RememberedFolders::folder(appDir(), RememberedFolders::Kind::Save));
+            RememberedFolders::remember(appDir(), RememberedFolders::Kind::Save, path);
+            return path;
+        });
+        if (generated.status == InvoiceSession::GenerateStatus::MissingBankData) {
+            Prompts::instance().warn(this, AppTitle, InvoiceSession::MissingBankDataMessage);
             return;
         }
-        auto written = [&](const QString& path) {
-            m_lastDocument = path;
-            m_changes->markSaved();
-            InvoiceNumbering::remember(m_appDir, m_record.text(RecordField::InvoiceSeries),
-                                       m_record.text(RecordField::InvoiceNumber));
-            m_status->report(
-                QStringLiteral("Factura guardada en %1").arg(QDir::toNativeSeparators(path)));
-        };
-        const QString besideImport = FacturaeWriter::importSaveTarget(m_record);
-        if (!besideImport.isEmpty()) {
-            FacturaeWriter::save(m_record, besideImport);
-            written(besideImport);
+        if (generated.status != InvoiceSession::GenerateStatus::Written)
             return;
-        }
-        const QString path =
-            prompts.saveFileAt(this, SaveFilter, QStringLiteral("XML"),
-                               RememberedFolders::folder(m_appDir, RememberedFolders::Kind::Save));
-        if (path.isEmpty())
-            return;
-        FacturaeWriter::save(m_record, path);
-        written(path);
-        RememberedFolders::remember(m_appDir, RememberedFolders::Kind::Save, path);
-        RegistroIni::loadAutoFirmaIntoRecord(m_record, m_appDir);
-        if (m_record.text(RecordField::AutoFirmaFolder).trimmed().isEmpty())
-            return;
-        launchAutoFirma(path);
+        m_lastDocument = generated.path;
+        m_changes->markSaved();
+        m_status->report(
+            QStringLiteral("Factura guardada en %1").arg(QDir::toNativeSeparators(generated.path)));
+        if (generated.signNext)
+            launchAutoFirma(generated.path);
     });
 }
 
@@ -752,14 +693,13 @@ void TForm2::Button4Click() {
         // The document written last is what one usually signs next.
         QString start = m_lastDocument;
         if (start.isEmpty() || !QFileInfo::exists(start))
-            start = RememberedFolders::folder(m_appDir, RememberedFolders::Kind::Sign);
+            start = RememberedFolders::folder(appDir(), RememberedFolders::Kind::Sign);
         const QString path =
             Prompts::instance().openFileAt(this, OpenFilters, UnsignedFilter, start);
         if (path.isEmpty())
             return;
-        RememberedFolders::remember(m_appDir, RememberedFolders::Kind::Sign, path);
-        RegistroIni::loadAutoFirmaIntoRecord(m_record, m_appDir);
-        if (m_record.text(RecordField::AutoFirmaFolder).isEmpty()) {
+        RememberedFolders::remember(appDir(), RememberedFolders::Kind::Sign, path);
+        if (!m_session.loadSigningSettings()) {
             if (Prompts::instance().confirm(
                     this, QStringLiteral("Factura Electrónica"),
                     QStringLiteral("¡¡¡ No se ha detectado AutoFirma !!!\n\n"
@@ -775,24 +715,17 @@ void TForm2::Button4Click() {
 // AutoFirma runs on its own; the window keeps answering and shows that it
 // waits. Only one signing at a time: the actions are off until it ends.
 void TForm2::launchAutoFirma(const QString& path) {
-    const QString input = QDir::toNativeSeparators(path);
-    const QString output = AutoFirmaLaunch::signedFileName(input);
-    const QString& command = m_record.text(RecordField::AutoFirmaCommand);
-    const QString& format = m_record.text(RecordField::AutoFirmaFormat);
-    m_record.setText(RecordField::AutoFirmaParameters,
-                     AutoFirmaLaunch::parameterText(command, input, output, format));
-    const QString error =
-        m_signer->start(m_record.text(RecordField::AutoFirmaFolder),
-                        m_record.text(RecordField::AutoFirmaProgram),
-                        AutoFirmaLaunch::arguments(command, input, output, format));
+    const InvoiceSession::SigningJob job = m_session.prepareSigning(path);
+    const QString error = m_signer->start(job.folder, job.program, job.arguments);
     if (!error.isEmpty()) {
         m_status->report(QStringLiteral("No se ha podido iniciar AutoFirma"));
         Prompts::instance().plain(this, AppTitle, error);
         return;
     }
-    m_signedOutput = output;
+    m_signedOutput = job.output;
     setSigning(true);
-    m_status->setBusy(true, QStringLiteral("Firmando… %1 (AutoFirma está abierto)").arg(input));
+    m_status->setBusy(true, QStringLiteral("Firmando… %1 (AutoFirma está abierto)")
+                                .arg(QDir::toNativeSeparators(path)));
 }
 
 void TForm2::setSigning(bool on) {
@@ -823,8 +756,7 @@ void TForm2::VALIDARClick() {
     runGuarded(this, [&] {
         const QString address = QString::fromLatin1(ValidationPageUrl);
         const QUrl url(address);
-        const bool opened =
-            m_urlOpener ? m_urlOpener(url) : QDesktopServices::openUrl(url);
+        const bool opened = m_urlOpener ? m_urlOpener(url) : QDesktopServices::openUrl(url);
         // A browser may take the address and show nothing, so it is always
         // shown to be copied as well.
         m_status->report(QStringLiteral("Página de validación: %1").arg(address));
@@ -842,9 +774,9 @@ void TForm2::VALIDARClick() {
 void TForm2::Button5Click() {
     runGuarded(this, [&] {
         const IssuerSettings before =
-            IssuerSettings::read(IniFile(AppFiles::registroIni(m_appDir)));
+            IssuerSettings::read(IniFile(AppFiles::registroIni(appDir())));
         {
-            TFormAcercaDe about(m_appDir, this);
+            TFormAcercaDe about(appDir(), this);
             runModal(about);
         }
         // The about window leads to the issuer's settings too.
@@ -855,9 +787,9 @@ void TForm2::Button5Click() {
 void TForm2::editIssuerSettings() {
     runGuarded(this, [&] {
         const IssuerSettings before =
-            IssuerSettings::read(IniFile(AppFiles::registroIni(m_appDir)));
+            IssuerSettings::read(IniFile(AppFiles::registroIni(appDir())));
         {
-            TFormRegistro window(m_appDir, this);
+            TFormRegistro window(appDir(), this);
             runModal(window);
         }
         issuerSettingsMayHaveChanged(before);
@@ -867,15 +799,15 @@ void TForm2::editIssuerSettings() {
 void TForm2::editAdministrations() {
     runGuarded(this, [&] {
         // The catalogue only: nothing comes back into the invoice.
-        TFormAdmon window(m_appDir, this);
-        window.setCentres(centresOf(m_record));
+        TFormAdmon window(appDir(), this);
+        window.setCentres(m_session.centres());
         runModal(window);
     });
 }
 
 void TForm2::editSigningSettings() {
     runGuarded(this, [&] {
-        TFormAutoFirma window(m_appDir, this);
+        TFormAutoFirma window(appDir(), this);
         runModal(window);
     });
 }
@@ -914,7 +846,7 @@ void TForm2::rememberLoadedIssuer() {
 // what Registro.Ini gave it; an issuer changed by hand is replaced only when
 // the person says so.
 void TForm2::issuerSettingsMayHaveChanged(const IssuerSettings& before) {
-    const IssuerSettings after = IssuerSettings::read(IniFile(AppFiles::registroIni(m_appDir)));
+    const IssuerSettings after = IssuerSettings::read(IniFile(AppFiles::registroIni(appDir())));
     if (sameIssuer(before, after))
         return;
     if (issuerBoxes(m_record) != m_loadedIssuer &&
@@ -923,7 +855,7 @@ void TForm2::issuerSettingsMayHaveChanged(const IssuerSettings& before) {
             QStringLiteral("Los datos del emisor de esta factura se han cambiado a mano. "
                            "¿Desea sustituirlos por los datos guardados en «Mis datos»?")))
         return;
-    RegistroIni::loadIssuerAtStart(m_record, m_appDir);
+    RegistroIni::loadIssuerAtStart(m_record, appDir());
     rememberLoadedIssuer();
     m_status->report(QStringLiteral("Datos del emisor actualizados"));
 }
@@ -934,7 +866,8 @@ void TForm2::AdvSmoothButton4Click() {
         m_changes->isModified()
             ? Prompts::instance().confirm(
                   this, AppTitle,
-                  QStringLiteral("La factura tiene cambios sin guardar. ¿Desea salir sin guardarlos?"))
+                  QStringLiteral(
+                      "La factura tiene cambios sin guardar. ¿Desea salir sin guardarlos?"))
             : Prompts::instance().confirm(this, AppTitle,
                                           QStringLiteral("¿Desea Abandonar la Aplicación?"));
     if (!leave)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "invoice/InvoiceRecord.h"
+#include "session/InvoiceSession.h"
 #include "settings/RegistroIni.h"
 
 #include <QMainWindow>
@@ -30,8 +30,9 @@ public:
     explicit TForm2(const QString& appDir, QWidget* parent = nullptr);
     ~TForm2() override;
 
+    InvoiceSession& session() { return m_session; }
     InvoiceRecord& record() { return m_record; }
-    const QString& appDir() const { return m_appDir; }
+    const QString& appDir() const { return m_session.appDir(); }
 
     // How the window shows its modal windows (about, administration,
     // settings). Tests replace it; by default the window runs the dialog's
@@ -57,26 +58,27 @@ public:
     bool hasUnsavedChanges() const;
     bool isSigning() const { return m_signing; }
 
-    // Event handlers.
-    void FormShow();
-    bool FormKeyPress(QWidget* target);
-    void AdvSmoothButton2Click(); // "Capturar Datos"
-    void Button2Click();          // "Generar Factura"
-    void Button4Click();          // "Firmar Factura"
-    void VALIDARClick();          // "Validar"
-    void Button5Click();          // "Contacto" / "Acerca de"
-    void AdvSmoothButton4Click(); // quit
-    void newInvoice();            // "Nueva factura"
-    void openInvoiceFile();       // "Abrir…"
-    void saveDraft();             // "Guardar borrador"
-    void editIssuerSettings();    // "Mis datos"
-    void editAdministrations();   // "Administraciones"
-    void editSigningSettings();   // "Firma"
-    void ComboBox1CloseUp();
-    void ComboBox1Exit();
-    void Edit17Enter();
-    void CheckBox1MouseUp(Qt::MouseButton button);
-    void administrationTicked(InvoiceRecord& record) override;
+    // Event handlers, each asking through Prompts, calling the session and
+    // showing what comes back.
+    void FormShow();                    // starts a fresh invoice with the issuer from Registro.Ini
+    bool FormKeyPress(QWidget* target); // Enter moves on like Tab, or presses a focused button
+    void AdvSmoothButton2Click();       // "Capturar Datos": imports an invoice file
+    void Button2Click();                // "Generar Factura": writes the document
+    void Button4Click();                // "Firmar Factura": signs a chosen document
+    void VALIDARClick();                // "Validar": opens the validation page, shows its address
+    void Button5Click();                // "Contacto" / "Acerca de": shows the about window
+    void AdvSmoothButton4Click();       // asks, then quits
+    void newInvoice();                  // "Nueva factura": starts again, numbered after the last
+    void openInvoiceFile();             // "Abrir…": a draft or an import file from the dialog
+    void saveDraft();                   // "Guardar borrador": keeps the invoice as a draft
+    void editIssuerSettings();          // "Mis datos"
+    void editAdministrations();         // "Administraciones"
+    void editSigningSettings();         // "Firma"
+    void ComboBox1CloseUp();            // recalculates the totals with the chosen rate
+    void ComboBox1Exit();               // an empty rate becomes "0"
+    void Edit17Enter();                 // works the IBAN out from the account boxes
+    void CheckBox1MouseUp(Qt::MouseButton button);             // right button: shows the centres
+    void administrationTicked(InvoiceRecord& record) override; // asks for the centres
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -95,15 +97,17 @@ private:
     void setSigning(bool on);
     void runModal(QDialog& dialog);
     bool mayDiscardChanges();
-    void importChosenFile(const QString& path, bool chosenInDialog);
+    // Runs an import that returns the file read (empty when cancelled), with
+    // what it means for unsaved changes, the draft's file and the status bar.
+    void runImport(const std::function<QString()>& import);
+    QString chooseImportFile();
     void reportImport(const QString& path);
-    void startInvoice();
     void rememberLoadedIssuer();
     void issuerSettingsMayHaveChanged(const IssuerSettings& before);
     void updateCaption();
 
-    QString m_appDir;
-    InvoiceRecord m_record;
+    InvoiceSession m_session;
+    InvoiceRecord& m_record = m_session.record(); // the session's record, named for short
     PartyPanel* m_issuer = nullptr;
     PartyPanel* m_customer = nullptr;
     PaymentPanel* m_payment = nullptr;
@@ -120,9 +124,9 @@ private:
     QMenu* m_menus[4] = {};
     ModalRunner m_modalRunner;
     UrlOpener m_urlOpener;
-    QString m_draftPath;     // where "Guardar borrador" writes without asking
-    QString m_lastDocument;  // the document written last, offered for signing
-    QString m_signedOutput;  // the signed file AutoFirma is writing
+    QString m_draftPath;        // where "Guardar borrador" writes without asking
+    QString m_lastDocument;     // the document written last, offered for signing
+    QString m_signedOutput;     // the signed file AutoFirma is writing
     QStringList m_loadedIssuer; // the issuer's boxes as Registro.Ini filled them
     bool m_signing = false;
     bool m_closeConfirmed = false;

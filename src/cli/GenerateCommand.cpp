@@ -1,12 +1,8 @@
 #include "cli/GenerateCommand.h"
 
-#include "facturae/FacturaeWriter.h"
 #include "common/AppError.h"
-#include "invoice/InvoiceRecord.h"
-#include "settings/InvoiceImport.h"
-#include "settings/RegistroIni.h"
+#include "session/InvoiceSession.h"
 
-#include <QDate>
 #include <QTextStream>
 
 namespace {
@@ -27,35 +23,21 @@ struct Options {
     QStringList inputs;
 };
 
-// The state of the main window right after it is shown.
-void startAsShown(InvoiceRecord& record, const QString& home) {
-    record.setImportando(false);
-    record.lines().open();
-    record.setIssueDate(QDate::currentDate());
-    record.setDueDate(QDate::currentDate());
-    RegistroIni::loadIssuerAtStart(record, home);
-}
-
+// From a fresh start, as the window would: the rate is chosen before the
+// lines arrive, so every recalculation the import runs already uses it.
 QString generateOne(const Options& options, const QString& input) {
-    InvoiceRecord record;
-    startAsShown(record, options.home);
-    // The rate is chosen before the lines arrive, so every recalculation the
-    // import runs already uses it. A rate given here stands over the IRPF a
-    // draft carries.
+    InvoiceSession session(options.home);
+    session.start();
+    // A rate given here stands over the IRPF a draft carries.
     const bool rateGiven = !options.withholding.isEmpty();
-    record.setText(RecordField::WithholdingRate,
-                   rateGiven ? options.withholding : QStringLiteral("0"));
-    InvoiceImport::importFile(record, input, true);
-    if (rateGiven && record.text(RecordField::WithholdingRate) != options.withholding) {
-        record.setText(RecordField::WithholdingRate, options.withholding);
-        record.recalculateTotals();
+    session.record().setText(RecordField::WithholdingRate,
+                             rateGiven ? options.withholding : QStringLiteral("0"));
+    session.importChosenFile(input);
+    if (rateGiven && session.record().text(RecordField::WithholdingRate) != options.withholding) {
+        session.record().setText(RecordField::WithholdingRate, options.withholding);
+        session.record().recalculateTotals();
     }
-    if (!FacturaeWriter::hasBankEntity(record))
-        throw AppError(QString::fromUtf8(FacturaeWriter::MissingBankDataMessage));
-    const QString target =
-        options.output.isEmpty() ? FacturaeWriter::importSaveTarget(record) : options.output;
-    FacturaeWriter::save(record, target);
-    return target;
+    return session.generateTo(options.output);
 }
 
 } // namespace

@@ -66,18 +66,16 @@ void writeParty(DraftText& d, const InvoiceRecord& r, Party party) {
         d.key("NOMBRE", f(RecordField::IssuerCorporateName, RecordField::CustomerCorporateName));
     } else {
         d.key("NOMBRE", f(RecordField::IssuerFirstName, RecordField::CustomerFirstName));
-        d.key("APELLIDO1",
-              f(RecordField::IssuerFirstSurname, RecordField::CustomerFirstSurname));
-        d.key("APELLIDO2",
-              f(RecordField::IssuerSecondSurname, RecordField::CustomerSecondSurname));
+        d.key("APELLIDO1", f(RecordField::IssuerFirstSurname, RecordField::CustomerFirstSurname));
+        d.key("APELLIDO2", f(RecordField::IssuerSecondSurname, RecordField::CustomerSecondSurname));
     }
     d.key("DIRECCION", f(RecordField::IssuerAddress, RecordField::CustomerAddress));
     d.key("CP", f(RecordField::IssuerPostCode, RecordField::CustomerPostCode));
     d.key("POBLACION", f(RecordField::IssuerTown, RecordField::CustomerTown));
     d.key("PROVINCIA", f(RecordField::IssuerProvince, RecordField::CustomerProvince));
     d.key("NIF", f(RecordField::IssuerTaxId, RecordField::CustomerTaxId));
-    d.key("CONTACTO", legal ? f(RecordField::IssuerContact, RecordField::CustomerContact)
-                            : QString());
+    d.key("CONTACTO",
+          legal ? f(RecordField::IssuerContact, RecordField::CustomerContact) : QString());
     if (issuer)
         d.key("MAIL", r.text(RecordField::IssuerEmail));
 }
@@ -125,9 +123,7 @@ QString text(InvoiceRecord& record) {
     // the centres go only with the tick.
     d.section("ADMON");
     const bool administration = r.isAdministration();
-    auto centre = [&](RecordField field) {
-        return administration ? r.text(field) : QString();
-    };
+    auto centre = [&](RecordField field) { return administration ? r.text(field) : QString(); };
     d.key("GESTOR", centre(RecordField::ManagingBodyCode));
     d.key("OFICINA", centre(RecordField::AccountingOfficeCode));
     d.key("UNIDAD", centre(RecordField::ProcessingUnitCode));
@@ -148,8 +144,8 @@ QString text(InvoiceRecord& record) {
         key("DTO", numberText(line.discountPct));
         key("IVA", numberText(line.vatRate));
         key("EXPEDIENTE", line.fileReference);
-        key("FECHAEXPEDIENTE", line.fileDate.isValid() ? ValueForms::dateText(line.fileDate)
-                                                       : QString());
+        key("FECHAEXPEDIENTE",
+            line.fileDate.isValid() ? ValueForms::dateText(line.fileDate) : QString());
         key("EXENTO", line.exempt ? QStringLiteral("S") : QStringLiteral("N"));
     }
     return d.text();

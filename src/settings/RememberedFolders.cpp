@@ -30,8 +30,7 @@ QString keyOf(Kind kind) {
 } // namespace
 
 QString folder(const QString& appDir, Kind kind) {
-    const QString stored =
-        IniFile(AppFiles::registroIni(appDir)).readString(Section, keyOf(kind));
+    const QString stored = IniFile(AppFiles::registroIni(appDir)).readString(Section, keyOf(kind));
     if (stored.isEmpty() || !QFileInfo(stored).isDir())
         return {};
     return stored;

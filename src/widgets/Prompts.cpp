@@ -51,8 +51,7 @@ public:
         messageBox(parent, QMessageBox::NoIcon, caption, text, QMessageBox::Ok, QMessageBox::Ok);
     }
     void errorBox(QWidget* parent, const QString& text) override {
-        messageBox(parent, QMessageBox::Critical, AppTitle, text, QMessageBox::Ok,
-                   QMessageBox::Ok);
+        messageBox(parent, QMessageBox::Critical, AppTitle, text, QMessageBox::Ok, QMessageBox::Ok);
     }
     QString openFile(QWidget* parent, const QString& filters,
                      const QString& selectedFilter) override {
@@ -108,6 +107,10 @@ Prompts* g_current = nullptr;
 
 } // namespace
 
-Prompts& Prompts::instance() { return g_current ? *g_current : qtPrompts(); }
+Prompts& Prompts::instance() {
+    return g_current ? *g_current : qtPrompts();
+}
 
-void Prompts::setInstance(Prompts* prompts) { g_current = prompts; }
+void Prompts::setInstance(Prompts* prompts) {
+    g_current = prompts;
+}

@@ -30,9 +30,9 @@ const QString ImportText = QStringLiteral(
     "[LINEAS]\nNOMBRE1=Revisión\nPRECIO1=100\nCANTIDAD1=1\nIVA1=21\n"
     "NOMBRE2=Tasa\nPRECIO2=12,5\nCANTIDAD2=2\nIVA2=0\n");
 
-const QString Registro = QStringLiteral(
-    "[MISDATOS]\nENTIDAD=2100\nOFICINA=0418\nDC=45\nCUENTA=0200051332\nIBAN=ES91\n"
-    "PERSONA=J\nNOMBRE=Mi Empresa S.L.\nNIF=B00000000\n");
+const QString Registro =
+    QStringLiteral("[MISDATOS]\nENTIDAD=2100\nOFICINA=0418\nDC=45\nCUENTA=0200051332\nIBAN=ES91\n"
+                   "PERSONA=J\nNOMBRE=Mi Empresa S.L.\nNIF=B00000000\n");
 
 QByteArray readAll(const QString& path) {
     QFile f(path);
@@ -330,10 +330,14 @@ private slots:
     void settingsMenuOpensEachWindow_data() {
         QTest::addColumn<QString>("action");
         QTest::addColumn<QString>("window");
-        QTest::newRow("Mis datos") << "actionMisDatos" << "TFormRegistro";
-        QTest::newRow("Administraciones") << "actionAdministraciones" << "TFormAdmon";
-        QTest::newRow("Firma") << "actionFirma" << "TFormAutoFirma";
-        QTest::newRow("Acerca de") << "actionAcercaDe" << "TFormAcercaDe";
+        QTest::newRow("Mis datos") << "actionMisDatos"
+                                   << "TFormRegistro";
+        QTest::newRow("Administraciones") << "actionAdministraciones"
+                                          << "TFormAdmon";
+        QTest::newRow("Firma") << "actionFirma"
+                               << "TFormAutoFirma";
+        QTest::newRow("Acerca de") << "actionAcercaDe"
+                                   << "TFormAcercaDe";
     }
     void settingsMenuOpensEachWindow() {
         QFETCH(QString, action);
@@ -362,7 +366,8 @@ private slots:
             QVERIFY2(button->toolTip().contains(u'(') && button->toolTip().endsWith(u')'),
                      qPrintable(button->objectName() + u' ' + button->toolTip()));
         }
-        QVERIFY(seen.contains(QKeySequence(QStringLiteral("Ctrl+S")).toString(QKeySequence::NativeText)));
+        QVERIFY(seen.contains(
+            QKeySequence(QStringLiteral("Ctrl+S")).toString(QKeySequence::NativeText)));
     }
 
 private:

@@ -3,9 +3,9 @@
 
 #include "app/LinesGrid.h"
 #include "app/uAcercaDe.h"
+#include "app/uAdmon.h"
 #include "app/uPrincipal.h"
 #include "invoice/Memoria.h"
-#include "app/uAdmon.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
@@ -131,7 +131,7 @@ private slots:
         QCOMPARE(m_prompts->shown[0].kind, QStringLiteral("warn"));
         QCOMPARE(m_prompts->shown[0].caption, QStringLiteral("Orvane"));
         QCOMPARE(m_prompts->shown[0].text,
-                 QStringLiteral("¡¡¡ Debes de cumplimentar los datos bancarios !!!"));
+                 QStringLiteral("¡¡¡ Debes cumplimentar los datos bancarios !!!"));
     }
 
     // After a save through the dialog AutoFirma signs it, each path whole.

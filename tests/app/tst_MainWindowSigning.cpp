@@ -63,7 +63,8 @@ private slots:
         QVERIFY(clock.elapsed() >= 1900);
         // The event loop ran all along: about one tick every 50 ms.
         QVERIFY2(ticks >= 20, qPrintable(QString::number(ticks)));
-        const QString signedFile = QDir::toNativeSeparators(file(QStringLiteral("Mis Facturas/F 1.XSIG")));
+        const QString signedFile =
+            QDir::toNativeSeparators(file(QStringLiteral("Mis Facturas/F 1.XSIG")));
         QCOMPARE(m_window->statusText(), QStringLiteral("Factura firmada: %1").arg(signedFile));
         QVERIFY(m_window->findChild<QProgressBar*>("BusyIndicator")->isHidden());
         for (QAction* action : m_window->actions())

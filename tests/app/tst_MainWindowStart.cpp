@@ -30,8 +30,8 @@ private slots:
         FakePrompts prompts;
         auto w = openWindow(m_dir->path());
         // "[*]" is where the caption shows unsaved changes; none yet.
-        QCOMPARE(w->windowTitle(),
-                 QStringLiteral("Generación de Orvane. ") + GetVersionText() + QStringLiteral("[*]"));
+        QCOMPARE(w->windowTitle(), QStringLiteral("Generación de Orvane. ") + GetVersionText() +
+                                       QStringLiteral("[*]"));
         QVERIFY(!w->isWindowModified());
         QVERIFY(GetVersionText().startsWith(QStringLiteral("Ver. ")));
         // The designed client size where the screen has room; otherwise the

@@ -170,7 +170,7 @@ void tst_Cli::errors_data() {
         << "'30/02/2024' is not a valid date.";
     QTest::newRow("bank entity missing")
         << QByteArray("[DATOS_GENERALES]\nFECHA=1/2/2024\n[VENDEDOR]\nOFICINA=0418\n")
-        << "¡¡¡ Debes de cumplimentar los datos bancarios !!!";
+        << "¡¡¡ Debes cumplimentar los datos bancarios !!!";
 }
 
 void tst_Cli::errors() {
@@ -221,13 +221,16 @@ void tst_Cli::withholdingOfADraft_data() {
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<QString>("rate");
     QTest::addColumn<QString>("withheld");
-    QTest::newRow("file without IRPF") << QByteArray() << QStringList{} << "0.00" << "0.00";
+    QTest::newRow("file without IRPF") << QByteArray() << QStringList{} << "0.00"
+                                       << "0.00";
     QTest::newRow("draft's IRPF") << QByteArray("IRPF=15\n") << QStringList{} << "15.00"
                                   << "1.50";
     QTest::newRow("option over the draft")
-        << QByteArray("IRPF=15\n") << QStringList{"--withholding", "7"} << "7.00" << "0.70";
+        << QByteArray("IRPF=15\n") << QStringList{"--withholding", "7"} << "7.00"
+        << "0.70";
     QTest::newRow("option, file without IRPF")
-        << QByteArray() << QStringList{"--withholding", "19"} << "19.00" << "1.90";
+        << QByteArray() << QStringList{"--withholding", "19"} << "19.00"
+        << "1.90";
 }
 
 void tst_Cli::withholdingOfADraft() {
@@ -245,8 +248,9 @@ void tst_Cli::withholdingOfADraft() {
     QCOMPARE(run.err, QString());
     QCOMPARE(run.status, 0);
     const QString xml = QString::fromUtf8(readAll(output));
-    QVERIFY2(xml.contains(QStringLiteral("<TotalTaxesWithheld>%1</TotalTaxesWithheld>").arg(withheld)),
-             qPrintable(xml));
+    QVERIFY2(
+        xml.contains(QStringLiteral("<TotalTaxesWithheld>%1</TotalTaxesWithheld>").arg(withheld)),
+        qPrintable(xml));
     if (rate != u"0.00")
         QVERIFY(xml.contains(QStringLiteral("<TaxRate>%1</TaxRate>").arg(rate)));
 }

@@ -142,16 +142,26 @@ void tst_DraftFile::roundTripGivesTheSameDraftAndDocument() {
 void tst_DraftFile::textsTheReaderWouldChange_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("readBack");
-    QTest::newRow("plain") << "Tornillos" << "Tornillos";
-    QTest::newRow("leading blanks") << "  sangría" << "  sangría";
-    QTest::newRow("trailing blank and tab") << "fin \t" << "fin \t";
-    QTest::newRow("double quotes around") << "\"cita\"" << "\"cita\"";
-    QTest::newRow("single quotes around") << "'cita'" << "'cita'";
-    QTest::newRow("one quote") << "\"abierta" << "\"abierta";
-    QTest::newRow("equals and brackets") << "a=b [c]" << "a=b [c]";
-    QTest::newRow("semicolon first") << "; no es comentario" << "; no es comentario";
-    QTest::newRow("line break becomes a blank") << "dos\nlíneas" << "dos líneas";
-    QTest::newRow("only blanks") << "   " << "   ";
+    QTest::newRow("plain") << "Tornillos"
+                           << "Tornillos";
+    QTest::newRow("leading blanks") << "  sangría"
+                                    << "  sangría";
+    QTest::newRow("trailing blank and tab") << "fin \t"
+                                            << "fin \t";
+    QTest::newRow("double quotes around") << "\"cita\""
+                                          << "\"cita\"";
+    QTest::newRow("single quotes around") << "'cita'"
+                                          << "'cita'";
+    QTest::newRow("one quote") << "\"abierta"
+                               << "\"abierta";
+    QTest::newRow("equals and brackets") << "a=b [c]"
+                                         << "a=b [c]";
+    QTest::newRow("semicolon first") << "; no es comentario"
+                                     << "; no es comentario";
+    QTest::newRow("line break becomes a blank") << "dos\nlíneas"
+                                                << "dos líneas";
+    QTest::newRow("only blanks") << "   "
+                                 << "   ";
 }
 
 void tst_DraftFile::textsTheReaderWouldChange() {
@@ -249,8 +259,7 @@ void tst_DraftFile::unwritableTargetKeepsTheOldFile() {
     r.lines().open();
     r.setIssueDate(QDate(2024, 1, 1));
     const QString folder = dir.filePath(QStringLiteral("no existe"));
-    QVERIFY_THROWS_EXCEPTION(AppError,
-                             DraftFile::save(r, folder + QStringLiteral("/b.ini")));
+    QVERIFY_THROWS_EXCEPTION(AppError, DraftFile::save(r, folder + QStringLiteral("/b.ini")));
     QVERIFY(!QFile::exists(folder));
 }
 

@@ -25,15 +25,24 @@ private slots:
 void tst_InvoiceNumbering::next_data() {
     QTest::addColumn<QString>("last");
     QTest::addColumn<QString>("next");
-    QTest::newRow("plain") << "7" << "8";
-    QTest::newRow("leading zeros kept") << "007" << "008";
-    QTest::newRow("carry") << "0099" << "0100";
-    QTest::newRow("grows") << "999" << "1000";
-    QTest::newRow("prefix") << "F-99" << "F-100";
-    QTest::newRow("digits in the middle") << "2024/15" << "2024/16";
-    QTest::newRow("longer than any integer") << "99999999999999999999999" << "100000000000000000000000";
-    QTest::newRow("no digit at the end") << "A" << "";
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("plain") << "7"
+                           << "8";
+    QTest::newRow("leading zeros kept") << "007"
+                                        << "008";
+    QTest::newRow("carry") << "0099"
+                           << "0100";
+    QTest::newRow("grows") << "999"
+                           << "1000";
+    QTest::newRow("prefix") << "F-99"
+                            << "F-100";
+    QTest::newRow("digits in the middle") << "2024/15"
+                                          << "2024/16";
+    QTest::newRow("longer than any integer") << "99999999999999999999999"
+                                             << "100000000000000000000000";
+    QTest::newRow("no digit at the end") << "A"
+                                         << "";
+    QTest::newRow("empty") << ""
+                           << "";
 }
 
 void tst_InvoiceNumbering::next() {
@@ -96,7 +105,8 @@ void tst_InvoiceNumbering::foldersPerKind() {
     QDir(dir.path()).mkpath(QStringLiteral("salida"));
     const QString in = dir.filePath(QStringLiteral("entrada con blancos"));
     RememberedFolders::remember(dir.path(), Kind::Import, in + QStringLiteral("/f.ini"));
-    RememberedFolders::remember(dir.path(), Kind::Save, dir.filePath(QStringLiteral("salida/f.xml")));
+    RememberedFolders::remember(dir.path(), Kind::Save,
+                                dir.filePath(QStringLiteral("salida/f.xml")));
     QCOMPARE(RememberedFolders::folder(dir.path(), Kind::Import), QDir::toNativeSeparators(in));
     QCOMPARE(RememberedFolders::folder(dir.path(), Kind::Save),
              QDir::toNativeSeparators(dir.filePath(QStringLiteral("salida"))));
@@ -112,7 +122,8 @@ void tst_InvoiceNumbering::foldersPerKind() {
 void tst_InvoiceNumbering::unwritableSettingsAreSilent() {
     QTemporaryDir dir;
     const QString home = dir.filePath(QStringLiteral("no existe"));
-    RememberedFolders::remember(home, RememberedFolders::Kind::Sign, dir.filePath(QStringLiteral("x.xml")));
+    RememberedFolders::remember(home, RememberedFolders::Kind::Sign,
+                                dir.filePath(QStringLiteral("x.xml")));
     InvoiceNumbering::remember(home, QStringLiteral("A"), QStringLiteral("1"));
     QVERIFY(!QFile::exists(home));
 }
