@@ -1,4 +1,4 @@
-#include "AppTestKit.h"
+#include "WindowTestKit.h"
 #include "FakePrompts.h"
 
 #include "app/uAcercaDe.h"
@@ -17,7 +17,7 @@
 #include <QTest>
 #include <QToolButton>
 
-using namespace AppTestKit;
+using namespace WindowTestKit;
 
 namespace {
 

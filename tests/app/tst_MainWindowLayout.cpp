@@ -1,4 +1,4 @@
-#include "AppTestKit.h"
+#include "WindowTestKit.h"
 #include "FakePrompts.h"
 
 #include "app/LinesGrid.h"
@@ -13,7 +13,7 @@
 #include <QTest>
 #include <QToolButton>
 
-using namespace AppTestKit;
+using namespace WindowTestKit;
 
 // The window at the sizes people use: nothing overlaps, the button bar is
 // always there, spare width goes to the lines' descriptions, and Tab walks

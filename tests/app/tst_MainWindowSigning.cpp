@@ -1,4 +1,4 @@
-#include "AppTestKit.h"
+#include "WindowTestKit.h"
 #include "FakePrompts.h"
 
 #include "app/uPrincipal.h"
@@ -13,7 +13,7 @@
 #include <QTimer>
 #include <QToolButton>
 
-using namespace AppTestKit;
+using namespace WindowTestKit;
 
 // Signing runs while the window goes on: AutoFirma is a stand-in that takes
 // its time and writes the signed file (or not).
