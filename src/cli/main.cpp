@@ -1,4 +1,6 @@
 #include "cli/GenerateCommand.h"
+#include "cli/SignCommand.h"
+#include "cli/VerifyCommand.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -19,6 +21,8 @@ struct Command {
 // Each command receives its own name as the first argument.
 const Command Commands[] = {
     {"generate", runGenerate, "escribe la factura Facturae de cada fichero de importación"},
+    {"sign", runSign, "firma cada factura con un certificado en fichero (.p12/.pfx)"},
+    {"verify", runVerify, "comprueba la firma de cada factura firmada"},
 };
 
 int usage(QTextStream& stream, int status) {
