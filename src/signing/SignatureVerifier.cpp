@@ -1,6 +1,7 @@
 #include "signing/SignatureVerifier.h"
 
 #include "common/AppError.h"
+#include "signing/ReferenceFocus.h"
 #include "signing/XadesNames.h"
 #include "signing/XmlSecurity.h"
 #include "signing/XmlTree.h"
@@ -151,6 +152,7 @@ private:
     void readCertificates();
     void checkSigningCertificate();
     void checkSignatureValue();
+    void checkTarget();
     void checkPolicy();
     void checkSigningTime();
     void checkChain();
@@ -168,19 +170,15 @@ private:
 
 void Check::registerIds() {
     QHash<QString, xmlAttr*> seen;
-    QList<xmlNode*> pending{m_tree->root()};
-    while (!pending.isEmpty()) {
-        xmlNode* node = pending.takeLast();
+    for (xmlNode* node = m_tree->root(); node; node = m_tree->nextElement(node)) {
+        if (!node->properties)
+            continue;
         if (xmlAttr* attribute = xmlHasNsProp(node, xml("Id"), nullptr)) {
             const QString value = XmlTree::attribute(node, "Id");
             if (seen.contains(value))
                 m_duplicateIds.insert(value);
             else
                 seen.insert(value, attribute);
-        }
-        for (xmlNode* c = node->children; c; c = c->next) {
-            if (c->type == XML_ELEMENT_NODE)
-                pending << c;
         }
     }
     for (auto it = seen.cbegin(); it != seen.cend(); ++it) {
@@ -344,7 +342,12 @@ void Check::checkSignatureValue() {
     context->enabledReferenceUris =
         xmlSecTransformUriType(xmlSecTransformUriTypeEmpty | xmlSecTransformUriTypeSameDocument);
     XmlSecurity::takeLastError();
-    const int result = xmlSecDSigCtxVerify(context, m_signature);
+    int result = -1;
+    {
+        ReferenceFocus focus(m_tree->root(), m_signature);
+        focus.install(context);
+        result = xmlSecDSigCtxVerify(context, m_signature);
+    }
     if (result < 0) {
         error(
             QStringLiteral("signature-unreadable"), m_signature,
@@ -393,6 +396,19 @@ void Check::checkSignatureValue() {
         add(QStringLiteral("weak-algorithm"), Severity::Warning, method,
             QStringLiteral("La firma usa RSA con SHA-1, un algoritmo que ya no se considera "
                            "seguro"));
+}
+
+// The qualifying properties name the signature they qualify.
+void Check::checkTarget() {
+    xmlNode* qualifying = m_signedProperties->parent;
+    const QString target = XmlTree::attribute(qualifying, "Target");
+    const QString id = XmlTree::attribute(m_signature, "Id");
+    if (!XmlTree::is(qualifying, XadesNs, "QualifyingProperties") || id.isEmpty() ||
+        target != u'#' + id)
+        error(QStringLiteral("qualifying-target"), qualifying,
+              QStringLiteral("Las propiedades XAdES no apuntan a esta firma (Target «%1», firma "
+                             "«%2»)")
+                  .arg(target, id));
 }
 
 void Check::checkPolicy() {
@@ -471,8 +487,15 @@ void Check::checkChain() {
     if (!m_signer)
         return;
     X509_STORE* store = X509_STORE_new();
-    if (m_options.systemRoots)
-        X509_STORE_set_default_paths(store);
+    if (m_options.systemRoots) {
+        // The system's folder of roots, looked up by name hash when needed:
+        // loading the whole bundle would cost more than the rest of the check.
+        QByteArray folders = qgetenv(X509_get_default_cert_dir_env());
+        if (folders.isEmpty())
+            folders = X509_get_default_cert_dir();
+        X509_LOOKUP* lookup = X509_STORE_add_lookup(store, X509_LOOKUP_hash_dir());
+        X509_LOOKUP_add_dir(lookup, folders.constData(), X509_FILETYPE_PEM);
+    }
     for (const QString& file : m_options.trustedCaFiles)
         X509_STORE_load_file(store, QFile::encodeName(file).constData());
     STACK_OF(X509)* untrusted = sk_X509_new_null();
@@ -543,6 +566,7 @@ SignatureReport Check::run() {
         m_report.signer = CertificateSummary::of(m_signer);
     checkSignatureValue();
     if (m_signedProperties) {
+        checkTarget();
         checkPolicy();
         checkSigningTime();
     }

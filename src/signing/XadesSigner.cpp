@@ -1,6 +1,7 @@
 #include "signing/XadesSigner.h"
 
 #include "common/AppError.h"
+#include "signing/ReferenceFocus.h"
 #include "signing/SigningCertificate.h"
 #include "signing/XadesNames.h"
 #include "signing/XmlSecurity.h"
@@ -255,8 +256,12 @@ QByteArray sign(const QByteArray& document, const SigningCertificate& certificat
                      const_cast<void*>(static_cast<const void*>(xmlSecKeyDataNameId)));
     dsig.context->enabledReferenceUris =
         xmlSecTransformUriType(xmlSecTransformUriTypeEmpty | xmlSecTransformUriTypeSameDocument);
-    if (xmlSecDSigCtxSign(dsig.context, signature) < 0)
-        failed("firma");
+    {
+        ReferenceFocus focus(tree.root(), signature);
+        focus.install(dsig.context);
+        if (xmlSecDSigCtxSign(dsig.context, signature) < 0)
+            failed("firma");
+    }
 
     QByteArray signedBytes = document.left(endTag);
     signedBytes += serialised(signature);

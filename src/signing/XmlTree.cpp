@@ -61,7 +61,7 @@ XmlTree::XmlTree(const QByteArray& bytes) {
                            "codificaciones compatibles con ASCII"));
     XmlSecurity::takeLastError();
     m_doc = xmlReadMemory(bytes.constData(), int(bytes.size()), nullptr, nullptr,
-                          XML_PARSE_NONET | XML_PARSE_HUGE);
+                          XML_PARSE_NONET | XML_PARSE_HUGE | XML_PARSE_COMPACT);
     if (!m_doc || !xmlDocGetRootElement(m_doc)) {
         const QString reason = XmlSecurity::takeLastError();
         if (m_doc)
@@ -88,21 +88,26 @@ xmlNode* XmlTree::root() const {
 
 QList<xmlNode*> XmlTree::elements(const char* ns, const char* name) const {
     QList<xmlNode*> found;
-    // An explicit stack: a hostile document may nest deeper than the call stack.
-    QList<xmlNode*> pending{root()};
-    while (!pending.isEmpty()) {
-        xmlNode* node = pending.takeLast();
+    for (xmlNode* node = root(); node; node = nextElement(node)) {
         if (is(node, ns, name))
             found << node;
-        QList<xmlNode*> inner;
-        for (xmlNode* c = node->children; c; c = c->next) {
-            if (c->type == XML_ELEMENT_NODE)
-                inner << c;
-        }
-        for (qsizetype i = inner.size() - 1; i >= 0; --i)
-            pending << inner[i];
     }
     return found;
+}
+
+xmlNode* XmlTree::nextElement(xmlNode* node) const {
+    xmlNode* top = root();
+    xmlNode* next = node->children;
+    while (true) {
+        for (; next; next = next->next) {
+            if (next->type == XML_ELEMENT_NODE)
+                return next;
+        }
+        if (node == top)
+            return nullptr;
+        next = node->next;
+        node = node->parent;
+    }
 }
 
 bool XmlTree::is(xmlNode* node, const char* ns, const char* name) {

@@ -27,6 +27,11 @@ public:
     // Every element with that namespace and local name, in document order.
     QList<xmlNode*> elements(const char* ns, const char* name) const;
 
+    // The element after 'node' in document order within the root's tree, or
+    // nullptr at the end. Walks without recursion: a hostile document may nest
+    // deeper than the call stack.
+    xmlNode* nextElement(xmlNode* node) const;
+
     static xmlNode* child(xmlNode* parent, const char* ns, const char* name);
     static QList<xmlNode*> children(xmlNode* parent, const char* ns, const char* name);
     static bool is(xmlNode* node, const char* ns, const char* name);

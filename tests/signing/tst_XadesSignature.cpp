@@ -31,6 +31,7 @@ private slots:
     void refusesToSign();
     void changeAfterSigningIsCaught_data();
     void changeAfterSigningIsCaught();
+    void signatureFromAnotherTool();
     void certificateNotValidWhenSigned();
     void chainToTrustedRoots();
     void signFileWritesBesideTheInput();
@@ -361,6 +362,8 @@ void tst_XadesSignature::changeAfterSigningIsCaught_data() {
     QTest::newRow("the policy digest")
         << replace("Ohixl6upD6av8N7pEvDABhEL6hM=", "Ohixl6upD6av8N7pEvDABhEL6hN=")
         << "policy-digest";
+    QTest::newRow("the signature's id")
+        << replace("#\" Id=\"Signature-", "#\" Id=\"Firma-") << "qualifying-target";
     QTest::newRow("the signature value") << std::function<void(QByteArray&)>([](QByteArray& d) {
         const qsizetype at = d.indexOf("-SignatureValue\">") + 17;
         QVERIFY(at > 17);
@@ -424,10 +427,60 @@ void tst_XadesSignature::changeAfterSigningIsCaught() {
     QVERIFY(!hasFinding(report, "valid", Severity::Info));
     if (xmlsec < 0)
         QSKIP("xmlsec1 is not installed: the independent check was not run");
-    // The policy digest and a duplicated id are XAdES matters xmlsec1 does not
-    // look at; every other change it must refuse as well.
-    if (code != "policy-digest" && code != "duplicate-id")
+    // The policy digest, a duplicated id and the properties' target are XAdES
+    // matters xmlsec1 does not look at; every other change it must refuse too.
+    if (code != "policy-digest" && code != "duplicate-id" && code != "qualifying-target")
         QCOMPARE(xmlsec, 0);
+}
+
+// A signature made by the xmlsec1 command with a reference to an element of
+// the document besides the whole document: both digests are checked against
+// the full tree, and changing that element is caught.
+void tst_XadesSignature::signatureFromAnotherTool() {
+    if (QStandardPaths::findExecutable("xmlsec1").isEmpty())
+        QSKIP("xmlsec1 is not installed");
+    const QString key = m_work.filePath("other-key.pem");
+    QProcess openssl;
+    openssl.start("openssl",
+                  {"pkcs12", "-in", m_pki.signer, "-nocerts", "-nodes", "-passin",
+                   QStringLiteral("pass:") + QString::fromUtf8(TestPki::Password), "-out", key});
+    QVERIFY(openssl.waitForFinished(60000) && openssl.exitCode() == 0);
+    const QString templateFile = writeFile(
+        m_work.filePath("other-template.xml"),
+        "<r xmlns=\"urn:t\"><data Id=\"inv\"><amount>10.00</amount></data>\n"
+        "<ds:Signature xmlns:ds=\"http://www.w3.org/2000/09/xmldsig#\" Id=\"S\"><ds:SignedInfo>"
+        "<ds:CanonicalizationMethod "
+        "Algorithm=\"http://www.w3.org/TR/2001/REC-xml-c14n-20010315\"/>"
+        "<ds:SignatureMethod Algorithm=\"http://www.w3.org/2001/04/xmldsig-more#rsa-sha256\"/>"
+        "<ds:Reference URI=\"\"><ds:Transforms><ds:Transform "
+        "Algorithm=\"http://www.w3.org/2000/09/xmldsig#enveloped-signature\"/></ds:Transforms>"
+        "<ds:DigestMethod Algorithm=\"http://www.w3.org/2001/04/xmlenc#sha256\"/>"
+        "<ds:DigestValue/></ds:Reference>"
+        "<ds:Reference URI=\"#inv\"><ds:DigestMethod "
+        "Algorithm=\"http://www.w3.org/2001/04/xmlenc#sha256\"/><ds:DigestValue/>"
+        "</ds:Reference></ds:SignedInfo><ds:SignatureValue/>"
+        "<ds:KeyInfo><ds:X509Data><ds:X509Certificate/></ds:X509Data></ds:KeyInfo>"
+        "</ds:Signature></r>\n");
+    const QString signedFile = m_work.filePath("other-signed.xml");
+    QProcess xmlsec;
+    xmlsec.start("xmlsec1", {"--sign", "--privkey-pem", key + "," + m_pki.path("signer.pem"),
+                             "--id-attr:Id", "data", "--output", signedFile, templateFile});
+    QVERIFY(xmlsec.waitForFinished(60000));
+    QFile::remove(key);
+    QVERIFY2(xmlsec.exitCode() == 0, xmlsec.readAllStandardError().constData());
+
+    QByteArray document = DocumentSigning::readFile(signedFile);
+    SignatureReport report = SignatureVerifier::verify(document);
+    QVERIFY2(!hasFinding(report, "reference-digest", Severity::Error) &&
+                 !hasFinding(report, "signature-value", Severity::Error) &&
+                 !hasFinding(report, "signature-unreadable", Severity::Error),
+             qPrintable(describe(report)));
+    // Not XAdES: no signed properties, so not valid as an invoice signature.
+    QVERIFY(hasFinding(report, "signed-properties", Severity::Error));
+
+    document.replace("<amount>10.00</amount>", "<amount>99.00</amount>");
+    report = SignatureVerifier::verify(document);
+    QVERIFY2(hasFinding(report, "reference-digest", Severity::Error), qPrintable(describe(report)));
 }
 
 void tst_XadesSignature::certificateNotValidWhenSigned() {
