@@ -8,7 +8,7 @@
 //   orvane-bench --measure FILE RUNS   one size (used by the parent)
 //   orvane-bench --sign [RUNS]  signing and checking a 10,000-line invoice
 
-#include "BenchInvoice.h"
+#include "BenchImportFile.h"
 #include "SignBench.h"
 #include "facturae/FacturaeWriter.h"
 #include "invoice/InvoiceRecord.h"

@@ -1,6 +1,6 @@
 #include "SignBench.h"
 
-#include "BenchInvoice.h"
+#include "BenchImportFile.h"
 #include "common/AppError.h"
 #include "facturae/FacturaeWriter.h"
 #include "invoice/InvoiceRecord.h"

@@ -1,13 +1,13 @@
 #include "signing/DocumentSigning.h"
 
 #include "common/AppError.h"
+#include "common/SafeSave.h"
 #include "signing/AutoFirmaLaunch.h"
 #include "signing/SigningCertificate.h"
 #include "signing/XadesSigner.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QXmlStreamReader>
 
 namespace DocumentSigning {
@@ -71,19 +71,10 @@ QByteArray readFile(const QString& path) {
 namespace {
 
 void save(const QString& path, const QByteArray& bytes) {
-    QSaveFile file(path);
-    auto cannotSave = [&] {
-        return AppError(QStringLiteral("No se puede guardar la factura firmada en %1: %2")
-                            .arg(QDir::toNativeSeparators(path), file.errorString()));
-    };
-    if (!file.open(QIODevice::WriteOnly))
-        throw cannotSave();
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        file.cancelWriting();
-        throw cannotSave();
-    }
-    if (!file.commit())
-        throw cannotSave();
+    QString reason;
+    if (!SafeSave::write(path, bytes, &reason))
+        throw AppError(QStringLiteral("No se puede guardar la factura firmada en %1: %2")
+                           .arg(QDir::toNativeSeparators(path), reason));
 }
 
 } // namespace

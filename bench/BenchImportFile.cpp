@@ -1,12 +1,9 @@
-#pragma once
-
-// The invoice the benchmarks import: LINES lines over four VAT rates.
+#include "BenchImportFile.h"
 
 #include <QFile>
-#include <QString>
 #include <QTextStream>
 
-inline void writeImportFile(const QString& path, int lines) {
+void writeImportFile(const QString& path, int lines) {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         qFatal("cannot write %s", qPrintable(path));
