@@ -1,6 +1,6 @@
 #include "SignBench.h"
 
-#include "BenchImportFile.h"
+#include "InvoiceBuilder.h"
 #include "common/AppError.h"
 #include "facturae/FacturaeWriter.h"
 #include "invoice/InvoiceRecord.h"
@@ -72,7 +72,7 @@ int runSignBench(int runs) {
     QTemporaryDir dir;
     const QString import = dir.filePath(QStringLiteral("bench.ini"));
     const QString document = dir.filePath(QStringLiteral("bench.xml"));
-    writeImportFile(import, 10000);
+    InvoiceBuilder::writeImportFile(import, 10000);
     {
         InvoiceRecord record;
         record.lines().open();
