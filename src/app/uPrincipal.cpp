@@ -666,13 +666,15 @@ void TForm2::Button2Click() {
         // What is still typed in a cell belongs to the invoice.
         if (!m_grid->commitOpenEditor())
             return;
-        const InvoiceSession::Generated generated = m_session.generate([&] {
-            const QString path = Prompts::instance().saveFileAt(
-                this, SaveFilter, QStringLiteral("XML"),
-                RememberedFolders::folder(appDir(), RememberedFolders::Kind::Save));
-            RememberedFolders::remember(appDir(), RememberedFolders::Kind::Save, path);
-            return path;
-        });
+        const InvoiceSession::Generated generated = m_session.generate(
+            [&] {
+                const QString path = Prompts::instance().saveFileAt(
+                    this, SaveFilter, QStringLiteral("XML"),
+                    RememberedFolders::folder(appDir(), RememberedFolders::Kind::Save));
+                RememberedFolders::remember(appDir(), RememberedFolders::Kind::Save, path);
+                return path;
+            },
+            [&](const QString& why) { Prompts::instance().warn(this, AppTitle, why); });
         if (generated.status == InvoiceSession::GenerateStatus::MissingBankData) {
             Prompts::instance().warn(this, AppTitle, InvoiceSession::MissingBankDataMessage);
             return;
