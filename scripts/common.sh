@@ -8,6 +8,7 @@ ORVANE_PACKAGES=(
   libqt6svg6 qt6-qpa-plugins libgl-dev
   libxml2-utils xvfb xauth fonts-dejavu-core
   clang libclang-rt-14-dev llvm
+  libxml2-dev  # the document check validates against the Facturae schemas in-process
 )
 
 install_missing() {

@@ -1,7 +1,7 @@
 #include "cli/GenerateCommand.h"
 
-#include "facturae/FacturaeWriter.h"
 #include "common/AppError.h"
+#include "facturae/FacturaeWriter.h"
 #include "invoice/InvoiceRecord.h"
 #include "settings/InvoiceImport.h"
 #include "settings/RegistroIni.h"

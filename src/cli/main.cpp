@@ -1,3 +1,4 @@
+#include "cli/CheckCommand.h"
 #include "cli/GenerateCommand.h"
 
 #include <QCoreApplication>
@@ -19,6 +20,7 @@ struct Command {
 // Each command receives its own name as the first argument.
 const Command Commands[] = {
     {"generate", runGenerate, "escribe la factura Facturae de cada fichero de importación"},
+    {"check", runCheck, "comprueba facturas Facturae: esquema, sumas, NIF, centros, IBAN y fechas"},
 };
 
 int usage(QTextStream& stream, int status) {

@@ -1,9 +1,9 @@
 #include "facturae/FacturaeWriter.h"
 
+#include "common/AppError.h"
 #include "facturae/DocumentText.h"
 #include "facturae/InvoiceBody.h"
 #include "facturae/XmlOut.h"
-#include "common/AppError.h"
 #include "invoice/InvoiceRecord.h"
 
 #include <QDir>

@@ -1,0 +1,113 @@
+#include "facturae/XmlNodes.h"
+
+#include <cstring>
+
+namespace XmlNodes {
+
+namespace {
+
+// Elements that the schemas let repeat: their paths always name the position,
+// so a path reads the same whether the document has one of them or many.
+const char* const Repeating[] = {"Invoice",
+                                 "InvoiceLine",
+                                 "Tax",
+                                 "AdministrativeCentre",
+                                 "Installment",
+                                 "Discount",
+                                 "Charge",
+                                 "Subsidy",
+                                 "PaymentOnAccount",
+                                 "AmountWithheld",
+                                 "ReimbursableExpenses",
+                                 "Attachment",
+                                 "RelatedDocument",
+                                 "Extension"};
+
+bool repeats(const xmlNode* node) {
+    for (const char* name : Repeating) {
+        if (isNamed(node, name))
+            return true;
+    }
+    for (const xmlNode* n = node->parent ? node->parent->children : nullptr; n; n = n->next) {
+        if (n != node && n->type == XML_ELEMENT_NODE && xmlStrEqual(n->name, node->name))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool isNamed(const xmlNode* node, const char* localName) {
+    return node && node->type == XML_ELEMENT_NODE &&
+           std::strcmp(reinterpret_cast<const char*>(node->name), localName) == 0;
+}
+
+const xmlNode* child(const xmlNode* node, const char* localName) {
+    if (!node)
+        return nullptr;
+    for (const xmlNode* n = node->children; n; n = n->next) {
+        if (isNamed(n, localName))
+            return n;
+    }
+    return nullptr;
+}
+
+const xmlNode* descend(const xmlNode* node, std::initializer_list<const char*> names) {
+    for (const char* name : names)
+        node = child(node, name);
+    return node;
+}
+
+std::vector<const xmlNode*> children(const xmlNode* node, const char* localName) {
+    std::vector<const xmlNode*> found;
+    if (!node)
+        return found;
+    for (const xmlNode* n = node->children; n; n = n->next) {
+        if (isNamed(n, localName))
+            found.push_back(n);
+    }
+    return found;
+}
+
+std::vector<const xmlNode*> elementChildren(const xmlNode* node) {
+    std::vector<const xmlNode*> found;
+    if (!node)
+        return found;
+    for (const xmlNode* n = node->children; n; n = n->next) {
+        if (n->type == XML_ELEMENT_NODE)
+            found.push_back(n);
+    }
+    return found;
+}
+
+QString text(const xmlNode* node) {
+    if (!node)
+        return {};
+    // The common case, one text child, without the copy xmlNodeGetContent makes.
+    const xmlNode* first = node->children;
+    if (first && !first->next && first->type == XML_TEXT_NODE)
+        return QString::fromUtf8(reinterpret_cast<const char*>(first->content));
+    xmlChar* content = xmlNodeGetContent(node);
+    const QString result = QString::fromUtf8(reinterpret_cast<const char*>(content));
+    xmlFree(content);
+    return result.isNull() ? QStringLiteral("") : result;
+}
+
+QString path(const xmlNode* node) {
+    QString result;
+    for (const xmlNode* n = node; n && n->type == XML_ELEMENT_NODE; n = n->parent) {
+        QString step = QString::fromUtf8(reinterpret_cast<const char*>(n->name));
+        if (n->parent && n->parent->type == XML_ELEMENT_NODE && repeats(n)) {
+            int position = 1;
+            for (const xmlNode* s = n->prev; s; s = s->prev) {
+                if (s->type == XML_ELEMENT_NODE && xmlStrEqual(s->name, n->name))
+                    ++position;
+            }
+            step += QStringLiteral("[%1]").arg(position);
+        }
+        result.prepend(QLatin1Char('/') + step);
+    }
+    return result;
+}
+
+} // namespace XmlNodes
