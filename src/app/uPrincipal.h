@@ -1,6 +1,6 @@
 #pragma once
 
-#include "invoice/InvoiceRecord.h"
+#include "session/InvoiceSession.h"
 
 #include <QMainWindow>
 #include <functional>
@@ -22,8 +22,9 @@ public:
     explicit TForm2(const QString& appDir, QWidget* parent = nullptr);
     ~TForm2() override;
 
+    InvoiceSession& session() { return m_session; }
     InvoiceRecord& record() { return m_record; }
-    const QString& appDir() const { return m_appDir; }
+    const QString& appDir() const { return m_session.appDir(); }
 
     // How the window shows its modal windows (about, administration). Tests
     // replace it; by default the window runs the dialog's own loop.
@@ -61,8 +62,8 @@ private:
     void launchAutoFirma(const QString& input);
     void runModal(QDialog& dialog);
 
-    QString m_appDir;
-    InvoiceRecord m_record;
+    InvoiceSession m_session;
+    InvoiceRecord& m_record = m_session.record(); // the session's record, named for short
     PartyPanel* m_issuer = nullptr;
     PartyPanel* m_customer = nullptr;
     PaymentPanel* m_payment = nullptr;

@@ -146,10 +146,6 @@ private:
 
 } // namespace
 
-bool hasBankEntity(const InvoiceRecord& record) {
-    return !record.text(RecordField::BankEntity).isEmpty();
-}
-
 void write(InvoiceRecord& record, QIODevice& device) {
     // A line still being edited is stored (or an untouched new one dropped)
     // before anything is written, so every figure comes from the same state.
@@ -184,12 +180,6 @@ void save(InvoiceRecord& record, const QString& path) {
     }
     if (!file.commit())
         throw cannotSave();
-}
-
-QString importSaveTarget(const InvoiceRecord& record) {
-    if (record.nombreFichero().isEmpty() && record.rutaDelFichero().isEmpty())
-        return {};
-    return record.rutaDelFichero() + record.nombreFichero() + QStringLiteral(".XML");
 }
 
 } // namespace FacturaeWriter

@@ -1,9 +1,9 @@
 #include "settings/InvoiceImport.h"
 
 #include "common/AppError.h"
+#include "common/ValueForms.h"
 #include "invoice/BankAccount.h"
 #include "invoice/InvoiceRecord.h"
-#include "common/ValueForms.h"
 #include "settings/IniFile.h"
 
 #include <QDir>
@@ -142,18 +142,9 @@ QString folderOf(const QString& path) {
     return folder.endsWith(u'/') ? folder : folder + u'/';
 }
 
-void begin(InvoiceRecord& record) {
+void importFile(InvoiceRecord& record, const QString& path, bool chosenInDialog) {
     record.lines().close();
     record.setImportando(true);
-}
-
-void cancelled(InvoiceRecord& record) {
-    record.lines().open();
-    record.setImportando(false);
-}
-
-void importFile(InvoiceRecord& record, const QString& path, bool chosenInDialog) {
-    begin(record);
     if (chosenInDialog) {
         record.setImportFile(baseNameOf(path), folderOf(path));
     } else {

@@ -24,9 +24,4 @@ QString folderOf(const QString& path);
 // cleared and AppError is thrown.
 void importFile(InvoiceRecord& record, const QString& path, bool chosenInDialog);
 
-// The start of the import when the file is picked by a person: discards the
-// lines and sets Importando. Use cancelled() when the dialog is cancelled.
-void begin(InvoiceRecord& record);
-void cancelled(InvoiceRecord& record);
-
 } // namespace InvoiceImport
