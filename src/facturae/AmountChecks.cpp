@@ -100,7 +100,10 @@ void collectLineTaxes(CheckReport& report, const xmlNode* taxes, RateGroups& gro
 
 // Every rate the lines use has its invoice-level group, whose base is the
 // sum of the lines' bases at that rate.
-void checkGroups(CheckReport& report, const RateGroups& lineGroups, const xmlNode* invoiceTaxes) {
+// General discounts and surcharges are shared out over the groups' bases, so
+// with them only the presence of each group can be checked.
+void checkGroups(CheckReport& report, const RateGroups& lineGroups, const xmlNode* invoiceTaxes,
+                 bool comparableBases) {
     std::map<QString, std::pair<ExactDecimal, const xmlNode*>> stated;
     for (const xmlNode* tax : children(invoiceTaxes, "Tax")) {
         auto& entry = stated[rateKey(tax)];
@@ -121,7 +124,9 @@ void checkGroups(CheckReport& report, const RateGroups& lineGroups, const xmlNod
                     .arg(group.rate));
             continue;
         }
-        compare(report, "F-L4", found->second.second, found->second.first, group.base,
+        if (comparableBases)
+            compare(
+                report, "F-L4", found->second.second, found->second.first, group.base,
                 QStringLiteral("La base del tipo %1 % en el resumen de la factura").arg(group.rate),
                 QStringLiteral("la suma de las bases de las líneas a ese tipo"));
     }
@@ -191,10 +196,19 @@ void checkInvoice(CheckReport& report, const xmlNode* invoice, InvoiceSums& sums
     const xmlNode* withheldTaxes = child(invoice, "TaxesWithheld");
     const ExactDecimal outputsSum = invoiceTaxes(report, outputTaxes);
     const ExactDecimal withheldSum = invoiceTaxes(report, withheldTaxes);
-    checkGroups(report, outputs, outputTaxes);
-    checkGroups(report, withheld, withheldTaxes);
-
     const xmlNode* totals = child(invoice, "InvoiceTotals");
+    bool comparableBases = true;
+    for (const char* general : {"TotalGeneralDiscounts", "TotalGeneralSurcharges"}) {
+        const ExactDecimal amount = number(child(totals, general));
+        if (amount.isValid() && amount.cents() != 0)
+            comparableBases = false;
+    }
+    if (!children(child(totals, "GeneralDiscounts"), "Discount").empty() ||
+        !children(child(totals, "GeneralSurcharges"), "Charge").empty())
+        comparableBases = false;
+    checkGroups(report, outputs, outputTaxes, comparableBases);
+    checkGroups(report, withheld, withheldTaxes, comparableBases);
+
     if (!totals)
         return;
     auto field = [&](const char* name) { return child(totals, name); };
