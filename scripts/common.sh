@@ -8,7 +8,11 @@ ORVANE_PACKAGES=(
   libqt6svg6 qt6-qpa-plugins libgl-dev
   libxml2-utils xvfb xauth fonts-dejavu-core
   clang libclang-rt-14-dev llvm
+<<<<<<< HEAD
   libxml2-dev  # the document check validates against the Facturae schemas in-process
+=======
+  poppler-utils  # the PDF copy's tests read its text, pages, fonts and pictures
+>>>>>>> main
 )
 
 install_missing() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/LineColumn.h"
 #include "invoice/InvoiceLine.h"
 
 #include <QAbstractTableModel>

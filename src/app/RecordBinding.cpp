@@ -1,7 +1,8 @@
 #include "app/RecordBinding.h"
 
-#include "widgets/NumericEdit.h"
+#include "app/ControlNames.h"
 #include "invoice/InvoiceRecord.h"
+#include "widgets/NumericEdit.h"
 
 #include <QComboBox>
 #include <QDateEdit>

@@ -1,7 +1,7 @@
 #include "app/TotalsPanel.h"
 
+#include "app/ControlNames.h"
 #include "widgets/NumericEdit.h"
-#include "invoice/RecordField.h"
 
 #include <QFocusEvent>
 #include <QGridLayout>

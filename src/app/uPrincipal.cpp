@@ -1,5 +1,6 @@
 #include "app/uPrincipal.h"
 
+#include "app/ControlNames.h"
 #include "app/FileReferencePanel.h"
 #include "app/LinesGrid.h"
 #include "app/PartyPanel.h"
@@ -315,7 +316,7 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TForm2::Edit17Enter() {
-    runGuarded(this, [&] { BankAccount::Edit17Enter(m_record); });
+    runGuarded(this, [&] { BankAccount::workOutIban(m_record); });
 }
 
 void TForm2::ComboBox1CloseUp() {

@@ -4,6 +4,7 @@
 #include "common/ValueForms.h"
 #include "invoice/BankAccount.h"
 #include "invoice/InvoiceRecord.h"
+#include "invoice/PartyFields.h"
 #include "settings/IniFile.h"
 
 #include <QDir>
@@ -41,52 +42,13 @@ QString cutDescription(const QString& text) {
     return cut;
 }
 
-void readIssuer(InvoiceRecord& r, const IniFile& ini) {
-    const QString persona = ini.readString(Seller, QStringLiteral("PERSONA"));
-    if (persona != u"J" && persona != u"F")
+// A party is read only when PERSONA names its kind exactly.
+void readParty(InvoiceRecord& r, const IniFile& ini, const QString& section, Party party) {
+    const auto type = PartyFields::personTypeOf(ini.readString(section, QStringLiteral("PERSONA")));
+    if (!type)
         return;
-    const bool legal = persona == u"J";
-    auto v = [&](const char* key) { return ini.readString(Seller, QString::fromLatin1(key)); };
-    r.selectPersonType(Party::Issuer, legal ? PersonType::LegalEntity : PersonType::NaturalPerson);
-    if (legal) {
-        r.setText(RecordField::IssuerCorporateName, v("NOMBRE"));
-    } else {
-        r.setText(RecordField::IssuerFirstName, v("NOMBRE"));
-        r.setText(RecordField::IssuerFirstSurname, v("APELLIDO1"));
-        r.setText(RecordField::IssuerSecondSurname, v("APELLIDO2"));
-    }
-    r.setText(RecordField::IssuerAddress, v("DIRECCION"));
-    r.setText(RecordField::IssuerPostCode, v("CP"));
-    r.setText(RecordField::IssuerTown, v("POBLACION"));
-    r.setText(RecordField::IssuerProvince, v("PROVINCIA"));
-    r.setText(RecordField::IssuerTaxId, v("NIF"));
-    r.setText(RecordField::IssuerContact, v("CONTACTO"));
-    r.setText(RecordField::IssuerEmail, v("MAIL"));
-    r.applyLayout(Party::Issuer);
-}
-
-void readCustomer(InvoiceRecord& r, const IniFile& ini) {
-    const QString persona = ini.readString(Buyer, QStringLiteral("PERSONA"));
-    if (persona != u"J" && persona != u"F")
-        return;
-    const bool legal = persona == u"J";
-    auto v = [&](const char* key) { return ini.readString(Buyer, QString::fromLatin1(key)); };
-    r.selectPersonType(Party::Customer,
-                       legal ? PersonType::LegalEntity : PersonType::NaturalPerson);
-    if (legal) {
-        r.setText(RecordField::CustomerCorporateName, v("NOMBRE"));
-    } else {
-        r.setText(RecordField::CustomerFirstName, v("NOMBRE"));
-        r.setText(RecordField::CustomerFirstSurname, v("APELLIDO1"));
-        r.setText(RecordField::CustomerSecondSurname, v("APELLIDO2"));
-    }
-    r.setText(RecordField::CustomerAddress, v("DIRECCION"));
-    r.setText(RecordField::CustomerPostCode, v("CP"));
-    r.setText(RecordField::CustomerTown, v("POBLACION"));
-    r.setText(RecordField::CustomerProvince, v("PROVINCIA"));
-    r.setText(RecordField::CustomerTaxId, v("NIF"));
-    r.setText(RecordField::CustomerContact, v("CONTACTO"));
-    r.applyLayout(Party::Customer);
+    PartyFields::load(r, party, *type,
+                      [&](const QString& key) { return ini.readString(section, key); });
 }
 
 void readCentres(InvoiceRecord& r, const IniFile& ini) {
@@ -182,8 +144,8 @@ void importFile(InvoiceRecord& record, const QString& path, bool chosenInDialog)
                                .arg(count)
                                .arg(MaxLines));
 
-        readIssuer(record, ini);
-        readCustomer(record, ini);
+        readParty(record, ini, Seller, Party::Issuer);
+        readParty(record, ini, Buyer, Party::Customer);
         readCentres(record, ini);
         readLines(record, ini, count);
 

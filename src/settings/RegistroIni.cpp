@@ -1,6 +1,7 @@
 #include "settings/RegistroIni.h"
 
 #include "invoice/InvoiceRecord.h"
+#include "invoice/PartyFields.h"
 #include "settings/AppFiles.h"
 #include "settings/IniFile.h"
 
@@ -90,28 +91,11 @@ void loadIssuerAtStart(InvoiceRecord& record, const QString& appDir) {
     record.setText(RecordField::BankAccountNumber, s.account);
     record.setText(RecordField::Iban, s.iban);
 
-    const QString letter = s.personLetter();
-    if (letter.isEmpty())
+    const auto type = PartyFields::personTypeOf(s.personLetter());
+    if (!type)
         return;
-    const bool legal = letter == u"J";
-    record.selectPersonType(Party::Issuer,
-                            legal ? PersonType::LegalEntity : PersonType::NaturalPerson);
-    if (legal) {
-        record.setText(RecordField::IssuerCorporateName, s.name);
-    } else {
-        record.setText(RecordField::IssuerFirstName, s.name);
-        record.setText(RecordField::IssuerFirstSurname, s.surname1);
-        record.setText(RecordField::IssuerSecondSurname, s.surname2);
-    }
-    record.setText(RecordField::IssuerAddress, s.address);
-    record.setText(RecordField::IssuerPostCode, s.postCode);
-    record.setText(RecordField::IssuerTown, s.town);
-    record.setText(RecordField::IssuerProvince, s.province);
-    record.setText(RecordField::IssuerTaxId, s.taxId);
-    if (legal)
-        record.setText(RecordField::IssuerContact, s.contact);
-    record.setText(RecordField::IssuerEmail, s.email);
-    record.applyLayout(Party::Issuer);
+    PartyFields::load(record, Party::Issuer, *type,
+                      [&](const QString& key) { return ini.readString(MisDatos, key); });
 }
 
 AutoFirmaSettings loadAutoFirmaIntoRecord(InvoiceRecord& record, const QString& appDir) {
