@@ -4,10 +4,12 @@
 // The document goes to a file as the program writes it, without the disk
 // sync that ends a real save.
 //
-//   orvane-bench [RUNS]         all sizes, RUNS timed runs each (default 7)
+//   orvane-bench [RUNS]         all sizes, RUNS timed runs each (default 7), then the
+//                               document check of the 10,000-line document against xmllint
 //   orvane-bench --measure FILE RUNS   one size (used by the parent)
 
 #include "BenchImportFile.h"
+#include "CheckBench.h"
 #include "facturae/FacturaeWriter.h"
 #include "invoice/InvoiceRecord.h"
 #include "settings/InvoiceImport.h"
@@ -65,6 +67,8 @@ int main(int argc, char** argv) {
     const QStringList args = app.arguments();
     if (args.size() >= 4 && args[1] == u"--measure")
         return measure(args[2], args[3].toInt());
+    if (args.size() >= 3 && args[1] == u"--check-once")
+        return checkOnce(args[2]);
 
     const int runs = args.size() >= 2 ? qMax(1, args[1].toInt()) : 7;
     QTemporaryDir dir;
@@ -95,5 +99,5 @@ int main(int argc, char** argv) {
             << QString::number(f[3].toDouble() / 1048576.0, 'f', 1)
             << QString::number(ms * 1000.0 / lines, 'f', 2) << qSetFieldWidth(0) << '\n';
     }
-    return 0;
+    return checkBench(dir.filePath(QStringLiteral("bench10000.ini")), runs, out);
 }

@@ -47,7 +47,8 @@ QString summary(const CheckFindings& findings) {
     return text + QLatin1Char(')');
 }
 
-bool readDocument(const QString& path, QByteArray& bytes, QString& problem) {
+// Reads and checks one file; false (with the reason) when it cannot be read.
+bool checkFile(const QString& path, CheckFindings& findings, QString& problem) {
     QFile file(path);
     const bool opened =
         path == u"-" ? file.open(stdin, QIODevice::ReadOnly) : file.open(QIODevice::ReadOnly);
@@ -55,11 +56,17 @@ bool readDocument(const QString& path, QByteArray& bytes, QString& problem) {
         problem = QStringLiteral("no se puede abrir el fichero (%1)").arg(file.errorString());
         return false;
     }
-    bytes = file.readAll();
+    // A mapped file is read in place; a pipe or an unmappable file is copied.
+    QByteArray bytes;
+    if (uchar* mapped = file.size() > 0 ? file.map(0, file.size()) : nullptr)
+        bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), file.size());
+    else
+        bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         problem = QStringLiteral("no se puede leer el fichero (%1)").arg(file.errorString());
         return false;
     }
+    findings = DocumentCheck::run(bytes);
     return true;
 }
 
@@ -100,15 +107,14 @@ int runCheck(const QStringList& arguments, const QString& /*toolDir*/, QTextStre
     bool errors = false;
     QJsonArray all;
     for (const QString& path : files) {
-        QByteArray bytes;
+        CheckFindings findings;
         QString problem;
-        if (!readDocument(path, bytes, problem)) {
+        if (!checkFile(path, findings, problem)) {
             err << path << ": " << problem << '\n';
             err.flush();
             unreadable = true;
             continue;
         }
-        const CheckFindings findings = DocumentCheck::run(bytes);
         errors = errors || hasErrors(findings);
         for (const CheckFinding& f : findings) {
             if (json) {

@@ -5,6 +5,7 @@
 #include "facturae/XmlNodes.h"
 
 #include <map>
+#include <type_traits>
 
 using XmlNodes::child;
 using XmlNodes::children;
@@ -15,7 +16,12 @@ namespace AmountChecks {
 namespace {
 
 ExactDecimal number(const xmlNode* node) {
-    return node ? ExactDecimal::parse(XmlNodes::text(node)) : ExactDecimal();
+    if (!node)
+        return {};
+    const xmlNode* first = node->children;
+    if (first && !first->next && first->type == XML_TEXT_NODE)
+        return ExactDecimal::parse(reinterpret_cast<const char*>(first->content));
+    return ExactDecimal::parse(XmlNodes::text(node));
 }
 
 // An AmountType element holds its value in TotalAmount.
@@ -36,23 +42,28 @@ ExactDecimal sum(const xmlNode* list, const char* item, const char* field) {
 }
 
 // What the stated amount says against what it should be, both in cents.
-// Returns false when they differ by more than a cent.
-bool compare(CheckReport& report, const char* code, const xmlNode* node, const ExactDecimal& stated,
-             const ExactDecimal& expected, const QString& what, const QString& rule) {
+// The rule is text or a function giving it: wording is only built for a finding.
+template <typename Rule>
+void compare(CheckReport& report, const char* code, const xmlNode* node, const ExactDecimal& stated,
+             const ExactDecimal& expected, const QString& what, const Rule& rule) {
     if (!node || !stated.isValid() || !expected.isValid())
-        return true;
+        return;
     const ExactDecimal::Wide difference = stated.cents() - expected.cents();
     if (difference == 0)
-        return true;
+        return;
+    QString ruleText;
+    if constexpr (std::is_invocable_v<Rule>)
+        ruleText = rule();
+    else
+        ruleText = rule;
     const bool oneCent = difference == 1 || difference == -1;
     const QString message =
         QStringLiteral("%1 es %2 y debería ser %3 (%4)%5.")
-            .arg(what, stated.text(), expected.text(), rule,
+            .arg(what, stated.text(), expected.text(), ruleText,
                  oneCent ? QStringLiteral("; un céntimo de diferencia, posiblemente por redondeo")
                          : QString());
     report.add(code, oneCent ? CheckFinding::Severity::Warning : CheckFinding::Severity::Error,
                node, message);
-    return oneCent;
 }
 
 struct RateGroup {
@@ -76,9 +87,10 @@ void checkTax(CheckReport& report, const xmlNode* tax) {
     const ExactDecimal rate = number(child(tax, "TaxRate"));
     const xmlNode* amount = amountNode(child(tax, "TaxAmount"));
     compare(report, "F-L3", amount, number(amount), (base * rate).shiftedRight(2),
-            QStringLiteral("La cuota del impuesto"),
-            QStringLiteral("base %1 × tipo %2 %")
-                .arg(base.text(), QString(rate.canonical()).replace(u'.', u',')));
+            QStringLiteral("La cuota del impuesto"), [&] {
+                return QStringLiteral("base %1 × tipo %2 %")
+                    .arg(base.text(), QString(rate.canonical()).replace(u'.', u','));
+            });
     const xmlNode* surcharge = amountNode(child(tax, "EquivalenceSurchargeAmount"));
     const ExactDecimal surchargeRate = number(child(tax, "EquivalenceSurcharge"));
     compare(report, "F-L3", surcharge, number(surcharge), (base * surchargeRate).shiftedRight(2),

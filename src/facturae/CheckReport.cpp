@@ -7,7 +7,7 @@ void CheckReport::add(const char* code, CheckFinding::Severity severity, const x
     CheckFinding finding;
     finding.code = QString::fromLatin1(code);
     finding.severity = severity;
-    finding.path = node ? XmlNodes::path(node) : QStringLiteral("/");
+    finding.path = node ? XmlNodes::path(node, m_positions) : QStringLiteral("/");
     finding.line = node ? int(xmlGetLineNo(node)) : 0;
     finding.message = message;
     m_findings.append(std::move(finding));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "facturae/CheckFinding.h"
+#include "facturae/XmlNodes.h"
 
 #include <libxml/tree.h>
 
@@ -22,4 +23,5 @@ public:
 
 private:
     CheckFindings m_findings;
+    XmlNodes::PositionCache m_positions;
 };

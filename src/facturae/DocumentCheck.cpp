@@ -9,7 +9,6 @@
 
 #include <libxml/parser.h>
 
-#include <climits>
 #include <cstring>
 #include <memory>
 
@@ -51,6 +50,26 @@ void checkVersion(CheckReport& report, const xmlNode* root, QString& version) {
                 .arg(statedVersion, version));
 }
 
+// Feeds the parser from the caller's bytes in pieces, as it reads a file,
+// instead of letting it copy the whole document first.
+struct Reader {
+    const char* data;
+    qsizetype left;
+};
+
+int readPiece(void* context, char* buffer, int length) {
+    auto* reader = static_cast<Reader*>(context);
+    const int n = int(qMin<qsizetype>(length, reader->left));
+    std::memcpy(buffer, reader->data, size_t(n));
+    reader->data += n;
+    reader->left -= n;
+    return n;
+}
+
+int closeReader(void*) {
+    return 0;
+}
+
 const xmlNode* signatureOf(const xmlNode* root) {
     for (const xmlNode* n = root->children; n; n = n->next) {
         if (XmlNodes::isNamed(n, "Signature") && n->ns &&
@@ -65,15 +84,12 @@ const xmlNode* signatureOf(const xmlNode* root) {
 CheckFindings run(const QByteArray& bytes) {
     FacturaeSchemas::installResourceLoader();
     CheckReport report;
-    if (bytes.size() > INT_MAX) {
-        report.error("F-XSD", nullptr, QStringLiteral("El documento es demasiado grande."));
-        return report.take();
-    }
     std::unique_ptr<xmlParserCtxt, ParserFree> parser(xmlNewParserCtxt());
+    Reader reader{bytes.constData(), bytes.size()};
     // No entity is expanded and nothing outside the bytes is read.
     std::unique_ptr<xmlDoc, DocFree> document(
-        xmlCtxtReadMemory(parser.get(), bytes.constData(), int(bytes.size()), nullptr, nullptr,
-                          XML_PARSE_NONET | XML_PARSE_BIG_LINES | XML_PARSE_NOWARNING));
+        xmlCtxtReadIO(parser.get(), &readPiece, &closeReader, &reader, nullptr, nullptr,
+                      XML_PARSE_NONET | XML_PARSE_BIG_LINES | XML_PARSE_NOWARNING));
     if (!document || parser->wellFormed == 0) {
         const xmlError* error = &parser->lastError;
         CheckFinding finding;

@@ -25,41 +25,51 @@ ExactDecimal ExactDecimal::fromInt(long long value) {
 }
 
 ExactDecimal ExactDecimal::parse(const QString& text) {
-    const QString t = text.trimmed();
-    ExactDecimal d;
-    qsizetype i = 0;
+    return parse(text.toUtf8().constData());
+}
+
+ExactDecimal ExactDecimal::parse(const char* text) {
+    if (!text)
+        return {};
+    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+    const char* p = text;
+    while (blank(*p))
+        ++p;
     bool negative = false;
-    if (i < t.size() && (t[i] == u'-' || t[i] == u'+'))
-        negative = t[i++] == u'-';
+    if (*p == '-' || *p == '+')
+        negative = *p++ == '-';
     bool digits = false;
     bool point = false;
     int scale = 0;
     Wide units = 0;
-    for (; i < t.size(); ++i) {
-        const QChar c = t[i];
-        if (c == u'.' && !point) {
+    for (; *p && !blank(*p); ++p) {
+        const char c = *p;
+        if (c == '.' && !point) {
             point = true;
             continue;
         }
-        if (c < u'0' || c > u'9')
+        if (c < '0' || c > '9')
             return {};
         digits = true;
-        // Trailing zeros of the fraction carry nothing; dropping them keeps
-        // long zero tails ("35.500000000000") inside the range.
         if (point)
             ++scale;
         if (__builtin_mul_overflow(units, Wide(10), &units) ||
-            __builtin_add_overflow(units, Wide(c.unicode() - u'0'), &units))
+            __builtin_add_overflow(units, Wide(c - '0'), &units))
             return {};
     }
-    if (!digits)
+    while (blank(*p))
+        ++p;
+    if (!digits || *p)
         return {};
+    // Trailing zeros of the fraction carry nothing; dropping them keeps
+    // long zero tails ("35.500000000000") inside the range.
     while (scale > 0 && units % 10 == 0) {
         units /= 10;
         --scale;
     }
     if (scale > MaxScale)
         return {};
+    ExactDecimal d;
     d.m_units = negative ? -units : units;
     d.m_scale = scale;
     d.m_valid = true;

@@ -14,6 +14,9 @@ public:
     static ExactDecimal fromInt(long long value);
     // "-12.345", "+7", "0.5", ".5", with surrounding blanks; anything else is invalid.
     static ExactDecimal parse(const QString& text);
+    // The same from UTF-8 bytes, without building a string (a large document
+    // holds hundreds of thousands of numbers).
+    static ExactDecimal parse(const char* text);
 
     bool isValid() const { return m_valid; }
 

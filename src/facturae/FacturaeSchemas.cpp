@@ -82,6 +82,7 @@ void silentStructured(void*, const xmlError*) {}
 
 struct Collector {
     CheckFindings findings;
+    XmlNodes::PositionCache positions;
     int unlisted = 0;
 };
 
@@ -109,7 +110,7 @@ void collect(void* data, const xmlError* error) {
     finding.code = QStringLiteral("F-XSD");
     finding.severity = error->level == XML_ERR_WARNING ? CheckFinding::Severity::Warning
                                                        : CheckFinding::Severity::Error;
-    finding.path = node ? XmlNodes::path(node) : QStringLiteral("/");
+    finding.path = node ? XmlNodes::path(node, collector->positions) : QStringLiteral("/");
     finding.line = node ? int(xmlGetLineNo(node)) : error->line;
     finding.message = SchemaMessage::spanish(QString::fromUtf8(error->message).trimmed());
     collector->findings.append(std::move(finding));

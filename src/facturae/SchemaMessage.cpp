@@ -52,16 +52,19 @@ QString spanish(const QString& libxmlMessage) {
         return QStringLiteral("Falta %1 dentro de «%2».").arg(bareList(x.captured(1)), name);
     if (test("^\\[facet '(?:minLength|length)'\\] The value (?:'' )?has a length of '0'"))
         return QStringLiteral("«%1» está vacío y es obligatorio.").arg(name);
-    if (test("^\\[facet 'minLength'\\] The value (?:'(.*)' )?has a length of '(\\d+)'; this underruns "
+    if (test("^\\[facet 'minLength'\\] The value (?:'(.*)' )?has a length of '(\\d+)'; this "
+             "underruns "
              "the allowed minimum length of '(\\d+)'"))
         return QStringLiteral(
                    "«%1» es demasiado corto: «%2» tiene %3 caracteres y el mínimo es %4.")
             .arg(name, x.captured(1), x.captured(2), x.captured(3));
-    if (test("^\\[facet 'maxLength'\\] The value (?:'.*' )?has a length of '(\\d+)'; this exceeds the "
+    if (test("^\\[facet 'maxLength'\\] The value (?:'.*' )?has a length of '(\\d+)'; this exceeds "
+             "the "
              "allowed maximum length of '(\\d+)'"))
         return QStringLiteral("«%1» es demasiado largo: tiene %2 caracteres y el máximo es %3.")
             .arg(name, x.captured(1), x.captured(2));
-    if (test("^\\[facet 'length'\\] The value (?:'(.*)' )?has a length of '(\\d+)'; this differs from "
+    if (test("^\\[facet 'length'\\] The value (?:'(.*)' )?has a length of '(\\d+)'; this differs "
+             "from "
              "the allowed length of '(\\d+)'"))
         return QStringLiteral("«%1» debe tener exactamente %4 caracteres y «%2» tiene %3.")
             .arg(name, x.captured(1), x.captured(2), x.captured(3));

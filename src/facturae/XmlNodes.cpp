@@ -1,6 +1,8 @@
 #include "facturae/XmlNodes.h"
 
 #include <cstring>
+#include <string>
+#include <unordered_map>
 
 namespace XmlNodes {
 
@@ -38,7 +40,7 @@ bool repeats(const xmlNode* node) {
 } // namespace
 
 bool isNamed(const xmlNode* node, const char* localName) {
-    return node && node->type == XML_ELEMENT_NODE &&
+    return node && node->type == XML_ELEMENT_NODE && node->name[0] == localName[0] &&
            std::strcmp(reinterpret_cast<const char*>(node->name), localName) == 0;
 }
 
@@ -93,17 +95,20 @@ QString text(const xmlNode* node) {
     return result.isNull() ? QStringLiteral("") : result;
 }
 
-QString path(const xmlNode* node) {
+QString path(const xmlNode* node, PositionCache& positions) {
     QString result;
     for (const xmlNode* n = node; n && n->type == XML_ELEMENT_NODE; n = n->parent) {
         QString step = QString::fromUtf8(reinterpret_cast<const char*>(n->name));
         if (n->parent && n->parent->type == XML_ELEMENT_NODE && repeats(n)) {
-            int position = 1;
-            for (const xmlNode* s = n->prev; s; s = s->prev) {
-                if (s->type == XML_ELEMENT_NODE && xmlStrEqual(s->name, n->name))
-                    ++position;
+            if (positions.insert(n->parent).second) {
+                std::unordered_map<std::string, int> counts;
+                for (xmlNode* s = n->parent->children; s; s = s->next) {
+                    if (s->type == XML_ELEMENT_NODE)
+                        s->_private = reinterpret_cast<void*>(
+                            quintptr(++counts[reinterpret_cast<const char*>(s->name)]));
+                }
             }
-            step += QStringLiteral("[%1]").arg(position);
+            step += QStringLiteral("[%1]").arg(quintptr(n->_private));
         }
         result.prepend(QLatin1Char('/') + step);
     }

@@ -4,6 +4,7 @@
 
 #include <libxml/tree.h>
 
+#include <unordered_set>
 #include <vector>
 
 // Reading a parsed document by local names: Facturae's own elements carry no
@@ -19,8 +20,13 @@ std::vector<const xmlNode*> children(const xmlNode* node, const char* localName)
 std::vector<const xmlNode*> elementChildren(const xmlNode* node);
 // The text inside an element (null gives a null QString).
 QString text(const xmlNode* node);
+// The parents whose children have their positions among same-named siblings
+// noted (in each child's application field): finding the position of the
+// 9,000th line once per finding would walk the whole list each time.
+using PositionCache = std::unordered_set<const xmlNode*>;
+
 // "/Facturae/Invoices/Invoice[1]/InvoiceTotals/InvoiceTotal": local names,
 // with the position among same-named siblings for elements that may repeat.
-QString path(const xmlNode* node);
+QString path(const xmlNode* node, PositionCache& positions);
 
 } // namespace XmlNodes

@@ -66,10 +66,14 @@ QByteArray withOneCentOff() {
 void tst_CliCheck::samplesPassTheCheck_data() {
     QTest::addColumn<QString>("sample");
     QTest::addColumn<QString>("withholding");
-    QTest::newRow("public administration") << "F2024-001.ini" << "0";
-    QTest::newRow("person customer") << "F2024-002-persona-fisica.ini" << "15";
-    QTest::newRow("company customer") << "F2024-002.ini" << "7";
-    QTest::newRow("Windows-1252 file") << "F2024-003.ini" << "0";
+    QTest::newRow("public administration") << "F2024-001.ini"
+                                           << "0";
+    QTest::newRow("person customer") << "F2024-002-persona-fisica.ini"
+                                     << "15";
+    QTest::newRow("company customer") << "F2024-002.ini"
+                                      << "7";
+    QTest::newRow("Windows-1252 file") << "F2024-003.ini"
+                                       << "0";
 }
 
 void tst_CliCheck::samplesPassTheCheck() {
@@ -98,8 +102,9 @@ void tst_CliCheck::samplesPassTheCheck() {
     for (const QString& w : warnings)
         lineTaxCentsOnly = lineTaxCentsOnly && w.contains(u" F-L3 ") && w.contains(u"un céntimo");
     if (lineTaxCentsOnly)
-        QEXPECT_FAIL("", "line taxes such as 185,50 at 21 % (38,955) are written rounded down "
-                         "until line amounts are rounded on their exact value",
+        QEXPECT_FAIL("",
+                     "line taxes such as 185,50 at 21 % (38,955) are written rounded down "
+                     "until line amounts are rounded on their exact value",
                      Continue);
     QVERIFY2(warnings.isEmpty(), qPrintable(checked.out));
     QCOMPARE(lines.size(), 1 + warnings.size());
@@ -114,12 +119,13 @@ void tst_CliCheck::findingLinesAndSummary() {
     QCOMPARE(run.status, 1);
     QCOMPARE(run.err, QString());
     const QStringList lines = run.out.split(u'\n', Qt::SkipEmptyParts);
-    QVERIFY2(lines.contains(wrong + QStringLiteral(
-                                        ": ERROR F-T5 /Facturae/Invoices/Invoice[1]/InvoiceTotals/"
-                                        "InvoiceTotal El total de la factura es 600,87 y debería ser "
-                                        "609,87 (bruto antes de impuestos + repercutidos − "
-                                        "retenidos).")),
-             qPrintable(run.out));
+    QVERIFY2(
+        lines.contains(wrong +
+                       QStringLiteral(": ERROR F-T5 /Facturae/Invoices/Invoice[1]/InvoiceTotals/"
+                                      "InvoiceTotal El total de la factura es 600,87 y debería ser "
+                                      "609,87 (bruto antes de impuestos + repercutidos − "
+                                      "retenidos).")),
+        qPrintable(run.out));
     QVERIFY2(lines.contains(wrong + QStringLiteral(": con errores (")) ||
                  run.out.contains(wrong + QStringLiteral(": con errores (")),
              qPrintable(run.out));
@@ -175,12 +181,12 @@ void tst_CliCheck::exitStatus_data() {
     QTest::newRow("clean and errors") << QStringList{"check", "@bien", "@mal"} << 1 << "";
     QTest::newRow("missing file") << QStringList{"check", "@bien", "@no-existe"} << 2
                                   << "no se puede abrir";
-    QTest::newRow("missing file after errors") << QStringList{"check", "@mal", "@no-existe"} << 2
-                                               << "no-existe";
+    QTest::newRow("missing file after errors")
+        << QStringList{"check", "@mal", "@no-existe"} << 2 << "no-existe";
     QTest::newRow("a folder") << QStringList{"check", "@."} << 2 << "";
     QTest::newRow("no file") << QStringList{"check"} << 2 << "Falta la factura";
-    QTest::newRow("unknown option") << QStringList{"check", "--xml", "@bien"} << 2
-                                    << "Opción desconocida: --xml";
+    QTest::newRow("unknown option")
+        << QStringList{"check", "--xml", "@bien"} << 2 << "Opción desconocida: --xml";
     QTest::newRow("help") << QStringList{"check", "--help"} << 0 << "";
     QTest::newRow("file after --") << QStringList{"check", "--", "@-raro"} << 0 << "";
 }

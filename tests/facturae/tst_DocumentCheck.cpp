@@ -83,18 +83,17 @@ void tst_DocumentCheck::faults_data() {
 
     // Totals of the invoice.
     QTest::newRow("T1 gross total")
-        << QStringList{"<TotalGrossAmount>580.325<", "<TotalGrossAmount>581.33<"} << "F-T1"
-        << true << totals + "TotalGrossAmount";
+        << QStringList{"<TotalGrossAmount>580.325<", "<TotalGrossAmount>581.33<"} << "F-T1" << true
+        << totals + "TotalGrossAmount";
     QTest::newRow("T1 one cent is a warning")
-        << QStringList{"<TotalGrossAmount>580.325<", "<TotalGrossAmount>580.34<"} << "F-T1"
-        << false << totals + "TotalGrossAmount";
+        << QStringList{"<TotalGrossAmount>580.325<", "<TotalGrossAmount>580.34<"} << "F-T1" << false
+        << totals + "TotalGrossAmount";
     QTest::newRow("T1 two cents are an error")
-        << QStringList{"<TotalGrossAmount>580.325<", "<TotalGrossAmount>580.35<"} << "F-T1"
-        << true << totals + "TotalGrossAmount";
-    QTest::newRow("T2 before taxes")
-        << QStringList{"<TotalGrossAmountBeforeTaxes>580.33<",
-                       "<TotalGrossAmountBeforeTaxes>590.33<"}
-        << "F-T2" << true << totals + "TotalGrossAmountBeforeTaxes";
+        << QStringList{"<TotalGrossAmount>580.325<", "<TotalGrossAmount>580.35<"} << "F-T1" << true
+        << totals + "TotalGrossAmount";
+    QTest::newRow("T2 before taxes") << QStringList{"<TotalGrossAmountBeforeTaxes>580.33<",
+                                                    "<TotalGrossAmountBeforeTaxes>590.33<"}
+                                     << "F-T2" << true << totals + "TotalGrossAmountBeforeTaxes";
     QTest::newRow("T2 general discounts against their total")
         << QStringList{"<TotalGeneralDiscounts>0.00</TotalGeneralDiscounts>",
                        "<GeneralDiscounts><Discount><DiscountReason>Pronto pago</DiscountReason>"
@@ -104,9 +103,9 @@ void tst_DocumentCheck::faults_data() {
     QTest::newRow("T3 surcharge left out of the outputs")
         << QStringList{"<TotalTaxOutputs>116.59<", "<TotalTaxOutputs>115.82<"} << "F-T3" << true
         << totals + "TotalTaxOutputs";
-    QTest::newRow("T4 withheld")
-        << QStringList{"<TotalTaxesWithheld>87.05<", "<TotalTaxesWithheld>0.00<"} << "F-T4"
-        << true << totals + "TotalTaxesWithheld";
+    QTest::newRow("T4 withheld") << QStringList{"<TotalTaxesWithheld>87.05<",
+                                                "<TotalTaxesWithheld>0.00<"}
+                                 << "F-T4" << true << totals + "TotalTaxesWithheld";
     QTest::newRow("T5 invoice total")
         << QStringList{"<InvoiceTotal>609.87<", "<InvoiceTotal>696.92<"} << "F-T5" << true
         << totals + "InvoiceTotal";
@@ -114,49 +113,46 @@ void tst_DocumentCheck::faults_data() {
         << QStringList{"<TotalOutstandingAmount>509.87<", "<TotalOutstandingAmount>609.87<"}
         << "F-T6" << true << totals + "TotalOutstandingAmount";
     QTest::newRow("T6 payments on account against their total")
-        << QStringList{"<TotalPaymentsOnAccount>100.00<", "<TotalPaymentsOnAccount>0.00<"}
-        << "F-T6" << true << totals + "TotalPaymentsOnAccount";
+        << QStringList{"<TotalPaymentsOnAccount>100.00<", "<TotalPaymentsOnAccount>0.00<"} << "F-T6"
+        << true << totals + "TotalPaymentsOnAccount";
     QTest::newRow("T7 executable")
-        << QStringList{"<TotalExecutableAmount>520.00<", "<TotalExecutableAmount>500.00<"}
-        << "F-T7" << true << totals + "TotalExecutableAmount";
+        << QStringList{"<TotalExecutableAmount>520.00<", "<TotalExecutableAmount>500.00<"} << "F-T7"
+        << true << totals + "TotalExecutableAmount";
     QTest::newRow("T7 amount withheld")
         << QStringList{"<WithholdingAmount>9.87<", "<WithholdingAmount>19.87<"} << "F-T7" << true
         << totals + "TotalExecutableAmount";
     QTest::newRow("T8 instalments")
-        << QStringList{"<InstallmentAmount>220.00<", "<InstallmentAmount>200.00<"} << "F-T8"
-        << true << "/Invoices/Invoice[1]/PaymentDetails";
-    QTest::newRow("T9 invoice count")
-        << QStringList{"<InvoicesCount>1<", "<InvoicesCount>2<"} << "F-T9" << true
-        << "/FileHeader/Batch/InvoicesCount";
-    QTest::newRow("T9 batch total")
-        << QStringList{"<TotalInvoicesAmount><TotalAmount>609.87<",
-                       "<TotalInvoicesAmount><TotalAmount>619.87<"}
-        << "F-T9" << true << "/Batch/TotalInvoicesAmount/TotalAmount";
+        << QStringList{"<InstallmentAmount>220.00<", "<InstallmentAmount>200.00<"} << "F-T8" << true
+        << "/Invoices/Invoice[1]/PaymentDetails";
+    QTest::newRow("T9 invoice count") << QStringList{"<InvoicesCount>1<", "<InvoicesCount>2<"}
+                                      << "F-T9" << true << "/FileHeader/Batch/InvoicesCount";
+    QTest::newRow("T9 batch total") << QStringList{"<TotalInvoicesAmount><TotalAmount>609.87<",
+                                                   "<TotalInvoicesAmount><TotalAmount>619.87<"}
+                                    << "F-T9" << true << "/Batch/TotalInvoicesAmount/TotalAmount";
 
     // Lines.
-    QTest::newRow("L1 total cost")
-        << QStringList{"<TotalCost>361.50<", "<TotalCost>361.60<"} << "F-L1" << true
-        << line1 + "TotalCost";
+    QTest::newRow("L1 total cost") << QStringList{"<TotalCost>361.50<", "<TotalCost>361.60<"}
+                                   << "F-L1" << true << line1 + "TotalCost";
     QTest::newRow("L2 discount ignored")
         << QStringList{"<GrossAmount>325.35<", "<GrossAmount>361.50<"} << "F-L2" << true
         << line1 + "GrossAmount";
-    QTest::newRow("L2 charge changed")
-        << QStringList{"<ChargeAmount>5<", "<ChargeAmount>4<"} << "F-L2" << true
-        << "/Items/InvoiceLine[2]/GrossAmount";
+    QTest::newRow("L2 charge changed") << QStringList{"<ChargeAmount>5<", "<ChargeAmount>4<"}
+                                       << "F-L2" << true << "/Items/InvoiceLine[2]/GrossAmount";
     QTest::newRow("L3 line tax one cent")
-        << QStringList{"<TaxAmount><TotalAmount>68.32<", "<TaxAmount><TotalAmount>68.33<"}
-        << "F-L3" << false << line1 + "TaxesOutputs/Tax[1]/TaxAmount/TotalAmount";
-    QTest::newRow("L3 line tax")
-        << QStringList{"<TaxAmount><TotalAmount>68.32<", "<TaxAmount><TotalAmount>68.52<"}
-        << "F-L3" << true << line1 + "TaxesOutputs/Tax[1]/TaxAmount/TotalAmount";
+        << QStringList{"<TaxAmount><TotalAmount>68.32<", "<TaxAmount><TotalAmount>68.33<"} << "F-L3"
+        << false << line1 + "TaxesOutputs/Tax[1]/TaxAmount/TotalAmount";
+    QTest::newRow("L3 line tax") << QStringList{"<TaxAmount><TotalAmount>68.32<",
+                                                "<TaxAmount><TotalAmount>68.52<"}
+                                 << "F-L3" << true
+                                 << line1 + "TaxesOutputs/Tax[1]/TaxAmount/TotalAmount";
     QTest::newRow("L3 invoice-level surcharge")
         << QStringList{"<EquivalenceSurchargeAmount><TotalAmount>0.77<",
                        "<EquivalenceSurchargeAmount><TotalAmount>0.55<"}
         << "F-L3" << true
         << "/Invoice[1]/TaxesOutputs/Tax[2]/EquivalenceSurchargeAmount/TotalAmount";
-    QTest::newRow("L3 withheld")
-        << QStringList{"<TaxRate>15.00<", "<TaxRate>19.00<"} << "F-L3" << true
-        << "/Invoice[1]/TaxesWithheld/Tax[1]/TaxAmount/TotalAmount";
+    QTest::newRow("L3 withheld") << QStringList{"<TaxRate>15.00<", "<TaxRate>19.00<"} << "F-L3"
+                                 << true
+                                 << "/Invoice[1]/TaxesWithheld/Tax[1]/TaxAmount/TotalAmount";
     QTest::newRow("L4 rate without its group")
         << QStringList{"<TaxRate>21</TaxRate>", "<TaxRate>4</TaxRate>"} << "F-L4" << true
         << "/Items/InvoiceLine[3]/TaxesOutputs/Tax[1]";
@@ -166,12 +162,10 @@ void tst_DocumentCheck::faults_data() {
 
     // Parties.
     QTest::newRow("P1 issuer's check letter")
-        << QStringList{"<TaxIdentificationNumber>45678901G<",
-                       "<TaxIdentificationNumber>45678901H<"}
+        << QStringList{"<TaxIdentificationNumber>45678901G<", "<TaxIdentificationNumber>45678901H<"}
         << "F-P1" << true << seller + "TaxIdentification/TaxIdentificationNumber";
     QTest::newRow("P1 customer's check letter")
-        << QStringList{"<TaxIdentificationNumber>P1500200I<",
-                       "<TaxIdentificationNumber>P1500200A<"}
+        << QStringList{"<TaxIdentificationNumber>P1500200I<", "<TaxIdentificationNumber>P1500200A<"}
         << "F-P1" << true << buyer + "TaxIdentification/TaxIdentificationNumber";
     QTest::newRow("P1 id written with dots and lower case")
         << QStringList{"<TaxIdentificationNumber>45678901G<",
@@ -197,28 +191,23 @@ void tst_DocumentCheck::faults_data() {
         << QStringList{"<PostCode>27001<", "<PostCode>99001<"} << "F-P3" << false
         << seller + "Individual/AddressInSpain/PostCode";
     QTest::newRow("P4 blank name")
-        << QStringList{"<CorporateName>Concello de Ames<", "<CorporateName>   <"} << "F-P4"
-        << true << buyer + "LegalEntity/CorporateName";
+        << QStringList{"<CorporateName>Concello de Ames<", "<CorporateName>   <"} << "F-P4" << true
+        << buyer + "LegalEntity/CorporateName";
     QTest::newRow("P4 blank invoice number")
         << QStringList{"<InvoiceNumber>77<", "<InvoiceNumber> <"} << "F-P4" << true
         << "/InvoiceHeader/InvoiceNumber";
-    QTest::newRow("P4 blank town")
-        << QStringList{"<Town>Lugo<", "<Town>\t<"} << "F-P4" << true
-        << seller + "Individual/AddressInSpain/Town";
+    QTest::newRow("P4 blank town") << QStringList{"<Town>Lugo<", "<Town>\t<"} << "F-P4" << true
+                                   << seller + "Individual/AddressInSpain/Town";
 
     // Administrative centres.
-    QTest::newRow("C1 role missing")
-        << QStringList{"<RoleTypeCode>03<", "<RoleTypeCode>02<"} << "F-C1" << true
-        << buyer + "AdministrativeCentres";
-    QTest::newRow("C1 empty code")
-        << QStringList{"<CentreCode>GE0001234<", "<CentreCode><"} << "F-C1" << true
-        << "AdministrativeCentre[3]/CentreCode";
-    QTest::newRow("C1 blank name")
-        << QStringList{"<Name>Alcaldía<", "<Name> <"} << "F-C1" << true
-        << "AdministrativeCentre[2]/Name";
-    QTest::newRow("C2 code form")
-        << QStringList{"<CentreCode>GE0001234<", "<CentreCode>GE-12<"} << "F-C2" << false
-        << "AdministrativeCentre[3]/CentreCode";
+    QTest::newRow("C1 role missing") << QStringList{"<RoleTypeCode>03<", "<RoleTypeCode>02<"}
+                                     << "F-C1" << true << buyer + "AdministrativeCentres";
+    QTest::newRow("C1 empty code") << QStringList{"<CentreCode>GE0001234<", "<CentreCode><"}
+                                   << "F-C1" << true << "AdministrativeCentre[3]/CentreCode";
+    QTest::newRow("C1 blank name") << QStringList{"<Name>Alcaldía<", "<Name> <"} << "F-C1" << true
+                                   << "AdministrativeCentre[2]/Name";
+    QTest::newRow("C2 code form") << QStringList{"<CentreCode>GE0001234<", "<CentreCode>GE-12<"}
+                                  << "F-C2" << false << "AdministrativeCentre[3]/CentreCode";
 
     // Payment and dates.
     QTest::newRow("B1 IBAN digit")
@@ -243,13 +232,11 @@ void tst_DocumentCheck::faults_data() {
         << "F-D2" << true << "PaymentOnAccount[1]/PaymentOnAccountDate";
 
     // Schema.
-    QTest::newRow("XSD element missing")
-        << QStringList{"<InvoiceClass>OO</InvoiceClass>", ""} << "F-XSD" << true
-        << "/Invoice[1]/InvoiceHeader";
-    QTest::newRow("XSD decimal comma")
-        << QStringList{"<TotalGrossAmountBeforeTaxes>580.33<",
-                       "<TotalGrossAmountBeforeTaxes>580,33<"}
-        << "F-XSD" << true << totals + "TotalGrossAmountBeforeTaxes";
+    QTest::newRow("XSD element missing") << QStringList{"<InvoiceClass>OO</InvoiceClass>", ""}
+                                         << "F-XSD" << true << "/Invoice[1]/InvoiceHeader";
+    QTest::newRow("XSD decimal comma") << QStringList{"<TotalGrossAmountBeforeTaxes>580.33<",
+                                                      "<TotalGrossAmountBeforeTaxes>580,33<"}
+                                       << "F-XSD" << true << totals + "TotalGrossAmountBeforeTaxes";
     QTest::newRow("XSD version against namespace")
         << QStringList{"<SchemaVersion>3.2.1<", "<SchemaVersion>3.2.2<"} << "F-XSD" << true
         << "/FileHeader/SchemaVersion";
@@ -288,9 +275,8 @@ void tst_DocumentCheck::harmlessVariations_data() {
                        "<TotalOutstandingAmount><TotalAmount>529.87<"};
     QTest::newRow("rates with and without decimals")
         << QStringList{"<TaxRate>10.00</TaxRate>", "<TaxRate>10.0</TaxRate>"};
-    QTest::newRow("ES prefix on the customer's id")
-        << QStringList{"<TaxIdentificationNumber>P1500200I<",
-                       "<TaxIdentificationNumber>ESP1500200I<"};
+    QTest::newRow("ES prefix on the customer's id") << QStringList{
+        "<TaxIdentificationNumber>P1500200I<", "<TaxIdentificationNumber>ESP1500200I<"};
     QTest::newRow("3.2.2") << QStringList{
         "http://www.facturae.es/Facturae/2014/v3.2.1/Facturae",
         "http://www.facturae.gob.es/formato/Versiones/Facturaev3_2_2.xml", "<SchemaVersion>3.2.1<",
@@ -306,11 +292,12 @@ void tst_DocumentCheck::harmlessVariations() {
 void tst_DocumentCheck::schemaOfTheDocumentsVersion() {
     // Version 3.2 allows amounts with two or six decimals only, so the same
     // invoice that passes as 3.2.1 fails as 3.2 where it has three.
-    const CheckFindings findings = DocumentCheck::run(edited(
-        {"http://www.facturae.es/Facturae/2014/v3.2.1/Facturae",
-         "http://www.facturae.es/Facturae/2009/v3.2/Facturae", "<SchemaVersion>3.2.1<",
-         "<SchemaVersion>3.2<"}));
-    QVERIFY2(find(findings, "F-XSD", "InvoiceTotals/TotalGrossAmount"), qPrintable(listed(findings)));
+    const CheckFindings findings =
+        DocumentCheck::run(edited({"http://www.facturae.es/Facturae/2014/v3.2.1/Facturae",
+                                   "http://www.facturae.es/Facturae/2009/v3.2/Facturae",
+                                   "<SchemaVersion>3.2.1<", "<SchemaVersion>3.2<"}));
+    QVERIFY2(find(findings, "F-XSD", "InvoiceTotals/TotalGrossAmount"),
+             qPrintable(listed(findings)));
     QVERIFY(!find(findings, "F-XSD", "/SchemaVersion"));
 }
 
@@ -334,7 +321,8 @@ void tst_DocumentCheck::schemaMessagesNameTheElementInSpanish() {
         edited({"<TaxIdentificationNumber>45678901G<", "<TaxIdentificationNumber><"}));
     found = find(empty, "F-XSD", "SellerParty/TaxIdentification/TaxIdentificationNumber");
     QVERIFY2(found, qPrintable(listed(empty)));
-    QCOMPARE(found->message, QStringLiteral("«TaxIdentificationNumber» está vacío y es obligatorio."));
+    QCOMPARE(found->message,
+             QStringLiteral("«TaxIdentificationNumber» está vacío y es obligatorio."));
     QVERIFY(find(empty, "F-P4", "SellerParty/TaxIdentification/TaxIdentificationNumber"));
 }
 
@@ -370,8 +358,7 @@ void tst_DocumentCheck::signedDocument() {
         "Target=\"#Signature1\"><xades:SignedProperties/></xades:QualifyingProperties></ds:Object>"
         "<ds:Object><IssueDate>1899-12-30</IssueDate></ds:Object>"
         "</ds:Signature></namespace:Facturae>");
-    const CheckFindings findings =
-        DocumentCheck::run(edited({"</namespace:Facturae>", signature}));
+    const CheckFindings findings = DocumentCheck::run(edited({"</namespace:Facturae>", signature}));
     QCOMPARE(findings.size(), 1);
     QCOMPARE(findings.first().code, QStringLiteral("F-S1"));
     QCOMPARE(findings.first().severity, CheckFinding::Severity::Info);
@@ -392,9 +379,9 @@ void tst_DocumentCheck::externalEntitiesAreNotRead() {
     secret.write("CONTENIDO-SECRETO");
     secret.close();
     QByteArray document = fixture();
-    document.replace("<namespace:Facturae ",
-                     "<!DOCTYPE x [<!ENTITY e SYSTEM \"file://" + secretPath.toUtf8() +
-                         "\">]>\n<namespace:Facturae ");
+    document.replace("<namespace:Facturae ", "<!DOCTYPE x [<!ENTITY e SYSTEM \"file://" +
+                                                 secretPath.toUtf8() +
+                                                 "\">]>\n<namespace:Facturae ");
     document.replace("<InvoiceNumber>77<", "<InvoiceNumber>&e;<");
     const CheckFindings findings = DocumentCheck::run(document);
     QVERIFY(!listed(findings).contains(u"CONTENIDO-SECRETO"));

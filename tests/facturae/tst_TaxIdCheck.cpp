@@ -65,8 +65,8 @@ void tst_TaxIdCheck::taxIds_data() {
     QTest::newRow("association G, wrong") << "G1234567C" << K::Entity << false << false << "D";
     QTest::newRow("entity, lower case") << "b15123458" << K::Entity << true << true << "8";
     QTest::newRow("entity, ES prefix") << "ESB15123458" << K::Entity << true << false << "8";
-    QTest::newRow("entity, unknown letter") << "I15123458" << K::Unrecognised << false << false
-                                            << "";
+    QTest::newRow("entity, unknown letter")
+        << "I15123458" << K::Unrecognised << false << false << "";
 
     QTest::newRow("other country") << "FR40303265045" << K::OtherCountry << false << false << "";
     QTest::newRow("other country, Portugal")
