@@ -717,6 +717,14 @@ void TForm2::Button4Click() {
 // AutoFirma runs on its own; the window keeps answering and shows that it
 // waits. Only one signing at a time: the actions are off until it ends.
 void TForm2::launchAutoFirma(const QString& path) {
+    if (const QString problem = m_session.signingSettingsProblem(); !problem.isEmpty()) {
+        if (Prompts::instance().confirm(
+                this, AppTitle,
+                withFullStop(problem) +
+                    QStringLiteral("\n\n¿Quieres abrir la configuración de AutoFirma?")))
+            editSigningSettings();
+        return;
+    }
     const InvoiceSession::SigningJob job = m_session.prepareSigning(path);
     const QString error = m_signer->start(job.folder, job.program, job.arguments);
     if (!error.isEmpty()) {
