@@ -2,11 +2,13 @@
 
 #include "common/AppError.h"
 #include "facturae/FacturaeWriter.h"
+#include "session/DocumentRenderer.h"
 #include "settings/AppFiles.h"
 #include "settings/InvoiceImport.h"
 #include "settings/RegistroIni.h"
 #include "signing/AutoFirmaLaunch.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 
@@ -127,4 +129,17 @@ void InvoiceSession::setCentres(const AdministrationCentres& c) {
     m_record.setText(RecordField::ManagingBodyName, c.managingName);
     m_record.setText(RecordField::AccountingOfficeName, c.officeName);
     m_record.setText(RecordField::ProcessingUnitName, c.unitName);
+}
+
+QByteArray InvoiceSession::currentDocument() {
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    FacturaeWriter::write(m_record, buffer);
+    return buffer.data();
+}
+
+void InvoiceSession::savePdf(const QByteArray& document, const QString& path) {
+    if (!m_renderer)
+        throw AppError(QStringLiteral("Esta versión no puede dibujar la copia PDF"));
+    m_renderer->render(document, path);
 }
