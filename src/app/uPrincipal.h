@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pdf/PdfRenderer.h"
 #include "session/InvoiceSession.h"
 
 #include <QMainWindow>
@@ -35,6 +36,7 @@ public:
     static const QString ImportFilter;
     static const QString UnsignedFilter;
     static const QString SaveFilter;
+    static const QString FacturaeFilters;
 
     // Event handlers.
     void FormShow();
@@ -45,6 +47,8 @@ public:
     void VALIDARClick();          // "Validar"
     void Button5Click();          // "Contacto"
     void AdvSmoothButton4Click(); // quit
+    void VerImprimirClick();      // "Ver / Imprimir": the invoice's readable copy
+    void AbrirFacturaXmlClick();  // "Abrir factura XML…": any Facturae file's copy
     void ComboBox1CloseUp();
     void ComboBox1Exit();
     void Edit17Enter();
@@ -58,11 +62,14 @@ protected:
 private:
     QWidget* buildButtonBar();
     QWidget* buildHiddenFields();
+    void buildMenu();
+    void showCopy(const QByteArray& document, const QString& source);
     void setUpTabOrder();
     void launchAutoFirma(const QString& input);
     void runModal(QDialog& dialog);
 
     InvoiceSession m_session;
+    PdfRenderer m_pdfRenderer{m_session.appDir()};
     InvoiceRecord& m_record = m_session.record(); // the session's record, named for short
     PartyPanel* m_issuer = nullptr;
     PartyPanel* m_customer = nullptr;

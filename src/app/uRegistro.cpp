@@ -2,11 +2,13 @@
 
 #include "widgets/DialogKit.h"
 #include "widgets/ErrorGuard.h"
+#include "widgets/Prompts.h"
 #include "widgets/TypedLengthLimit.h"
 #include "settings/AppFiles.h"
 #include "settings/IniFile.h"
 #include "settings/RegistroIni.h"
 
+#include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -139,7 +141,21 @@ void TFormRegistro::buildLayout() {
     Edit17 = edit(g, "Edit17");
     grid->addWidget(Edit17, 9, 0, 1, 4);
 
-    // Row 11: the two picture buttons.
+    // Row 10: the logo of the readable copy (PNG, JPEG or SVG).
+    eLogo = edit(g, "eLogo");
+    eLogo->setToolTip(QStringLiteral("Imagen PNG, JPEG o SVG que encabeza la copia PDF de las "
+                                     "facturas de este emisor"));
+    bLogo = new QToolButton(g);
+    bLogo->setObjectName(QStringLiteral("bLogo"));
+    bLogo->setText(QStringLiteral("…"));
+    bLogo->setToolTip(QStringLiteral("Elegir el logotipo"));
+    auto* logoRow = new QHBoxLayout;
+    logoRow->addWidget(eLogo, 1);
+    logoRow->addWidget(bLogo);
+    grid->addWidget(label(g, "LabelLogo", QStringLiteral("Logotipo")), 10, 0);
+    grid->addLayout(logoRow, 10, 1, 1, 3);
+
+    // Row 12: the two picture buttons.
     AdvSmoothButton1 =
         DialogKit::pictureButton(g, QStringLiteral("AdvSmoothButton1"), QStringLiteral("diskette"),
                                  QStringLiteral("Guardar Cambios"), QSize(57, 33));
@@ -150,8 +166,8 @@ void TFormRegistro::buildLayout() {
     buttons->addWidget(AdvSmoothButton1);
     buttons->addStretch();
     buttons->addWidget(AdvSmoothButton3);
-    grid->setRowStretch(10, 1);
-    grid->addLayout(buttons, 11, 0, 1, 4);
+    grid->setRowStretch(11, 1);
+    grid->addLayout(buttons, 12, 0, 1, 4);
 
     QWidget* order[] = {Edit18,
                         Edit19,
@@ -190,6 +206,8 @@ void TFormRegistro::buildLayout() {
             [this] { runGuarded(this, [this] { AdvSmoothButton1Click(); }); });
     connect(AdvSmoothButton3, &QToolButton::clicked, this,
             [this] { runGuarded(this, [this] { AdvSmoothButton3Click(); }); });
+    connect(bLogo, &QToolButton::clicked, this,
+            [this] { runGuarded(this, [this] { bLogoClick(); }); });
 }
 
 void TFormRegistro::showEvent(QShowEvent* event) {
@@ -251,6 +269,7 @@ void TFormRegistro::FormShow() {
     // A missing or unreadable file reads as one without sections.
     const IniFile ini(AppFiles::registroIni(m_appDir));
     const IssuerSettings stored = IssuerSettings::read(ini);
+    eLogo->setText(ini.readString(QStringLiteral("MISDATOS"), QStringLiteral("LOGO")));
 
     Edit13->setText(stored.entity);
     Edit14->setText(stored.office);
@@ -318,8 +337,27 @@ void TFormRegistro::AdvSmoothButton1Click() {
     // one holding only this section.
     IniFile ini(AppFiles::registroIni(m_appDir), true);
     issuer.write(ini, type);
+    // LOGO is written once a logo was given, so a file without one stays as it was.
+    const QString missing(QChar(0));
+    if (!eLogo->text().isEmpty() ||
+        ini.readString(QStringLiteral("MISDATOS"), QStringLiteral("LOGO"), missing) != missing)
+        ini.writeString(QStringLiteral("MISDATOS"), QStringLiteral("LOGO"), eLogo->text());
     ini.save(); // throws "Unable to write to ..."; the window then stays open
     accept();
+}
+
+// A picture inside the program's folder is kept relative to it, so the
+// folder can move with its logo.
+void TFormRegistro::bLogoClick() {
+    const QString path = Prompts::instance().openFile(
+        this, QStringLiteral("Imágenes (*.png *.jpg *.jpeg *.svg);;Todos los archivos (*.*)"),
+        QString());
+    if (path.isEmpty())
+        return;
+    const QString relative = QDir(m_appDir).relativeFilePath(path);
+    eLogo->setText(relative.startsWith(QLatin1String("..")) || QDir::isAbsolutePath(relative)
+                       ? QDir::toNativeSeparators(path)
+                       : QDir::toNativeSeparators(relative));
 }
 
 void TFormRegistro::AdvSmoothButton3Click() {

@@ -22,6 +22,7 @@ public:
     void AdvSmoothButton3Click(); // "Cerrar"
     void RadioButton3Click();     // "Pers.Jurídica"
     void RadioButton4Click();     // "Pers. Física"
+    void bLogoClick();            // "…": picks the logo for the readable copy
 
     const QString& TipoPersona() const { return m_tipoPersona; }
 
@@ -61,6 +62,8 @@ private:
     QLineEdit* Edit20 = nullptr;
     QLineEdit* Edit26 = nullptr;
     QLineEdit* Edit28 = nullptr;
+    QLineEdit* eLogo = nullptr; // LOGO: picture at the top of the PDF copy
+    QToolButton* bLogo = nullptr;
     QToolButton* AdvSmoothButton1 = nullptr;
     QToolButton* AdvSmoothButton3 = nullptr;
 };
