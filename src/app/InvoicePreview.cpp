@@ -61,8 +61,7 @@ void InvoicePreview::paintPages(QPrinter* printer) {
 // window keeps repainting meanwhile behind a modal progress box.
 void InvoicePreview::GuardarPdfClick() {
     runGuarded(this, [&] {
-        const QString path =
-            Prompts::instance().saveFile(this, PdfFilter, QStringLiteral("pdf"));
+        const QString path = Prompts::instance().saveFile(this, PdfFilter, QStringLiteral("pdf"));
         if (path.isEmpty())
             return;
         QString error;

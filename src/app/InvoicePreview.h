@@ -18,8 +18,8 @@ class InvoicePreview : public QPrintPreviewDialog {
     Q_OBJECT
 public:
     // document: the Facturae bytes; parsed: what they hold (already read).
-    InvoicePreview(InvoiceSession& session, QByteArray document,
-                   FacturaeDocument::Document parsed, QWidget* parent = nullptr);
+    InvoicePreview(InvoiceSession& session, QByteArray document, FacturaeDocument::Document parsed,
+                   QWidget* parent = nullptr);
 
     QAction* saveAction() const { return m_save; }
     // Pages of the copy as laid out for the preview.

@@ -1,12 +1,12 @@
 #include "app/uRegistro.h"
 
+#include "settings/AppFiles.h"
+#include "settings/IniFile.h"
+#include "settings/RegistroIni.h"
 #include "widgets/DialogKit.h"
 #include "widgets/ErrorGuard.h"
 #include "widgets/Prompts.h"
 #include "widgets/TypedLengthLimit.h"
-#include "settings/AppFiles.h"
-#include "settings/IniFile.h"
-#include "settings/RegistroIni.h"
 
 #include <QDir>
 #include <QGridLayout>
