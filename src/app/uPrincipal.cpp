@@ -358,7 +358,7 @@ void TForm2::administrationTicked(InvoiceRecord&) {
     TFormAdmon window(appDir(), this);
     window.setCentres(m_session.centres());
     runModal(window);
-    if (window.Tag() == 25)
+    if (window.Tag() == TFormAdmon::AcceptedTag)
         m_session.setCentres(window.centres());
 }
 

@@ -38,22 +38,23 @@ public:
     static const QString SaveFilter;
     static const QString FacturaeFilters;
 
-    // Event handlers.
-    void FormShow();
-    bool FormKeyPress(QWidget* target);
-    void AdvSmoothButton2Click(); // "Capturar Datos"
-    void Button2Click();          // "Generar Factura"
-    void Button4Click();          // "Firmar Factura"
-    void VALIDARClick();          // "Validar"
-    void Button5Click();          // "Contacto"
-    void AdvSmoothButton4Click(); // quit
-    void VerImprimirClick();      // "Ver / Imprimir": the invoice's readable copy
-    void AbrirFacturaXmlClick();  // "Abrir factura XML…": any Facturae file's copy
-    void ComboBox1CloseUp();
-    void ComboBox1Exit();
-    void Edit17Enter();
-    void CheckBox1MouseUp(Qt::MouseButton button);
-    void administrationTicked(InvoiceRecord& record) override;
+    // Event handlers, each asking through Prompts, calling the session and
+    // showing what comes back.
+    void FormShow();                    // starts a fresh invoice with the issuer from Registro.Ini
+    bool FormKeyPress(QWidget* target); // Enter moves on like Tab (outside the grid)
+    void AdvSmoothButton2Click();       // "Capturar Datos": imports an invoice file
+    void Button2Click();                // "Generar Factura": writes the document
+    void Button4Click();                // "Firmar Factura": signs a chosen document
+    void VALIDARClick();                // "Validar": opens the validation page
+    void Button5Click();                // "Contacto": shows the about window
+    void AdvSmoothButton4Click();       // asks, then quits
+    void VerImprimirClick();            // "Ver / Imprimir": the invoice's readable copy
+    void AbrirFacturaXmlClick();        // "Abrir factura XML…": any Facturae file's copy
+    void ComboBox1CloseUp();            // recalculates the totals with the chosen rate
+    void ComboBox1Exit();               // an empty rate becomes "0"
+    void Edit17Enter();                 // works the IBAN out from the account boxes
+    void CheckBox1MouseUp(Qt::MouseButton button);             // right button: shows the centres
+    void administrationTicked(InvoiceRecord& record) override; // asks for the centres
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -1,6 +1,7 @@
 #include "facturae/FacturaeWriter.h"
 
 #include "common/AppError.h"
+#include "common/SafeSave.h"
 #include "facturae/DocumentText.h"
 #include "facturae/InvoiceBody.h"
 #include "facturae/XmlOut.h"
@@ -8,7 +9,6 @@
 #include "invoice/PartyFields.h"
 
 #include <QDir>
-#include <QSaveFile>
 
 namespace FacturaeWriter {
 
@@ -159,20 +159,21 @@ void write(InvoiceRecord& record, QIODevice& device) {
 }
 
 void save(InvoiceRecord& record, const QString& path) {
-    QSaveFile file(path);
-    auto cannotSave = [&] {
+    SafeSave file(path);
+    auto cannotSave = [&](const QString& reason) {
         return AppError(QStringLiteral("No se puede guardar la factura en %1: %2")
-                            .arg(QDir::toNativeSeparators(path), file.errorString()));
+                            .arg(QDir::toNativeSeparators(path), reason));
     };
-    if (!file.open(QIODevice::WriteOnly))
-        throw cannotSave();
+    if (!file.open())
+        throw cannotSave(file.errorString());
     try {
-        write(record, file);
+        write(record, file.device());
     } catch (const AppError&) {
-        throw cannotSave(); // the device's reason says more than the writer's
+        // The device's reason says more than the writer's.
+        throw cannotSave(file.device().errorString());
     }
     if (!file.commit())
-        throw cannotSave();
+        throw cannotSave(file.errorString());
 }
 
 } // namespace FacturaeWriter

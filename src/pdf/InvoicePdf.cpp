@@ -1,17 +1,18 @@
 #include "pdf/InvoicePdf.h"
 
 #include "common/AppError.h"
+#include "common/SafeSave.h"
 #include "pdf/InvoiceSheet.h"
 #include "pdf/LogoImage.h"
 #include "settings/AppFiles.h"
 #include "settings/IniFile.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 
 int InvoicePdf::render(const FacturaeDocument::Document& document, QPagedPaintDevice& device,
                        const LogoImage* logo) {
@@ -48,19 +49,14 @@ void InvoicePdf::save(const FacturaeDocument::Document& document, const QString&
     };
     if (QFileInfo(path).isDir())
         throw failure(QStringLiteral("es una carpeta"));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw failure(file.errorString());
-    write(document, file, logo);
-    // QSaveFile keeps the first write error; commit() flushes, syncs and
-    // renames only when everything reached the disk.
-    if (file.error() != QFileDevice::NoError) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
+    // The copy is made in memory and saved in one piece: a failed save leaves
+    // no half-written file and any old one whole.
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    write(document, buffer, logo);
+    QString reason;
+    if (!SafeSave::write(path, buffer.data(), &reason))
         throw failure(reason);
-    }
-    if (!file.commit())
-        throw failure(file.errorString());
 }
 
 QString InvoicePdf::defaultOutputPath(const QString& documentPath) {

@@ -9,7 +9,6 @@
 
 namespace {
 const QString MisDatos = QStringLiteral("MISDATOS");
-const QString AutoFirma = QStringLiteral("AUTOFIRMA");
 } // namespace
 
 QString IssuerSettings::personLetter() const {
@@ -61,20 +60,6 @@ void IssuerSettings::write(IniFile& ini, PersonType type) const {
     w("NIF", taxId);
     w("CONTACTO", contact);
     w("MAIL", email);
-}
-
-AutoFirmaSettings AutoFirmaSettings::read(const IniFile& ini) {
-    return {ini.readString(AutoFirma, QStringLiteral("RUTAPROGRAMA")),
-            ini.readString(AutoFirma, QStringLiteral("PROGRAMA")),
-            ini.readString(AutoFirma, QStringLiteral("COMANDO")),
-            ini.readString(AutoFirma, QStringLiteral("FIRMA"))};
-}
-
-void AutoFirmaSettings::write(IniFile& ini) const {
-    ini.writeString(AutoFirma, QStringLiteral("RUTAPROGRAMA"), folder);
-    ini.writeString(AutoFirma, QStringLiteral("PROGRAMA"), program);
-    ini.writeString(AutoFirma, QStringLiteral("COMANDO"), command);
-    ini.writeString(AutoFirma, QStringLiteral("FIRMA"), format);
 }
 
 namespace RegistroIni {

@@ -1,5 +1,5 @@
-#include "AppTestKit.h"
 #include "FakePrompts.h"
+#include "WindowTestKit.h"
 #include "app/InvoicePreview.h"
 #include "app/uRegistro.h"
 
@@ -72,7 +72,7 @@ void trigger(TForm2& window, const char* action) {
 void tst_InvoicePreview::viewShowsTheInvoiceAndSavesIt() {
     QTemporaryDir dir;
     FakePrompts prompts;
-    auto window = AppTestKit::openWindow(dir.path());
+    auto window = WindowTestKit::openWindow(dir.path());
     window->session().importChosenFile(QStringLiteral(ORVANE_SAMPLES_DIR "/F2024-001.ini"));
     Previewed seen;
     window->setModalRunner(previewRunner(seen));
@@ -96,7 +96,7 @@ void tst_InvoicePreview::viewShowsTheInvoiceAndSavesIt() {
 void tst_InvoicePreview::openShowsAnyFacturaeFile() {
     QTemporaryDir dir;
     FakePrompts prompts;
-    auto window = AppTestKit::openWindow(dir.path());
+    auto window = WindowTestKit::openWindow(dir.path());
     Previewed seen;
     window->setModalRunner(previewRunner(seen));
     const QString pdf = dir.filePath(QStringLiteral("lote.pdf"));
@@ -116,10 +116,10 @@ void tst_InvoicePreview::openShowsAnyFacturaeFile() {
 void tst_InvoicePreview::notFacturaeGivesMessageAndNoWindow() {
     QTemporaryDir dir;
     FakePrompts prompts;
-    auto window = AppTestKit::openWindow(dir.path());
+    auto window = WindowTestKit::openWindow(dir.path());
     Previewed seen;
     window->setModalRunner(previewRunner(seen));
-    AppTestKit::writeFile(dir.path(), QStringLiteral("nota.xml"), QStringLiteral("<nota/>"));
+    WindowTestKit::writeFile(dir.path(), QStringLiteral("nota.xml"), QStringLiteral("<nota/>"));
     prompts.fileAnswers.enqueue(dir.filePath(QStringLiteral("nota.xml")));
     trigger(*window, "AbrirFacturaXml");
     QCOMPARE(seen.calls, 0);
@@ -130,7 +130,7 @@ void tst_InvoicePreview::notFacturaeGivesMessageAndNoWindow() {
 void tst_InvoicePreview::failedSaveIsReportedAndLeavesNothing() {
     QTemporaryDir dir;
     FakePrompts prompts;
-    auto window = AppTestKit::openWindow(dir.path());
+    auto window = WindowTestKit::openWindow(dir.path());
     Previewed seen;
     window->setModalRunner(previewRunner(seen));
     const QString pdf = dir.filePath(QStringLiteral("no-existe/copia.pdf"));
@@ -146,7 +146,7 @@ void tst_InvoicePreview::failedSaveIsReportedAndLeavesNothing() {
 void tst_InvoicePreview::logoSetInTheIssuerWindow() {
     QTemporaryDir dir;
     FakePrompts prompts;
-    AppTestKit::writeFile(dir.path(), QStringLiteral("Registro.Ini"),
+    WindowTestKit::writeFile(dir.path(), QStringLiteral("Registro.Ini"),
                           QStringLiteral("[MISDATOS]\nPERSONA=J\nNOMBRE=Uno\nNIF=B1\n"));
     {
         TFormRegistro form(dir.path());

@@ -1,11 +1,11 @@
-#include "AppTestKit.h"
 #include "FakePrompts.h"
+#include "WindowTestKit.h"
 
 #include "app/LinesGrid.h"
 #include "app/uAcercaDe.h"
+#include "app/uAdmon.h"
 #include "app/uPrincipal.h"
 #include "invoice/Memoria.h"
-#include "app/uAdmon.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
@@ -16,7 +16,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-using namespace AppTestKit;
+using namespace WindowTestKit;
 
 namespace {
 
@@ -37,7 +37,7 @@ const QString AdmonText =
 
 // The button bar: "Capturar Datos", "Generar Factura", "Firmar Factura" and
 // "Contacto", with a fake AutoFirma that records how it was started.
-class MainWindowOperationsTest : public QObject {
+class tst_MainWindowOperations : public QObject {
     Q_OBJECT
 private slots:
     void init() {
@@ -313,5 +313,5 @@ private:
     std::unique_ptr<TForm2> m_window;
 };
 
-QTEST_MAIN(MainWindowOperationsTest)
+QTEST_MAIN(tst_MainWindowOperations)
 #include "tst_MainWindowOperations.moc"

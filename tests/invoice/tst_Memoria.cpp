@@ -1,3 +1,4 @@
+#include "InvoiceBuilder.h"
 #include "common/AppError.h"
 #include "invoice/Memoria.h"
 
@@ -22,21 +23,7 @@ private slots:
     void walkingSettlesTheEdit();
 };
 
-namespace {
-
-// Appends a line with the given figures and stores it.
-void addLine(Memoria& m, double quantity, double price, double dto = 0, double iva = 21) {
-    m.append();
-    InvoiceLine line = *m.currentLine();
-    line.quantity = quantity;
-    line.price = price;
-    line.discountPct = dto;
-    line.vatRate = iva;
-    m.setLine(line);
-    m.post();
-}
-
-} // namespace
+using InvoiceBuilder::addLine;
 
 void tst_Memoria::newLineDefaults() {
     Memoria m;
@@ -97,7 +84,7 @@ void tst_Memoria::arithmeticBeforePost() {
     QFETCH(double, iva);
     Memoria m;
     m.open();
-    addLine(m, quantity, price, dto, iva);
+    addLine(m, {{}, quantity, price, dto, iva});
     const InvoiceLine& l = m.lines().at(0);
     QTEST(l.amount, "importe");
     QTEST(l.discountAmount, "descuento");
@@ -135,7 +122,7 @@ void tst_Memoria::provisionalFiguresOnlyWhileEditing() {
 void tst_Memoria::exemptIsNeverCleared() {
     Memoria m;
     m.open();
-    addLine(m, 1, 100, 0, 0);
+    addLine(m, {{}, 1, 100, 0, 0});
     QVERIFY(m.lines().at(0).exempt);
 
     InvoiceLine line = m.lines().at(0);
@@ -159,7 +146,7 @@ void tst_Memoria::postAndCancel() {
     Memoria m;
     m.open();
     QSignalSpy posts(&m, &Memoria::afterPost);
-    addLine(m, 1, 10);
+    addLine(m, {{}, 1, 10});
     QCOMPARE(posts.count(), 1);
     QCOMPARE(m.state(), Memoria::State::Browse);
     QCOMPARE(m.currentRow(), 0);
@@ -193,9 +180,9 @@ void tst_Memoria::postAndCancel() {
 void tst_Memoria::deleting() {
     Memoria m;
     m.open();
-    addLine(m, 1, 10);
-    addLine(m, 1, 20);
-    addLine(m, 1, 30);
+    addLine(m, {{}, 1, 10});
+    addLine(m, {{}, 1, 20});
+    addLine(m, {{}, 1, 30});
     m.moveTo(1);
     QSignalSpy deletes(&m, &Memoria::afterDelete);
     QSignalSpy posts(&m, &Memoria::afterPost);
@@ -221,7 +208,7 @@ void tst_Memoria::deleting() {
 void tst_Memoria::deletingAnUnpostedInsertDropsIt() {
     Memoria m;
     m.open();
-    addLine(m, 1, 10);
+    addLine(m, {{}, 1, 10});
     m.append();
     QSignalSpy deletes(&m, &Memoria::afterDelete);
     QSignalSpy posts(&m, &Memoria::afterPost);
@@ -244,8 +231,8 @@ void tst_Memoria::deletingOnEmptyTableThrows() {
 void tst_Memoria::walkingSettlesTheEdit() {
     Memoria m;
     m.open();
-    addLine(m, 1, 10);
-    addLine(m, 1, 20);
+    addLine(m, {{}, 1, 10});
+    addLine(m, {{}, 1, 20});
 
     // An untouched new line is dropped by the walk.
     m.append();

@@ -1,3 +1,4 @@
+#include "InvoiceBuilder.h"
 #include "invoice/InvoiceRecord.h"
 
 #include <QTest>
@@ -19,15 +20,7 @@ struct Line {
 };
 
 void addLine(InvoiceRecord& r, const Line& l) {
-    Memoria& m = r.lines();
-    m.append();
-    InvoiceLine line = *m.currentLine();
-    line.quantity = l.quantity;
-    line.price = l.price;
-    line.discountPct = l.dto;
-    line.vatRate = l.iva;
-    m.setLine(line);
-    m.post();
+    InvoiceBuilder::addLine(r, {QString(), l.quantity, l.price, l.dto, l.iva});
 }
 
 // The boxes as their texts: bruto/dto/base/iva/irpf/total.
