@@ -2,6 +2,7 @@
 
 #include "common/AppError.h"
 #include "common/ValueForms.h"
+#include "invoice/AdministrationCentres.h"
 #include "invoice/BankAccount.h"
 #include "invoice/InvoiceRecord.h"
 #include "invoice/PartyFields.h"
@@ -52,13 +53,8 @@ void readParty(InvoiceRecord& r, const IniFile& ini, const QString& section, Par
 }
 
 void readCentres(InvoiceRecord& r, const IniFile& ini) {
-    auto v = [&](const char* key) { return ini.readString(Admon, QString::fromLatin1(key)); };
-    r.setText(RecordField::ManagingBodyCode, v("GESTOR"));
-    r.setText(RecordField::AccountingOfficeCode, v("OFICINA"));
-    r.setText(RecordField::ProcessingUnitCode, v("UNIDAD"));
-    r.setText(RecordField::ManagingBodyName, v("NOMBREGESTOR"));
-    r.setText(RecordField::AccountingOfficeName, v("NOMBREOFICINA"));
-    r.setText(RecordField::ProcessingUnitName, v("NOMBREUNIDAD"));
+    for (const AdministrationCentres::Field& f : AdministrationCentres::fields())
+        r.setText(f.field, ini.readString(Admon, QString::fromLatin1(f.importKey)));
     if (!r.text(RecordField::ManagingBodyCode).isEmpty())
         r.setAdministration(true);
 }
