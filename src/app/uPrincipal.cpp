@@ -2,6 +2,7 @@
 
 #include "app/ControlNames.h"
 #include "app/FileReferencePanel.h"
+#include "app/InvoicePreview.h"
 #include "app/LinesGrid.h"
 #include "app/MainStatusBar.h"
 #include "app/PartyPanel.h"
@@ -15,6 +16,7 @@
 #include "common/AppVersion.h"
 #include "invoice/BankAccount.h"
 #include "invoice/UnsavedChanges.h"
+#include "pdf/FacturaeReader.h"
 #include "settings/AppFiles.h"
 #include "settings/DraftFile.h"
 #include "settings/IniFile.h"
@@ -61,6 +63,15 @@ namespace {
 
 const QString AppTitle = QStringLiteral("Orvane");
 
+// The busy pointer while the window works on something that takes a moment.
+class BusyCursor {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
 const QString UnsavedQuestion =
     QStringLiteral("La factura tiene cambios sin guardar. ¿Desea descartarlos?");
 
@@ -95,6 +106,10 @@ const MenuEntry MenuEntries[] = {
      &TForm2::Button4Click},
     {M::Factura, "actionValidar", "&Validar", "Validar", "Ctrl+L", "validate",
      &TForm2::VALIDARClick},
+    {M::Factura, "VerImprimir", "Ver / &Imprimir", "Ver / Imprimir", "Ctrl+P", "",
+     &TForm2::VerImprimirClick, true},
+    {M::Factura, "AbrirFacturaXml", "Abrir factura &XML…", "Abrir factura XML", "", "",
+     &TForm2::AbrirFacturaXmlClick},
     {M::Configuracion, "actionMisDatos", "&Mis datos", "Mis datos", "", "",
      &TForm2::editIssuerSettings},
     {M::Configuracion, "actionAdministraciones", "&Administraciones", "Administraciones", "", "",
@@ -124,6 +139,8 @@ const QString TForm2::OpenFilters = TForm2::ImportFilter + QStringLiteral(";;") 
                                     TForm2::UnsignedFilter +
                                     QStringLiteral(";;Todos los archivos (*.*)");
 const QString TForm2::SaveFilter = QStringLiteral("Facturas Electronicas sin Firmar (*.XML)");
+const QString TForm2::FacturaeFilters =
+    QStringLiteral("Facturas electrónicas (*.xml *.XML *.xsig *.XSIG);;Todos los archivos (*.*)");
 
 const QString TForm2::DraftFilter = QStringLiteral("Borradores de factura (*.ini)");
 
@@ -160,6 +177,7 @@ TForm2::TForm2(const QString& appDir, QWidget* parent) : QMainWindow(parent), m_
     m_signer = new AutoFirmaProcess(this);
     connect(m_signer, &AutoFirmaProcess::finished, this, &TForm2::signingEnded);
 
+    m_session.setRenderer(&m_pdfRenderer);
     buildMenus();
     m_buttonBar = buildButtonBar();
     column->addWidget(m_buttonBar);
@@ -868,6 +886,39 @@ void TForm2::issuerSettingsMayHaveChanged(const IssuerSettings& before) {
     RegistroIni::loadIssuerAtStart(m_record, appDir());
     rememberLoadedIssuer();
     m_status->report(QStringLiteral("Datos del emisor actualizados"));
+}
+
+void TForm2::VerImprimirClick() {
+    runGuarded(this, [&] {
+        if (!m_grid->commitOpenEditor())
+            return;
+        showCopy(m_session.currentDocument(), QString());
+    });
+}
+
+void TForm2::AbrirFacturaXmlClick() {
+    runGuarded(this, [&] {
+        const QString path = Prompts::instance().openFile(this, FacturaeFilters, QString());
+        if (path.isEmpty())
+            return;
+        showCopy(FacturaeReader::fileBytes(path), path);
+    });
+}
+
+// Reads the document first, so a file that is no Facturae document gives its
+// message and no window; then shows its pages.
+void TForm2::showCopy(const QByteArray& document, const QString& source) {
+    FacturaeDocument::Document parsed;
+    {
+        const BusyCursor busy;
+        try {
+            parsed = FacturaeReader::read(document);
+        } catch (const AppError& e) {
+            throw source.isEmpty() ? e : FacturaeReader::namedError(source, e);
+        }
+    }
+    InvoicePreview preview(m_session, document, std::move(parsed), this);
+    runModal(preview);
 }
 
 void TForm2::AdvSmoothButton4Click() {

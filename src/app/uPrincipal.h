@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pdf/PdfRenderer.h"
 #include "session/InvoiceSession.h"
 #include "settings/RegistroIni.h"
 
@@ -57,6 +58,7 @@ public:
     QString statusText() const;
     bool hasUnsavedChanges() const;
     bool isSigning() const { return m_signing; }
+    static const QString FacturaeFilters;
 
     // Event handlers, each asking through Prompts, calling the session and
     // showing what comes back.
@@ -74,6 +76,8 @@ public:
     void editIssuerSettings();          // "Mis datos"
     void editAdministrations();         // "Administraciones"
     void editSigningSettings();         // "Firma"
+    void VerImprimirClick();            // "Ver / Imprimir": the invoice's readable copy
+    void AbrirFacturaXmlClick();        // "Abrir factura XML…": any Facturae file's copy
     void ComboBox1CloseUp();            // recalculates the totals with the chosen rate
     void ComboBox1Exit();               // an empty rate becomes "0"
     void Edit17Enter();                 // works the IBAN out from the account boxes
@@ -90,6 +94,7 @@ private:
     void buildMenus();
     QWidget* buildButtonBar();
     QWidget* buildHiddenFields();
+    void showCopy(const QByteArray& document, const QString& source);
     void setUpTabOrder();
     void fitToScreen();
     void launchAutoFirma(const QString& input);
@@ -107,6 +112,7 @@ private:
     void updateCaption();
 
     InvoiceSession m_session;
+    PdfRenderer m_pdfRenderer{m_session.appDir()};
     InvoiceRecord& m_record = m_session.record(); // the session's record, named for short
     PartyPanel* m_issuer = nullptr;
     PartyPanel* m_customer = nullptr;

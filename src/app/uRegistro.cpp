@@ -8,8 +8,10 @@
 #include "settings/RegistroIni.h"
 #include "widgets/DialogKit.h"
 #include "widgets/ErrorGuard.h"
+#include "widgets/Prompts.h"
 #include "widgets/TypedLengthLimit.h"
 
+#include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -78,18 +80,7 @@ void TFormRegistro::buildLayout() {
     m_block = std::make_unique<PartyBlock>(
         Party::Issuer, g, grid,
         PartyBlock::CaptionNames{"Label1", "Label19", "Label20", "Label26"});
-    using F = PartyField;
-    m_corporateName = m_block->edit(F::CorporateName);
-    m_firstName = m_block->edit(F::FirstName);
-    m_firstSurname = m_block->edit(F::FirstSurname);
-    m_secondSurname = m_block->edit(F::SecondSurname);
-    m_address = m_block->edit(F::Address);
-    m_postCode = m_block->edit(F::PostCode);
-    m_town = m_block->edit(F::Town);
-    m_province = m_block->edit(F::Province);
-    m_taxId = m_block->edit(F::TaxId);
-    m_contact = m_block->edit(F::Contact);
-    m_email = m_block->edit(F::Email);
+    m_contact = m_block->edit(PartyField::Contact);
 
     // Rows 8 to 10: the bank account and the IBAN, as typed.
     grid->addWidget(label(g, "Label13", QStringLiteral("Cuenta Bancaria")), 7, 0, 1, 4);
@@ -117,7 +108,22 @@ void TFormRegistro::buildLayout() {
     ibanRow->addWidget(m_iban, 1);
     grid->addLayout(ibanRow, 9, 0, 1, 4);
 
-    // Row 11: the two picture buttons.
+    // Row 10: the logo of the readable copy (PNG, JPEG or SVG).
+    m_logo = new QLineEdit(g);
+    m_logo->setObjectName(QStringLiteral("eLogo"));
+    m_logo->setToolTip(QStringLiteral("Imagen PNG, JPEG o SVG que encabeza la copia PDF de las "
+                                      "facturas de este emisor"));
+    m_logoButton = new QToolButton(g);
+    m_logoButton->setObjectName(QStringLiteral("bLogo"));
+    m_logoButton->setText(QStringLiteral("…"));
+    m_logoButton->setToolTip(QStringLiteral("Elegir el logotipo"));
+    auto* logoRow = new QHBoxLayout;
+    logoRow->addWidget(m_logo, 1);
+    logoRow->addWidget(m_logoButton);
+    grid->addWidget(label(g, "LabelLogo", QStringLiteral("Logotipo")), 10, 0);
+    grid->addLayout(logoRow, 10, 1, 1, 3);
+
+    // Row 12: the two picture buttons.
     m_saveButton =
         DialogKit::pictureButton(g, QStringLiteral("AdvSmoothButton1"), QStringLiteral("diskette"),
                                  QStringLiteral("Guardar Cambios"), QSize(57, 33));
@@ -128,17 +134,16 @@ void TFormRegistro::buildLayout() {
     buttons->addWidget(m_saveButton);
     buttons->addStretch();
     buttons->addWidget(m_closeButton);
-    grid->setRowStretch(10, 1);
-    grid->addLayout(buttons, 11, 0, 1, 4);
+    grid->setRowStretch(11, 1);
+    grid->addLayout(buttons, 12, 0, 1, 4);
 
     // Tab follows the screen: kind, name, address ... e-mail, the account,
-    // the IBAN, then the buttons.
-    QWidget* order[] = {m_legalEntity,   m_naturalPerson, m_firstName,  m_firstSurname,
-                        m_secondSurname, m_corporateName, m_address,    m_postCode,
-                        m_town,          m_province,      m_taxId,      m_contact,
-                        m_email,         m_bankEntity,    m_bankOffice, m_controlDigits,
-                        m_accountNumber, m_iban,          m_saveButton, m_closeButton};
-    for (size_t i = 1; i < std::size(order); ++i)
+    // the IBAN, the logo, then the buttons.
+    QList<QWidget*> order{m_legalEntity, m_naturalPerson};
+    order << m_block->tabOrder();
+    order << m_bankEntity << m_bankOffice << m_controlDigits << m_accountNumber << m_iban << m_logo
+          << m_logoButton << m_saveButton << m_closeButton;
+    for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 
     // Selecting a button that was not selected, by hand or by the load, runs
@@ -153,6 +158,7 @@ void TFormRegistro::buildLayout() {
     });
     onClicked(m_saveButton, [this] { AdvSmoothButton1Click(); });
     onClicked(m_closeButton, [this] { AdvSmoothButton3Click(); });
+    onClicked(m_logoButton, [this] { bLogoClick(); });
 }
 
 void TFormRegistro::applyLegalEntityLayout() {
@@ -177,6 +183,7 @@ void TFormRegistro::FormShow() {
     // A missing or unreadable file reads as one without sections.
     const IniFile ini(AppFiles::registroIni(m_appDir));
     const IssuerSettings stored = IssuerSettings::read(ini);
+    m_logo->setText(ini.readString(QStringLiteral("MISDATOS"), QStringLiteral("LOGO")));
 
     m_bankEntity->setText(stored.entity);
     m_bankOffice->setText(stored.office);
@@ -185,29 +192,19 @@ void TFormRegistro::FormShow() {
     m_iban->setText(stored.iban);
 
     m_tipoPersona = stored.persona.left(1);
-    if (m_tipoPersona == QLatin1String("J")) {
-        m_legalEntity->setChecked(true);
-        m_corporateName->setText(stored.name);
-    } else if (m_tipoPersona == QLatin1String("F")) {
-        m_naturalPerson->setChecked(true);
-        m_firstName->setText(stored.name);
-        m_firstSurname->setText(stored.surname1);
-        m_secondSurname->setText(stored.surname2);
-    } else {
+    const std::optional<PersonType> type = PartyFields::personTypeOf(m_tipoPersona);
+    if (!type)
         return; // neither kind: only the account is loaded
+    (*type == PersonType::LegalEntity ? m_legalEntity : m_naturalPerson)->setChecked(true);
+    // Only the fields the kind has: a natural person has no contact.
+    for (const PartyFieldInfo& info : PartyFields::all()) {
+        if (PartyFields::belongsTo(info.field, *type))
+            m_block->edit(info.field)->setText(stored.value(info.field));
     }
-    m_address->setText(stored.address);
-    m_postCode->setText(stored.postCode);
-    m_town->setText(stored.town);
-    m_province->setText(stored.province);
-    m_taxId->setText(stored.taxId);
-    m_email->setText(stored.email);
-    if (m_tipoPersona == QLatin1String("J")) {
-        m_contact->setText(stored.contact);
+    if (*type == PersonType::LegalEntity)
         applyLegalEntityLayout();
-    } else {
-        applyNaturalPersonLayout(); // a natural person has no contact
-    }
+    else
+        applyNaturalPersonLayout();
 }
 
 void TFormRegistro::AdvSmoothButton1Click() {
@@ -225,27 +222,36 @@ void TFormRegistro::AdvSmoothButton1Click() {
     issuer.account = m_accountNumber->text();
     issuer.iban = m_iban->text();
     issuer.persona = personTypeLetter(type);
-    if (type == PersonType::LegalEntity) {
-        issuer.name = m_corporateName->text();
-    } else {
-        issuer.name = m_firstName->text();
-        issuer.surname1 = m_firstSurname->text();
-        issuer.surname2 = m_secondSurname->text();
+    for (const PartyFieldInfo& info : PartyFields::all()) {
+        if (IssuerSettings::stored(info.field, type))
+            issuer.value(info.field) = m_block->edit(info.field)->text();
     }
-    issuer.address = m_address->text();
-    issuer.postCode = m_postCode->text();
-    issuer.town = m_town->text();
-    issuer.province = m_province->text();
-    issuer.taxId = m_taxId->text();
-    issuer.contact = m_contact->text();
-    issuer.email = m_email->text();
 
     // Strict: a file that exists but cannot be read must not be replaced by
     // one holding only this section.
     IniFile ini(AppFiles::registroIni(m_appDir), true);
     issuer.write(ini, type);
+    // LOGO is written once a logo was given, so a file without one stays as it was.
+    const QString missing(QChar(0));
+    if (!m_logo->text().isEmpty() ||
+        ini.readString(QStringLiteral("MISDATOS"), QStringLiteral("LOGO"), missing) != missing)
+        ini.writeString(QStringLiteral("MISDATOS"), QStringLiteral("LOGO"), m_logo->text());
     ini.save(); // throws "Unable to write to ..."; the window then stays open
     accept();
+}
+
+// A picture inside the program's folder is kept relative to it, so the
+// folder can move with its logo.
+void TFormRegistro::bLogoClick() {
+    const QString path = Prompts::instance().openFile(
+        this, QStringLiteral("Imágenes (*.png *.jpg *.jpeg *.svg);;Todos los archivos (*.*)"),
+        QString());
+    if (path.isEmpty())
+        return;
+    const QString relative = QDir(m_appDir).relativeFilePath(path);
+    m_logo->setText(relative.startsWith(QLatin1String("..")) || QDir::isAbsolutePath(relative)
+                        ? QDir::toNativeSeparators(path)
+                        : QDir::toNativeSeparators(relative));
 }
 
 void TFormRegistro::AdvSmoothButton3Click() {
