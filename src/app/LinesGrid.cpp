@@ -1,10 +1,10 @@
 #include "app/LinesGrid.h"
 
-#include "widgets/ErrorGuard.h"
 #include "app/LinesGridModel.h"
+#include "invoice/Memoria.h"
+#include "widgets/ErrorGuard.h"
 #include "widgets/Prompts.h"
 #include "widgets/TypedLengthLimit.h"
-#include "invoice/Memoria.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -27,7 +27,13 @@ QWidget* LinesDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem
 
 bool LinesDelegate::eventFilter(QObject* object, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
+        const auto* keyEvent = static_cast<QKeyEvent*>(event);
+        const int key = keyEvent->key();
+        if ((key == Qt::Key_Tab || key == Qt::Key_Backtab) &&
+            (keyEvent->modifiers() & Qt::ControlModifier)) {
+            emit leavePressed(key == Qt::Key_Tab && !(keyEvent->modifiers() & Qt::ShiftModifier));
+            return true;
+        }
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             emit enterPressed();
             return true;
@@ -78,6 +84,7 @@ LinesGrid::LinesGrid(Memoria& lines, QWidget* parent)
             SMDBGrid1KeyPress();
     });
     connect(m_delegate, &LinesDelegate::escapePressed, this, &LinesGrid::cancelLine);
+    connect(m_delegate, &LinesDelegate::leavePressed, this, &LinesGrid::leaveGrid);
     connect(&lines, &Memoria::currentChanged, this, &LinesGrid::followCurrentLine);
     connect(m_model, &QAbstractItemModel::modelReset, this,
             [this] { followCurrentLine(m_lines.currentRow()); });
@@ -247,6 +254,11 @@ void LinesGrid::keyPressEvent(QKeyEvent* event) {
         return;
     case Qt::Key_Tab:
     case Qt::Key_Backtab: {
+        // Ctrl+Tab and Ctrl+Shift+Tab always leave the grid, wherever the cell.
+        if (event->modifiers() & Qt::ControlModifier) {
+            leaveGrid(event->key() == Qt::Key_Tab && !(event->modifiers() & Qt::ShiftModifier));
+            return;
+        }
         // Tab walks the cells; past the last one (or before the first) it
         // leaves the grid, so the keyboard never gets stuck in it.
         const QModelIndex here = currentIndex();
@@ -278,6 +290,13 @@ void LinesGrid::keyPressEvent(QKeyEvent* event) {
         break;
     }
     QTableView::keyPressEvent(event);
+}
+
+void LinesGrid::leaveGrid(bool forward) {
+    // An open cell is taken first; a refused number keeps the cursor in it.
+    if (!commitOpenEditor())
+        return;
+    QWidget::focusNextPrevChild(forward); // the view's own would stay among the cells
 }
 
 void LinesGrid::mouseDoubleClickEvent(QMouseEvent* event) {

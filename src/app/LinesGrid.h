@@ -23,6 +23,8 @@ public:
 signals:
     void enterPressed();
     void escapePressed();
+    // Ctrl+Tab (forward) or Ctrl+Shift+Tab.
+    void leavePressed(bool forward);
 
 protected:
     bool eventFilter(QObject* object, QEvent* event) override;
@@ -71,6 +73,7 @@ private:
     bool refuses(const QModelIndex& index, QWidget* editor);
     void followCurrentLine(int row);
     void goToColumn(int column);
+    void leaveGrid(bool forward);
     void focusMoved(QWidget* from, QWidget* to);
 
     Memoria& m_lines;

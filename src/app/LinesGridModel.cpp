@@ -1,11 +1,13 @@
 #include "app/LinesGridModel.h"
 
 #include "common/FieldRounding.h"
-#include "invoice/Memoria.h"
 #include "common/ValueForms.h"
+#include "invoice/Memoria.h"
 
 #include <QBrush>
 #include <QColor>
+#include <QRegularExpression>
+#include <cmath>
 
 namespace {
 
@@ -29,6 +31,21 @@ const ColumnInfo Columns[LineColumnCount] = {
 // "##,##0.00".
 QString money(double value) {
     return FieldRounding::displayText(FieldRounding::toCents(value));
+}
+
+// Quantities and prices: every decimal they have up to eight, at least two,
+// with thousands points ("1.234,5678").
+QString withOwnDecimals(double value) {
+    QString text = QString::number(std::abs(value), 'f', 8);
+    while (text.endsWith(QLatin1Char('0')) && text.size() - text.indexOf(QLatin1Char('.')) > 3)
+        text.chop(1);
+    const qsizetype point = text.indexOf(QLatin1Char('.'));
+    QString whole = text.left(point);
+    for (qsizetype at = whole.size() - 3; at > 0; at -= 3)
+        whole.insert(at, QLatin1Char('.'));
+    const bool negative = value < 0 && text.contains(QRegularExpression(QStringLiteral("[1-9]")));
+    return (negative ? QStringLiteral("-") : QString()) + whole + QLatin1Char(',') +
+           text.mid(point + 1);
 }
 
 // The general form: up to 15 significant digits, decimal comma.
@@ -128,10 +145,14 @@ QVariant LinesGridModel::data(const QModelIndex& index, int role) const {
         const bool edit = role == Qt::EditRole;
         if (column == LineColumn::Descripcion)
             return line.description;
-        if (column == LineColumn::Descuento)
-            return line.discountAmountSet ? general(line.discountAmount) : QString();
+        if (column == LineColumn::Descuento && !line.discountAmountSet)
+            return QString();
         const double value = numberAt(line, column);
-        return edit ? general(value) : money(value);
+        if (edit)
+            return general(value);
+        if (column == LineColumn::Cantidad || column == LineColumn::Precio)
+            return withOwnDecimals(value);
+        return money(value);
     }
     case Qt::TextAlignmentRole:
         return int(Qt::AlignVCenter |

@@ -2,6 +2,7 @@
 
 #include "app/ControlNames.h"
 #include "common/ValueForms.h"
+#include "widgets/CheckedDateEdit.h"
 #include "widgets/TypedLengthLimit.h"
 
 #include <QDateEdit>
@@ -25,7 +26,7 @@ QLineEdit* accountPart(QWidget* parent, const QString& name, int digits) {
 } // namespace
 
 QDateEdit* makeDatePicker(QWidget* parent, const QString& objectName) {
-    auto* picker = new QDateEdit(parent);
+    auto* picker = new CheckedDateEdit(parent);
     picker->setObjectName(objectName);
     picker->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
     picker->setCalendarPopup(true);

@@ -1,9 +1,11 @@
 #include "app/uAcercaDe.h"
 
+#include "common/AppVersion.h"
+
+#include "app/uAutoFirma.h"
+#include "app/uRegistro.h"
 #include "widgets/DialogKit.h"
 #include "widgets/ErrorGuard.h"
-#include "app/uRegistro.h"
-#include "app/uAutoFirma.h"
 
 #include <QFile>
 #include <QFrame>
@@ -105,7 +107,13 @@ void TFormAcercaDe::buildLayout() {
     buttons->addWidget(AdvSmoothButton2);
     buttons->addSpacing(281);
     buttons->addWidget(AdvSmoothButton1);
-    buttons->addStretch();
+    // The version, once, in the free space of the button bar.
+    auto* version = new QLabel(GetVersionText(), bar);
+    version->setObjectName(QStringLiteral("LabelVersion"));
+    version->setFont(DialogKit::windowFont(10));
+    version->setAlignment(Qt::AlignCenter);
+    version->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    buttons->addWidget(version, 1);
     buttons->addWidget(AdvSmoothButton4);
     column->addWidget(bar);
 

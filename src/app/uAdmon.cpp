@@ -65,18 +65,27 @@ void TFormAdmon::buildLayout() {
     m_officeCode = box(this, "Edit2", 121);
     m_unitName = box(this, "Edit4", 160);
     m_unitCode = box(this, "Edit3", 121);
+    // Each centre's title takes the keyboard to its name, "CÓDIGO" to its code.
     const struct {
         const char* title;
+        const char* codeLabel;
         QLineEdit* name;
         QLineEdit* code;
-    } centres[] = {{"ORGANO GESTOR", m_managingName, m_managingCode},
-                   {"OFICINA CONTABLE", m_officeName, m_officeCode},
-                   {"UNIDAD TRAMITADORA", m_unitName, m_unitCode}};
+    } centres[] = {{"&ORGANO GESTOR", "CÓ&DIGO", m_managingName, m_managingCode},
+                   {"O&FICINA CONTABLE", "CÓD&IGO", m_officeName, m_officeCode},
+                   {"&UNIDAD TRAMITADORA", "CÓDI&GO", m_unitName, m_unitCode}};
     int row = 0;
     for (const auto& centre : centres) {
-        rows->addWidget(caption(this, QString::fromUtf8(centre.title)), row, 0, 1, 2);
+        QLabel* title = caption(this, QString::fromUtf8(centre.title));
+        title->setBuddy(centre.name);
+        rows->addWidget(title, row, 0, 1, 2);
         ++row;
-        rows->addWidget(caption(this, QStringLiteral("NOMBRE ")), row, 0);
+        QLabel* name = caption(this, QStringLiteral("NOMBRE "));
+        name->setBuddy(centre.name);
+        rows->addWidget(name, row, 0);
+        QLabel* code = caption(this, QString::fromUtf8(centre.codeLabel));
+        code->setBuddy(centre.code);
+        rows->addWidget(code, row, 1);
         ++row;
         rows->addWidget(centre.name, row, 0);
         rows->addWidget(centre.code, row, 1);
@@ -88,8 +97,10 @@ void TFormAdmon::buildLayout() {
     left->addLayout(rows);
     left->addStretch();
 
-    left->addWidget(caption(this, QStringLiteral("CONCELLOS DISPONIBLES:")));
+    QLabel* catalogueLabel = caption(this, QStringLiteral("&CONCELLOS DISPONIBLES:"));
+    left->addWidget(catalogueLabel);
     m_catalogue = new CloseUpComboBox(this);
+    catalogueLabel->setBuddy(m_catalogue);
     m_catalogue->setObjectName(QStringLiteral("ComboBox1"));
     m_catalogue->setEditable(true);
     // Typing in the list's text never adds an entry; only the save does.

@@ -64,8 +64,10 @@ void TFormAutoFirma::buildLayout() {
     column->setContentsMargins(10, 8, 10, 6);
     column->setSpacing(4);
 
-    column->addWidget(new QLabel(QStringLiteral("INSTALACION AUTOFIRMA"), panel));
+    auto* folderLabel = new QLabel(QStringLiteral("&INSTALACION AUTOFIRMA"), panel);
+    column->addWidget(folderLabel);
     m_folder = new QLineEdit(panel);
+    folderLabel->setBuddy(m_folder);
     m_folder->setObjectName(QStringLiteral("Edit29"));
     m_folder->setFixedWidth(281);
     m_browseButton = DialogKit::pictureButton(
@@ -79,13 +81,18 @@ void TFormAutoFirma::buildLayout() {
     m_program = new QLineEdit(panel);
     m_program->setObjectName(QStringLiteral("Edit30"));
     m_program->setFixedWidth(192);
+    auto* programLabel = new QLabel(QStringLiteral("&Programa"), panel);
+    programLabel->setBuddy(m_program);
+    column->addWidget(programLabel);
     column->addWidget(m_program);
     column->addSpacing(6);
 
     auto* lists = new QGridLayout;
     lists->setHorizontalSpacing(20);
-    lists->addWidget(new QLabel(QStringLiteral("COMANDO AUTOFIRMA"), panel), 0, 0);
-    lists->addWidget(new QLabel(QStringLiteral("FORMATO FIRMA"), panel), 0, 1);
+    auto* commandLabel = new QLabel(QStringLiteral("&COMANDO AUTOFIRMA"), panel);
+    auto* formatLabel = new QLabel(QStringLiteral("&FORMATO FIRMA"), panel);
+    lists->addWidget(commandLabel, 0, 0);
+    lists->addWidget(formatLabel, 0, 1);
     m_command = new QComboBox(panel);
     m_command->setObjectName(QStringLiteral("ComboBox1"));
     m_command->addItems(commands());
@@ -94,6 +101,8 @@ void TFormAutoFirma::buildLayout() {
     m_format->setObjectName(QStringLiteral("ComboBox2"));
     m_format->addItems(formats());
     m_format->setFixedWidth(145);
+    commandLabel->setBuddy(m_command);
+    formatLabel->setBuddy(m_format);
     lists->addWidget(m_command, 1, 0);
     lists->addWidget(m_format, 1, 1);
     lists->setColumnStretch(2, 1);

@@ -6,6 +6,7 @@
 #include "app/uPrincipal.h"
 #include "invoice/Memoria.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -59,7 +60,7 @@ private slots:
         QCOMPARE(line.discountAmount, 3.0);
         QCOMPARE(line.total, 27.0);
         QCOMPARE(cell(0, LineColumn::Importe), QStringLiteral("30,00"));
-        QCOMPARE(cell(0, LineColumn::Descuento), QStringLiteral("3"));
+        QCOMPARE(cell(0, LineColumn::Descuento), QStringLiteral("3,00"));
         checkTotals({"30,00", "3,00", "27,00", "5,67", "0,00", "32,67"});
     }
 
@@ -142,6 +143,104 @@ private slots:
         QCOMPARE(m_window->focusWidget(), edit(m_window.get(), "DBEdit1"));
     }
 
+    // Money columns show two decimals and thousands points; quantity and
+    // price show their own decimals, from two to eight.
+    void numbersShowInTheirForms_data() {
+        QTest::addColumn<QString>("quantity");
+        QTest::addColumn<QString>("price");
+        QTest::addColumn<QString>("discount");
+        QTest::addColumn<QStringList>("shown"); // CANT., PRECIO, IMPORTE, DTO €, TOTAL
+        QTest::newRow("whole") << "3"
+                               << "10"
+                               << "10" << QStringList{"3,00", "10,00", "30,00", "3,00", "27,00"};
+        QTest::newRow("discount with three decimals")
+            << "1"
+            << "617,28"
+            << "10" << QStringList{"1,00", "617,28", "617,28", "61,73", "555,55"};
+        QTest::newRow("discount of one decimal")
+            << "1"
+            << "138"
+            << "10" << QStringList{"1,00", "138,00", "138,00", "13,80", "124,20"};
+        QTest::newRow("four decimals and thousands")
+            << "1234,5678"
+            << "2,5"
+            << "1" << QStringList{"1.234,5678", "2,50", "3.086,42", "30,86", "3.055,56"};
+        QTest::newRow("eight decimals, millions")
+            << "0,12345678"
+            << "1000000"
+            << "1"
+            << QStringList{"0,12345678", "1.000.000,00", "123.456,78", "1.234,57", "122.222,21"};
+        QTest::newRow("beyond eight decimals")
+            << "2,123456789"
+            << "0,000000015"
+            << "0" << QStringList{"2,12345679", "0,00000002", "0,00", "0,00", "0,00"};
+        QTest::newRow("negative") << "-1234,5"
+                                  << "2"
+                                  << "10"
+                                  << QStringList{"-1.234,50", "2,00", "-2.469,00", "-246,90",
+                                                 "-2.222,10"};
+    }
+    void numbersShowInTheirForms() {
+        QFETCH(QString, quantity);
+        QFETCH(QString, price);
+        QFETCH(QString, discount);
+        QFETCH(QStringList, shown);
+        typeAndEnter(QStringLiteral("Linea"));
+        typeAndEnter(quantity);
+        typeAndEnter(price);
+        QTest::keyClick(m_grid, Qt::Key_Return); // IMPORTE
+        typeAndEnter(discount);
+        QTest::keyClick(m_grid, Qt::Key_Return); // DTO €
+        QTest::keyClick(m_grid, Qt::Key_Return); // TOTAL: stored
+        QCOMPARE(lines().count(), 1);
+        const LineColumn columns[] = {LineColumn::Cantidad, LineColumn::Precio, LineColumn::Importe,
+                                      LineColumn::Descuento, LineColumn::Total};
+        QStringList cells;
+        for (LineColumn c : columns)
+            cells << cell(0, c);
+        QCOMPARE(cells, shown);
+    }
+
+    // Ctrl+Tab and Ctrl+Shift+Tab leave the grid from any cell, taking an
+    // open cell first; a refused number keeps the cursor in its cell.
+    void controlTabLeavesTheGrid_data() {
+        QTest::addColumn<bool>("forward");
+        QTest::addColumn<QString>("typed"); // into PRECIO, left open; empty: no editor
+        QTest::addColumn<bool>("leaves");
+        QTest::newRow("forward, cell closed") << true << "" << true;
+        QTest::newRow("back, cell closed") << false << "" << true;
+        QTest::newRow("forward, cell open") << true << "12,5" << true;
+        QTest::newRow("back, cell open") << false << "12,5" << true;
+        QTest::newRow("forward, refused number") << true << "doce" << false;
+        QTest::newRow("back, refused number") << false << "doce" << false;
+    }
+    void controlTabLeavesTheGrid() {
+        QFETCH(bool, forward);
+        QFETCH(QString, typed);
+        QFETCH(bool, leaves);
+        enterLine(QStringLiteral("A"), QStringLiteral("1"), QStringLiteral("5"));
+        goTo(LineColumn::Precio);
+        QWidget* target = nextOutside(forward);
+        QVERIFY(target);
+        QWidget* receiver = m_grid;
+        if (!typed.isEmpty())
+            receiver = type(typed);
+        QVERIFY(receiver);
+        QTest::keyClick(receiver, forward ? Qt::Key_Tab : Qt::Key_Backtab,
+                        forward ? Qt::ControlModifier : Qt::ControlModifier | Qt::ShiftModifier);
+        if (leaves) {
+            QCOMPARE(QApplication::focusWidget(), target);
+            QCOMPARE(openEditor(), nullptr);
+            if (!typed.isEmpty())
+                QCOMPARE(lines().currentLine()->price, 12.5);
+            QVERIFY(m_prompts->errors().isEmpty());
+        } else {
+            QCOMPARE(m_prompts->errors().size(), 1);
+            QCOMPARE(openEditor(), receiver);
+            QCOMPARE(column(), int(LineColumn::Precio));
+        }
+    }
+
     void doubleClickDeletesAfterAsking() {
         enterLine(QStringLiteral("A"), QStringLiteral("1"), QStringLiteral("100"));
         enterLine(QStringLiteral("B"), QStringLiteral("1"), QStringLiteral("50"));
@@ -199,6 +298,19 @@ private slots:
     }
 
 private:
+    // The widget the tab chain reaches next (or before) outside the grid.
+    QWidget* nextOutside(bool forward) const {
+        QWidget* w = m_grid;
+        for (int i = 0; i < 500; ++i) {
+            w = forward ? w->nextInFocusChain() : w->previousInFocusChain();
+            if (w == m_grid)
+                return nullptr;
+            if (!m_grid->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) &&
+                w->isVisibleTo(m_window.get()) && w->isEnabled() && !w->focusProxy())
+                return w;
+        }
+        return nullptr;
+    }
     Memoria& lines() { return m_window->record().lines(); }
     int column() const { return m_grid->currentIndex().column(); }
     QString cell(int row, LineColumn c) const {

@@ -2,6 +2,7 @@
 #include "app/uAcercaDe.h"
 #include "app/uAutoFirma.h"
 #include "app/uRegistro.h"
+#include "common/AppVersion.h"
 #include "signing/InstalledPrograms.h"
 
 #include <QApplication>
@@ -77,6 +78,15 @@ private slots:
         QCOMPARE(TFormAcercaDe::contactLines().size(), 4);
         QCOMPARE(w.findChild<QLabel*>(QStringLiteral("Label2"))->text(),
                  TFormAcercaDe::contactLines().join(u'\n'));
+        // The version, shown once and inside the window.
+        int versions = w.windowTitle().count(GetVersionText());
+        for (const QLabel* label : w.findChildren<QLabel*>())
+            if (label->isVisible() && label->text().contains(GetVersionText())) {
+                ++versions;
+                QVERIFY(w.rect().contains(QRect(label->mapTo(&w, QPoint()), label->size())));
+                QVERIFY(label->width() >= label->sizeHint().width());
+            }
+        QCOMPARE(versions, 1);
     }
 
     void pictureButtons_data() {
