@@ -2,7 +2,6 @@
 
 #include "app/ControlNames.h"
 #include "common/ValueForms.h"
-#include "widgets/CheckedDateEdit.h"
 #include "widgets/TypedLengthLimit.h"
 
 #include <QDateEdit>
@@ -26,7 +25,7 @@ QLineEdit* accountPart(QWidget* parent, const QString& name, int digits) {
 } // namespace
 
 QDateEdit* makeDatePicker(QWidget* parent, const QString& objectName) {
-    auto* picker = new CheckedDateEdit(parent);
+    auto* picker = new QDateEdit(parent);
     picker->setObjectName(objectName);
     picker->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
     picker->setCalendarPopup(true);
