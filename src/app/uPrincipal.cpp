@@ -6,6 +6,7 @@
 #include "app/PartyPanel.h"
 #include "app/PaymentPanel.h"
 #include "app/RecordBinding.h"
+#include "app/SignatureFlow.h"
 #include "app/TotalsPanel.h"
 #include "app/uAcercaDe.h"
 #include "app/uAdmon.h"
@@ -188,13 +189,13 @@ QWidget* TForm2::buildButtonBar() {
         {"AdvSmoothButton2", "import", "Capturar Datos", &TForm2::AdvSmoothButton2Click},
         {"AdvSmoothButton3", "document", "Generar Factura", &TForm2::Button2Click},
         {"AdvSmoothButton1", "sign", "Firmar Factura", &TForm2::Button4Click},
+        {"btnComprobarFirma", "validate", "Comprobar firma", &TForm2::ComprobarFirmaClick},
         {"AdvSmoothButton5", "validate", "Validar", &TForm2::VALIDARClick},
         {"AdvSmoothButton6", "contact", "Contacto", &TForm2::Button5Click},
         {"AdvSmoothButton4", "exit", "", &TForm2::AdvSmoothButton4Click},
     };
-    int index = 0;
     for (const Button& b : buttons) {
-        if (index++ == 4)
+        if (qstrcmp(b.name, "AdvSmoothButton6") == 0)
             row->addStretch(1);
         auto* button = new QToolButton(bar);
         button->setObjectName(QLatin1String(b.name));
@@ -370,7 +371,7 @@ void TForm2::Button2Click() {
         if (generated.status == InvoiceSession::GenerateStatus::MissingBankData)
             Prompts::instance().warn(this, AppTitle, InvoiceSession::MissingBankDataMessage);
         else if (generated.signNext)
-            launchAutoFirma(generated.path);
+            signByChosenRoute(generated.path);
     });
 }
 
@@ -379,6 +380,10 @@ void TForm2::Button4Click() {
         const QString path = Prompts::instance().openFile(this, OpenFilters, UnsignedFilter);
         if (path.isEmpty())
             return;
+        if (m_session.signingRoute().method == FirmaSettings::Method::Certificate) {
+            SignatureFlow::signWithCertificate(this, m_session, path);
+            return;
+        }
         if (!m_session.loadSigningSettings()) {
             Prompts::instance().inform(this, QStringLiteral("Factura Electrónica"),
                                        QStringLiteral("¡¡¡ No se ha detectado AutoFirma !!!"));
@@ -386,6 +391,18 @@ void TForm2::Button4Click() {
         }
         launchAutoFirma(path);
     });
+}
+
+// After "Generar Factura": the session has said that signing comes next.
+void TForm2::signByChosenRoute(const QString& path) {
+    if (m_session.signingRoute().method == FirmaSettings::Method::Certificate)
+        SignatureFlow::signWithCertificate(this, m_session, path);
+    else
+        launchAutoFirma(path);
+}
+
+void TForm2::ComprobarFirmaClick() {
+    runGuarded(this, [&] { SignatureFlow::checkSignature(this, m_session); });
 }
 
 void TForm2::launchAutoFirma(const QString& path) {

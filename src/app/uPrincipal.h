@@ -43,6 +43,7 @@ public:
     void AdvSmoothButton2Click();       // "Capturar Datos": imports an invoice file
     void Button2Click();                // "Generar Factura": writes the document
     void Button4Click();                // "Firmar Factura": signs a chosen document
+    void ComprobarFirmaClick();         // "Comprobar firma": checks a chosen signed document
     void VALIDARClick();                // "Validar": opens the validation page
     void Button5Click();                // "Contacto": shows the about window
     void AdvSmoothButton4Click();       // asks, then quits
@@ -61,6 +62,7 @@ private:
     QWidget* buildHiddenFields();
     void setUpTabOrder();
     void launchAutoFirma(const QString& input);
+    void signByChosenRoute(const QString& input);
     void runModal(QDialog& dialog);
 
     InvoiceSession m_session;

@@ -35,8 +35,7 @@ public:
         messageBox(parent, QMessageBox::NoIcon, caption, text, QMessageBox::Ok, QMessageBox::Ok);
     }
     void errorBox(QWidget* parent, const QString& text) override {
-        messageBox(parent, QMessageBox::Critical, AppTitle, text, QMessageBox::Ok,
-                   QMessageBox::Ok);
+        messageBox(parent, QMessageBox::Critical, AppTitle, text, QMessageBox::Ok, QMessageBox::Ok);
     }
     QString openFile(QWidget* parent, const QString& filters,
                      const QString& selectedFilter) override {
@@ -71,6 +70,24 @@ public:
             answer = text;
         return ok;
     }
+    bool askPassword(QWidget* parent, const QString& caption, const QString& prompt,
+                     QByteArray& password) override {
+        QInputDialog dialog(parent);
+        dialog.setWindowTitle(caption);
+        dialog.setLabelText(prompt);
+        dialog.setTextEchoMode(QLineEdit::Password);
+        dialog.setInputMethodHints(Qt::ImhHiddenText | Qt::ImhNoPredictiveText |
+                                   Qt::ImhSensitiveData);
+        const bool ok = dialog.exec() == QDialog::Accepted;
+        QString typed = dialog.textValue();
+        if (ok)
+            password = typed.toUtf8();
+        // Overwrite what can be reached: this copy and the box's own.
+        typed.fill(QChar(u'\0'));
+        dialog.setTextValue(QString(typed.size(), QChar(u'\0')));
+        dialog.setTextValue(QString());
+        return ok;
+    }
 };
 
 QtPrompts& qtPrompts() {
@@ -82,6 +99,10 @@ Prompts* g_current = nullptr;
 
 } // namespace
 
-Prompts& Prompts::instance() { return g_current ? *g_current : qtPrompts(); }
+Prompts& Prompts::instance() {
+    return g_current ? *g_current : qtPrompts();
+}
 
-void Prompts::setInstance(Prompts* prompts) { g_current = prompts; }
+void Prompts::setInstance(Prompts* prompts) {
+    g_current = prompts;
+}
