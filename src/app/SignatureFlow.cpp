@@ -6,6 +6,7 @@
 #include "widgets/Prompts.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 
@@ -45,6 +46,8 @@ void SignatureFlow::signWithCertificate(QWidget* parent, InvoiceSession& session
     // The password is wiped as soon as the file is open.
     const SigningCertificate certificate =
         InvoiceSession::openCertificate(route.certificate, password);
+    // An expired certificate is told before anything else is asked.
+    certificate.checkValidAt(QDateTime::currentDateTime());
     const QString mismatch = session.issuerMismatch(document, certificate);
     if (!mismatch.isEmpty() &&
         !Prompts::instance().confirm(
