@@ -1,6 +1,7 @@
 #include "app/uRegistro.h"
 
 #include "app/ControlNames.h"
+#include "app/PartyBlock.h"
 #include "invoice/PartyFields.h"
 #include "settings/AppFiles.h"
 #include "settings/IniFile.h"
@@ -33,10 +34,6 @@ QLineEdit* edit(QWidget* parent, RecordField field) {
     return e;
 }
 
-QLineEdit* partyEdit(QWidget* parent, PartyField field) {
-    return edit(parent, *PartyFields::recordField(Party::Issuer, field));
-}
-
 } // namespace
 
 TFormRegistro::TFormRegistro(const QString& appDir, QWidget* parent)
@@ -46,6 +43,8 @@ TFormRegistro::TFormRegistro(const QString& appDir, QWidget* parent)
     DialogKit::frameDialog(this, 451, 351);
     buildLayout();
 }
+
+TFormRegistro::~TFormRegistro() = default;
 
 void TFormRegistro::buildLayout() {
     auto* outer = new QVBoxLayout(this);
@@ -75,53 +74,22 @@ void TFormRegistro::buildLayout() {
     kinds->addStretch();
     grid->addLayout(kinds, 0, 0, 1, 4);
 
-    // Row 2: corporate name, or first name and surnames.
-    m_nameLabel = label(g, "Label1", PartyFields::label(PartyField::CorporateName));
-    m_corporateName = partyEdit(g, PartyField::CorporateName);
-    m_firstName = partyEdit(g, PartyField::FirstName);
-    m_surname1Label = label(g, "Label19", PartyFields::label(PartyField::FirstSurname));
-    m_firstSurname = partyEdit(g, PartyField::FirstSurname);
-    m_surname2Label = label(g, "Label20", PartyFields::label(PartyField::SecondSurname));
-    m_secondSurname = partyEdit(g, PartyField::SecondSurname);
-    auto* names = new QHBoxLayout;
-    names->setSpacing(4);
-    names->addWidget(m_corporateName, 1);
-    names->addWidget(m_firstName, 1);
-    names->addWidget(m_surname1Label);
-    names->addWidget(m_firstSurname, 1);
-    names->addWidget(m_surname2Label);
-    names->addWidget(m_secondSurname, 1);
-    grid->addWidget(m_nameLabel, 1, 0);
-    grid->addLayout(names, 1, 1, 1, 3);
-    m_firstName->hide();
-    m_firstSurname->hide();
-    m_secondSurname->hide();
-    m_surname1Label->hide();
-    m_surname2Label->hide();
-
-    // Rows 3 to 7: address, tax number, contact and e-mail.
-    m_address = partyEdit(g, PartyField::Address);
-    grid->addWidget(label(g, "Label2", PartyFields::label(PartyField::Address)), 2, 0);
-    grid->addWidget(m_address, 2, 1, 1, 3);
-    m_postCode = partyEdit(g, PartyField::PostCode);
-    m_town = partyEdit(g, PartyField::Town);
-    grid->addWidget(label(g, "Label3", PartyFields::label(PartyField::PostCode)), 3, 0);
-    grid->addWidget(m_postCode, 3, 1);
-    grid->addWidget(label(g, "Label4", PartyFields::label(PartyField::Town)), 3, 2);
-    grid->addWidget(m_town, 3, 3);
-    m_province = partyEdit(g, PartyField::Province);
-    m_taxId = partyEdit(g, PartyField::TaxId);
-    grid->addWidget(label(g, "Label5", PartyFields::label(PartyField::Province)), 4, 0);
-    grid->addWidget(m_province, 4, 1);
-    grid->addWidget(label(g, "Label6", PartyFields::label(PartyField::TaxId)), 4, 2);
-    grid->addWidget(m_taxId, 4, 3);
-    m_contactLabel = label(g, "Label26", PartyFields::label(PartyField::Contact));
-    m_contact = partyEdit(g, PartyField::Contact);
-    grid->addWidget(m_contactLabel, 5, 0);
-    grid->addWidget(m_contact, 5, 1, 1, 3);
-    m_email = partyEdit(g, PartyField::Email);
-    grid->addWidget(label(g, "Label30", PartyFields::label(PartyField::Email)), 6, 0);
-    grid->addWidget(m_email, 6, 1, 1, 3);
+    // Rows 2 to 7: the issuer's fields, as on the main window.
+    m_block = std::make_unique<PartyBlock>(
+        Party::Issuer, g, grid,
+        PartyBlock::CaptionNames{"Label1", "Label19", "Label20", "Label26"});
+    using F = PartyField;
+    m_corporateName = m_block->edit(F::CorporateName);
+    m_firstName = m_block->edit(F::FirstName);
+    m_firstSurname = m_block->edit(F::FirstSurname);
+    m_secondSurname = m_block->edit(F::SecondSurname);
+    m_address = m_block->edit(F::Address);
+    m_postCode = m_block->edit(F::PostCode);
+    m_town = m_block->edit(F::Town);
+    m_province = m_block->edit(F::Province);
+    m_taxId = m_block->edit(F::TaxId);
+    m_contact = m_block->edit(F::Contact);
+    m_email = m_block->edit(F::Email);
 
     // Rows 8 to 10: the bank account and the IBAN, as typed.
     grid->addWidget(label(g, "Label13", QStringLiteral("Cuenta Bancaria")), 7, 0, 1, 4);
@@ -181,28 +149,12 @@ void TFormRegistro::buildLayout() {
 }
 
 void TFormRegistro::applyLegalEntityLayout() {
-    m_firstName->hide();
-    m_firstSurname->hide();
-    m_secondSurname->hide();
-    m_nameLabel->setText(PartyFields::label(PartyField::CorporateName));
-    m_corporateName->show();
-    m_surname1Label->hide();
-    m_surname2Label->hide();
-    m_contact->show();
-    m_contactLabel->show();
+    m_block->showKind(PersonType::LegalEntity, PartyFields::label(PartyField::CorporateName));
 }
 
 void TFormRegistro::applyNaturalPersonLayout() {
-    m_firstName->show();
-    m_firstSurname->show();
-    m_secondSurname->show();
-    m_nameLabel->setText(PartyFields::label(PartyField::FirstName));
-    m_corporateName->hide();
-    m_surname1Label->show();
-    m_surname2Label->show();
     m_contact->clear();
-    m_contact->hide();
-    m_contactLabel->hide();
+    m_block->showKind(PersonType::NaturalPerson, PartyFields::label(PartyField::FirstName));
 }
 
 void TFormRegistro::RadioButton3Click() {

@@ -3,7 +3,9 @@
 #include "widgets/SettingsDialog.h"
 
 #include <QString>
+#include <memory>
 
+class PartyBlock;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -16,6 +18,7 @@ class TFormRegistro : public SettingsDialog {
     Q_OBJECT
 public:
     explicit TFormRegistro(const QString& appDir, QWidget* parent = nullptr);
+    ~TFormRegistro() override;
 
     // Handlers, public so that tests can drive them as the buttons do.
     void FormShow();              // loads the issuer's data from Registro.Ini
@@ -38,12 +41,9 @@ private:
     QString m_tipoPersona; // "J", "F" or empty until first set
 
     QGroupBox* m_group = nullptr;
+    std::unique_ptr<PartyBlock> m_block;
     QRadioButton* m_legalEntity = nullptr;
     QRadioButton* m_naturalPerson = nullptr;
-    QLabel* m_nameLabel = nullptr;
-    QLabel* m_surname1Label = nullptr;
-    QLabel* m_surname2Label = nullptr;
-    QLabel* m_contactLabel = nullptr;
     QLineEdit* m_corporateName = nullptr;
     QLineEdit* m_address = nullptr;
     QLineEdit* m_postCode = nullptr;
