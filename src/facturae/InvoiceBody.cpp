@@ -1,7 +1,7 @@
 #include "facturae/InvoiceBody.h"
 
-#include "facturae/DocumentText.h"
 #include "common/FieldRounding.h"
+#include "facturae/DocumentText.h"
 #include "invoice/InvoiceRecord.h"
 
 #include "facturae/XmlOut.h"
