@@ -27,7 +27,7 @@ const QByteArray Invoice =
     "<fe:Facturae xmlns:ds=\"http://www.w3.org/2000/09/xmldsig#\" "
     "xmlns:fe=\"http://www.facturae.es/Facturae/2014/v3.2.1/Facturae\">\n"
     "  <Parties><SellerParty><TaxIdentification>"
-    "<TaxIdentificationNumber>B15123456</TaxIdentificationNumber>"
+    "<TaxIdentificationNumber>B15123458</TaxIdentificationNumber>"
     "</TaxIdentification></SellerParty></Parties>\n"
     "  <Invoices><Invoice><InvoiceTotal>671.01</InvoiceTotal></Invoice></Invoices>\n"
     "</fe:Facturae>\n";
@@ -96,7 +96,7 @@ void tst_SigningWindows::chooseCertificate_data() {
     QTest::newRow("a representative's certificate")
         << m_pki.representative << std::optional(right)
         << QStringList{"NIF: 88888888Y",
-                       "NIF de la entidad: B15123456 Talleres Mecánicos Íñiguez S.L."}
+                       "NIF de la entidad: B15123458 Talleres Mecánicos Íñiguez S.L."}
         << "";
     QTest::newRow("expired") << m_pki.expired << std::optional(right)
                              << QStringList{"CADUCADO el 01/01/2021"} << "";
