@@ -7,6 +7,7 @@
 #include "signing/DocumentSigning.h"
 #include "signing/InstalledPrograms.h"
 
+#include <QAction>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -264,7 +265,7 @@ void tst_SigningWindows::checkSignature() {
 
     m_prompts->reset();
     m_prompts->fileAnswers << output;
-    m_window->findChild<QToolButton*>("btnComprobarFirma")->click();
+    m_window->findChild<QAction*>("actionComprobarFirma")->trigger();
     QCOMPARE(m_prompts->kinds(), (QStringList{"open", "inform"}));
     QVERIFY(m_prompts->openFilters().first().contains("*.xsig"));
     QVERIFY(m_prompts->shown.last().text.contains("La firma es válida."));
