@@ -22,7 +22,6 @@ private slots:
     void everyBoxHasALabel_data() {
         QTest::addColumn<QString>("window");
         QTest::newRow("administration") << "admon";
-        QTest::newRow("signing") << "autofirma";
     }
     void everyBoxHasALabel() {
         QFETCH(QString, window);
