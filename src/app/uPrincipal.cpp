@@ -2,10 +2,12 @@
 
 #include "app/ControlNames.h"
 #include "app/FileReferencePanel.h"
+#include "app/FindingsText.h"
 #include "app/LinesGrid.h"
 #include "app/PartyPanel.h"
 #include "app/PaymentPanel.h"
 #include "app/RecordBinding.h"
+#include "app/TaxIdMark.h"
 #include "app/TotalsPanel.h"
 #include "app/uAcercaDe.h"
 #include "app/uAdmon.h"
@@ -128,6 +130,8 @@ TForm2::TForm2(const QString& appDir, QWidget* parent) : QMainWindow(parent), m_
 
     m_binding = new RecordBinding(m_record, this);
     m_binding->showAll();
+    for (RecordField field : {RecordField::IssuerTaxId, RecordField::CustomerTaxId})
+        TaxIdMark::attach(findChild<QLineEdit*>(controlName(field)));
 
     // Person type: the buttons ask the record, the record lays the block out.
     for (PartyPanel* panel : {m_issuer, m_customer}) {
@@ -367,7 +371,8 @@ void TForm2::Button2Click() {
             return;
         const InvoiceSession::Generated generated = m_session.generate(
             [&] { return Prompts::instance().saveFile(this, SaveFilter, QStringLiteral("XML")); },
-            [&](const QString& why) { Prompts::instance().warn(this, AppTitle, why); });
+            [&](const QString& why) { Prompts::instance().warn(this, AppTitle, why); },
+            [&](const CheckFindings& findings) { return reviewFindings(findings, true); });
         if (generated.status == InvoiceSession::GenerateStatus::MissingBankData)
             Prompts::instance().warn(this, AppTitle, InvoiceSession::MissingBankDataMessage);
         else if (generated.signNext)
@@ -385,8 +390,33 @@ void TForm2::Button4Click() {
                                        QStringLiteral("¡¡¡ No se ha detectado AutoFirma !!!"));
             return;
         }
+        if (!reviewFindings(InvoiceSession::checkDocumentFile(path), false))
+            return;
         launchAutoFirma(path);
     });
+}
+
+bool TForm2::reviewFindings(const CheckFindings& findings, bool whileSaving) {
+    const QString list = FindingsText::list(findings);
+    if (list.isEmpty())
+        return true;
+    if (!hasErrors(findings)) {
+        Prompts::instance().warn(
+            this, AppTitle,
+            QStringLiteral("Avisos de la comprobación de la factura:\n\n%1").arg(list));
+        return true;
+    }
+    if (!whileSaving) {
+        Prompts::instance().warn(
+            this, AppTitle,
+            QStringLiteral("La factura tiene errores y no se firmará:\n\n%1").arg(list));
+        return false;
+    }
+    return Prompts::instance().confirm(
+        this, AppTitle,
+        QStringLiteral("La factura tiene errores:\n\n%1\n\n¿Guardarla de todos modos? No se "
+                       "firmará mientras tenga errores.")
+            .arg(list));
 }
 
 void TForm2::launchAutoFirma(const QString& path) {

@@ -61,6 +61,9 @@ private:
     QWidget* buildHiddenFields();
     void setUpTabOrder();
     void launchAutoFirma(const QString& input);
+    // Shows what the check found. Returns whether to go on: with errors, the
+    // person's answer when saving, never when signing; otherwise true.
+    bool reviewFindings(const CheckFindings& findings, bool whileSaving);
     void runModal(QDialog& dialog);
 
     InvoiceSession m_session;

@@ -2,13 +2,16 @@
 
 #include "common/AppError.h"
 #include "common/FileIdentity.h"
+#include "facturae/DocumentCheck.h"
 #include "facturae/FacturaeWriter.h"
 #include "settings/AppFiles.h"
 #include "settings/InvoiceImport.h"
 #include "settings/RegistroIni.h"
 #include "signing/AutoFirmaLaunch.h"
 
+#include <QBuffer>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 const QString InvoiceSession::MissingBankDataMessage =
@@ -77,15 +80,28 @@ QString InvoiceSession::targetProblem(const QString& path) const {
 }
 
 InvoiceSession::Generated InvoiceSession::generate(const FileChooser& chooseTarget,
-                                                   const Explainer& refuse) {
+                                                   const Explainer& refuse,
+                                                   const FindingsReview& review) {
     Generated result;
     if (!hasBankData()) {
         result.status = GenerateStatus::MissingBankData;
         return result;
     }
+    // Checked once the target is known, right before the save.
+    auto reviewed = [&] {
+        if (!review)
+            return true;
+        result.findings = checkInvoice();
+        if (result.findings.isEmpty())
+            return true;
+        const bool goOn = review(result.findings);
+        return goOn || !hasErrors(result.findings);
+    };
     const QString besideImport = saveTargetBesideImport();
     QString problem = besideImport.isEmpty() ? QString() : targetProblem(besideImport);
     if (!besideImport.isEmpty() && problem.isEmpty()) {
+        if (!reviewed())
+            return result;
         FacturaeWriter::save(m_record, besideImport);
         result.status = GenerateStatus::Written;
         result.path = besideImport;
@@ -105,12 +121,15 @@ InvoiceSession::Generated InvoiceSession::generate(const FileChooser& chooseTarg
         if (problem.isEmpty())
             break;
     }
+    if (!reviewed())
+        return result;
     FacturaeWriter::save(m_record, path);
     result.status = GenerateStatus::Written;
     result.path = path;
     // A folder of blanks counts as none here: the document is not signed.
     RegistroIni::loadAutoFirmaIntoRecord(m_record, m_appDir);
-    result.signNext = !m_record.text(RecordField::AutoFirmaFolder).trimmed().isEmpty();
+    result.signNext = !m_record.text(RecordField::AutoFirmaFolder).trimmed().isEmpty() &&
+                      !hasErrors(result.findings);
     return result;
 }
 
@@ -131,7 +150,30 @@ bool InvoiceSession::loadSigningSettings() {
     return !m_record.text(RecordField::AutoFirmaFolder).isEmpty();
 }
 
+CheckFindings InvoiceSession::checkInvoice() {
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    FacturaeWriter::write(m_record, buffer);
+    return DocumentCheck::run(buffer.data());
+}
+
+CheckFindings InvoiceSession::checkDocumentFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw AppError(QStringLiteral("No se puede leer «%1»: %2")
+                           .arg(QDir::toNativeSeparators(path), file.errorString()));
+    return DocumentCheck::run(file.readAll());
+}
+
 QString InvoiceSession::sign(const QString& document) {
+    // AutoFirma is never started on a document that would be refused.
+    try {
+        if (hasErrors(checkDocumentFile(document)))
+            return QStringLiteral("La factura «%1» tiene errores y no se firma.")
+                .arg(QDir::toNativeSeparators(document));
+    } catch (const AppError& error) {
+        return error.message();
+    }
     const QString input = QDir::toNativeSeparators(document);
     const QString output = AutoFirmaLaunch::signedFileName(input);
     const QString& command = m_record.text(RecordField::AutoFirmaCommand);

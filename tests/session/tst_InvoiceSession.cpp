@@ -30,6 +30,8 @@ private slots:
     void generateTo_data();
     void generateTo();
     void signComposesTheParametersAndReportsAFailedStart();
+    void generateAsksAboutTheCheckBeforeSaving();
+    void signStartsNothingOnADocumentWithErrors();
 
 private:
     QString home() const { return m_dir->path(); }
@@ -331,11 +333,57 @@ void tst_InvoiceSession::signComposesTheParametersAndReportsAFailedStart() {
     QVERIFY(session.loadSigningSettings());
     const QString document = inHome(QStringLiteral("Mis Facturas/F 1.xml"));
     const QString native = QDir::toNativeSeparators(document);
+    // A document that passes the check, so signing goes as far as the start.
+    QDir().mkpath(inHome(QStringLiteral("Mis Facturas")));
+    QVERIFY(QFile::copy(QFINDTESTDATA("../facturae/data/other-program.xml"), document));
     // No AutoFirma.exe in the folder: the start fails and says so.
     QVERIFY(!session.sign(document).isEmpty());
     QCOMPARE(session.record().text(RecordField::AutoFirmaParameters),
              QStringLiteral("Sign -certgui -i %1 -o %2 -format FACTURAE")
                  .arg(native, native.chopped(3) + QStringLiteral("XSIG")));
+}
+
+// The document about to be saved is checked; with errors the review decides,
+// and a document saved with errors is never handed to AutoFirma.
+void tst_InvoiceSession::generateAsksAboutTheCheckBeforeSaving() {
+    write(QStringLiteral("Registro.Ini"), RegistroText.arg(home()));
+    for (const bool saveAnyway : {false, true}) {
+        InvoiceSession session(home());
+        session.start();
+        session.record().setText(RecordField::BankEntity, QStringLiteral("2100"));
+        const QString target = inHome(QStringLiteral("F%1.xml").arg(saveAnyway));
+        CheckFindings reviewed;
+        const InvoiceSession::Generated generated =
+            session.generate([&] { return target; }, {},
+                             [&](const CheckFindings& findings) {
+                                 reviewed = findings;
+                                 return saveAnyway;
+                             });
+        // No customer, no lines: the schema and the required texts say so.
+        QVERIFY(hasErrors(reviewed));
+        QCOMPARE(generated.findings.size(), reviewed.size());
+        QCOMPARE(QFileInfo::exists(target), saveAnyway);
+        QCOMPARE(generated.status, saveAnyway ? InvoiceSession::GenerateStatus::Written
+                                              : InvoiceSession::GenerateStatus::Cancelled);
+        QVERIFY(!generated.signNext); // AutoFirma's folder is set, but not on errors
+    }
+}
+
+void tst_InvoiceSession::signStartsNothingOnADocumentWithErrors() {
+    write(QStringLiteral("Registro.Ini"), RegistroText.arg(home()));
+    InvoiceSession session(home());
+    session.start();
+    QVERIFY(session.loadSigningSettings());
+    QFile fixture(QFINDTESTDATA("../facturae/data/other-program.xml"));
+    QVERIFY(fixture.open(QIODevice::ReadOnly));
+    const QString document = inHome(QStringLiteral("mal.xml"));
+    write(QStringLiteral("mal.xml"), QString::fromUtf8(fixture.readAll().replace(
+                                         "<InvoiceTotal>609.87<", "<InvoiceTotal>9.87<")));
+    const QString refused = session.sign(document);
+    QVERIFY2(refused.contains(QStringLiteral("tiene errores")), qPrintable(refused));
+    QCOMPARE(session.record().text(RecordField::AutoFirmaParameters), QString());
+    QVERIFY(!session.sign(inHome(QStringLiteral("no-existe.xml"))).isEmpty());
+    QCOMPARE(session.record().text(RecordField::AutoFirmaParameters), QString());
 }
 
 QTEST_GUILESS_MAIN(tst_InvoiceSession)
