@@ -11,6 +11,7 @@
 #include "app/TotalsPanel.h"
 #include "app/uAcercaDe.h"
 #include "app/uAdmon.h"
+#include "app/uAutoFirma.h"
 #include "common/AppVersion.h"
 #include "invoice/BankAccount.h"
 #include "signing/ValidationPage.h"
@@ -420,6 +421,16 @@ bool TForm2::reviewFindings(const CheckFindings& findings, bool whileSaving) {
 }
 
 void TForm2::launchAutoFirma(const QString& path) {
+    if (const QString problem = m_session.signingSettingsProblem(); !problem.isEmpty()) {
+        if (Prompts::instance().confirm(
+                this, AppTitle,
+                withFullStop(problem) +
+                    QStringLiteral("\n\n¿Quieres abrir la configuración de AutoFirma?"))) {
+            TFormAutoFirma settings(appDir(), this);
+            runModal(settings);
+        }
+        return;
+    }
     QString error;
     {
         const BusyCursor busy;

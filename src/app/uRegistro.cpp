@@ -78,18 +78,7 @@ void TFormRegistro::buildLayout() {
     m_block = std::make_unique<PartyBlock>(
         Party::Issuer, g, grid,
         PartyBlock::CaptionNames{"Label1", "Label19", "Label20", "Label26"});
-    using F = PartyField;
-    m_corporateName = m_block->edit(F::CorporateName);
-    m_firstName = m_block->edit(F::FirstName);
-    m_firstSurname = m_block->edit(F::FirstSurname);
-    m_secondSurname = m_block->edit(F::SecondSurname);
-    m_address = m_block->edit(F::Address);
-    m_postCode = m_block->edit(F::PostCode);
-    m_town = m_block->edit(F::Town);
-    m_province = m_block->edit(F::Province);
-    m_taxId = m_block->edit(F::TaxId);
-    m_contact = m_block->edit(F::Contact);
-    m_email = m_block->edit(F::Email);
+    m_contact = m_block->edit(PartyField::Contact);
 
     // Rows 8 to 10: the bank account and the IBAN, as typed.
     grid->addWidget(label(g, "Label13", QStringLiteral("Cuenta Bancaria")), 7, 0, 1, 4);
@@ -126,12 +115,10 @@ void TFormRegistro::buildLayout() {
     grid->setRowStretch(10, 1);
     grid->addLayout(buttons, 11, 0, 1, 4);
 
-    QWidget* order[] = {m_firstName,     m_firstSurname,  m_secondSurname, m_corporateName,
-                        m_address,       m_postCode,      m_town,          m_province,
-                        m_taxId,         m_contact,       m_email,         m_legalEntity,
-                        m_naturalPerson, m_saveButton,    m_closeButton,   m_bankEntity,
-                        m_bankOffice,    m_controlDigits, m_accountNumber, m_iban};
-    for (size_t i = 1; i < std::size(order); ++i)
+    QList<QWidget*> order = m_block->tabOrder();
+    order << m_legalEntity << m_naturalPerson << m_saveButton << m_closeButton << m_bankEntity
+          << m_bankOffice << m_controlDigits << m_accountNumber << m_iban;
+    for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 
     // Selecting a button that was not selected, by hand or by the load, runs
@@ -178,29 +165,19 @@ void TFormRegistro::FormShow() {
     m_iban->setText(stored.iban);
 
     m_tipoPersona = stored.persona.left(1);
-    if (m_tipoPersona == QLatin1String("J")) {
-        m_legalEntity->setChecked(true);
-        m_corporateName->setText(stored.name);
-    } else if (m_tipoPersona == QLatin1String("F")) {
-        m_naturalPerson->setChecked(true);
-        m_firstName->setText(stored.name);
-        m_firstSurname->setText(stored.surname1);
-        m_secondSurname->setText(stored.surname2);
-    } else {
+    const std::optional<PersonType> type = PartyFields::personTypeOf(m_tipoPersona);
+    if (!type)
         return; // neither kind: only the account is loaded
+    (*type == PersonType::LegalEntity ? m_legalEntity : m_naturalPerson)->setChecked(true);
+    // Only the fields the kind has: a natural person has no contact.
+    for (const PartyFieldInfo& info : PartyFields::all()) {
+        if (PartyFields::belongsTo(info.field, *type))
+            m_block->edit(info.field)->setText(stored.value(info.field));
     }
-    m_address->setText(stored.address);
-    m_postCode->setText(stored.postCode);
-    m_town->setText(stored.town);
-    m_province->setText(stored.province);
-    m_taxId->setText(stored.taxId);
-    m_email->setText(stored.email);
-    if (m_tipoPersona == QLatin1String("J")) {
-        m_contact->setText(stored.contact);
+    if (*type == PersonType::LegalEntity)
         applyLegalEntityLayout();
-    } else {
-        applyNaturalPersonLayout(); // a natural person has no contact
-    }
+    else
+        applyNaturalPersonLayout();
 }
 
 void TFormRegistro::AdvSmoothButton1Click() {
@@ -218,20 +195,10 @@ void TFormRegistro::AdvSmoothButton1Click() {
     issuer.account = m_accountNumber->text();
     issuer.iban = m_iban->text();
     issuer.persona = personTypeLetter(type);
-    if (type == PersonType::LegalEntity) {
-        issuer.name = m_corporateName->text();
-    } else {
-        issuer.name = m_firstName->text();
-        issuer.surname1 = m_firstSurname->text();
-        issuer.surname2 = m_secondSurname->text();
+    for (const PartyFieldInfo& info : PartyFields::all()) {
+        if (IssuerSettings::stored(info.field, type))
+            issuer.value(info.field) = m_block->edit(info.field)->text();
     }
-    issuer.address = m_address->text();
-    issuer.postCode = m_postCode->text();
-    issuer.town = m_town->text();
-    issuer.province = m_province->text();
-    issuer.taxId = m_taxId->text();
-    issuer.contact = m_contact->text();
-    issuer.email = m_email->text();
 
     // Strict: a file that exists but cannot be read must not be replaced by
     // one holding only this section.

@@ -7,7 +7,6 @@
 
 class PartyBlock;
 class QGroupBox;
-class QLabel;
 class QLineEdit;
 class QRadioButton;
 class QToolButton;
@@ -44,22 +43,12 @@ private:
     std::unique_ptr<PartyBlock> m_block;
     QRadioButton* m_legalEntity = nullptr;
     QRadioButton* m_naturalPerson = nullptr;
-    QLineEdit* m_corporateName = nullptr;
-    QLineEdit* m_address = nullptr;
-    QLineEdit* m_postCode = nullptr;
-    QLineEdit* m_town = nullptr;
-    QLineEdit* m_province = nullptr;
-    QLineEdit* m_taxId = nullptr;
     QLineEdit* m_bankEntity = nullptr;
     QLineEdit* m_bankOffice = nullptr;
     QLineEdit* m_controlDigits = nullptr;
     QLineEdit* m_accountNumber = nullptr;
     QLineEdit* m_iban = nullptr;
-    QLineEdit* m_firstName = nullptr;
-    QLineEdit* m_firstSurname = nullptr;
-    QLineEdit* m_secondSurname = nullptr;
     QLineEdit* m_contact = nullptr;
-    QLineEdit* m_email = nullptr;
     QToolButton* m_saveButton = nullptr;
     QToolButton* m_closeButton = nullptr;
 };

@@ -5,6 +5,7 @@
 #include "facturae/DocumentCheck.h"
 #include "facturae/FacturaeWriter.h"
 #include "settings/AppFiles.h"
+#include "settings/AutoFirmaSettings.h"
 #include "settings/InvoiceImport.h"
 #include "settings/RegistroIni.h"
 #include "signing/AutoFirmaLaunch.h"
@@ -165,7 +166,16 @@ CheckFindings InvoiceSession::checkDocumentFile(const QString& path) {
     return DocumentCheck::run(file.readAll());
 }
 
+QString InvoiceSession::signingSettingsProblem() const {
+    return AutoFirmaSettings{
+        m_record.text(RecordField::AutoFirmaFolder), m_record.text(RecordField::AutoFirmaProgram),
+        m_record.text(RecordField::AutoFirmaCommand), m_record.text(RecordField::AutoFirmaFormat)}
+        .problem();
+}
+
 QString InvoiceSession::sign(const QString& document) {
+    if (const QString problem = signingSettingsProblem(); !problem.isEmpty())
+        throw AppError(problem);
     // AutoFirma is never started on a document that would be refused.
     try {
         if (hasErrors(checkDocumentFile(document)))
@@ -176,6 +186,13 @@ QString InvoiceSession::sign(const QString& document) {
     }
     const QString input = QDir::toNativeSeparators(document);
     const QString output = AutoFirmaLaunch::signedFileName(input);
+    // "F.XSIG" keeps its name when signed: the signer would write over the
+    // file it reads.
+    if (output == input || FileIdentity::sameFile(document, QDir::fromNativeSeparators(output)))
+        throw AppError(QStringLiteral("La factura firmada se guardaría con el mismo nombre que %1; "
+                                      "cambia la extensión del fichero (por ejemplo, a .xml) "
+                                      "antes de firmarlo")
+                           .arg(input));
     const QString& command = m_record.text(RecordField::AutoFirmaCommand);
     const QString& format = m_record.text(RecordField::AutoFirmaFormat);
     m_record.setText(RecordField::AutoFirmaParameters,

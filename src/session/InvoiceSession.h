@@ -86,6 +86,11 @@ public:
     // sign() checks document first and starts nothing when the check finds
     // errors (or cannot read it): the returned text says so.
     bool loadSigningSettings();
+    // Why the loaded settings must not start AutoFirma, or empty (see
+    // AutoFirmaSettings::problem); sign() refuses them with this text.
+    QString signingSettingsProblem() const;
+    // Throws AppError, starting nothing, when the settings are not valid or
+    // the signed copy would be the document itself.
     QString sign(const QString& document);
 
     // The check of the document "Generar Factura" would write now.
