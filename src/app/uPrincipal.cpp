@@ -391,7 +391,9 @@ void TForm2::Button4Click() {
                                        QStringLiteral("¡¡¡ No se ha detectado AutoFirma !!!"));
             return;
         }
-        if (!reviewFindings(InvoiceSession::checkDocumentFile(path), false))
+        // Settings the window does not offer are explained first, by launchAutoFirma.
+        if (m_session.signingSettingsProblem().isEmpty() &&
+            !reviewFindings(InvoiceSession::checkDocumentFile(path), false))
             return;
         launchAutoFirma(path);
     });

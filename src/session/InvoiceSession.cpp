@@ -176,14 +176,6 @@ QString InvoiceSession::signingSettingsProblem() const {
 QString InvoiceSession::sign(const QString& document) {
     if (const QString problem = signingSettingsProblem(); !problem.isEmpty())
         throw AppError(problem);
-    // AutoFirma is never started on a document that would be refused.
-    try {
-        if (hasErrors(checkDocumentFile(document)))
-            return QStringLiteral("La factura «%1» tiene errores y no se firma.")
-                .arg(QDir::toNativeSeparators(document));
-    } catch (const AppError& error) {
-        return error.message();
-    }
     const QString input = QDir::toNativeSeparators(document);
     const QString output = AutoFirmaLaunch::signedFileName(input);
     // "F.XSIG" keeps its name when signed: the signer would write over the
@@ -193,6 +185,14 @@ QString InvoiceSession::sign(const QString& document) {
                                       "cambia la extensión del fichero (por ejemplo, a .xml) "
                                       "antes de firmarlo")
                            .arg(input));
+    // AutoFirma is never started on a document that would be refused.
+    try {
+        if (hasErrors(checkDocumentFile(document)))
+            return QStringLiteral("La factura «%1» tiene errores y no se firma.")
+                .arg(QDir::toNativeSeparators(document));
+    } catch (const AppError& error) {
+        return error.message();
+    }
     const QString& command = m_record.text(RecordField::AutoFirmaCommand);
     const QString& format = m_record.text(RecordField::AutoFirmaFormat);
     m_record.setText(RecordField::AutoFirmaParameters,

@@ -297,6 +297,36 @@ private slots:
         QVERIFY(!m_prompts->shown[1].text.isEmpty());
     }
 
+    // Settings the window does not offer start nothing: the message says why
+    // and offers to open the signing settings.
+    void signRefusesSettingsItDoesNotOffer_data() {
+        QTest::addColumn<bool>("openSettings");
+        QTest::newRow("settings opened") << true;
+        QTest::newRow("declined") << false;
+    }
+    void signRefusesSettingsItDoesNotOffer() {
+        QFETCH(bool, openSettings);
+        writeFile(path(), QStringLiteral("Registro.Ini"),
+                  QStringLiteral("[AUTOFIRMA]\nRUTAPROGRAMA=%1\nPROGRAMA=autofirma.sh\n"
+                                 "COMANDO=Sign -certgui -o otro.xsig\nFIRMA=-format FACTURAE\n")
+                      .arg(path()));
+        open();
+        QStringList opened;
+        m_window->setModalRunner(
+            [&](QDialog& dialog) { opened << QLatin1String(dialog.metaObject()->className()); });
+        m_prompts->fileAnswers << QDir(path()).filePath(QStringLiteral("F.xml"));
+        m_prompts->confirmAnswers << openSettings;
+        m_window->Button4Click();
+        QCOMPARE(m_prompts->kinds(), (QStringList{"open", "confirm"}));
+        const QString text = m_prompts->shown[1].text;
+        QVERIFY2(text.startsWith(QStringLiteral("La configuración de AutoFirma no es válida")) &&
+                     text.contains(QStringLiteral("Sign -certgui -o otro.xsig")) &&
+                     text.endsWith(QStringLiteral("¿Quieres abrir la configuración de AutoFirma?")),
+                 qPrintable(text));
+        QCOMPARE(opened, openSettings ? QStringList{"TFormAutoFirma"} : QStringList());
+        QCOMPARE(edit(m_window.get(), "eParametros")->text(), QString());
+    }
+
     // "Generar Factura" on an incomplete invoice lists what is wrong, naming
     // the fields on screen, and saves nothing when the person declines.
     void generateListsTheFindingsAndMaySaveNothing() {
@@ -318,9 +348,10 @@ private slots:
     // AutoFirma, warnings are shown and signing goes on.
     void signChecksTheDocumentFirst() {
         const QString folder = fakeAutoFirma(QStringLiteral("af"));
-        writeFile(
-            path(), QStringLiteral("Registro.Ini"),
-            QStringLiteral("[AUTOFIRMA]\nRUTAPROGRAMA=%1\nPROGRAMA=autofirma.sh\n").arg(folder));
+        writeFile(path(), QStringLiteral("Registro.Ini"),
+                  QStringLiteral("[AUTOFIRMA]\nRUTAPROGRAMA=%1\nPROGRAMA=autofirma.sh\n"
+                                 "COMANDO=Sign -certgui\nFIRMA=-format FACTURAE\n")
+                      .arg(folder));
         open();
         QFile fixture(QFINDTESTDATA("../facturae/data/other-program.xml"));
         QVERIFY(fixture.open(QIODevice::ReadOnly));
@@ -384,99 +415,63 @@ private slots:
         QCOMPARE(taxId->styleSheet().contains(QStringLiteral("border")), marked);
         taxId->clear();
         QCOMPARE(taxId->property("taxIdProblem").toBool(), false);
+    }
 
-        // Settings the window does not offer start nothing: the message says why
-        // and offers to open the signing settings.
-        void signRefusesSettingsItDoesNotOffer_data() {
-            QTest::addColumn<bool>("openSettings");
-            QTest::newRow("settings opened") << true;
-            QTest::newRow("declined") << false;
-        }
-        void signRefusesSettingsItDoesNotOffer() {
-            QFETCH(bool, openSettings);
-            writeFile(path(), QStringLiteral("Registro.Ini"),
-                      QStringLiteral("[AUTOFIRMA]\nRUTAPROGRAMA=%1\nPROGRAMA=autofirma.sh\n"
-                                     "COMANDO=Sign -certgui -o otro.xsig\nFIRMA=-format FACTURAE\n")
-                          .arg(path()));
-            open();
-            QStringList opened;
-            m_window->setModalRunner([&](QDialog& dialog) {
-                opened << QLatin1String(dialog.metaObject()->className());
-            });
-            m_prompts->fileAnswers << QDir(path()).filePath(QStringLiteral("F.xml"));
-            m_prompts->confirmAnswers << openSettings;
-            m_window->Button4Click();
-            QCOMPARE(m_prompts->kinds(), (QStringList{"open", "confirm"}));
-            const QString text = m_prompts->shown[1].text;
-            QVERIFY2(
-                text.startsWith(QStringLiteral("La configuración de AutoFirma no es válida")) &&
-                    text.contains(QStringLiteral("Sign -certgui -o otro.xsig")) &&
-                    text.endsWith(QStringLiteral("¿Quieres abrir la configuración de AutoFirma?")),
-                qPrintable(text));
-            QCOMPARE(opened, openSettings ? QStringList{"TFormAutoFirma"} : QStringList());
-            QCOMPARE(edit(m_window.get(), "eParametros")->text(), QString());
-        }
+    void contactOpensTheAboutWindow() {
+        open();
+        QStringList opened;
+        m_window->setModalRunner(
+            [&](QDialog& dialog) { opened << QLatin1String(dialog.metaObject()->className()); });
+        m_window->Button5Click();
+        QCOMPARE(opened, QStringList{"TFormAcercaDe"});
+    }
 
-        void contactOpensTheAboutWindow() {
-            open();
-            QStringList opened;
-            m_window->setModalRunner([&](QDialog& dialog) {
-                opened << QLatin1String(dialog.metaObject()->className());
-            });
-            m_window->Button5Click();
-            QCOMPARE(opened, QStringList{"TFormAcercaDe"});
-        }
+    void tickingTheBoxShowsTheCentres() {
+        open();
+        m_window->record().setText(RecordField::ManagingBodyCode, QStringLiteral("L01"));
+        QString seen;
+        m_window->setModalRunner([&](QDialog& dialog) {
+            seen = static_cast<TFormAdmon&>(dialog).centres().managingCode;
+        });
+        auto* box = m_window->findChild<QCheckBox*>("CheckBox1");
+        QTest::mouseClick(box, Qt::LeftButton);
+        QVERIFY(box->isChecked());
+        QCOMPARE(seen, QStringLiteral("L01"));
+        seen.clear();
+        QTest::mouseClick(box, Qt::RightButton);
+        QVERIFY(box->isChecked());
+        QCOMPARE(seen, QStringLiteral("L01"));
+    }
 
-        void tickingTheBoxShowsTheCentres() {
-            open();
-            m_window->record().setText(RecordField::ManagingBodyCode, QStringLiteral("L01"));
-            QString seen;
-            m_window->setModalRunner([&](QDialog& dialog) {
-                seen = static_cast<TFormAdmon&>(dialog).centres().managingCode;
-            });
-            auto* box = m_window->findChild<QCheckBox*>("CheckBox1");
-            QTest::mouseClick(box, Qt::LeftButton);
-            QVERIFY(box->isChecked());
-            QCOMPARE(seen, QStringLiteral("L01"));
-            seen.clear();
-            QTest::mouseClick(box, Qt::RightButton);
-            QVERIFY(box->isChecked());
-            QCOMPARE(seen, QStringLiteral("L01"));
-        }
+private:
+    QString path() const { return m_dir->path(); }
+    void open() { m_window = openWindow(path()); }
 
-    private:
-        QString path() const {
-            return m_dir->path();
-        }
-        void open() {
-            m_window = openWindow(path());
-        }
+    // A stand-in for AutoFirma that writes its arguments, one a line.
+    QString fakeAutoFirma(const QString& name) {
+        const QString folder = QDir(path()).filePath(name);
+        writeFile(path(), name + QStringLiteral("/autofirma.sh"),
+                  QStringLiteral("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > "
+                                 "\"$(pwd)/args.txt\"\n"));
+        QFile::setPermissions(folder + QStringLiteral("/autofirma.sh"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return folder;
+    }
+    static QByteArray readAll(const QString& file) {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
+    }
+    QStringList recordedArguments(const QString& folder) {
+        QFile file(folder + QStringLiteral("/args.txt"));
+        if (!file.open(QIODevice::ReadOnly))
+            return {QStringLiteral("(AutoFirma did not run)")};
+        return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    }
 
-        // A stand-in for AutoFirma that writes its arguments, one a line.
-        QString fakeAutoFirma(const QString& name) {
-            const QString folder = QDir(path()).filePath(name);
-            writeFile(path(), name + QStringLiteral("/autofirma.sh"),
-                      QStringLiteral("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > "
-                                     "\"$(pwd)/args.txt\"\n"));
-            QFile::setPermissions(folder + QStringLiteral("/autofirma.sh"),
-                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-            return folder;
-        }
-        static QByteArray readAll(const QString& file) {
-            QFile f(file);
-            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
-        }
-        QStringList recordedArguments(const QString& folder) {
-            QFile file(folder + QStringLiteral("/args.txt"));
-            if (!file.open(QIODevice::ReadOnly))
-                return {QStringLiteral("(AutoFirma did not run)")};
-            return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
-        }
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<FakePrompts> m_prompts;
+    std::unique_ptr<TForm2> m_window;
+};
 
-        std::unique_ptr<QTemporaryDir> m_dir;
-        std::unique_ptr<FakePrompts> m_prompts;
-        std::unique_ptr<TForm2> m_window;
-    };
-
-    QTEST_MAIN(tst_MainWindowOperations)
+QTEST_MAIN(tst_MainWindowOperations)
 #include "tst_MainWindowOperations.moc"
