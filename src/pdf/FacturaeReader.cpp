@@ -240,21 +240,29 @@ FacturaeDocument::Document FacturaeReader::read(const QByteArray& bytes) {
     return doc;
 }
 
-FacturaeDocument::Document FacturaeReader::readFile(const QString& path) {
-    const QString shown = QFileInfo(path).fileName();
+QByteArray FacturaeReader::fileBytes(const QString& path) {
     QFile file(path);
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
         throw AppError(QStringLiteral("No se puede leer «%1»: %2")
                            .arg(path, QFileInfo::exists(path) ? file.errorString()
                                                               : QStringLiteral("no existe")));
     if (file.size() > MaxFileSize)
-        throw AppError(QStringLiteral("«%1» es demasiado grande para ser una factura").arg(shown));
-    const QByteArray bytes = file.readAll();
+        throw AppError(QStringLiteral("«%1» es demasiado grande para ser una factura")
+                           .arg(QFileInfo(path).fileName()));
+    return file.readAll();
+}
+
+AppError FacturaeReader::namedError(const QString& path, const AppError& error) {
+    if (error.message().startsWith(NotFacturae))
+        return AppError(QStringLiteral("«%1» ").arg(QFileInfo(path).fileName()) + error.message());
+    return error;
+}
+
+FacturaeDocument::Document FacturaeReader::readFile(const QString& path) {
+    const QByteArray bytes = fileBytes(path);
     try {
         return read(bytes);
     } catch (const AppError& e) {
-        if (e.message().startsWith(NotFacturae))
-            throw AppError(QStringLiteral("«%1» ").arg(shown) + e.message());
-        throw;
+        throw namedError(path, e);
     }
 }
