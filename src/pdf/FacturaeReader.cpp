@@ -3,6 +3,7 @@
 #include "common/AppError.h"
 #include "pdf/CertificateName.h"
 #include "pdf/XmlElement.h"
+#include "signing/SignatureVerifier.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -237,6 +238,11 @@ FacturaeDocument::Document FacturaeReader::read(const QByteArray& bytes) {
     if (doc.invoices.isEmpty())
         throw AppError(QStringLiteral("La factura Facturae no contiene ninguna factura"));
     doc.signature = readSignature(root, *facturae);
+    if (doc.signature.present && root.name() == u"Facturae") {
+        // Only an enveloped signature can be checked here.
+        doc.signature.checked = true;
+        doc.signature.valid = SignatureVerifier::verify(bytes).valid();
+    }
     return doc;
 }
 
