@@ -110,3 +110,32 @@ void InvoiceRecord::setImportFile(const QString& baseName, const QString& folder
 void InvoiceRecord::recalculateTotals() {
     RecalculateTotals(*this);
 }
+
+void InvoiceRecord::reset() {
+    const InvoiceRecord fresh;
+    for (int i = 0; i < RecordFieldCount; ++i) {
+        const auto field = static_cast<RecordField>(i);
+        setText(field, fresh.text(field));
+    }
+    for (Party party : {Party::Issuer, Party::Customer}) {
+        PersonType& current = party == Party::Issuer ? m_issuerType : m_customerType;
+        if (current != PersonType::LegalEntity) {
+            current = PersonType::LegalEntity;
+            emit personTypeChanged(party);
+        }
+    }
+    m_customerLabelSet = false;
+    emit layoutChanged(Party::Issuer);
+    emit layoutChanged(Party::Customer);
+    if (m_administration) {
+        m_administration = false;
+        emit administrationChanged(false);
+    }
+    m_lines.close();
+    for (int i = 0; i < TotalBoxCount; ++i)
+        setTotalCents(static_cast<TotalBox>(i), 0);
+    m_importando = false;
+    m_cuentaCompleta.clear();
+    m_nombreFichero.clear();
+    m_rutaDelFichero.clear();
+}

@@ -7,7 +7,9 @@
 #include "session/DocumentRenderer.h"
 #include "settings/AppFiles.h"
 #include "settings/AutoFirmaSettings.h"
+#include "settings/DraftFile.h"
 #include "settings/InvoiceImport.h"
+#include "settings/InvoiceNumbering.h"
 #include "settings/RegistroIni.h"
 #include "signing/AutoFirmaLaunch.h"
 
@@ -17,7 +19,7 @@
 #include <QFileInfo>
 
 const QString InvoiceSession::MissingBankDataMessage =
-    QStringLiteral("¡¡¡ Debes de cumplimentar los datos bancarios !!!");
+    QStringLiteral("¡¡¡ Debes cumplimentar los datos bancarios !!!");
 
 InvoiceSession::InvoiceSession(QString appDir) : m_appDir(std::move(appDir)) {}
 
@@ -27,6 +29,20 @@ void InvoiceSession::start(const QDate& today) {
     m_record.setIssueDate(today);
     m_record.setDueDate(today);
     RegistroIni::loadIssuerAtStart(m_record, m_appDir);
+}
+
+void InvoiceSession::startNew(const QDate& today) {
+    const QString series = m_record.text(RecordField::InvoiceSeries);
+    const QString number = m_record.text(RecordField::InvoiceNumber);
+    m_record.reset();
+    start(today);
+    m_record.setText(RecordField::InvoiceSeries, series);
+    m_record.setText(RecordField::InvoiceNumber,
+                     InvoiceNumbering::proposal(m_appDir, series, number));
+}
+
+void InvoiceSession::saveDraft(const QString& path) {
+    DraftFile::save(m_record, path);
 }
 
 bool InvoiceSession::importInvoice(const FileChooser& chooseFile) {
@@ -105,6 +121,7 @@ InvoiceSession::Generated InvoiceSession::generate(const FileChooser& chooseTarg
         if (!reviewed())
             return result;
         FacturaeWriter::save(m_record, besideImport);
+        noteNumberUsed();
         result.status = GenerateStatus::Written;
         result.path = besideImport;
         return result;
@@ -126,6 +143,7 @@ InvoiceSession::Generated InvoiceSession::generate(const FileChooser& chooseTarg
     if (!reviewed())
         return result;
     FacturaeWriter::save(m_record, path);
+    noteNumberUsed();
     result.status = GenerateStatus::Written;
     result.path = path;
     // A folder of blanks counts as none here: the document is not signed.
@@ -174,7 +192,7 @@ QString InvoiceSession::signingSettingsProblem() const {
         .problem();
 }
 
-QString InvoiceSession::sign(const QString& document) {
+InvoiceSession::SigningJob InvoiceSession::prepareSigning(const QString& document) {
     if (const QString problem = signingSettingsProblem(); !problem.isEmpty())
         throw AppError(problem);
     const QString input = QDir::toNativeSeparators(document);
@@ -187,20 +205,28 @@ QString InvoiceSession::sign(const QString& document) {
                                       "antes de firmarlo")
                            .arg(input));
     // AutoFirma is never started on a document that would be refused.
-    try {
-        if (hasErrors(checkDocumentFile(document)))
-            return QStringLiteral("La factura «%1» tiene errores y no se firma.")
-                .arg(QDir::toNativeSeparators(document));
-    } catch (const AppError& error) {
-        return error.message();
-    }
+    if (hasErrors(checkDocumentFile(document)))
+        throw AppError(QStringLiteral("La factura «%1» tiene errores y no se firma")
+                           .arg(QDir::toNativeSeparators(document)));
     const QString& command = m_record.text(RecordField::AutoFirmaCommand);
     const QString& format = m_record.text(RecordField::AutoFirmaFormat);
     m_record.setText(RecordField::AutoFirmaParameters,
                      AutoFirmaLaunch::parameterText(command, input, output, format));
-    return AutoFirmaLaunch::run(m_record.text(RecordField::AutoFirmaFolder),
-                                m_record.text(RecordField::AutoFirmaProgram),
-                                AutoFirmaLaunch::arguments(command, input, output, format));
+    return {m_record.text(RecordField::AutoFirmaFolder),
+            m_record.text(RecordField::AutoFirmaProgram),
+            AutoFirmaLaunch::arguments(command, input, output, format), output};
+}
+
+QString InvoiceSession::sign(const QString& document) {
+    const SigningJob job = prepareSigning(document);
+    return AutoFirmaLaunch::run(job.folder, job.program, job.arguments);
+}
+
+// The number a person's "Generar Factura" used is the one the next new
+// invoice of its series follows.
+void InvoiceSession::noteNumberUsed() {
+    InvoiceNumbering::remember(m_appDir, m_record.text(RecordField::InvoiceSeries),
+                               m_record.text(RecordField::InvoiceNumber));
 }
 
 AdministrationCentres InvoiceSession::centres() const {

@@ -21,12 +21,15 @@ const QString Buyer = QStringLiteral("COMPRADOR");
 const QString Admon = QStringLiteral("ADMON");
 const QString Lines = QStringLiteral("LINEAS");
 
-QDate readDate(const IniFile& ini, const QString& key) {
-    const QString text = ini.readString(General, key);
+QDate dateFrom(const QString& text) {
     const auto date = ValueForms::parseDate(text);
     if (!date)
         throw AppError(QStringLiteral("'%1' is not a valid date").arg(text));
     return *date;
+}
+
+QDate readDate(const IniFile& ini, const QString& key) {
+    return dateFrom(ini.readString(General, key));
 }
 
 double readNumber(const IniFile& ini, const QString& key) {
@@ -74,6 +77,14 @@ void readLines(InvoiceRecord& r, const IniFile& ini, int count) {
             line.quantity = readNumber(ini, QStringLiteral("CANTIDAD") + suffix);
             line.discountPct = readNumber(ini, QStringLiteral("DTO") + suffix);
             line.vatRate = readNumber(ini, QStringLiteral("IVA") + suffix);
+            // What a draft adds to a line; absent in other import files.
+            line.fileReference = ini.readString(Lines, QStringLiteral("EXPEDIENTE") + suffix)
+                                     .left(InvoiceLine::FileReferenceSize);
+            const QString fileDate =
+                ini.readString(Lines, QStringLiteral("FECHAEXPEDIENTE") + suffix);
+            if (!fileDate.isEmpty())
+                line.fileDate = dateFrom(fileDate);
+            line.exempt = ini.readString(Lines, QStringLiteral("EXENTO") + suffix) == u"S";
             memoria.setLine(line);
             memoria.post();
         }
@@ -139,6 +150,12 @@ void importFile(InvoiceRecord& record, const QString& path, bool chosenInDialog)
                                           "que admite una factura es %2")
                                .arg(count)
                                .arg(MaxLines));
+
+        // A draft keeps the withholding rate; other files leave it alone. It
+        // is set before the lines so that every recalculation uses it.
+        const QString rate = ini.readString(General, QStringLiteral("IRPF"));
+        if (!rate.isEmpty())
+            record.setText(RecordField::WithholdingRate, rate);
 
         readParty(record, ini, Seller, Party::Issuer);
         readParty(record, ini, Buyer, Party::Customer);

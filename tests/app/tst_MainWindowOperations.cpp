@@ -102,8 +102,9 @@ private slots:
         Memoria& lines = m_window->record().lines();
         lines.append();
         lines.post();
+        m_prompts->confirmAnswers << true; // the typed series may go
         m_window->AdvSmoothButton2Click();
-        QCOMPARE(m_prompts->kinds(), QStringList{"open"});
+        QCOMPARE(m_prompts->kinds(), (QStringList{"confirm", "open"}));
         QCOMPARE(edit(m_window.get(), "Edit24")->text(), QStringLiteral("B"));
         QVERIFY(lines.isOpen());
         QCOMPARE(lines.count(), 0);
@@ -130,7 +131,7 @@ private slots:
         QCOMPARE(m_prompts->shown[0].kind, QStringLiteral("warn"));
         QCOMPARE(m_prompts->shown[0].caption, QStringLiteral("Orvane"));
         QCOMPARE(m_prompts->shown[0].text,
-                 QStringLiteral("¡¡¡ Debes de cumplimentar los datos bancarios !!!"));
+                 QStringLiteral("¡¡¡ Debes cumplimentar los datos bancarios !!!"));
     }
 
     // After a save through the dialog AutoFirma signs it, each path whole.
@@ -147,6 +148,7 @@ private slots:
         m_prompts->fileAnswers << saved;
         m_prompts->confirmAnswers << true; // only the bank entity: saved anyway
         m_window->Button2Click();
+        QTRY_VERIFY(!m_window->isSigning());
 
         QCOMPARE(m_prompts->kinds(), (QStringList{"save", "confirm"}));
         QCOMPARE(m_prompts->shown[0].text,
@@ -274,9 +276,12 @@ private slots:
         QCOMPARE(m_prompts->shown.size(), 2);
         QCOMPARE(m_prompts->shown[0].caption,
                  QStringLiteral("Facturas Electrónicas sin firmar (*.xml)"));
-        QCOMPARE(m_prompts->shown[1].kind, QStringLiteral("inform"));
+        // The message offers the signing settings; declined here.
+        QCOMPARE(m_prompts->shown[1].kind, QStringLiteral("confirm"));
         QCOMPARE(m_prompts->shown[1].caption, QStringLiteral("Factura Electrónica"));
-        QCOMPARE(m_prompts->shown[1].text, QStringLiteral("¡¡¡ No se ha detectado AutoFirma !!!"));
+        QVERIFY(m_prompts->shown[1].text.startsWith(
+            QStringLiteral("¡¡¡ No se ha detectado AutoFirma !!!")));
+        QVERIFY(m_prompts->shown[1].text.contains(QStringLiteral("Configuración > Firma")));
 
         m_window->Button4Click(); // cancelled: nothing more
         QCOMPARE(m_prompts->shown.size(), 3);
