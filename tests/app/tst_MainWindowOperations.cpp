@@ -163,6 +163,7 @@ private slots:
         QVERIFY(QFile::copy(QFINDTESTDATA("../facturae/data/other-program.xml"), saved));
         m_prompts->fileAnswers << saved;
         m_window->Button4Click();
+        QTRY_VERIFY_WITH_TIMEOUT(!m_window->isSigning(), 15000);
         const QString native = QDir::toNativeSeparators(saved);
         const QString signedName = native.left(native.size() - 3) + QStringLiteral("XSIG");
         QCOMPARE(recordedArguments(folder), (QStringList{"Sign", "-certgui", "-i", native, "-o",
@@ -382,6 +383,8 @@ private slots:
         m_window->Button4Click();
         QCOMPARE(m_prompts->kinds(), (QStringList{"open", "warn", "open", "warn"}));
         QVERIFY(m_prompts->shown[3].text.startsWith(QStringLiteral("Avisos")));
+        // AutoFirma runs on its own: wait for it to end.
+        QTRY_VERIFY_WITH_TIMEOUT(!m_window->isSigning(), 15000);
         QVERIFY(QFileInfo::exists(QDir(folder).filePath(QStringLiteral("args.txt"))));
     }
 
