@@ -69,6 +69,7 @@ public:
     void Button4Click();                // "Firmar Factura": signs a chosen document
     void VALIDARClick();                // "Validar": opens the validation page, shows its address
     void Button5Click();                // "Contacto" / "Acerca de": shows the about window
+    void ComprobarFirmaClick();         // "Comprobar firma": checks a chosen signed document
     void AdvSmoothButton4Click();       // asks, then quits
     void newInvoice();                  // "Nueva factura": starts again, numbered after the last
     void openInvoiceFile();             // "Abrir…": a draft or an import file from the dialog
@@ -101,6 +102,7 @@ private:
     // Shows what the check found. Returns whether to go on: with errors, the
     // person's answer when saving, never when signing; otherwise true.
     bool reviewFindings(const CheckFindings& findings, bool whileSaving);
+    void signByChosenRoute(const QString& input);
     void signingEnded();
     void setSigning(bool on);
     void runModal(QDialog& dialog);
