@@ -1,5 +1,5 @@
-#include "WindowTestKit.h"
 #include "FakePrompts.h"
+#include "WindowTestKit.h"
 
 #include "app/LinesGrid.h"
 #include "app/uPrincipal.h"
