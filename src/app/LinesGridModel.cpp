@@ -1,8 +1,7 @@
 #include "app/LinesGridModel.h"
 
-#include "common/FieldRounding.h"
+#include "invoice/AmountLimits.h"
 #include "invoice/Memoria.h"
-#include "common/ValueForms.h"
 
 #include <QBrush>
 #include <QColor>
@@ -26,17 +25,22 @@ const ColumnInfo Columns[LineColumnCount] = {
     {"iva", "I.V.A. %", 55},
 };
 
-// "##,##0.00".
-QString money(double value) {
-    return FieldRounding::displayText(FieldRounding::toCents(value));
+// Amounts: "##,##0.00".
+QString money(const Decimal& value) {
+    return value.displayText(2, 2);
 }
 
-// The general form: up to 15 significant digits, decimal comma.
-QString general(double value) {
-    return QString::number(value, 'g', 15).replace(QLatin1Char('.'), QLatin1Char(','));
+// Quantities, prices and rates show every decimal they have, at least two.
+QString exact(const Decimal& value) {
+    return value.displayText(2, Decimal::Scale);
 }
 
-double numberAt(const InvoiceLine& line, LineColumn column) {
+// The general form: every decimal, decimal comma, no grouping.
+QString general(const Decimal& value) {
+    return value.editText();
+}
+
+Decimal numberAt(const InvoiceLine& line, LineColumn column) {
     switch (column) {
     case LineColumn::Cantidad:
         return line.quantity;
@@ -55,7 +59,7 @@ double numberAt(const InvoiceLine& line, LineColumn column) {
     case LineColumn::Descripcion:
         break;
     }
-    return 0;
+    return Decimal();
 }
 
 } // namespace
@@ -108,13 +112,40 @@ int LinesGridModel::columnWidth(int column) {
     return Columns[column].width;
 }
 
-std::optional<double> LinesGridModel::parseCell(const QString& text) {
+AmountLimits::NumberField LinesGridModel::numberField(int column) {
+    using AmountLimits::NumberField;
+    switch (static_cast<LineColumn>(column)) {
+    case LineColumn::Cantidad:
+        return NumberField::Cantidad;
+    case LineColumn::Precio:
+        return NumberField::Precio;
+    case LineColumn::Importe:
+        return NumberField::Importe;
+    case LineColumn::Dto:
+        return NumberField::Dto;
+    case LineColumn::Descuento:
+        return NumberField::Descuento;
+    case LineColumn::Total:
+        return NumberField::Total;
+    case LineColumn::Iva:
+    case LineColumn::Descripcion:
+        break;
+    }
+    return NumberField::Iva;
+}
+
+QString LinesGridModel::cellProblem(int column, const QString& text) {
+    if (!isNumeric(column) || text.trimmed().isEmpty())
+        return QString();
+    return AmountLimits::typedProblem(numberField(column), text, ValueForms::readTypedNumber(text));
+}
+
+std::optional<Decimal> LinesGridModel::parseCell(int column, const QString& text) {
     if (text.trimmed().isEmpty())
-        return 0.0;
-    const auto value = ValueForms::parseDisplayNumber(text);
-    if (!value)
+        return Decimal();
+    if (!cellProblem(column, text).isEmpty())
         return std::nullopt;
-    return static_cast<double>(*value);
+    return ValueForms::readTypedNumber(text).value;
 }
 
 QVariant LinesGridModel::data(const QModelIndex& index, int role) const {
@@ -130,8 +161,18 @@ QVariant LinesGridModel::data(const QModelIndex& index, int role) const {
             return line.description;
         if (column == LineColumn::Descuento)
             return line.discountAmountSet ? general(line.discountAmount) : QString();
-        const double value = numberAt(line, column);
-        return edit ? general(value) : money(value);
+        const Decimal value = numberAt(line, column);
+        if (edit)
+            return general(value);
+        switch (column) {
+        case LineColumn::Cantidad:
+        case LineColumn::Precio:
+        case LineColumn::Dto:
+        case LineColumn::Iva:
+            return exact(value);
+        default:
+            return money(value);
+        }
     }
     case Qt::TextAlignmentRole:
         return int(Qt::AlignVCenter |
@@ -194,14 +235,14 @@ bool LinesGridModel::setData(const QModelIndex& index, const QVariant& value, in
         // An unchanged cell is no edit: leaving it must not start one.
         if (data(index, Qt::EditRole).toString() == text)
             return true;
-        const auto number = parseCell(text);
+        const auto number = parseCell(index.column(), text);
         if (!number)
             return false;
         if (column == LineColumn::Descuento) {
             line.discountAmountSet = !text.trimmed().isEmpty();
             line.discountAmount = *number;
         } else {
-            double* target = nullptr;
+            Decimal* target = nullptr;
             switch (column) {
             case LineColumn::Cantidad:
                 target = &line.quantity;
@@ -225,6 +266,9 @@ bool LinesGridModel::setData(const QModelIndex& index, const QVariant& value, in
                 return false;
             }
             *target = *number;
+            // An exempt line is never taxed: another rate clears the mark.
+            if (column == LineColumn::Iva && !number->isZero())
+                line.exempt = false;
         }
     }
     m_lines.setLine(line);

@@ -59,6 +59,7 @@ private:
     QWidget* buildHiddenFields();
     void setUpTabOrder();
     void launchAutoFirma(const QString& input);
+    void takeWithholdingRate();
     void runModal(QDialog& dialog);
 
     QString m_appDir;

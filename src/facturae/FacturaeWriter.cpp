@@ -1,10 +1,11 @@
 #include "facturae/FacturaeWriter.h"
 
+#include "common/AppError.h"
 #include "facturae/DocumentText.h"
 #include "facturae/InvoiceBody.h"
 #include "facturae/XmlOut.h"
-#include "common/AppError.h"
 #include "invoice/InvoiceRecord.h"
+#include "invoice/Totals.h"
 
 #include <QDir>
 #include <QSaveFile>
@@ -18,7 +19,8 @@ public:
     Writer(const InvoiceRecord& record, XmlOut& xml) : r(record), x(xml) {}
 
     void fileHeader() {
-        const QString total = DocumentText::amount(r.totalValue(TotalBox::Total));
+        const QString total =
+            DocumentText::amount(computeTotals(r.lines().lines(), r.withholdingRate()).total);
         x.startElement("FileHeader");
         text("SchemaVersion", QStringLiteral("3.2.1"));
         text("Modality", QStringLiteral("I"));

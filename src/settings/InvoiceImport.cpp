@@ -1,9 +1,11 @@
 #include "settings/InvoiceImport.h"
 
 #include "common/AppError.h"
+#include "common/ValueForms.h"
+#include "invoice/AmountLimits.h"
 #include "invoice/BankAccount.h"
 #include "invoice/InvoiceRecord.h"
-#include "common/ValueForms.h"
+#include "invoice/Totals.h"
 #include "settings/IniFile.h"
 
 #include <QDir>
@@ -27,8 +29,15 @@ QDate readDate(const IniFile& ini, const QString& key) {
     return *date;
 }
 
-double readNumber(const IniFile& ini, const QString& key) {
-    return static_cast<double>(ValueForms::parseNumber(ini.readString(Lines, key)).value_or(0));
+// A line number: not a number reads as 0; more than 8 decimals or a value
+// outside the field's limits stops the import with the key in the message.
+Decimal readNumber(const IniFile& ini, const QString& key, AmountLimits::NumberField field) {
+    const QString text = ini.readString(Lines, key);
+    const ValueForms::NumberRead read = ValueForms::readNumber(text);
+    const QString problem = AmountLimits::importProblem(field, key, text, read);
+    if (!problem.isEmpty())
+        throw AppError(problem);
+    return read.ok() ? read.value : Decimal();
 }
 
 // A description cut to the field's size, never in the middle of a character.
@@ -41,91 +50,173 @@ QString cutDescription(const QString& text) {
     return cut;
 }
 
-void readIssuer(InvoiceRecord& r, const IniFile& ini) {
-    const QString persona = ini.readString(Seller, QStringLiteral("PERSONA"));
-    if (persona != u"J" && persona != u"F")
-        return;
-    const bool legal = persona == u"J";
-    auto v = [&](const char* key) { return ini.readString(Seller, QString::fromLatin1(key)); };
-    r.selectPersonType(Party::Issuer, legal ? PersonType::LegalEntity : PersonType::NaturalPerson);
-    if (legal) {
-        r.setText(RecordField::IssuerCorporateName, v("NOMBRE"));
-    } else {
-        r.setText(RecordField::IssuerFirstName, v("NOMBRE"));
-        r.setText(RecordField::IssuerFirstSurname, v("APELLIDO1"));
-        r.setText(RecordField::IssuerSecondSurname, v("APELLIDO2"));
+// One party's section as read, before anything is put on the invoice.
+struct PartyRead {
+    QString persona;
+    QString name, surname1, surname2, address, postCode, town, province, taxId, contact, email;
+
+    bool selectsKind() const { return persona == u"J" || persona == u"F"; }
+    bool legal() const { return persona == u"J"; }
+
+    static PartyRead read(const IniFile& ini, const QString& section) {
+        auto v = [&](const char* key) { return ini.readString(section, QString::fromLatin1(key)); };
+        PartyRead p;
+        p.persona = v("PERSONA");
+        if (!p.selectsKind())
+            return p;
+        p.name = v("NOMBRE");
+        if (!p.legal()) {
+            p.surname1 = v("APELLIDO1");
+            p.surname2 = v("APELLIDO2");
+        }
+        p.address = v("DIRECCION");
+        p.postCode = v("CP");
+        p.town = v("POBLACION");
+        p.province = v("PROVINCIA");
+        p.taxId = v("NIF");
+        p.contact = v("CONTACTO");
+        p.email = v("MAIL");
+        return p;
     }
-    r.setText(RecordField::IssuerAddress, v("DIRECCION"));
-    r.setText(RecordField::IssuerPostCode, v("CP"));
-    r.setText(RecordField::IssuerTown, v("POBLACION"));
-    r.setText(RecordField::IssuerProvince, v("PROVINCIA"));
-    r.setText(RecordField::IssuerTaxId, v("NIF"));
-    r.setText(RecordField::IssuerContact, v("CONTACTO"));
-    r.setText(RecordField::IssuerEmail, v("MAIL"));
+};
+
+// Everything the file holds, read and checked before the invoice changes, so
+// an import that stops leaves the invoice exactly as it was.
+struct ImportedInvoice {
+    QString series, number;
+    QDate issueDate, dueDate;
+    QString entity, office, control, account;
+    PartyRead issuer, customer;
+    QString centres[6]; // GESTOR OFICINA UNIDAD NOMBREGESTOR NOMBREOFICINA NOMBREUNIDAD
+    QVector<InvoiceLine> lines;
+};
+
+QVector<InvoiceLine> readLines(const IniFile& ini, int count) {
+    using AmountLimits::NumberField;
+    QVector<InvoiceLine> lines;
+    lines.reserve(qMax(0, count));
+    for (int n = 1; n <= count; ++n) {
+        const QString suffix = QString::number(n);
+        InvoiceLine line;
+        Memoria::newLineDefaults(line);
+        line.description = cutDescription(ini.readString(Lines, QStringLiteral("NOMBRE") + suffix));
+        line.price = readNumber(ini, QStringLiteral("PRECIO") + suffix, NumberField::Precio);
+        line.quantity = readNumber(ini, QStringLiteral("CANTIDAD") + suffix, NumberField::Cantidad);
+        line.discountPct = readNumber(ini, QStringLiteral("DTO") + suffix, NumberField::Dto);
+        line.vatRate = readNumber(ini, QStringLiteral("IVA") + suffix, NumberField::Iva);
+        Memoria::beforePost(line);
+        lines.append(line);
+    }
+    return lines;
+}
+
+ImportedInvoice readFile(const IniFile& ini) {
+    ImportedInvoice in;
+    in.series = ini.readString(General, QStringLiteral("SERIE"));
+    in.number = ini.readString(General, QStringLiteral("FACTURA"));
+    in.issueDate = readDate(ini, QStringLiteral("FECHA"));
+    if (ini.readString(General, QStringLiteral("VENCIMIENTO")).isEmpty())
+        in.dueDate = ValueForms::zeroDate();
+    else
+        in.dueDate = readDate(ini, QStringLiteral("VENCIMIENTO"));
+
+    auto bank = [&](const char* key) { return ini.readString(Seller, QString::fromLatin1(key)); };
+    in.entity = bank("ENTIDAD");
+    in.office = bank("OFICINA");
+    in.control = bank("DC");
+    in.account = bank("CUENTA");
+
+    const int count = ini.readInteger(General, QStringLiteral("LINEAS"), 1);
+    if (count > MaxLines)
+        throw AppError(QStringLiteral("El fichero de importación indica %1 líneas; el máximo "
+                                      "que admite una factura es %2")
+                           .arg(count)
+                           .arg(MaxLines));
+
+    in.issuer = PartyRead::read(ini, Seller);
+    in.customer = PartyRead::read(ini, Buyer);
+    const char* centreKeys[6] = {"GESTOR",       "OFICINA",       "UNIDAD",
+                                 "NOMBREGESTOR", "NOMBREOFICINA", "NOMBREUNIDAD"};
+    for (int i = 0; i < 6; ++i)
+        in.centres[i] = ini.readString(Admon, QString::fromLatin1(centreKeys[i]));
+    in.lines = readLines(ini, count);
+    // The totals of these lines must be computable before anything changes.
+    computeTotals(in.lines, Decimal());
+    return in;
+}
+
+void applyIssuer(InvoiceRecord& r, const PartyRead& p) {
+    if (!p.selectsKind())
+        return;
+    r.selectPersonType(Party::Issuer,
+                       p.legal() ? PersonType::LegalEntity : PersonType::NaturalPerson);
+    if (p.legal()) {
+        r.setText(RecordField::IssuerCorporateName, p.name);
+    } else {
+        r.setText(RecordField::IssuerFirstName, p.name);
+        r.setText(RecordField::IssuerFirstSurname, p.surname1);
+        r.setText(RecordField::IssuerSecondSurname, p.surname2);
+    }
+    r.setText(RecordField::IssuerAddress, p.address);
+    r.setText(RecordField::IssuerPostCode, p.postCode);
+    r.setText(RecordField::IssuerTown, p.town);
+    r.setText(RecordField::IssuerProvince, p.province);
+    r.setText(RecordField::IssuerTaxId, p.taxId);
+    r.setText(RecordField::IssuerContact, p.contact);
+    r.setText(RecordField::IssuerEmail, p.email);
     r.applyLayout(Party::Issuer);
 }
 
-void readCustomer(InvoiceRecord& r, const IniFile& ini) {
-    const QString persona = ini.readString(Buyer, QStringLiteral("PERSONA"));
-    if (persona != u"J" && persona != u"F")
+void applyCustomer(InvoiceRecord& r, const PartyRead& p) {
+    if (!p.selectsKind())
         return;
-    const bool legal = persona == u"J";
-    auto v = [&](const char* key) { return ini.readString(Buyer, QString::fromLatin1(key)); };
     r.selectPersonType(Party::Customer,
-                       legal ? PersonType::LegalEntity : PersonType::NaturalPerson);
-    if (legal) {
-        r.setText(RecordField::CustomerCorporateName, v("NOMBRE"));
+                       p.legal() ? PersonType::LegalEntity : PersonType::NaturalPerson);
+    if (p.legal()) {
+        r.setText(RecordField::CustomerCorporateName, p.name);
     } else {
-        r.setText(RecordField::CustomerFirstName, v("NOMBRE"));
-        r.setText(RecordField::CustomerFirstSurname, v("APELLIDO1"));
-        r.setText(RecordField::CustomerSecondSurname, v("APELLIDO2"));
+        r.setText(RecordField::CustomerFirstName, p.name);
+        r.setText(RecordField::CustomerFirstSurname, p.surname1);
+        r.setText(RecordField::CustomerSecondSurname, p.surname2);
     }
-    r.setText(RecordField::CustomerAddress, v("DIRECCION"));
-    r.setText(RecordField::CustomerPostCode, v("CP"));
-    r.setText(RecordField::CustomerTown, v("POBLACION"));
-    r.setText(RecordField::CustomerProvince, v("PROVINCIA"));
-    r.setText(RecordField::CustomerTaxId, v("NIF"));
-    r.setText(RecordField::CustomerContact, v("CONTACTO"));
+    r.setText(RecordField::CustomerAddress, p.address);
+    r.setText(RecordField::CustomerPostCode, p.postCode);
+    r.setText(RecordField::CustomerTown, p.town);
+    r.setText(RecordField::CustomerProvince, p.province);
+    r.setText(RecordField::CustomerTaxId, p.taxId);
+    r.setText(RecordField::CustomerContact, p.contact);
     r.applyLayout(Party::Customer);
 }
 
-void readCentres(InvoiceRecord& r, const IniFile& ini) {
-    auto v = [&](const char* key) { return ini.readString(Admon, QString::fromLatin1(key)); };
-    r.setText(RecordField::ManagingBodyCode, v("GESTOR"));
-    r.setText(RecordField::AccountingOfficeCode, v("OFICINA"));
-    r.setText(RecordField::ProcessingUnitCode, v("UNIDAD"));
-    r.setText(RecordField::ManagingBodyName, v("NOMBREGESTOR"));
-    r.setText(RecordField::AccountingOfficeName, v("NOMBREOFICINA"));
-    r.setText(RecordField::ProcessingUnitName, v("NOMBREUNIDAD"));
-    if (!r.text(RecordField::ManagingBodyCode).isEmpty())
-        r.setAdministration(true);
+// The centres and the tick come from the file: the tick is set when any of
+// the three codes is given and cleared otherwise, so a private customer's
+// invoice never carries the centres of an earlier one.
+void applyCentres(InvoiceRecord& r, const QString (&c)[6]) {
+    const RecordField fields[6] = {
+        RecordField::ManagingBodyCode,     RecordField::AccountingOfficeCode,
+        RecordField::ProcessingUnitCode,   RecordField::ManagingBodyName,
+        RecordField::AccountingOfficeName, RecordField::ProcessingUnitName};
+    for (int i = 0; i < 6; ++i)
+        r.setText(fields[i], c[i]);
+    r.setAdministration(!c[0].isEmpty() || !c[1].isEmpty() || !c[2].isEmpty());
 }
 
-void readLines(InvoiceRecord& r, const IniFile& ini, int count) {
-    Memoria& memoria = r.lines();
-    memoria.open();
-    memoria.beginBulk(count);
-    try {
-        for (int n = 1; n <= count; ++n) {
-            const QString suffix = QString::number(n);
-            memoria.append();
-            InvoiceLine line = *memoria.currentLine();
-            line.description =
-                cutDescription(ini.readString(Lines, QStringLiteral("NOMBRE") + suffix));
-            line.price = readNumber(ini, QStringLiteral("PRECIO") + suffix);
-            line.quantity = readNumber(ini, QStringLiteral("CANTIDAD") + suffix);
-            line.discountPct = readNumber(ini, QStringLiteral("DTO") + suffix);
-            line.vatRate = readNumber(ini, QStringLiteral("IVA") + suffix);
-            memoria.setLine(line);
-            memoria.post();
-        }
-    } catch (...) {
-        memoria.endBulk();
-        throw;
-    }
-    // One recalculation after the last line gives what one after each line
-    // would have left, without the quadratic cost.
-    memoria.endBulk();
+void apply(InvoiceRecord& record, ImportedInvoice& in) {
+    record.setText(RecordField::InvoiceSeries, in.series);
+    record.setText(RecordField::InvoiceNumber, in.number);
+    record.setIssueDate(in.issueDate);
+    record.setDueDate(in.dueDate);
+    record.setText(RecordField::BankEntity, in.entity);
+    record.setText(RecordField::BankOffice, in.office);
+    record.setText(RecordField::BankControlDigits, in.control);
+    record.setText(RecordField::BankAccountNumber, in.account);
+    applyIssuer(record, in.issuer);
+    applyCustomer(record, in.customer);
+    applyCentres(record, in.centres);
+    record.lines().load(std::move(in.lines));
+    // The IBAN follows the imported account; missing control digits are
+    // worked out as when the account is typed.
+    BankAccount::followAccount(record);
 }
 
 } // namespace
@@ -143,67 +234,37 @@ QString folderOf(const QString& path) {
 }
 
 void begin(InvoiceRecord& record) {
-    record.lines().close();
     record.setImportando(true);
 }
 
 void cancelled(InvoiceRecord& record) {
-    record.lines().open();
     record.setImportando(false);
 }
 
 void importFile(InvoiceRecord& record, const QString& path, bool chosenInDialog) {
-    begin(record);
-    if (chosenInDialog) {
-        record.setImportFile(baseNameOf(path), folderOf(path));
-    } else {
-        record.setImportando(false);
-        record.setImportFile(QString(), QString());
-    }
-
+    // Nothing on the invoice changes until the whole file has been read and
+    // checked; an import that stops leaves it exactly as it was.
+    ImportedInvoice in;
     try {
         if (!QFileInfo::exists(path))
             throw AppError(QStringLiteral("No existe el fichero %1").arg(path));
         const IniFile ini(path, true);
-
-        record.setText(RecordField::InvoiceSeries,
-                       ini.readString(General, QStringLiteral("SERIE")));
-        record.setText(RecordField::InvoiceNumber,
-                       ini.readString(General, QStringLiteral("FACTURA")));
-        record.setIssueDate(readDate(ini, QStringLiteral("FECHA")));
-        if (ini.readString(General, QStringLiteral("VENCIMIENTO")).isEmpty())
-            record.setDueDate(ValueForms::zeroDate());
-        else
-            record.setDueDate(readDate(ini, QStringLiteral("VENCIMIENTO")));
-
-        auto bank = [&](const char* key) {
-            return ini.readString(Seller, QString::fromLatin1(key));
-        };
-        record.setText(RecordField::BankEntity, bank("ENTIDAD"));
-        record.setText(RecordField::BankOffice, bank("OFICINA"));
-        record.setText(RecordField::BankControlDigits, bank("DC"));
-        record.setText(RecordField::BankAccountNumber, bank("CUENTA"));
-
-        const int count = ini.readInteger(General, QStringLiteral("LINEAS"), 1);
-        if (count > MaxLines)
-            throw AppError(QStringLiteral("El fichero de importación indica %1 líneas; el máximo "
-                                          "que admite una factura es %2")
-                               .arg(count)
-                               .arg(MaxLines));
-
-        readIssuer(record, ini);
-        readCustomer(record, ini);
-        readCentres(record, ini);
-        readLines(record, ini, count);
-
-        record.setCuentaCompleta(record.text(RecordField::BankEntity) +
-                                 record.text(RecordField::BankOffice) +
-                                 record.text(RecordField::BankControlDigits) +
-                                 record.text(RecordField::BankAccountNumber));
-        record.setText(RecordField::Iban,
-                       BankAccount::ComputeIban(QString(), record.cuentaCompleta()));
+        in = readFile(ini);
     } catch (...) {
-        record.lines().open();
+        record.setImportando(false);
+        throw;
+    }
+
+    // With the fixed file Importando is clear while the values go in, so a
+    // tick of the administration box opens its window.
+    record.setImportando(chosenInDialog);
+    if (chosenInDialog)
+        record.setImportFile(baseNameOf(path), folderOf(path));
+    else
+        record.setImportFile(QString(), QString());
+    try {
+        apply(record, in);
+    } catch (...) {
         record.setImportando(false);
         throw;
     }

@@ -1,5 +1,6 @@
 #include "settings/RegistroIni.h"
 
+#include "invoice/BankAccount.h"
 #include "invoice/InvoiceRecord.h"
 #include "settings/AppFiles.h"
 #include "settings/IniFile.h"
@@ -35,6 +36,7 @@ IssuerSettings IssuerSettings::read(const IniFile& ini) {
     s.taxId = r("NIF");
     s.contact = r("CONTACTO");
     s.email = r("MAIL");
+    s.exemptionReason = r("MOTIVOEXENCION");
     return s;
 }
 
@@ -60,6 +62,12 @@ void IssuerSettings::write(IniFile& ini, PersonType type) const {
     w("NIF", taxId);
     w("CONTACTO", contact);
     w("MAIL", email);
+    // Written once the reason has been set, so a file without it keeps its
+    // usual keys; an emptied reason is stored empty (the default text).
+    const QString absent = QStringLiteral("\x01");
+    if (!exemptionReason.isEmpty() ||
+        ini.readString(MisDatos, QStringLiteral("MOTIVOEXENCION"), absent) != absent)
+        w("MOTIVOEXENCION", exemptionReason);
 }
 
 AutoFirmaSettings AutoFirmaSettings::read(const IniFile& ini) {
@@ -84,11 +92,14 @@ void loadIssuerAtStart(InvoiceRecord& record, const QString& appDir) {
         return;
     const IniFile ini(path);
     const IssuerSettings s = IssuerSettings::read(ini);
+    record.setExemptionReason(s.exemptionReason);
     record.setText(RecordField::BankEntity, s.entity);
     record.setText(RecordField::BankOffice, s.office);
     record.setText(RecordField::BankControlDigits, s.control);
     record.setText(RecordField::BankAccountNumber, s.account);
     record.setText(RecordField::Iban, s.iban);
+    // The IBAN follows the account just loaded.
+    BankAccount::followAccount(record);
 
     const QString letter = s.personLetter();
     if (letter.isEmpty())
@@ -112,6 +123,15 @@ void loadIssuerAtStart(InvoiceRecord& record, const QString& appDir) {
         record.setText(RecordField::IssuerContact, s.contact);
     record.setText(RecordField::IssuerEmail, s.email);
     record.applyLayout(Party::Issuer);
+}
+
+void loadExemptionReason(InvoiceRecord& record, const QString& appDir) {
+    const QString path = AppFiles::registroIni(appDir);
+    if (!QFileInfo::exists(path)) {
+        record.setExemptionReason(QString());
+        return;
+    }
+    record.setExemptionReason(IssuerSettings::read(IniFile(path)).exemptionReason);
 }
 
 AutoFirmaSettings loadAutoFirmaIntoRecord(InvoiceRecord& record, const QString& appDir) {
