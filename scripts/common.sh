@@ -8,6 +8,7 @@ ORVANE_PACKAGES=(
   libqt6svg6 qt6-qpa-plugins libgl-dev
   libxml2-utils xvfb xauth fonts-dejavu-core
   clang libclang-rt-14-dev llvm
+  poppler-utils  # the PDF copy's tests read its text, pages, fonts and pictures
 )
 
 install_missing() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/LineColumn.h"
 #include "invoice/AmountLimits.h"
 #include "invoice/InvoiceLine.h"
 

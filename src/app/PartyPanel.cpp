@@ -1,6 +1,8 @@
 #include "app/PartyPanel.h"
 
+#include "app/ControlNames.h"
 #include "invoice/InvoiceRecord.h"
+#include "invoice/PartyFields.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -19,41 +21,29 @@ QLabel* caption(QWidget* parent, const QString& text, const QString& objectName 
     return label;
 }
 
+// Object names of the block's own controls; the edits are named after the
+// record fields they show.
 struct PartyNames {
     const char* group;
     const char* title;
     const char* legal;
     const char* natural;
     const char* nameLabel;
-    const char* corporate;
-    const char* first;
-    const char* surname1;
-    const char* surname2;
     const char* surname1Label;
     const char* surname2Label;
-    const char* address;
-    const char* postCode;
-    const char* town;
-    const char* province;
-    const char* taxId;
-    const char* contact;
     const char* contactLabel;
 };
 
-const PartyNames IssuerNames{"GroupBox1", "Mis Datos", "RadioButton3", "RadioButton4", "Label1",
-                             "Edit1",     "Edit18",    "Edit19",       "Edit20",       "Label19",
-                             "Label20",   "Edit2",     "Edit3",        "Edit4",        "Edit5",
-                             "Edit6",     "Edit26",    "Label26"};
-const PartyNames CustomerNames{"GroupBox2", "Cliente", "RadioButton5", "RadioButton6", "Label7",
-                               "Edit8",     "Edit21",  "Edit22",       "Edit23",       "Label21",
-                               "Label22",   "Edit7",   "Edit9",        "Edit10",       "Edit12",
-                               "Edit11",    "Edit27",  "Label27"};
+const PartyNames IssuerNames{"GroupBox1", "Mis Datos", "RadioButton3", "RadioButton4",
+                             "Label1",    "Label19",   "Label20",      "Label26"};
+const PartyNames CustomerNames{"GroupBox2", "Cliente", "RadioButton5", "RadioButton6",
+                               "Label7",    "Label21", "Label22",      "Label27"};
 
 } // namespace
 
-QLineEdit* PartyPanel::addEdit(const QString& objectName) {
+QLineEdit* PartyPanel::addEdit(PartyField field) {
     auto* edit = new QLineEdit(this);
-    edit->setObjectName(objectName);
+    edit->setObjectName(controlName(*PartyFields::recordField(m_party, field)));
     return edit;
 }
 
@@ -68,20 +58,23 @@ PartyPanel::PartyPanel(Party party, QWidget* parent) : QGroupBox(parent), m_part
     m_natural->setObjectName(QLatin1String(n.natural));
     m_legal->setChecked(true);
 
-    m_nameLabel = caption(this, QStringLiteral("R.Social"), QLatin1String(n.nameLabel));
-    m_corporateName = addEdit(QLatin1String(n.corporate));
-    m_firstName = addEdit(QLatin1String(n.first));
-    m_firstSurname = addEdit(QLatin1String(n.surname1));
-    m_secondSurname = addEdit(QLatin1String(n.surname2));
-    m_surname1Label = caption(this, QStringLiteral("Ap. 1"), QLatin1String(n.surname1Label));
-    m_surname2Label = caption(this, QStringLiteral("Ap. 2"), QLatin1String(n.surname2Label));
-    QLineEdit* address = addEdit(QLatin1String(n.address));
-    QLineEdit* postCode = addEdit(QLatin1String(n.postCode));
-    QLineEdit* town = addEdit(QLatin1String(n.town));
-    QLineEdit* province = addEdit(QLatin1String(n.province));
-    QLineEdit* taxId = addEdit(QLatin1String(n.taxId));
-    m_contact = addEdit(QLatin1String(n.contact));
-    m_contactLabel = caption(this, QStringLiteral("Contacto"), QLatin1String(n.contactLabel));
+    using F = PartyField;
+    m_nameLabel = caption(this, PartyFields::label(F::CorporateName), QLatin1String(n.nameLabel));
+    m_corporateName = addEdit(F::CorporateName);
+    m_firstName = addEdit(F::FirstName);
+    m_firstSurname = addEdit(F::FirstSurname);
+    m_secondSurname = addEdit(F::SecondSurname);
+    m_surname1Label =
+        caption(this, PartyFields::label(F::FirstSurname), QLatin1String(n.surname1Label));
+    m_surname2Label =
+        caption(this, PartyFields::label(F::SecondSurname), QLatin1String(n.surname2Label));
+    QLineEdit* address = addEdit(F::Address);
+    QLineEdit* postCode = addEdit(F::PostCode);
+    QLineEdit* town = addEdit(F::Town);
+    QLineEdit* province = addEdit(F::Province);
+    QLineEdit* taxId = addEdit(F::TaxId);
+    m_contact = addEdit(F::Contact);
+    m_contactLabel = caption(this, PartyFields::label(F::Contact), QLatin1String(n.contactLabel));
     postCode->setMaximumWidth(70);
 
     auto* grid = new QGridLayout(this);
@@ -118,15 +111,15 @@ PartyPanel::PartyPanel(Party party, QWidget* parent) : QGroupBox(parent), m_part
     grid->addWidget(m_nameLabel, 1, 0);
     grid->addLayout(nameRow, 1, 1, 1, 3);
 
-    grid->addWidget(caption(this, QStringLiteral("Dirección")), 2, 0);
+    grid->addWidget(caption(this, PartyFields::label(F::Address)), 2, 0);
     grid->addWidget(address, 2, 1, 1, 3);
-    grid->addWidget(caption(this, QStringLiteral("C.P.")), 3, 0);
+    grid->addWidget(caption(this, PartyFields::label(F::PostCode)), 3, 0);
     grid->addWidget(postCode, 3, 1);
-    grid->addWidget(caption(this, QStringLiteral("Población")), 3, 2);
+    grid->addWidget(caption(this, PartyFields::label(F::Town)), 3, 2);
     grid->addWidget(town, 3, 3);
-    grid->addWidget(caption(this, QStringLiteral("Provincia")), 4, 0);
+    grid->addWidget(caption(this, PartyFields::label(F::Province)), 4, 0);
     grid->addWidget(province, 4, 1);
-    grid->addWidget(caption(this, QStringLiteral("N.I.F./C.I.F.")), 4, 2);
+    grid->addWidget(caption(this, PartyFields::label(F::TaxId)), 4, 2);
     grid->addWidget(taxId, 4, 3);
     grid->addWidget(m_contactLabel, 5, 0);
     grid->addWidget(m_contact, 5, 1, 1, 3);
@@ -134,8 +127,8 @@ PartyPanel::PartyPanel(Party party, QWidget* parent) : QGroupBox(parent), m_part
     m_tabOrder = {m_firstName, m_firstSurname, m_secondSurname, m_corporateName, address,
                   postCode,    town,           province,        taxId,           m_contact};
     if (party == Party::Issuer) {
-        QLineEdit* email = addEdit(QStringLiteral("Edit28"));
-        grid->addWidget(caption(this, QStringLiteral("E-Mail")), 6, 0);
+        QLineEdit* email = addEdit(F::Email);
+        grid->addWidget(caption(this, PartyFields::label(F::Email)), 6, 0);
         grid->addWidget(email, 6, 1, 1, 3);
         m_tabOrder << email;
     } else {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "invoice/PersonType.h"
+#include "invoice/PartyFields.h"
 
 #include <QGroupBox>
 
@@ -34,7 +34,7 @@ signals:
     void personTypeChosen(PersonType type);
 
 private:
-    QLineEdit* addEdit(const QString& objectName);
+    QLineEdit* addEdit(PartyField field);
 
     Party m_party;
     QCheckBox* m_administration = nullptr;

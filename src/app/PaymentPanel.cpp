@@ -1,5 +1,6 @@
 #include "app/PaymentPanel.h"
 
+#include "app/ControlNames.h"
 #include "widgets/TypedLengthLimit.h"
 
 #include <QDateEdit>
@@ -35,18 +36,18 @@ PaymentPanel::PaymentPanel(QWidget* parent) : QGroupBox(parent) {
     setObjectName(QStringLiteral("GroupBox5"));
     setTitle(QStringLiteral("Forma de Pago"));
 
-    auto* entity = accountPart(this, QStringLiteral("Edit13"), 4);
-    auto* office = accountPart(this, QStringLiteral("Edit14"), 4);
-    auto* control = accountPart(this, QStringLiteral("Edit15"), 2);
-    auto* account = accountPart(this, QStringLiteral("Edit16"), 10);
+    auto* entity = accountPart(this, controlName(RecordField::BankEntity), 4);
+    auto* office = accountPart(this, controlName(RecordField::BankOffice), 4);
+    auto* control = accountPart(this, controlName(RecordField::BankControlDigits), 2);
+    auto* account = accountPart(this, controlName(RecordField::BankAccountNumber), 10);
     m_iban = new QLineEdit(this);
-    m_iban->setObjectName(QStringLiteral("Edit17"));
+    m_iban->setObjectName(controlName(RecordField::Iban));
     m_iban->setToolTip(QStringLiteral("Se calcula a partir de la cuenta al entrar en la casilla"));
     auto* series = new QLineEdit(this);
-    series->setObjectName(QStringLiteral("Edit24"));
+    series->setObjectName(controlName(RecordField::InvoiceSeries));
     series->setFixedWidth(56);
     auto* number = new QLineEdit(this);
-    number->setObjectName(QStringLiteral("Edit25"));
+    number->setObjectName(controlName(RecordField::InvoiceNumber));
     auto* issueDate = makeDatePicker(this, QStringLiteral("FechaFactura"));
     auto* dueDate = makeDatePicker(this, QStringLiteral("FechaVencimiento"));
 

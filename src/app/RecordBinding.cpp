@@ -1,5 +1,6 @@
 #include "app/RecordBinding.h"
 
+#include "app/ControlNames.h"
 #include "invoice/InvoiceRecord.h"
 #include "widgets/NumericEdit.h"
 

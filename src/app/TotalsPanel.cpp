@@ -1,6 +1,6 @@
 #include "app/TotalsPanel.h"
 
-#include "invoice/RecordField.h"
+#include "app/ControlNames.h"
 #include "widgets/NumericEdit.h"
 
 #include <QFocusEvent>

@@ -1,18 +1,16 @@
 #include "app/uAdmon.h"
 
+#include "settings/AppFiles.h"
+#include "settings/IniFile.h"
 #include "widgets/DialogKit.h"
 #include "widgets/ErrorGuard.h"
 #include "widgets/Prompts.h"
-#include "settings/AppFiles.h"
-#include "settings/IniFile.h"
 
 #include <QAbstractItemView>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QShowEvent>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -40,7 +38,8 @@ QLineEdit* box(QWidget* parent, const char* name, int width) {
 
 } // namespace
 
-TFormAdmon::TFormAdmon(const QString& appDir, QWidget* parent) : QDialog(parent), m_appDir(appDir) {
+TFormAdmon::TFormAdmon(const QString& appDir, QWidget* parent)
+    : SettingsDialog(parent), m_appDir(appDir) {
     setObjectName(QStringLiteral("FormAdmon"));
     setWindowTitle(QStringLiteral("Datos Administración"));
     DialogKit::frameDialog(this, 458, 359);
@@ -60,19 +59,19 @@ void TFormAdmon::buildLayout() {
     rows->setHorizontalSpacing(8);
     rows->setVerticalSpacing(4);
 
-    Edit6 = box(this, "Edit6", 160);
-    Edit1 = box(this, "Edit1", 121);
-    Edit5 = box(this, "Edit5", 160);
-    Edit2 = box(this, "Edit2", 121);
-    Edit4 = box(this, "Edit4", 160);
-    Edit3 = box(this, "Edit3", 121);
+    m_managingName = box(this, "Edit6", 160);
+    m_managingCode = box(this, "Edit1", 121);
+    m_officeName = box(this, "Edit5", 160);
+    m_officeCode = box(this, "Edit2", 121);
+    m_unitName = box(this, "Edit4", 160);
+    m_unitCode = box(this, "Edit3", 121);
     const struct {
         const char* title;
         QLineEdit* name;
         QLineEdit* code;
-    } centres[] = {{"ORGANO GESTOR", Edit6, Edit1},
-                   {"OFICINA CONTABLE", Edit5, Edit2},
-                   {"UNIDAD TRAMITADORA", Edit4, Edit3}};
+    } centres[] = {{"ORGANO GESTOR", m_managingName, m_managingCode},
+                   {"OFICINA CONTABLE", m_officeName, m_officeCode},
+                   {"UNIDAD TRAMITADORA", m_unitName, m_unitCode}};
     int row = 0;
     for (const auto& centre : centres) {
         rows->addWidget(caption(this, QString::fromUtf8(centre.title)), row, 0, 1, 2);
@@ -90,104 +89,75 @@ void TFormAdmon::buildLayout() {
     left->addStretch();
 
     left->addWidget(caption(this, QStringLiteral("CONCELLOS DISPONIBLES:")));
-    ComboBox1 = new CloseUpComboBox(this);
-    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
-    ComboBox1->setEditable(true);
+    m_catalogue = new CloseUpComboBox(this);
+    m_catalogue->setObjectName(QStringLiteral("ComboBox1"));
+    m_catalogue->setEditable(true);
     // Typing in the list's text never adds an entry; only the save does.
-    ComboBox1->setInsertPolicy(QComboBox::NoInsert);
-    ComboBox1->setMaxVisibleItems(25);
-    ComboBox1->setFixedWidth(287);
-    left->addWidget(ComboBox1);
+    m_catalogue->setInsertPolicy(QComboBox::NoInsert);
+    m_catalogue->setMaxVisibleItems(25);
+    m_catalogue->setFixedWidth(287);
+    left->addWidget(m_catalogue);
     outer->addLayout(left, 1);
 
     auto* right = new QVBoxLayout;
     right->setSpacing(12);
-    AdvSmoothButton1 =
+    m_acceptButton =
         DialogKit::pictureButton(this, QStringLiteral("AdvSmoothButton1"),
                                  QStringLiteral("double-tick"), QString(), QSize(70, 61));
-    AdvSmoothButton2 =
-        DialogKit::pictureButton(this, QStringLiteral("AdvSmoothButton2"),
-                                 QStringLiteral("diskette"), QString(), QSize(70, 61));
-    AdvSmoothButton4 = DialogKit::pictureButton(this, QStringLiteral("AdvSmoothButton4"),
-                                                QStringLiteral("exit"), QString(), QSize(70, 61));
-    right->addWidget(AdvSmoothButton1);
-    right->addWidget(AdvSmoothButton2);
-    right->addWidget(AdvSmoothButton4);
+    m_saveButton = DialogKit::pictureButton(this, QStringLiteral("AdvSmoothButton2"),
+                                            QStringLiteral("diskette"), QString(), QSize(70, 61));
+    m_exitButton = DialogKit::pictureButton(this, QStringLiteral("AdvSmoothButton4"),
+                                            QStringLiteral("exit"), QString(), QSize(70, 61));
+    right->addWidget(m_acceptButton);
+    right->addWidget(m_saveButton);
+    right->addWidget(m_exitButton);
     right->addStretch();
     outer->addLayout(right);
 
-    QWidget* order[] = {Edit6,
-                        Edit1,
-                        Edit5,
-                        Edit2,
-                        Edit4,
-                        Edit3,
-                        ComboBox1,
-                        AdvSmoothButton4,
-                        AdvSmoothButton1,
-                        AdvSmoothButton2};
+    QWidget* order[] = {m_managingName, m_managingCode, m_officeName, m_officeCode,   m_unitName,
+                        m_unitCode,     m_catalogue,    m_exitButton, m_acceptButton, m_saveButton};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
-    connect(ComboBox1, &CloseUpComboBox::closedUp, this,
+    connect(m_catalogue, &CloseUpComboBox::closedUp, this,
             [this] { runGuarded(this, [this] { ComboBox1CloseUp(); }); });
-    connect(AdvSmoothButton1, &QToolButton::clicked, this,
-            [this] { runGuarded(this, [this] { Button1Click(); }); });
-    connect(AdvSmoothButton2, &QToolButton::clicked, this,
-            [this] { runGuarded(this, [this] { Button3Click(); }); });
-    connect(AdvSmoothButton4, &QToolButton::clicked, this,
-            [this] { runGuarded(this, [this] { AdvSmoothButton4Click(); }); });
-}
-
-void TFormAdmon::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (!m_centred && !event->spontaneous()) {
-        DialogKit::centreOnScreen(this);
-        m_centred = true;
-    }
-}
-
-void TFormAdmon::keyPressEvent(QKeyEvent* event) {
-    // Only the buttons and the close box close the window.
-    if (event->key() == Qt::Key_Escape) {
-        event->ignore();
-        return;
-    }
-    QDialog::keyPressEvent(event);
+    onClicked(m_acceptButton, [this] { Button1Click(); });
+    onClicked(m_saveButton, [this] { Button3Click(); });
+    onClicked(m_exitButton, [this] { AdvSmoothButton4Click(); });
 }
 
 void TFormAdmon::setCentres(const AdministrationCentres& centres) {
-    Edit1->setText(centres.managingCode);
-    Edit2->setText(centres.officeCode);
-    Edit3->setText(centres.unitCode);
-    Edit6->setText(centres.managingName);
-    Edit5->setText(centres.officeName);
-    Edit4->setText(centres.unitName);
+    m_managingCode->setText(centres.managingCode);
+    m_officeCode->setText(centres.officeCode);
+    m_unitCode->setText(centres.unitCode);
+    m_managingName->setText(centres.managingName);
+    m_officeName->setText(centres.officeName);
+    m_unitName->setText(centres.unitName);
 }
 
 AdministrationCentres TFormAdmon::centres() const {
     AdministrationCentres centres;
-    centres.managingCode = Edit1->text();
-    centres.officeCode = Edit2->text();
-    centres.unitCode = Edit3->text();
-    centres.managingName = Edit6->text();
-    centres.officeName = Edit5->text();
-    centres.unitName = Edit4->text();
+    centres.managingCode = m_managingCode->text();
+    centres.officeCode = m_officeCode->text();
+    centres.unitCode = m_unitCode->text();
+    centres.managingName = m_managingName->text();
+    centres.officeName = m_officeName->text();
+    centres.unitName = m_unitName->text();
     return centres;
 }
 
 void TFormAdmon::FormCreate() {
-    ComboBox1->clear();
+    m_catalogue->clear();
     const IniFile ini(AppFiles::concellosIni(m_appDir));
     m_concellosRegistrados =
         ini.readInteger(QStringLiteral("REGISTRO"), QStringLiteral("CUANTOS"), 0);
-    ComboBox1->addItems(ConcellosCatalogue::names(m_appDir));
-    ComboBox1->setCurrentIndex(-1); // nothing selected until the user picks
+    m_catalogue->addItems(ConcellosCatalogue::names(m_appDir));
+    m_catalogue->setCurrentIndex(-1); // nothing selected until the user picks
 }
 
 void TFormAdmon::ComboBox1CloseUp() {
-    const int selected = ComboBox1->currentIndex();
-    m_texto = selected >= 0 ? ComboBox1->itemText(selected) : QString();
+    const int selected = m_catalogue->currentIndex();
+    m_texto = selected >= 0 ? m_catalogue->itemText(selected) : QString();
     // Every box is overwritten, also when the name has nothing stored.
     setCentres(ConcellosCatalogue::load(m_appDir, m_texto));
 }
@@ -209,7 +179,7 @@ void TFormAdmon::Button3Click() {
 }
 
 void TFormAdmon::Button1Click() {
-    m_tag = 25;
+    m_tag = AcceptedTag;
     accept();
 }
 

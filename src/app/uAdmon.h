@@ -1,9 +1,9 @@
 #pragma once
 
 #include "settings/ConcellosCatalogue.h"
+#include "widgets/SettingsDialog.h"
 
 #include <QComboBox>
-#include <QDialog>
 
 class QLineEdit;
 class QToolButton;
@@ -22,7 +22,7 @@ signals:
 
 // "Datos Administración": the three centres of a public administration, with
 // the catalogue of stored administrations.
-class TFormAdmon : public QDialog {
+class TFormAdmon : public SettingsDialog {
     Q_OBJECT
 public:
     explicit TFormAdmon(const QString& appDir, QWidget* parent = nullptr);
@@ -30,22 +30,19 @@ public:
     void setCentres(const AdministrationCentres& centres);
     AdministrationCentres centres() const;
 
-    // 25 when accepted with the tick button, 0 otherwise.
+    // AcceptedTag when accepted with the tick button, 0 otherwise.
+    static constexpr int AcceptedTag = 25;
     int Tag() const { return m_tag; }
 
     // Handlers, public so that tests can drive them as the controls do.
-    void FormCreate();
-    void ComboBox1CloseUp();
-    void Button1Click();          // tick: accept
-    void Button3Click();          // diskette: save under a name
-    void AdvSmoothButton4Click(); // exit
+    void FormCreate();            // fills the catalogue list from Concellos.Ini
+    void ComboBox1CloseUp();      // shows the centres stored under the chosen name
+    void Button1Click();          // accepts the centres (tick button)
+    void Button3Click();          // saves the centres under a typed name (diskette button)
+    void AdvSmoothButton4Click(); // closes, the centres not taken
 
     const QString& Texto() const { return m_texto; }
     bool ExisteConcello() const { return m_existeConcello; }
-
-protected:
-    void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void buildLayout();
@@ -55,16 +52,15 @@ private:
     QString m_texto;
     bool m_existeConcello = false;
     int m_concellosRegistrados = 0;
-    bool m_centred = false;
 
-    QLineEdit* Edit1 = nullptr; // managing body: code
-    QLineEdit* Edit2 = nullptr; // accounting office: code
-    QLineEdit* Edit3 = nullptr; // processing unit: code
-    QLineEdit* Edit4 = nullptr; // processing unit: name
-    QLineEdit* Edit5 = nullptr; // accounting office: name
-    QLineEdit* Edit6 = nullptr; // managing body: name
-    CloseUpComboBox* ComboBox1 = nullptr;
-    QToolButton* AdvSmoothButton1 = nullptr;
-    QToolButton* AdvSmoothButton2 = nullptr;
-    QToolButton* AdvSmoothButton4 = nullptr;
+    QLineEdit* m_managingCode = nullptr; // managing body: code
+    QLineEdit* m_officeCode = nullptr;   // accounting office: code
+    QLineEdit* m_unitCode = nullptr;     // processing unit: code
+    QLineEdit* m_unitName = nullptr;     // processing unit: name
+    QLineEdit* m_officeName = nullptr;   // accounting office: name
+    QLineEdit* m_managingName = nullptr; // managing body: name
+    CloseUpComboBox* m_catalogue = nullptr;
+    QToolButton* m_acceptButton = nullptr;
+    QToolButton* m_saveButton = nullptr;
+    QToolButton* m_exitButton = nullptr;
 };

@@ -1,12 +1,11 @@
 #include "app/uAutoFirma.h"
 
-#include "widgets/DialogKit.h"
-#include "widgets/ErrorGuard.h"
-#include "widgets/Prompts.h"
 #include "settings/AppFiles.h"
+#include "settings/AutoFirmaSettings.h"
 #include "settings/IniFile.h"
-#include "settings/RegistroIni.h"
 #include "signing/InstalledPrograms.h"
+#include "widgets/DialogKit.h"
+#include "widgets/Prompts.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -14,12 +13,10 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QShowEvent>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -49,7 +46,7 @@ QString TFormAutoFirma::foundNotice() {
 
 TFormAutoFirma::TFormAutoFirma(const QString& appDir, QWidget* parent,
                                const InstalledPrograms* programs)
-    : QDialog(parent), m_appDir(appDir), m_programs(programs) {
+    : SettingsDialog(parent), m_appDir(appDir), m_programs(programs) {
     setObjectName(QStringLiteral("FormAutoFirma"));
     setWindowTitle(QStringLiteral("Configuración Valores Autofirma"));
     DialogKit::frameDialog(this, 385, 280);
@@ -74,122 +71,99 @@ void TFormAutoFirma::buildLayout() {
     column->setSpacing(4);
 
     column->addWidget(new QLabel(QStringLiteral("INSTALACION AUTOFIRMA"), panel));
-    Edit29 = new QLineEdit(panel);
-    Edit29->setObjectName(QStringLiteral("Edit29"));
-    Edit29->setFixedWidth(281);
-    AdvSmoothButton2 = DialogKit::pictureButton(
+    m_folder = new QLineEdit(panel);
+    m_folder->setObjectName(QStringLiteral("Edit29"));
+    m_folder->setFixedWidth(281);
+    m_browseButton = DialogKit::pictureButton(
         panel, QStringLiteral("AdvSmoothButton2"), QStringLiteral("folder-search"),
         QStringLiteral("Indicar configuración AutoFirma"), QSize(57, 33));
     auto* folderRow = new QHBoxLayout;
-    folderRow->addWidget(Edit29);
-    folderRow->addWidget(AdvSmoothButton2);
+    folderRow->addWidget(m_folder);
+    folderRow->addWidget(m_browseButton);
     folderRow->addStretch();
     column->addLayout(folderRow);
-    Edit30 = new QLineEdit(panel);
-    Edit30->setObjectName(QStringLiteral("Edit30"));
-    Edit30->setFixedWidth(192);
-    column->addWidget(Edit30);
+    m_program = new QLineEdit(panel);
+    m_program->setObjectName(QStringLiteral("Edit30"));
+    m_program->setFixedWidth(192);
+    column->addWidget(m_program);
     column->addSpacing(6);
 
     auto* lists = new QGridLayout;
     lists->setHorizontalSpacing(20);
     lists->addWidget(new QLabel(QStringLiteral("COMANDO AUTOFIRMA"), panel), 0, 0);
     lists->addWidget(new QLabel(QStringLiteral("FORMATO FIRMA"), panel), 0, 1);
-    ComboBox1 = new QComboBox(panel);
-    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
-    ComboBox1->addItems(commands());
-    ComboBox1->setFixedWidth(145);
-    ComboBox2 = new QComboBox(panel);
-    ComboBox2->setObjectName(QStringLiteral("ComboBox2"));
-    ComboBox2->addItems(formats());
-    ComboBox2->setFixedWidth(145);
-    lists->addWidget(ComboBox1, 1, 0);
-    lists->addWidget(ComboBox2, 1, 1);
+    m_command = new QComboBox(panel);
+    m_command->setObjectName(QStringLiteral("ComboBox1"));
+    m_command->addItems(commands());
+    m_command->setFixedWidth(145);
+    m_format = new QComboBox(panel);
+    m_format->setObjectName(QStringLiteral("ComboBox2"));
+    m_format->addItems(formats());
+    m_format->setFixedWidth(145);
+    lists->addWidget(m_command, 1, 0);
+    lists->addWidget(m_format, 1, 1);
     lists->setColumnStretch(2, 1);
     column->addLayout(lists);
     column->addStretch();
 
-    AdvSmoothButton1 =
+    m_saveButton =
         DialogKit::pictureButton(panel, QStringLiteral("AdvSmoothButton1"), QStringLiteral("tick"),
                                  QStringLiteral("Guardar Cambios"), QSize(57, 33));
-    AdvSmoothButton3 =
+    m_closeButton =
         DialogKit::pictureButton(panel, QStringLiteral("AdvSmoothButton3"), QStringLiteral("cross"),
                                  QStringLiteral("Cerrar"), QSize(57, 33));
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(AdvSmoothButton1);
+    buttons->addWidget(m_saveButton);
     buttons->addStretch();
-    buttons->addWidget(AdvSmoothButton3);
+    buttons->addWidget(m_closeButton);
     column->addLayout(buttons);
 
-    RichEdit1 = new QPlainTextEdit(this);
-    RichEdit1->setObjectName(QStringLiteral("RichEdit1"));
-    RichEdit1->setReadOnly(true);
-    RichEdit1->setFixedHeight(67);
-    RichEdit1->setFocusPolicy(Qt::NoFocus);
-    RichEdit1->setPlainText(notFoundNotice().join(QLatin1Char('\n')));
-    RichEdit1->hide();
-    outer->addWidget(RichEdit1);
+    m_notice = new QPlainTextEdit(this);
+    m_notice->setObjectName(QStringLiteral("RichEdit1"));
+    m_notice->setReadOnly(true);
+    m_notice->setFixedHeight(67);
+    m_notice->setFocusPolicy(Qt::NoFocus);
+    m_notice->setPlainText(notFoundNotice().join(QLatin1Char('\n')));
+    m_notice->hide();
+    outer->addWidget(m_notice);
 
-    ListBox1 = new QListWidget(this);
-    ListBox1->setObjectName(QStringLiteral("ListBox1"));
-    ListBox1->setSortingEnabled(true);
-    ListBox1->hide();
+    m_installedList = new QListWidget(this);
+    m_installedList->setObjectName(QStringLiteral("ListBox1"));
+    m_installedList->setSortingEnabled(true);
+    m_installedList->hide();
 
-    QWidget* order[] = {Edit29,           Edit30,           ComboBox1,       ComboBox2,
-                        AdvSmoothButton2, AdvSmoothButton1, AdvSmoothButton3};
+    QWidget* order[] = {m_folder,       m_program,    m_command,    m_format,
+                        m_browseButton, m_saveButton, m_closeButton};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
-    connect(AdvSmoothButton2, &QToolButton::clicked, this,
-            [this] { runGuarded(this, [this] { AdvSmoothButton2Click(); }); });
-    connect(AdvSmoothButton1, &QToolButton::clicked, this,
-            [this] { runGuarded(this, [this] { AdvSmoothButton1Click(); }); });
-    connect(AdvSmoothButton3, &QToolButton::clicked, this,
-            [this] { runGuarded(this, [this] { AdvSmoothButton3Click(); }); });
-}
-
-void TFormAutoFirma::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (event->spontaneous())
-        return;
-    if (!m_centred) {
-        DialogKit::centreOnScreen(this);
-        m_centred = true;
-    }
-    runGuarded(this, [this] { FormShow(); });
-}
-
-void TFormAutoFirma::keyPressEvent(QKeyEvent* event) {
-    // Only the buttons and the close box close the window.
-    if (event->key() == Qt::Key_Escape) {
-        event->ignore();
-        return;
-    }
-    QDialog::keyPressEvent(event);
+    onClicked(m_browseButton, [this] { AdvSmoothButton2Click(); });
+    onClicked(m_saveButton, [this] { AdvSmoothButton1Click(); });
+    onClicked(m_closeButton, [this] { AdvSmoothButton3Click(); });
 }
 
 void TFormAutoFirma::FormShow() {
     const AutoFirmaSettings stored =
         AutoFirmaSettings::read(IniFile(AppFiles::registroIni(m_appDir)));
-    Edit29->setText(stored.folder);
-    Edit30->setText(stored.program);
+    m_folder->setText(stored.folder);
+    m_program->setText(stored.program);
     // Exact match, letter case included; anything else leaves no selection.
-    ComboBox1->setCurrentIndex(int(commands().indexOf(stored.command)));
-    ComboBox2->setCurrentIndex(int(formats().indexOf(stored.format)));
+    m_command->setCurrentIndex(int(commands().indexOf(stored.command)));
+    m_format->setCurrentIndex(int(formats().indexOf(stored.format)));
 
     // A stored folder, right or wrong, means AutoFirma has been set up.
-    if (!Edit29->text().isEmpty())
+    if (!m_folder->text().isEmpty())
         return;
 
     scanInstalledPrograms();
     QStringList names;
-    for (int i = 0; i < ListBox1->count(); ++i)
-        names.append(ListBox1->item(i)->text());
+    for (int i = 0; i < m_installedList->count(); ++i)
+        names.append(m_installedList->item(i)->text());
     if (containsAutoFirma(names))
-        RichEdit1->setPlainText(foundNotice());
+        m_notice->setPlainText(foundNotice());
     else
-        RichEdit1->setPlainText(notFoundNotice().join(QLatin1Char('\n')));
-    RichEdit1->show();
+        m_notice->setPlainText(notFoundNotice().join(QLatin1Char('\n')));
+    m_notice->show();
 }
 
 void TFormAutoFirma::scanInstalledPrograms() {
@@ -197,8 +171,8 @@ void TFormAutoFirma::scanInstalledPrograms() {
         m_systemPrograms = InstalledPrograms::system();
         m_programs = m_systemPrograms.get();
     }
-    ListBox1->clear();
-    ListBox1->addItems(m_programs->displayNames());
+    m_installedList->clear();
+    m_installedList->addItems(m_programs->displayNames());
 }
 
 void TFormAutoFirma::AdvSmoothButton2Click() {
@@ -209,16 +183,16 @@ void TFormAutoFirma::AdvSmoothButton2Click() {
     const QFileInfo file(chosen);
     // absolutePath() has no trailing separator except for a root folder,
     // which keeps it so that the folder never reads as "not set up".
-    Edit29->setText(QDir::toNativeSeparators(file.absolutePath()));
-    Edit30->setText(file.fileName());
+    m_folder->setText(QDir::toNativeSeparators(file.absolutePath()));
+    m_program->setText(file.fileName());
 }
 
 void TFormAutoFirma::AdvSmoothButton1Click() {
     AutoFirmaSettings settings;
-    settings.folder = Edit29->text();
-    settings.program = Edit30->text();
-    settings.command = ComboBox1->currentIndex() >= 0 ? ComboBox1->currentText() : QString();
-    settings.format = ComboBox2->currentIndex() >= 0 ? ComboBox2->currentText() : QString();
+    settings.folder = m_folder->text();
+    settings.program = m_program->text();
+    settings.command = m_command->currentIndex() >= 0 ? m_command->currentText() : QString();
+    settings.format = m_format->currentIndex() >= 0 ? m_format->currentText() : QString();
     // Strict: a file that exists but cannot be read must not be replaced by
     // one holding only this section.
     IniFile ini(AppFiles::registroIni(m_appDir), true);

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QDialog>
+#include "widgets/SettingsDialog.h"
+
 #include <QString>
 #include <memory>
 
@@ -14,7 +15,7 @@ class QToolButton;
 // "Configuración Valores Autofirma": the folder, program, command and format
 // AutoFirma is started with, kept in Registro.Ini, section AUTOFIRMA. When no
 // folder is stored yet, tells whether AutoFirma seems to be installed.
-class TFormAutoFirma : public QDialog {
+class TFormAutoFirma : public SettingsDialog {
     Q_OBJECT
 public:
     // programs: where installed programs are looked up; nullptr for this
@@ -23,20 +24,19 @@ public:
                             const InstalledPrograms* programs = nullptr);
     ~TFormAutoFirma() override;
 
-    static const QStringList& commands(); // ComboBox1's entries
-    static const QStringList& formats();  // ComboBox2's entries
+    static const QStringList& commands(); // the command list's entries (ComboBox1)
+    static const QStringList& formats();  // the format list's entries (ComboBox2)
     static QStringList notFoundNotice();  // the four prepared lines
     static QString foundNotice();         // the line shown when AutoFirma is found
 
     // Handlers, public so that tests can drive them as the buttons do.
-    void FormShow();
-    void AdvSmoothButton2Click(); // "Indicar configuración AutoFirma"
-    void AdvSmoothButton1Click(); // "Guardar Cambios"
-    void AdvSmoothButton3Click(); // "Cerrar"
+    void FormShow(); // loads the stored settings; without a folder, looks for AutoFirma
+    void AdvSmoothButton2Click(); // picks AutoFirma's program file: fills folder and program
+    void AdvSmoothButton1Click(); // stores the four settings in Registro.Ini
+    void AdvSmoothButton3Click(); // closes without storing
 
 protected:
-    void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
+    void shown() override { FormShow(); }
 
 private:
     void buildLayout();
@@ -45,15 +45,14 @@ private:
     QString m_appDir;
     const InstalledPrograms* m_programs;
     std::unique_ptr<InstalledPrograms> m_systemPrograms;
-    bool m_centred = false;
 
-    QLineEdit* Edit29 = nullptr;
-    QLineEdit* Edit30 = nullptr;
-    QComboBox* ComboBox1 = nullptr;
-    QComboBox* ComboBox2 = nullptr;
-    QToolButton* AdvSmoothButton1 = nullptr;
-    QToolButton* AdvSmoothButton2 = nullptr;
-    QToolButton* AdvSmoothButton3 = nullptr;
-    QPlainTextEdit* RichEdit1 = nullptr;
-    QListWidget* ListBox1 = nullptr;
+    QLineEdit* m_folder = nullptr;
+    QLineEdit* m_program = nullptr;
+    QComboBox* m_command = nullptr;
+    QComboBox* m_format = nullptr;
+    QToolButton* m_saveButton = nullptr;
+    QToolButton* m_browseButton = nullptr;
+    QToolButton* m_closeButton = nullptr;
+    QPlainTextEdit* m_notice = nullptr;
+    QListWidget* m_installedList = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "app/uPrincipal.h"
 
+#include "app/ControlNames.h"
 #include "app/FileReferencePanel.h"
 #include "app/LinesGrid.h"
 #include "app/PartyPanel.h"
@@ -9,13 +10,8 @@
 #include "app/uAcercaDe.h"
 #include "app/uAdmon.h"
 #include "common/AppVersion.h"
-#include "facturae/FacturaeWriter.h"
 #include "invoice/AmountLimits.h"
 #include "invoice/BankAccount.h"
-#include "settings/AppFiles.h"
-#include "settings/InvoiceImport.h"
-#include "settings/RegistroIni.h"
-#include "signing/AutoFirmaLaunch.h"
 #include "signing/ValidationPage.h"
 #include "widgets/DialogKit.h"
 #include "widgets/ErrorGuard.h"
@@ -24,8 +20,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDesktopServices>
-#include <QDir>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -74,7 +68,7 @@ const QString TForm2::OpenFilters = TForm2::ImportFilter + QStringLiteral(";;") 
                                     QStringLiteral(";;Todos los archivos (*.*)");
 const QString TForm2::SaveFilter = QStringLiteral("Facturas Electronicas sin Firmar (*.XML)");
 
-TForm2::TForm2(const QString& appDir, QWidget* parent) : QMainWindow(parent), m_appDir(appDir) {
+TForm2::TForm2(const QString& appDir, QWidget* parent) : QMainWindow(parent), m_session(appDir) {
     initMainWindowResources();
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Generación de Orvane"));
@@ -286,12 +280,8 @@ void TForm2::FormShow() {
     // Decimal comma and thousands point for the whole run; the boxes and the
     // grid format their numbers themselves, whatever the system says.
     QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
-    m_record.setImportando(false);
-    m_record.lines().open();
-    m_record.setIssueDate(QDate::currentDate());
-    m_record.setDueDate(QDate::currentDate());
     setWindowTitle(QStringLiteral("Generación de Orvane. ") + GetVersionText());
-    runGuarded(this, [&] { RegistroIni::loadIssuerAtStart(m_record, m_appDir); });
+    runGuarded(this, [&] { m_session.start(); });
 }
 
 bool TForm2::FormKeyPress(QWidget* target) {
@@ -345,7 +335,7 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TForm2::Edit17Enter() {
-    runGuarded(this, [&] { BankAccount::Edit17Enter(m_record); });
+    runGuarded(this, [&] { BankAccount::workOutIban(m_record); });
 }
 
 void TForm2::ComboBox1CloseUp() {
@@ -378,36 +368,12 @@ void TForm2::takeWithholdingRate() {
     runGuarded(this, [&] { m_record.setText(RecordField::WithholdingRate, typed); });
 }
 
-namespace {
-
-AdministrationCentres centresOf(const InvoiceRecord& record) {
-    AdministrationCentres c;
-    c.managingCode = record.text(RecordField::ManagingBodyCode);
-    c.managingName = record.text(RecordField::ManagingBodyName);
-    c.officeCode = record.text(RecordField::AccountingOfficeCode);
-    c.officeName = record.text(RecordField::AccountingOfficeName);
-    c.unitCode = record.text(RecordField::ProcessingUnitCode);
-    c.unitName = record.text(RecordField::ProcessingUnitName);
-    return c;
-}
-
-void storeCentres(InvoiceRecord& record, const AdministrationCentres& c) {
-    record.setText(RecordField::ManagingBodyCode, c.managingCode);
-    record.setText(RecordField::AccountingOfficeCode, c.officeCode);
-    record.setText(RecordField::ProcessingUnitCode, c.unitCode);
-    record.setText(RecordField::ManagingBodyName, c.managingName);
-    record.setText(RecordField::AccountingOfficeName, c.officeName);
-    record.setText(RecordField::ProcessingUnitName, c.unitName);
-}
-
-} // namespace
-
-void TForm2::administrationTicked(InvoiceRecord& record) {
-    TFormAdmon window(m_appDir, this);
-    window.setCentres(centresOf(record));
+void TForm2::administrationTicked(InvoiceRecord&) {
+    TFormAdmon window(appDir(), this);
+    window.setCentres(m_session.centres());
     runModal(window);
-    if (window.Tag() == 25)
-        storeCentres(record, window.centres());
+    if (window.Tag() == TFormAdmon::AcceptedTag)
+        m_session.setCentres(window.centres());
 }
 
 void TForm2::CheckBox1MouseUp(Qt::MouseButton button) {
@@ -415,30 +381,20 @@ void TForm2::CheckBox1MouseUp(Qt::MouseButton button) {
         return;
     runGuarded(this, [&] {
         // Only a look: nothing comes back into the invoice.
-        TFormAdmon window(m_appDir, this);
-        window.setCentres(centresOf(m_record));
+        TFormAdmon window(appDir(), this);
+        window.setCentres(m_session.centres());
         runModal(window);
     });
 }
 
 void TForm2::AdvSmoothButton2Click() {
     runGuarded(this, [&] {
-        // What is typed in a cell stays in its line; the import replaces the
+        // What is typed in a cell stays in its line; an import replaces the
         // lines only once the whole file has been read.
         if (!m_grid->commitOpenEditor())
             return;
-        InvoiceImport::begin(m_record);
-        const QString fixed = AppFiles::fixedImportFile(m_appDir);
-        if (QFileInfo::exists(fixed)) {
-            InvoiceImport::importFile(m_record, fixed, false);
-            return;
-        }
-        const QString path = Prompts::instance().openFile(this, OpenFilters, ImportFilter);
-        if (path.isEmpty()) {
-            InvoiceImport::cancelled(m_record);
-            return;
-        }
-        InvoiceImport::importFile(m_record, path, true);
+        m_session.importInvoice(
+            [&] { return Prompts::instance().openFile(this, OpenFilters, ImportFilter); });
     });
 }
 
@@ -447,25 +403,12 @@ void TForm2::Button2Click() {
         // What is still typed in a cell belongs to the invoice.
         if (!m_grid->commitOpenEditor())
             return;
-        Prompts& prompts = Prompts::instance();
-        if (!FacturaeWriter::hasBankEntity(m_record)) {
-            prompts.warn(this, AppTitle, QString::fromUtf8(FacturaeWriter::MissingBankDataMessage));
-            return;
-        }
-        RegistroIni::loadExemptionReason(m_record, m_appDir);
-        const QString besideImport = FacturaeWriter::importSaveTarget(m_record);
-        if (!besideImport.isEmpty()) {
-            FacturaeWriter::save(m_record, besideImport);
-            return;
-        }
-        const QString path = prompts.saveFile(this, SaveFilter, QStringLiteral("XML"));
-        if (path.isEmpty())
-            return;
-        FacturaeWriter::save(m_record, path);
-        RegistroIni::loadAutoFirmaIntoRecord(m_record, m_appDir);
-        if (m_record.text(RecordField::AutoFirmaFolder).trimmed().isEmpty())
-            return;
-        launchAutoFirma(path);
+        const InvoiceSession::Generated generated = m_session.generate(
+            [&] { return Prompts::instance().saveFile(this, SaveFilter, QStringLiteral("XML")); });
+        if (generated.status == InvoiceSession::GenerateStatus::MissingBankData)
+            Prompts::instance().warn(this, AppTitle, InvoiceSession::MissingBankDataMessage);
+        else if (generated.signNext)
+            launchAutoFirma(generated.path);
     });
 }
 
@@ -474,8 +417,7 @@ void TForm2::Button4Click() {
         const QString path = Prompts::instance().openFile(this, OpenFilters, UnsignedFilter);
         if (path.isEmpty())
             return;
-        RegistroIni::loadAutoFirmaIntoRecord(m_record, m_appDir);
-        if (m_record.text(RecordField::AutoFirmaFolder).isEmpty()) {
+        if (!m_session.loadSigningSettings()) {
             Prompts::instance().inform(this, QStringLiteral("Factura Electrónica"),
                                        QStringLiteral("¡¡¡ No se ha detectado AutoFirma !!!"));
             return;
@@ -485,18 +427,10 @@ void TForm2::Button4Click() {
 }
 
 void TForm2::launchAutoFirma(const QString& path) {
-    const QString input = QDir::toNativeSeparators(path);
-    const QString output = AutoFirmaLaunch::signedFileName(input);
-    const QString& command = m_record.text(RecordField::AutoFirmaCommand);
-    const QString& format = m_record.text(RecordField::AutoFirmaFormat);
-    m_record.setText(RecordField::AutoFirmaParameters,
-                     AutoFirmaLaunch::parameterText(command, input, output, format));
     QString error;
     {
         const BusyCursor busy;
-        error = AutoFirmaLaunch::run(m_record.text(RecordField::AutoFirmaFolder),
-                                     m_record.text(RecordField::AutoFirmaProgram),
-                                     AutoFirmaLaunch::arguments(command, input, output, format));
+        error = m_session.sign(path);
     }
     if (!error.isEmpty())
         Prompts::instance().plain(this, AppTitle, error);
@@ -508,7 +442,7 @@ void TForm2::VALIDARClick() {
 
 void TForm2::Button5Click() {
     runGuarded(this, [&] {
-        TFormAcercaDe about(m_appDir, this);
+        TFormAcercaDe about(appDir(), this);
         runModal(about);
     });
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "invoice/InvoiceRecord.h"
+#include "session/InvoiceSession.h"
 
 #include <QMainWindow>
 #include <functional>
@@ -22,8 +22,9 @@ public:
     explicit TForm2(const QString& appDir, QWidget* parent = nullptr);
     ~TForm2() override;
 
+    InvoiceSession& session() { return m_session; }
     InvoiceRecord& record() { return m_record; }
-    const QString& appDir() const { return m_appDir; }
+    const QString& appDir() const { return m_session.appDir(); }
 
     // How the window shows its modal windows (about, administration). Tests
     // replace it; by default the window runs the dialog's own loop.
@@ -35,20 +36,21 @@ public:
     static const QString UnsignedFilter;
     static const QString SaveFilter;
 
-    // Event handlers.
-    void FormShow();
-    bool FormKeyPress(QWidget* target);
-    void AdvSmoothButton2Click(); // "Capturar Datos"
-    void Button2Click();          // "Generar Factura"
-    void Button4Click();          // "Firmar Factura"
-    void VALIDARClick();          // "Validar"
-    void Button5Click();          // "Contacto"
-    void AdvSmoothButton4Click(); // quit
-    void ComboBox1CloseUp();
-    void ComboBox1Exit();
-    void Edit17Enter();
-    void CheckBox1MouseUp(Qt::MouseButton button);
-    void administrationTicked(InvoiceRecord& record) override;
+    // Event handlers, each asking through Prompts, calling the session and
+    // showing what comes back.
+    void FormShow();                    // starts a fresh invoice with the issuer from Registro.Ini
+    bool FormKeyPress(QWidget* target); // Enter moves on like Tab (outside the grid)
+    void AdvSmoothButton2Click();       // "Capturar Datos": imports an invoice file
+    void Button2Click();                // "Generar Factura": writes the document
+    void Button4Click();                // "Firmar Factura": signs a chosen document
+    void VALIDARClick();                // "Validar": opens the validation page
+    void Button5Click();                // "Contacto": shows the about window
+    void AdvSmoothButton4Click();       // asks, then quits
+    void ComboBox1CloseUp();            // recalculates the totals with the chosen rate
+    void ComboBox1Exit();               // an empty rate becomes "0"
+    void Edit17Enter();                 // works the IBAN out from the account boxes
+    void CheckBox1MouseUp(Qt::MouseButton button);             // right button: shows the centres
+    void administrationTicked(InvoiceRecord& record) override; // asks for the centres
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -62,8 +64,8 @@ private:
     void takeWithholdingRate();
     void runModal(QDialog& dialog);
 
-    QString m_appDir;
-    InvoiceRecord m_record;
+    InvoiceSession m_session;
+    InvoiceRecord& m_record = m_session.record(); // the session's record, named for short
     PartyPanel* m_issuer = nullptr;
     PartyPanel* m_customer = nullptr;
     PaymentPanel* m_payment = nullptr;

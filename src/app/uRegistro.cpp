@@ -1,20 +1,20 @@
 #include "app/uRegistro.h"
 
-#include "widgets/DialogKit.h"
-#include "widgets/ErrorGuard.h"
-#include "widgets/TypedLengthLimit.h"
+#include "app/ControlNames.h"
+#include "invoice/PartyFields.h"
 #include "settings/AppFiles.h"
 #include "settings/IniFile.h"
 #include "settings/RegistroIni.h"
+#include "widgets/DialogKit.h"
+#include "widgets/ErrorGuard.h"
+#include "widgets/TypedLengthLimit.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
-#include <QShowEvent>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -26,16 +26,21 @@ QLabel* label(QWidget* parent, const char* name, const QString& text) {
     return l;
 }
 
-QLineEdit* edit(QWidget* parent, const char* name) {
+// The edits carry the names of the main window's edits for the same fields.
+QLineEdit* edit(QWidget* parent, RecordField field) {
     auto* e = new QLineEdit(parent);
-    e->setObjectName(QLatin1String(name));
+    e->setObjectName(controlName(field));
     return e;
+}
+
+QLineEdit* partyEdit(QWidget* parent, PartyField field) {
+    return edit(parent, *PartyFields::recordField(Party::Issuer, field));
 }
 
 } // namespace
 
 TFormRegistro::TFormRegistro(const QString& appDir, QWidget* parent)
-    : QDialog(parent), m_appDir(appDir) {
+    : SettingsDialog(parent), m_appDir(appDir) {
     setObjectName(QStringLiteral("FormRegistro"));
     setWindowTitle(QStringLiteral("Registro Aplicación"));
     DialogKit::frameDialog(this, 451, 351);
@@ -58,74 +63,74 @@ void TFormRegistro::buildLayout() {
     grid->setColumnStretch(3, 2);
 
     // Row 1: person type.
-    RadioButton3 = new QRadioButton(QStringLiteral("Pers.Jurídica"), g);
-    RadioButton3->setObjectName(QStringLiteral("RadioButton3"));
-    RadioButton4 = new QRadioButton(QStringLiteral("Pers. Física"), g);
-    RadioButton4->setObjectName(QStringLiteral("RadioButton4"));
-    RadioButton3->setChecked(true);
+    m_legalEntity = new QRadioButton(QStringLiteral("Pers.Jurídica"), g);
+    m_legalEntity->setObjectName(QStringLiteral("RadioButton3"));
+    m_naturalPerson = new QRadioButton(QStringLiteral("Pers. Física"), g);
+    m_naturalPerson->setObjectName(QStringLiteral("RadioButton4"));
+    m_legalEntity->setChecked(true);
     auto* kinds = new QHBoxLayout;
-    kinds->addWidget(RadioButton3);
+    kinds->addWidget(m_legalEntity);
     kinds->addSpacing(24);
-    kinds->addWidget(RadioButton4);
+    kinds->addWidget(m_naturalPerson);
     kinds->addStretch();
     grid->addLayout(kinds, 0, 0, 1, 4);
 
     // Row 2: corporate name, or first name and surnames.
-    Label1 = label(g, "Label1", QStringLiteral("R.Social"));
-    Edit1 = edit(g, "Edit1");
-    Edit18 = edit(g, "Edit18");
-    Label19 = label(g, "Label19", QStringLiteral("Ap. 1"));
-    Edit19 = edit(g, "Edit19");
-    Label20 = label(g, "Label20", QStringLiteral("Ap. 2"));
-    Edit20 = edit(g, "Edit20");
+    m_nameLabel = label(g, "Label1", PartyFields::label(PartyField::CorporateName));
+    m_corporateName = partyEdit(g, PartyField::CorporateName);
+    m_firstName = partyEdit(g, PartyField::FirstName);
+    m_surname1Label = label(g, "Label19", PartyFields::label(PartyField::FirstSurname));
+    m_firstSurname = partyEdit(g, PartyField::FirstSurname);
+    m_surname2Label = label(g, "Label20", PartyFields::label(PartyField::SecondSurname));
+    m_secondSurname = partyEdit(g, PartyField::SecondSurname);
     auto* names = new QHBoxLayout;
     names->setSpacing(4);
-    names->addWidget(Edit1, 1);
-    names->addWidget(Edit18, 1);
-    names->addWidget(Label19);
-    names->addWidget(Edit19, 1);
-    names->addWidget(Label20);
-    names->addWidget(Edit20, 1);
-    grid->addWidget(Label1, 1, 0);
+    names->addWidget(m_corporateName, 1);
+    names->addWidget(m_firstName, 1);
+    names->addWidget(m_surname1Label);
+    names->addWidget(m_firstSurname, 1);
+    names->addWidget(m_surname2Label);
+    names->addWidget(m_secondSurname, 1);
+    grid->addWidget(m_nameLabel, 1, 0);
     grid->addLayout(names, 1, 1, 1, 3);
-    Edit18->hide();
-    Edit19->hide();
-    Edit20->hide();
-    Label19->hide();
-    Label20->hide();
+    m_firstName->hide();
+    m_firstSurname->hide();
+    m_secondSurname->hide();
+    m_surname1Label->hide();
+    m_surname2Label->hide();
 
     // Rows 3 to 7: address, tax number, contact and e-mail.
-    Edit2 = edit(g, "Edit2");
-    grid->addWidget(label(g, "Label2", QStringLiteral("Dirección")), 2, 0);
-    grid->addWidget(Edit2, 2, 1, 1, 3);
-    Edit3 = edit(g, "Edit3");
-    Edit4 = edit(g, "Edit4");
-    grid->addWidget(label(g, "Label3", QStringLiteral("C.P.")), 3, 0);
-    grid->addWidget(Edit3, 3, 1);
-    grid->addWidget(label(g, "Label4", QStringLiteral("Población")), 3, 2);
-    grid->addWidget(Edit4, 3, 3);
-    Edit5 = edit(g, "Edit5");
-    Edit6 = edit(g, "Edit6");
-    grid->addWidget(label(g, "Label5", QStringLiteral("Provincia")), 4, 0);
-    grid->addWidget(Edit5, 4, 1);
-    grid->addWidget(label(g, "Label6", QStringLiteral("N.I.F./C.I.F.")), 4, 2);
-    grid->addWidget(Edit6, 4, 3);
-    Label26 = label(g, "Label26", QStringLiteral("Contacto"));
-    Edit26 = edit(g, "Edit26");
-    grid->addWidget(Label26, 5, 0);
-    grid->addWidget(Edit26, 5, 1, 1, 3);
-    Edit28 = edit(g, "Edit28");
-    grid->addWidget(label(g, "Label30", QStringLiteral("E-Mail")), 6, 0);
-    grid->addWidget(Edit28, 6, 1, 1, 3);
+    m_address = partyEdit(g, PartyField::Address);
+    grid->addWidget(label(g, "Label2", PartyFields::label(PartyField::Address)), 2, 0);
+    grid->addWidget(m_address, 2, 1, 1, 3);
+    m_postCode = partyEdit(g, PartyField::PostCode);
+    m_town = partyEdit(g, PartyField::Town);
+    grid->addWidget(label(g, "Label3", PartyFields::label(PartyField::PostCode)), 3, 0);
+    grid->addWidget(m_postCode, 3, 1);
+    grid->addWidget(label(g, "Label4", PartyFields::label(PartyField::Town)), 3, 2);
+    grid->addWidget(m_town, 3, 3);
+    m_province = partyEdit(g, PartyField::Province);
+    m_taxId = partyEdit(g, PartyField::TaxId);
+    grid->addWidget(label(g, "Label5", PartyFields::label(PartyField::Province)), 4, 0);
+    grid->addWidget(m_province, 4, 1);
+    grid->addWidget(label(g, "Label6", PartyFields::label(PartyField::TaxId)), 4, 2);
+    grid->addWidget(m_taxId, 4, 3);
+    m_contactLabel = label(g, "Label26", PartyFields::label(PartyField::Contact));
+    m_contact = partyEdit(g, PartyField::Contact);
+    grid->addWidget(m_contactLabel, 5, 0);
+    grid->addWidget(m_contact, 5, 1, 1, 3);
+    m_email = partyEdit(g, PartyField::Email);
+    grid->addWidget(label(g, "Label30", PartyFields::label(PartyField::Email)), 6, 0);
+    grid->addWidget(m_email, 6, 1, 1, 3);
 
     // Rows 8 to 10: the bank account and the IBAN, as typed.
     grid->addWidget(label(g, "Label13", QStringLiteral("Cuenta Bancaria")), 7, 0, 1, 4);
-    Edit13 = edit(g, "Edit13");
-    Edit14 = edit(g, "Edit14");
-    Edit15 = edit(g, "Edit15");
-    Edit16 = edit(g, "Edit16");
+    m_bankEntity = edit(g, RecordField::BankEntity);
+    m_bankOffice = edit(g, RecordField::BankOffice);
+    m_controlDigits = edit(g, RecordField::BankControlDigits);
+    m_accountNumber = edit(g, RecordField::BankAccountNumber);
     const std::pair<QLineEdit*, int> limits[] = {
-        {Edit13, 4}, {Edit14, 4}, {Edit15, 2}, {Edit16, 10}};
+        {m_bankEntity, 4}, {m_bankOffice, 4}, {m_controlDigits, 2}, {m_accountNumber, 10}};
     auto* account = new QHBoxLayout;
     account->setSpacing(6);
     for (const auto& [box, limit] : limits) {
@@ -136,111 +141,73 @@ void TFormRegistro::buildLayout() {
     }
     account->addStretch();
     grid->addLayout(account, 8, 0, 1, 4);
-    Edit17 = edit(g, "Edit17");
-    grid->addWidget(Edit17, 9, 0, 1, 4);
+    m_iban = edit(g, RecordField::Iban);
+    grid->addWidget(m_iban, 9, 0, 1, 4);
 
     // Row 11: the two picture buttons.
-    AdvSmoothButton1 =
+    m_saveButton =
         DialogKit::pictureButton(g, QStringLiteral("AdvSmoothButton1"), QStringLiteral("diskette"),
                                  QStringLiteral("Guardar Cambios"), QSize(57, 33));
-    AdvSmoothButton3 =
+    m_closeButton =
         DialogKit::pictureButton(g, QStringLiteral("AdvSmoothButton3"), QStringLiteral("exit"),
                                  QStringLiteral("Cerrar"), QSize(57, 33));
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(AdvSmoothButton1);
+    buttons->addWidget(m_saveButton);
     buttons->addStretch();
-    buttons->addWidget(AdvSmoothButton3);
+    buttons->addWidget(m_closeButton);
     grid->setRowStretch(10, 1);
     grid->addLayout(buttons, 11, 0, 1, 4);
 
-    QWidget* order[] = {Edit18,
-                        Edit19,
-                        Edit20,
-                        Edit1,
-                        Edit2,
-                        Edit3,
-                        Edit4,
-                        Edit5,
-                        Edit6,
-                        Edit26,
-                        Edit28,
-                        RadioButton3,
-                        RadioButton4,
-                        AdvSmoothButton1,
-                        AdvSmoothButton3,
-                        Edit13,
-                        Edit14,
-                        Edit15,
-                        Edit16,
-                        Edit17};
+    QWidget* order[] = {m_firstName,     m_firstSurname,  m_secondSurname, m_corporateName,
+                        m_address,       m_postCode,      m_town,          m_province,
+                        m_taxId,         m_contact,       m_email,         m_legalEntity,
+                        m_naturalPerson, m_saveButton,    m_closeButton,   m_bankEntity,
+                        m_bankOffice,    m_controlDigits, m_accountNumber, m_iban};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
     // Selecting a button that was not selected, by hand or by the load, runs
     // its handler; selecting the one already selected runs nothing.
-    connect(RadioButton3, &QRadioButton::toggled, this, [this](bool on) {
+    connect(m_legalEntity, &QRadioButton::toggled, this, [this](bool on) {
         if (on)
             runGuarded(this, [this] { RadioButton3Click(); });
     });
-    connect(RadioButton4, &QRadioButton::toggled, this, [this](bool on) {
+    connect(m_naturalPerson, &QRadioButton::toggled, this, [this](bool on) {
         if (on)
             runGuarded(this, [this] { RadioButton4Click(); });
     });
-    connect(AdvSmoothButton1, &QToolButton::clicked, this,
-            [this] { runGuarded(this, [this] { AdvSmoothButton1Click(); }); });
-    connect(AdvSmoothButton3, &QToolButton::clicked, this,
-            [this] { runGuarded(this, [this] { AdvSmoothButton3Click(); }); });
-}
-
-void TFormRegistro::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (event->spontaneous())
-        return; // the window coming back from minimised is not a new showing
-    if (!m_centred) {
-        DialogKit::centreOnScreen(this);
-        m_centred = true;
-    }
-    runGuarded(this, [this] { FormShow(); });
-}
-
-void TFormRegistro::keyPressEvent(QKeyEvent* event) {
-    // Escape would close the window and drop what was typed; only the buttons
-    // and the close box close it.
-    if (event->key() == Qt::Key_Escape) {
-        event->ignore();
-        return;
-    }
-    QDialog::keyPressEvent(event);
+    onClicked(m_saveButton, [this] { AdvSmoothButton1Click(); });
+    onClicked(m_closeButton, [this] { AdvSmoothButton3Click(); });
 }
 
 void TFormRegistro::applyLegalEntityLayout() {
-    Edit18->hide();
-    Edit19->hide();
-    Edit20->hide();
-    Label1->setText(QStringLiteral("R.Social"));
-    Edit1->show();
-    Label19->hide();
-    Label20->hide();
-    Edit26->show();
-    Label26->show();
+    m_firstName->hide();
+    m_firstSurname->hide();
+    m_secondSurname->hide();
+    m_nameLabel->setText(PartyFields::label(PartyField::CorporateName));
+    m_corporateName->show();
+    m_surname1Label->hide();
+    m_surname2Label->hide();
+    m_contact->show();
+    m_contactLabel->show();
 }
 
 void TFormRegistro::applyNaturalPersonLayout() {
-    Edit18->show();
-    Edit19->show();
-    Edit20->show();
-    Label1->setText(QStringLiteral("Nombre"));
-    Edit1->hide();
-    Label19->show();
-    Label20->show();
-    Edit26->clear();
-    Edit26->hide();
-    Label26->hide();
+    m_firstName->show();
+    m_firstSurname->show();
+    m_secondSurname->show();
+    m_nameLabel->setText(PartyFields::label(PartyField::FirstName));
+    m_corporateName->hide();
+    m_surname1Label->show();
+    m_surname2Label->show();
+    m_contact->clear();
+    m_contact->hide();
+    m_contactLabel->hide();
 }
 
 void TFormRegistro::RadioButton3Click() {
     applyLegalEntityLayout();
-    Edit26->clear();
+    m_contact->clear();
 }
 
 void TFormRegistro::RadioButton4Click() {
@@ -252,32 +219,32 @@ void TFormRegistro::FormShow() {
     const IniFile ini(AppFiles::registroIni(m_appDir));
     const IssuerSettings stored = IssuerSettings::read(ini);
 
-    Edit13->setText(stored.entity);
-    Edit14->setText(stored.office);
-    Edit15->setText(stored.control);
-    Edit16->setText(stored.account);
-    Edit17->setText(stored.iban);
+    m_bankEntity->setText(stored.entity);
+    m_bankOffice->setText(stored.office);
+    m_controlDigits->setText(stored.control);
+    m_accountNumber->setText(stored.account);
+    m_iban->setText(stored.iban);
 
     m_tipoPersona = stored.persona.left(1);
     if (m_tipoPersona == QLatin1String("J")) {
-        RadioButton3->setChecked(true);
-        Edit1->setText(stored.name);
+        m_legalEntity->setChecked(true);
+        m_corporateName->setText(stored.name);
     } else if (m_tipoPersona == QLatin1String("F")) {
-        RadioButton4->setChecked(true);
-        Edit18->setText(stored.name);
-        Edit19->setText(stored.surname1);
-        Edit20->setText(stored.surname2);
+        m_naturalPerson->setChecked(true);
+        m_firstName->setText(stored.name);
+        m_firstSurname->setText(stored.surname1);
+        m_secondSurname->setText(stored.surname2);
     } else {
         return; // neither kind: only the account is loaded
     }
-    Edit2->setText(stored.address);
-    Edit3->setText(stored.postCode);
-    Edit4->setText(stored.town);
-    Edit5->setText(stored.province);
-    Edit6->setText(stored.taxId);
-    Edit28->setText(stored.email);
+    m_address->setText(stored.address);
+    m_postCode->setText(stored.postCode);
+    m_town->setText(stored.town);
+    m_province->setText(stored.province);
+    m_taxId->setText(stored.taxId);
+    m_email->setText(stored.email);
     if (m_tipoPersona == QLatin1String("J")) {
-        Edit26->setText(stored.contact);
+        m_contact->setText(stored.contact);
         applyLegalEntityLayout();
     } else {
         applyNaturalPersonLayout(); // a natural person has no contact
@@ -285,34 +252,34 @@ void TFormRegistro::FormShow() {
 }
 
 void TFormRegistro::AdvSmoothButton1Click() {
-    if (RadioButton3->isChecked())
+    if (m_legalEntity->isChecked())
         m_tipoPersona = QStringLiteral("J");
-    else if (RadioButton4->isChecked())
+    else if (m_naturalPerson->isChecked())
         m_tipoPersona = QStringLiteral("F");
     const PersonType type =
         m_tipoPersona == QLatin1String("F") ? PersonType::NaturalPerson : PersonType::LegalEntity;
 
     IssuerSettings issuer;
-    issuer.entity = Edit13->text();
-    issuer.office = Edit14->text();
-    issuer.control = Edit15->text();
-    issuer.account = Edit16->text();
-    issuer.iban = Edit17->text();
+    issuer.entity = m_bankEntity->text();
+    issuer.office = m_bankOffice->text();
+    issuer.control = m_controlDigits->text();
+    issuer.account = m_accountNumber->text();
+    issuer.iban = m_iban->text();
     issuer.persona = personTypeLetter(type);
     if (type == PersonType::LegalEntity) {
-        issuer.name = Edit1->text();
+        issuer.name = m_corporateName->text();
     } else {
-        issuer.name = Edit18->text();
-        issuer.surname1 = Edit19->text();
-        issuer.surname2 = Edit20->text();
+        issuer.name = m_firstName->text();
+        issuer.surname1 = m_firstSurname->text();
+        issuer.surname2 = m_secondSurname->text();
     }
-    issuer.address = Edit2->text();
-    issuer.postCode = Edit3->text();
-    issuer.town = Edit4->text();
-    issuer.province = Edit5->text();
-    issuer.taxId = Edit6->text();
-    issuer.contact = Edit26->text();
-    issuer.email = Edit28->text();
+    issuer.address = m_address->text();
+    issuer.postCode = m_postCode->text();
+    issuer.town = m_town->text();
+    issuer.province = m_province->text();
+    issuer.taxId = m_taxId->text();
+    issuer.contact = m_contact->text();
+    issuer.email = m_email->text();
 
     // Strict: a file that exists but cannot be read must not be replaced by
     // one holding only this section.

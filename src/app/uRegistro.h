@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QDialog>
+#include "widgets/SettingsDialog.h"
+
 #include <QString>
 
 class QGroupBox;
@@ -11,23 +12,22 @@ class QToolButton;
 
 // "Registro Aplicación": the issuer's own data kept in Registro.Ini, section
 // MISDATOS. Loaded every time the window is shown; stored by "Guardar Cambios".
-class TFormRegistro : public QDialog {
+class TFormRegistro : public SettingsDialog {
     Q_OBJECT
 public:
     explicit TFormRegistro(const QString& appDir, QWidget* parent = nullptr);
 
     // Handlers, public so that tests can drive them as the buttons do.
-    void FormShow();
-    void AdvSmoothButton1Click(); // "Guardar Cambios"
-    void AdvSmoothButton3Click(); // "Cerrar"
-    void RadioButton3Click();     // "Pers.Jurídica"
-    void RadioButton4Click();     // "Pers. Física"
+    void FormShow();              // loads the issuer's data from Registro.Ini
+    void AdvSmoothButton1Click(); // stores the issuer's data in Registro.Ini and closes
+    void AdvSmoothButton3Click(); // closes without storing
+    void RadioButton3Click();     // lays the block out for a legal entity
+    void RadioButton4Click();     // lays the block out for a natural person
 
     const QString& TipoPersona() const { return m_tipoPersona; }
 
 protected:
-    void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
+    void shown() override { FormShow(); }
 
 private:
     void buildLayout();
@@ -36,31 +36,30 @@ private:
 
     QString m_appDir;
     QString m_tipoPersona; // "J", "F" or empty until first set
-    bool m_centred = false;
 
     QGroupBox* m_group = nullptr;
-    QRadioButton* RadioButton3 = nullptr;
-    QRadioButton* RadioButton4 = nullptr;
-    QLabel* Label1 = nullptr;
-    QLabel* Label19 = nullptr;
-    QLabel* Label20 = nullptr;
-    QLabel* Label26 = nullptr;
-    QLineEdit* Edit1 = nullptr;
-    QLineEdit* Edit2 = nullptr;
-    QLineEdit* Edit3 = nullptr;
-    QLineEdit* Edit4 = nullptr;
-    QLineEdit* Edit5 = nullptr;
-    QLineEdit* Edit6 = nullptr;
-    QLineEdit* Edit13 = nullptr;
-    QLineEdit* Edit14 = nullptr;
-    QLineEdit* Edit15 = nullptr;
-    QLineEdit* Edit16 = nullptr;
-    QLineEdit* Edit17 = nullptr;
-    QLineEdit* Edit18 = nullptr;
-    QLineEdit* Edit19 = nullptr;
-    QLineEdit* Edit20 = nullptr;
-    QLineEdit* Edit26 = nullptr;
-    QLineEdit* Edit28 = nullptr;
-    QToolButton* AdvSmoothButton1 = nullptr;
-    QToolButton* AdvSmoothButton3 = nullptr;
+    QRadioButton* m_legalEntity = nullptr;
+    QRadioButton* m_naturalPerson = nullptr;
+    QLabel* m_nameLabel = nullptr;
+    QLabel* m_surname1Label = nullptr;
+    QLabel* m_surname2Label = nullptr;
+    QLabel* m_contactLabel = nullptr;
+    QLineEdit* m_corporateName = nullptr;
+    QLineEdit* m_address = nullptr;
+    QLineEdit* m_postCode = nullptr;
+    QLineEdit* m_town = nullptr;
+    QLineEdit* m_province = nullptr;
+    QLineEdit* m_taxId = nullptr;
+    QLineEdit* m_bankEntity = nullptr;
+    QLineEdit* m_bankOffice = nullptr;
+    QLineEdit* m_controlDigits = nullptr;
+    QLineEdit* m_accountNumber = nullptr;
+    QLineEdit* m_iban = nullptr;
+    QLineEdit* m_firstName = nullptr;
+    QLineEdit* m_firstSurname = nullptr;
+    QLineEdit* m_secondSurname = nullptr;
+    QLineEdit* m_contact = nullptr;
+    QLineEdit* m_email = nullptr;
+    QToolButton* m_saveButton = nullptr;
+    QToolButton* m_closeButton = nullptr;
 };

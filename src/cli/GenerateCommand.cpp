@@ -1,12 +1,8 @@
 #include "cli/GenerateCommand.h"
 
-#include "facturae/FacturaeWriter.h"
 #include "common/AppError.h"
-#include "invoice/InvoiceRecord.h"
-#include "settings/InvoiceImport.h"
-#include "settings/RegistroIni.h"
+#include "session/InvoiceSession.h"
 
-#include <QDate>
 #include <QTextStream>
 
 namespace {
@@ -26,28 +22,14 @@ struct Options {
     QStringList inputs;
 };
 
-// The state of the main window right after it is shown.
-void startAsShown(InvoiceRecord& record, const QString& home) {
-    record.setImportando(false);
-    record.lines().open();
-    record.setIssueDate(QDate::currentDate());
-    record.setDueDate(QDate::currentDate());
-    RegistroIni::loadIssuerAtStart(record, home);
-}
-
+// From a fresh start, as the window would: the rate is chosen before the
+// lines arrive, so every recalculation the import runs already uses it.
 QString generateOne(const Options& options, const QString& input) {
-    InvoiceRecord record;
-    startAsShown(record, options.home);
-    // The rate is chosen before the lines arrive, so every recalculation the
-    // import runs already uses it.
-    record.setText(RecordField::WithholdingRate, options.withholding);
-    InvoiceImport::importFile(record, input, true);
-    if (!FacturaeWriter::hasBankEntity(record))
-        throw AppError(QString::fromUtf8(FacturaeWriter::MissingBankDataMessage));
-    const QString target =
-        options.output.isEmpty() ? FacturaeWriter::importSaveTarget(record) : options.output;
-    FacturaeWriter::save(record, target);
-    return target;
+    InvoiceSession session(options.home);
+    session.start();
+    session.record().setText(RecordField::WithholdingRate, options.withholding);
+    session.importChosenFile(input);
+    return session.generateTo(options.output);
 }
 
 } // namespace

@@ -1,9 +1,14 @@
 #include "cli/GenerateCommand.h"
+#include "cli/PdfCommand.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QLoggingCategory>
 #include <QTextStream>
 
+#include <cstring>
 #include <iterator>
+#include <memory>
 
 namespace {
 
@@ -14,11 +19,13 @@ struct Command {
     const char* name;
     CommandRunner run;
     const char* summary;
+    bool paints = false; // needs a QGuiApplication (offscreen: no display is used)
 };
 
 // Each command receives its own name as the first argument.
 const Command Commands[] = {
     {"generate", runGenerate, "escribe la factura Facturae de cada fichero de importación"},
+    {"pdf", runPdf, "escribe la copia legible (PDF) de cada factura Facturae", true},
 };
 
 int usage(QTextStream& stream, int status) {
@@ -31,13 +38,29 @@ int usage(QTextStream& stream, int status) {
     return status;
 }
 
+// Only the commands that paint get a GUI application, always on the offscreen
+// platform, so the tool never needs a display.
+std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv) {
+    for (const Command& command : Commands) {
+        if (command.paints && argc > 1 && std::strcmp(argv[1], command.name) == 0) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+            // Without a desktop session Qt warns about its runtime folder on
+            // every start; the tool's own messages do not go through Qt.
+            if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+                QLoggingCategory::setFilterRules(QStringLiteral("default.warning=false"));
+            return std::make_unique<QGuiApplication>(argc, argv);
+        }
+    }
+    return std::make_unique<QCoreApplication>(argc, argv);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
-    const QStringList arguments = app.arguments().mid(1);
+    const QStringList arguments = QCoreApplication::arguments().mid(1);
     if (arguments.isEmpty())
         return usage(err, 2);
     if (arguments.first() == u"--help" || arguments.first() == u"-h")

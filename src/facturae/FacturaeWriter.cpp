@@ -1,14 +1,15 @@
 #include "facturae/FacturaeWriter.h"
 
 #include "common/AppError.h"
+#include "common/SafeSave.h"
 #include "facturae/DocumentText.h"
 #include "facturae/InvoiceBody.h"
 #include "facturae/XmlOut.h"
 #include "invoice/InvoiceRecord.h"
+#include "invoice/PartyFields.h"
 #include "invoice/Totals.h"
 
 #include <QDir>
-#include <QSaveFile>
 
 namespace FacturaeWriter {
 
@@ -54,54 +55,59 @@ private:
         x.textElement(name, DocumentText::xmlSafe(value));
     }
 
-    void taxIdentification(Party party, RecordField taxId) {
+    QString field(Party party, PartyField f) const {
+        const std::optional<RecordField> source = PartyFields::recordField(party, f);
+        return source ? r.text(*source) : QString();
+    }
+
+    // An element named and filled as the party table says.
+    void partyText(Party party, PartyField f) {
+        x.textElement(PartyFields::info(f).element, DocumentText::xmlSafe(field(party, f)));
+    }
+
+    void taxIdentification(Party party) {
         x.startElement("TaxIdentification");
         text("PersonTypeCode", personTypeLetter(r.personType(party)));
         text("ResidenceTypeCode", QStringLiteral("R"));
-        text("TaxIdentificationNumber", field(taxId));
+        partyText(party, PartyField::TaxId);
         x.endElement();
     }
 
-    void address(RecordField street, RecordField postCode, RecordField town, RecordField province) {
+    // The address is the customer's for the customer and for each of its centres.
+    void address(Party party) {
         x.startElement("AddressInSpain");
-        text("Address", field(street));
-        text("PostCode", field(postCode));
-        text("Town", field(town));
-        text("Province", field(province));
+        for (PartyField f :
+             {PartyField::Address, PartyField::PostCode, PartyField::Town, PartyField::Province})
+            partyText(party, f);
         text("CountryCode", QStringLiteral("ESP"));
         x.endElement();
     }
 
-    void sellerAddressAndContact() {
-        address(RecordField::IssuerAddress, RecordField::IssuerPostCode, RecordField::IssuerTown,
-                RecordField::IssuerProvince);
-        x.startElement("ContactDetails");
-        text("ElectronicMail", field(RecordField::IssuerEmail));
+    // LegalEntity or Individual, with the address; the seller adds its e-mail.
+    void person(Party party) {
+        if (r.personType(party) == PersonType::LegalEntity) {
+            x.startElement("LegalEntity");
+            partyText(party, PartyField::CorporateName);
+            partyText(party, PartyField::Contact);
+        } else {
+            x.startElement("Individual");
+            partyText(party, PartyField::FirstName);
+            partyText(party, PartyField::FirstSurname);
+            partyText(party, PartyField::SecondSurname);
+        }
+        address(party);
+        if (party == Party::Issuer) {
+            x.startElement("ContactDetails");
+            partyText(party, PartyField::Email);
+            x.endElement();
+        }
         x.endElement();
-    }
-
-    void customerAddress() {
-        address(RecordField::CustomerAddress, RecordField::CustomerPostCode,
-                RecordField::CustomerTown, RecordField::CustomerProvince);
     }
 
     void seller() {
         x.startElement("SellerParty");
-        taxIdentification(Party::Issuer, RecordField::IssuerTaxId);
-        if (r.personType(Party::Issuer) == PersonType::LegalEntity) {
-            x.startElement("LegalEntity");
-            text("CorporateName", field(RecordField::IssuerCorporateName));
-            text("TradeName", field(RecordField::IssuerContact));
-            sellerAddressAndContact();
-            x.endElement();
-        } else {
-            x.startElement("Individual");
-            text("Name", field(RecordField::IssuerFirstName));
-            text("FirstSurname", field(RecordField::IssuerFirstSurname));
-            text("SecondSurname", field(RecordField::IssuerSecondSurname));
-            sellerAddressAndContact();
-            x.endElement();
-        }
+        taxIdentification(Party::Issuer);
+        person(Party::Issuer);
         x.endElement();
     }
 
@@ -110,14 +116,14 @@ private:
         text("CentreCode", field(code));
         text("RoleTypeCode", QString::fromLatin1(role));
         text("Name", field(name));
-        customerAddress();
+        address(Party::Customer);
         text("CentreDescription", field(name));
         x.endElement();
     }
 
     void buyer() {
         x.startElement("BuyerParty");
-        taxIdentification(Party::Customer, RecordField::CustomerTaxId);
+        taxIdentification(Party::Customer);
         if (r.isAdministration()) {
             x.startElement("AdministrativeCentres");
             centre(RecordField::ManagingBodyCode, "02", RecordField::ManagingBodyName);
@@ -125,20 +131,7 @@ private:
             centre(RecordField::AccountingOfficeCode, "01", RecordField::AccountingOfficeName);
             x.endElement();
         }
-        if (r.personType(Party::Customer) == PersonType::LegalEntity) {
-            x.startElement("LegalEntity");
-            text("CorporateName", field(RecordField::CustomerCorporateName));
-            text("TradeName", field(RecordField::CustomerContact));
-            customerAddress();
-            x.endElement();
-        } else {
-            x.startElement("Individual");
-            text("Name", field(RecordField::CustomerFirstName));
-            text("FirstSurname", field(RecordField::CustomerFirstSurname));
-            text("SecondSurname", field(RecordField::CustomerSecondSurname));
-            customerAddress();
-            x.endElement();
-        }
+        person(Party::Customer);
         x.endElement();
     }
 
@@ -147,10 +140,6 @@ private:
 };
 
 } // namespace
-
-bool hasBankEntity(const InvoiceRecord& record) {
-    return !record.text(RecordField::BankEntity).isEmpty();
-}
 
 void write(InvoiceRecord& record, QIODevice& device) {
     // A line still being edited is stored (or an untouched new one dropped)
@@ -172,26 +161,21 @@ void write(InvoiceRecord& record, QIODevice& device) {
 }
 
 void save(InvoiceRecord& record, const QString& path) {
-    QSaveFile file(path);
-    auto cannotSave = [&] {
+    SafeSave file(path);
+    auto cannotSave = [&](const QString& reason) {
         return AppError(QStringLiteral("No se puede guardar la factura en %1: %2")
-                            .arg(QDir::toNativeSeparators(path), file.errorString()));
+                            .arg(QDir::toNativeSeparators(path), reason));
     };
-    if (!file.open(QIODevice::WriteOnly))
-        throw cannotSave();
+    if (!file.open())
+        throw cannotSave(file.errorString());
     try {
-        write(record, file);
+        write(record, file.device());
     } catch (const AppError&) {
-        throw cannotSave(); // the device's reason says more than the writer's
+        // The device's reason says more than the writer's.
+        throw cannotSave(file.device().errorString());
     }
     if (!file.commit())
-        throw cannotSave();
-}
-
-QString importSaveTarget(const InvoiceRecord& record) {
-    if (record.nombreFichero().isEmpty() && record.rutaDelFichero().isEmpty())
-        return {};
-    return record.rutaDelFichero() + record.nombreFichero() + QStringLiteral(".XML");
+        throw cannotSave(file.errorString());
 }
 
 } // namespace FacturaeWriter

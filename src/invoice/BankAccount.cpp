@@ -106,7 +106,7 @@ QString ComputeIban(const QString& country, const QString& account) {
     return countryCode + QStringLiteral("%1").arg(digits, 2, 10, QLatin1Char('0')) + bban;
 }
 
-void Edit17Enter(InvoiceRecord& record) {
+void workOutIban(InvoiceRecord& record) {
     if (record.text(RecordField::BankControlDigits).isEmpty()) {
         const int digits = BankControlDigits(record.text(RecordField::BankEntity) +
                                                  record.text(RecordField::BankOffice),

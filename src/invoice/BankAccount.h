@@ -16,9 +16,10 @@ int BankControlDigits(const QString& entityAndOffice, const QString& accountNumb
 // country. Unusable input gives the empty text.
 QString ComputeIban(const QString& country, const QString& account);
 
-// Entering the IBAN box: fills missing control digits, rebuilds CuentaCompleta
-// and replaces the IBAN.
-void Edit17Enter(InvoiceRecord& record);
+// The IBAN from the four account parts: fills missing control digits, rebuilds
+// CuentaCompleta and replaces the IBAN. Throws AppError when the parts give no
+// control digits.
+void workOutIban(InvoiceRecord& record);
 
 // The IBAN follows the four account boxes: when entity (4 digits), office (4)
 // and account number (10) are filled, and the control digits are 2 digits or

@@ -31,16 +31,3 @@ struct InvoiceLine {
     static constexpr int DescriptionSize = 150;
     static constexpr int FileReferenceSize = 100;
 };
-
-// The grid's eight columns, in their order.
-enum class LineColumn {
-    Descripcion = 0,
-    Cantidad,
-    Precio,
-    Importe,
-    Dto,
-    Descuento,
-    Total,
-    Iva,
-};
-inline constexpr int LineColumnCount = 8;

@@ -1,13 +1,13 @@
 #include "settings/IniFile.h"
 
 #include "common/AppError.h"
+#include "common/SafeSave.h"
 #include "common/ValueForms.h"
 #include "settings/TextDecoding.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -88,7 +88,7 @@ void IniFile::setText(const QString& text) {
 
 void IniFile::parse() {
     m_sections.clear();
-    m_sectionIndex.clear();
+    m_sectionNames.clear();
     m_keys.clear();
     const QChar* d = m_text.constData();
     const qsizetype n = m_text.size();
@@ -125,9 +125,8 @@ void IniFile::parse() {
                 ++ns;
             while (ne > ns && isBlank(d[ne - 1]))
                 --ne;
-            const QStringView name(d + ns, ne - ns);
-            if (m_sectionIndex.find(name) == m_sectionIndex.end()) {
-                m_sectionIndex.emplace(name, m_sections.size());
+            if (m_sectionNames.insert(d, 0, int(ns), int(ne - ns),
+                                      Entry{int(m_sections.size()), 0, 0, 0})) {
                 currentIndex = m_sections.size();
                 m_sections.emplace_back();
                 current = &m_sections.back();
@@ -156,15 +155,20 @@ void IniFile::parse() {
     }
 }
 
+int IniFile::sectionNumber(const QString& section) const {
+    const Entry* entry = m_sectionNames.find(0, QStringView(section).trimmed());
+    return entry ? entry->lineStart : -1;
+}
+
 const IniFile::Entry* IniFile::find(const QString& section, const QString& key) const {
-    const auto s = m_sectionIndex.find(QStringView(section).trimmed());
-    if (s == m_sectionIndex.end())
+    const int number = sectionNumber(section);
+    if (number < 0)
         return nullptr;
-    return m_keys.find(m_text.constData(), std::uint32_t(s->second), QStringView(key).trimmed());
+    return m_keys.find(std::uint32_t(number), QStringView(key).trimmed());
 }
 
 bool IniFile::hasSection(const QString& section) const {
-    return m_sectionIndex.find(QStringView(section).trimmed()) != m_sectionIndex.end();
+    return sectionNumber(section) >= 0;
 }
 
 QString IniFile::readString(const QString& section, const QString& key,
@@ -212,9 +216,8 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
 
     if (const Entry* entry = find(section, key)) {
         m_text.replace(entry->lineStart, entry->lineEnd - entry->lineStart, line);
-    } else if (const auto s = m_sectionIndex.find(QStringView(section).trimmed());
-               s != m_sectionIndex.end()) {
-        m_text.insert(m_sections[s->second].endOfContent, br + line);
+    } else if (const int number = sectionNumber(section); number >= 0) {
+        m_text.insert(m_sections[std::size_t(number)].endOfContent, br + line);
     } else {
         if (!m_text.isEmpty() && !m_text.endsWith(u'\n') && !m_text.endsWith(u'\r'))
             m_text += br;
@@ -224,9 +227,9 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
 }
 
 void IniFile::save() {
-    QSaveFile file(m_path);
-    const QByteArray bytes = m_text.toUtf8();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw AppError(QStringLiteral("Unable to write to %1")
-                           .arg(QDir::toNativeSeparators(QFileInfo(m_path).absoluteFilePath())));
+    QString reason;
+    if (!SafeSave::write(m_path, m_text.toUtf8(), &reason))
+        throw AppError(
+            QStringLiteral("Unable to write to %1: %2")
+                .arg(QDir::toNativeSeparators(QFileInfo(m_path).absoluteFilePath()), reason));
 }

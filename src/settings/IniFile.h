@@ -4,7 +4,6 @@
 
 #include <QString>
 #include <QStringView>
-#include <unordered_map>
 #include <vector>
 
 // A profile file in the classic INI form. Section and key names match without
@@ -53,32 +52,22 @@ public:
     void setText(const QString& text);
 
 private:
-    struct CaseInsensitiveHash {
-        using is_transparent = void;
-        std::size_t operator()(QStringView text) const noexcept {
-            return IniKeyTable::hashOf(0, text);
-        }
-    };
-    struct CaseInsensitiveEqual {
-        using is_transparent = void;
-        bool operator()(QStringView a, QStringView b) const noexcept {
-            return IniKeyTable::sameName(a, b);
-        }
-    };
     using Entry = IniKeyTable::Entry;
     struct Section {
         qsizetype endOfContent = 0; // end of its last non-blank line
     };
     void parse();
     const Entry* find(const QString& section, const QString& key) const;
+    // The section's number, or -1.
+    int sectionNumber(const QString& section) const;
     QString lineBreak() const;
 
     QString m_path;
     QString m_text;
     bool m_existed = false;
     std::vector<Section> m_sections;
-    std::unordered_map<QStringView, std::size_t, CaseInsensitiveHash, CaseInsensitiveEqual>
-        m_sectionIndex;
+    // Section names, each with its number in lineStart (the first one wins).
+    IniKeyTable m_sectionNames;
     // Every key of every section in one table.
     IniKeyTable m_keys;
 };

@@ -5,6 +5,7 @@
 #include "invoice/AmountLimits.h"
 #include "invoice/BankAccount.h"
 #include "invoice/InvoiceRecord.h"
+#include "invoice/PartyFields.h"
 #include "invoice/Totals.h"
 #include "settings/IniFile.h"
 
@@ -50,33 +51,28 @@ QString cutDescription(const QString& text) {
     return cut;
 }
 
-// One party's section as read, before anything is put on the invoice.
+// One party's section as read, before anything is put on the invoice: read
+// only when PERSONA names its kind exactly.
 struct PartyRead {
-    QString persona;
-    QString name, surname1, surname2, address, postCode, town, province, taxId, contact, email;
-
-    bool selectsKind() const { return persona == u"J" || persona == u"F"; }
-    bool legal() const { return persona == u"J"; }
+    std::optional<PersonType> type;
+    QHash<QString, QString> values; // by key
 
     static PartyRead read(const IniFile& ini, const QString& section) {
-        auto v = [&](const char* key) { return ini.readString(section, QString::fromLatin1(key)); };
         PartyRead p;
-        p.persona = v("PERSONA");
-        if (!p.selectsKind())
+        p.type = PartyFields::personTypeOf(ini.readString(section, QStringLiteral("PERSONA")));
+        if (!p.type)
             return p;
-        p.name = v("NOMBRE");
-        if (!p.legal()) {
-            p.surname1 = v("APELLIDO1");
-            p.surname2 = v("APELLIDO2");
+        for (const PartyFieldInfo& info : PartyFields::all()) {
+            const QString key = QString::fromLatin1(info.iniKey);
+            if (!p.values.contains(key))
+                p.values.insert(key, ini.readString(section, key));
         }
-        p.address = v("DIRECCION");
-        p.postCode = v("CP");
-        p.town = v("POBLACION");
-        p.province = v("PROVINCIA");
-        p.taxId = v("NIF");
-        p.contact = v("CONTACTO");
-        p.email = v("MAIL");
         return p;
+    }
+
+    void apply(InvoiceRecord& r, Party party) const {
+        if (type)
+            PartyFields::load(r, party, *type, [&](const QString& key) { return values.value(key); });
     }
 };
 
@@ -145,49 +141,6 @@ ImportedInvoice readFile(const IniFile& ini) {
     return in;
 }
 
-void applyIssuer(InvoiceRecord& r, const PartyRead& p) {
-    if (!p.selectsKind())
-        return;
-    r.selectPersonType(Party::Issuer,
-                       p.legal() ? PersonType::LegalEntity : PersonType::NaturalPerson);
-    if (p.legal()) {
-        r.setText(RecordField::IssuerCorporateName, p.name);
-    } else {
-        r.setText(RecordField::IssuerFirstName, p.name);
-        r.setText(RecordField::IssuerFirstSurname, p.surname1);
-        r.setText(RecordField::IssuerSecondSurname, p.surname2);
-    }
-    r.setText(RecordField::IssuerAddress, p.address);
-    r.setText(RecordField::IssuerPostCode, p.postCode);
-    r.setText(RecordField::IssuerTown, p.town);
-    r.setText(RecordField::IssuerProvince, p.province);
-    r.setText(RecordField::IssuerTaxId, p.taxId);
-    r.setText(RecordField::IssuerContact, p.contact);
-    r.setText(RecordField::IssuerEmail, p.email);
-    r.applyLayout(Party::Issuer);
-}
-
-void applyCustomer(InvoiceRecord& r, const PartyRead& p) {
-    if (!p.selectsKind())
-        return;
-    r.selectPersonType(Party::Customer,
-                       p.legal() ? PersonType::LegalEntity : PersonType::NaturalPerson);
-    if (p.legal()) {
-        r.setText(RecordField::CustomerCorporateName, p.name);
-    } else {
-        r.setText(RecordField::CustomerFirstName, p.name);
-        r.setText(RecordField::CustomerFirstSurname, p.surname1);
-        r.setText(RecordField::CustomerSecondSurname, p.surname2);
-    }
-    r.setText(RecordField::CustomerAddress, p.address);
-    r.setText(RecordField::CustomerPostCode, p.postCode);
-    r.setText(RecordField::CustomerTown, p.town);
-    r.setText(RecordField::CustomerProvince, p.province);
-    r.setText(RecordField::CustomerTaxId, p.taxId);
-    r.setText(RecordField::CustomerContact, p.contact);
-    r.applyLayout(Party::Customer);
-}
-
 // The centres and the tick come from the file: the tick is set when any of
 // the three codes is given and cleared otherwise, so a private customer's
 // invoice never carries the centres of an earlier one.
@@ -210,8 +163,8 @@ void apply(InvoiceRecord& record, ImportedInvoice& in) {
     record.setText(RecordField::BankOffice, in.office);
     record.setText(RecordField::BankControlDigits, in.control);
     record.setText(RecordField::BankAccountNumber, in.account);
-    applyIssuer(record, in.issuer);
-    applyCustomer(record, in.customer);
+    in.issuer.apply(record, Party::Issuer);
+    in.customer.apply(record, Party::Customer);
     applyCentres(record, in.centres);
     record.lines().load(std::move(in.lines));
     // The IBAN follows the imported account; missing control digits are
@@ -231,14 +184,6 @@ QString baseNameOf(const QString& path) {
 QString folderOf(const QString& path) {
     const QString folder = QFileInfo(path).absolutePath();
     return folder.endsWith(u'/') ? folder : folder + u'/';
-}
-
-void begin(InvoiceRecord& record) {
-    record.setImportando(true);
-}
-
-void cancelled(InvoiceRecord& record) {
-    record.setImportando(false);
 }
 
 void importFile(InvoiceRecord& record, const QString& path, bool chosenInDialog) {

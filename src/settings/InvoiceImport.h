@@ -26,9 +26,4 @@ QString folderOf(const QString& path);
 // is exactly as it was.
 void importFile(InvoiceRecord& record, const QString& path, bool chosenInDialog);
 
-// The start of the import when the file is picked by a person: sets
-// Importando. Use cancelled() when the dialog is cancelled: nothing changes.
-void begin(InvoiceRecord& record);
-void cancelled(InvoiceRecord& record);
-
 } // namespace InvoiceImport

@@ -2,6 +2,7 @@
 
 #include "invoice/BankAccount.h"
 #include "invoice/InvoiceRecord.h"
+#include "invoice/PartyFields.h"
 #include "settings/AppFiles.h"
 #include "settings/IniFile.h"
 
@@ -9,7 +10,6 @@
 
 namespace {
 const QString MisDatos = QStringLiteral("MISDATOS");
-const QString AutoFirma = QStringLiteral("AUTOFIRMA");
 } // namespace
 
 QString IssuerSettings::personLetter() const {
@@ -70,20 +70,6 @@ void IssuerSettings::write(IniFile& ini, PersonType type) const {
         w("MOTIVOEXENCION", exemptionReason);
 }
 
-AutoFirmaSettings AutoFirmaSettings::read(const IniFile& ini) {
-    return {ini.readString(AutoFirma, QStringLiteral("RUTAPROGRAMA")),
-            ini.readString(AutoFirma, QStringLiteral("PROGRAMA")),
-            ini.readString(AutoFirma, QStringLiteral("COMANDO")),
-            ini.readString(AutoFirma, QStringLiteral("FIRMA"))};
-}
-
-void AutoFirmaSettings::write(IniFile& ini) const {
-    ini.writeString(AutoFirma, QStringLiteral("RUTAPROGRAMA"), folder);
-    ini.writeString(AutoFirma, QStringLiteral("PROGRAMA"), program);
-    ini.writeString(AutoFirma, QStringLiteral("COMANDO"), command);
-    ini.writeString(AutoFirma, QStringLiteral("FIRMA"), format);
-}
-
 namespace RegistroIni {
 
 void loadIssuerAtStart(InvoiceRecord& record, const QString& appDir) {
@@ -101,28 +87,11 @@ void loadIssuerAtStart(InvoiceRecord& record, const QString& appDir) {
     // The IBAN follows the account just loaded.
     BankAccount::followAccount(record);
 
-    const QString letter = s.personLetter();
-    if (letter.isEmpty())
+    const auto type = PartyFields::personTypeOf(s.personLetter());
+    if (!type)
         return;
-    const bool legal = letter == u"J";
-    record.selectPersonType(Party::Issuer,
-                            legal ? PersonType::LegalEntity : PersonType::NaturalPerson);
-    if (legal) {
-        record.setText(RecordField::IssuerCorporateName, s.name);
-    } else {
-        record.setText(RecordField::IssuerFirstName, s.name);
-        record.setText(RecordField::IssuerFirstSurname, s.surname1);
-        record.setText(RecordField::IssuerSecondSurname, s.surname2);
-    }
-    record.setText(RecordField::IssuerAddress, s.address);
-    record.setText(RecordField::IssuerPostCode, s.postCode);
-    record.setText(RecordField::IssuerTown, s.town);
-    record.setText(RecordField::IssuerProvince, s.province);
-    record.setText(RecordField::IssuerTaxId, s.taxId);
-    if (legal)
-        record.setText(RecordField::IssuerContact, s.contact);
-    record.setText(RecordField::IssuerEmail, s.email);
-    record.applyLayout(Party::Issuer);
+    PartyFields::load(record, Party::Issuer, *type,
+                      [&](const QString& key) { return ini.readString(MisDatos, key); });
 }
 
 void loadExemptionReason(InvoiceRecord& record, const QString& appDir) {

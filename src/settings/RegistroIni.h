@@ -1,6 +1,7 @@
 #pragma once
 
 #include "invoice/PersonType.h"
+#include "settings/AutoFirmaSettings.h"
 
 #include <QString>
 
@@ -23,17 +24,6 @@ struct IssuerSettings {
     // Stores the 14 keys of a legal entity ("J") or the 16 of a natural person
     // ("F"), in the order the issuer-data window writes them. Other keys stay.
     void write(IniFile& ini, PersonType type) const;
-};
-
-// Section AUTOFIRMA of Registro.Ini.
-struct AutoFirmaSettings {
-    QString folder;  // RUTAPROGRAMA
-    QString program; // PROGRAMA
-    QString command; // COMANDO
-    QString format;  // FIRMA
-
-    static AutoFirmaSettings read(const IniFile& ini);
-    void write(IniFile& ini) const;
 };
 
 namespace RegistroIni {

@@ -3,8 +3,6 @@
 #include <QString>
 #include <QStringList>
 
-struct AutoFirmaSettings;
-
 namespace AutoFirmaLaunch {
 
 // The signed copy's name: the input's extension (from the last point after the

@@ -31,10 +31,6 @@ private slots:
     void invoiceLine();
     void invoiceWithoutLines();
     void lineBeingEditedIsStoredFirst();
-    void bankEntityPrecondition_data();
-    void bankEntityPrecondition();
-    void saveTarget_data();
-    void saveTarget();
     void saveReplacesAnExistingFile();
     void failedSaveLeavesNoPartialFile_data();
     void failedSaveLeavesNoPartialFile();
@@ -725,50 +721,6 @@ void tst_FacturaeWriter::lineBeingEditedIsStoredFirst() {
     QCOMPARE(invoice.at("InvoiceTotals/InvoiceTotal").text, QStringLiteral("242.00"));
     QCOMPARE(r.lines().state(), Memoria::State::Browse);
     QCOMPARE(r.lines().currentRow(), 1);
-}
-
-void tst_FacturaeWriter::bankEntityPrecondition_data() {
-    QTest::addColumn<QString>("entity");
-    QTest::addColumn<bool>("passes");
-    QTest::newRow("empty") << "" << false;
-    QTest::newRow("blanks pass") << "  " << true;
-    QTest::newRow("filled") << "2100" << true;
-}
-
-void tst_FacturaeWriter::bankEntityPrecondition() {
-    QFETCH(QString, entity);
-    InvoiceRecord r;
-    fill(r);
-    r.setText(RecordField::BankEntity, entity);
-    QTEST(FacturaeWriter::hasBankEntity(r), "passes");
-    QCOMPARE(QString::fromUtf8(FacturaeWriter::MissingBankDataMessage),
-             QStringLiteral("¡¡¡ Debes de cumplimentar los datos bancarios !!!"));
-}
-
-void tst_FacturaeWriter::saveTarget_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("folder");
-    QTest::addColumn<QString>("target");
-    QTest::newRow("both empty: the dialog asks") << ""
-                                                 << ""
-                                                 << "";
-    QTest::newRow("import file picked") << "F0001"
-                                        << "D:\\Datos\\"
-                                        << "D:\\Datos\\F0001.XML";
-    QTest::newRow("two points") << "a.b"
-                                << "/srv/facturas/"
-                                << "/srv/facturas/a.b.XML";
-    QTest::newRow("folder only") << ""
-                                 << "/srv/"
-                                 << "/srv/.XML";
-}
-
-void tst_FacturaeWriter::saveTarget() {
-    QFETCH(QString, name);
-    QFETCH(QString, folder);
-    InvoiceRecord r;
-    r.setImportFile(name, folder);
-    QTEST(FacturaeWriter::importSaveTarget(r), "target");
 }
 
 void tst_FacturaeWriter::saveReplacesAnExistingFile() {

@@ -163,7 +163,7 @@ void tst_BankAccount::enteringTheIbanBox() {
     r.setText(RecordField::BankAccountNumber, parts[3]);
     r.setText(RecordField::Iban, QStringLiteral("previous"));
     try {
-        BankAccount::Edit17Enter(r);
+        BankAccount::workOutIban(r);
         QVERIFY2(error.isEmpty(), "no error was raised");
         QCOMPARE(r.cuentaCompleta(), parts[0] + parts[1] + control + parts[3]);
     } catch (const AppError& e) {

@@ -196,7 +196,8 @@ void tst_ConcellosCatalogue::failedSaveReportsTheFile() {
         QCOMPARE(e.message(),
                  QStringLiteral("Unable to write to ") +
                      QDir::toNativeSeparators(
-                         QFileInfo(appDir + QStringLiteral("/Concellos.Ini")).absoluteFilePath()));
+                         QFileInfo(appDir + QStringLiteral("/Concellos.Ini")).absoluteFilePath()) +
+                     QStringLiteral(": Not a directory"));
     }
 }
 

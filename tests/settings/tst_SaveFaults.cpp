@@ -3,8 +3,8 @@
 
 #include "HostileFiles.h"
 
-#include "facturae/FacturaeWriter.h"
 #include "common/AppError.h"
+#include "facturae/FacturaeWriter.h"
 #include "invoice/InvoiceRecord.h"
 #include "settings/IniFile.h"
 #include "settings/InvoiceImport.h"
@@ -202,6 +202,8 @@ private slots:
     void documentSaveFails_data() { addFaultRows(); }
     void documentSaveFails();
     void settingsSaveKilledHalfway();
+    void smallSaveWithoutRoom_data();
+    void smallSaveWithoutRoom();
 };
 
 void tst_SaveFaults::settingsSaveFails() {
@@ -227,8 +229,11 @@ void tst_SaveFaults::settingsSaveFails() {
         error = e.message();
     }
     limit.reset();
-    QCOMPARE(error, QStringLiteral("Unable to write to ") +
-                        QDir::toNativeSeparators(QFileInfo(scene.target).absoluteFilePath()));
+    // The file's name, then the system's reason.
+    const QString named = QStringLiteral("Unable to write to ") +
+                          QDir::toNativeSeparators(QFileInfo(scene.target).absoluteFilePath()) +
+                          QStringLiteral(": ");
+    QVERIFY2(error.startsWith(named) && error.size() > named.size(), qPrintable(error));
     QCOMPARE(readAll(scene.target), before);
     QCOMPARE(folderEntries(scene.target), entriesBefore);
     if (fault == Fault::ReadOnlyFolder && !HostileFiles::runningAsRoot())
@@ -313,6 +318,111 @@ void tst_SaveFaults::settingsSaveKilledHalfway() {
     }
     QVERIFY(killedAfterSaves >= 12);
     qInfo("killed 12 times after %d saves in all", killedAfterSaves);
+}
+
+namespace {
+
+enum class Room { FileSizeLimit, NoWriteAtAll, Plenty, NearlyFullTmpfs, FullTmpfs };
+
+// Fills the small file system until a write fails, then frees `spare` bytes.
+bool fillUp(const QString& folder, qint64 spare) {
+    QFile filler(folder + QStringLiteral("/relleno"));
+    if (!filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return false;
+    const QByteArray block(4096, 'r');
+    while (filler.write(block) == block.size()) {
+    }
+    const qint64 size = QFileInfo(filler.fileName()).size();
+    return filler.resize(qMax<qint64>(0, size - spare));
+}
+
+} // namespace
+
+// Small files are where a write buffer hides the fault: the last piece of the
+// file is written only while committing. Each save runs in a helper process
+// so that a file-size limit binds it alone.
+void tst_SaveFaults::smallSaveWithoutRoom_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("size");
+    QTest::addColumn<Room>("room");
+    // document: lines; registro, concellos: characters in the values.
+    QTest::newRow("4 KB document, 1 KB limit") << "document" << 2 << Room::FileSizeLimit;
+    QTest::newRow("2 KB Registro.Ini, 1 KB limit") << "registro" << 1000 << Room::FileSizeLimit;
+    QTest::newRow("2 KB Concellos.Ini, 1 KB limit") << "concellos" << 400 << Room::FileSizeLimit;
+    QTest::newRow("tiny Registro.Ini, no byte may be written")
+        << "registro" << 1 << Room::NoWriteAtAll;
+    QTest::newRow("document with room") << "document" << 2 << Room::Plenty;
+    QTest::newRow("Registro.Ini with room") << "registro" << 1000 << Room::Plenty;
+    QTest::newRow("Concellos.Ini with room") << "concellos" << 400 << Room::Plenty;
+    QTest::newRow("document, nearly full tmpfs") << "document" << 4 << Room::NearlyFullTmpfs;
+    QTest::newRow("Registro.Ini, nearly full tmpfs") << "registro" << 4000 << Room::NearlyFullTmpfs;
+    QTest::newRow("Concellos.Ini, nearly full tmpfs")
+        << "concellos" << 1500 << Room::NearlyFullTmpfs;
+    QTest::newRow("document, full tmpfs") << "document" << 2 << Room::FullTmpfs;
+    QTest::newRow("Registro.Ini, full tmpfs") << "registro" << 100 << Room::FullTmpfs;
+    QTest::newRow("Concellos.Ini, full tmpfs") << "concellos" << 10 << Room::FullTmpfs;
+}
+
+void tst_SaveFaults::smallSaveWithoutRoom() {
+    QFETCH(QString, kind);
+    QFETCH(int, size);
+    QFETCH(Room, room);
+#ifndef Q_OS_UNIX
+    if (room != Room::Plenty)
+        QSKIP("no file size limit or tmpfs here");
+#endif
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("carpeta"));
+    QDir().mkpath(folder);
+    std::unique_ptr<SmallTmpfs> tmpfs;
+    if (room == Room::NearlyFullTmpfs || room == Room::FullTmpfs) {
+        tmpfs = std::make_unique<SmallTmpfs>(folder);
+        if (!tmpfs->mounted())
+            QSKIP("cannot mount a small tmpfs here (needs root)");
+    }
+    QString target, written;
+    QByteArray before;
+    if (kind == u"document") {
+        target = written = folder + QStringLiteral("/F1.XML");
+        before = QByteArray(7000, 'o');
+    } else if (kind == u"registro") {
+        target = written = folder + QStringLiteral("/Registro.Ini");
+        before = OldContent;
+    } else {
+        target = folder;
+        written = folder + QStringLiteral("/Concellos.Ini");
+        before = "[REGISTRO]\nCUANTOS=1\n[CONCELLOS]\n1=AMES\n[AMES]\nORGANO=L01\n";
+    }
+    HostileFiles::write(written, before);
+    if (room == Room::NearlyFullTmpfs)
+        QVERIFY(fillUp(folder, 4096));
+    else if (room == Room::FullTmpfs)
+        QVERIFY(fillUp(folder, 0));
+    const QStringList entriesBefore = folderEntries(written);
+
+    const qint64 limit = room == Room::FileSizeLimit ? 1024 : room == Room::NoWriteAtAll ? 0 : -1;
+    QProcess saver;
+    saver.start(QStringLiteral(ORVANE_SMALL_SAVE),
+                {kind, target, QString::number(size), QString::number(limit)});
+    QVERIFY(saver.waitForFinished(30000));
+    const QString error = QString::fromUtf8(saver.readAllStandardError()).trimmed();
+    const QByteArray after = readAll(written);
+    if (room == Room::Plenty) {
+        QVERIFY2(saver.exitCode() == 0, qPrintable(error));
+        QVERIFY(after != before);
+        QVERIFY2(after.size() > 1024, "the content must be bigger than the limits used above");
+        QVERIFY(kind != u"document" || after.size() > 4000);
+        QVERIFY(after.endsWith('\n'));
+        return;
+    }
+    QCOMPARE(saver.exitCode(), 1);
+    QVERIFY2(error.contains(QDir::toNativeSeparators(written).section(u'/', -1)),
+             qPrintable(error));
+    // The system's reason follows the file's name.
+    QVERIFY2(error.contains(QStringLiteral("too large")) || error.contains(QStringLiteral("space")),
+             qPrintable(error));
+    QCOMPARE(after, before);
+    QCOMPARE(folderEntries(written), entriesBefore);
 }
 
 QTEST_GUILESS_MAIN(tst_SaveFaults)

@@ -228,7 +228,7 @@ private slots:
         w.show();
         saveAs(w, QStringLiteral("lugo"), sample(QStringLiteral("L")));
         QCOMPARE(m_prompts.errors,
-                 QStringList{QStringLiteral("Unable to write to %1.")
+                 QStringList{QStringLiteral("Unable to write to %1: Not a directory.")
                                  .arg(QDir::toNativeSeparators(appDir + "/Concellos.Ini"))});
         QVERIFY(w.isVisible());
         QVERIFY(same(w.centres(), sample(QStringLiteral("L"))));

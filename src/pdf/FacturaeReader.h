@@ -1,0 +1,21 @@
+#pragma once
+
+#include "pdf/FacturaeDocument.h"
+
+#include <QByteArray>
+#include <QString>
+
+// Reads a Facturae document (3.2, 3.2.1 or 3.2.2, signed or not, written by
+// this program or any other) into the plain values a printed copy shows.
+// Element names are matched by local name, so prefixes and namespaces do not
+// matter. Throws AppError with a Spanish message when the bytes are not a
+// Facturae document.
+namespace FacturaeReader {
+
+// Files larger than this are no invoice; they are refused before reading.
+inline constexpr qint64 MaxFileSize = 512LL * 1024 * 1024;
+
+FacturaeDocument::Document read(const QByteArray& bytes);
+FacturaeDocument::Document readFile(const QString& path);
+
+} // namespace FacturaeReader

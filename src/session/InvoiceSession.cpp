@@ -1,0 +1,132 @@
+#include "session/InvoiceSession.h"
+
+#include "common/AppError.h"
+#include "facturae/FacturaeWriter.h"
+#include "settings/AppFiles.h"
+#include "settings/InvoiceImport.h"
+#include "settings/RegistroIni.h"
+#include "signing/AutoFirmaLaunch.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+const QString InvoiceSession::MissingBankDataMessage =
+    QStringLiteral("¡¡¡ Debes de cumplimentar los datos bancarios !!!");
+
+InvoiceSession::InvoiceSession(QString appDir) : m_appDir(std::move(appDir)) {}
+
+void InvoiceSession::start(const QDate& today) {
+    m_record.setImportando(false);
+    m_record.lines().open();
+    m_record.setIssueDate(today);
+    m_record.setDueDate(today);
+    RegistroIni::loadIssuerAtStart(m_record, m_appDir);
+}
+
+bool InvoiceSession::importInvoice(const FileChooser& chooseFile) {
+    // While the dialog is open the record knows an import is running, as the
+    // tick of the administration box must. The lines stay: cancelling the
+    // dialog loses nothing, and an import replaces them only once the whole
+    // file has been read.
+    m_record.setImportando(true);
+    const QString fixed = AppFiles::fixedImportFile(m_appDir);
+    if (QFileInfo::exists(fixed)) {
+        InvoiceImport::importFile(m_record, fixed, false);
+        return true;
+    }
+    const QString path = chooseFile ? chooseFile() : QString();
+    if (path.isEmpty()) {
+        m_record.setImportando(false);
+        return false;
+    }
+    InvoiceImport::importFile(m_record, path, true);
+    return true;
+}
+
+void InvoiceSession::importChosenFile(const QString& path) {
+    InvoiceImport::importFile(m_record, path, true);
+}
+
+bool InvoiceSession::hasBankData() const {
+    return !m_record.text(RecordField::BankEntity).isEmpty();
+}
+
+QString InvoiceSession::saveTargetBesideImport() const {
+    if (m_record.nombreFichero().isEmpty() && m_record.rutaDelFichero().isEmpty())
+        return {};
+    return m_record.rutaDelFichero() + m_record.nombreFichero() + QStringLiteral(".XML");
+}
+
+InvoiceSession::Generated InvoiceSession::generate(const FileChooser& chooseTarget) {
+    Generated result;
+    if (!hasBankData()) {
+        result.status = GenerateStatus::MissingBankData;
+        return result;
+    }
+    // The exemption reason as the issuer-data window last saved it.
+    RegistroIni::loadExemptionReason(m_record, m_appDir);
+    const QString besideImport = saveTargetBesideImport();
+    if (!besideImport.isEmpty()) {
+        FacturaeWriter::save(m_record, besideImport);
+        result.status = GenerateStatus::Written;
+        result.path = besideImport;
+        return result;
+    }
+    const QString path = chooseTarget ? chooseTarget() : QString();
+    if (path.isEmpty())
+        return result;
+    FacturaeWriter::save(m_record, path);
+    result.status = GenerateStatus::Written;
+    result.path = path;
+    // A folder of blanks counts as none here: the document is not signed.
+    RegistroIni::loadAutoFirmaIntoRecord(m_record, m_appDir);
+    result.signNext = !m_record.text(RecordField::AutoFirmaFolder).trimmed().isEmpty();
+    return result;
+}
+
+QString InvoiceSession::generateTo(const QString& target) {
+    if (!hasBankData())
+        throw AppError(MissingBankDataMessage);
+    const QString path = target.isEmpty() ? saveTargetBesideImport() : target;
+    if (path.isEmpty())
+        throw AppError(QStringLiteral("Falta el fichero de salida"));
+    FacturaeWriter::save(m_record, path);
+    return path;
+}
+
+bool InvoiceSession::loadSigningSettings() {
+    RegistroIni::loadAutoFirmaIntoRecord(m_record, m_appDir);
+    return !m_record.text(RecordField::AutoFirmaFolder).isEmpty();
+}
+
+QString InvoiceSession::sign(const QString& document) {
+    const QString input = QDir::toNativeSeparators(document);
+    const QString output = AutoFirmaLaunch::signedFileName(input);
+    const QString& command = m_record.text(RecordField::AutoFirmaCommand);
+    const QString& format = m_record.text(RecordField::AutoFirmaFormat);
+    m_record.setText(RecordField::AutoFirmaParameters,
+                     AutoFirmaLaunch::parameterText(command, input, output, format));
+    return AutoFirmaLaunch::run(m_record.text(RecordField::AutoFirmaFolder),
+                                m_record.text(RecordField::AutoFirmaProgram),
+                                AutoFirmaLaunch::arguments(command, input, output, format));
+}
+
+AdministrationCentres InvoiceSession::centres() const {
+    AdministrationCentres c;
+    c.managingCode = m_record.text(RecordField::ManagingBodyCode);
+    c.managingName = m_record.text(RecordField::ManagingBodyName);
+    c.officeCode = m_record.text(RecordField::AccountingOfficeCode);
+    c.officeName = m_record.text(RecordField::AccountingOfficeName);
+    c.unitCode = m_record.text(RecordField::ProcessingUnitCode);
+    c.unitName = m_record.text(RecordField::ProcessingUnitName);
+    return c;
+}
+
+void InvoiceSession::setCentres(const AdministrationCentres& c) {
+    m_record.setText(RecordField::ManagingBodyCode, c.managingCode);
+    m_record.setText(RecordField::AccountingOfficeCode, c.officeCode);
+    m_record.setText(RecordField::ProcessingUnitCode, c.unitCode);
+    m_record.setText(RecordField::ManagingBodyName, c.managingName);
+    m_record.setText(RecordField::AccountingOfficeName, c.officeName);
+    m_record.setText(RecordField::ProcessingUnitName, c.unitName);
+}

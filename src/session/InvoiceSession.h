@@ -1,0 +1,84 @@
+#pragma once
+
+#include "invoice/InvoiceRecord.h"
+#include "settings/ConcellosCatalogue.h"
+
+#include <QDate>
+#include <QString>
+#include <functional>
+
+class DocumentRenderer;
+
+// The steps of one invoice, in one place for the main window and the
+// command-line tool: the fresh start, the import, "Generar Factura", signing
+// and the administrative centres. The session asks nothing: where a person
+// must choose, the caller passes the choice (a file chooser that returns an
+// empty text when cancelled) and shows what comes back.
+class InvoiceSession {
+public:
+    explicit InvoiceSession(QString appDir);
+
+    InvoiceRecord& record() { return m_record; }
+    const InvoiceRecord& record() const { return m_record; }
+    const QString& appDir() const { return m_appDir; }
+
+    // Asks for a file; an empty text means the person cancelled.
+    using FileChooser = std::function<QString()>;
+
+    // The state right after the window is shown: no import running, an empty
+    // lines table open, both dates today, the issuer from Registro.Ini when it
+    // exists. Throws AppError from reading Registro.Ini, after the rest is done.
+    void start(const QDate& today = QDate::currentDate());
+
+    // "Capturar Datos": the fixed Importa/Factura.Ini when it exists (no file
+    // name kept), otherwise the file chooseFile gives. Returns false when the
+    // choice was cancelled: nothing changed. Throws AppError when the file
+    // cannot be imported; the invoice is then as it was.
+    bool importInvoice(const FileChooser& chooseFile);
+    // Imports path as a file chosen by a person (its name and folder are kept
+    // for the document's name).
+    void importChosenFile(const QString& path);
+
+    // "Generar Factura". The bank entity must be filled; the document goes
+    // beside the import file when there is one, otherwise where chooseTarget
+    // says. A document saved to a chosen file is signed next when AutoFirma's
+    // folder is set in Registro.Ini (its settings are then in the record).
+    enum class GenerateStatus { Written, MissingBankData, Cancelled };
+    struct Generated {
+        GenerateStatus status = GenerateStatus::Cancelled;
+        QString path;          // the document written
+        bool signNext = false; // start AutoFirma on path
+    };
+    Generated generate(const FileChooser& chooseTarget);
+    // The tool's generate: the same checks, to target, or beside the import
+    // file when target is empty. Throws AppError (with the bank message when
+    // the entity is missing). Returns the path written.
+    QString generateTo(const QString& target);
+
+    static const QString MissingBankDataMessage;
+    bool hasBankData() const;
+    // Where "Generar Factura" saves without asking: RutaDelFichero +
+    // NombreFichero + ".XML", or empty when both are empty and a person chooses.
+    QString saveTargetBesideImport() const;
+
+    // Signing. loadSigningSettings() reads the AUTOFIRMA section of
+    // Registro.Ini into the record's carrier fields and tells whether a folder
+    // is set. sign() composes the parameters for document (kept in the record
+    // as shown in eParametros), starts AutoFirma and waits; it returns the
+    // start's error text, empty when it started.
+    bool loadSigningSettings();
+    QString sign(const QString& document);
+
+    // The three administrative centres the record carries.
+    AdministrationCentres centres() const;
+    void setCentres(const AdministrationCentres& centres);
+
+    // Output that needs a drawing library, provided by whoever can draw.
+    void setRenderer(DocumentRenderer* renderer) { m_renderer = renderer; }
+    DocumentRenderer* renderer() const { return m_renderer; }
+
+private:
+    QString m_appDir;
+    InvoiceRecord m_record;
+    DocumentRenderer* m_renderer = nullptr;
+};
