@@ -7,7 +7,7 @@
 //   orvane-bench [RUNS]         all sizes, RUNS timed runs each (default 7)
 //   orvane-bench --measure FILE RUNS   one size (used by the parent)
 
-#include "BenchImportFile.h"
+#include "InvoiceBuilder.h"
 #include "facturae/FacturaeWriter.h"
 #include "invoice/InvoiceRecord.h"
 #include "settings/InvoiceImport.h"
@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
         << "ms/1k ln" << qSetFieldWidth(0) << '\n';
     for (const int lines : {1, 100, 10000, 100000}) {
         const QString path = dir.filePath(QStringLiteral("bench%1.ini").arg(lines));
-        writeImportFile(path, lines);
+        InvoiceBuilder::writeImportFile(path, lines);
         QProcess child;
         child.start(QCoreApplication::applicationFilePath(),
                     {QStringLiteral("--measure"), path, QString::number(runs)});

@@ -7,7 +7,7 @@
 //   orvane-pdf-bench [RUNS]              all sizes, RUNS timed runs each (default 5)
 //   orvane-pdf-bench --measure FILE RUNS one size (used by the parent)
 
-#include "BenchImportFile.h"
+#include "InvoiceBuilder.h"
 #include "facturae/FacturaeWriter.h"
 #include "invoice/InvoiceRecord.h"
 #include "pdf/FacturaeReader.h"
@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
         << "pdf MB" << qSetFieldWidth(0) << '\n';
     for (const int lines : {1, 100, 10000}) {
         const QString path = dir.filePath(QStringLiteral("bench%1.ini").arg(lines));
-        writeImportFile(path, lines);
+        InvoiceBuilder::writeImportFile(path, lines);
         QProcess child;
         child.start(QCoreApplication::applicationFilePath(),
                     {QStringLiteral("--measure"), path, QString::number(runs)});

@@ -112,21 +112,9 @@ QString InvoiceSession::sign(const QString& document) {
 }
 
 AdministrationCentres InvoiceSession::centres() const {
-    AdministrationCentres c;
-    c.managingCode = m_record.text(RecordField::ManagingBodyCode);
-    c.managingName = m_record.text(RecordField::ManagingBodyName);
-    c.officeCode = m_record.text(RecordField::AccountingOfficeCode);
-    c.officeName = m_record.text(RecordField::AccountingOfficeName);
-    c.unitCode = m_record.text(RecordField::ProcessingUnitCode);
-    c.unitName = m_record.text(RecordField::ProcessingUnitName);
-    return c;
+    return AdministrationCentres::fromRecord(m_record);
 }
 
-void InvoiceSession::setCentres(const AdministrationCentres& c) {
-    m_record.setText(RecordField::ManagingBodyCode, c.managingCode);
-    m_record.setText(RecordField::AccountingOfficeCode, c.officeCode);
-    m_record.setText(RecordField::ProcessingUnitCode, c.unitCode);
-    m_record.setText(RecordField::ManagingBodyName, c.managingName);
-    m_record.setText(RecordField::AccountingOfficeName, c.officeName);
-    m_record.setText(RecordField::ProcessingUnitName, c.unitName);
+void InvoiceSession::setCentres(const AdministrationCentres& centres) {
+    centres.storeIn(m_record);
 }

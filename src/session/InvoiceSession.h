@@ -1,7 +1,7 @@
 #pragma once
 
+#include "invoice/AdministrationCentres.h"
 #include "invoice/InvoiceRecord.h"
-#include "settings/ConcellosCatalogue.h"
 
 #include <QDate>
 #include <QString>

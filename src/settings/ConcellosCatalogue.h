@@ -1,14 +1,9 @@
 #pragma once
 
+#include "invoice/AdministrationCentres.h"
+
 #include <QString>
 #include <QStringList>
-
-// The three administrative centres of a public administration.
-struct AdministrationCentres {
-    QString managingCode, managingName; // ORGANO, NOMBRE_ORGANO
-    QString officeCode, officeName;     // Oficina, Nombre_Oficina
-    QString unitCode, unitName;         // Unidad, Nombre_Unidad
-};
 
 // The catalogue of administrations in Concellos.Ini.
 namespace ConcellosCatalogue {

@@ -3,6 +3,7 @@
 #include "common/AppError.h"
 #include "common/ValueForms.h"
 #include "invoice/AmountLimits.h"
+#include "invoice/AdministrationCentres.h"
 #include "invoice/BankAccount.h"
 #include "invoice/InvoiceRecord.h"
 #include "invoice/PartyFields.h"
@@ -83,7 +84,7 @@ struct ImportedInvoice {
     QDate issueDate, dueDate;
     QString entity, office, control, account;
     PartyRead issuer, customer;
-    QString centres[6]; // GESTOR OFICINA UNIDAD NOMBREGESTOR NOMBREOFICINA NOMBREUNIDAD
+    QVector<QPair<RecordField, QString>> centres;
     QVector<InvoiceLine> lines;
 };
 
@@ -131,10 +132,8 @@ ImportedInvoice readFile(const IniFile& ini) {
 
     in.issuer = PartyRead::read(ini, Seller);
     in.customer = PartyRead::read(ini, Buyer);
-    const char* centreKeys[6] = {"GESTOR",       "OFICINA",       "UNIDAD",
-                                 "NOMBREGESTOR", "NOMBREOFICINA", "NOMBREUNIDAD"};
-    for (int i = 0; i < 6; ++i)
-        in.centres[i] = ini.readString(Admon, QString::fromLatin1(centreKeys[i]));
+    for (const AdministrationCentres::Field& f : AdministrationCentres::fields())
+        in.centres.append({f.field, ini.readString(Admon, QString::fromLatin1(f.importKey))});
     in.lines = readLines(ini, count);
     // The totals of these lines must be computable before anything changes.
     computeTotals(in.lines, Decimal());
@@ -144,14 +143,16 @@ ImportedInvoice readFile(const IniFile& ini) {
 // The centres and the tick come from the file: the tick is set when any of
 // the three codes is given and cleared otherwise, so a private customer's
 // invoice never carries the centres of an earlier one.
-void applyCentres(InvoiceRecord& r, const QString (&c)[6]) {
-    const RecordField fields[6] = {
-        RecordField::ManagingBodyCode,     RecordField::AccountingOfficeCode,
-        RecordField::ProcessingUnitCode,   RecordField::ManagingBodyName,
-        RecordField::AccountingOfficeName, RecordField::ProcessingUnitName};
-    for (int i = 0; i < 6; ++i)
-        r.setText(fields[i], c[i]);
-    r.setAdministration(!c[0].isEmpty() || !c[1].isEmpty() || !c[2].isEmpty());
+void applyCentres(InvoiceRecord& r, const QVector<QPair<RecordField, QString>>& centres) {
+    bool anyCode = false;
+    for (const auto& [field, value] : centres) {
+        r.setText(field, value);
+        if (!value.isEmpty() &&
+            (field == RecordField::ManagingBodyCode || field == RecordField::AccountingOfficeCode ||
+             field == RecordField::ProcessingUnitCode))
+            anyCode = true;
+    }
+    r.setAdministration(anyCode);
 }
 
 void apply(InvoiceRecord& record, ImportedInvoice& in) {

@@ -1,6 +1,6 @@
-#include "AppTestKit.h"
 #include "DecimalTestKit.h"
 #include "FakePrompts.h"
+#include "WindowTestKit.h"
 
 #include "app/LinesGrid.h"
 #include "app/LinesGridModel.h"
@@ -13,11 +13,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-using namespace AppTestKit;
+using namespace WindowTestKit;
 
 // Typing lines into the grid: the Enter walk, storing, the provisional
 // figures, refused numbers, Esc, deleting, and the totals that follow.
-class LinesGridTest : public QObject {
+class tst_LinesGrid : public QObject {
     Q_OBJECT
 private slots:
     void init() {
@@ -381,5 +381,5 @@ private:
     LinesGrid* m_grid = nullptr;
 };
 
-QTEST_MAIN(LinesGridTest)
+QTEST_MAIN(tst_LinesGrid)
 #include "tst_LinesGrid.moc"

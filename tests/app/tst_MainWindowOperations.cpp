@@ -1,5 +1,5 @@
-#include "AppTestKit.h"
 #include "FakePrompts.h"
+#include "WindowTestKit.h"
 
 #include "app/LinesGrid.h"
 #include "app/uAcercaDe.h"
@@ -16,7 +16,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-using namespace AppTestKit;
+using namespace WindowTestKit;
 
 namespace {
 
@@ -37,7 +37,7 @@ const QString AdmonText =
 
 // The button bar: "Capturar Datos", "Generar Factura", "Firmar Factura" and
 // "Contacto", with a fake AutoFirma that records how it was started.
-class MainWindowOperationsTest : public QObject {
+class tst_MainWindowOperations : public QObject {
     Q_OBJECT
 private slots:
     void init() {
@@ -315,5 +315,5 @@ private:
     std::unique_ptr<TForm2> m_window;
 };
 
-QTEST_MAIN(MainWindowOperationsTest)
+QTEST_MAIN(tst_MainWindowOperations)
 #include "tst_MainWindowOperations.moc"

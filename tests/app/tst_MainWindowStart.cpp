@@ -1,5 +1,5 @@
-#include "AppTestKit.h"
 #include "FakePrompts.h"
+#include "WindowTestKit.h"
 
 #include "app/uPrincipal.h"
 #include "common/AppVersion.h"
@@ -13,11 +13,11 @@
 #include <QTest>
 #include <QToolButton>
 
-using namespace AppTestKit;
+using namespace WindowTestKit;
 
 // The window as it opens, the issuer from Registro.Ini, Enter, the person
 // types, the IBAN box, the number boxes and quitting.
-class MainWindowStartTest : public QObject {
+class tst_MainWindowStart : public QObject {
     Q_OBJECT
 private slots:
     void init() {
@@ -288,5 +288,5 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
 };
 
-QTEST_MAIN(MainWindowStartTest)
+QTEST_MAIN(tst_MainWindowStart)
 #include "tst_MainWindowStart.moc"

@@ -1,4 +1,5 @@
 #include "DecimalTestKit.h"
+#include "InvoiceBuilder.h"
 #include "common/AppError.h"
 #include "facturae/FacturaeWriter.h"
 #include "invoice/InvoiceRecord.h"
@@ -105,35 +106,8 @@ Node parse(const QByteArray& bytes) {
     return root;
 }
 
-struct LineInput {
-    QString description;
-    double quantity = 1, price = 0, dto = 0, iva = 21;
-    bool exempt = false;
-    QString fileReference;
-    QDate fileDate;
-
-    LineInput() = default;
-    LineInput(const QString& d, double q, double p, double discount = 0, double rate = 21,
-              bool isExempt = false, const QString& reference = {}, const QDate& date = {})
-        : description(d), quantity(q), price(p), dto(discount), iva(rate), exempt(isExempt),
-          fileReference(reference), fileDate(date) {}
-};
-
-void addLine(InvoiceRecord& r, const LineInput& s) {
-    Memoria& m = r.lines();
-    m.append();
-    InvoiceLine line = *m.currentLine();
-    line.description = s.description;
-    line.quantity = D(s.quantity);
-    line.price = D(s.price);
-    line.discountPct = D(s.dto);
-    line.vatRate = D(s.iva);
-    line.exempt = s.exempt;
-    line.fileReference = s.fileReference;
-    line.fileDate = s.fileDate;
-    m.setLine(line);
-    m.post();
-}
+using LineInput = InvoiceBuilder::Line;
+using InvoiceBuilder::addLine;
 
 // A record with every field filled with a text of its own.
 void fill(InvoiceRecord& r) {

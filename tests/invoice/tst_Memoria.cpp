@@ -1,4 +1,5 @@
 #include "DecimalTestKit.h"
+#include "InvoiceBuilder.h"
 #include "common/AppError.h"
 #include "invoice/Memoria.h"
 
@@ -23,21 +24,7 @@ private slots:
     void walkingSettlesTheEdit();
 };
 
-namespace {
-
-// Appends a line with the given figures and stores it.
-void addLine(Memoria& m, double quantity, double price, double dto = 0, double iva = 21) {
-    m.append();
-    InvoiceLine line = *m.currentLine();
-    line.quantity = D(quantity);
-    line.price = D(price);
-    line.discountPct = D(dto);
-    line.vatRate = D(iva);
-    m.setLine(line);
-    m.post();
-}
-
-} // namespace
+using InvoiceBuilder::addLine;
 
 void tst_Memoria::newLineDefaults() {
     Memoria m;
@@ -242,7 +229,7 @@ void tst_Memoria::provisionalFiguresOnlyWhileEditing() {
 void tst_Memoria::exemptFollowsTheRate() {
     Memoria m;
     m.open();
-    addLine(m, 1, 100, 0, 0);
+    addLine(m, {{}, 1, 100, 0, 0});
     QVERIFY(m.lines().at(0).exempt);
 
     InvoiceLine line = m.lines().at(0);
@@ -272,7 +259,7 @@ void tst_Memoria::postAndCancel() {
     Memoria m;
     m.open();
     QSignalSpy posts(&m, &Memoria::afterPost);
-    addLine(m, 1, 10);
+    addLine(m, {{}, 1, 10});
     QCOMPARE(posts.count(), 1);
     QCOMPARE(m.state(), Memoria::State::Browse);
     QCOMPARE(m.currentRow(), 0);
@@ -306,9 +293,9 @@ void tst_Memoria::postAndCancel() {
 void tst_Memoria::deleting() {
     Memoria m;
     m.open();
-    addLine(m, 1, 10);
-    addLine(m, 1, 20);
-    addLine(m, 1, 30);
+    addLine(m, {{}, 1, 10});
+    addLine(m, {{}, 1, 20});
+    addLine(m, {{}, 1, 30});
     m.moveTo(1);
     QSignalSpy deletes(&m, &Memoria::afterDelete);
     QSignalSpy posts(&m, &Memoria::afterPost);
@@ -334,7 +321,7 @@ void tst_Memoria::deleting() {
 void tst_Memoria::deletingAnUnpostedInsertDropsIt() {
     Memoria m;
     m.open();
-    addLine(m, 1, 10);
+    addLine(m, {{}, 1, 10});
     m.append();
     QSignalSpy deletes(&m, &Memoria::afterDelete);
     QSignalSpy posts(&m, &Memoria::afterPost);
@@ -357,8 +344,8 @@ void tst_Memoria::deletingOnEmptyTableThrows() {
 void tst_Memoria::walkingSettlesTheEdit() {
     Memoria m;
     m.open();
-    addLine(m, 1, 10);
-    addLine(m, 1, 20);
+    addLine(m, {{}, 1, 10});
+    addLine(m, {{}, 1, 20});
 
     // An untouched new line is dropped by the walk.
     m.append();

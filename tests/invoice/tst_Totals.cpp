@@ -1,4 +1,5 @@
 #include "DecimalTestKit.h"
+#include "InvoiceBuilder.h"
 #include "invoice/InvoiceRecord.h"
 
 #include <QTest>
@@ -22,15 +23,7 @@ struct Line {
 };
 
 void addLine(InvoiceRecord& r, const Line& l) {
-    Memoria& m = r.lines();
-    m.append();
-    InvoiceLine line = *m.currentLine();
-    line.quantity = D(l.quantity);
-    line.price = D(l.price);
-    line.discountPct = D(l.dto);
-    line.vatRate = D(l.iva);
-    m.setLine(line);
-    m.post();
+    InvoiceBuilder::addLine(r, {QString(), l.quantity, l.price, l.dto, l.iva});
 }
 
 // The boxes as their texts: bruto/dto/base/iva/irpf/total.

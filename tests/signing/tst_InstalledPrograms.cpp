@@ -20,7 +20,7 @@ QByteArray entry(const QByteArray& name) {
 
 } // namespace
 
-class TestInstalledPrograms : public QObject {
+class tst_InstalledPrograms : public QObject {
     Q_OBJECT
 
 private slots:
@@ -139,5 +139,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestInstalledPrograms)
+QTEST_GUILESS_MAIN(tst_InstalledPrograms)
 #include "tst_InstalledPrograms.moc"

@@ -1,7 +1,6 @@
-#include "FakePrompts.h"
-#include "WindowTestKit.h"
-#include "signing/InstalledPrograms.h"
+#include "WindowTestCase.h"
 #include "app/uAutoFirma.h"
+#include "signing/InstalledPrograms.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -44,29 +43,14 @@ QStringList autofirmaSection(const QString& path) {
 
 } // namespace
 
-class TestAutoFirmaWindow : public QObject {
+class tst_uAutoFirma : public WindowTestCase {
     Q_OBJECT
-
-    QTemporaryDir m_dir;
-    FakePrompts m_prompts;
 
     QString iniPath() const { return m_dir.filePath(QStringLiteral("Registro.Ini")); }
 
-    template <typename T> static T* child(QWidget& w, const char* name) {
-        T* found = w.findChild<T*>(QLatin1String(name));
-        if (!found)
-            qFatal("no %s", name);
-        return found;
-    }
-
 private slots:
-    void init() {
-        QVERIFY(m_dir.isValid());
-        QFile::remove(iniPath());
-        m_prompts = FakePrompts();
-        Prompts::setInstance(&m_prompts);
-    }
-    void cleanup() { Prompts::setInstance(nullptr); }
+    void init() { startWindowTest({QStringLiteral("Registro.Ini")}); }
+    void cleanup() { endWindowTest(); }
 
     // Stored values select an entry only when they match it exactly; saving
     // writes the selection, or empty text for none.
@@ -105,7 +89,7 @@ private slots:
         QVERIFY(!formats->isEditable());
 
         child<QToolButton>(w, "AdvSmoothButton1")->click();
-        QVERIFY(m_prompts.errors.isEmpty());
+        QVERIFY(m_prompts.errors().isEmpty());
         QVERIFY(w.isVisible());
         const QString expectedCommand = command < 0 ? QString() : commands->itemText(command);
         const QString expectedFormat = format < 0 ? QString() : formats->itemText(format);
@@ -218,9 +202,9 @@ private slots:
         FakePrograms programs({});
         TFormAutoFirma w(m_dir.path(), nullptr, &programs);
         w.show();
-        m_prompts.openAnswers.enqueue(chosen);
+        m_prompts.fileAnswers.enqueue(chosen);
         child<QToolButton>(w, "AdvSmoothButton2")->click();
-        QCOMPARE(m_prompts.openFilters, QStringList{QStringLiteral("Todos los archivos (*)")});
+        QCOMPARE(m_prompts.openFilters(), QStringList{QStringLiteral("Todos los archivos (*)")});
         QCOMPARE(child<QLineEdit>(w, "Edit29")->text(), QDir::toNativeSeparators(folder));
         QCOMPARE(child<QLineEdit>(w, "Edit30")->text(), program);
         QCOMPARE(readFile(iniPath()), before); // nothing saved yet
@@ -233,7 +217,7 @@ private slots:
             TFormAutoFirma w(m_dir.path(), nullptr, &programs);
             w.show();
             QVERIFY(child<QPlainTextEdit>(w, "RichEdit1")->isVisible());
-            m_prompts.openAnswers.enqueue(QStringLiteral("/usr/lib/Autofirma/AutoFirma.jar"));
+            m_prompts.fileAnswers.enqueue(QStringLiteral("/usr/lib/Autofirma/AutoFirma.jar"));
             child<QToolButton>(w, "AdvSmoothButton2")->click();
             child<QComboBox>(w, "ComboBox1")->setCurrentIndex(0);
             child<QComboBox>(w, "ComboBox2")->setCurrentIndex(2);
@@ -277,7 +261,7 @@ private slots:
         w.show();
         child<QLineEdit>(w, "Edit29")->setText(QStringLiteral("/opt/af"));
         child<QToolButton>(w, "AdvSmoothButton1")->click();
-        QCOMPARE(m_prompts.errors,
+        QCOMPARE(m_prompts.errors(),
                  QStringList{QStringLiteral("Unable to write to %1: Not a directory.")
                                  .arg(QDir::toNativeSeparators(appDir + "/Registro.Ini"))});
         QVERIFY(w.isVisible());
@@ -293,5 +277,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestAutoFirmaWindow)
+QTEST_MAIN(tst_uAutoFirma)
 #include "tst_uAutoFirma.moc"

@@ -2,24 +2,40 @@
 
 #include "widgets/Prompts.h"
 
+#include <QList>
 #include <QQueue>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
-// Answers every dialog from a script and remembers what was shown.
+// Answers every dialog from a script and remembers what was shown. It is the
+// program's prompts from its construction to its destruction (install() puts
+// it back after a test replaced it).
 class FakePrompts : public Prompts {
 public:
     struct Shown {
-        QString kind; // confirm, warn, inform, plain, error, open, save, ask
-        QString caption;
-        QString text;
+        QString kind;    // confirm, warn, inform, plain, error, open, save, ask
+        QString caption; // for open: the selected filter; for save: the suffix
+        QString text;    // for open and save: the filters
     };
 
-    FakePrompts() { Prompts::setInstance(this); }
+    FakePrompts() { install(); }
     ~FakePrompts() override { Prompts::setInstance(nullptr); }
+    FakePrompts(const FakePrompts&) = delete;
+    FakePrompts& operator=(const FakePrompts&) = delete;
 
-    QQueue<bool> confirmAnswers; // empty: Cancel
-    QQueue<QString> fileAnswers; // empty: cancelled
+    void install() { Prompts::setInstance(this); }
+    // Forgets the answers and what was shown.
+    void reset() {
+        confirmAnswers.clear();
+        fileAnswers.clear();
+        textAnswers.clear();
+        shown.clear();
+    }
+
+    QQueue<bool> confirmAnswers;                // empty: Cancel
+    QQueue<QString> fileAnswers;                // open and save dialogs; empty text: cancelled
+    QQueue<std::optional<QString>> textAnswers; // askText; std::nullopt or none left: cancelled
     QList<Shown> shown;
 
     QStringList kinds() const {
@@ -28,12 +44,23 @@ public:
             k << s.kind;
         return k;
     }
-    QStringList errors() const { return textsOf(QStringLiteral("error")); }
     QStringList textsOf(const QString& kind) const {
         QStringList t;
         for (const Shown& s : shown)
             if (s.kind == kind)
                 t << s.text;
+        return t;
+    }
+    // Texts of the application error box.
+    QStringList errors() const { return textsOf(QStringLiteral("error")); }
+    // Filters of each open dialog.
+    QStringList openFilters() const { return textsOf(QStringLiteral("open")); }
+    // "caption|prompt" of each one-line question.
+    QStringList askedTexts() const {
+        QStringList t;
+        for (const Shown& s : shown)
+            if (s.kind == u"ask")
+                t << s.caption + u'|' + s.text;
         return t;
     }
 
@@ -61,8 +88,15 @@ public:
         shown.append({QStringLiteral("save"), suffix, filters});
         return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
     }
-    bool askText(QWidget*, const QString& caption, const QString& prompt, QString&) override {
+    bool askText(QWidget*, const QString& caption, const QString& prompt,
+                 QString& answer) override {
         shown.append({QStringLiteral("ask"), caption, prompt});
-        return false;
+        if (textAnswers.isEmpty())
+            return false;
+        const std::optional<QString> next = textAnswers.dequeue();
+        if (!next)
+            return false;
+        answer = *next;
+        return true;
     }
 };

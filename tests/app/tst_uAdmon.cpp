@@ -1,5 +1,4 @@
-#include "FakePrompts.h"
-#include "WindowTestKit.h"
+#include "WindowTestCase.h"
 #include "app/uAdmon.h"
 
 #include <QAbstractItemView>
@@ -61,11 +60,8 @@ QStringList listed(TFormAdmon& w) {
 
 } // namespace
 
-class TestAdmonWindow : public QObject {
+class tst_uAdmon : public WindowTestCase {
     Q_OBJECT
-
-    QTemporaryDir m_dir;
-    FakePrompts m_prompts;
 
     QString iniPath() const { return m_dir.filePath(QStringLiteral("Concellos.Ini")); }
 
@@ -76,13 +72,8 @@ class TestAdmonWindow : public QObject {
     }
 
 private slots:
-    void init() {
-        QVERIFY(m_dir.isValid());
-        QFile::remove(iniPath());
-        m_prompts = FakePrompts();
-        Prompts::setInstance(&m_prompts);
-    }
-    void cleanup() { Prompts::setInstance(nullptr); }
+    void init() { startWindowTest({QStringLiteral("Concellos.Ini")}); }
+    void cleanup() { endWindowTest(); }
 
     void firstSaveCreatesTheCatalogue() {
         TFormAdmon w(m_dir.path());
@@ -91,9 +82,9 @@ private slots:
         saveAs(w, QStringLiteral("concello de proba"), sample(QStringLiteral("P")));
 
         QCOMPARE(
-            m_prompts.askedTexts,
+            m_prompts.askedTexts(),
             QStringList{QStringLiteral("Guardar Datos Admón.|Introduce el nombre del concello")});
-        QVERIFY(m_prompts.errors.isEmpty());
+        QVERIFY(m_prompts.errors().isEmpty());
         QVERIFY(w.isVisible()); // saving leaves the window open
         QCOMPARE(w.Texto(), QStringLiteral("CONCELLO DE PROBA"));
         QVERIFY(!w.ExisteConcello());
@@ -129,7 +120,7 @@ private slots:
         TFormAdmon w(m_dir.path());
         for (int i = 0; i < typed.size(); ++i)
             saveAs(w, typed[i], sample(QString::number(i)));
-        QVERIFY(m_prompts.errors.isEmpty());
+        QVERIFY(m_prompts.errors().isEmpty());
         QCOMPARE(sectionLines(iniPath(), QStringLiteral("CONCELLOS")) +
                      sectionLines(iniPath(), QStringLiteral("REGISTRO")),
                  catalogue);
@@ -215,7 +206,7 @@ private slots:
         m_prompts.textAnswers.enqueue(answer);
         w.findChild<QToolButton*>(QStringLiteral("AdvSmoothButton2"))->click();
         QVERIFY(!QFile::exists(iniPath()));
-        QCOMPARE(m_prompts.errors.size(), refused ? 1 : 0);
+        QCOMPARE(m_prompts.errors().size(), refused ? 1 : 0);
         QVERIFY(w.isVisible());
         QVERIFY(same(w.centres(), sample(QStringLiteral("X"))));
     }
@@ -227,7 +218,7 @@ private slots:
         TFormAdmon w(appDir);
         w.show();
         saveAs(w, QStringLiteral("lugo"), sample(QStringLiteral("L")));
-        QCOMPARE(m_prompts.errors,
+        QCOMPARE(m_prompts.errors(),
                  QStringList{QStringLiteral("Unable to write to %1: Not a directory.")
                                  .arg(QDir::toNativeSeparators(appDir + "/Concellos.Ini"))});
         QVERIFY(w.isVisible());
@@ -292,5 +283,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestAdmonWindow)
+QTEST_MAIN(tst_uAdmon)
 #include "tst_uAdmon.moc"

@@ -1,8 +1,8 @@
-#include "FakePrompts.h"
+#include "WindowTestCase.h"
 #include "app/uAcercaDe.h"
+#include "app/uAutoFirma.h"
 #include "app/uRegistro.h"
 #include "signing/InstalledPrograms.h"
-#include "app/uAutoFirma.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -55,15 +55,12 @@ private:
 
 } // namespace
 
-class TestAboutWindow : public QObject {
+class tst_uAcercaDe : public WindowTestCase {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    FakePrompts m_prompts;
-
 private slots:
-    void init() { Prompts::setInstance(&m_prompts); }
-    void cleanup() { Prompts::setInstance(nullptr); }
+    void init() { startWindowTest(); }
+    void cleanup() { endWindowTest(); }
 
     void showsProductAndSupplier() {
         TFormAcercaDe w(m_dir.path());
@@ -143,7 +140,7 @@ private slots:
         QCOMPARE(seenCaption, caption);
         QVERIFY(opened.isNull()); // destroyed
         QVERIFY(w.isVisible());
-        QVERIFY(m_prompts.errors.isEmpty());
+        QVERIFY(m_prompts.errors().isEmpty());
     }
 
     void exitButtonCloses() {
@@ -154,5 +151,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestAboutWindow)
+QTEST_MAIN(tst_uAcercaDe)
 #include "tst_uAcercaDe.moc"

@@ -1,5 +1,4 @@
-#include "FakePrompts.h"
-#include "WindowTestKit.h"
+#include "WindowTestCase.h"
 #include "app/uRegistro.h"
 
 #include <QApplication>
@@ -57,11 +56,8 @@ QString value(const QList<QPair<QString, QString>>& entries, const QString& key)
 
 } // namespace
 
-class TestRegistroWindow : public QObject {
+class tst_uRegistro : public WindowTestCase {
     Q_OBJECT
-
-    QTemporaryDir m_dir;
-    FakePrompts m_prompts;
 
     QString iniPath() const { return m_dir.filePath(QStringLiteral("Registro.Ini")); }
 
@@ -76,13 +72,8 @@ class TestRegistroWindow : public QObject {
     }
 
 private slots:
-    void init() {
-        QVERIFY(m_dir.isValid());
-        QFile::remove(iniPath());
-        m_prompts = FakePrompts();
-        Prompts::setInstance(&m_prompts);
-    }
-    void cleanup() { Prompts::setInstance(nullptr); }
+    void init() { startWindowTest({QStringLiteral("Registro.Ini")}); }
+    void cleanup() { endWindowTest(); }
 
     void firstSaveWritesAnEmptyLegalEntity() {
         TFormRegistro w(m_dir.path());
@@ -92,7 +83,7 @@ private slots:
         QVERIFY(!edit(w, "Edit18")->isVisible());
         w.findChild<QToolButton*>(QStringLiteral("AdvSmoothButton1"))->click();
 
-        QVERIFY(m_prompts.errors.isEmpty());
+        QVERIFY(m_prompts.errors().isEmpty());
         QCOMPARE(w.result(), int(QDialog::Accepted));
         QVERIFY(!w.isVisible());
         const auto stored = section(iniPath(), QStringLiteral("MISDATOS"));
@@ -356,11 +347,11 @@ private slots:
             edit(w, "Edit1")->setText(QStringLiteral("Nova Razón"));
             w.findChild<QToolButton*>(QStringLiteral("AdvSmoothButton1"))->click();
             // The file's name, then the system's reason.
-            QCOMPARE(m_prompts.errors.size(), 1);
+            QCOMPARE(m_prompts.errors().size(), 1);
             QVERIFY2(
-                m_prompts.errors.first().startsWith(
+                m_prompts.errors().first().startsWith(
                     QStringLiteral("Unable to write to %1: ").arg(QDir::toNativeSeparators(path))),
-                qPrintable(m_prompts.errors.first()));
+                qPrintable(m_prompts.errors().first()));
             QVERIFY(w.isVisible());
             QCOMPARE(w.result(), int(QDialog::Rejected));
             QCOMPARE(edit(w, "Edit1")->text(), QStringLiteral("Nova Razón"));
@@ -397,5 +388,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestRegistroWindow)
+QTEST_MAIN(tst_uRegistro)
 #include "tst_uRegistro.moc"
