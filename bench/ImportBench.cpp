@@ -6,8 +6,10 @@
 //
 //   orvane-bench [RUNS]         all sizes, RUNS timed runs each (default 7)
 //   orvane-bench --measure FILE RUNS   one size (used by the parent)
+//   orvane-bench --sign [RUNS]  signing and checking a 10,000-line invoice
 
 #include "InvoiceBuilder.h"
+#include "SignBench.h"
 #include "facturae/FacturaeWriter.h"
 #include "invoice/InvoiceRecord.h"
 #include "settings/InvoiceImport.h"
@@ -65,6 +67,8 @@ int main(int argc, char** argv) {
     const QStringList args = app.arguments();
     if (args.size() >= 4 && args[1] == u"--measure")
         return measure(args[2], args[3].toInt());
+    if (args.size() >= 2 && args[1] == u"--sign")
+        return runSignBench(args.size() >= 3 ? qMax(1, args[2].toInt()) : 7);
 
     const int runs = args.size() >= 2 ? qMax(1, args[1].toInt()) : 7;
     QTemporaryDir dir;

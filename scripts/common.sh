@@ -9,6 +9,8 @@ ORVANE_PACKAGES=(
   libxml2-utils xvfb xauth fonts-dejavu-core
   clang libclang-rt-14-dev llvm
   poppler-utils  # the PDF copy's tests read its text, pages, fonts and pictures
+  # Signing: libxmlsec1 over OpenSSL; openssl and xmlsec1 commands for the tests
+  libxmlsec1-dev libxmlsec1-openssl libssl-dev openssl xmlsec1 ca-certificates
 )
 
 install_missing() {

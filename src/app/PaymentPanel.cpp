@@ -1,6 +1,7 @@
 #include "app/PaymentPanel.h"
 
 #include "app/ControlNames.h"
+#include "common/ValueForms.h"
 #include "widgets/TypedLengthLimit.h"
 
 #include <QDateEdit>
@@ -50,6 +51,10 @@ PaymentPanel::PaymentPanel(QWidget* parent) : QGroupBox(parent) {
     number->setObjectName(controlName(RecordField::InvoiceNumber));
     auto* issueDate = makeDatePicker(this, QStringLiteral("FechaFactura"));
     auto* dueDate = makeDatePicker(this, QStringLiteral("FechaVencimiento"));
+    // No date before 1900 can be typed; an empty due date is the zero day of
+    // the date count (30/12/1899) and must still show as itself.
+    issueDate->setMinimumDate(QDate(ValueForms::FirstYear, 1, 1));
+    dueDate->setMinimumDate(ValueForms::zeroDate());
 
     auto* accountLabel = new QLabel(QStringLiteral("Cuenta Bancaria"), this);
     auto* transfer = new QLabel(QStringLiteral("Cobro por Transferencia."), this);

@@ -169,10 +169,10 @@ void TFormAdmon::Button3Click() {
     if (!Prompts::instance().askText(this, QStringLiteral("Guardar Datos Admón."),
                                      QStringLiteral("Introduce el nombre del concello"), typed))
         return;
-    const QString name = ConcellosCatalogue::upperAsciiLetters(typed);
-    m_existeConcello = ConcellosCatalogue::names(m_appDir).contains(name);
-    // Refuses an empty or blank name before anything is written.
+    const QStringList listed = ConcellosCatalogue::names(m_appDir);
+    // Refuses an empty, blank or unstorable name before anything is written.
     m_texto = ConcellosCatalogue::save(m_appDir, typed, centres());
+    m_existeConcello = listed.contains(m_texto);
     if (!m_existeConcello)
         ++m_concellosRegistrados;
     // The list is read when the window opens; a new name shows next time.

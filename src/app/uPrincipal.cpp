@@ -404,7 +404,8 @@ void TForm2::Button2Click() {
         if (!m_grid->commitOpenEditor())
             return;
         const InvoiceSession::Generated generated = m_session.generate(
-            [&] { return Prompts::instance().saveFile(this, SaveFilter, QStringLiteral("XML")); });
+            [&] { return Prompts::instance().saveFile(this, SaveFilter, QStringLiteral("XML")); },
+            [&](const QString& why) { Prompts::instance().warn(this, AppTitle, why); });
         if (generated.status == InvoiceSession::GenerateStatus::MissingBankData)
             Prompts::instance().warn(this, AppTitle, InvoiceSession::MissingBankDataMessage);
         else if (generated.signNext)

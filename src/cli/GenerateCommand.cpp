@@ -1,6 +1,7 @@
 #include "cli/GenerateCommand.h"
 
 #include "common/AppError.h"
+#include "common/PercentageText.h"
 #include "session/InvoiceSession.h"
 
 #include <QTextStream>
@@ -11,7 +12,8 @@ const char Usage[] =
     "Uso: orvane-cli generate [--home CARPETA] [--withholding TIPO] [-o SALIDA.xml] "
     "IMPORTACION.ini...\n"
     "  --home CARPETA       carpeta con Registro.Ini (por omisión, la del programa)\n"
-    "  --withholding TIPO   tipo de retención I.R.P.F. en %, con coma decimal (por omisión 0)\n"
+    "  --withholding TIPO   tipo de retención I.R.P.F. en %, de 0 a 100, con coma o punto\n"
+    "                       decimal (por omisión 0)\n"
     "  -o SALIDA.xml        fichero de salida (solo con un fichero de importación)\n"
     "Sin -o, cada factura se guarda junto a su fichero de importación con extensión .XML.\n";
 
@@ -64,6 +66,12 @@ int runGenerate(const QStringList& arguments, const QString& toolDir, QTextStrea
         } else if (a == u"--withholding") {
             if (!value(options.withholding))
                 return usage(QStringLiteral("Falta el tipo tras --withholding"));
+            const auto rate = PercentageText::normalized(options.withholding);
+            if (!rate)
+                return usage(QStringLiteral("El tipo de retención debe ser un número de 0 a 100 "
+                                            "(con coma o punto decimal): %1")
+                                 .arg(options.withholding));
+            options.withholding = *rate;
         } else if (a == u"-o") {
             if (!value(options.output))
                 return usage(QStringLiteral("Falta el fichero tras -o"));

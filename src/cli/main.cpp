@@ -1,5 +1,7 @@
 #include "cli/GenerateCommand.h"
 #include "cli/PdfCommand.h"
+#include "cli/SignCommand.h"
+#include "cli/VerifyCommand.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -25,6 +27,8 @@ struct Command {
 // Each command receives its own name as the first argument.
 const Command Commands[] = {
     {"generate", runGenerate, "escribe la factura Facturae de cada fichero de importación"},
+    {"sign", runSign, "firma cada factura con un certificado en fichero (.p12/.pfx)"},
+    {"verify", runVerify, "comprueba la firma de cada factura firmada"},
     {"pdf", runPdf, "escribe la copia legible (PDF) de cada factura Facturae", true},
 };
 

@@ -192,7 +192,10 @@ std::optional<QDate> parseDate(const QString& text) {
     } else {
         return std::nullopt;
     }
-    if (year < 1)
+    // Dates before 1900 are refused: the zero day of the date count is in
+    // December 1899, and the document's date type has no room for years
+    // before 1000.
+    if (year < FirstYear)
         return std::nullopt;
     const QDate date(year, month, day);
     if (!date.isValid())

@@ -43,7 +43,9 @@ std::optional<Decimal> parseDisplayNumber(const QString& text);
 std::optional<int> parseInteger(const QString& text);
 
 // "d/M/yyyy" (one or two digits for day and month, four for the year) or
-// ISO "yyyy-MM-dd". Invalid calendar dates give nothing.
+// ISO "yyyy-MM-dd". Invalid calendar dates and years before FirstYear give
+// nothing.
+inline constexpr int FirstYear = 1900;
 std::optional<QDate> parseDate(const QString& text);
 
 // "dd/MM/yyyy", the on-screen date form.

@@ -1,6 +1,7 @@
 #include "pdf/InvoicePdf.h"
 
 #include "common/AppError.h"
+#include "common/SafeSave.h"
 #include "pdf/InvoiceSheet.h"
 #include "pdf/LogoImage.h"
 #include "settings/AppFiles.h"
@@ -11,7 +12,6 @@
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 
 int InvoicePdf::render(const FacturaeDocument::Document& document, QPagedPaintDevice& device,
                        const LogoImage* logo) {
@@ -48,17 +48,12 @@ void InvoicePdf::save(const FacturaeDocument::Document& document, const QString&
     };
     if (QFileInfo(path).isDir())
         throw failure(QStringLiteral("es una carpeta"));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    SafeSave file(path);
+    if (!file.open())
         throw failure(file.errorString());
-    write(document, file, logo);
-    // QSaveFile keeps the first write error; commit() flushes, syncs and
-    // renames only when everything reached the disk.
-    if (file.error() != QFileDevice::NoError) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        throw failure(reason);
-    }
+    write(document, file.device(), logo);
+    // Every write, the last flush and the sync are checked before the old
+    // file is replaced.
     if (!file.commit())
         throw failure(file.errorString());
 }

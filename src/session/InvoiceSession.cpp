@@ -1,6 +1,7 @@
 #include "session/InvoiceSession.h"
 
 #include "common/AppError.h"
+#include "common/FileIdentity.h"
 #include "facturae/FacturaeWriter.h"
 #include "settings/AppFiles.h"
 #include "settings/InvoiceImport.h"
@@ -31,6 +32,7 @@ bool InvoiceSession::importInvoice(const FileChooser& chooseFile) {
     m_record.setImportando(true);
     const QString fixed = AppFiles::fixedImportFile(m_appDir);
     if (QFileInfo::exists(fixed)) {
+        m_importedFrom = fixed;
         InvoiceImport::importFile(m_record, fixed, false);
         return true;
     }
@@ -39,11 +41,13 @@ bool InvoiceSession::importInvoice(const FileChooser& chooseFile) {
         m_record.setImportando(false);
         return false;
     }
+    m_importedFrom = path;
     InvoiceImport::importFile(m_record, path, true);
     return true;
 }
 
 void InvoiceSession::importChosenFile(const QString& path) {
+    m_importedFrom = path;
     InvoiceImport::importFile(m_record, path, true);
 }
 
@@ -57,7 +61,23 @@ QString InvoiceSession::saveTargetBesideImport() const {
     return m_record.rutaDelFichero() + m_record.nombreFichero() + QStringLiteral(".XML");
 }
 
-InvoiceSession::Generated InvoiceSession::generate(const FileChooser& chooseTarget) {
+QString InvoiceSession::targetProblem(const QString& path) const {
+    const QFileInfo target(path);
+    QString reason;
+    if (FileIdentity::sameFile(path, m_importedFrom))
+        reason = QStringLiteral("es el fichero de importación de esta factura");
+    else if (target.exists() && target.isDir())
+        reason = QStringLiteral("es una carpeta, no un fichero");
+    else if (target.exists() && !target.isFile())
+        reason = QStringLiteral("no es un fichero normal");
+    if (reason.isEmpty())
+        return {};
+    return QStringLiteral("No se puede guardar la factura en %1: %2")
+        .arg(QDir::toNativeSeparators(path), reason);
+}
+
+InvoiceSession::Generated InvoiceSession::generate(const FileChooser& chooseTarget,
+                                                   const Explainer& refuse) {
     Generated result;
     if (!hasBankData()) {
         result.status = GenerateStatus::MissingBankData;
@@ -66,15 +86,27 @@ InvoiceSession::Generated InvoiceSession::generate(const FileChooser& chooseTarg
     // The exemption reason as the issuer-data window last saved it.
     RegistroIni::loadExemptionReason(m_record, m_appDir);
     const QString besideImport = saveTargetBesideImport();
-    if (!besideImport.isEmpty()) {
+    QString problem = besideImport.isEmpty() ? QString() : targetProblem(besideImport);
+    if (!besideImport.isEmpty() && problem.isEmpty()) {
         FacturaeWriter::save(m_record, besideImport);
         result.status = GenerateStatus::Written;
         result.path = besideImport;
         return result;
     }
-    const QString path = chooseTarget ? chooseTarget() : QString();
-    if (path.isEmpty())
-        return result;
+    QString path;
+    for (;;) {
+        if (!problem.isEmpty()) {
+            if (!refuse)
+                throw AppError(problem);
+            refuse(problem + QStringLiteral(". Elige otro nombre para la factura."));
+        }
+        path = chooseTarget ? chooseTarget() : QString();
+        if (path.isEmpty())
+            return result;
+        problem = targetProblem(path);
+        if (problem.isEmpty())
+            break;
+    }
     FacturaeWriter::save(m_record, path);
     result.status = GenerateStatus::Written;
     result.path = path;
@@ -90,6 +122,8 @@ QString InvoiceSession::generateTo(const QString& target) {
     const QString path = target.isEmpty() ? saveTargetBesideImport() : target;
     if (path.isEmpty())
         throw AppError(QStringLiteral("Falta el fichero de salida"));
+    if (const QString problem = targetProblem(path); !problem.isEmpty())
+        throw AppError(problem);
     FacturaeWriter::save(m_record, path);
     return path;
 }

@@ -49,7 +49,11 @@ public:
         QString path;          // the document written
         bool signNext = false; // start AutoFirma on path
     };
-    Generated generate(const FileChooser& chooseTarget);
+    // A chosen file that cannot take the document (its own import file, a
+    // folder, a pipe or a device) is explained through refuse, and a new
+    // choice is asked for until one is fine or the person cancels.
+    using Explainer = std::function<void(const QString&)>;
+    Generated generate(const FileChooser& chooseTarget, const Explainer& refuse = {});
     // The tool's generate: the same checks, to target, or beside the import
     // file when target is empty. Throws AppError (with the bank message when
     // the entity is missing). Returns the path written.
@@ -60,6 +64,12 @@ public:
     // Where "Generar Factura" saves without asking: RutaDelFichero +
     // NombreFichero + ".XML", or empty when both are empty and a person chooses.
     QString saveTargetBesideImport() const;
+    // Why the document cannot be written to path, or empty when it can: the
+    // file the invoice was imported from (also through a link or another
+    // name for it) and anything but a regular file are never replaced.
+    QString targetProblem(const QString& path) const;
+    // The last file an import read, or tried to read.
+    const QString& importedFrom() const { return m_importedFrom; }
 
     // Signing. loadSigningSettings() reads the AUTOFIRMA section of
     // Registro.Ini into the record's carrier fields and tells whether a folder
@@ -80,5 +90,6 @@ public:
 private:
     QString m_appDir;
     InvoiceRecord m_record;
+    QString m_importedFrom;
     DocumentRenderer* m_renderer = nullptr;
 };

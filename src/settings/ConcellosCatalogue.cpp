@@ -3,6 +3,7 @@
 #include "common/AppError.h"
 #include "settings/AppFiles.h"
 #include "settings/IniFile.h"
+#include "settings/IniKeyTable.h"
 
 namespace ConcellosCatalogue {
 
@@ -56,19 +57,50 @@ QString upperAsciiLetters(const QString& text) {
     return out;
 }
 
+QString storedName(const QString& typedName) {
+    return upperAsciiLetters(typedName).trimmed();
+}
+
+QString nameProblem(const QString& name) {
+    const auto wrappedIn = [&](QChar quote) {
+        return name.size() >= 2 && name.front() == quote && name.back() == quote;
+    };
+    if (name.contains(u'[') || name.contains(u']') || name.contains(u'\n') ||
+        name.contains(u'\r') || name.startsWith(u'"') || name.endsWith(u'"') || wrappedIn(u'\''))
+        return QStringLiteral("El nombre de la administración no puede llevar corchetes ([ ]) ni "
+                              "saltos de línea, ni empezar o acabar con comillas; no se ha "
+                              "guardado nada");
+    if (name.size() > IniFile::MaxValueLength)
+        return QStringLiteral("El nombre de la administración es demasiado largo (el máximo es de "
+                              "%1 caracteres); no se ha guardado nada")
+            .arg(IniFile::MaxValueLength);
+    if (!name.isValidUtf16())
+        return QStringLiteral("El nombre de la administración lleva caracteres que no se pueden "
+                              "guardar; no se ha guardado nada");
+    return {};
+}
+
 QString save(const QString& appDir, const QString& typedName, const AdministrationCentres& c) {
-    const QString name = upperAsciiLetters(typedName);
-    if (name.trimmed().isEmpty())
+    QString name = storedName(typedName);
+    if (name.isEmpty())
         throw AppError(
             QStringLiteral("Escribe un nombre para la administración; no se ha guardado nada"));
+    if (const QString problem = nameProblem(name); !problem.isEmpty())
+        throw AppError(problem);
 
     // Read strictly: a catalogue that exists but cannot be read must not be
     // replaced by one holding only the new entry.
     IniFile ini(AppFiles::concellosIni(appDir), true);
     const int registered = lastEntry(ini);
     bool exists = false;
-    for (int n = 0; n <= qMin(registered, MaxEntries) && !exists; ++n)
-        exists = ini.readString(Concellos, QString::number(n)) == name;
+    for (int n = 0; n <= qMin(registered, MaxEntries) && !exists; ++n) {
+        const QString listed = ini.readString(Concellos, QString::number(n));
+        if (IniKeyTable::sameName(listed, name)) {
+            // The file cannot tell the two spellings apart: it is this entry.
+            name = listed;
+            exists = true;
+        }
+    }
 
     ini.writeString(name, QStringLiteral("NOMBRE_ORGANO"), c.managingName);
     ini.writeString(name, QStringLiteral("Nombre_Oficina"), c.officeName);

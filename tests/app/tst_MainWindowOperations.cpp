@@ -213,6 +213,28 @@ private slots:
         QVERIFY(xml.contains("<Name>Ana</Name>"));
     }
 
+    // An import file whose name ends in .XML would be replaced by its own
+    // document: the window explains and asks for another name, refusing the
+    // import file again when it is picked in the dialog.
+    void generateNeverReplacesTheImportFile() {
+        writeFile(path(), QStringLiteral("datos/F.XML"), ImportText.arg(QString()));
+        const QString importPath = QDir(path()).filePath(QStringLiteral("datos/F.XML"));
+        const QByteArray importBytes = readAll(importPath);
+        open();
+        const QString chosen = QDir(path()).filePath(QStringLiteral("datos/elegido.xml"));
+        m_prompts->fileAnswers << importPath << importPath << chosen;
+        m_window->AdvSmoothButton2Click();
+        m_window->Button2Click();
+        QCOMPARE(m_prompts->kinds(), (QStringList{"open", "warn", "save", "warn", "save"}));
+        const QStringList warnings = m_prompts->textsOf(QStringLiteral("warn"));
+        QVERIFY2(warnings.first().contains(QStringLiteral("es el fichero de importación")) &&
+                     warnings.first().contains(QStringLiteral("Elige otro nombre")),
+                 qPrintable(warnings.first()));
+        QCOMPARE(readAll(importPath), importBytes);
+        QVERIFY(readAll(chosen).contains("<Name>Ana</Name>"));
+        QVERIFY(m_prompts->errors().isEmpty());
+    }
+
     // The window and the command-line tool write the same document.
     void documentMatchesTheCommandLineTool() {
         writeFile(path(), QStringLiteral("datos/F.ini"), ImportText.arg(AdmonText));

@@ -102,8 +102,10 @@ private slots:
         QCOMPARE(listed(again), QStringList{QStringLiteral("CONCELLO DE PROBA")});
     }
 
-    // Only a to z are upper-cased: the same name in other letter case updates
-    // the entry, a different ñ makes a new one.
+    // Only a to z are upper-cased. The same name in other letter case updates
+    // the entry; so does a name that differs only in ñ and Ñ: the file finds
+    // sections without regard to case, so a second entry would share (and
+    // overwrite) the first one's values.
     void namesAreUpperCasedAToZOnly_data() {
         QTest::addColumn<QStringList>("typed");
         QTest::addColumn<QStringList>("catalogue");
@@ -112,7 +114,7 @@ private slots:
             << QStringList{"1=CONCELLO DE PROBA", "CUANTOS=1"};
         QTest::newRow("small and capital ñ")
             << QStringList{"concello de montaña", "CONCELLO DE MONTAÑA"}
-            << QStringList{"1=CONCELLO DE MONTAñA", "2=CONCELLO DE MONTAÑA", "CUANTOS=2"};
+            << QStringList{"1=CONCELLO DE MONTAñA", "CUANTOS=1"};
     }
     void namesAreUpperCasedAToZOnly() {
         QFETCH(QStringList, typed);
@@ -196,6 +198,10 @@ private slots:
         QTest::newRow("cancelled") << std::optional<QString>() << false;
         QTest::newRow("empty name") << std::optional<QString>(QString()) << true;
         QTest::newRow("blank name") << std::optional<QString>(QStringLiteral("   ")) << true;
+        QTest::newRow("name with brackets")
+            << std::optional<QString>(QStringLiteral("ayto. [2024]")) << true;
+        QTest::newRow("name in double quotes")
+            << std::optional<QString>(QStringLiteral("\"ames\"")) << true;
     }
     void savesThatWriteNothing() {
         QFETCH(std::optional<QString>, answer);

@@ -86,6 +86,13 @@ void tst_Cli::samplesGiveValidDocuments_data() {
                        "<InvoiceTotal>471.00</InvoiceTotal>",
                        "<IBAN>ES0600491500032710123456</IBAN>",
                        "<InstallmentDueDate>2024-06-01</InstallmentDueDate>"};
+    // A decimal point is as good as a decimal comma on the command line.
+    for (const char* rate : {"15,5", "15.5"})
+        QTest::addRow("withholding %s", rate)
+            << "F2024-002.ini" << QStringList{"--withholding", rate}
+            << QStringList{"<TaxTypeCode>04</TaxTypeCode>\n          <TaxRate>15.50</TaxRate>",
+                           "<TotalTaxesWithheld>69.01</TotalTaxesWithheld>",
+                           "<InvoiceTotal>468.77</InvoiceTotal>"};
     QTest::newRow("Windows-1252 file, 4 % group")
         << "F2024-003.ini" << QStringList{}
         << QStringList{"<CorporateName>Ferretería Peñalba e Hijos, S.L.</CorporateName>",
@@ -203,6 +210,15 @@ void tst_Cli::usage_data() {
     QTest::newRow("unknown option") << QStringList{"generate", "--rapido", "a.ini"};
     QTest::newRow("-o without a file") << QStringList{"generate", "a.ini", "-o"};
     QTest::newRow("-o with two inputs") << QStringList{"generate", "-o", "x.xml", "a.ini", "b.ini"};
+    QTest::newRow("negative withholding")
+        << QStringList{"generate", "--withholding", "-7", "a.ini"};
+    QTest::newRow("withholding over 100")
+        << QStringList{"generate", "--withholding", "100,01", "a.ini"};
+    QTest::newRow("withholding not a number")
+        << QStringList{"generate", "--withholding", "quince", "a.ini"};
+    QTest::newRow("withholding with both marks")
+        << QStringList{"generate", "--withholding", "1.5,5", "a.ini"};
+    QTest::newRow("empty withholding") << QStringList{"generate", "--withholding", "", "a.ini"};
 }
 
 void tst_Cli::usage() {

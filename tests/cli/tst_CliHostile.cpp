@@ -66,6 +66,8 @@ private slots:
     void unusableRegistroIni_data();
     void unusableRegistroIni();
     void unwritableOutput();
+    void outputNeverReplacesWhatItMustNot_data();
+    void outputNeverReplacesWhatItMustNot();
     void unreadableAsAnotherUser();
 };
 
@@ -171,6 +173,128 @@ void tst_CliHostile::unwritableOutput() {
              qPrintable(run.err));
     QCOMPARE(QDir(work.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
              QStringList{QStringLiteral("F1.ini")});
+}
+
+namespace {
+
+enum class Target {
+    ImportNamedXml, // no -o: the document's name beside the import is the import
+    ImportItself,
+    LinkToImport,
+    HardLinkToImport,
+    OtherSpellingOfImport,
+    NamedPipe,
+    Folder,
+    Device,
+    LinkToRegularFile,
+};
+
+} // namespace
+
+// The document never takes the place of its own import file, however that
+// file is named, nor of anything but a regular file; a link to a regular
+// file is followed and kept.
+void tst_CliHostile::outputNeverReplacesWhatItMustNot_data() {
+    QTest::addColumn<Target>("target");
+    QTest::addColumn<QString>("reason");
+    const QString ownImport = QStringLiteral("es el fichero de importación de esta factura");
+    QTest::newRow("import named F1.XML, no -o") << Target::ImportNamedXml << ownImport;
+    QTest::newRow("-o the import file") << Target::ImportItself << ownImport;
+    QTest::newRow("-o a link to the import file") << Target::LinkToImport << ownImport;
+    QTest::newRow("-o a hard link to the import file") << Target::HardLinkToImport << ownImport;
+    QTest::newRow("-o the import file by another path")
+        << Target::OtherSpellingOfImport << ownImport;
+    QTest::newRow("-o a named pipe")
+        << Target::NamedPipe << QStringLiteral("no es un fichero normal");
+    QTest::newRow("-o a folder") << Target::Folder
+                                 << QStringLiteral("es una carpeta, no un fichero");
+    QTest::newRow("-o a device") << Target::Device << QStringLiteral("no es un fichero normal");
+    QTest::newRow("-o a link to a regular file") << Target::LinkToRegularFile << QString();
+}
+
+void tst_CliHostile::outputNeverReplacesWhatItMustNot() {
+    QFETCH(Target, target);
+    QFETCH(QString, reason);
+    QTemporaryDir work;
+    const QByteArray importBytes = HostileFiles::validHead();
+    QString input = work.filePath(QStringLiteral("F1.ini"));
+    QString output = work.filePath(QStringLiteral("salida.xml"));
+    auto run = [](const QStringList& command) {
+        QProcess process;
+        process.start(command.first(), command.mid(1));
+        return process.waitForFinished(10000) && process.exitCode() == 0;
+    };
+    switch (target) {
+    case Target::ImportNamedXml:
+        input = work.filePath(QStringLiteral("F1.XML"));
+        output.clear();
+        break;
+    case Target::ImportItself:
+        output = input;
+        break;
+    case Target::LinkToImport:
+        QVERIFY(QFile::link(input, output));
+        break;
+    case Target::HardLinkToImport:
+        HostileFiles::write(input, importBytes);
+        if (!run({QStringLiteral("ln"), input, output}))
+            QSKIP("cannot make a hard link here");
+        break;
+    case Target::OtherSpellingOfImport:
+        QDir(work.path()).mkdir(QStringLiteral("sub"));
+        output = work.filePath(QStringLiteral("sub/../F1.ini"));
+        break;
+    case Target::NamedPipe:
+        if (!run({QStringLiteral("mkfifo"), output}))
+            QSKIP("cannot make a named pipe here");
+        break;
+    case Target::Folder:
+        QVERIFY(QDir(work.path()).mkdir(QStringLiteral("salida.xml")));
+        break;
+    case Target::Device:
+        // A device of our own (the null device's numbers), never the real one.
+        if (!HostileFiles::runningAsRoot() ||
+            !run({QStringLiteral("mknod"), output, QStringLiteral("c"), QStringLiteral("1"),
+                  QStringLiteral("3")}))
+            QSKIP("making a device needs root");
+        break;
+    case Target::LinkToRegularFile:
+        HostileFiles::write(work.filePath(QStringLiteral("destino.xml")), "viejo");
+        QVERIFY(QFile::link(work.filePath(QStringLiteral("destino.xml")), output));
+        break;
+    }
+    HostileFiles::write(input, importBytes);
+    const QFileInfo before(output.isEmpty() ? input : output);
+    const bool wasLink = before.isSymLink(), wasFile = before.isFile(), wasDir = before.isDir();
+
+    QStringList arguments{QStringLiteral("--home"), work.path()};
+    if (!output.isEmpty())
+        arguments << QStringLiteral("-o") << output;
+    const Run result = generate(arguments << input);
+
+    QFile importFile(input);
+    QVERIFY(importFile.open(QIODevice::ReadOnly));
+    QCOMPARE(importFile.readAll(), importBytes);
+    const QFileInfo after(output.isEmpty() ? input : output);
+    QCOMPARE(after.isSymLink(), wasLink);
+    QCOMPARE(after.isDir(), wasDir);
+    if (reason.isEmpty()) {
+        QCOMPARE(result.status, 0);
+        QCOMPARE(wellFormed(work.filePath(QStringLiteral("destino.xml"))), QString());
+        return;
+    }
+    QCOMPARE(result.status, 1);
+    QVERIFY2(
+        result.err.startsWith(input + QStringLiteral(": No se puede guardar la factura en ")) &&
+            result.err.contains(reason),
+        qPrintable(result.err));
+    QCOMPARE(result.out, QString());
+    QCOMPARE(after.isFile(), wasFile);
+    QCOMPARE(QDir(work.path())
+                 .entryList(QDir::Hidden | QDir::System | QDir::AllEntries | QDir::NoDotAndDotDot)
+                 .filter(QStringLiteral("salida"))
+                 .size(),
+             output.endsWith(QStringLiteral("salida.xml")) ? 1 : 0);
 }
 
 // Root reads any file, so as root the unreadable file is tried as "nobody".

@@ -137,6 +137,11 @@ void tst_ValueForms::dates_data() {
     QTest::newRow("points") << "05.03.2024" << QDate();
     QTest::newRow("empty") << "" << QDate();
     QTest::newRow("text") << "mañana" << QDate();
+    QTest::newRow("first day of 1900") << "01/01/1900" << QDate(1900, 1, 1);
+    QTest::newRow("last day of 1899") << "31/12/1899" << QDate();
+    QTest::newRow("year 999") << "31/12/0999" << QDate();
+    QTest::newRow("ISO year 999") << "0999-12-31" << QDate();
+    QTest::newRow("zero day of the date count") << "1899-12-30" << QDate();
 }
 
 void tst_ValueForms::dates() {

@@ -21,6 +21,10 @@ private slots:
     void emptyOrBlankNameIsRefused_data();
     void emptyOrBlankNameIsRefused();
     void failedSaveReportsTheFile();
+    void unstorableNameIsRefused_data();
+    void unstorableNameIsRefused();
+    void acceptedNameComesBackExactly_data();
+    void acceptedNameComesBackExactly();
 };
 
 namespace {
@@ -199,6 +203,97 @@ void tst_ConcellosCatalogue::failedSaveReportsTheFile() {
                          QFileInfo(appDir + QStringLiteral("/Concellos.Ini")).absoluteFilePath()) +
                      QStringLiteral(": Not a directory"));
     }
+}
+
+// Names the file cannot hold are refused before anything is written; the
+// catalogue already there stays byte for byte.
+void tst_ConcellosCatalogue::unstorableNameIsRefused_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("brackets") << "ayto. [2024]";
+    QTest::newRow("closing bracket") << "ames]";
+    QTest::newRow("opening bracket") << "[ames";
+    QTest::newRow("line break") << "ames\nbrion";
+    QTest::newRow("carriage return") << "ames\rbrion";
+    QTest::newRow("in double quotes") << "\"ames\"";
+    QTest::newRow("leading double quote") << "\"ames";
+    QTest::newRow("trailing double quote") << "ames\"";
+    QTest::newRow("in single quotes") << "'ames'";
+    QTest::newRow("longer than a value can be read") << QString(2048, u'x');
+    QTest::newRow("half a character") << QStringLiteral("ames") + QChar(0xD800);
+}
+
+void tst_ConcellosCatalogue::unstorableNameIsRefused() {
+    QFETCH(QString, typed);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Concellos.Ini"));
+    const QByteArray before = "[CONCELLOS]\n1=AMES\n[REGISTRO]\nCUANTOS=1\n";
+    writeFile(path, before);
+    try {
+        ConcellosCatalogue::save(dir.path(), typed, Centres);
+        QFAIL("the name was accepted");
+    } catch (const AppError& e) {
+        QVERIFY2(e.message().startsWith(QStringLiteral("El nombre de la administración")) &&
+                     e.message().endsWith(QStringLiteral("no se ha guardado nada")),
+                 qPrintable(e.message()));
+    }
+    QCOMPARE(readAll(path), before);
+    QCOMPARE(ConcellosCatalogue::nameProblem(ConcellosCatalogue::storedName(typed)).isEmpty(),
+             false);
+}
+
+// Whatever is accepted is listed once and loads its six values back, also
+// when saved a second time.
+void tst_ConcellosCatalogue::acceptedNameComesBackExactly_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("parentheses, point") << "ayto. (2024)"
+                                        << "AYTO. (2024)";
+    QTest::newRow("blanks around are dropped") << "  concello de ames \t"
+                                               << "CONCELLO DE AMES";
+    QTest::newRow("apostrophe inside") << "o'donnell"
+                                       << "O'DONNELL";
+    QTest::newRow("one single quote at the start") << "'ames"
+                                                   << "'AMES";
+    QTest::newRow("quotes inside") << "ames \"vello\" 2"
+                                   << "AMES \"VELLO\" 2";
+    QTest::newRow("equals sign") << "a=b"
+                                 << "A=B";
+    QTest::newRow("semicolon first") << ";ames"
+                                     << ";AMES";
+    QTest::newRow("letters beyond a to z") << "ñandú"
+                                           << "ñANDú";
+    QTest::newRow("longest name") << QString(2047, u'x') << QString(2047, u'X');
+    QTest::newRow("other case of a listed name") << "Brión"
+                                                 << "BRIÓN";
+}
+
+void tst_ConcellosCatalogue::acceptedNameComesBackExactly() {
+    QFETCH(QString, typed);
+    QFETCH(QString, stored);
+    QTemporaryDir dir;
+    // BRIÓN is listed already; "Brión" upper-cases to "BRIóN", the same
+    // section for the file, so it is that entry.
+    writeFile(dir.filePath(QStringLiteral("Concellos.Ini")),
+              QStringLiteral("[BRIÓN]\nORGANO=B1\n[CONCELLOS]\n1=BRIÓN\n[REGISTRO]\nCUANTOS=1\n")
+                  .toUtf8());
+    for (int round = 0; round < 2; ++round) {
+        AdministrationCentres centres = Centres;
+        centres.unitName += QString::number(round);
+        QCOMPARE(ConcellosCatalogue::save(dir.path(), typed, centres), stored);
+        const QStringList names = ConcellosCatalogue::names(dir.path());
+        QCOMPARE(names.count(stored), 1);
+        QCOMPARE(names.size(), stored == u"BRIÓN" ? 1 : 2);
+        const AdministrationCentres loaded = ConcellosCatalogue::load(dir.path(), stored);
+        QCOMPARE(loaded.managingCode, centres.managingCode);
+        QCOMPARE(loaded.managingName, centres.managingName);
+        QCOMPARE(loaded.officeName, centres.officeName);
+        QCOMPARE(loaded.unitName, centres.unitName);
+        QCOMPARE(loaded.unitCode, centres.unitCode);
+    }
+    // BRIÓN's values survive unless it was the one saved.
+    if (stored != u"BRIÓN")
+        QCOMPARE(ConcellosCatalogue::load(dir.path(), QStringLiteral("BRIÓN")).managingCode,
+                 QStringLiteral("B1"));
 }
 
 QTEST_APPLESS_MAIN(tst_ConcellosCatalogue)

@@ -1,0 +1,168 @@
+#include "cli/SignCommand.h"
+
+#include "cli/TerminalEcho.h"
+#include "common/AppError.h"
+#include "signing/DocumentSigning.h"
+#include "signing/SigningCertificate.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTextStream>
+
+#include <optional>
+
+namespace {
+
+const char Usage[] =
+    "Uso: orvane-cli sign --cert CERTIFICADO.p12 [--password-file FICHERO | --password-fd N] "
+    "[-o SALIDA.xsig] FACTURA.xml...\n"
+    "  --cert CERTIFICADO.p12   certificado con su clave privada (.p12 o .pfx)\n"
+    "  --password-file FICHERO  lee la contraseña de la primera línea del fichero\n"
+    "  --password-fd N          lee la contraseña (una línea) del descriptor N\n"
+    "  -o SALIDA.xsig           fichero firmado (solo con una factura)\n"
+    "Sin --password-file ni --password-fd, la contraseña se lee de la entrada estándar.\n"
+    "Sin -o, cada factura firmada se guarda junto a la original con extensión .XSIG.\n"
+    "La firma es XAdES-EPES (RSA-SHA256) con la política de firma de Facturae 3.1.\n";
+
+// Reads one line into a buffer reserved once, so the password is never copied
+// into memory that could not be wiped.
+QByteArray readLine(QFile& device) {
+    QByteArray line;
+    line.reserve(4096);
+    char c = 0;
+    while (line.size() < 4095 && device.read(&c, 1) == 1 && c != '\n')
+        line.append(c);
+    if (line.endsWith('\r'))
+        line.chop(1);
+    c = 0;
+    return line;
+}
+
+QByteArray readPassword(const QString& passwordFile, int passwordFd, QTextStream& err) {
+    QFile device;
+    if (!passwordFile.isEmpty()) {
+        device.setFileName(passwordFile);
+        if (!device.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+            throw AppError(QStringLiteral("No se puede leer el fichero de la contraseña %1: %2")
+                               .arg(QDir::toNativeSeparators(passwordFile), device.errorString()));
+        return readLine(device);
+    }
+    const int fd = passwordFd >= 0 ? passwordFd : 0;
+    if (!device.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle))
+        throw AppError(QStringLiteral("No se puede leer la contraseña del descriptor %1: %2")
+                           .arg(fd)
+                           .arg(device.errorString()));
+    if (passwordFd < 0 && TerminalEcho::inputIsTerminal()) {
+        err << "Contraseña del certificado: ";
+        err.flush();
+        TerminalEcho hidden;
+        QByteArray password = readLine(device);
+        err << '\n';
+        err.flush();
+        return password;
+    }
+    return readLine(device);
+}
+
+} // namespace
+
+int runSign(const QStringList& arguments, const QString& toolDir, QTextStream& out,
+            QTextStream& err) {
+    Q_UNUSED(toolDir);
+    auto usage = [&](const QString& problem) {
+        if (!problem.isEmpty())
+            err << problem << '\n';
+        err << Usage;
+        err.flush();
+        return 2;
+    };
+    QString certificatePath, passwordFile, output, fdText;
+    QStringList inputs;
+    bool onlyFiles = false;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        auto value = [&](QString& into) {
+            if (i + 1 >= arguments.size())
+                return false;
+            into = arguments[++i];
+            return true;
+        };
+        if (onlyFiles || !a.startsWith(u'-') || a == u"-") {
+            inputs << a;
+        } else if (a == u"--") {
+            onlyFiles = true;
+        } else if (a == u"--cert") {
+            if (!value(certificatePath))
+                return usage(QStringLiteral("Falta el certificado tras --cert"));
+        } else if (a == u"--password-file") {
+            if (!value(passwordFile))
+                return usage(QStringLiteral("Falta el fichero tras --password-file"));
+        } else if (a == u"--password-fd") {
+            if (!value(fdText))
+                return usage(QStringLiteral("Falta el descriptor tras --password-fd"));
+        } else if (a == u"--password" || a.startsWith(QStringLiteral("--password="))) {
+            return usage(QStringLiteral("La contraseña no se admite en la línea de órdenes: "
+                                        "use --password-file, --password-fd o la entrada "
+                                        "estándar"));
+        } else if (a == u"-o") {
+            if (!value(output))
+                return usage(QStringLiteral("Falta el fichero tras -o"));
+        } else if (a == u"-h" || a == u"--help") {
+            out << Usage;
+            out.flush();
+            return 0;
+        } else {
+            return usage(QStringLiteral("Opción desconocida: %1").arg(a));
+        }
+    }
+    if (certificatePath.isEmpty())
+        return usage(QStringLiteral("Falta el certificado (--cert)"));
+    if (inputs.isEmpty())
+        return usage(QStringLiteral("Falta la factura que firmar"));
+    if (!output.isEmpty() && inputs.size() > 1)
+        return usage(QStringLiteral("-o solo admite una factura"));
+    if (!passwordFile.isEmpty() && !fdText.isEmpty())
+        return usage(QStringLiteral("Use --password-file o --password-fd, no los dos"));
+    int passwordFd = -1;
+    if (!fdText.isEmpty()) {
+        bool ok = false;
+        passwordFd = fdText.toInt(&ok);
+        if (!ok || passwordFd < 0)
+            return usage(QStringLiteral("Descriptor no válido: %1").arg(fdText));
+    }
+
+    auto fail = [&](const QString& subject, const QString& message) {
+        err << subject << ": " << withFullStop(message) << '\n';
+        err.flush();
+    };
+    std::optional<SigningCertificate> certificate;
+    try {
+        QByteArray password = readPassword(passwordFile, passwordFd, err);
+        // open() wipes the password whatever happens.
+        certificate.emplace(SigningCertificate::open(certificatePath, password));
+    } catch (const AppError& error) {
+        fail(certificatePath, error.message());
+        return 1;
+    }
+
+    int status = 0;
+    for (const QString& input : inputs) {
+        try {
+            const QString mismatch = DocumentSigning::taxIdMismatch(
+                DocumentSigning::readFile(input), certificate->summary());
+            if (!mismatch.isEmpty()) {
+                err << input << ": Aviso: " << withFullStop(mismatch) << '\n';
+                err.flush();
+            }
+            out << DocumentSigning::signFile(input, *certificate, output).output << '\n';
+        } catch (const AppError& error) {
+            fail(input, error.message());
+            status = 1;
+        } catch (const std::exception& error) {
+            fail(input, QString::fromLocal8Bit(error.what()));
+            status = 1;
+        }
+        out.flush();
+    }
+    return status;
+}

@@ -1,0 +1,123 @@
+#include "signing/DocumentSigning.h"
+
+#include "common/AppError.h"
+#include "common/SafeSave.h"
+#include "signing/AutoFirmaLaunch.h"
+#include "signing/SigningCertificate.h"
+#include "signing/XadesSigner.h"
+
+#include <QDir>
+#include <QFile>
+#include <QXmlStreamReader>
+
+namespace DocumentSigning {
+
+QString defaultOutput(const QString& input) {
+    return AutoFirmaLaunch::signedFileName(input);
+}
+
+QString issuerTaxId(const QByteArray& document) {
+    QXmlStreamReader reader(document);
+    QStringList path;
+    while (!reader.atEnd()) {
+        switch (reader.readNext()) {
+        case QXmlStreamReader::StartElement:
+            path << reader.name().toString();
+            if (path.size() == 5 && path[1] == u"Parties" && path[2] == u"SellerParty" &&
+                path[3] == u"TaxIdentification" && path[4] == u"TaxIdentificationNumber")
+                return reader.readElementText().trimmed();
+            break;
+        case QXmlStreamReader::EndElement:
+            path.removeLast();
+            // The parties come before the invoices: no need to read further.
+            if (path.size() == 1 && reader.name() == u"Parties")
+                return {};
+            break;
+        default:
+            break;
+        }
+    }
+    return {};
+}
+
+QString taxIdMismatch(const QByteArray& document, const CertificateSummary& certificate) {
+    const QString issuer = issuerTaxId(document);
+    if (issuer.isEmpty() || certificate.matchesTaxId(issuer))
+        return {};
+    QStringList ids;
+    if (!certificate.personalTaxId.isEmpty())
+        ids << certificate.personalTaxId;
+    if (!certificate.companyTaxId.isEmpty())
+        ids << certificate.companyTaxId;
+    const QString certificateIds =
+        ids.isEmpty() ? QStringLiteral("ninguno") : ids.join(QStringLiteral(" / "));
+    return QStringLiteral("El NIF del emisor de la factura (%1) no coincide con el del "
+                          "certificado (%2)")
+        .arg(issuer, certificateIds);
+}
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw AppError(QStringLiteral("No se puede leer %1: %2")
+                           .arg(QDir::toNativeSeparators(path), file.errorString()));
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw AppError(QStringLiteral("No se puede leer %1: %2")
+                           .arg(QDir::toNativeSeparators(path), file.errorString()));
+    return bytes;
+}
+
+namespace {
+
+void save(const QString& path, const QByteArray& bytes) {
+    QString reason;
+    if (!SafeSave::write(path, bytes, &reason))
+        throw AppError(QStringLiteral("No se puede guardar la factura firmada en %1: %2")
+                           .arg(QDir::toNativeSeparators(path), reason));
+}
+
+} // namespace
+
+SignResult signFile(const QString& input, const SigningCertificate& certificate,
+                    const QString& output, const QDateTime& now) {
+    const QByteArray document = readFile(input);
+    certificate.checkValidAt(now);
+    const QByteArray signedDocument = XadesSigner::sign(document, certificate, now);
+    SignResult result;
+    result.output = output.isEmpty() ? defaultOutput(input) : output;
+    // Checked before it is written, so a faulty signature never reaches the
+    // disk, and read back afterwards, so what is on the disk is what passed.
+    result.report = SignatureVerifier::verify(signedDocument);
+    if (!result.report.valid()) {
+        QStringList problems;
+        for (const SignatureFinding& finding : result.report.findings) {
+            if (finding.severity == SignatureFinding::Severity::Error)
+                problems << finding.message;
+        }
+        throw AppError(QStringLiteral("La factura firmada no ha superado su comprobación y no se "
+                                      "ha guardado: %1")
+                           .arg(problems.join(QStringLiteral("; "))));
+    }
+    save(result.output, signedDocument);
+    if (readFile(result.output) != signedDocument)
+        throw AppError(QStringLiteral("La factura firmada guardada en %1 no coincide con la "
+                                      "firmada: el disco no la ha guardado bien")
+                           .arg(QDir::toNativeSeparators(result.output)));
+    return result;
+}
+
+SignatureReport verifyFile(const QString& path, const SignatureVerifier::Options& options) {
+    QByteArray bytes;
+    try {
+        bytes = readFile(path);
+    } catch (const AppError& problem) {
+        SignatureReport report;
+        report.findings << SignatureFinding{
+            QStringLiteral("file"), SignatureFinding::Severity::Error, {}, problem.message()};
+        return report;
+    }
+    return SignatureVerifier::verify(bytes, options);
+}
+
+} // namespace DocumentSigning

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "signing/SignatureVerifier.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+class SigningCertificate;
+
+// Signing and checking invoice files: what the window and the command-line
+// tool both run.
+namespace DocumentSigning {
+
+struct SignResult {
+    QString output;         // where the signed document was written
+    SignatureReport report; // the check of the written file
+};
+
+// The signed document's name: input's extension replaced by XSIG.
+QString defaultOutput(const QString& input);
+
+// The seller's tax id (SellerParty's TaxIdentificationNumber), or empty.
+QString issuerTaxId(const QByteArray& document);
+
+// A warning text when the document's issuer is someone else than the
+// certificate's holder or company; empty when they match or the document
+// names no issuer.
+QString taxIdMismatch(const QByteArray& document, const CertificateSummary& certificate);
+
+// Reads input, refuses a document that already holds a signature or a
+// certificate not valid at 'now', signs, writes output (empty: the default
+// name) in one piece, and checks what it wrote. Throws AppError with a Spanish
+// message; nothing is written when signing or the check of the signed bytes
+// fails.
+SignResult signFile(const QString& input, const SigningCertificate& certificate,
+                    const QString& output = {},
+                    const QDateTime& now = QDateTime::currentDateTime());
+
+// Reads and checks a signed document. A file that cannot be read is an error
+// finding.
+SignatureReport verifyFile(const QString& path, const SignatureVerifier::Options& options = {});
+
+// Reads a whole file, throwing AppError with the system's reason.
+QByteArray readFile(const QString& path);
+
+} // namespace DocumentSigning

@@ -1,0 +1,600 @@
+#include "signing/SignatureVerifier.h"
+
+#include "common/AppError.h"
+#include "signing/ReferenceFocus.h"
+#include "signing/XadesNames.h"
+#include "signing/XmlSecurity.h"
+#include "signing/XmlTree.h"
+
+#include <QFile>
+#include <QHash>
+#include <QSet>
+
+#include <libxml/tree.h>
+#include <libxml/valid.h>
+#include <openssl/bn.h>
+#include <openssl/core_names.h>
+#include <openssl/err.h>
+#include <openssl/evp.h>
+#include <openssl/x509.h>
+#include <openssl/x509_vfy.h>
+#include <xmlsec/crypto.h>
+#include <xmlsec/keys.h>
+#include <xmlsec/openssl/evp.h>
+#include <xmlsec/xmldsig.h>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+using namespace XadesNames;
+using Severity = SignatureFinding::Severity;
+
+const xmlChar* xml(const char* text) {
+    return reinterpret_cast<const xmlChar*>(text);
+}
+
+struct X509Free {
+    void operator()(X509* c) const { X509_free(c); }
+};
+using Certificate = std::unique_ptr<X509, X509Free>;
+
+QByteArray derOf(X509* certificate) {
+    unsigned char* der = nullptr;
+    const int length = i2d_X509(certificate, &der);
+    QByteArray bytes(reinterpret_cast<const char*>(der), qMax(length, 0));
+    OPENSSL_free(der);
+    return bytes;
+}
+
+const EVP_MD* digestFor(const QString& algorithm) {
+    if (algorithm == QLatin1String(Sha1))
+        return EVP_sha1();
+    if (algorithm == QLatin1String(Sha256))
+        return EVP_sha256();
+    if (algorithm == QLatin1String(Sha512))
+        return EVP_sha512();
+    if (algorithm == QLatin1String("http://www.w3.org/2001/04/xmldsig-more#sha384"))
+        return EVP_sha384();
+    return nullptr;
+}
+
+QByteArray digest(const QByteArray& bytes, const EVP_MD* md) {
+    unsigned char value[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    EVP_Digest(bytes.constData(), size_t(bytes.size()), value, &length, md, nullptr);
+    return QByteArray(reinterpret_cast<const char*>(value), int(length));
+}
+
+QString serialText(X509* certificate) {
+    BIGNUM* number = ASN1_INTEGER_to_BN(X509_get0_serialNumber(certificate), nullptr);
+    char* decimal = BN_bn2dec(number);
+    const QString text = QString::fromLatin1(decimal);
+    OPENSSL_free(decimal);
+    BN_free(number);
+    return text;
+}
+
+QString issuerText(X509* certificate) {
+    BIO* bio = BIO_new(BIO_s_mem());
+    X509_NAME_print_ex(bio, X509_get_issuer_name(certificate), 0,
+                       XN_FLAG_RFC2253 & ~ASN1_STRFLGS_ESC_MSB);
+    char* data = nullptr;
+    const long length = BIO_get_mem_data(bio, &data);
+    const QString text = QString::fromUtf8(data, int(length));
+    BIO_free(bio);
+    return text;
+}
+
+// Names written by other tools differ in blanks, letter case and order.
+QStringList nameParts(const QString& name) {
+    QStringList parts;
+    for (QString part : name.split(u',', Qt::SkipEmptyParts)) {
+        part = part.simplified().toUpper();
+        part.replace(QStringLiteral(" = "), QStringLiteral("="));
+        part.replace(QStringLiteral("= "), QStringLiteral("="));
+        part.replace(QStringLiteral(" ="), QStringLiteral("="));
+        parts << part;
+    }
+    parts.sort();
+    return parts;
+}
+
+QString display(const QDateTime& moment) {
+    return moment.toLocalTime().toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
+}
+
+QString decimalFromText(const QString& text) {
+    // A serial may be written with leading zeros or blanks.
+    BIGNUM* number = nullptr;
+    const QByteArray digits = text.trimmed().toLatin1();
+    if (digits.isEmpty() || BN_dec2bn(&number, digits.constData()) != digits.size()) {
+        BN_free(number);
+        return text.trimmed();
+    }
+    char* decimal = BN_bn2dec(number);
+    const QString value = QString::fromLatin1(decimal);
+    OPENSSL_free(decimal);
+    BN_free(number);
+    return value;
+}
+
+bool isCanonicalisation(const QString& algorithm) {
+    static const QSet<QString> known{
+        QStringLiteral("http://www.w3.org/TR/2001/REC-xml-c14n-20010315"),
+        QStringLiteral("http://www.w3.org/TR/2001/REC-xml-c14n-20010315#WithComments"),
+        QStringLiteral("http://www.w3.org/2006/12/xml-c14n11"),
+        QStringLiteral("http://www.w3.org/2006/12/xml-c14n11#WithComments"),
+        QStringLiteral("http://www.w3.org/2001/10/xml-exc-c14n#"),
+        QStringLiteral("http://www.w3.org/2001/10/xml-exc-c14n#WithComments")};
+    return known.contains(algorithm);
+}
+
+class Check {
+public:
+    Check(const QByteArray& bytes, const SignatureVerifier::Options& options)
+        : m_bytes(bytes), m_options(options) {}
+
+    SignatureReport run();
+
+private:
+    void add(const QString& code, Severity severity, xmlNode* node, const QString& message) {
+        m_report.findings << SignatureFinding{code, severity, XmlTree::path(node), message};
+    }
+    void error(const QString& code, xmlNode* node, const QString& message) {
+        add(code, Severity::Error, node, message);
+    }
+
+    void registerIds();
+    xmlNode* elementById(const QString& uri, xmlNode* reference);
+    void checkReferences();
+    void readCertificates();
+    void checkSigningCertificate();
+    void checkSignatureValue();
+    void checkTarget();
+    void checkPolicy();
+    void checkSigningTime();
+    void checkChain();
+
+    const QByteArray& m_bytes;
+    const SignatureVerifier::Options& m_options;
+    SignatureReport m_report;
+    std::unique_ptr<XmlTree> m_tree;
+    xmlNode* m_signature = nullptr;
+    xmlNode* m_signedProperties = nullptr; // the signed one, or nullptr
+    QSet<QString> m_duplicateIds;
+    std::vector<Certificate> m_certificates; // from KeyInfo, in order
+    X509* m_signer = nullptr;
+};
+
+void Check::registerIds() {
+    QHash<QString, xmlAttr*> seen;
+    for (xmlNode* node = m_tree->root(); node; node = m_tree->nextElement(node)) {
+        if (!node->properties)
+            continue;
+        if (xmlAttr* attribute = xmlHasNsProp(node, xml("Id"), nullptr)) {
+            const QString value = XmlTree::attribute(node, "Id");
+            if (seen.contains(value))
+                m_duplicateIds.insert(value);
+            else
+                seen.insert(value, attribute);
+        }
+    }
+    for (auto it = seen.cbegin(); it != seen.cend(); ++it) {
+        if (!m_duplicateIds.contains(it.key()) && !xmlGetID(m_tree->doc(), xml(it.key().toUtf8())))
+            xmlAddID(nullptr, m_tree->doc(), xml(it.key().toUtf8()), it.value());
+    }
+}
+
+// The element a "#id" reference points at; nullptr (with an error) when the id
+// is missing or not unique, since then what was signed is ambiguous.
+xmlNode* Check::elementById(const QString& uri, xmlNode* reference) {
+    const QString id = uri.mid(1);
+    if (m_duplicateIds.contains(id)) {
+        error(QStringLiteral("duplicate-id"), reference,
+              QStringLiteral("El identificador «%1» aparece más de una vez en el documento: no se "
+                             "sabe qué se firmó")
+                  .arg(id));
+        return nullptr;
+    }
+    xmlAttr* attribute = xmlGetID(m_tree->doc(), xml(id.toUtf8()));
+    return attribute ? attribute->parent : nullptr;
+}
+
+bool inside(xmlNode* node, xmlNode* ancestor) {
+    for (; node; node = node->parent) {
+        if (node == ancestor)
+            return true;
+    }
+    return false;
+}
+
+void Check::checkReferences() {
+    xmlNode* signedInfo = XmlTree::child(m_signature, DsigNs, "SignedInfo");
+    bool wholeDocument = false;
+    bool signedProperties = false;
+    for (xmlNode* reference : XmlTree::children(signedInfo, DsigNs, "Reference")) {
+        if (!XmlTree::hasAttribute(reference, "URI"))
+            continue;
+        const QString uri = XmlTree::attribute(reference, "URI");
+        if (uri.isEmpty()) {
+            QStringList algorithms;
+            xmlNode* transforms = XmlTree::child(reference, DsigNs, "Transforms");
+            for (xmlNode* transform : XmlTree::children(transforms, DsigNs, "Transform"))
+                algorithms << XmlTree::attribute(transform, "Algorithm");
+            bool onlyKnown = true;
+            for (const QString& algorithm : algorithms) {
+                if (algorithm != QLatin1String(EnvelopedTransform) &&
+                    !isCanonicalisation(algorithm))
+                    onlyKnown = false;
+            }
+            if (algorithms.contains(QLatin1String(EnvelopedTransform)) && onlyKnown)
+                wholeDocument = true;
+        } else if (uri.startsWith(u'#') &&
+                   XmlTree::attribute(reference, "Type") == QLatin1String(SignedPropertiesType)) {
+            xmlNode* target = elementById(uri, reference);
+            if (target && XmlTree::is(target, XadesNs, "SignedProperties") &&
+                inside(target, m_signature)) {
+                signedProperties = true;
+                m_signedProperties = target;
+            }
+        } else if (uri.startsWith(u'#')) {
+            elementById(uri, reference); // reports an ambiguous id
+        }
+    }
+    if (!wholeDocument)
+        error(QStringLiteral("whole-document"), signedInfo,
+              QStringLiteral("La firma no cubre el documento entero: falta una referencia al "
+                             "documento (URI vacía) con solo la transformación de firma envuelta"));
+    if (!signedProperties)
+        error(QStringLiteral("signed-properties"), signedInfo,
+              QStringLiteral("La firma no incluye la referencia a sus propiedades firmadas "
+                             "(xades:SignedProperties)"));
+}
+
+void Check::readCertificates() {
+    xmlNode* keyInfo = XmlTree::child(m_signature, DsigNs, "KeyInfo");
+    for (xmlNode* data : XmlTree::children(keyInfo, DsigNs, "X509Data")) {
+        for (xmlNode* node : XmlTree::children(data, DsigNs, "X509Certificate")) {
+            const QByteArray der = QByteArray::fromBase64(XmlTree::text(node).toLatin1());
+            const unsigned char* cursor = reinterpret_cast<const unsigned char*>(der.constData());
+            X509* certificate = d2i_X509(nullptr, &cursor, long(der.size()));
+            if (certificate)
+                m_certificates.emplace_back(certificate);
+            else
+                add(QStringLiteral("certificate-unreadable"), Severity::Warning, node,
+                    QStringLiteral("Un certificado de KeyInfo no se puede leer"));
+        }
+    }
+    ERR_clear_error();
+    if (m_certificates.empty())
+        error(QStringLiteral("certificate-missing"), keyInfo ? keyInfo : m_signature,
+              QStringLiteral("La firma no lleva el certificado del firmante en KeyInfo"));
+}
+
+void Check::checkSigningCertificate() {
+    xmlNode* properties = XmlTree::child(m_signedProperties, XadesNs, "SignedSignatureProperties");
+    xmlNode* signingCertificate = XmlTree::child(properties, XadesNs, "SigningCertificate");
+    const QList<xmlNode*> certs = XmlTree::children(signingCertificate, XadesNs, "Cert");
+    if (certs.isEmpty()) {
+        error(QStringLiteral("signing-certificate"), properties ? properties : m_signedProperties,
+              QStringLiteral("Las propiedades firmadas no identifican el certificado firmante "
+                             "(xades:SigningCertificate)"));
+        return;
+    }
+    xmlNode* cert = certs.first();
+    xmlNode* certDigest = XmlTree::child(cert, XadesNs, "CertDigest");
+    const QString algorithm =
+        XmlTree::attribute(XmlTree::child(certDigest, DsigNs, "DigestMethod"), "Algorithm");
+    const QByteArray expected = QByteArray::fromBase64(
+        XmlTree::text(XmlTree::child(certDigest, DsigNs, "DigestValue")).toLatin1());
+    const EVP_MD* md = digestFor(algorithm);
+    if (!md) {
+        error(QStringLiteral("signing-certificate"), certDigest,
+              QStringLiteral("Algoritmo de huella del certificado firmante desconocido: %1")
+                  .arg(algorithm));
+        return;
+    }
+    for (const Certificate& candidate : m_certificates) {
+        if (digest(derOf(candidate.get()), md) == expected)
+            m_signer = candidate.get();
+    }
+    if (!m_signer) {
+        error(QStringLiteral("signing-certificate"), certDigest,
+              QStringLiteral("La huella del certificado firmante no coincide con ningún "
+                             "certificado de KeyInfo"));
+        return;
+    }
+    xmlNode* issuerSerial = XmlTree::child(cert, XadesNs, "IssuerSerial");
+    xmlNode* serial = XmlTree::child(issuerSerial, DsigNs, "X509SerialNumber");
+    if (serial && decimalFromText(XmlTree::text(serial)) != serialText(m_signer))
+        error(QStringLiteral("signing-certificate"), serial,
+              QStringLiteral("El número de serie del certificado firmante no coincide con el "
+                             "del certificado de KeyInfo"));
+    xmlNode* issuer = XmlTree::child(issuerSerial, DsigNs, "X509IssuerName");
+    if (issuer && nameParts(XmlTree::text(issuer)) != nameParts(issuerText(m_signer)))
+        add(QStringLiteral("signing-certificate-issuer"), Severity::Warning, issuer,
+            QStringLiteral("El emisor escrito del certificado firmante («%1») no coincide "
+                           "literalmente con el del certificado («%2»)")
+                .arg(XmlTree::text(issuer), issuerText(m_signer)));
+}
+
+void Check::checkSignatureValue() {
+    X509* signer = m_signer ? m_signer : m_certificates.front().get();
+    EVP_PKEY* publicKey = X509_get_pubkey(signer);
+    xmlSecKeyData* data = publicKey ? xmlSecOpenSSLEvpKeyAdopt(publicKey) : nullptr;
+    xmlSecKey* key = data ? xmlSecKeyCreate() : nullptr;
+    if (!key || xmlSecKeySetValue(key, data) < 0) {
+        if (data)
+            xmlSecKeyDataDestroy(data);
+        else
+            EVP_PKEY_free(publicKey);
+        if (key)
+            xmlSecKeyDestroy(key);
+        error(QStringLiteral("certificate-key"), m_signature,
+              QStringLiteral("No se puede usar la clave pública del certificado firmante"));
+        return;
+    }
+    xmlSecDSigCtx* context = xmlSecDSigCtxCreate(nullptr);
+    context->signKey = key;
+    // Only this document: no file or network address is ever fetched.
+    context->enabledReferenceUris =
+        xmlSecTransformUriType(xmlSecTransformUriTypeEmpty | xmlSecTransformUriTypeSameDocument);
+    XmlSecurity::takeLastError();
+    int result = -1;
+    {
+        ReferenceFocus focus(m_tree->root(), m_signature);
+        focus.install(context);
+        result = xmlSecDSigCtxVerify(context, m_signature);
+    }
+    if (result < 0) {
+        error(
+            QStringLiteral("signature-unreadable"), m_signature,
+            QStringLiteral("La firma no se puede comprobar: %1").arg(XmlSecurity::takeLastError()));
+    } else if (context->status != xmlSecDSigStatusSucceeded) {
+        bool referenceFailed = false;
+        const xmlSecSize count = xmlSecPtrListGetSize(&context->signedInfoReferences);
+        for (xmlSecSize i = 0; i < count; ++i) {
+            auto* reference = static_cast<xmlSecDSigReferenceCtx*>(
+                xmlSecPtrListGetItem(&context->signedInfoReferences, i));
+            if (!reference || reference->status == xmlSecDSigStatusSucceeded)
+                continue;
+            referenceFailed = true;
+            const QString uri = QString::fromUtf8(reinterpret_cast<const char*>(reference->uri));
+            const QString type = QString::fromUtf8(reinterpret_cast<const char*>(reference->type));
+            QString what;
+            if (uri.isEmpty())
+                what = QStringLiteral("El contenido del documento ha cambiado después de firmarlo");
+            else if (type == QLatin1String(SignedPropertiesType))
+                what = QStringLiteral("Las propiedades firmadas (hora de la firma, certificado, "
+                                      "política) han cambiado después de firmar");
+            else
+                what =
+                    QStringLiteral("La parte firmada «%1» ha cambiado después de firmar").arg(uri);
+            xmlNode* signedInfo = XmlTree::child(m_signature, DsigNs, "SignedInfo");
+            xmlNode* node = signedInfo;
+            for (xmlNode* r : XmlTree::children(signedInfo, DsigNs, "Reference")) {
+                if (XmlTree::attribute(r, "URI") == uri)
+                    node = r;
+            }
+            error(QStringLiteral("reference-digest"), node,
+                  what + QStringLiteral(": su huella no coincide"));
+        }
+        if (!referenceFailed)
+            error(QStringLiteral("signature-value"),
+                  XmlTree::child(m_signature, DsigNs, "SignatureValue"),
+                  QStringLiteral("El valor de la firma no corresponde a lo firmado con la clave "
+                                 "del certificado"));
+    }
+    xmlSecDSigCtxDestroy(context);
+    ERR_clear_error();
+
+    xmlNode* method = XmlTree::child(XmlTree::child(m_signature, DsigNs, "SignedInfo"), DsigNs,
+                                     "SignatureMethod");
+    if (XmlTree::attribute(method, "Algorithm").endsWith(QLatin1String("rsa-sha1")))
+        add(QStringLiteral("weak-algorithm"), Severity::Warning, method,
+            QStringLiteral("La firma usa RSA con SHA-1, un algoritmo que ya no se considera "
+                           "seguro"));
+}
+
+// The qualifying properties name the signature they qualify.
+void Check::checkTarget() {
+    xmlNode* qualifying = m_signedProperties->parent;
+    const QString target = XmlTree::attribute(qualifying, "Target");
+    const QString id = XmlTree::attribute(m_signature, "Id");
+    if (!XmlTree::is(qualifying, XadesNs, "QualifyingProperties") || id.isEmpty() ||
+        target != u'#' + id)
+        error(QStringLiteral("qualifying-target"), qualifying,
+              QStringLiteral("Las propiedades XAdES no apuntan a esta firma (Target «%1», firma "
+                             "«%2»)")
+                  .arg(target, id));
+}
+
+void Check::checkPolicy() {
+    xmlNode* properties = XmlTree::child(m_signedProperties, XadesNs, "SignedSignatureProperties");
+    xmlNode* policy =
+        XmlTree::child(XmlTree::child(properties, XadesNs, "SignaturePolicyIdentifier"), XadesNs,
+                       "SignaturePolicyId");
+    if (!policy) {
+        error(QStringLiteral("policy"), properties ? properties : m_signedProperties,
+              QStringLiteral("La firma no indica la política de firma de Facturae "
+                             "(xades:SignaturePolicyIdentifier)"));
+        return;
+    }
+    xmlNode* identifier =
+        XmlTree::child(XmlTree::child(policy, XadesNs, "SigPolicyId"), XadesNs, "Identifier");
+    if (XmlTree::text(identifier) != QLatin1String(PolicyIdentifier))
+        error(QStringLiteral("policy"), identifier ? identifier : policy,
+              QStringLiteral("La política de firma «%1» no es la de Facturae 3.1")
+                  .arg(XmlTree::text(identifier)));
+    xmlNode* hash = XmlTree::child(policy, XadesNs, "SigPolicyHash");
+    xmlNode* value = XmlTree::child(hash, DsigNs, "DigestValue");
+    if (XmlTree::attribute(XmlTree::child(hash, DsigNs, "DigestMethod"), "Algorithm") !=
+            QLatin1String(Sha1) ||
+        XmlTree::text(value) != QLatin1String(PolicyDigest))
+        error(QStringLiteral("policy-digest"), value ? value : policy,
+              QStringLiteral("La huella de la política de firma no es la de Facturae 3.1 "
+                             "(SHA-1 %1)")
+                  .arg(QLatin1String(PolicyDigest)));
+}
+
+void Check::checkSigningTime() {
+    xmlNode* properties = XmlTree::child(m_signedProperties, XadesNs, "SignedSignatureProperties");
+    xmlNode* time = XmlTree::child(properties, XadesNs, "SigningTime");
+    const QDateTime moment = QDateTime::fromString(XmlTree::text(time), Qt::ISODateWithMs);
+    if (!moment.isValid()) {
+        error(QStringLiteral("signing-time"), time ? time : properties,
+              QStringLiteral("La firma no indica una hora de firma válida (xades:SigningTime)"));
+        return;
+    }
+    m_report.signingTime = moment;
+    if (!m_signer)
+        return;
+    const CertificateSummary& signer = m_report.signer;
+    if (signer.validFrom.isValid() && moment < signer.validFrom)
+        error(QStringLiteral("certificate-validity"), time,
+              QStringLiteral("El certificado aún no era válido al firmar (%1): lo es desde el %2")
+                  .arg(display(moment), display(signer.validFrom)));
+    else if (signer.validTo.isValid() && moment > signer.validTo)
+        error(QStringLiteral("certificate-validity"), time,
+              QStringLiteral("El certificado había caducado al firmar (%1): caducó el %2")
+                  .arg(display(moment), display(signer.validTo)));
+}
+
+QString chainProblem(int code) {
+    switch (code) {
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT:
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
+    case X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE:
+        return QStringLiteral("su autoridad emisora no está entre las de confianza del sistema");
+    case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
+    case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:
+        return QStringLiteral("la cadena termina en una autoridad que no es de confianza");
+    case X509_V_ERR_CERT_HAS_EXPIRED:
+    case X509_V_ERR_CERT_NOT_YET_VALID:
+        return QStringLiteral("un certificado de la cadena no era válido al firmar");
+    case X509_V_ERR_CERT_REVOKED:
+        return QStringLiteral("un certificado de la cadena está revocado");
+    default:
+        break;
+    }
+    return QStringLiteral("la cadena no se puede comprobar (%1)")
+        .arg(QString::fromUtf8(X509_verify_cert_error_string(code)));
+}
+
+void Check::checkChain() {
+    if (!m_signer)
+        return;
+    X509_STORE* store = X509_STORE_new();
+    if (m_options.systemRoots) {
+        // The system's folder of roots, looked up by name hash when needed:
+        // loading the whole bundle would cost more than the rest of the check.
+        QByteArray folders = qgetenv(X509_get_default_cert_dir_env());
+        if (folders.isEmpty())
+            folders = X509_get_default_cert_dir();
+        X509_LOOKUP* lookup = X509_STORE_add_lookup(store, X509_LOOKUP_hash_dir());
+        X509_LOOKUP_add_dir(lookup, folders.constData(), X509_FILETYPE_PEM);
+    }
+    for (const QString& file : m_options.trustedCaFiles)
+        X509_STORE_load_file(store, QFile::encodeName(file).constData());
+    STACK_OF(X509)* untrusted = sk_X509_new_null();
+    for (const Certificate& certificate : m_certificates) {
+        if (certificate.get() != m_signer)
+            sk_X509_push(untrusted, certificate.get());
+    }
+    X509_STORE_CTX* context = X509_STORE_CTX_new();
+    X509_STORE_CTX_init(context, store, m_signer, untrusted);
+    if (m_report.signingTime.isValid())
+        X509_VERIFY_PARAM_set_time(X509_STORE_CTX_get0_param(context),
+                                   time_t(m_report.signingTime.toSecsSinceEpoch()));
+    const bool trusted = X509_verify_cert(context) == 1;
+    const int code = X509_STORE_CTX_get_error(context);
+    X509_STORE_CTX_free(context);
+    sk_X509_free(untrusted);
+    X509_STORE_free(store);
+    ERR_clear_error();
+    xmlNode* keyInfo = XmlTree::child(m_signature, DsigNs, "KeyInfo");
+    if (trusted)
+        add(QStringLiteral("chain"), Severity::Info, keyInfo,
+            QStringLiteral("El certificado procede de una autoridad de confianza (%1)")
+                .arg(m_report.signer.issuerName));
+    else
+        add(QStringLiteral("chain"), Severity::Warning, keyInfo,
+            QStringLiteral("No se ha podido confirmar la confianza en el certificado: %1")
+                .arg(chainProblem(code)));
+}
+
+SignatureReport Check::run() {
+    try {
+        m_tree = std::make_unique<XmlTree>(m_bytes);
+    } catch (const AppError& problem) {
+        m_report.findings << SignatureFinding{
+            QStringLiteral("document"), Severity::Error, {}, problem.message()};
+        return m_report;
+    }
+    const QList<xmlNode*> signatures = m_tree->elements(DsigNs, "Signature");
+    if (signatures.isEmpty()) {
+        error(QStringLiteral("signature-missing"), m_tree->root(),
+              QStringLiteral("El documento no contiene ninguna firma"));
+        return m_report;
+    }
+    for (xmlNode* signature : signatures) {
+        if (signature->parent == m_tree->root()) {
+            m_signature = signature;
+            break;
+        }
+    }
+    if (!m_signature) {
+        error(QStringLiteral("signature-not-enveloped"), signatures.first(),
+              QStringLiteral("La firma no está dentro del elemento raíz del documento"));
+        return m_report;
+    }
+    if (signatures.size() > 1)
+        add(QStringLiteral("several-signatures"), Severity::Warning, m_signature,
+            QStringLiteral("El documento contiene %1 firmas; se comprueba esta")
+                .arg(signatures.size()));
+
+    registerIds();
+    checkReferences();
+    readCertificates();
+    if (m_certificates.empty())
+        return m_report;
+    if (m_signedProperties)
+        checkSigningCertificate();
+    if (m_signer)
+        m_report.signer = CertificateSummary::of(m_signer);
+    checkSignatureValue();
+    if (m_signedProperties) {
+        checkTarget();
+        checkPolicy();
+        checkSigningTime();
+    }
+    checkChain();
+    if (m_report.valid()) {
+        QString text = QStringLiteral("Firma válida de %1").arg(m_report.signer.describe());
+        if (m_report.signingTime.isValid())
+            text += QStringLiteral(", firmada el %1").arg(display(m_report.signingTime));
+        m_report.findings.prepend(SignatureFinding{QStringLiteral("valid"), Severity::Info,
+                                                   XmlTree::path(m_signature), text});
+    }
+    return m_report;
+}
+
+} // namespace
+
+namespace SignatureVerifier {
+
+SignatureReport verify(const QByteArray& document, const Options& options) {
+    try {
+        XmlSecurity::ensureStarted();
+    } catch (const AppError& problem) {
+        SignatureReport report;
+        report.findings << SignatureFinding{
+            QStringLiteral("library"), Severity::Error, {}, problem.message()};
+        return report;
+    }
+    return Check(document, options).run();
+}
+
+} // namespace SignatureVerifier

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "signing/CertificateSummary.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+typedef struct evp_pkey_st EVP_PKEY;
+typedef struct x509_st X509;
+
+// A certificate with its private key, opened from a PKCS#12 file (.p12/.pfx),
+// with the other certificates the file holds. Move-only; frees its keys.
+class SigningCertificate {
+public:
+    SigningCertificate(SigningCertificate&& other) noexcept;
+    SigningCertificate& operator=(SigningCertificate&& other) noexcept;
+    SigningCertificate(const SigningCertificate&) = delete;
+    SigningCertificate& operator=(const SigningCertificate&) = delete;
+    ~SigningCertificate();
+
+    // Opens the file with the password and wipes the password's bytes before
+    // returning, whatever happens. Throws AppError with a Spanish message for
+    // an unreadable file, a file that is no PKCS#12, a wrong password, a file
+    // without a private key, or a key that is not RSA.
+    static SigningCertificate open(const QString& path, QByteArray& password);
+
+    // Throws AppError when the certificate is not valid at that moment.
+    void checkValidAt(const QDateTime& moment) const;
+
+    CertificateSummary summary() const { return CertificateSummary::of(m_certificate); }
+    X509* certificate() const { return m_certificate; }
+    EVP_PKEY* privateKey() const { return m_key; }
+    // DER of the other certificates of the file, self-signed roots left out.
+    const QList<QByteArray>& intermediates() const { return m_intermediates; }
+
+private:
+    SigningCertificate() = default;
+
+    EVP_PKEY* m_key = nullptr;
+    X509* m_certificate = nullptr;
+    QList<QByteArray> m_intermediates;
+};
+
+// Overwrites the bytes of a secret in place (all sharing copies included) and
+// empties it.
+void wipeSecret(QByteArray& secret);

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+
+class SigningCertificate;
+
+// Enveloped XAdES-EPES signature over a whole document, under the Facturae
+// signature policy 3.1, with RSA-SHA256 and inclusive canonicalisation.
+namespace XadesSigner {
+
+// Returns the document's bytes with a ds:Signature element put just before
+// the root's end tag; every other byte stays as it was. signingTime is the
+// moment written into the signature (local time with its offset).
+// Throws AppError for a document that cannot be parsed, that already holds a
+// signature, or when the signing itself fails. The certificate's validity is
+// the caller's to check.
+QByteArray sign(const QByteArray& document, const SigningCertificate& certificate,
+                const QDateTime& signingTime);
+
+} // namespace XadesSigner

@@ -1,0 +1,322 @@
+#include "../signing/TestPki.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+// orvane-cli sign and verify, run as a user would on the sample invoices:
+// exit statuses, messages, files written or not, and the signed documents
+// accepted by the xmlsec1 command and the Facturae schema.
+class tst_CliSign : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void samplesSignAndVerify_data();
+    void samplesSignAndVerify();
+    void changedSampleRefusedByBoth_data();
+    void changedSampleRefusedByBoth();
+    void refusedSigningWritesNothing_data();
+    void refusedSigningWritesNothing();
+    void severalFilesToVerify();
+    void usage_data();
+    void usage();
+
+private:
+    QString generate(const QString& sample);
+    QString signedSample(const QString& sample);
+
+    TestPki m_pki;
+    QTemporaryDir m_dir;
+};
+
+namespace {
+
+struct Run {
+    int status = -1;
+    QString out, err;
+};
+
+Run cli(const QStringList& arguments, const QByteArray& input = {}) {
+    QProcess process;
+    process.start(QStringLiteral(ORVANE_CLI_PATH), arguments);
+    Run run;
+    if (!process.waitForStarted(10000))
+        return run;
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(60000))
+        return run;
+    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+// 1 accepted, 0 refused, -1 xmlsec1 not installed.
+int xmlsec1Accepts(const QString& file, const QString& rootPem) {
+    if (QStandardPaths::findExecutable("xmlsec1").isEmpty())
+        return -1;
+    QProcess process;
+    process.start("xmlsec1", {"--verify", "--trusted-pem", rootPem, "--id-attr:Id",
+                              "http://uri.etsi.org/01903/v1.3.2#:SignedProperties", "--id-attr:Id",
+                              "http://www.w3.org/2000/09/xmldsig#:KeyInfo", file});
+    if (!process.waitForFinished(60000))
+        return 0;
+    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0 ? 1 : 0;
+}
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly))
+        f.write(bytes);
+}
+
+QString passwordFile(const QTemporaryDir& dir, const QByteArray& password) {
+    const QString path = dir.filePath("password.txt");
+    writeAll(path, password + "\r\n");
+    return path;
+}
+
+} // namespace
+
+void tst_CliSign::initTestCase() {
+    if (!TestPki::available())
+        QSKIP("The openssl command is needed to make the test certificates");
+    QVERIFY2(m_pki.create(), qPrintable(m_pki.problem));
+    QVERIFY(m_dir.isValid());
+}
+
+QString tst_CliSign::generate(const QString& sample) {
+    const QString import = m_dir.filePath(sample);
+    QFile::remove(import);
+    QFile::copy(QStringLiteral(ORVANE_SAMPLES_DIR "/") + sample, import);
+    const QString output = m_dir.filePath(QFileInfo(sample).completeBaseName() + ".xml");
+    const Run run = cli({"generate", "--home", m_dir.path(), "-o", output, import});
+    return run.status == 0 ? output : QString();
+}
+
+QString tst_CliSign::signedSample(const QString& sample) {
+    const QString document = generate(sample);
+    const QString output =
+        m_dir.filePath("signed-" + QFileInfo(document).completeBaseName() + ".xsig");
+    const Run run = cli({"sign", "--cert", m_pki.representative, "--password-file",
+                         passwordFile(m_dir, TestPki::Password), "-o", output, document});
+    return run.status == 0 ? output : QString();
+}
+
+void tst_CliSign::samplesSignAndVerify_data() {
+    QTest::addColumn<QString>("sample");
+    QTest::addColumn<QString>("route"); // how the password arrives
+    QTest::addColumn<bool>("representative");
+    QTest::addColumn<bool>("otherIssuer"); // the document's issuer is not the holder
+
+    QTest::newRow("company, representative's certificate") << "F2024-001.ini"
+                                                           << "file" << true << false;
+    QTest::newRow("company, someone else's certificate") << "F2024-001.ini"
+                                                         << "stdin" << false << true;
+    QTest::newRow("natural persons") << "F2024-002-persona-fisica.ini"
+                                     << "fd" << false << true;
+    QTest::newRow("withholding") << "F2024-002.ini"
+                                 << "file" << false << true;
+    QTest::newRow("third sample") << "F2024-003.ini"
+                                  << "stdin" << false << true;
+}
+
+void tst_CliSign::samplesSignAndVerify() {
+    QFETCH(QString, sample);
+    QFETCH(QString, route);
+    QFETCH(bool, representative);
+    QFETCH(bool, otherIssuer);
+
+    const QString document = generate(sample);
+    QVERIFY(!document.isEmpty());
+    const QByteArray unsignedBytes = readAll(document);
+    const QString expected = document.chopped(3) + "XSIG";
+    QFile::remove(expected);
+
+    QStringList arguments{"sign", "--cert", representative ? m_pki.representative : m_pki.signer};
+    QByteArray input;
+    if (route == "file")
+        arguments << "--password-file" << passwordFile(m_dir, TestPki::Password);
+    else if (route == "fd")
+        arguments << "--password-fd"
+                  << "0";
+    if (route != "file")
+        input = QByteArray(TestPki::Password) + "\n";
+    const Run signing = cli(arguments + QStringList{document}, input);
+    QVERIFY2(signing.status == 0, qPrintable(signing.err));
+    QCOMPARE(signing.out, expected + '\n');
+    QCOMPARE(signing.err.contains("Aviso: El NIF del emisor de la factura"), otherIssuer);
+
+    // Outside the signature, the bytes of the unsigned document.
+    QByteArray signedBytes = readAll(expected);
+    const qsizetype start = signedBytes.indexOf("<ds:Signature ");
+    const qsizetype end = signedBytes.indexOf("</ds:Signature>") + 15;
+    QVERIFY(start > 0 && end > start);
+    QCOMPARE(signedBytes.remove(start, end - start), unsignedBytes);
+
+    const Run verifying = cli({"verify", "--trusted-ca", m_pki.rootPem, expected});
+    QVERIFY2(verifying.status == 0, qPrintable(verifying.out));
+    QVERIFY(verifying.out.startsWith(expected + ": info [valid] "));
+    QVERIFY(verifying.out.contains("info [chain]"));
+    QVERIFY(!verifying.out.contains("error") && !verifying.out.contains("aviso"));
+
+    // Without the test root among the trusted ones: valid, with a warning.
+    const Run untrusted = cli({"verify", expected});
+    QCOMPARE(untrusted.status, 0);
+    QVERIFY(untrusted.out.contains("aviso [chain]"));
+
+    const int xmlsec = xmlsec1Accepts(expected, m_pki.rootPem);
+    if (xmlsec >= 0)
+        QCOMPARE(xmlsec, 1);
+    else
+        qWarning("xmlsec1 is not installed: the independent check was not run");
+
+    const QString schema = QStringLiteral(ORVANE_SHARED_DIR "/facturae/Facturaev3_2_1.xsd");
+    if (!QFile::exists(schema) || QStandardPaths::findExecutable("xmllint").isEmpty())
+        QSKIP("The Facturae schema or xmllint is missing: the schema check was not run");
+    QProcess xmllint;
+    xmllint.start("xmllint", {"--nonet", "--noout", "--schema", schema, expected});
+    QVERIFY(xmllint.waitForFinished(60000));
+    QVERIFY2(xmllint.exitCode() == 0, xmllint.readAllStandardError().constData());
+}
+
+void tst_CliSign::changedSampleRefusedByBoth_data() {
+    QTest::addColumn<QByteArray>("from");
+    QTest::addColumn<QByteArray>("to");
+
+    QTest::newRow("an amount") << QByteArray("<InvoiceTotal>671.01</InvoiceTotal>")
+                               << QByteArray("<InvoiceTotal>617.01</InvoiceTotal>");
+    QTest::newRow("an attribute added")
+        << QByteArray("<InvoiceTotal>") << QByteArray("<InvoiceTotal currency=\"EUR\">");
+    QTest::newRow("a signed attribute")
+        << QByteArray("ObjectReference=\"#") << QByteArray("ObjectReference=\"#x");
+    QTest::newRow("the signing time")
+        << QByteArray("<xades:SigningTime>2") << QByteArray("<xades:SigningTime>1");
+}
+
+void tst_CliSign::changedSampleRefusedByBoth() {
+    QFETCH(QByteArray, from);
+    QFETCH(QByteArray, to);
+    const QString file = signedSample("F2024-001.ini");
+    QVERIFY(!file.isEmpty());
+    QByteArray bytes = readAll(file);
+    QVERIFY(bytes.contains(from));
+    bytes.replace(from, to);
+    writeAll(file, bytes);
+
+    const Run verifying = cli({"verify", "--trusted-ca", m_pki.rootPem, file});
+    QCOMPARE(verifying.status, 1);
+    QVERIFY2(verifying.out.contains("error [reference-digest]"), qPrintable(verifying.out));
+    QVERIFY(!verifying.out.contains("[valid]"));
+    const int xmlsec = xmlsec1Accepts(file, m_pki.rootPem);
+    if (xmlsec < 0)
+        QSKIP("xmlsec1 is not installed: the independent check was not run");
+    QCOMPARE(xmlsec, 0);
+}
+
+void tst_CliSign::refusedSigningWritesNothing_data() {
+    QTest::addColumn<QString>("certificate");
+    QTest::addColumn<QByteArray>("password");
+    QTest::addColumn<bool>("signedInput");
+    QTest::addColumn<QString>("message");
+
+    const QByteArray right(TestPki::Password);
+    QTest::newRow("wrong password") << m_pki.signer << QByteArray("otra") << false
+                                    << "La contraseña del certificado no es correcta.";
+    QTest::newRow("expired") << m_pki.expired << right << false
+                             << "El certificado caducó el 01/01/2021";
+    QTest::newRow("not yet valid")
+        << m_pki.notYetValid << right << false << "El certificado aún no es válido";
+    QTest::newRow("without its key")
+        << m_pki.noKey << right << false << "no contiene la clave privada del certificado.";
+    QTest::newRow("no such certificate file")
+        << m_dir.filePath("none.p12") << right << false << "No se puede leer el certificado";
+    QTest::newRow("already signed") << m_pki.signer << right << true << "ya está firmado.";
+}
+
+void tst_CliSign::refusedSigningWritesNothing() {
+    QFETCH(QString, certificate);
+    QFETCH(QByteArray, password);
+    QFETCH(bool, signedInput);
+    QFETCH(QString, message);
+
+    const QString document =
+        signedInput ? signedSample("F2024-003.ini") : generate("F2024-003.ini");
+    QVERIFY(!document.isEmpty());
+    const QString output = m_dir.filePath("refused.xsig");
+    QFile::remove(output);
+    const Run run =
+        cli({"sign", "--cert", certificate, "--password-fd", "0", "-o", output, document},
+            password + "\n");
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.err.contains(message), qPrintable(run.err));
+    QVERIFY(run.out.isEmpty());
+    QVERIFY(!QFile::exists(output));
+    // The password never shows.
+    QVERIFY(!run.err.contains(QString::fromUtf8(password)) || password.isEmpty());
+}
+
+void tst_CliSign::severalFilesToVerify() {
+    const QString good = signedSample("F2024-001.ini");
+    const QString unsignedDocument = generate("F2024-002.ini");
+    const Run run = cli({"verify", "--trusted-ca", m_pki.rootPem, good, unsignedDocument,
+                         m_dir.filePath("absent.xsig")});
+    QCOMPARE(run.status, 1);
+    QVERIFY(run.out.contains(good + ": info [valid]"));
+    QVERIFY(run.out.contains(unsignedDocument + ": error [signature-missing]"));
+    QVERIFY(run.out.contains(m_dir.filePath("absent.xsig") + ": error [file]"));
+}
+
+void tst_CliSign::usage_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("sign without certificate")
+        << QStringList{"sign", "a.xml"} << 2 << "Falta el certificado";
+    QTest::newRow("sign without document")
+        << QStringList{"sign", "--cert", "c.p12"} << 2 << "Falta la factura";
+    QTest::newRow("password as an argument")
+        << QStringList{"sign", "--cert", "c.p12", "--password", "x", "a.xml"} << 2
+        << "La contraseña no se admite en la línea de órdenes";
+    QTest::newRow("password as --password=")
+        << QStringList{"sign", "--cert", "c.p12", "--password=x", "a.xml"} << 2
+        << "La contraseña no se admite en la línea de órdenes";
+    QTest::newRow("two password sources")
+        << QStringList{"sign", "--cert",        "c.p12", "--password-file",
+                       "p",    "--password-fd", "3",     "a.xml"}
+        << 2 << "no los dos";
+    QTest::newRow("bad descriptor")
+        << QStringList{"sign", "--cert", "c.p12", "--password-fd", "tres", "a.xml"} << 2
+        << "Descriptor no válido";
+    QTest::newRow("-o with two documents")
+        << QStringList{"sign", "--cert", "c.p12", "-o", "x.xsig", "a.xml", "b.xml"} << 2
+        << "-o solo admite una factura";
+    QTest::newRow("verify without documents")
+        << QStringList{"verify"} << 2 << "Falta la factura firmada";
+    QTest::newRow("verify, unknown option")
+        << QStringList{"verify", "--deep", "a.xsig"} << 2 << "Opción desconocida: --deep";
+}
+
+void tst_CliSign::usage() {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, message);
+    const Run run = cli(arguments);
+    QCOMPARE(run.status, status);
+    QVERIFY2(run.err.contains(message), qPrintable(run.err));
+    QVERIFY(run.err.contains("Uso: orvane-cli " + arguments.first()));
+    QVERIFY(run.out.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(tst_CliSign)
+#include "tst_CliSign.moc"

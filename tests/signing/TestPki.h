@@ -1,0 +1,177 @@
+#pragma once
+
+// Test certificates, made with the openssl command into a temporary folder
+// each time the tests run: a root authority, an intermediate one, and signers
+// issued by the intermediate with made-up names and tax ids. No key is kept.
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+class TestPki {
+public:
+    static constexpr char Password[] = "Clave de prueba 1ñ";
+
+    // Names of the PKCS#12 files made; each holds its key (except NoKey) and
+    // the intermediate authority.
+    QString signer;         // natural person, serialNumber IDCES-99999999R
+    QString representative; // company representative, organizationIdentifier VATES-B15123456
+    QString legacy;         // the signer exported with the old RC2/3DES ciphers
+    QString expired;        // valid 2020-2021
+    QString notYetValid;    // valid from 2090
+    QString noKey;          // the signer's certificate without its key
+    QString ecKey;          // an elliptic-curve key
+    QString rootPem;        // the root authority, to be trusted
+    QString intermediatePem;
+
+    QString problem; // why create() failed
+
+    static bool available() { return !QStandardPaths::findExecutable("openssl").isEmpty(); }
+
+    bool create() {
+        if (!m_dir.isValid())
+            return fail("no temporary folder");
+        const QString conf = path("openssl.cnf");
+        QFile file(conf);
+        if (!file.open(QIODevice::WriteOnly))
+            return fail("cannot write openssl.cnf");
+        file.write("[ca]\ndefault_ca = test\n"
+                   "[test]\ndatabase = index.txt\nnew_certs_dir = .\nserial = serial\n"
+                   "default_md = sha256\npolicy = any\nunique_subject = no\n"
+                   "[any]\ncommonName = supplied\n"
+                   "[authority]\nbasicConstraints = critical,CA:TRUE\n"
+                   "keyUsage = critical,keyCertSign,cRLSign\nsubjectKeyIdentifier = hash\n"
+                   "authorityKeyIdentifier = keyid\n"
+                   "[person]\nbasicConstraints = CA:FALSE\n"
+                   "keyUsage = critical,digitalSignature,nonRepudiation\n"
+                   "subjectKeyIdentifier = hash\nauthorityKeyIdentifier = keyid\n");
+        file.close();
+        QFile::remove(path("index.txt"));
+        QFile index(path("index.txt"));
+        index.open(QIODevice::WriteOnly);
+        index.close();
+        QFile serial(path("serial"));
+        serial.open(QIODevice::WriteOnly);
+        serial.write("1000\n");
+        serial.close();
+
+        rootPem = path("root.pem");
+        intermediatePem = path("intermediate.pem");
+        if (!rsaKey("root.key") ||
+            !run({"req", "-x509", "-utf8", "-new", "-key", path("root.key"), "-out", rootPem,
+                  "-days", "7300", "-subj",
+                  "/C=ES/O=Autoridad de Certificación Ficticia/CN=AC Raíz Ficticia", "-addext",
+                  "basicConstraints=critical,CA:TRUE", "-addext",
+                  "keyUsage=critical,keyCertSign,cRLSign"}))
+            return false;
+        if (!rsaKey("intermediate.key") ||
+            !request("intermediate", "/C=ES/O=Autoridad de Certificación Ficticia/CN=AC "
+                                     "Intermedia Ficticia") ||
+            !issue("intermediate", rootPem, "root.key", "authority", {"-days", "3650"}))
+            return false;
+
+        signer = path("signer.p12");
+        if (!person("signer",
+                    "/C=ES/serialNumber=IDCES-99999999R/GN=ANA/SN=PRUEBA/"
+                    "CN=ANA PRUEBA FICTICIA - 99999999R",
+                    true, {"-days", "365"}) ||
+            !exportP12("signer", signer, {}))
+            return false;
+        representative = path("representative.p12");
+        if (!person("representative",
+                    "/C=ES/serialNumber=IDCES-88888888Y/GN=LUIS/SN=EJEMPLO/"
+                    "CN=88888888Y LUIS EJEMPLO (R: B15123456)/"
+                    "O=Talleres Mecánicos Íñiguez S.L./organizationIdentifier=VATES-B15123456",
+                    true, {"-days", "365"}) ||
+            !exportP12("representative", representative, {}))
+            return false;
+        legacy = path("legacy.p12");
+        if (!exportP12("signer", legacy, {"-legacy"}))
+            return false;
+        expired = path("expired.p12");
+        if (!person("expired", "/C=ES/serialNumber=IDCES-99999999R/CN=ANA CADUCADA - 99999999R",
+                    true, {"-startdate", "20200101000000Z", "-enddate", "20210101000000Z"}) ||
+            !exportP12("expired", expired, {}))
+            return false;
+        notYetValid = path("future.p12");
+        if (!person("future", "/C=ES/serialNumber=IDCES-99999999R/CN=ANA FUTURA - 99999999R", true,
+                    {"-startdate", "20900101000000Z", "-enddate", "20910101000000Z"}) ||
+            !exportP12("future", notYetValid, {}))
+            return false;
+        noKey = path("nokey.p12");
+        if (!run({"pkcs12", "-export", "-nokeys", "-in", path("signer.pem"), "-certfile",
+                  intermediatePem, "-out", noKey, "-passout",
+                  QStringLiteral("pass:") + QString::fromUtf8(Password)}))
+            return false;
+        ecKey = path("ec.p12");
+        if (!person("ec", "/C=ES/serialNumber=IDCES-99999999R/CN=ANA CURVA - 99999999R", false,
+                    {"-days", "365"}) ||
+            !exportP12("ec", ecKey, {}))
+            return false;
+        // Keys are not needed past this point.
+        for (const QString& key : QDir(m_dir.path()).entryList({"*.key"}))
+            QFile::remove(path(key));
+        return true;
+    }
+
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+private:
+    bool fail(const QString& text) {
+        problem = text;
+        return false;
+    }
+
+    bool run(const QStringList& arguments) {
+        QProcess process;
+        process.setWorkingDirectory(m_dir.path());
+        process.start(QStringLiteral("openssl"), arguments);
+        if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit ||
+            process.exitCode() != 0)
+            return fail(QStringLiteral("openssl %1: %2")
+                            .arg(arguments.join(u' '),
+                                 QString::fromLocal8Bit(process.readAllStandardError())));
+        return true;
+    }
+
+    bool rsaKey(const QString& name) {
+        return run({"genpkey", "-algorithm", "RSA", "-pkeyopt", "rsa_keygen_bits:2048", "-out",
+                    path(name)});
+    }
+
+    bool request(const QString& name, const QString& subject) {
+        return run({"req", "-new", "-utf8", "-key", path(name + ".key"), "-out",
+                    path(name + ".csr"), "-subj", subject});
+    }
+
+    bool issue(const QString& name, const QString& caPem, const QString& caKey,
+               const QString& extensions, const QStringList& dates) {
+        return run(QStringList{"ca", "-batch", "-utf8", "-preserveDN", "-notext", "-config",
+                               path("openssl.cnf"), "-cert", caPem, "-keyfile", path(caKey),
+                               "-extensions", extensions, "-in", path(name + ".csr"), "-out",
+                               path(name + ".pem")} +
+                   dates);
+    }
+
+    bool person(const QString& name, const QString& subject, bool rsa, const QStringList& dates) {
+        const bool key = rsa ? rsaKey(name + ".key")
+                             : run({"genpkey", "-algorithm", "EC", "-pkeyopt",
+                                    "ec_paramgen_curve:P-256", "-out", path(name + ".key")});
+        return key && request(name, subject) &&
+               issue(name, intermediatePem, "intermediate.key", "person", dates);
+    }
+
+    bool exportP12(const QString& name, const QString& target, const QStringList& extra) {
+        return run(QStringList{"pkcs12", "-export", "-inkey", path(name + ".key"), "-in",
+                               path(name + ".pem"), "-certfile", intermediatePem, "-out", target,
+                               "-passout", QStringLiteral("pass:") + QString::fromUtf8(Password)} +
+                   extra);
+    }
+
+    QTemporaryDir m_dir;
+};
