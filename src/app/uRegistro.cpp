@@ -1,6 +1,7 @@
 #include "app/uRegistro.h"
 
 #include "app/ControlNames.h"
+#include "invoice/InvoiceRecord.h"
 #include "invoice/PartyFields.h"
 #include "settings/AppFiles.h"
 #include "settings/IniFile.h"
@@ -144,6 +145,17 @@ void TFormRegistro::buildLayout() {
     m_iban = edit(g, RecordField::Iban);
     grid->addWidget(m_iban, 9, 0, 1, 4);
 
+    // Row 10: the reason written on exempt lines; empty means the usual one.
+    m_exemptionReason = new QLineEdit(g);
+    m_exemptionReason->setObjectName(QStringLiteral("MotivoExencion"));
+    m_exemptionReason->setPlaceholderText(InvoiceRecord::defaultExemptionReason());
+    m_exemptionReason->setToolTip(QStringLiteral("Motivo de la exención de IVA que se escribe en "
+                                                 "las líneas exentas; vacío, el indicado"));
+    auto* reasonRow = new QHBoxLayout;
+    reasonRow->addWidget(label(g, "Label32", QStringLiteral("Motivo exención")));
+    reasonRow->addWidget(m_exemptionReason, 1);
+    grid->addLayout(reasonRow, 10, 0, 1, 4);
+
     // Row 11: the two picture buttons.
     m_saveButton =
         DialogKit::pictureButton(g, QStringLiteral("AdvSmoothButton1"), QStringLiteral("diskette"),
@@ -155,14 +167,15 @@ void TFormRegistro::buildLayout() {
     buttons->addWidget(m_saveButton);
     buttons->addStretch();
     buttons->addWidget(m_closeButton);
-    grid->setRowStretch(10, 1);
-    grid->addLayout(buttons, 11, 0, 1, 4);
+    grid->setRowStretch(11, 1);
+    grid->addLayout(buttons, 12, 0, 1, 4);
 
-    QWidget* order[] = {m_firstName,     m_firstSurname,  m_secondSurname, m_corporateName,
-                        m_address,       m_postCode,      m_town,          m_province,
-                        m_taxId,         m_contact,       m_email,         m_legalEntity,
-                        m_naturalPerson, m_saveButton,    m_closeButton,   m_bankEntity,
-                        m_bankOffice,    m_controlDigits, m_accountNumber, m_iban};
+    QWidget* order[] = {m_firstName,      m_firstSurname,  m_secondSurname, m_corporateName,
+                        m_address,        m_postCode,      m_town,          m_province,
+                        m_taxId,          m_contact,       m_email,         m_legalEntity,
+                        m_naturalPerson,  m_saveButton,    m_closeButton,   m_bankEntity,
+                        m_bankOffice,     m_controlDigits, m_accountNumber, m_iban,
+                        m_exemptionReason};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -243,6 +256,7 @@ void TFormRegistro::FormShow() {
     m_province->setText(stored.province);
     m_taxId->setText(stored.taxId);
     m_email->setText(stored.email);
+    m_exemptionReason->setText(stored.exemptionReason);
     if (m_tipoPersona == QLatin1String("J")) {
         m_contact->setText(stored.contact);
         applyLegalEntityLayout();
@@ -280,6 +294,7 @@ void TFormRegistro::AdvSmoothButton1Click() {
     issuer.taxId = m_taxId->text();
     issuer.contact = m_contact->text();
     issuer.email = m_email->text();
+    issuer.exemptionReason = m_exemptionReason->text();
 
     // Strict: a file that exists but cannot be read must not be replaced by
     // one holding only this section.

@@ -60,6 +60,7 @@ private:
     QLineEdit* m_secondSurname = nullptr;
     QLineEdit* m_contact = nullptr;
     QLineEdit* m_email = nullptr;
+    QLineEdit* m_exemptionReason = nullptr; // MOTIVOEXENCION
     QToolButton* m_saveButton = nullptr;
     QToolButton* m_closeButton = nullptr;
 };

@@ -120,6 +120,11 @@ inline bool mulSmall(U128& a, std::uint64_t m) {
 
 // a / d in place; returns the remainder.
 inline std::uint64_t divSmall(U128& a, std::uint64_t d) {
+    if (a.hi == 0) { // the usual case: one machine division
+        const std::uint64_t rem = a.lo % d;
+        a.lo /= d;
+        return rem;
+    }
     std::uint64_t rem = 0;
     const std::uint64_t qHi = a.hi / d;
     const std::uint64_t qLo = div128by64(a.hi % d, a.lo, d, rem);
@@ -129,7 +134,15 @@ inline std::uint64_t divSmall(U128& a, std::uint64_t d) {
 
 inline std::uint64_t divSmall(U256& a, std::uint64_t d) {
     std::uint64_t rem = 0;
-    for (int i = 3; i >= 0; --i)
+    int i = 3;
+    while (i > 0 && a.w[i] == 0) // leading zero limbs leave the remainder at 0
+        --i;
+    if (i == 0) {
+        rem = a.w[0] % d;
+        a.w[0] /= d;
+        return rem;
+    }
+    for (; i >= 0; --i)
         a.w[i] = div128by64(rem, a.w[i], d, rem);
     return rem;
 }

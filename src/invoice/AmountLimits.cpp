@@ -61,6 +61,8 @@ QString ambiguityHint(const QString& typed) {
 }
 
 QString problem(NumberField field, const QString& text, const ValueForms::NumberRead& read) {
+    if (read.status == Status::Ok && withinLimits(field, read.value))
+        return QString(); // the usual case, without building any text
     const FieldInfo info = infoOf(field);
     const QString noun = QString::fromUtf8(info.noun);
     const QString quoted = QStringLiteral("«%1»").arg(text.trimmed());
