@@ -4,10 +4,12 @@
 // The document goes to a file as the program writes it, without the disk
 // sync that ends a real save.
 //
-//   orvane-bench [RUNS]         all sizes, RUNS timed runs each (default 7)
+//   orvane-bench [RUNS]         all sizes, RUNS timed runs each (default 7), then the
+//                               document check of the 10,000-line document against xmllint
 //   orvane-bench --measure FILE RUNS   one size (used by the parent)
 //   orvane-bench --sign [RUNS]  signing and checking a 10,000-line invoice
 
+#include "CheckBench.h"
 #include "InvoiceBuilder.h"
 #include "SignBench.h"
 #include "facturae/FacturaeWriter.h"
@@ -67,6 +69,8 @@ int main(int argc, char** argv) {
     const QStringList args = app.arguments();
     if (args.size() >= 4 && args[1] == u"--measure")
         return measure(args[2], args[3].toInt());
+    if (args.size() >= 3 && args[1] == u"--check-once")
+        return checkOnce(args[2]);
     if (args.size() >= 2 && args[1] == u"--sign")
         return runSignBench(args.size() >= 3 ? qMax(1, args[2].toInt()) : 7);
 
@@ -99,5 +103,5 @@ int main(int argc, char** argv) {
             << QString::number(f[3].toDouble() / 1048576.0, 'f', 1)
             << QString::number(ms * 1000.0 / lines, 'f', 2) << qSetFieldWidth(0) << '\n';
     }
-    return 0;
+    return checkBench(dir.filePath(QStringLiteral("bench10000.ini")), runs, out);
 }

@@ -1,6 +1,6 @@
 #include "app/PartyPanel.h"
 
-#include "app/ControlNames.h"
+#include "app/PartyBlock.h"
 #include "invoice/InvoiceRecord.h"
 #include "invoice/PartyFields.h"
 
@@ -13,13 +13,6 @@
 #include <QSignalBlocker>
 
 namespace {
-
-QLabel* caption(QWidget* parent, const QString& text, const QString& objectName = {}) {
-    auto* label = new QLabel(text, parent);
-    if (!objectName.isEmpty())
-        label->setObjectName(objectName);
-    return label;
-}
 
 // Object names of the block's own controls; the edits are named after the
 // record fields they show.
@@ -41,12 +34,6 @@ const PartyNames CustomerNames{"GroupBox2", "Cliente", "RadioButton5", "RadioBut
 
 } // namespace
 
-QLineEdit* PartyPanel::addEdit(PartyField field) {
-    auto* edit = new QLineEdit(this);
-    edit->setObjectName(controlName(*PartyFields::recordField(m_party, field)));
-    return edit;
-}
-
 PartyPanel::PartyPanel(Party party, QWidget* parent) : QGroupBox(parent), m_party(party) {
     const PartyNames& n = party == Party::Issuer ? IssuerNames : CustomerNames;
     setObjectName(QLatin1String(n.group));
@@ -57,25 +44,6 @@ PartyPanel::PartyPanel(Party party, QWidget* parent) : QGroupBox(parent), m_part
     m_natural = new QRadioButton(QStringLiteral("Pers. Física"), this);
     m_natural->setObjectName(QLatin1String(n.natural));
     m_legal->setChecked(true);
-
-    using F = PartyField;
-    m_nameLabel = caption(this, PartyFields::label(F::CorporateName), QLatin1String(n.nameLabel));
-    m_corporateName = addEdit(F::CorporateName);
-    m_firstName = addEdit(F::FirstName);
-    m_firstSurname = addEdit(F::FirstSurname);
-    m_secondSurname = addEdit(F::SecondSurname);
-    m_surname1Label =
-        caption(this, PartyFields::label(F::FirstSurname), QLatin1String(n.surname1Label));
-    m_surname2Label =
-        caption(this, PartyFields::label(F::SecondSurname), QLatin1String(n.surname2Label));
-    QLineEdit* address = addEdit(F::Address);
-    QLineEdit* postCode = addEdit(F::PostCode);
-    QLineEdit* town = addEdit(F::Town);
-    QLineEdit* province = addEdit(F::Province);
-    QLineEdit* taxId = addEdit(F::TaxId);
-    m_contact = addEdit(F::Contact);
-    m_contactLabel = caption(this, PartyFields::label(F::Contact), QLatin1String(n.contactLabel));
-    postCode->setMaximumWidth(70);
 
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(8, 4, 8, 6);
@@ -99,39 +67,13 @@ PartyPanel::PartyPanel(Party party, QWidget* parent) : QGroupBox(parent), m_part
     top->addWidget(m_natural);
     grid->addLayout(top, 0, 0, 1, 4);
 
-    // The name row holds either the corporate name or name and two surnames.
-    auto* nameRow = new QHBoxLayout;
-    nameRow->setSpacing(4);
-    nameRow->addWidget(m_corporateName, 1);
-    nameRow->addWidget(m_firstName, 1);
-    nameRow->addWidget(m_surname1Label);
-    nameRow->addWidget(m_firstSurname, 1);
-    nameRow->addWidget(m_surname2Label);
-    nameRow->addWidget(m_secondSurname, 1);
-    grid->addWidget(m_nameLabel, 1, 0);
-    grid->addLayout(nameRow, 1, 1, 1, 3);
+    m_block = std::make_unique<PartyBlock>(
+        party, this, grid,
+        PartyBlock::CaptionNames{n.nameLabel, n.surname1Label, n.surname2Label, n.contactLabel});
+    m_block->edit(PartyField::PostCode)->setMaximumWidth(70);
 
-    grid->addWidget(caption(this, PartyFields::label(F::Address)), 2, 0);
-    grid->addWidget(address, 2, 1, 1, 3);
-    grid->addWidget(caption(this, PartyFields::label(F::PostCode)), 3, 0);
-    grid->addWidget(postCode, 3, 1);
-    grid->addWidget(caption(this, PartyFields::label(F::Town)), 3, 2);
-    grid->addWidget(town, 3, 3);
-    grid->addWidget(caption(this, PartyFields::label(F::Province)), 4, 0);
-    grid->addWidget(province, 4, 1);
-    grid->addWidget(caption(this, PartyFields::label(F::TaxId)), 4, 2);
-    grid->addWidget(taxId, 4, 3);
-    grid->addWidget(m_contactLabel, 5, 0);
-    grid->addWidget(m_contact, 5, 1, 1, 3);
-
-    m_tabOrder = {m_firstName, m_firstSurname, m_secondSurname, m_corporateName, address,
-                  postCode,    town,           province,        taxId,           m_contact};
-    if (party == Party::Issuer) {
-        QLineEdit* email = addEdit(F::Email);
-        grid->addWidget(caption(this, PartyFields::label(F::Email)), 6, 0);
-        grid->addWidget(email, 6, 1, 1, 3);
-        m_tabOrder << email;
-    } else {
+    m_tabOrder = m_block->tabOrder();
+    if (party == Party::Customer) {
         m_tabOrder << m_administration;
         grid->setRowStretch(6, 1);
     }
@@ -146,15 +88,11 @@ PartyPanel::PartyPanel(Party party, QWidget* parent) : QGroupBox(parent), m_part
             emit personTypeChosen(PersonType::NaturalPerson);
     });
 
-    // Start: legal entity.
-    m_firstName->hide();
-    m_firstSurname->hide();
-    m_secondSurname->hide();
-    m_surname1Label->hide();
-    m_surname2Label->hide();
     if (party == Party::Customer)
-        m_nameLabel->setText(QStringLiteral("R. Social"));
+        m_block->nameLabel()->setText(QStringLiteral("R. Social"));
 }
+
+PartyPanel::~PartyPanel() = default;
 
 void PartyPanel::showLayout(const InvoiceRecord& record) {
     const bool natural = record.personType(m_party) == PersonType::NaturalPerson;
@@ -163,15 +101,7 @@ void PartyPanel::showLayout(const InvoiceRecord& record) {
         const QSignalBlocker blockNatural(m_natural);
         (natural ? m_natural : m_legal)->setChecked(true);
     }
-    m_firstName->setVisible(natural);
-    m_firstSurname->setVisible(natural);
-    m_secondSurname->setVisible(natural);
-    m_surname1Label->setVisible(natural);
-    m_surname2Label->setVisible(natural);
-    m_corporateName->setVisible(!natural);
-    m_contact->setVisible(!natural);
-    m_contactLabel->setVisible(!natural);
-    m_nameLabel->setText(record.nameLabel(m_party));
+    m_block->showKind(record.personType(m_party), record.nameLabel(m_party));
 }
 
 QList<QWidget*> PartyPanel::tabOrder() const {

@@ -3,8 +3,10 @@
 #include "invoice/PartyFields.h"
 
 #include <QGroupBox>
+#include <memory>
 
 class InvoiceRecord;
+class PartyBlock;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -16,6 +18,7 @@ class PartyPanel : public QGroupBox {
     Q_OBJECT
 public:
     PartyPanel(Party party, QWidget* parent = nullptr);
+    ~PartyPanel() override;
 
     Party party() const { return m_party; }
     // Only the customer block has the "Admón. del estado." box.
@@ -34,20 +37,10 @@ signals:
     void personTypeChosen(PersonType type);
 
 private:
-    QLineEdit* addEdit(PartyField field);
-
     Party m_party;
     QCheckBox* m_administration = nullptr;
     QRadioButton* m_legal = nullptr;
     QRadioButton* m_natural = nullptr;
-    QLabel* m_nameLabel = nullptr;
-    QLineEdit* m_corporateName = nullptr;
-    QLineEdit* m_firstName = nullptr;
-    QLineEdit* m_firstSurname = nullptr;
-    QLineEdit* m_secondSurname = nullptr;
-    QLabel* m_surname1Label = nullptr;
-    QLabel* m_surname2Label = nullptr;
-    QLineEdit* m_contact = nullptr;
-    QLabel* m_contactLabel = nullptr;
+    std::unique_ptr<PartyBlock> m_block;
     QList<QWidget*> m_tabOrder;
 };

@@ -21,17 +21,11 @@
 #include <QVBoxLayout>
 
 const QStringList& TFormAutoFirma::commands() {
-    static const QStringList list{QStringLiteral("Sign -certgui"), QStringLiteral("Sign -gui")};
-    return list;
+    return AutoFirmaSettings::offeredCommands();
 }
 
 const QStringList& TFormAutoFirma::formats() {
-    static const QStringList list{
-        QStringLiteral("-format AUTO"),     QStringLiteral("-format PADES"),
-        QStringLiteral("-format FACTURAE"), QStringLiteral("-format CADES"),
-        QStringLiteral("-format XADES"),    QStringLiteral("-format OOXML"),
-        QStringLiteral("-format ODF")};
-    return list;
+    return AutoFirmaSettings::offeredFormats();
 }
 
 QStringList TFormAutoFirma::notFoundNotice() {

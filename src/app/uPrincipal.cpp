@@ -9,6 +9,7 @@
 #include "app/TotalsPanel.h"
 #include "app/uAcercaDe.h"
 #include "app/uAdmon.h"
+#include "app/uAutoFirma.h"
 #include "common/AppVersion.h"
 #include "invoice/AmountLimits.h"
 #include "invoice/BankAccount.h"
@@ -428,6 +429,16 @@ void TForm2::Button4Click() {
 }
 
 void TForm2::launchAutoFirma(const QString& path) {
+    if (const QString problem = m_session.signingSettingsProblem(); !problem.isEmpty()) {
+        if (Prompts::instance().confirm(
+                this, AppTitle,
+                withFullStop(problem) +
+                    QStringLiteral("\n\n¿Quieres abrir la configuración de AutoFirma?"))) {
+            TFormAutoFirma settings(appDir(), this);
+            runModal(settings);
+        }
+        return;
+    }
     QString error;
     {
         const BusyCursor busy;

@@ -1,6 +1,7 @@
 #include "app/uRegistro.h"
 
 #include "app/ControlNames.h"
+#include "app/PartyBlock.h"
 #include "invoice/InvoiceRecord.h"
 #include "invoice/PartyFields.h"
 #include "settings/AppFiles.h"
@@ -34,10 +35,6 @@ QLineEdit* edit(QWidget* parent, RecordField field) {
     return e;
 }
 
-QLineEdit* partyEdit(QWidget* parent, PartyField field) {
-    return edit(parent, *PartyFields::recordField(Party::Issuer, field));
-}
-
 } // namespace
 
 TFormRegistro::TFormRegistro(const QString& appDir, QWidget* parent)
@@ -47,6 +44,8 @@ TFormRegistro::TFormRegistro(const QString& appDir, QWidget* parent)
     DialogKit::frameDialog(this, 451, 351);
     buildLayout();
 }
+
+TFormRegistro::~TFormRegistro() = default;
 
 void TFormRegistro::buildLayout() {
     auto* outer = new QVBoxLayout(this);
@@ -76,53 +75,11 @@ void TFormRegistro::buildLayout() {
     kinds->addStretch();
     grid->addLayout(kinds, 0, 0, 1, 4);
 
-    // Row 2: corporate name, or first name and surnames.
-    m_nameLabel = label(g, "Label1", PartyFields::label(PartyField::CorporateName));
-    m_corporateName = partyEdit(g, PartyField::CorporateName);
-    m_firstName = partyEdit(g, PartyField::FirstName);
-    m_surname1Label = label(g, "Label19", PartyFields::label(PartyField::FirstSurname));
-    m_firstSurname = partyEdit(g, PartyField::FirstSurname);
-    m_surname2Label = label(g, "Label20", PartyFields::label(PartyField::SecondSurname));
-    m_secondSurname = partyEdit(g, PartyField::SecondSurname);
-    auto* names = new QHBoxLayout;
-    names->setSpacing(4);
-    names->addWidget(m_corporateName, 1);
-    names->addWidget(m_firstName, 1);
-    names->addWidget(m_surname1Label);
-    names->addWidget(m_firstSurname, 1);
-    names->addWidget(m_surname2Label);
-    names->addWidget(m_secondSurname, 1);
-    grid->addWidget(m_nameLabel, 1, 0);
-    grid->addLayout(names, 1, 1, 1, 3);
-    m_firstName->hide();
-    m_firstSurname->hide();
-    m_secondSurname->hide();
-    m_surname1Label->hide();
-    m_surname2Label->hide();
-
-    // Rows 3 to 7: address, tax number, contact and e-mail.
-    m_address = partyEdit(g, PartyField::Address);
-    grid->addWidget(label(g, "Label2", PartyFields::label(PartyField::Address)), 2, 0);
-    grid->addWidget(m_address, 2, 1, 1, 3);
-    m_postCode = partyEdit(g, PartyField::PostCode);
-    m_town = partyEdit(g, PartyField::Town);
-    grid->addWidget(label(g, "Label3", PartyFields::label(PartyField::PostCode)), 3, 0);
-    grid->addWidget(m_postCode, 3, 1);
-    grid->addWidget(label(g, "Label4", PartyFields::label(PartyField::Town)), 3, 2);
-    grid->addWidget(m_town, 3, 3);
-    m_province = partyEdit(g, PartyField::Province);
-    m_taxId = partyEdit(g, PartyField::TaxId);
-    grid->addWidget(label(g, "Label5", PartyFields::label(PartyField::Province)), 4, 0);
-    grid->addWidget(m_province, 4, 1);
-    grid->addWidget(label(g, "Label6", PartyFields::label(PartyField::TaxId)), 4, 2);
-    grid->addWidget(m_taxId, 4, 3);
-    m_contactLabel = label(g, "Label26", PartyFields::label(PartyField::Contact));
-    m_contact = partyEdit(g, PartyField::Contact);
-    grid->addWidget(m_contactLabel, 5, 0);
-    grid->addWidget(m_contact, 5, 1, 1, 3);
-    m_email = partyEdit(g, PartyField::Email);
-    grid->addWidget(label(g, "Label30", PartyFields::label(PartyField::Email)), 6, 0);
-    grid->addWidget(m_email, 6, 1, 1, 3);
+    // Rows 2 to 7: the issuer's fields, as on the main window.
+    m_block = std::make_unique<PartyBlock>(
+        Party::Issuer, g, grid,
+        PartyBlock::CaptionNames{"Label1", "Label19", "Label20", "Label26"});
+    m_contact = m_block->edit(PartyField::Contact);
 
     // Rows 8 to 10: the bank account and the IBAN, as typed.
     grid->addWidget(label(g, "Label13", QStringLiteral("Cuenta Bancaria")), 7, 0, 1, 4);
@@ -170,13 +127,10 @@ void TFormRegistro::buildLayout() {
     grid->setRowStretch(11, 1);
     grid->addLayout(buttons, 12, 0, 1, 4);
 
-    QWidget* order[] = {m_firstName,      m_firstSurname,  m_secondSurname, m_corporateName,
-                        m_address,        m_postCode,      m_town,          m_province,
-                        m_taxId,          m_contact,       m_email,         m_legalEntity,
-                        m_naturalPerson,  m_saveButton,    m_closeButton,   m_bankEntity,
-                        m_bankOffice,     m_controlDigits, m_accountNumber, m_iban,
-                        m_exemptionReason};
-    for (size_t i = 1; i < std::size(order); ++i)
+    QList<QWidget*> order = m_block->tabOrder();
+    order << m_legalEntity << m_naturalPerson << m_saveButton << m_closeButton << m_bankEntity
+          << m_bankOffice << m_controlDigits << m_accountNumber << m_iban << m_exemptionReason;
+    for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 
     // Selecting a button that was not selected, by hand or by the load, runs
@@ -194,28 +148,12 @@ void TFormRegistro::buildLayout() {
 }
 
 void TFormRegistro::applyLegalEntityLayout() {
-    m_firstName->hide();
-    m_firstSurname->hide();
-    m_secondSurname->hide();
-    m_nameLabel->setText(PartyFields::label(PartyField::CorporateName));
-    m_corporateName->show();
-    m_surname1Label->hide();
-    m_surname2Label->hide();
-    m_contact->show();
-    m_contactLabel->show();
+    m_block->showKind(PersonType::LegalEntity, PartyFields::label(PartyField::CorporateName));
 }
 
 void TFormRegistro::applyNaturalPersonLayout() {
-    m_firstName->show();
-    m_firstSurname->show();
-    m_secondSurname->show();
-    m_nameLabel->setText(PartyFields::label(PartyField::FirstName));
-    m_corporateName->hide();
-    m_surname1Label->show();
-    m_surname2Label->show();
     m_contact->clear();
-    m_contact->hide();
-    m_contactLabel->hide();
+    m_block->showKind(PersonType::NaturalPerson, PartyFields::label(PartyField::FirstName));
 }
 
 void TFormRegistro::RadioButton3Click() {
@@ -237,32 +175,22 @@ void TFormRegistro::FormShow() {
     m_controlDigits->setText(stored.control);
     m_accountNumber->setText(stored.account);
     m_iban->setText(stored.iban);
+    m_exemptionReason->setText(stored.exemptionReason);
 
     m_tipoPersona = stored.persona.left(1);
-    if (m_tipoPersona == QLatin1String("J")) {
-        m_legalEntity->setChecked(true);
-        m_corporateName->setText(stored.name);
-    } else if (m_tipoPersona == QLatin1String("F")) {
-        m_naturalPerson->setChecked(true);
-        m_firstName->setText(stored.name);
-        m_firstSurname->setText(stored.surname1);
-        m_secondSurname->setText(stored.surname2);
-    } else {
+    const std::optional<PersonType> type = PartyFields::personTypeOf(m_tipoPersona);
+    if (!type)
         return; // neither kind: only the account is loaded
+    (*type == PersonType::LegalEntity ? m_legalEntity : m_naturalPerson)->setChecked(true);
+    // Only the fields the kind has: a natural person has no contact.
+    for (const PartyFieldInfo& info : PartyFields::all()) {
+        if (PartyFields::belongsTo(info.field, *type))
+            m_block->edit(info.field)->setText(stored.value(info.field));
     }
-    m_address->setText(stored.address);
-    m_postCode->setText(stored.postCode);
-    m_town->setText(stored.town);
-    m_province->setText(stored.province);
-    m_taxId->setText(stored.taxId);
-    m_email->setText(stored.email);
-    m_exemptionReason->setText(stored.exemptionReason);
-    if (m_tipoPersona == QLatin1String("J")) {
-        m_contact->setText(stored.contact);
+    if (*type == PersonType::LegalEntity)
         applyLegalEntityLayout();
-    } else {
-        applyNaturalPersonLayout(); // a natural person has no contact
-    }
+    else
+        applyNaturalPersonLayout();
 }
 
 void TFormRegistro::AdvSmoothButton1Click() {
@@ -279,22 +207,12 @@ void TFormRegistro::AdvSmoothButton1Click() {
     issuer.control = m_controlDigits->text();
     issuer.account = m_accountNumber->text();
     issuer.iban = m_iban->text();
-    issuer.persona = personTypeLetter(type);
-    if (type == PersonType::LegalEntity) {
-        issuer.name = m_corporateName->text();
-    } else {
-        issuer.name = m_firstName->text();
-        issuer.surname1 = m_firstSurname->text();
-        issuer.surname2 = m_secondSurname->text();
-    }
-    issuer.address = m_address->text();
-    issuer.postCode = m_postCode->text();
-    issuer.town = m_town->text();
-    issuer.province = m_province->text();
-    issuer.taxId = m_taxId->text();
-    issuer.contact = m_contact->text();
-    issuer.email = m_email->text();
     issuer.exemptionReason = m_exemptionReason->text();
+    issuer.persona = personTypeLetter(type);
+    for (const PartyFieldInfo& info : PartyFields::all()) {
+        if (IssuerSettings::stored(info.field, type))
+            issuer.value(info.field) = m_block->edit(info.field)->text();
+    }
 
     // Strict: a file that exists but cannot be read must not be replaced by
     // one holding only this section.

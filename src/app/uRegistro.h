@@ -3,9 +3,10 @@
 #include "widgets/SettingsDialog.h"
 
 #include <QString>
+#include <memory>
 
+class PartyBlock;
 class QGroupBox;
-class QLabel;
 class QLineEdit;
 class QRadioButton;
 class QToolButton;
@@ -16,6 +17,7 @@ class TFormRegistro : public SettingsDialog {
     Q_OBJECT
 public:
     explicit TFormRegistro(const QString& appDir, QWidget* parent = nullptr);
+    ~TFormRegistro() override;
 
     // Handlers, public so that tests can drive them as the buttons do.
     void FormShow();              // loads the issuer's data from Registro.Ini
@@ -38,29 +40,16 @@ private:
     QString m_tipoPersona; // "J", "F" or empty until first set
 
     QGroupBox* m_group = nullptr;
+    std::unique_ptr<PartyBlock> m_block;
     QRadioButton* m_legalEntity = nullptr;
     QRadioButton* m_naturalPerson = nullptr;
-    QLabel* m_nameLabel = nullptr;
-    QLabel* m_surname1Label = nullptr;
-    QLabel* m_surname2Label = nullptr;
-    QLabel* m_contactLabel = nullptr;
-    QLineEdit* m_corporateName = nullptr;
-    QLineEdit* m_address = nullptr;
-    QLineEdit* m_postCode = nullptr;
-    QLineEdit* m_town = nullptr;
-    QLineEdit* m_province = nullptr;
-    QLineEdit* m_taxId = nullptr;
     QLineEdit* m_bankEntity = nullptr;
     QLineEdit* m_bankOffice = nullptr;
     QLineEdit* m_controlDigits = nullptr;
     QLineEdit* m_accountNumber = nullptr;
     QLineEdit* m_iban = nullptr;
-    QLineEdit* m_firstName = nullptr;
-    QLineEdit* m_firstSurname = nullptr;
-    QLineEdit* m_secondSurname = nullptr;
-    QLineEdit* m_contact = nullptr;
-    QLineEdit* m_email = nullptr;
     QLineEdit* m_exemptionReason = nullptr; // MOTIVOEXENCION
+    QLineEdit* m_contact = nullptr;
     QToolButton* m_saveButton = nullptr;
     QToolButton* m_closeButton = nullptr;
 };

@@ -1,3 +1,4 @@
+#include "cli/CheckCommand.h"
 #include "cli/GenerateCommand.h"
 #include "cli/PdfCommand.h"
 #include "cli/SignCommand.h"
@@ -30,6 +31,7 @@ const Command Commands[] = {
     {"sign", runSign, "firma cada factura con un certificado en fichero (.p12/.pfx)"},
     {"verify", runVerify, "comprueba la firma de cada factura firmada"},
     {"pdf", runPdf, "escribe la copia legible (PDF) de cada factura Facturae", true},
+    {"check", runCheck, "comprueba facturas Facturae: esquema, sumas, NIF, centros, IBAN y fechas"},
 };
 
 int usage(QTextStream& stream, int status) {

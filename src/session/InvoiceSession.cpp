@@ -4,6 +4,7 @@
 #include "common/FileIdentity.h"
 #include "facturae/FacturaeWriter.h"
 #include "settings/AppFiles.h"
+#include "settings/AutoFirmaSettings.h"
 #include "settings/InvoiceImport.h"
 #include "settings/RegistroIni.h"
 #include "signing/AutoFirmaLaunch.h"
@@ -133,9 +134,25 @@ bool InvoiceSession::loadSigningSettings() {
     return !m_record.text(RecordField::AutoFirmaFolder).isEmpty();
 }
 
+QString InvoiceSession::signingSettingsProblem() const {
+    return AutoFirmaSettings{
+        m_record.text(RecordField::AutoFirmaFolder), m_record.text(RecordField::AutoFirmaProgram),
+        m_record.text(RecordField::AutoFirmaCommand), m_record.text(RecordField::AutoFirmaFormat)}
+        .problem();
+}
+
 QString InvoiceSession::sign(const QString& document) {
+    if (const QString problem = signingSettingsProblem(); !problem.isEmpty())
+        throw AppError(problem);
     const QString input = QDir::toNativeSeparators(document);
     const QString output = AutoFirmaLaunch::signedFileName(input);
+    // "F.XSIG" keeps its name when signed: the signer would write over the
+    // file it reads.
+    if (output == input || FileIdentity::sameFile(document, QDir::fromNativeSeparators(output)))
+        throw AppError(QStringLiteral("La factura firmada se guardaría con el mismo nombre que %1; "
+                                      "cambia la extensión del fichero (por ejemplo, a .xml) "
+                                      "antes de firmarlo")
+                           .arg(input));
     const QString& command = m_record.text(RecordField::AutoFirmaCommand);
     const QString& format = m_record.text(RecordField::AutoFirmaFormat);
     m_record.setText(RecordField::AutoFirmaParameters,

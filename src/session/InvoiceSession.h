@@ -77,6 +77,11 @@ public:
     // as shown in eParametros), starts AutoFirma and waits; it returns the
     // start's error text, empty when it started.
     bool loadSigningSettings();
+    // Why the loaded settings must not start AutoFirma, or empty (see
+    // AutoFirmaSettings::problem); sign() refuses them with this text.
+    QString signingSettingsProblem() const;
+    // Throws AppError, starting nothing, when the settings are not valid or
+    // the signed copy would be the document itself.
     QString sign(const QString& document);
 
     // The three administrative centres the record carries.

@@ -17,6 +17,42 @@ QString IssuerSettings::personLetter() const {
     return (first == u"J" || first == u"F") ? first : QString();
 }
 
+QString& IssuerSettings::value(PartyField field) {
+    switch (field) {
+    case PartyField::CorporateName:
+    case PartyField::FirstName:
+        return name; // NOMBRE holds either
+    case PartyField::FirstSurname:
+        return surname1;
+    case PartyField::SecondSurname:
+        return surname2;
+    case PartyField::Address:
+        return address;
+    case PartyField::PostCode:
+        return postCode;
+    case PartyField::Town:
+        return town;
+    case PartyField::Province:
+        return province;
+    case PartyField::TaxId:
+        return taxId;
+    case PartyField::Contact:
+        return contact;
+    case PartyField::Email:
+        break;
+    }
+    return email;
+}
+
+const QString& IssuerSettings::value(PartyField field) const {
+    return const_cast<IssuerSettings*>(this)->value(field);
+}
+
+bool IssuerSettings::stored(PartyField field, PersonType type) {
+    // CONTACTO is kept for either kind (empty for a natural person).
+    return field == PartyField::Contact || PartyFields::belongsTo(field, type);
+}
+
 IssuerSettings IssuerSettings::read(const IniFile& ini) {
     auto r = [&](const char* key) { return ini.readString(MisDatos, QString::fromLatin1(key)); };
     IssuerSettings s;
@@ -26,16 +62,8 @@ IssuerSettings IssuerSettings::read(const IniFile& ini) {
     s.account = r("CUENTA");
     s.iban = r("IBAN");
     s.persona = r("PERSONA");
-    s.name = r("NOMBRE");
-    s.surname1 = r("APELLIDO1");
-    s.surname2 = r("APELLIDO2");
-    s.address = r("DIRECCION");
-    s.postCode = r("CP");
-    s.town = r("POBLACION");
-    s.province = r("PROVINCIA");
-    s.taxId = r("NIF");
-    s.contact = r("CONTACTO");
-    s.email = r("MAIL");
+    for (const PartyFieldInfo& info : PartyFields::all())
+        s.value(info.field) = ini.readString(MisDatos, QString::fromLatin1(info.iniKey));
     s.exemptionReason = r("MOTIVOEXENCION");
     return s;
 }
@@ -50,18 +78,10 @@ void IssuerSettings::write(IniFile& ini, PersonType type) const {
     w("CUENTA", account);
     w("IBAN", iban);
     w("PERSONA", personTypeLetter(type));
-    w("NOMBRE", name);
-    if (type == PersonType::NaturalPerson) {
-        w("APELLIDO1", surname1);
-        w("APELLIDO2", surname2);
+    for (const PartyFieldInfo& info : PartyFields::all()) {
+        if (stored(info.field, type))
+            w(info.iniKey, value(info.field));
     }
-    w("DIRECCION", address);
-    w("CP", postCode);
-    w("POBLACION", town);
-    w("PROVINCIA", province);
-    w("NIF", taxId);
-    w("CONTACTO", contact);
-    w("MAIL", email);
     // Written once the reason has been set, so a file without it keeps its
     // usual keys; an emptied reason is stored empty (the default text).
     const QString absent = QStringLiteral("\x01");

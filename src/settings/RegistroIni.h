@@ -1,6 +1,6 @@
 #pragma once
 
-#include "invoice/PersonType.h"
+#include "invoice/PartyFields.h"
 #include "settings/AutoFirmaSettings.h"
 
 #include <QString>
@@ -19,6 +19,12 @@ struct IssuerSettings {
     // First character of PERSONA, compared upper case only; empty when it
     // selects neither kind.
     QString personLetter() const;
+
+    // Where a party field is kept (the corporate name and the first name
+    // share NOMBRE), and whether a person of the kind stores it.
+    QString& value(PartyField field);
+    const QString& value(PartyField field) const;
+    static bool stored(PartyField field, PersonType type);
 
     static IssuerSettings read(const IniFile& ini);
     // Stores the 14 keys of a legal entity ("J") or the 16 of a natural person

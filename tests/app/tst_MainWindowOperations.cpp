@@ -272,13 +272,45 @@ private slots:
 
     void signReportsAFailedStart() {
         writeFile(path(), QStringLiteral("Registro.Ini"),
-                  QStringLiteral("[AUTOFIRMA]\nRUTAPROGRAMA=%1\nPROGRAMA=no-existe\n").arg(path()));
+                  QStringLiteral("[AUTOFIRMA]\nRUTAPROGRAMA=%1\nPROGRAMA=no-existe\n"
+                                 "COMANDO=Sign -gui\nFIRMA=-format FACTURAE\n")
+                      .arg(path()));
         open();
         m_prompts->fileAnswers << QDir(path()).filePath(QStringLiteral("F.xml"));
         m_window->Button4Click();
         QCOMPARE(m_prompts->kinds(), (QStringList{"open", "plain"}));
         QCOMPARE(m_prompts->shown[1].caption, QStringLiteral("Orvane"));
         QVERIFY(!m_prompts->shown[1].text.isEmpty());
+    }
+
+    // Settings the window does not offer start nothing: the message says why
+    // and offers to open the signing settings.
+    void signRefusesSettingsItDoesNotOffer_data() {
+        QTest::addColumn<bool>("openSettings");
+        QTest::newRow("settings opened") << true;
+        QTest::newRow("declined") << false;
+    }
+    void signRefusesSettingsItDoesNotOffer() {
+        QFETCH(bool, openSettings);
+        writeFile(path(), QStringLiteral("Registro.Ini"),
+                  QStringLiteral("[AUTOFIRMA]\nRUTAPROGRAMA=%1\nPROGRAMA=autofirma.sh\n"
+                                 "COMANDO=Sign -certgui -o otro.xsig\nFIRMA=-format FACTURAE\n")
+                      .arg(path()));
+        open();
+        QStringList opened;
+        m_window->setModalRunner(
+            [&](QDialog& dialog) { opened << QLatin1String(dialog.metaObject()->className()); });
+        m_prompts->fileAnswers << QDir(path()).filePath(QStringLiteral("F.xml"));
+        m_prompts->confirmAnswers << openSettings;
+        m_window->Button4Click();
+        QCOMPARE(m_prompts->kinds(), (QStringList{"open", "confirm"}));
+        const QString text = m_prompts->shown[1].text;
+        QVERIFY2(text.startsWith(QStringLiteral("La configuración de AutoFirma no es válida")) &&
+                     text.contains(QStringLiteral("Sign -certgui -o otro.xsig")) &&
+                     text.endsWith(QStringLiteral("¿Quieres abrir la configuración de AutoFirma?")),
+                 qPrintable(text));
+        QCOMPARE(opened, openSettings ? QStringList{"TFormAutoFirma"} : QStringList());
+        QCOMPARE(edit(m_window.get(), "eParametros")->text(), QString());
     }
 
     void contactOpensTheAboutWindow() {

@@ -59,7 +59,7 @@ void tst_FacturaeReader::readsWhatTheWriterWrote() {
     const Document doc = FacturaeReader::read(buffer.data());
     QCOMPARE(doc.schemaVersion, QStringLiteral("3.2.1"));
     QCOMPARE(doc.seller.name, QStringLiteral("Talleres Mecánicos Íñiguez S.L."));
-    QCOMPARE(doc.seller.taxId, QStringLiteral("B15123456"));
+    QCOMPARE(doc.seller.taxId, QStringLiteral("B15123458"));
     QCOMPARE(doc.seller.email, QStringLiteral("facturacion@talleres-iniguez.example"));
     QCOMPARE(doc.seller.address.town, QStringLiteral("Santiago de Compostela"));
     QCOMPARE(doc.buyer.centres.size(), 3);

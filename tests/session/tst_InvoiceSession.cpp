@@ -30,6 +30,8 @@ private slots:
     void generateTo_data();
     void generateTo();
     void signComposesTheParametersAndReportsAFailedStart();
+    void signStartsNothingItShouldNot_data();
+    void signStartsNothingItShouldNot();
 
 private:
     QString home() const { return m_dir->path(); }
@@ -336,6 +338,78 @@ void tst_InvoiceSession::signComposesTheParametersAndReportsAFailedStart() {
     QCOMPARE(session.record().text(RecordField::AutoFirmaParameters),
              QStringLiteral("Sign -certgui -i %1 -o %2 -format FACTURAE")
                  .arg(native, native.chopped(3) + QStringLiteral("XSIG")));
+}
+
+// Settings that would add arguments or start a program outside the
+// installation folder, and a document whose signed copy would be itself:
+// refused with the reason, and nothing is started.
+void tst_InvoiceSession::signStartsNothingItShouldNot_data() {
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("document");
+    QTest::addColumn<QString>("refusal"); // empty: AutoFirma starts
+
+    const QString ok = QStringLiteral("firma.sh"), sign = QStringLiteral("Sign -certgui"),
+                  xades = QStringLiteral("-format XADES"), doc = QStringLiteral("F1.xml");
+    QTest::newRow("valid settings start it") << ok << sign << xades << doc << QString();
+    QTest::newRow("command with added arguments")
+        << ok << "Sign -certgui -o otro.xsig" << xades << doc << "el comando (COMANDO)";
+    QTest::newRow("empty command") << ok << "" << xades << doc << "falta el comando";
+    QTest::newRow("format with added arguments")
+        << ok << sign << "-format XADES -o otro.xsig" << doc << "el formato de firma (FIRMA)";
+    QTest::newRow("empty format") << ok << sign << "" << doc << "falta el formato";
+    QTest::newRow("program in a parent folder")
+        << "../fuera/firma.sh" << sign << xades << doc << "el programa (PROGRAMA)";
+    QTest::newRow("program by absolute path")
+        << "/bin/sh" << sign << xades << doc << "el programa (PROGRAMA)";
+    QTest::newRow("program in a subfolder")
+        << "sub/firma.sh" << sign << xades << doc << "el programa (PROGRAMA)";
+    QTest::newRow("program is the parent folder")
+        << ".." << sign << xades << doc << "el programa (PROGRAMA)";
+    QTest::newRow("empty program") << "" << sign << xades << doc << "falta el nombre del programa";
+    QTest::newRow("document already named .XSIG") << ok << sign << xades << "x.XSIG"
+                                                  << "con el mismo nombre";
+}
+
+void tst_InvoiceSession::signStartsNothingItShouldNot() {
+    QFETCH(QString, program);
+    QFETCH(QString, command);
+    QFETCH(QString, format);
+    QFETCH(QString, document);
+    QFETCH(QString, refusal);
+#ifndef Q_OS_UNIX
+    QSKIP("the fake signer is a shell script");
+#endif
+    // A signer that only leaves a mark, in the folder and outside it.
+    const QString script = QStringLiteral("#!/bin/sh\ntouch \"%1\"\n").arg(inHome("started"));
+    for (const QString& where : {QStringLiteral("af/firma.sh"), QStringLiteral("fuera/firma.sh"),
+                                 QStringLiteral("af/sub/firma.sh")}) {
+        write(where, script);
+        QFile::setPermissions(inHome(where), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                 QFileDevice::ExeOwner);
+    }
+    write(QStringLiteral("Registro.Ini"),
+          QStringLiteral("[AUTOFIRMA]\nRUTAPROGRAMA=%1\nPROGRAMA=%2\nCOMANDO=%3\nFIRMA=%4\n")
+              .arg(inHome("af"), program, command, format));
+    write(document, QStringLiteral("<x/>"));
+    InvoiceSession session(home());
+    session.start();
+    QVERIFY(session.loadSigningSettings());
+    QString error;
+    try {
+        error = session.sign(inHome(document));
+    } catch (const AppError& e) {
+        error = e.message();
+    }
+    if (refusal.isEmpty()) {
+        QCOMPARE(error, QString());
+        QVERIFY(QFile::exists(inHome("started")));
+        return;
+    }
+    QVERIFY2(error.contains(refusal), qPrintable(error));
+    QVERIFY(!QFile::exists(inHome("started")));
+    QCOMPARE(session.signingSettingsProblem().isEmpty(), document.endsWith(u".XSIG"));
 }
 
 QTEST_GUILESS_MAIN(tst_InvoiceSession)

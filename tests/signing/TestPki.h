@@ -20,7 +20,7 @@ public:
     // Names of the PKCS#12 files made; each holds its key (except NoKey) and
     // the intermediate authority.
     QString signer;         // natural person, serialNumber IDCES-99999999R
-    QString representative; // company representative, organizationIdentifier VATES-B15123456
+    QString representative; // company representative, organizationIdentifier VATES-B15123458
     QString legacy;         // the signer exported with the old RC2/3DES ciphers
     QString expired;        // valid 2020-2021
     QString notYetValid;    // valid from 2090
@@ -85,8 +85,8 @@ public:
         representative = path("representative.p12");
         if (!person("representative",
                     "/C=ES/serialNumber=IDCES-88888888Y/GN=LUIS/SN=EJEMPLO/"
-                    "CN=88888888Y LUIS EJEMPLO (R: B15123456)/"
-                    "O=Talleres Mecánicos Íñiguez S.L./organizationIdentifier=VATES-B15123456",
+                    "CN=88888888Y LUIS EJEMPLO (R: B15123458)/"
+                    "O=Talleres Mecánicos Íñiguez S.L./organizationIdentifier=VATES-B15123458",
                     true, {"-days", "365"}) ||
             !exportP12("representative", representative, {}))
             return false;

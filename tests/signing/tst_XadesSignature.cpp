@@ -56,7 +56,7 @@ const QByteArray Invoice = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=
                            "xmlns:fe=\"http://www.facturae.es/Facturae/2014/v3.2.1/Facturae\">\n"
                            "  <Parties>\n    <SellerParty>\n      <TaxIdentification>\n"
                            "        <PersonTypeCode>J</PersonTypeCode>\n"
-                           "        <TaxIdentificationNumber>B15123456</TaxIdentificationNumber>\n"
+                           "        <TaxIdentificationNumber>B15123458</TaxIdentificationNumber>\n"
                            "      </TaxIdentification>\n    </SellerParty>\n  </Parties>\n"
                            "  <Invoices>\n    <Invoice>\n"
                            "      <Item lang=\"es\">Reparación de freno</Item>\n"
@@ -189,7 +189,7 @@ void tst_XadesSignature::certificateHolder() {
 
     const CertificateSummary company = open(m_pki.representative).summary();
     QCOMPARE(company.personalTaxId, QStringLiteral("88888888Y"));
-    QCOMPARE(company.companyTaxId, QStringLiteral("B15123456"));
+    QCOMPARE(company.companyTaxId, QStringLiteral("B15123458"));
     QCOMPARE(company.companyName, QStringLiteral("Talleres Mecánicos Íñiguez S.L."));
 
     const CertificateSummary expired = open(m_pki.expired).summary();
@@ -201,9 +201,9 @@ void tst_XadesSignature::taxIdMatching_data() {
     QTest::addColumn<bool>("person");
     QTest::addColumn<bool>("company");
 
-    QTest::newRow("the company's") << "B15123456" << false << true;
-    QTest::newRow("with the country") << "ESB15123456" << false << true;
-    QTest::newRow("lower case, hyphen, blank") << " b-15123456" << false << true;
+    QTest::newRow("the company's") << "B15123458" << false << true;
+    QTest::newRow("with the country") << "ESB15123458" << false << true;
+    QTest::newRow("lower case, hyphen, blank") << " b-15123458" << false << true;
     QTest::newRow("the person's") << "99999999R" << true << false;
     QTest::newRow("the representative's own") << "88888888Y" << false << true;
     QTest::newRow("someone else") << "12345678Z" << false << false;
@@ -564,9 +564,9 @@ void tst_XadesSignature::signFileRefusalsWriteNothing() {
 }
 
 void tst_XadesSignature::issuerTaxIdAgainstCertificate() {
-    QCOMPARE(DocumentSigning::issuerTaxId(Invoice), QStringLiteral("B15123456"));
+    QCOMPARE(DocumentSigning::issuerTaxId(Invoice), QStringLiteral("B15123458"));
     const QString warning = DocumentSigning::taxIdMismatch(Invoice, open(m_pki.signer).summary());
-    QVERIFY2(warning.contains("B15123456") && warning.contains("99999999R"), qPrintable(warning));
+    QVERIFY2(warning.contains("B15123458") && warning.contains("99999999R"), qPrintable(warning));
     QVERIFY(
         DocumentSigning::taxIdMismatch(Invoice, open(m_pki.representative).summary()).isEmpty());
     // A buyer's tax id is not the issuer's.

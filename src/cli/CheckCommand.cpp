@@ -1,0 +1,140 @@
+#include "cli/CheckCommand.h"
+
+#include "facturae/DocumentCheck.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTextStream>
+
+namespace {
+
+const char Usage[] =
+    "Uso: orvane-cli check [--json] FACTURA.xml|FACTURA.xsig...\n"
+    "Comprueba cada factura Facturae (3.2, 3.2.1 o 3.2.2), la escriba quien la escriba: esquema,\n"
+    "sumas, NIF, centros administrativos, IBAN y fechas. Escribe un hallazgo por línea\n"
+    "(FICHERO: ERROR|WARNING|INFO CÓDIGO RUTA mensaje) y un resumen por fichero.\n"
+    "  --json   los hallazgos como una lista JSON de objetos\n"
+    "           {\"file\", \"code\", \"severity\", \"path\", \"message\"}\n"
+    "Estado de salida: 0 sin errores, 1 alguna factura con errores, 2 uso incorrecto o\n"
+    "fichero ilegible.\n";
+
+QString plural(qsizetype n, const char* one, const char* many) {
+    return QStringLiteral("%1 %2").arg(n).arg(QString::fromUtf8(n == 1 ? one : many));
+}
+
+QString summary(const CheckFindings& findings) {
+    qsizetype errors = 0, warnings = 0, notes = 0;
+    for (const CheckFinding& f : findings) {
+        switch (f.severity) {
+        case CheckFinding::Severity::Error:
+            ++errors;
+            break;
+        case CheckFinding::Severity::Warning:
+            ++warnings;
+            break;
+        case CheckFinding::Severity::Info:
+            ++notes;
+            break;
+        }
+    }
+    QString text = errors == 0 ? QStringLiteral("correcta") : QStringLiteral("con errores");
+    text += QStringLiteral(" (%1, %2")
+                .arg(plural(errors, "error", "errores"), plural(warnings, "aviso", "avisos"));
+    if (notes > 0)
+        text += QStringLiteral(", %1").arg(plural(notes, "nota", "notas"));
+    return text + QLatin1Char(')');
+}
+
+// Reads and checks one file; false (with the reason) when it cannot be read.
+bool checkFile(const QString& path, CheckFindings& findings, QString& problem) {
+    QFile file(path);
+    const bool opened =
+        path == u"-" ? file.open(stdin, QIODevice::ReadOnly) : file.open(QIODevice::ReadOnly);
+    if (!opened) {
+        problem = QStringLiteral("no se puede abrir el fichero (%1)").arg(file.errorString());
+        return false;
+    }
+    // A mapped file is read in place; a pipe or an unmappable file is copied.
+    QByteArray bytes;
+    if (uchar* mapped = file.size() > 0 ? file.map(0, file.size()) : nullptr)
+        bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), file.size());
+    else
+        bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        problem = QStringLiteral("no se puede leer el fichero (%1)").arg(file.errorString());
+        return false;
+    }
+    findings = DocumentCheck::run(bytes);
+    return true;
+}
+
+} // namespace
+
+int runCheck(const QStringList& arguments, const QString& /*toolDir*/, QTextStream& out,
+             QTextStream& err) {
+    auto usage = [&](const QString& problem) {
+        if (!problem.isEmpty())
+            err << problem << '\n';
+        err << QString::fromUtf8(Usage);
+        err.flush();
+        return 2;
+    };
+    bool json = false;
+    bool onlyFiles = false;
+    QStringList files;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        if (onlyFiles || !a.startsWith(u'-') || a == u"-") {
+            files << a;
+        } else if (a == u"--") {
+            onlyFiles = true;
+        } else if (a == u"--json") {
+            json = true;
+        } else if (a == u"-h" || a == u"--help") {
+            out << QString::fromUtf8(Usage);
+            out.flush();
+            return 0;
+        } else {
+            return usage(QStringLiteral("Opción desconocida: %1").arg(a));
+        }
+    }
+    if (files.isEmpty())
+        return usage(QStringLiteral("Falta la factura que comprobar"));
+
+    bool unreadable = false;
+    bool errors = false;
+    QJsonArray all;
+    for (const QString& path : files) {
+        CheckFindings findings;
+        QString problem;
+        if (!checkFile(path, findings, problem)) {
+            err << path << ": " << problem << '\n';
+            err.flush();
+            unreadable = true;
+            continue;
+        }
+        errors = errors || hasErrors(findings);
+        for (const CheckFinding& f : findings) {
+            if (json) {
+                all.append(QJsonObject{{QStringLiteral("file"), path},
+                                       {QStringLiteral("code"), f.code},
+                                       {QStringLiteral("severity"), f.severityKey()},
+                                       {QStringLiteral("path"), f.path},
+                                       {QStringLiteral("message"), f.message}});
+            } else {
+                out << path << ": " << f.severityLabel() << ' ' << f.code << ' ' << f.path << ' '
+                    << f.message << '\n';
+            }
+        }
+        if (!json)
+            out << path << ": " << summary(findings) << '\n';
+        out.flush();
+    }
+    if (json) {
+        out << QString::fromUtf8(QJsonDocument(all).toJson(QJsonDocument::Indented));
+        out.flush();
+    }
+    return unreadable ? 2 : errors ? 1 : 0;
+}

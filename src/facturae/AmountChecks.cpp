@@ -1,0 +1,344 @@
+#include "facturae/AmountChecks.h"
+
+#include "facturae/CheckReport.h"
+#include "facturae/ExactDecimal.h"
+#include "facturae/XmlNodes.h"
+
+#include <map>
+#include <type_traits>
+
+using XmlNodes::child;
+using XmlNodes::children;
+using XmlNodes::descend;
+
+namespace AmountChecks {
+
+namespace {
+
+ExactDecimal number(const xmlNode* node) {
+    if (!node)
+        return {};
+    const xmlNode* first = node->children;
+    if (first && !first->next && first->type == XML_TEXT_NODE)
+        return ExactDecimal::parse(reinterpret_cast<const char*>(first->content));
+    return ExactDecimal::parse(XmlNodes::text(node));
+}
+
+// An AmountType element holds its value in TotalAmount.
+const xmlNode* amountNode(const xmlNode* node) {
+    return child(node, "TotalAmount");
+}
+
+ExactDecimal zero() {
+    return ExactDecimal::fromInt(0);
+}
+
+// Σ of one field over repeated elements, e.g. Discount/DiscountAmount.
+ExactDecimal sum(const xmlNode* list, const char* item, const char* field) {
+    ExactDecimal total = zero();
+    for (const xmlNode* n : children(list, item))
+        total += number(child(n, field));
+    return total;
+}
+
+// What the stated amount says against what it should be, both in cents.
+// The rule is text or a function giving it: wording is only built for a finding.
+template <typename Rule>
+void compare(CheckReport& report, const char* code, const xmlNode* node, const ExactDecimal& stated,
+             const ExactDecimal& expected, const QString& what, const Rule& rule) {
+    if (!node || !stated.isValid() || !expected.isValid())
+        return;
+    const ExactDecimal::Wide difference = stated.cents() - expected.cents();
+    if (difference == 0)
+        return;
+    QString ruleText;
+    if constexpr (std::is_invocable_v<Rule>)
+        ruleText = rule();
+    else
+        ruleText = rule;
+    const bool oneCent = difference == 1 || difference == -1;
+    const QString message =
+        QStringLiteral("%1 es %2 y debería ser %3 (%4)%5.")
+            .arg(what, stated.text(), expected.text(), ruleText,
+                 oneCent ? QStringLiteral("; un céntimo de diferencia, posiblemente por redondeo")
+                         : QString());
+    report.add(code, oneCent ? CheckFinding::Severity::Warning : CheckFinding::Severity::Error,
+               node, message);
+}
+
+struct RateGroup {
+    ExactDecimal base = ExactDecimal::fromInt(0);
+    const xmlNode* firstLineTax = nullptr;
+    QString rate;
+};
+
+using RateGroups = std::map<QString, RateGroup>;
+
+QString rateKey(const xmlNode* tax) {
+    return XmlNodes::text(child(tax, "TaxTypeCode")).trimmed() + QLatin1Char('|') +
+           number(child(tax, "TaxRate")).canonical();
+}
+
+// Each tax amount is its base times its rate (the special base of a group
+// of entities when there is one), and so is the equivalence surcharge.
+void checkTax(CheckReport& report, const xmlNode* tax) {
+    const xmlNode* special = amountNode(child(tax, "SpecialTaxableBase"));
+    const ExactDecimal base = number(special ? special : amountNode(child(tax, "TaxableBase")));
+    const ExactDecimal rate = number(child(tax, "TaxRate"));
+    const xmlNode* amount = amountNode(child(tax, "TaxAmount"));
+    compare(report, "F-L3", amount, number(amount), (base * rate).shiftedRight(2),
+            QStringLiteral("La cuota del impuesto"), [&] {
+                return QStringLiteral("base %1 × tipo %2 %")
+                    .arg(base.text(), QString(rate.canonical()).replace(u'.', u','));
+            });
+    const xmlNode* surcharge = amountNode(child(tax, "EquivalenceSurchargeAmount"));
+    const ExactDecimal surchargeRate = number(child(tax, "EquivalenceSurcharge"));
+    compare(report, "F-L3", surcharge, number(surcharge), (base * surchargeRate).shiftedRight(2),
+            QStringLiteral("El recargo de equivalencia"),
+            QStringLiteral("base × tipo del recargo"));
+}
+
+void collectLineTaxes(CheckReport& report, const xmlNode* taxes, RateGroups& groups) {
+    for (const xmlNode* tax : children(taxes, "Tax")) {
+        checkTax(report, tax);
+        RateGroup& group = groups[rateKey(tax)];
+        group.base += number(amountNode(child(tax, "TaxableBase")));
+        if (!group.firstLineTax) {
+            group.firstLineTax = tax;
+            group.rate = QString(number(child(tax, "TaxRate")).canonical()).replace(u'.', u',');
+        }
+    }
+}
+
+// Every rate the lines use has its invoice-level group, whose base is the
+// sum of the lines' bases at that rate.
+// General discounts and surcharges are shared out over the groups' bases, so
+// with them only the presence of each group can be checked.
+void checkGroups(CheckReport& report, const RateGroups& lineGroups, const xmlNode* invoiceTaxes,
+                 bool comparableBases) {
+    std::map<QString, std::pair<ExactDecimal, const xmlNode*>> stated;
+    for (const xmlNode* tax : children(invoiceTaxes, "Tax")) {
+        auto& entry = stated[rateKey(tax)];
+        const xmlNode* base = amountNode(child(tax, "TaxableBase"));
+        if (!entry.second) {
+            entry = {number(base), base};
+        } else {
+            entry.first += number(base);
+        }
+    }
+    for (const auto& [key, group] : lineGroups) {
+        const auto found = stated.find(key);
+        if (found == stated.end()) {
+            report.error(
+                "F-L4", group.firstLineTax,
+                QStringLiteral("Las líneas usan el tipo %1 %, pero el resumen de impuestos "
+                               "de la factura no tiene ese tipo.")
+                    .arg(group.rate));
+            continue;
+        }
+        if (comparableBases)
+            compare(
+                report, "F-L4", found->second.second, found->second.first, group.base,
+                QStringLiteral("La base del tipo %1 % en el resumen de la factura").arg(group.rate),
+                QStringLiteral("la suma de las bases de las líneas a ese tipo"));
+    }
+}
+
+void checkLine(CheckReport& report, const xmlNode* line, RateGroups& outputs, RateGroups& withheld,
+               ExactDecimal& grossSum) {
+    const xmlNode* totalCost = child(line, "TotalCost");
+    const ExactDecimal quantity = number(child(line, "Quantity"));
+    const ExactDecimal price = number(child(line, "UnitPriceWithoutTax"));
+    compare(report, "F-L1", totalCost, number(totalCost), quantity * price,
+            QStringLiteral("El coste total de la línea"),
+            QStringLiteral("cantidad × precio unitario"));
+    const xmlNode* gross = child(line, "GrossAmount");
+    const ExactDecimal discounts =
+        sum(child(line, "DiscountsAndRebates"), "Discount", "DiscountAmount");
+    const ExactDecimal charges = sum(child(line, "Charges"), "Charge", "ChargeAmount");
+    compare(report, "F-L2", gross, number(gross), number(totalCost) - discounts + charges,
+            QStringLiteral("El importe bruto de la línea"),
+            QStringLiteral("coste total − descuentos + cargos"));
+    grossSum += number(gross);
+    collectLineTaxes(report, child(line, "TaxesOutputs"), outputs);
+    collectLineTaxes(report, child(line, "TaxesWithheld"), withheld);
+}
+
+// Sums taxes of the invoice level (cuotas and equivalence surcharges) after
+// checking each.
+ExactDecimal invoiceTaxes(CheckReport& report, const xmlNode* taxes) {
+    ExactDecimal total = zero();
+    for (const xmlNode* tax : children(taxes, "Tax")) {
+        checkTax(report, tax);
+        const xmlNode* amount = amountNode(child(tax, "TaxAmount"));
+        if (amount)
+            total += number(amount);
+        const xmlNode* surcharge = amountNode(child(tax, "EquivalenceSurchargeAmount"));
+        if (surcharge)
+            total += number(surcharge);
+    }
+    return total;
+}
+
+// A total that may be stated or left out: stated, it must match the sum of
+// its items; left out, the sum stands for it.
+ExactDecimal statedOrSum(CheckReport& report, const char* code, const xmlNode* stated,
+                         const ExactDecimal& itemsSum, const QString& what) {
+    if (!stated)
+        return itemsSum;
+    compare(report, code, stated, number(stated), itemsSum, what,
+            QStringLiteral("la suma de sus partidas"));
+    return number(stated);
+}
+
+struct InvoiceSums {
+    ExactDecimal invoiceTotal = ExactDecimal::fromInt(0);
+    ExactDecimal outstanding = ExactDecimal::fromInt(0);
+    ExactDecimal executable = ExactDecimal::fromInt(0);
+};
+
+void checkInvoice(CheckReport& report, const xmlNode* invoice, InvoiceSums& sums) {
+    RateGroups outputs;
+    RateGroups withheld;
+    ExactDecimal grossSum = zero();
+    for (const xmlNode* line : children(child(invoice, "Items"), "InvoiceLine"))
+        checkLine(report, line, outputs, withheld, grossSum);
+
+    const xmlNode* outputTaxes = child(invoice, "TaxesOutputs");
+    const xmlNode* withheldTaxes = child(invoice, "TaxesWithheld");
+    const ExactDecimal outputsSum = invoiceTaxes(report, outputTaxes);
+    const ExactDecimal withheldSum = invoiceTaxes(report, withheldTaxes);
+    const xmlNode* totals = child(invoice, "InvoiceTotals");
+    bool comparableBases = true;
+    for (const char* general : {"TotalGeneralDiscounts", "TotalGeneralSurcharges"}) {
+        const ExactDecimal amount = number(child(totals, general));
+        if (amount.isValid() && amount.cents() != 0)
+            comparableBases = false;
+    }
+    if (!children(child(totals, "GeneralDiscounts"), "Discount").empty() ||
+        !children(child(totals, "GeneralSurcharges"), "Charge").empty())
+        comparableBases = false;
+    checkGroups(report, outputs, outputTaxes, comparableBases);
+    checkGroups(report, withheld, withheldTaxes, comparableBases);
+
+    if (!totals)
+        return;
+    auto field = [&](const char* name) { return child(totals, name); };
+    auto value = [&](const char* name) { return number(field(name)); };
+
+    compare(report, "F-T1", field("TotalGrossAmount"), value("TotalGrossAmount"), grossSum,
+            QStringLiteral("El importe bruto total"),
+            QStringLiteral("la suma de los importes brutos de las líneas"));
+
+    const ExactDecimal discounts =
+        statedOrSum(report, "F-T2", field("TotalGeneralDiscounts"),
+                    sum(field("GeneralDiscounts"), "Discount", "DiscountAmount"),
+                    QStringLiteral("El total de descuentos generales"));
+    const ExactDecimal surcharges =
+        statedOrSum(report, "F-T2", field("TotalGeneralSurcharges"),
+                    sum(field("GeneralSurcharges"), "Charge", "ChargeAmount"),
+                    QStringLiteral("El total de cargos generales"));
+    compare(report, "F-T2", field("TotalGrossAmountBeforeTaxes"),
+            value("TotalGrossAmountBeforeTaxes"),
+            value("TotalGrossAmount") - discounts + surcharges,
+            QStringLiteral("El importe bruto antes de impuestos"),
+            QStringLiteral("importe bruto total − descuentos generales + cargos generales"));
+
+    compare(report, "F-T3", field("TotalTaxOutputs"), value("TotalTaxOutputs"), outputsSum,
+            QStringLiteral("El total de impuestos repercutidos"),
+            QStringLiteral("la suma de las cuotas y recargos del resumen de impuestos"));
+    compare(report, "F-T4", field("TotalTaxesWithheld"), value("TotalTaxesWithheld"), withheldSum,
+            QStringLiteral("El total de impuestos retenidos"),
+            QStringLiteral("la suma de las retenciones del resumen de impuestos"));
+
+    // Reimbursable expenses belong to the executable amount; some programs
+    // add them to the invoice total instead. Either placement is taken, once.
+    const ExactDecimal reimbursable = statedOrSum(
+        report, "F-T7", field("TotalReimbursableExpenses"),
+        sum(field("ReimbursableExpenses"), "ReimbursableExpenses", "ReimbursableExpensesAmount"),
+        QStringLiteral("El total de suplidos"));
+    const ExactDecimal invoiceTotal = value("InvoiceTotal");
+    const ExactDecimal totalRule = value("TotalGrossAmountBeforeTaxes") + value("TotalTaxOutputs") -
+                                   value("TotalTaxesWithheld");
+    const bool reimbursableInTotal = reimbursable.isValid() && reimbursable.cents() != 0 &&
+                                     invoiceTotal.isValid() && totalRule.isValid() &&
+                                     invoiceTotal.cents() == (totalRule + reimbursable).cents();
+    if (!reimbursableInTotal)
+        compare(report, "F-T5", field("InvoiceTotal"), invoiceTotal, totalRule,
+                QStringLiteral("El total de la factura"),
+                QStringLiteral("bruto antes de impuestos + repercutidos − retenidos"));
+
+    const ExactDecimal subsidies = sum(field("Subsidies"), "Subsidy", "SubsidyAmount");
+    const ExactDecimal payments =
+        statedOrSum(report, "F-T6", field("TotalPaymentsOnAccount"),
+                    sum(field("PaymentsOnAccount"), "PaymentOnAccount", "PaymentOnAccountAmount"),
+                    QStringLiteral("El total de anticipos"));
+    compare(report, "F-T6", field("TotalOutstandingAmount"), value("TotalOutstandingAmount"),
+            invoiceTotal - subsidies - payments, QStringLiteral("El total a pagar"),
+            QStringLiteral("total de la factura − subvenciones − anticipos"));
+
+    const ExactDecimal amountsWithheld =
+        number(descend(totals, {"AmountsWithheld", "WithholdingAmount"}));
+    const ExactDecimal financial =
+        field("TotalFinancialExpenses") ? value("TotalFinancialExpenses") : zero();
+    const ExactDecimal executableBase = value("TotalOutstandingAmount") -
+                                        (field("AmountsWithheld") ? amountsWithheld : zero()) +
+                                        financial;
+    compare(report, "F-T7", field("TotalExecutableAmount"), value("TotalExecutableAmount"),
+            reimbursableInTotal ? executableBase : executableBase + reimbursable,
+            QStringLiteral("El total a ejecutar"),
+            QStringLiteral("total a pagar − cantidades retenidas + suplidos + gastos financieros"));
+
+    const xmlNode* payment = child(invoice, "PaymentDetails");
+    const auto installments = children(payment, "Installment");
+    if (!installments.empty()) {
+        ExactDecimal instalmentSum = zero();
+        for (const xmlNode* i : installments)
+            instalmentSum += number(child(i, "InstallmentAmount"));
+        compare(report, "F-T8", payment, instalmentSum, value("TotalExecutableAmount"),
+                QStringLiteral("La suma de los vencimientos"),
+                QStringLiteral("el total a ejecutar"));
+    }
+
+    sums.invoiceTotal += invoiceTotal;
+    sums.outstanding += value("TotalOutstandingAmount");
+    sums.executable += value("TotalExecutableAmount");
+}
+
+void checkBatch(CheckReport& report, const xmlNode* batch, int invoiceCount,
+                const InvoiceSums& sums) {
+    if (!batch)
+        return;
+    const xmlNode* count = child(batch, "InvoicesCount");
+    bool ok = false;
+    const int stated = XmlNodes::text(count).trimmed().toInt(&ok);
+    if (count && ok && stated != invoiceCount)
+        report.error("F-T9", count,
+                     QStringLiteral("El lote dice tener %1 facturas y el documento tiene %2.")
+                         .arg(stated)
+                         .arg(invoiceCount));
+    const xmlNode* total = amountNode(child(batch, "TotalInvoicesAmount"));
+    compare(report, "F-T9", total, number(total), sums.invoiceTotal,
+            QStringLiteral("El total de facturas del lote"),
+            QStringLiteral("la suma de los totales de las facturas"));
+    const xmlNode* outstanding = amountNode(child(batch, "TotalOutstandingAmount"));
+    compare(report, "F-T9", outstanding, number(outstanding), sums.outstanding,
+            QStringLiteral("El total a pagar del lote"),
+            QStringLiteral("la suma de los totales a pagar de las facturas"));
+    const xmlNode* executable = amountNode(child(batch, "TotalExecutableAmount"));
+    compare(report, "F-T9", executable, number(executable), sums.executable,
+            QStringLiteral("El total a ejecutar del lote"),
+            QStringLiteral("la suma de los totales a ejecutar de las facturas"));
+}
+
+} // namespace
+
+void run(const xmlNode* root, CheckReport& report) {
+    InvoiceSums sums;
+    const auto invoices = children(child(root, "Invoices"), "Invoice");
+    for (const xmlNode* invoice : invoices)
+        checkInvoice(report, invoice, sums);
+    checkBatch(report, descend(root, {"FileHeader", "Batch"}), int(invoices.size()), sums);
+}
+
+} // namespace AmountChecks

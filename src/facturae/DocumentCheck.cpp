@@ -1,0 +1,132 @@
+#include "facturae/DocumentCheck.h"
+
+#include "facturae/AmountChecks.h"
+#include "facturae/CheckReport.h"
+#include "facturae/FacturaeSchemas.h"
+#include "facturae/PartyChecks.h"
+#include "facturae/PaymentChecks.h"
+#include "facturae/XmlNodes.h"
+
+#include <libxml/parser.h>
+
+#include <cstring>
+#include <memory>
+
+namespace DocumentCheck {
+
+namespace {
+
+const char SignatureNamespace[] = "http://www.w3.org/2000/09/xmldsig#";
+
+struct DocFree {
+    void operator()(xmlDoc* d) const { xmlFreeDoc(d); }
+};
+struct ParserFree {
+    void operator()(xmlParserCtxt* c) const { xmlFreeParserCtxt(c); }
+};
+
+void checkVersion(CheckReport& report, const xmlNode* root, QString& version) {
+    const QString uri =
+        root->ns ? QString::fromUtf8(reinterpret_cast<const char*>(root->ns->href)) : QString();
+    version = FacturaeSchemas::versionOfNamespace(uri);
+    const xmlNode* stated = XmlNodes::descend(root, {"FileHeader", "SchemaVersion"});
+    const QString statedVersion = XmlNodes::text(stated).trimmed();
+    if (version.isEmpty()) {
+        report.error(
+            "F-XSD", root,
+            uri.isEmpty()
+                ? QStringLiteral("El elemento «Facturae» no lleva el espacio de nombres de "
+                                 "ninguna versión de Facturae.")
+                : QStringLiteral("El espacio de nombres «%1» no es el de ninguna versión de "
+                                 "Facturae (3.2, 3.2.1 o 3.2.2).")
+                      .arg(uri));
+        return;
+    }
+    if (stated && statedVersion != version)
+        report.error(
+            "F-XSD", stated,
+            QStringLiteral("El documento dice ser de la versión «%1» (SchemaVersion), pero "
+                           "su espacio de nombres es el de la versión %2.")
+                .arg(statedVersion, version));
+}
+
+// Feeds the parser from the caller's bytes in pieces, as it reads a file,
+// instead of letting it copy the whole document first.
+struct Reader {
+    const char* data;
+    qsizetype left;
+};
+
+int readPiece(void* context, char* buffer, int length) {
+    auto* reader = static_cast<Reader*>(context);
+    const int n = int(qMin<qsizetype>(length, reader->left));
+    std::memcpy(buffer, reader->data, size_t(n));
+    reader->data += n;
+    reader->left -= n;
+    return n;
+}
+
+int closeReader(void*) {
+    return 0;
+}
+
+const xmlNode* signatureOf(const xmlNode* root) {
+    for (const xmlNode* n = root->children; n; n = n->next) {
+        if (XmlNodes::isNamed(n, "Signature") && n->ns &&
+            std::strcmp(reinterpret_cast<const char*>(n->ns->href), SignatureNamespace) == 0)
+            return n;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+CheckFindings run(const QByteArray& bytes) {
+    FacturaeSchemas::installResourceLoader();
+    CheckReport report;
+    std::unique_ptr<xmlParserCtxt, ParserFree> parser(xmlNewParserCtxt());
+    Reader reader{bytes.constData(), bytes.size()};
+    // No entity is expanded and nothing outside the bytes is read.
+    std::unique_ptr<xmlDoc, DocFree> document(
+        xmlCtxtReadIO(parser.get(), &readPiece, &closeReader, &reader, nullptr, nullptr,
+                      XML_PARSE_NONET | XML_PARSE_BIG_LINES | XML_PARSE_NOWARNING));
+    if (!document || parser->wellFormed == 0) {
+        const xmlError* error = &parser->lastError;
+        CheckFinding finding;
+        finding.code = QStringLiteral("F-XSD");
+        finding.path = QStringLiteral("/");
+        finding.line = error->line;
+        finding.message = QStringLiteral("El documento no es XML bien formado (línea %1): %2")
+                              .arg(error->line)
+                              .arg(error->message ? QString::fromUtf8(error->message).trimmed()
+                                                  : QStringLiteral("está vacío o cortado"));
+        report.add(finding);
+        return report.take();
+    }
+    const xmlNode* root = xmlDocGetRootElement(document.get());
+    if (!root || !XmlNodes::isNamed(root, "Facturae")) {
+        report.error("F-XSD", root,
+                     QStringLiteral("El documento no es una factura Facturae: su elemento raíz es "
+                                    "«%1».")
+                         .arg(root ? QString::fromUtf8(reinterpret_cast<const char*>(root->name))
+                                   : QString()));
+        return report.take();
+    }
+
+    QString version;
+    checkVersion(report, root, version);
+    if (!version.isEmpty()) {
+        for (CheckFinding& finding : FacturaeSchemas::validate(document.get(), version))
+            report.add(std::move(finding));
+    }
+    if (const xmlNode* signature = signatureOf(root))
+        report.add("F-S1", CheckFinding::Severity::Info, signature,
+                   QStringLiteral("El documento está firmado. La firma no se comprueba aquí; "
+                                  "cualquier cambio en el documento la invalidaría."));
+    AmountChecks::run(root, report);
+    PartyChecks::run(root, report);
+    PaymentChecks::run(root, report);
+    return report.take();
+}
+
+} // namespace DocumentCheck

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+
+// A decimal number read from a document, kept exact: an integer and the count
+// of its decimals. Arithmetic that would overflow leaves the value invalid, and
+// every result computed from an invalid value is invalid too, so a check that
+// cannot be made exactly is not made at all.
+class ExactDecimal {
+public:
+    __extension__ typedef __int128 Wide;
+
+    ExactDecimal() = default;
+    static ExactDecimal fromInt(long long value);
+    // "-12.345", "+7", "0.5", ".5", with surrounding blanks; anything else is invalid.
+    static ExactDecimal parse(const QString& text);
+    // The same from UTF-8 bytes, without building a string (a large document
+    // holds hundreds of thousands of numbers).
+    static ExactDecimal parse(const char* text);
+
+    bool isValid() const { return m_valid; }
+
+    ExactDecimal operator+(const ExactDecimal& other) const;
+    ExactDecimal operator-(const ExactDecimal& other) const;
+    ExactDecimal operator*(const ExactDecimal& other) const;
+    ExactDecimal& operator+=(const ExactDecimal& other) { return *this = *this + other; }
+    // Divides by 10^n exactly (a rate in percent is divided by 100).
+    ExactDecimal shiftedRight(int n) const;
+
+    // The value rounded to cents, half away from zero, as a count of cents.
+    Wide cents() const;
+    // Exact comparison of two valid values.
+    bool operator==(const ExactDecimal& other) const;
+    // "1.234,56"-free Spanish form with two decimals: "-1234,56".
+    static QString centsText(Wide cents);
+    QString text() const;
+    // The same text for equal values ("21", "21.0" and "21.00" alike).
+    QString canonical() const;
+
+private:
+    bool align(const ExactDecimal& other, Wide& mine, Wide& theirs, int& scale) const;
+
+    Wide m_units = 0;
+    int m_scale = 0;
+    bool m_valid = false;
+};

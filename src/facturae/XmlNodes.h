@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+#include <libxml/tree.h>
+
+#include <unordered_set>
+#include <vector>
+
+// Reading a parsed document by local names: Facturae's own elements carry no
+// namespace below the root, and a document may use any prefix for it.
+namespace XmlNodes {
+
+bool isNamed(const xmlNode* node, const char* localName);
+// The first element child with that local name, or null.
+const xmlNode* child(const xmlNode* node, const char* localName);
+// child(child(...)) along a path of local names; null when a step is missing.
+const xmlNode* descend(const xmlNode* node, std::initializer_list<const char*> names);
+std::vector<const xmlNode*> children(const xmlNode* node, const char* localName);
+std::vector<const xmlNode*> elementChildren(const xmlNode* node);
+// The text inside an element (null gives a null QString).
+QString text(const xmlNode* node);
+// The parents whose children have their positions among same-named siblings
+// noted (in each child's application field): finding the position of the
+// 9,000th line once per finding would walk the whole list each time.
+using PositionCache = std::unordered_set<const xmlNode*>;
+
+// "/Facturae/Invoices/Invoice[1]/InvoiceTotals/InvoiceTotal": local names,
+// with the position among same-named siblings for elements that may repeat.
+QString path(const xmlNode* node, PositionCache& positions);
+
+} // namespace XmlNodes
