@@ -2,6 +2,7 @@
 
 #include "app/ControlNames.h"
 #include "app/FileReferencePanel.h"
+#include "app/InvoicePreview.h"
 #include "app/LinesGrid.h"
 #include "app/PartyPanel.h"
 #include "app/PaymentPanel.h"
@@ -13,6 +14,7 @@
 #include "common/AppVersion.h"
 #include "invoice/AmountLimits.h"
 #include "invoice/BankAccount.h"
+#include "pdf/FacturaeReader.h"
 #include "signing/ValidationPage.h"
 #include "widgets/DialogKit.h"
 #include "widgets/ErrorGuard.h"
@@ -24,6 +26,8 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QToolButton>
@@ -68,6 +72,8 @@ const QString TForm2::OpenFilters = TForm2::ImportFilter + QStringLiteral(";;") 
                                     TForm2::UnsignedFilter +
                                     QStringLiteral(";;Todos los archivos (*.*)");
 const QString TForm2::SaveFilter = QStringLiteral("Facturas Electronicas sin Firmar (*.XML)");
+const QString TForm2::FacturaeFilters =
+    QStringLiteral("Facturas electrónicas (*.xml *.XML *.xsig *.XSIG);;Todos los archivos (*.*)");
 
 TForm2::TForm2(const QString& appDir, QWidget* parent) : QMainWindow(parent), m_session(appDir) {
     initMainWindowResources();
@@ -127,6 +133,8 @@ TForm2::TForm2(const QString& appDir, QWidget* parent) : QMainWindow(parent), m_
 
     m_buttonBar = buildButtonBar();
     column->addWidget(m_buttonBar);
+    buildMenu();
+    m_session.setRenderer(&m_pdfRenderer);
 
     m_binding = new RecordBinding(m_record, this);
     m_binding->showAll();
@@ -226,6 +234,19 @@ QWidget* TForm2::buildButtonBar() {
         row->addWidget(button);
     }
     return bar;
+}
+
+// The readable copy: of the invoice on screen, or of any Facturae file.
+void TForm2::buildMenu() {
+    QMenu* menu = menuBar()->addMenu(QStringLiteral("&Factura"));
+    menu->setObjectName(QStringLiteral("MenuFactura"));
+    QAction* view = menu->addAction(QStringLiteral("Ver / Imprimir"));
+    view->setObjectName(QStringLiteral("VerImprimir"));
+    view->setShortcut(QKeySequence::Print);
+    connect(view, &QAction::triggered, this, &TForm2::VerImprimirClick);
+    QAction* open = menu->addAction(QStringLiteral("Abrir factura XML…"));
+    open->setObjectName(QStringLiteral("AbrirFacturaXml"));
+    connect(open, &QAction::triggered, this, &TForm2::AbrirFacturaXmlClick);
 }
 
 // Fields of the record that the window never shows: the administrative
@@ -457,6 +478,39 @@ void TForm2::Button5Click() {
         TFormAcercaDe about(appDir(), this);
         runModal(about);
     });
+}
+
+void TForm2::VerImprimirClick() {
+    runGuarded(this, [&] {
+        if (!m_grid->commitOpenEditor())
+            return;
+        showCopy(m_session.currentDocument(), QString());
+    });
+}
+
+void TForm2::AbrirFacturaXmlClick() {
+    runGuarded(this, [&] {
+        const QString path = Prompts::instance().openFile(this, FacturaeFilters, QString());
+        if (path.isEmpty())
+            return;
+        showCopy(FacturaeReader::fileBytes(path), path);
+    });
+}
+
+// Reads the document first, so a file that is no Facturae document gives its
+// message and no window; then shows its pages.
+void TForm2::showCopy(const QByteArray& document, const QString& source) {
+    FacturaeDocument::Document parsed;
+    {
+        const BusyCursor busy;
+        try {
+            parsed = FacturaeReader::read(document);
+        } catch (const AppError& e) {
+            throw source.isEmpty() ? e : FacturaeReader::namedError(source, e);
+        }
+    }
+    InvoicePreview preview(m_session, document, std::move(parsed), this);
+    runModal(preview);
 }
 
 void TForm2::AdvSmoothButton4Click() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pdf/PdfRenderer.h"
 #include "session/InvoiceSession.h"
 
 #include <QMainWindow>
@@ -35,6 +36,7 @@ public:
     static const QString ImportFilter;
     static const QString UnsignedFilter;
     static const QString SaveFilter;
+    static const QString FacturaeFilters;
 
     // Event handlers, each asking through Prompts, calling the session and
     // showing what comes back.
@@ -46,6 +48,8 @@ public:
     void VALIDARClick();                // "Validar": opens the validation page
     void Button5Click();                // "Contacto": shows the about window
     void AdvSmoothButton4Click();       // asks, then quits
+    void VerImprimirClick();            // "Ver / Imprimir": the invoice's readable copy
+    void AbrirFacturaXmlClick();        // "Abrir factura XML…": any Facturae file's copy
     void ComboBox1CloseUp();            // recalculates the totals with the chosen rate
     void ComboBox1Exit();               // an empty rate becomes "0"
     void Edit17Enter();                 // works the IBAN out from the account boxes
@@ -59,12 +63,15 @@ protected:
 private:
     QWidget* buildButtonBar();
     QWidget* buildHiddenFields();
+    void buildMenu();
+    void showCopy(const QByteArray& document, const QString& source);
     void setUpTabOrder();
     void launchAutoFirma(const QString& input);
     void takeWithholdingRate();
     void runModal(QDialog& dialog);
 
     InvoiceSession m_session;
+    PdfRenderer m_pdfRenderer{m_session.appDir()};
     InvoiceRecord& m_record = m_session.record(); // the session's record, named for short
     PartyPanel* m_issuer = nullptr;
     PartyPanel* m_customer = nullptr;

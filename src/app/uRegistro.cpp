@@ -9,8 +9,10 @@
 #include "settings/RegistroIni.h"
 #include "widgets/DialogKit.h"
 #include "widgets/ErrorGuard.h"
+#include "widgets/Prompts.h"
 #include "widgets/TypedLengthLimit.h"
 
+#include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -102,18 +104,31 @@ void TFormRegistro::buildLayout() {
     m_iban = edit(g, RecordField::Iban);
     grid->addWidget(m_iban, 9, 0, 1, 4);
 
-    // Row 10: the reason written on exempt lines; empty means the usual one.
+    // Row 10: the logo of the readable copy (PNG, JPEG or SVG).
+    m_logo = new QLineEdit(g);
+    m_logo->setObjectName(QStringLiteral("eLogo"));
+    m_logo->setToolTip(QStringLiteral("Imagen PNG, JPEG o SVG que encabeza la copia PDF de las "
+                                      "facturas de este emisor"));
+    m_logoButton = new QToolButton(g);
+    m_logoButton->setObjectName(QStringLiteral("bLogo"));
+    m_logoButton->setText(QStringLiteral("…"));
+    m_logoButton->setToolTip(QStringLiteral("Elegir el logotipo"));
+    auto* logoRow = new QHBoxLayout;
+    logoRow->addWidget(m_logo, 1);
+    logoRow->addWidget(m_logoButton);
+    grid->addWidget(label(g, "LabelLogo", QStringLiteral("Logotipo")), 10, 0);
+    grid->addLayout(logoRow, 10, 1, 1, 3);
+
+    // Row 11: the reason written on exempt lines; empty means the usual one.
     m_exemptionReason = new QLineEdit(g);
     m_exemptionReason->setObjectName(QStringLiteral("MotivoExencion"));
     m_exemptionReason->setPlaceholderText(InvoiceRecord::defaultExemptionReason());
     m_exemptionReason->setToolTip(QStringLiteral("Motivo de la exención de IVA que se escribe en "
                                                  "las líneas exentas; vacío, el indicado"));
-    auto* reasonRow = new QHBoxLayout;
-    reasonRow->addWidget(label(g, "Label32", QStringLiteral("Motivo exención")));
-    reasonRow->addWidget(m_exemptionReason, 1);
-    grid->addLayout(reasonRow, 10, 0, 1, 4);
+    grid->addWidget(label(g, "Label32", QStringLiteral("Motivo exención")), 11, 0);
+    grid->addWidget(m_exemptionReason, 11, 1, 1, 3);
 
-    // Row 11: the two picture buttons.
+    // Row 13: the two picture buttons.
     m_saveButton =
         DialogKit::pictureButton(g, QStringLiteral("AdvSmoothButton1"), QStringLiteral("diskette"),
                                  QStringLiteral("Guardar Cambios"), QSize(57, 33));
@@ -124,8 +139,8 @@ void TFormRegistro::buildLayout() {
     buttons->addWidget(m_saveButton);
     buttons->addStretch();
     buttons->addWidget(m_closeButton);
-    grid->setRowStretch(11, 1);
-    grid->addLayout(buttons, 12, 0, 1, 4);
+    grid->setRowStretch(12, 1);
+    grid->addLayout(buttons, 13, 0, 1, 4);
 
     QList<QWidget*> order = m_block->tabOrder();
     order << m_legalEntity << m_naturalPerson << m_saveButton << m_closeButton << m_bankEntity
@@ -145,6 +160,7 @@ void TFormRegistro::buildLayout() {
     });
     onClicked(m_saveButton, [this] { AdvSmoothButton1Click(); });
     onClicked(m_closeButton, [this] { AdvSmoothButton3Click(); });
+    onClicked(m_logoButton, [this] { bLogoClick(); });
 }
 
 void TFormRegistro::applyLegalEntityLayout() {
@@ -169,6 +185,7 @@ void TFormRegistro::FormShow() {
     // A missing or unreadable file reads as one without sections.
     const IniFile ini(AppFiles::registroIni(m_appDir));
     const IssuerSettings stored = IssuerSettings::read(ini);
+    m_logo->setText(ini.readString(QStringLiteral("MISDATOS"), QStringLiteral("LOGO")));
 
     m_bankEntity->setText(stored.entity);
     m_bankOffice->setText(stored.office);
@@ -218,8 +235,27 @@ void TFormRegistro::AdvSmoothButton1Click() {
     // one holding only this section.
     IniFile ini(AppFiles::registroIni(m_appDir), true);
     issuer.write(ini, type);
+    // LOGO is written once a logo was given, so a file without one stays as it was.
+    const QString missing(QChar(0));
+    if (!m_logo->text().isEmpty() ||
+        ini.readString(QStringLiteral("MISDATOS"), QStringLiteral("LOGO"), missing) != missing)
+        ini.writeString(QStringLiteral("MISDATOS"), QStringLiteral("LOGO"), m_logo->text());
     ini.save(); // throws "Unable to write to ..."; the window then stays open
     accept();
+}
+
+// A picture inside the program's folder is kept relative to it, so the
+// folder can move with its logo.
+void TFormRegistro::bLogoClick() {
+    const QString path = Prompts::instance().openFile(
+        this, QStringLiteral("Imágenes (*.png *.jpg *.jpeg *.svg);;Todos los archivos (*.*)"),
+        QString());
+    if (path.isEmpty())
+        return;
+    const QString relative = QDir(m_appDir).relativeFilePath(path);
+    m_logo->setText(relative.startsWith(QLatin1String("..")) || QDir::isAbsolutePath(relative)
+                        ? QDir::toNativeSeparators(path)
+                        : QDir::toNativeSeparators(relative));
 }
 
 void TFormRegistro::AdvSmoothButton3Click() {

@@ -25,6 +25,7 @@ public:
     void AdvSmoothButton3Click(); // closes without storing
     void RadioButton3Click();     // lays the block out for a legal entity
     void RadioButton4Click();     // lays the block out for a natural person
+    void bLogoClick();            // "…": picks the logo of the readable (PDF) copy
 
     const QString& TipoPersona() const { return m_tipoPersona; }
 
@@ -50,6 +51,8 @@ private:
     QLineEdit* m_iban = nullptr;
     QLineEdit* m_exemptionReason = nullptr; // MOTIVOEXENCION
     QLineEdit* m_contact = nullptr;
+    QLineEdit* m_logo = nullptr; // LOGO: picture at the top of the PDF copy
+    QToolButton* m_logoButton = nullptr;
     QToolButton* m_saveButton = nullptr;
     QToolButton* m_closeButton = nullptr;
 };

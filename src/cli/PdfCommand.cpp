@@ -3,9 +3,9 @@
 #include "common/AppError.h"
 #include "pdf/FacturaeReader.h"
 #include "pdf/InvoicePdf.h"
-#include "pdf/LogoImage.h"
+#include "pdf/PdfRenderer.h"
+#include "session/InvoiceSession.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QTextStream>
 
@@ -25,17 +25,19 @@ struct Options {
 };
 
 QString renderOne(const Options& options, const QString& input) {
-    const FacturaeDocument::Document document = FacturaeReader::readFile(input);
+    const QByteArray document = FacturaeReader::fileBytes(input);
     const QString target =
         options.output.isEmpty() ? InvoicePdf::defaultOutputPath(input) : options.output;
     if (QFileInfo(target).absoluteFilePath() == QFileInfo(input).absoluteFilePath())
         throw AppError(QStringLiteral("La copia PDF no puede sustituir a la propia factura"));
-    LogoImage logo;
-    const QString logoPath = InvoicePdf::logoPathFor(document, options.home);
-    if (!logoPath.isEmpty() && !logo.load(logoPath))
-        QTextStream(stderr) << QStringLiteral("Aviso: no se puede leer el logotipo «%1»\n")
-                                   .arg(QDir::toNativeSeparators(logoPath));
-    InvoicePdf::save(document, target, &logo);
+    InvoiceSession session(options.home);
+    PdfRenderer renderer(options.home);
+    session.setRenderer(&renderer);
+    try {
+        session.savePdf(document, target);
+    } catch (const AppError& e) {
+        throw FacturaeReader::namedError(input, e);
+    }
     return target;
 }
 

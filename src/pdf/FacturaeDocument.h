@@ -70,7 +70,9 @@ struct Invoice {
 struct Signature {
     bool present = false;
     QString signerName;
-    QString signingTime; // as written in the signature (xs:dateTime)
+    QString signingTime;  // as written in the signature (xs:dateTime)
+    bool checked = false; // the signature was verified ...
+    bool valid = false;   // ... and found valid
 };
 
 struct Document {

@@ -3,6 +3,7 @@
 #include "common/AppError.h"
 #include "pdf/CertificateName.h"
 #include "pdf/XmlElement.h"
+#include "signing/SignatureVerifier.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -237,24 +238,37 @@ FacturaeDocument::Document FacturaeReader::read(const QByteArray& bytes) {
     if (doc.invoices.isEmpty())
         throw AppError(QStringLiteral("La factura Facturae no contiene ninguna factura"));
     doc.signature = readSignature(root, *facturae);
+    if (doc.signature.present && root.name() == u"Facturae") {
+        // Only an enveloped signature can be checked here.
+        doc.signature.checked = true;
+        doc.signature.valid = SignatureVerifier::verify(bytes).valid();
+    }
     return doc;
 }
 
-FacturaeDocument::Document FacturaeReader::readFile(const QString& path) {
-    const QString shown = QFileInfo(path).fileName();
+QByteArray FacturaeReader::fileBytes(const QString& path) {
     QFile file(path);
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
         throw AppError(QStringLiteral("No se puede leer «%1»: %2")
                            .arg(path, QFileInfo::exists(path) ? file.errorString()
                                                               : QStringLiteral("no existe")));
     if (file.size() > MaxFileSize)
-        throw AppError(QStringLiteral("«%1» es demasiado grande para ser una factura").arg(shown));
-    const QByteArray bytes = file.readAll();
+        throw AppError(QStringLiteral("«%1» es demasiado grande para ser una factura")
+                           .arg(QFileInfo(path).fileName()));
+    return file.readAll();
+}
+
+AppError FacturaeReader::namedError(const QString& path, const AppError& error) {
+    if (error.message().startsWith(NotFacturae))
+        return AppError(QStringLiteral("«%1» ").arg(QFileInfo(path).fileName()) + error.message());
+    return error;
+}
+
+FacturaeDocument::Document FacturaeReader::readFile(const QString& path) {
+    const QByteArray bytes = fileBytes(path);
     try {
         return read(bytes);
     } catch (const AppError& e) {
-        if (e.message().startsWith(NotFacturae))
-            throw AppError(QStringLiteral("«%1» ").arg(shown) + e.message());
-        throw;
+        throw namedError(path, e);
     }
 }

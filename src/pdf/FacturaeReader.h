@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/AppError.h"
 #include "pdf/FacturaeDocument.h"
 
 #include <QByteArray>
@@ -17,5 +18,12 @@ inline constexpr qint64 MaxFileSize = 512LL * 1024 * 1024;
 
 FacturaeDocument::Document read(const QByteArray& bytes);
 FacturaeDocument::Document readFile(const QString& path);
+
+// The bytes of a document file, refused (AppError) when it is missing, not a
+// file, unreadable or too large for an invoice.
+QByteArray fileBytes(const QString& path);
+// An error of read() for the file at path, with the file's name in front of
+// "no es una factura Facturae" so the person knows which file it was.
+AppError namedError(const QString& path, const AppError& error);
 
 } // namespace FacturaeReader

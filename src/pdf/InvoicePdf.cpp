@@ -7,6 +7,7 @@
 #include "settings/AppFiles.h"
 #include "settings/IniFile.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QPageLayout>
@@ -48,14 +49,14 @@ void InvoicePdf::save(const FacturaeDocument::Document& document, const QString&
     };
     if (QFileInfo(path).isDir())
         throw failure(QStringLiteral("es una carpeta"));
-    SafeSave file(path);
-    if (!file.open())
-        throw failure(file.errorString());
-    write(document, file.device(), logo);
-    // Every write, the last flush and the sync are checked before the old
-    // file is replaced.
-    if (!file.commit())
-        throw failure(file.errorString());
+    // The copy is made in memory and saved in one piece: a failed save leaves
+    // no half-written file and any old one whole.
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    write(document, buffer, logo);
+    QString reason;
+    if (!SafeSave::write(path, buffer.data(), &reason))
+        throw failure(reason);
 }
 
 QString InvoicePdf::defaultOutputPath(const QString& documentPath) {

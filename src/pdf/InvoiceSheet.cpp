@@ -301,6 +301,10 @@ double InvoiceSheet::opening(QPainter* p, const Invoice& inv, double top) const 
         if (!s.signingTime.isEmpty())
             text += QStringLiteral(" el ") + RT::dateTime(s.signingTime);
         text += u'.';
+        if (s.checked)
+            text += s.valid ? QStringLiteral(" La firma es válida.")
+                            : QStringLiteral(" La firma NO es válida: el documento pudo "
+                                             "cambiar después de firmarse.");
         y += paragraph(p, m_bold, text, x, y, width, 4) + mm(2);
     }
 

@@ -3,12 +3,14 @@
 #include "common/AppError.h"
 #include "common/FileIdentity.h"
 #include "facturae/FacturaeWriter.h"
+#include "session/DocumentRenderer.h"
 #include "settings/AppFiles.h"
 #include "settings/AutoFirmaSettings.h"
 #include "settings/InvoiceImport.h"
 #include "settings/RegistroIni.h"
 #include "signing/AutoFirmaLaunch.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 
@@ -168,4 +170,17 @@ AdministrationCentres InvoiceSession::centres() const {
 
 void InvoiceSession::setCentres(const AdministrationCentres& centres) {
     centres.storeIn(m_record);
+}
+
+QByteArray InvoiceSession::currentDocument() {
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    FacturaeWriter::write(m_record, buffer);
+    return buffer.data();
+}
+
+void InvoiceSession::savePdf(const QByteArray& document, const QString& path) {
+    if (!m_renderer)
+        throw AppError(QStringLiteral("Esta versión no puede dibujar la copia PDF"));
+    m_renderer->render(document, path);
 }

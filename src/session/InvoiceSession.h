@@ -92,6 +92,14 @@ public:
     void setRenderer(DocumentRenderer* renderer) { m_renderer = renderer; }
     DocumentRenderer* renderer() const { return m_renderer; }
 
+    // The readable copy. currentDocument() is the Facturae document of the
+    // invoice as it stands, in memory, as "Generar Factura" would write it
+    // (the bank data are not required just to look at it). savePdf() draws a
+    // document, this one or any file's, into a PDF at path through the
+    // renderer. Throws AppError, also when no renderer is set.
+    QByteArray currentDocument();
+    void savePdf(const QByteArray& document, const QString& path);
+
 private:
     QString m_appDir;
     InvoiceRecord m_record;

@@ -109,6 +109,8 @@ void tst_FacturaeReader::readsTheSigner() {
     QVERIFY(doc.signature.present);
     QCOMPARE(doc.signature.signerName, QStringLiteral("NÚÑEZ PÉREZ MARÍA - 12345678Z"));
     QCOMPARE(doc.signature.signingTime, QStringLiteral("2024-03-15T10:22:33+01:00"));
+    QVERIFY(doc.signature.checked);
+    QVERIFY(!doc.signature.valid); // the fixture's signature value is made up
     QCOMPARE(doc.invoices[0].totals.invoiceTotal, QStringLiteral("671.01"));
 }
 

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "pdf/FacturaeDocument.h"
+#include "pdf/LogoImage.h"
+
+#include <QByteArray>
+#include <QPrintPreviewDialog>
+
+class InvoiceSession;
+class QAction;
+class QPrinter;
+
+// The readable copy of a Facturae document as pages, from which the person
+// prints it or saves it as PDF. "Guardar PDF" saves through the session (an
+// atomic save of the document's own copy), never through the printer's
+// print-to-file, so a failed save leaves nothing half-written.
+class InvoicePreview : public QPrintPreviewDialog {
+    Q_OBJECT
+public:
+    // document: the Facturae bytes; parsed: what they hold (already read).
+    InvoicePreview(InvoiceSession& session, QByteArray document, FacturaeDocument::Document parsed,
+                   QWidget* parent = nullptr);
+
+    QAction* saveAction() const { return m_save; }
+    // Pages of the copy as laid out for the preview.
+    int pageCount() const { return m_pages; }
+
+    // The handler of "Guardar PDF".
+    void GuardarPdfClick();
+
+private:
+    void paintPages(QPrinter* printer);
+
+    InvoiceSession& m_session;
+    QByteArray m_document;
+    FacturaeDocument::Document m_parsed;
+    LogoImage m_logo;
+    QAction* m_save = nullptr;
+    int m_pages = 0;
+};

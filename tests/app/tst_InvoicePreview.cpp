@@ -1,0 +1,173 @@
+#include "FakePrompts.h"
+#include "WindowTestKit.h"
+#include "app/InvoicePreview.h"
+#include "app/uRegistro.h"
+
+#include <QAction>
+#include <QPrintPreviewWidget>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The readable copy in the window: "Ver / Imprimir" shows the invoice on
+// screen as pages, "Abrir factura XML…" any Facturae file, "Guardar PDF"
+// saves through the session; a file that is no Facturae document gives its
+// message and no window. The logo is set in the issuer-data window.
+class tst_InvoicePreview : public QObject {
+    Q_OBJECT
+private slots:
+    void viewShowsTheInvoiceAndSavesIt();
+    void openShowsAnyFacturaeFile();
+    void notFacturaeGivesMessageAndNoWindow();
+    void failedSaveIsReportedAndLeavesNothing();
+    void logoSetInTheIssuerWindow();
+};
+
+namespace {
+
+struct Previewed {
+    int calls = 0;
+    int pages = -1;
+    QString saved;
+};
+
+// Runs the preview as the person would: lays the pages out, then presses
+// "Guardar PDF" (whose file the prompts answer).
+TForm2::ModalRunner previewRunner(Previewed& seen) {
+    return [&seen](QDialog& dialog) {
+        ++seen.calls;
+        auto* preview = qobject_cast<InvoicePreview*>(&dialog);
+        if (!preview)
+            return;
+        if (auto* widget = preview->findChild<QPrintPreviewWidget*>())
+            widget->updatePreview();
+        seen.pages = preview->pageCount();
+        preview->saveAction()->trigger();
+    };
+}
+
+QString pdfText(const QString& pdf) {
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        return QString();
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    p.waitForFinished(60000);
+    return QString::fromUtf8(p.readAllStandardOutput()).replace(QChar(0x00a0), u' ');
+}
+
+QString registro(const QString& dir) {
+    QFile f(QDir(dir).filePath(QStringLiteral("Registro.Ini")));
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+void trigger(TForm2& window, const char* action) {
+    QAction* a = window.findChild<QAction*>(QLatin1String(action));
+    QVERIFY(a);
+    a->trigger();
+}
+
+} // namespace
+
+void tst_InvoicePreview::viewShowsTheInvoiceAndSavesIt() {
+    QTemporaryDir dir;
+    FakePrompts prompts;
+    auto window = WindowTestKit::openWindow(dir.path());
+    window->session().importChosenFile(QStringLiteral(ORVANE_SAMPLES_DIR "/F2024-001.ini"));
+    Previewed seen;
+    window->setModalRunner(previewRunner(seen));
+    const QString pdf = dir.filePath(QStringLiteral("copia.pdf"));
+    prompts.fileAnswers.enqueue(pdf);
+    trigger(*window, "VerImprimir");
+    QCOMPARE(prompts.errors(), QStringList());
+    QCOMPARE(seen.calls, 1);
+    QCOMPARE(seen.pages, 1);
+    QVERIFY(QFile::exists(pdf));
+    const QString text = pdfText(pdf);
+    if (!text.isNull()) {
+        QVERIFY(text.contains(QStringLiteral("671,01 €")));
+        QVERIFY(text.contains(QStringLiteral("Talleres Mecánicos Íñiguez S.L.")));
+    }
+    // Saving was asked for a PDF.
+    QCOMPARE(prompts.shown.last().kind, QStringLiteral("save"));
+    QCOMPARE(prompts.shown.last().caption, QStringLiteral("pdf"));
+}
+
+void tst_InvoicePreview::openShowsAnyFacturaeFile() {
+    QTemporaryDir dir;
+    FakePrompts prompts;
+    auto window = WindowTestKit::openWindow(dir.path());
+    Previewed seen;
+    window->setModalRunner(previewRunner(seen));
+    const QString pdf = dir.filePath(QStringLiteral("lote.pdf"));
+    prompts.fileAnswers << QStringLiteral(ORVANE_PDF_DATA "/batch-foreign.xml") << pdf;
+    trigger(*window, "AbrirFacturaXml");
+    QCOMPARE(prompts.errors(), QStringList());
+    QCOMPARE(seen.pages, 2);
+    const QString text = pdfText(pdf);
+    if (!text.isNull())
+        QVERIFY(text.contains(QStringLiteral("12.037,50 USD")));
+
+    // Cancelling the open dialog shows nothing.
+    trigger(*window, "AbrirFacturaXml");
+    QCOMPARE(seen.calls, 1);
+}
+
+void tst_InvoicePreview::notFacturaeGivesMessageAndNoWindow() {
+    QTemporaryDir dir;
+    FakePrompts prompts;
+    auto window = WindowTestKit::openWindow(dir.path());
+    Previewed seen;
+    window->setModalRunner(previewRunner(seen));
+    WindowTestKit::writeFile(dir.path(), QStringLiteral("nota.xml"), QStringLiteral("<nota/>"));
+    prompts.fileAnswers.enqueue(dir.filePath(QStringLiteral("nota.xml")));
+    trigger(*window, "AbrirFacturaXml");
+    QCOMPARE(seen.calls, 0);
+    QCOMPARE(prompts.errors(),
+             QStringList{QStringLiteral("«nota.xml» no es una factura Facturae.")});
+}
+
+void tst_InvoicePreview::failedSaveIsReportedAndLeavesNothing() {
+    QTemporaryDir dir;
+    FakePrompts prompts;
+    auto window = WindowTestKit::openWindow(dir.path());
+    Previewed seen;
+    window->setModalRunner(previewRunner(seen));
+    const QString pdf = dir.filePath(QStringLiteral("no-existe/copia.pdf"));
+    prompts.fileAnswers.enqueue(pdf);
+    trigger(*window, "VerImprimir");
+    QCOMPARE(seen.calls, 1);
+    QCOMPARE(prompts.errors().size(), 1);
+    QVERIFY2(prompts.errors().first().startsWith(QStringLiteral("No se puede guardar")),
+             qPrintable(prompts.errors().first()));
+    QVERIFY(!QFile::exists(pdf));
+}
+
+void tst_InvoicePreview::logoSetInTheIssuerWindow() {
+    QTemporaryDir dir;
+    FakePrompts prompts;
+    WindowTestKit::writeFile(dir.path(), QStringLiteral("Registro.Ini"),
+                          QStringLiteral("[MISDATOS]\nPERSONA=J\nNOMBRE=Uno\nNIF=B1\n"));
+    {
+        TFormRegistro form(dir.path());
+        form.FormShow();
+        auto* logo = form.findChild<QLineEdit*>(QStringLiteral("eLogo"));
+        QVERIFY(logo);
+        QCOMPARE(logo->text(), QString());
+        // Saved without a logo: no LOGO key appears.
+        form.AdvSmoothButton1Click();
+        QVERIFY(!registro(dir.path()).contains(QStringLiteral("LOGO")));
+        // A picture inside the program's folder is kept relative to it.
+        prompts.fileAnswers.enqueue(dir.filePath(QStringLiteral("imagenes/logo.png")));
+        form.bLogoClick();
+        QCOMPARE(logo->text(), QDir::toNativeSeparators(QStringLiteral("imagenes/logo.png")));
+        form.AdvSmoothButton1Click();
+    }
+    TFormRegistro again(dir.path());
+    again.FormShow();
+    QCOMPARE(again.findChild<QLineEdit*>(QStringLiteral("eLogo"))->text(),
+             QDir::toNativeSeparators(QStringLiteral("imagenes/logo.png")));
+}
+
+QTEST_MAIN(tst_InvoicePreview)
+#include "tst_InvoicePreview.moc"
