@@ -65,6 +65,11 @@ LinesGrid::LinesGrid(Memoria& lines, QWidget* parent)
     verticalHeader()->setFixedWidth(16);
     for (int column = 0; column < LineColumnCount; ++column)
         setColumnWidth(column, LinesGridModel::columnWidth(column));
+    // The description takes whatever width the window has to spare; it never
+    // gets narrower than a useful minimum, where the grid scrolls sideways.
+    horizontalHeader()->setMinimumSectionSize(40);
+    horizontalHeader()->setSectionResizeMode(static_cast<int>(LineColumn::Descripcion),
+                                             QHeaderView::Stretch);
     // Without a vertical scroll bar the rows must still follow the cursor.
     setAutoScroll(true);
 

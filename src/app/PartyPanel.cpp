@@ -72,12 +72,13 @@ PartyPanel::PartyPanel(Party party, QWidget* parent) : QGroupBox(parent), m_part
         PartyBlock::CaptionNames{n.nameLabel, n.surname1Label, n.surname2Label, n.contactLabel});
     m_block->edit(PartyField::PostCode)->setMaximumWidth(70);
 
-    m_tabOrder = m_block->tabOrder();
-    if (party == Party::Customer) {
+    // Tab follows the screen: the top row, then the fields row by row.
+    if (party == Party::Customer)
         m_tabOrder << m_administration;
+    m_tabOrder << m_legal << m_natural << m_block->tabOrder();
+    if (party == Party::Customer) {
         grid->setRowStretch(6, 1);
     }
-    m_tabOrder << m_legal << m_natural;
 
     connect(m_legal, &QRadioButton::toggled, this, [this](bool on) {
         if (on)

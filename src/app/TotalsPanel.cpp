@@ -82,5 +82,6 @@ TotalsPanel::TotalsPanel(QWidget* parent) : QGroupBox(parent) {
     grid->setColumnStretch(5, 1);
     grid->setRowStretch(3, 1);
 
-    m_tabOrder = {base, iva, total, bruto, dto, irpf, m_rate};
+    // Tab follows the screen and the sums: down the left column, then the right.
+    m_tabOrder = {bruto, dto, base, iva, m_rate, irpf, total};
 }

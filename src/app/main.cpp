@@ -1,5 +1,5 @@
-#include "widgets/GuardedApplication.h"
 #include "app/uPrincipal.h"
+#include "widgets/GuardedApplication.h"
 
 #include <QIcon>
 #include <QLibraryInfo>
@@ -9,7 +9,6 @@
 int main(int argc, char** argv) {
     GuardedApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orvane"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Orvane"));
     QApplication::setDesktopFileName(QStringLiteral("orvane"));
 
     // Qt's own buttons and dialogs in Spanish when the translations are there.

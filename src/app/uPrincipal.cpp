@@ -4,6 +4,7 @@
 #include "app/FileReferencePanel.h"
 #include "app/InvoicePreview.h"
 #include "app/LinesGrid.h"
+#include "app/MainStatusBar.h"
 #include "app/PartyPanel.h"
 #include "app/PaymentPanel.h"
 #include "app/RecordBinding.h"
@@ -11,24 +12,39 @@
 #include "app/uAcercaDe.h"
 #include "app/uAdmon.h"
 #include "app/uAutoFirma.h"
+#include "app/uRegistro.h"
 #include "common/AppVersion.h"
 #include "invoice/AmountLimits.h"
 #include "invoice/BankAccount.h"
+#include "invoice/UnsavedChanges.h"
 #include "pdf/FacturaeReader.h"
+#include "settings/AppFiles.h"
+#include "settings/DraftFile.h"
+#include "settings/IniFile.h"
+#include "settings/InvoiceNumbering.h"
+#include "settings/RegistroIni.h"
+#include "settings/RememberedFolders.h"
+#include "signing/AutoFirmaProcess.h"
 #include "signing/ValidationPage.h"
 #include "widgets/DialogKit.h"
 #include "widgets/ErrorGuard.h"
 #include "widgets/Prompts.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QToolButton>
 #include <QUrl>
@@ -48,7 +64,7 @@ namespace {
 
 const QString AppTitle = QStringLiteral("Orvane");
 
-// The busy pointer while the window waits for another program.
+// The busy pointer while the window works on something that takes a moment.
 class BusyCursor {
 public:
     BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
@@ -57,12 +73,64 @@ public:
     BusyCursor& operator=(const BusyCursor&) = delete;
 };
 
+const QString UnsavedQuestion =
+    QStringLiteral("La factura tiene cambios sin guardar. ¿Desea descartarlos?");
+
+// The menu bar and its shortcuts. A toolbar button shows the action of the
+// same name. Adding a command is one line here and a handler.
+struct MenuEntry {
+    TForm2::Menu menu;
+    const char* name;
+    const char* text;     // with its accelerator
+    const char* hint;     // tooltip; the shortcut is added to it
+    const char* shortcut; // portable text, "" for none
+    const char* picture;  // toolbar picture, "" for none
+    void (TForm2::*handler)();
+    bool separatorBefore = false;
+};
+
+using M = TForm2::Menu;
+const MenuEntry MenuEntries[] = {
+    {M::Archivo, "actionNuevaFactura", "&Nueva factura", "Nueva factura", "Ctrl+N", "",
+     &TForm2::newInvoice},
+    {M::Archivo, "actionAbrir", "&Abrir…", "Abrir un borrador o un fichero de importación",
+     "Ctrl+O", "", &TForm2::openInvoiceFile},
+    {M::Archivo, "actionCapturarDatos", "&Capturar datos", "Capturar Datos", "Ctrl+I", "import",
+     &TForm2::AdvSmoothButton2Click},
+    {M::Archivo, "actionGuardarBorrador", "&Guardar borrador", "Guardar borrador", "Ctrl+S", "",
+     &TForm2::saveDraft, true},
+    {M::Archivo, "actionGenerarFactura", "G&enerar factura", "Generar Factura", "Ctrl+G",
+     "document", &TForm2::Button2Click},
+    {M::Archivo, "actionSalir", "&Salir", "Salir", "Ctrl+Q", "exit", &TForm2::AdvSmoothButton4Click,
+     true},
+    {M::Factura, "actionFirmarFactura", "&Firmar factura", "Firmar Factura", "Ctrl+F", "sign",
+     &TForm2::Button4Click},
+    {M::Factura, "actionValidar", "&Validar", "Validar", "Ctrl+L", "validate",
+     &TForm2::VALIDARClick},
+    {M::Factura, "VerImprimir", "Ver / &Imprimir", "Ver / Imprimir", "Ctrl+P", "",
+     &TForm2::VerImprimirClick, true},
+    {M::Factura, "AbrirFacturaXml", "Abrir factura &XML…", "Abrir factura XML", "", "",
+     &TForm2::AbrirFacturaXmlClick},
+    {M::Configuracion, "actionMisDatos", "&Mis datos", "Mis datos", "", "",
+     &TForm2::editIssuerSettings},
+    {M::Configuracion, "actionAdministraciones", "&Administraciones", "Administraciones", "", "",
+     &TForm2::editAdministrations},
+    {M::Configuracion, "actionFirma", "&Firma", "Firma", "", "", &TForm2::editSigningSettings},
+    {M::Ayuda, "actionAcercaDe", "&Acerca de", "Contacto", "F1", "contact", &TForm2::Button5Click},
+};
+
 QWidget* whitePanel(const QString& objectName, QWidget* parent) {
     auto* panel = new QWidget(parent);
     panel->setObjectName(objectName);
     DialogKit::makeWhite(panel);
     return panel;
 }
+
+// The window's own limits: a 1024 x 600 screen with a title bar holds it,
+// and the totals keep a readable width whatever the screen.
+constexpr int MinimumWidth = 1000;
+constexpr int MinimumHeight = 540;
+constexpr int TotalsWidth = 430;
 
 } // namespace
 
@@ -75,10 +143,12 @@ const QString TForm2::SaveFilter = QStringLiteral("Facturas Electronicas sin Fir
 const QString TForm2::FacturaeFilters =
     QStringLiteral("Facturas electrónicas (*.xml *.XML *.xsig *.XSIG);;Todos los archivos (*.*)");
 
+const QString TForm2::DraftFilter = QStringLiteral("Borradores de factura (*.ini)");
+
 TForm2::TForm2(const QString& appDir, QWidget* parent) : QMainWindow(parent), m_session(appDir) {
     initMainWindowResources();
     setObjectName(QStringLiteral("Form2"));
-    setWindowTitle(QStringLiteral("Generación de Orvane"));
+    setWindowTitle(QStringLiteral("Generación de Orvane[*]"));
     setWindowIcon(QIcon(QStringLiteral(":/mainwindow/orvane.svg")));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -91,53 +161,29 @@ TForm2::TForm2(const QString& appDir, QWidget* parent) : QMainWindow(parent), m_
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
 
-    // Parties.
-    auto* panel2 = whitePanel(QStringLiteral("Panel2"), central);
-    panel2->setFixedHeight(210);
-    auto* partiesRow = new QHBoxLayout(panel2);
-    partiesRow->setContentsMargins(4, 2, 4, 2);
-    m_issuer = new PartyPanel(Party::Issuer, panel2);
-    m_issuer->setFixedWidth(495);
-    m_customer = new PartyPanel(Party::Customer, panel2);
-    partiesRow->addWidget(m_issuer);
-    partiesRow->addWidget(m_customer, 1);
-    column->addWidget(panel2);
-
-    // Lines.
-    auto* lines = new QGroupBox(QStringLiteral("Detalle Factura"), central);
-    lines->setObjectName(QStringLiteral("GroupBox4"));
-    auto* linesColumn = new QVBoxLayout(lines);
-    linesColumn->setContentsMargins(4, 2, 4, 4);
-    linesColumn->setSpacing(2);
-    m_grid = new LinesGrid(m_record.lines(), lines);
-    m_fileReference = new FileReferencePanel(m_record.lines(), lines);
-    linesColumn->addWidget(m_grid, 1);
-    linesColumn->addWidget(m_fileReference);
-    linesColumn->addWidget(buildHiddenFields());
-    auto* linesRow = new QHBoxLayout;
-    linesRow->setContentsMargins(4, 0, 4, 0);
-    linesRow->addWidget(lines);
-    column->addLayout(linesRow, 1);
-
-    // Payment and totals.
-    auto* panel3 = whitePanel(QStringLiteral("Panel3"), central);
-    panel3->setFixedHeight(161);
-    auto* paymentRow = new QHBoxLayout(panel3);
-    paymentRow->setContentsMargins(4, 2, 4, 2);
-    m_payment = new PaymentPanel(panel3);
-    m_payment->setFixedWidth(519);
-    m_totals = new TotalsPanel(panel3);
-    paymentRow->addWidget(m_payment);
-    paymentRow->addWidget(m_totals, 1);
-    column->addWidget(panel3);
-
-    m_buttonBar = buildButtonBar();
-    column->addWidget(m_buttonBar);
-    buildMenu();
-    m_session.setRenderer(&m_pdfRenderer);
+    // The invoice scrolls when the screen is too small for it; the button
+    // bar below it stays in view.
+    m_scroll = new QScrollArea(central);
+    m_scroll->setObjectName(QStringLiteral("InvoiceScroll"));
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setWidget(buildInvoiceArea());
+    column->addWidget(m_scroll, 1);
 
     m_binding = new RecordBinding(m_record, this);
     m_binding->showAll();
+    m_changes = new UnsavedChanges(m_record, this);
+    connect(m_changes, &UnsavedChanges::modifiedChanged, this, &QWidget::setWindowModified);
+
+    m_signer = new AutoFirmaProcess(this);
+    connect(m_signer, &AutoFirmaProcess::finished, this, &TForm2::signingEnded);
+
+    m_session.setRenderer(&m_pdfRenderer);
+    buildMenus();
+    m_buttonBar = buildButtonBar();
+    column->addWidget(m_buttonBar);
+    m_status = new MainStatusBar(this);
+    setStatusBar(m_status);
 
     // Person type: the buttons ask the record, the record lays the block out.
     for (PartyPanel* panel : {m_issuer, m_customer}) {
@@ -184,8 +230,10 @@ TForm2::TForm2(const QString& appDir, QWidget* parent) : QMainWindow(parent), m_
     // Enter moves on like Tab: the window sees every key first.
     qApp->installEventFilter(this);
 
-    resize(978, 729);
-    setMinimumSize(900, 640);
+    // Small enough for a 1024 x 600 screen with its title bar; the invoice
+    // scrolls below that.
+    setMinimumSize(MinimumWidth, MinimumHeight);
+    fitToScreen();
 }
 
 TForm2::~TForm2() {
@@ -196,6 +244,96 @@ TForm2::~TForm2() {
     delete takeCentralWidget();
 }
 
+QWidget* TForm2::buildInvoiceArea() {
+    auto* area = whitePanel(QStringLiteral("InvoiceArea"), nullptr);
+    auto* column = new QVBoxLayout(area);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    // Parties.
+    auto* panel2 = whitePanel(QStringLiteral("Panel2"), area);
+    panel2->setFixedHeight(210);
+    auto* partiesRow = new QHBoxLayout(panel2);
+    partiesRow->setContentsMargins(4, 2, 4, 2);
+    m_issuer = new PartyPanel(Party::Issuer, panel2);
+    m_issuer->setFixedWidth(495);
+    m_customer = new PartyPanel(Party::Customer, panel2);
+    m_customer->setMinimumWidth(420);
+    partiesRow->addWidget(m_issuer);
+    partiesRow->addWidget(m_customer, 1);
+    column->addWidget(panel2);
+
+    // Lines.
+    auto* lines = new QGroupBox(QStringLiteral("Detalle Factura"), area);
+    lines->setObjectName(QStringLiteral("GroupBox4"));
+    auto* linesColumn = new QVBoxLayout(lines);
+    linesColumn->setContentsMargins(4, 2, 4, 4);
+    linesColumn->setSpacing(2);
+    m_grid = new LinesGrid(m_record.lines(), lines);
+    m_grid->setMinimumHeight(110);
+    m_fileReference = new FileReferencePanel(m_record.lines(), lines);
+    linesColumn->addWidget(m_grid, 1);
+    linesColumn->addWidget(m_fileReference);
+    linesColumn->addWidget(buildHiddenFields());
+    auto* linesRow = new QHBoxLayout;
+    linesRow->setContentsMargins(4, 0, 4, 0);
+    linesRow->addWidget(lines);
+    column->addLayout(linesRow, 1);
+
+    // Payment and totals: the totals keep their width, the payment takes
+    // what is left.
+    auto* panel3 = whitePanel(QStringLiteral("Panel3"), area);
+    panel3->setFixedHeight(161);
+    auto* paymentRow = new QHBoxLayout(panel3);
+    paymentRow->setContentsMargins(4, 2, 4, 2);
+    m_payment = new PaymentPanel(panel3);
+    m_payment->setMinimumWidth(519);
+    m_totals = new TotalsPanel(panel3);
+    m_totals->setFixedWidth(TotalsWidth);
+    paymentRow->addWidget(m_payment, 1);
+    paymentRow->addWidget(m_totals);
+    column->addWidget(panel3);
+    return area;
+}
+
+void TForm2::buildMenus() {
+    static const char* const titles[] = {"&Archivo", "&Factura", "&Configuración", "A&yuda"};
+    static const char* const names[] = {"menuArchivo", "menuFactura", "menuConfiguracion",
+                                        "menuAyuda"};
+    for (int i = 0; i < 4; ++i) {
+        m_menus[i] = menuBar()->addMenu(QString::fromUtf8(titles[i]));
+        m_menus[i]->setObjectName(QLatin1String(names[i]));
+    }
+    for (const MenuEntry& entry : MenuEntries) {
+        QMenu* target = menu(entry.menu);
+        if (entry.separatorBefore)
+            target->addSeparator();
+        auto* action = new QAction(QString::fromUtf8(entry.text), this);
+        action->setObjectName(QLatin1String(entry.name));
+        const QKeySequence shortcut(QString::fromLatin1(entry.shortcut));
+        QString hint = QString::fromUtf8(entry.hint);
+        if (!shortcut.isEmpty()) {
+            action->setShortcut(shortcut);
+            // The shortcut works wherever the focus is in this window.
+            action->setShortcutContext(Qt::WindowShortcut);
+            hint += QStringLiteral(" (%1)").arg(shortcut.toString(QKeySequence::NativeText));
+        }
+        action->setToolTip(hint);
+        if (*entry.picture)
+            action->setIcon(
+                QIcon(QStringLiteral(":/mainwindow/%1.svg").arg(QLatin1String(entry.picture))));
+        const auto handler = entry.handler;
+        connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+        target->addAction(action);
+        addAction(action);
+        m_actions << action;
+    }
+}
+
+QMenu* TForm2::menu(Menu which) const {
+    return m_menus[static_cast<int>(which)];
+}
+
 QWidget* TForm2::buildButtonBar() {
     auto* bar = whitePanel(QStringLiteral("Panel1"), centralWidget());
     bar->setFixedHeight(51);
@@ -204,17 +342,12 @@ QWidget* TForm2::buildButtonBar() {
     row->setSpacing(0);
     struct Button {
         const char* name;
-        const char* picture;
-        const char* hint;
-        void (TForm2::*handler)();
+        const char* action;
     };
     const Button buttons[] = {
-        {"AdvSmoothButton2", "import", "Capturar Datos", &TForm2::AdvSmoothButton2Click},
-        {"AdvSmoothButton3", "document", "Generar Factura", &TForm2::Button2Click},
-        {"AdvSmoothButton1", "sign", "Firmar Factura", &TForm2::Button4Click},
-        {"AdvSmoothButton5", "validate", "Validar", &TForm2::VALIDARClick},
-        {"AdvSmoothButton6", "contact", "Contacto", &TForm2::Button5Click},
-        {"AdvSmoothButton4", "exit", "", &TForm2::AdvSmoothButton4Click},
+        {"AdvSmoothButton2", "actionCapturarDatos"}, {"AdvSmoothButton3", "actionGenerarFactura"},
+        {"AdvSmoothButton1", "actionFirmarFactura"}, {"AdvSmoothButton5", "actionValidar"},
+        {"AdvSmoothButton6", "actionAcercaDe"},      {"AdvSmoothButton4", "actionSalir"},
     };
     int index = 0;
     for (const Button& b : buttons) {
@@ -222,31 +355,19 @@ QWidget* TForm2::buildButtonBar() {
             row->addStretch(1);
         auto* button = new QToolButton(bar);
         button->setObjectName(QLatin1String(b.name));
-        button->setIcon(QIcon(QStringLiteral(":/mainwindow/%1.svg").arg(QLatin1String(b.picture))));
+        auto* action = findChild<QAction*>(QLatin1String(b.action));
+        Q_ASSERT(action);
+        button->setDefaultAction(action);
+        button->setToolButtonStyle(Qt::ToolButtonIconOnly);
         button->setIconSize(QSize(40, 40));
         button->setFixedSize(100, 51);
         button->setAutoRaise(true);
         button->setCursor(Qt::PointingHandCursor);
-        const QString hint = QString::fromUtf8(b.hint);
-        button->setToolTip(hint);
-        button->setAccessibleName(hint.isEmpty() ? QStringLiteral("Salir") : hint);
-        connect(button, &QToolButton::clicked, this, b.handler);
+        button->setFocusPolicy(Qt::StrongFocus);
+        button->setAccessibleName(action->toolTip());
         row->addWidget(button);
     }
     return bar;
-}
-
-// The readable copy: of the invoice on screen, or of any Facturae file.
-void TForm2::buildMenu() {
-    QMenu* menu = menuBar()->addMenu(QStringLiteral("&Factura"));
-    menu->setObjectName(QStringLiteral("MenuFactura"));
-    QAction* view = menu->addAction(QStringLiteral("Ver / Imprimir"));
-    view->setObjectName(QStringLiteral("VerImprimir"));
-    view->setShortcut(QKeySequence::Print);
-    connect(view, &QAction::triggered, this, &TForm2::VerImprimirClick);
-    QAction* open = menu->addAction(QStringLiteral("Abrir factura XML…"));
-    open->setObjectName(QStringLiteral("AbrirFacturaXml"));
-    connect(open, &QAction::triggered, this, &TForm2::AbrirFacturaXmlClick);
 }
 
 // Fields of the record that the window never shows: the administrative
@@ -282,11 +403,30 @@ void TForm2::setModalRunner(ModalRunner runner) {
     m_modalRunner = std::move(runner);
 }
 
+void TForm2::setUrlOpener(UrlOpener opener) {
+    m_urlOpener = std::move(opener);
+}
+
 void TForm2::runModal(QDialog& dialog) {
     if (m_modalRunner)
         m_modalRunner(dialog);
     else
         dialog.exec();
+}
+
+// The designed size, unless the screen's free area is smaller: then the
+// whole window, button bar included, stays on it and the invoice scrolls.
+void TForm2::fitToScreen() {
+    const QSize designed(978,
+                         729 + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
+    QSize size = designed;
+    if (const QScreen* screen = this->screen()) {
+        // Room for the title bar and the frame, which are not ours to measure
+        // before the window is shown.
+        const QSize room = screen->availableGeometry().size() - QSize(16, 40);
+        size = size.boundedTo(room).expandedTo(minimumSize());
+    }
+    resize(size);
 }
 
 void TForm2::showEvent(QShowEvent* event) {
@@ -298,17 +438,42 @@ void TForm2::showEvent(QShowEvent* event) {
     FormShow();
 }
 
+void TForm2::updateCaption() {
+    setWindowTitle(QStringLiteral("Generación de Orvane. ") + GetVersionText() +
+                   QStringLiteral("[*]"));
+}
+
 void TForm2::FormShow() {
     // Decimal comma and thousands point for the whole run; the boxes and the
     // grid format their numbers themselves, whatever the system says.
     QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
-    setWindowTitle(QStringLiteral("Generación de Orvane. ") + GetVersionText());
-    runGuarded(this, [&] { m_session.start(); });
+    updateCaption();
+    {
+        const UnsavedChanges::Pause pause(*m_changes);
+        runGuarded(this, [&] { m_session.start(); });
+    }
+    rememberLoadedIssuer();
+    m_changes->markSaved();
+}
+
+QString TForm2::statusText() const {
+    return m_status->text();
+}
+
+bool TForm2::hasUnsavedChanges() const {
+    return m_changes->isModified();
 }
 
 bool TForm2::FormKeyPress(QWidget* target) {
     if (target == m_grid || m_grid->isAncestorOf(target))
         return false;
+    // A focused button is pressed, as Space does.
+    if (auto* button = qobject_cast<QAbstractButton*>(target);
+        button && !qobject_cast<QCheckBox*>(button) && !qobject_cast<QRadioButton*>(button)) {
+        if (button->isEnabled())
+            button->click();
+        return true;
+    }
     for (QWidget* next = target->nextInFocusChain(); next && next != target;
          next = next->nextInFocusChain()) {
         if (next->window() == this && (next->focusPolicy() & Qt::TabFocus) && !next->focusProxy() &&
@@ -332,7 +497,7 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event) {
             RateCombo* rate = m_totals->rateList();
             if (widget == rate || rate->isAncestorOf(widget))
                 takeWithholdingRate();
-            // Only this window's controls; dialogs keep their own Enter.
+            // Only this window's controls; dialogs and menus keep their own Enter.
             if (widget->window() == this && FormKeyPress(widget))
                 return true;
         }
@@ -354,6 +519,30 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event) {
         break;
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+// Every way out of the window (the exit button, the close box, Alt+F4, the
+// system menu) comes here.
+void TForm2::closeEvent(QCloseEvent* event) {
+    if (m_signing) {
+        event->ignore();
+        Prompts::instance().inform(
+            this, AppTitle, QStringLiteral("Espere a que AutoFirma termine antes de salir."));
+        return;
+    }
+    if (!m_closeConfirmed && m_changes->isModified() &&
+        !Prompts::instance().confirm(
+            this, AppTitle,
+            QStringLiteral("La factura tiene cambios sin guardar. ¿Desea salir sin guardarlos?"))) {
+        event->ignore();
+        return;
+    }
+    m_closeConfirmed = false;
+    QMainWindow::closeEvent(event);
+}
+
+bool TForm2::mayDiscardChanges() {
+    return !m_changes->isModified() || Prompts::instance().confirm(this, AppTitle, UnsavedQuestion);
 }
 
 void TForm2::Edit17Enter() {
@@ -409,14 +598,122 @@ void TForm2::CheckBox1MouseUp(Qt::MouseButton button) {
     });
 }
 
+void TForm2::reportImport(const QString& path) {
+    const int count = m_record.lines().count();
+    const QString where = QDir::toNativeSeparators(path);
+    m_status->report(count == 1
+                         ? QStringLiteral("Importada 1 línea de %1").arg(where)
+                         : QStringLiteral("Importadas %1 líneas de %2").arg(count).arg(where));
+}
+
+// Reads an import file or a draft into the window. A file chosen by a person
+// is also where the draft is kept and beside which the document goes.
+void TForm2::runImport(const std::function<QString()>& import) {
+    const bool hadLines = m_record.lines().count() > 0;
+    QString path;
+    {
+        const UnsavedChanges::Pause pause(*m_changes);
+        try {
+            path = import();
+        } catch (...) {
+            // Part of the invoice changed before the file was refused.
+            m_changes->markModified();
+            throw;
+        }
+    }
+    if (path.isEmpty()) {
+        // Cancelled: only the lines may have gone.
+        if (hadLines)
+            m_changes->markModified();
+        return;
+    }
+    m_changes->markSaved();
+    // A file a person chose is where the draft is kept; the fixed file is not.
+    m_draftPath = m_record.nombreFichero().isEmpty() && m_record.rutaDelFichero().isEmpty()
+                      ? QString()
+                      : path;
+    reportImport(path);
+}
+
+QString TForm2::chooseImportFile() {
+    const QString path = Prompts::instance().openFileAt(
+        this, OpenFilters, ImportFilter,
+        RememberedFolders::folder(appDir(), RememberedFolders::Kind::Import));
+    RememberedFolders::remember(appDir(), RememberedFolders::Kind::Import, path);
+    return path;
+}
+
 void TForm2::AdvSmoothButton2Click() {
     runGuarded(this, [&] {
+        if (!mayDiscardChanges())
+            return;
         // What is typed in a cell stays in its line; an import replaces the
         // lines only once the whole file has been read.
         if (!m_grid->commitOpenEditor())
             return;
-        m_session.importInvoice(
-            [&] { return Prompts::instance().openFile(this, OpenFilters, ImportFilter); });
+        runImport([&] {
+            QString chosen;
+            if (!m_session.importInvoice([&] { return chosen = chooseImportFile(); }))
+                return QString();
+            return chosen.isEmpty() ? AppFiles::fixedImportFile(appDir()) : chosen;
+        });
+    });
+}
+
+void TForm2::openInvoiceFile() {
+    runGuarded(this, [&] {
+        if (!mayDiscardChanges())
+            return;
+        const QString path = chooseImportFile();
+        if (path.isEmpty())
+            return;
+        m_grid->cancelLine();
+        runImport([&] {
+            m_session.importChosenFile(path);
+            return path;
+        });
+    });
+}
+
+void TForm2::saveDraft() {
+    runGuarded(this, [&] {
+        if (!m_grid->commitOpenEditor())
+            return;
+        QString path = m_draftPath;
+        if (path.isEmpty()) {
+            QString proposal = RememberedFolders::folder(appDir(), RememberedFolders::Kind::Save);
+            const QString name = m_record.text(RecordField::InvoiceSeries) +
+                                 m_record.text(RecordField::InvoiceNumber);
+            if (!name.isEmpty())
+                proposal = QDir(proposal.isEmpty() ? QDir::homePath() : proposal)
+                               .filePath(name + QStringLiteral(".ini"));
+            path =
+                Prompts::instance().saveFileAt(this, DraftFilter, QStringLiteral("ini"), proposal);
+            if (path.isEmpty())
+                return;
+            RememberedFolders::remember(appDir(), RememberedFolders::Kind::Save, path);
+        }
+        m_session.saveDraft(path);
+        m_draftPath = path;
+        m_changes->markSaved();
+        m_status->report(
+            QStringLiteral("Borrador guardado en %1").arg(QDir::toNativeSeparators(path)));
+    });
+}
+
+void TForm2::newInvoice() {
+    runGuarded(this, [&] {
+        if (!mayDiscardChanges())
+            return;
+        m_grid->cancelLine();
+        {
+            const UnsavedChanges::Pause pause(*m_changes);
+            m_session.startNew();
+        }
+        rememberLoadedIssuer();
+        m_draftPath.clear();
+        m_changes->markSaved();
+        m_status->report(QStringLiteral("Nueva factura"));
     });
 }
 
@@ -426,58 +723,207 @@ void TForm2::Button2Click() {
         if (!m_grid->commitOpenEditor())
             return;
         const InvoiceSession::Generated generated = m_session.generate(
-            [&] { return Prompts::instance().saveFile(this, SaveFilter, QStringLiteral("XML")); },
+            [&] {
+                const QString path = Prompts::instance().saveFileAt(
+                    this, SaveFilter, QStringLiteral("XML"),
+                    RememberedFolders::folder(appDir(), RememberedFolders::Kind::Save));
+                RememberedFolders::remember(appDir(), RememberedFolders::Kind::Save, path);
+                return path;
+            },
             [&](const QString& why) { Prompts::instance().warn(this, AppTitle, why); });
-        if (generated.status == InvoiceSession::GenerateStatus::MissingBankData)
+        if (generated.status == InvoiceSession::GenerateStatus::MissingBankData) {
             Prompts::instance().warn(this, AppTitle, InvoiceSession::MissingBankDataMessage);
-        else if (generated.signNext)
+            return;
+        }
+        if (generated.status != InvoiceSession::GenerateStatus::Written)
+            return;
+        m_lastDocument = generated.path;
+        m_changes->markSaved();
+        m_status->report(
+            QStringLiteral("Factura guardada en %1").arg(QDir::toNativeSeparators(generated.path)));
+        if (generated.signNext)
             launchAutoFirma(generated.path);
     });
 }
 
 void TForm2::Button4Click() {
     runGuarded(this, [&] {
-        const QString path = Prompts::instance().openFile(this, OpenFilters, UnsignedFilter);
+        // The document written last is what one usually signs next.
+        QString start = m_lastDocument;
+        if (start.isEmpty() || !QFileInfo::exists(start))
+            start = RememberedFolders::folder(appDir(), RememberedFolders::Kind::Sign);
+        const QString path =
+            Prompts::instance().openFileAt(this, OpenFilters, UnsignedFilter, start);
         if (path.isEmpty())
             return;
+        RememberedFolders::remember(appDir(), RememberedFolders::Kind::Sign, path);
         if (!m_session.loadSigningSettings()) {
-            Prompts::instance().inform(this, QStringLiteral("Factura Electrónica"),
-                                       QStringLiteral("¡¡¡ No se ha detectado AutoFirma !!!"));
+            if (Prompts::instance().confirm(
+                    this, QStringLiteral("Factura Electrónica"),
+                    QStringLiteral("¡¡¡ No se ha detectado AutoFirma !!!\n\n"
+                                   "¿Desea indicar ahora dónde está AutoFirma "
+                                   "(Configuración > Firma)?")))
+                editSigningSettings();
             return;
         }
         launchAutoFirma(path);
     });
 }
 
+// AutoFirma runs on its own; the window keeps answering and shows that it
+// waits. Only one signing at a time: the actions are off until it ends.
 void TForm2::launchAutoFirma(const QString& path) {
     if (const QString problem = m_session.signingSettingsProblem(); !problem.isEmpty()) {
         if (Prompts::instance().confirm(
                 this, AppTitle,
                 withFullStop(problem) +
-                    QStringLiteral("\n\n¿Quieres abrir la configuración de AutoFirma?"))) {
-            TFormAutoFirma settings(appDir(), this);
-            runModal(settings);
-        }
+                    QStringLiteral("\n\n¿Quieres abrir la configuración de AutoFirma?")))
+            editSigningSettings();
         return;
     }
-    QString error;
-    {
-        const BusyCursor busy;
-        error = m_session.sign(path);
-    }
-    if (!error.isEmpty())
+    const InvoiceSession::SigningJob job = m_session.prepareSigning(path);
+    const QString error = m_signer->start(job.folder, job.program, job.arguments);
+    if (!error.isEmpty()) {
+        m_status->report(QStringLiteral("No se ha podido iniciar AutoFirma"));
         Prompts::instance().plain(this, AppTitle, error);
+        return;
+    }
+    m_signedOutput = job.output;
+    setSigning(true);
+    m_status->setBusy(true, QStringLiteral("Firmando… %1 (AutoFirma está abierto)")
+                                .arg(QDir::toNativeSeparators(path)));
+}
+
+void TForm2::setSigning(bool on) {
+    m_signing = on;
+    for (QAction* action : std::as_const(m_actions))
+        action->setEnabled(!on);
+    if (on)
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+void TForm2::signingEnded() {
+    if (!m_signing)
+        return;
+    setSigning(false);
+    m_status->setBusy(false);
+    // AutoFirma says nothing back: the signed file is the only sign of success.
+    if (QFileInfo::exists(m_signedOutput))
+        m_status->report(QStringLiteral("Factura firmada: %1").arg(m_signedOutput));
+    else
+        m_status->report(
+            QStringLiteral("AutoFirma ha terminado sin crear %1: la factura no se ha firmado")
+                .arg(m_signedOutput));
 }
 
 void TForm2::VALIDARClick() {
-    QDesktopServices::openUrl(QUrl(QString::fromLatin1(ValidationPageUrl)));
+    runGuarded(this, [&] {
+        const QString address = QString::fromLatin1(ValidationPageUrl);
+        const QUrl url(address);
+        const bool opened = m_urlOpener ? m_urlOpener(url) : QDesktopServices::openUrl(url);
+        // A browser may take the address and show nothing, so it is always
+        // shown to be copied as well.
+        m_status->report(QStringLiteral("Página de validación: %1").arg(address));
+        Prompts::instance().inform(
+            this, AppTitle,
+            opened ? QStringLiteral("Se ha pedido al navegador que abra la página de validación. "
+                                    "Si no aparece, copie esta dirección en su navegador:\n\n%1")
+                         .arg(address)
+                   : QStringLiteral("No se ha podido abrir el navegador. Copie esta dirección en "
+                                    "su navegador:\n\n%1")
+                         .arg(address));
+    });
 }
 
 void TForm2::Button5Click() {
     runGuarded(this, [&] {
-        TFormAcercaDe about(appDir(), this);
-        runModal(about);
+        const IssuerSettings before =
+            IssuerSettings::read(IniFile(AppFiles::registroIni(appDir())));
+        {
+            TFormAcercaDe about(appDir(), this);
+            runModal(about);
+        }
+        // The about window leads to the issuer's settings too.
+        issuerSettingsMayHaveChanged(before);
     });
+}
+
+void TForm2::editIssuerSettings() {
+    runGuarded(this, [&] {
+        const IssuerSettings before =
+            IssuerSettings::read(IniFile(AppFiles::registroIni(appDir())));
+        {
+            TFormRegistro window(appDir(), this);
+            runModal(window);
+        }
+        issuerSettingsMayHaveChanged(before);
+    });
+}
+
+void TForm2::editAdministrations() {
+    runGuarded(this, [&] {
+        // The catalogue only: nothing comes back into the invoice.
+        TFormAdmon window(appDir(), this);
+        window.setCentres(m_session.centres());
+        runModal(window);
+    });
+}
+
+void TForm2::editSigningSettings() {
+    runGuarded(this, [&] {
+        TFormAutoFirma window(appDir(), this);
+        runModal(window);
+    });
+}
+
+namespace {
+
+QStringList issuerBoxes(const InvoiceRecord& r) {
+    QStringList boxes{personTypeLetter(r.personType(Party::Issuer))};
+    for (RecordField field :
+         {RecordField::IssuerCorporateName, RecordField::IssuerFirstName,
+          RecordField::IssuerFirstSurname, RecordField::IssuerSecondSurname,
+          RecordField::IssuerAddress, RecordField::IssuerPostCode, RecordField::IssuerTown,
+          RecordField::IssuerProvince, RecordField::IssuerTaxId, RecordField::IssuerContact,
+          RecordField::IssuerEmail, RecordField::BankEntity, RecordField::BankOffice,
+          RecordField::BankControlDigits, RecordField::BankAccountNumber, RecordField::Iban})
+        boxes << r.text(field);
+    return boxes;
+}
+
+bool sameIssuer(const IssuerSettings& a, const IssuerSettings& b) {
+    return a.entity == b.entity && a.office == b.office && a.control == b.control &&
+           a.account == b.account && a.iban == b.iban && a.persona == b.persona &&
+           a.name == b.name && a.surname1 == b.surname1 && a.surname2 == b.surname2 &&
+           a.address == b.address && a.postCode == b.postCode && a.town == b.town &&
+           a.province == b.province && a.taxId == b.taxId && a.contact == b.contact &&
+           a.email == b.email;
+}
+
+} // namespace
+
+void TForm2::rememberLoadedIssuer() {
+    m_loadedIssuer = issuerBoxes(m_record);
+}
+
+// Stored issuer data reaches the invoice at once when its issuer still shows
+// what Registro.Ini gave it; an issuer changed by hand is replaced only when
+// the person says so.
+void TForm2::issuerSettingsMayHaveChanged(const IssuerSettings& before) {
+    const IssuerSettings after = IssuerSettings::read(IniFile(AppFiles::registroIni(appDir())));
+    if (sameIssuer(before, after))
+        return;
+    if (issuerBoxes(m_record) != m_loadedIssuer &&
+        !Prompts::instance().confirm(
+            this, AppTitle,
+            QStringLiteral("Los datos del emisor de esta factura se han cambiado a mano. "
+                           "¿Desea sustituirlos por los datos guardados en «Mis datos»?")))
+        return;
+    RegistroIni::loadIssuerAtStart(m_record, appDir());
+    rememberLoadedIssuer();
+    m_status->report(QStringLiteral("Datos del emisor actualizados"));
 }
 
 void TForm2::VerImprimirClick() {
@@ -514,7 +960,18 @@ void TForm2::showCopy(const QByteArray& document, const QString& source) {
 }
 
 void TForm2::AdvSmoothButton4Click() {
-    if (Prompts::instance().confirm(this, AppTitle,
-                                    QStringLiteral("¿Desea Abandonar la Aplicación?")))
-        close();
+    // One question is enough: with unsaved changes, that they would be lost.
+    const bool leave =
+        m_changes->isModified()
+            ? Prompts::instance().confirm(
+                  this, AppTitle,
+                  QStringLiteral(
+                      "La factura tiene cambios sin guardar. ¿Desea salir sin guardarlos?"))
+            : Prompts::instance().confirm(this, AppTitle,
+                                          QStringLiteral("¿Desea Abandonar la Aplicación?"));
+    if (!leave)
+        return;
+    m_closeConfirmed = true;
+    if (!close())
+        m_closeConfirmed = false;
 }

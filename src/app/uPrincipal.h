@@ -2,21 +2,29 @@
 
 #include "pdf/PdfRenderer.h"
 #include "session/InvoiceSession.h"
+#include "settings/RegistroIni.h"
 
 #include <QMainWindow>
+#include <QUrl>
 #include <functional>
 
+class AutoFirmaProcess;
 class LinesGrid;
+class MainStatusBar;
 class PartyPanel;
 class PaymentPanel;
+class QAction;
 class QDialog;
+class QMenu;
+class QScrollArea;
 class RecordBinding;
 class TotalsPanel;
+class UnsavedChanges;
 
-// The main window: the one invoice being prepared, and the button bar that
-// imports it, writes its document, signs it and opens the validation page.
-// The window only wires controls to the invoice record; the record and the
-// routines it calls do the work.
+// The main window: the one invoice being prepared, its menus and the button
+// bar that imports it, keeps it as a draft, writes its document, signs it and
+// opens the validation page. The window only wires controls to the invoice
+// record; the record and the routines it calls do the work.
 class TForm2 : public QMainWindow, public AdministrationTickHandler {
     Q_OBJECT
 public:
@@ -27,27 +35,47 @@ public:
     InvoiceRecord& record() { return m_record; }
     const QString& appDir() const { return m_session.appDir(); }
 
-    // How the window shows its modal windows (about, administration). Tests
-    // replace it; by default the window runs the dialog's own loop.
+    // How the window shows its modal windows (about, administration,
+    // settings). Tests replace it; by default the window runs the dialog's
+    // own loop.
     using ModalRunner = std::function<void(QDialog&)>;
     void setModalRunner(ModalRunner runner);
+    // How the window opens a web address; true when the system took it.
+    using UrlOpener = std::function<bool(const QUrl&)>;
+    void setUrlOpener(UrlOpener opener);
+
+    // The menus of the menu bar, for adding actions.
+    enum class Menu { Archivo, Factura, Configuracion, Ayuda };
+    QMenu* menu(Menu which) const;
 
     static const QString OpenFilters;
     static const QString ImportFilter;
     static const QString UnsignedFilter;
     static const QString SaveFilter;
+    static const QString DraftFilter;
+
+    // What the status bar says.
+    QString statusText() const;
+    bool hasUnsavedChanges() const;
+    bool isSigning() const { return m_signing; }
     static const QString FacturaeFilters;
 
     // Event handlers, each asking through Prompts, calling the session and
     // showing what comes back.
     void FormShow();                    // starts a fresh invoice with the issuer from Registro.Ini
-    bool FormKeyPress(QWidget* target); // Enter moves on like Tab (outside the grid)
+    bool FormKeyPress(QWidget* target); // Enter moves on like Tab, or presses a focused button
     void AdvSmoothButton2Click();       // "Capturar Datos": imports an invoice file
     void Button2Click();                // "Generar Factura": writes the document
     void Button4Click();                // "Firmar Factura": signs a chosen document
-    void VALIDARClick();                // "Validar": opens the validation page
-    void Button5Click();                // "Contacto": shows the about window
+    void VALIDARClick();                // "Validar": opens the validation page, shows its address
+    void Button5Click();                // "Contacto" / "Acerca de": shows the about window
     void AdvSmoothButton4Click();       // asks, then quits
+    void newInvoice();                  // "Nueva factura": starts again, numbered after the last
+    void openInvoiceFile();             // "Abrir…": a draft or an import file from the dialog
+    void saveDraft();                   // "Guardar borrador": keeps the invoice as a draft
+    void editIssuerSettings();          // "Mis datos"
+    void editAdministrations();         // "Administraciones"
+    void editSigningSettings();         // "Firma"
     void VerImprimirClick();            // "Ver / Imprimir": the invoice's readable copy
     void AbrirFacturaXmlClick();        // "Abrir factura XML…": any Facturae file's copy
     void ComboBox1CloseUp();            // recalculates the totals with the chosen rate
@@ -58,17 +86,31 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QWidget* buildInvoiceArea();
+    void buildMenus();
     QWidget* buildButtonBar();
     QWidget* buildHiddenFields();
-    void buildMenu();
     void showCopy(const QByteArray& document, const QString& source);
     void setUpTabOrder();
+    void fitToScreen();
     void launchAutoFirma(const QString& input);
     void takeWithholdingRate();
+    void signingEnded();
+    void setSigning(bool on);
     void runModal(QDialog& dialog);
+    bool mayDiscardChanges();
+    // Runs an import that returns the file read (empty when cancelled), with
+    // what it means for unsaved changes, the draft's file and the status bar.
+    void runImport(const std::function<QString()>& import);
+    QString chooseImportFile();
+    void reportImport(const QString& path);
+    void rememberLoadedIssuer();
+    void issuerSettingsMayHaveChanged(const IssuerSettings& before);
+    void updateCaption();
 
     InvoiceSession m_session;
     PdfRenderer m_pdfRenderer{m_session.appDir()};
@@ -80,7 +122,20 @@ private:
     LinesGrid* m_grid = nullptr;
     QWidget* m_fileReference = nullptr;
     QWidget* m_buttonBar = nullptr;
+    QScrollArea* m_scroll = nullptr;
+    MainStatusBar* m_status = nullptr;
     RecordBinding* m_binding = nullptr;
+    UnsavedChanges* m_changes = nullptr;
+    AutoFirmaProcess* m_signer = nullptr;
+    QList<QAction*> m_actions;
+    QMenu* m_menus[4] = {};
     ModalRunner m_modalRunner;
+    UrlOpener m_urlOpener;
+    QString m_draftPath;        // where "Guardar borrador" writes without asking
+    QString m_lastDocument;     // the document written last, offered for signing
+    QString m_signedOutput;     // the signed file AutoFirma is writing
+    QStringList m_loadedIssuer; // the issuer's boxes as Registro.Ini filled them
+    bool m_signing = false;
+    bool m_closeConfirmed = false;
     bool m_shown = false;
 };

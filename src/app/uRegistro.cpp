@@ -102,7 +102,12 @@ void TFormRegistro::buildLayout() {
     account->addStretch();
     grid->addLayout(account, 8, 0, 1, 4);
     m_iban = edit(g, RecordField::Iban);
-    grid->addWidget(m_iban, 9, 0, 1, 4);
+    auto* ibanLabel = label(g, "LabelIban", QStringLiteral("&IBAN"));
+    ibanLabel->setBuddy(m_iban);
+    auto* ibanRow = new QHBoxLayout;
+    ibanRow->addWidget(ibanLabel);
+    ibanRow->addWidget(m_iban, 1);
+    grid->addLayout(ibanRow, 9, 0, 1, 4);
 
     // Row 10: the logo of the readable copy (PNG, JPEG or SVG).
     m_logo = new QLineEdit(g);
@@ -142,9 +147,12 @@ void TFormRegistro::buildLayout() {
     grid->setRowStretch(12, 1);
     grid->addLayout(buttons, 13, 0, 1, 4);
 
-    QList<QWidget*> order = m_block->tabOrder();
-    order << m_legalEntity << m_naturalPerson << m_saveButton << m_closeButton << m_bankEntity
-          << m_bankOffice << m_controlDigits << m_accountNumber << m_iban << m_exemptionReason;
+    // Tab follows the screen: kind, name, address ... e-mail, the account,
+    // the IBAN, the logo, then the buttons.
+    QList<QWidget*> order{m_legalEntity, m_naturalPerson};
+    order << m_block->tabOrder();
+    order << m_bankEntity << m_bankOffice << m_controlDigits << m_accountNumber << m_iban
+          << m_exemptionReason << m_logo << m_logoButton << m_saveButton << m_closeButton;
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 

@@ -134,3 +134,32 @@ void InvoiceRecord::recalculateTotals() {
     m_totals = std::move(totals);
     emit totalsChanged();
 }
+
+void InvoiceRecord::reset() {
+    const InvoiceRecord fresh;
+    for (int i = 0; i < RecordFieldCount; ++i) {
+        const auto field = static_cast<RecordField>(i);
+        setText(field, fresh.text(field));
+    }
+    for (Party party : {Party::Issuer, Party::Customer}) {
+        PersonType& current = party == Party::Issuer ? m_issuerType : m_customerType;
+        if (current != PersonType::LegalEntity) {
+            current = PersonType::LegalEntity;
+            emit personTypeChanged(party);
+        }
+    }
+    m_customerLabelSet = false;
+    emit layoutChanged(Party::Issuer);
+    emit layoutChanged(Party::Customer);
+    if (m_administration) {
+        m_administration = false;
+        emit administrationChanged(false);
+    }
+    // Closing the table works the totals out again: all zero.
+    m_lines.close();
+    m_exemptionReason = defaultExemptionReason();
+    m_importando = false;
+    m_cuentaCompleta.clear();
+    m_nombreFichero.clear();
+    m_rutaDelFichero.clear();
+}

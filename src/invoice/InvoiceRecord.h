@@ -84,6 +84,11 @@ public:
     QString rutaDelFichero() const { return m_rutaDelFichero; }
     void setImportFile(const QString& baseName, const QString& folderWithSeparator);
 
+    // Back to the state right after construction, as a new window has it:
+    // every field empty, both parties legal entities, no centres, no lines
+    // (the table closed), rate "0", totals zero. Views hear of every change.
+    void reset();
+
     // RecalculateTotals; runs after every post and delete of a line, when the
     // lines are cleared or replaced, and when the withholding rate changes.
     void recalculateTotals();

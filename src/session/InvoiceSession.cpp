@@ -6,7 +6,9 @@
 #include "session/DocumentRenderer.h"
 #include "settings/AppFiles.h"
 #include "settings/AutoFirmaSettings.h"
+#include "settings/DraftFile.h"
 #include "settings/InvoiceImport.h"
+#include "settings/InvoiceNumbering.h"
 #include "settings/RegistroIni.h"
 #include "signing/AutoFirmaLaunch.h"
 
@@ -15,7 +17,7 @@
 #include <QFileInfo>
 
 const QString InvoiceSession::MissingBankDataMessage =
-    QStringLiteral("¡¡¡ Debes de cumplimentar los datos bancarios !!!");
+    QStringLiteral("¡¡¡ Debes cumplimentar los datos bancarios !!!");
 
 InvoiceSession::InvoiceSession(QString appDir) : m_appDir(std::move(appDir)) {}
 
@@ -25,6 +27,20 @@ void InvoiceSession::start(const QDate& today) {
     m_record.setIssueDate(today);
     m_record.setDueDate(today);
     RegistroIni::loadIssuerAtStart(m_record, m_appDir);
+}
+
+void InvoiceSession::startNew(const QDate& today) {
+    const QString series = m_record.text(RecordField::InvoiceSeries);
+    const QString number = m_record.text(RecordField::InvoiceNumber);
+    m_record.reset();
+    start(today);
+    m_record.setText(RecordField::InvoiceSeries, series);
+    m_record.setText(RecordField::InvoiceNumber,
+                     InvoiceNumbering::proposal(m_appDir, series, number));
+}
+
+void InvoiceSession::saveDraft(const QString& path) {
+    DraftFile::save(m_record, path);
 }
 
 bool InvoiceSession::importInvoice(const FileChooser& chooseFile) {
@@ -92,6 +108,7 @@ InvoiceSession::Generated InvoiceSession::generate(const FileChooser& chooseTarg
     QString problem = besideImport.isEmpty() ? QString() : targetProblem(besideImport);
     if (!besideImport.isEmpty() && problem.isEmpty()) {
         FacturaeWriter::save(m_record, besideImport);
+        noteNumberUsed();
         result.status = GenerateStatus::Written;
         result.path = besideImport;
         return result;
@@ -111,6 +128,7 @@ InvoiceSession::Generated InvoiceSession::generate(const FileChooser& chooseTarg
             break;
     }
     FacturaeWriter::save(m_record, path);
+    noteNumberUsed();
     result.status = GenerateStatus::Written;
     result.path = path;
     // A folder of blanks counts as none here: the document is not signed.
@@ -143,7 +161,7 @@ QString InvoiceSession::signingSettingsProblem() const {
         .problem();
 }
 
-QString InvoiceSession::sign(const QString& document) {
+InvoiceSession::SigningJob InvoiceSession::prepareSigning(const QString& document) {
     if (const QString problem = signingSettingsProblem(); !problem.isEmpty())
         throw AppError(problem);
     const QString input = QDir::toNativeSeparators(document);
@@ -159,9 +177,21 @@ QString InvoiceSession::sign(const QString& document) {
     const QString& format = m_record.text(RecordField::AutoFirmaFormat);
     m_record.setText(RecordField::AutoFirmaParameters,
                      AutoFirmaLaunch::parameterText(command, input, output, format));
-    return AutoFirmaLaunch::run(m_record.text(RecordField::AutoFirmaFolder),
-                                m_record.text(RecordField::AutoFirmaProgram),
-                                AutoFirmaLaunch::arguments(command, input, output, format));
+    return {m_record.text(RecordField::AutoFirmaFolder),
+            m_record.text(RecordField::AutoFirmaProgram),
+            AutoFirmaLaunch::arguments(command, input, output, format), output};
+}
+
+QString InvoiceSession::sign(const QString& document) {
+    const SigningJob job = prepareSigning(document);
+    return AutoFirmaLaunch::run(job.folder, job.program, job.arguments);
+}
+
+// The number a person's "Generar Factura" used is the one the next new
+// invoice of its series follows.
+void InvoiceSession::noteNumberUsed() {
+    InvoiceNumbering::remember(m_appDir, m_record.text(RecordField::InvoiceSeries),
+                               m_record.text(RecordField::InvoiceNumber));
 }
 
 AdministrationCentres InvoiceSession::centres() const {

@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class DocumentRenderer;
@@ -71,6 +72,16 @@ public:
     // The last file an import read, or tried to read.
     const QString& importedFrom() const { return m_importedFrom; }
 
+    // "Nueva factura": start() again from an empty record, keeping the series
+    // of the invoice left behind with the number after the last one used in
+    // it (Registro.Ini, NUMERACION), for the person to change.
+    void startNew(const QDate& today = QDate::currentDate());
+
+    // Drafts: the whole invoice written as an import file, with the keys for
+    // what a person adds on screen; importChosenFile() reads one back.
+    // Throws AppError when the file cannot be written.
+    void saveDraft(const QString& path);
+
     // Signing. loadSigningSettings() reads the AUTOFIRMA section of
     // Registro.Ini into the record's carrier fields and tells whether a folder
     // is set. sign() composes the parameters for document (kept in the record
@@ -83,6 +94,14 @@ public:
     // Throws AppError, starting nothing, when the settings are not valid or
     // the signed copy would be the document itself.
     QString sign(const QString& document);
+    // What sign() starts, for a caller that does not wait: the parameters are
+    // composed and kept in the record as sign() does.
+    struct SigningJob {
+        QString folder, program;
+        QStringList arguments;
+        QString output; // the signed file AutoFirma is to write
+    };
+    SigningJob prepareSigning(const QString& document);
 
     // The three administrative centres the record carries.
     AdministrationCentres centres() const;
@@ -101,6 +120,8 @@ public:
     void savePdf(const QByteArray& document, const QString& path);
 
 private:
+    void noteNumberUsed();
+
     QString m_appDir;
     InvoiceRecord m_record;
     QString m_importedFrom;

@@ -2,8 +2,8 @@
 
 #include "common/AppError.h"
 #include "common/ValueForms.h"
-#include "invoice/AmountLimits.h"
 #include "invoice/AdministrationCentres.h"
+#include "invoice/AmountLimits.h"
 #include "invoice/BankAccount.h"
 #include "invoice/InvoiceRecord.h"
 #include "invoice/PartyFields.h"
@@ -23,12 +23,15 @@ const QString Buyer = QStringLiteral("COMPRADOR");
 const QString Admon = QStringLiteral("ADMON");
 const QString Lines = QStringLiteral("LINEAS");
 
-QDate readDate(const IniFile& ini, const QString& key) {
-    const QString text = ini.readString(General, key);
+QDate dateFrom(const QString& text) {
     const auto date = ValueForms::parseDate(text);
     if (!date)
         throw AppError(QStringLiteral("'%1' is not a valid date").arg(text));
     return *date;
+}
+
+QDate readDate(const IniFile& ini, const QString& key) {
+    return dateFrom(ini.readString(General, key));
 }
 
 // A line number: not a number reads as 0; more than 8 decimals or a value
@@ -73,7 +76,8 @@ struct PartyRead {
 
     void apply(InvoiceRecord& r, Party party) const {
         if (type)
-            PartyFields::load(r, party, *type, [&](const QString& key) { return values.value(key); });
+            PartyFields::load(r, party, *type,
+                              [&](const QString& key) { return values.value(key); });
     }
 };
 
@@ -85,6 +89,7 @@ struct ImportedInvoice {
     QString entity, office, control, account;
     PartyRead issuer, customer;
     QVector<QPair<RecordField, QString>> centres;
+    QString withholdingRate; // a draft keeps it; other files leave it alone
     QVector<InvoiceLine> lines;
 };
 
@@ -101,6 +106,13 @@ QVector<InvoiceLine> readLines(const IniFile& ini, int count) {
         line.quantity = readNumber(ini, QStringLiteral("CANTIDAD") + suffix, NumberField::Cantidad);
         line.discountPct = readNumber(ini, QStringLiteral("DTO") + suffix, NumberField::Dto);
         line.vatRate = readNumber(ini, QStringLiteral("IVA") + suffix, NumberField::Iva);
+        // What a draft adds to a line; absent in other import files.
+        line.fileReference = ini.readString(Lines, QStringLiteral("EXPEDIENTE") + suffix)
+                                 .left(InvoiceLine::FileReferenceSize);
+        const QString fileDate = ini.readString(Lines, QStringLiteral("FECHAEXPEDIENTE") + suffix);
+        if (!fileDate.isEmpty())
+            line.fileDate = dateFrom(fileDate);
+        line.exempt = ini.readString(Lines, QStringLiteral("EXENTO") + suffix) == u"S";
         Memoria::beforePost(line);
         lines.append(line);
     }
@@ -130,6 +142,7 @@ ImportedInvoice readFile(const IniFile& ini) {
                            .arg(count)
                            .arg(MaxLines));
 
+    in.withholdingRate = ini.readString(General, QStringLiteral("IRPF"));
     in.issuer = PartyRead::read(ini, Seller);
     in.customer = PartyRead::read(ini, Buyer);
     for (const AdministrationCentres::Field& f : AdministrationCentres::fields())
@@ -164,6 +177,8 @@ void apply(InvoiceRecord& record, ImportedInvoice& in) {
     record.setText(RecordField::BankOffice, in.office);
     record.setText(RecordField::BankControlDigits, in.control);
     record.setText(RecordField::BankAccountNumber, in.account);
+    if (!in.withholdingRate.isEmpty())
+        record.setText(RecordField::WithholdingRate, in.withholdingRate);
     in.issuer.apply(record, Party::Issuer);
     in.customer.apply(record, Party::Customer);
     applyCentres(record, in.centres);

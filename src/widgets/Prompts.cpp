@@ -1,6 +1,7 @@
 #include "widgets/Prompts.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
 
@@ -14,7 +15,22 @@ QMessageBox::StandardButton messageBox(QWidget* parent, QMessageBox::Icon icon,
                                        QMessageBox::StandardButton defaultButton) {
     QMessageBox box(icon, caption, text, buttons, parent);
     box.setDefaultButton(defaultButton);
+    // Paths and addresses in a message can be copied.
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+// A folder opens the dialog there; a file also proposes its name.
+void startAt(QFileDialog& dialog, const QString& startPath) {
+    if (startPath.isEmpty())
+        return;
+    const QFileInfo info(startPath);
+    if (info.isDir()) {
+        dialog.setDirectory(startPath);
+    } else {
+        dialog.setDirectory(info.absolutePath());
+        dialog.selectFile(info.fileName());
+    }
 }
 
 class QtPrompts final : public Prompts {
@@ -35,12 +51,16 @@ public:
         messageBox(parent, QMessageBox::NoIcon, caption, text, QMessageBox::Ok, QMessageBox::Ok);
     }
     void errorBox(QWidget* parent, const QString& text) override {
-        messageBox(parent, QMessageBox::Critical, AppTitle, text, QMessageBox::Ok,
-                   QMessageBox::Ok);
+        messageBox(parent, QMessageBox::Critical, AppTitle, text, QMessageBox::Ok, QMessageBox::Ok);
     }
     QString openFile(QWidget* parent, const QString& filters,
                      const QString& selectedFilter) override {
+        return openFileAt(parent, filters, selectedFilter, QString());
+    }
+    QString openFileAt(QWidget* parent, const QString& filters, const QString& selectedFilter,
+                       const QString& startPath) override {
         QFileDialog dialog(parent);
+        startAt(dialog, startPath);
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);
         dialog.setNameFilters(filters.split(QStringLiteral(";;")));
@@ -52,7 +72,12 @@ public:
     }
     QString saveFile(QWidget* parent, const QString& filters,
                      const QString& defaultSuffix) override {
+        return saveFileAt(parent, filters, defaultSuffix, QString());
+    }
+    QString saveFileAt(QWidget* parent, const QString& filters, const QString& defaultSuffix,
+                       const QString& startPath) override {
         QFileDialog dialog(parent);
+        startAt(dialog, startPath);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setNameFilters(filters.split(QStringLiteral(";;")));
         dialog.setDefaultSuffix(defaultSuffix);
@@ -82,6 +107,10 @@ Prompts* g_current = nullptr;
 
 } // namespace
 
-Prompts& Prompts::instance() { return g_current ? *g_current : qtPrompts(); }
+Prompts& Prompts::instance() {
+    return g_current ? *g_current : qtPrompts();
+}
 
-void Prompts::setInstance(Prompts* prompts) { g_current = prompts; }
+void Prompts::setInstance(Prompts* prompts) {
+    g_current = prompts;
+}

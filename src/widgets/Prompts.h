@@ -27,6 +27,18 @@ public:
                              const QString& selectedFilter) = 0;
     virtual QString saveFile(QWidget* parent, const QString& filters,
                              const QString& defaultSuffix) = 0;
+    // As openFile and saveFile, starting at startPath: a folder, or a file to
+    // propose. Scripted prompts may leave these alone.
+    virtual QString openFileAt(QWidget* parent, const QString& filters,
+                               const QString& selectedFilter, const QString& startPath) {
+        (void)startPath;
+        return openFile(parent, filters, selectedFilter);
+    }
+    virtual QString saveFileAt(QWidget* parent, const QString& filters,
+                               const QString& defaultSuffix, const QString& startPath) {
+        (void)startPath;
+        return saveFile(parent, filters, defaultSuffix);
+    }
     // One-line text prompt; false when cancelled.
     virtual bool askText(QWidget* parent, const QString& caption, const QString& prompt,
                          QString& answer) = 0;

@@ -102,8 +102,9 @@ private slots:
         Memoria& lines = m_window->record().lines();
         lines.append();
         lines.post();
+        m_prompts->confirmAnswers << true; // the typed series may go
         m_window->AdvSmoothButton2Click();
-        QCOMPARE(m_prompts->kinds(), QStringList{"open"});
+        QCOMPARE(m_prompts->kinds(), (QStringList{"confirm", "open"}));
         QCOMPARE(edit(m_window.get(), "Edit24")->text(), QStringLiteral("B"));
         // Nothing is lost: the line stays.
         QVERIFY(lines.isOpen());
@@ -132,7 +133,7 @@ private slots:
         QCOMPARE(m_prompts->shown[0].kind, QStringLiteral("warn"));
         QCOMPARE(m_prompts->shown[0].caption, QStringLiteral("Orvane"));
         QCOMPARE(m_prompts->shown[0].text,
-                 QStringLiteral("¡¡¡ Debes de cumplimentar los datos bancarios !!!"));
+                 QStringLiteral("¡¡¡ Debes cumplimentar los datos bancarios !!!"));
     }
 
     // After a save through the dialog AutoFirma signs it, each path whole.
@@ -148,6 +149,7 @@ private slots:
         const QString saved = QDir(path()).filePath(QStringLiteral("Mis Facturas/F 001.XML"));
         m_prompts->fileAnswers << saved;
         m_window->Button2Click();
+        QTRY_VERIFY(!m_window->isSigning());
 
         QCOMPARE(m_prompts->kinds(), QStringList{"save"});
         QCOMPARE(m_prompts->shown[0].text,
@@ -262,9 +264,12 @@ private slots:
         QCOMPARE(m_prompts->shown.size(), 2);
         QCOMPARE(m_prompts->shown[0].caption,
                  QStringLiteral("Facturas Electrónicas sin firmar (*.xml)"));
-        QCOMPARE(m_prompts->shown[1].kind, QStringLiteral("inform"));
+        // The message offers the signing settings; declined here.
+        QCOMPARE(m_prompts->shown[1].kind, QStringLiteral("confirm"));
         QCOMPARE(m_prompts->shown[1].caption, QStringLiteral("Factura Electrónica"));
-        QCOMPARE(m_prompts->shown[1].text, QStringLiteral("¡¡¡ No se ha detectado AutoFirma !!!"));
+        QVERIFY(m_prompts->shown[1].text.startsWith(
+            QStringLiteral("¡¡¡ No se ha detectado AutoFirma !!!")));
+        QVERIFY(m_prompts->shown[1].text.contains(QStringLiteral("Configuración > Firma")));
 
         m_window->Button4Click(); // cancelled: nothing more
         QCOMPARE(m_prompts->shown.size(), 3);

@@ -366,7 +366,9 @@ private slots:
     }
     void tabOrder() {
         TFormRegistro w(m_dir.path());
-        const QStringList order{"Edit18",
+        // The screen's order: kind, name ... e-mail, account, IBAN, buttons.
+        const QStringList order{"RadioButton3",
+                                "Edit18",
                                 "Edit19",
                                 "Edit20",
                                 "Edit1",
@@ -377,16 +379,14 @@ private slots:
                                 "Edit6",
                                 "Edit26",
                                 "Edit28",
-                                "RadioButton3",
-                                "RadioButton4",
-                                "AdvSmoothButton1",
-                                "AdvSmoothButton3",
                                 "Edit13",
                                 "Edit14",
                                 "Edit15",
                                 "Edit16",
                                 "Edit17",
-                                "MotivoExencion"};
+                                "MotivoExencion",
+                                "AdvSmoothButton1",
+                                "AdvSmoothButton3"};
         QCOMPARE(tabChain(w, order), order);
     }
 

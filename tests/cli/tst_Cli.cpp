@@ -19,6 +19,8 @@ private slots:
     void oneFailingInputOfSeveral();
     void usage_data();
     void usage();
+    void withholdingOfADraft_data();
+    void withholdingOfADraft();
 };
 
 namespace {
@@ -175,7 +177,7 @@ void tst_Cli::errors_data() {
         << "'30/02/2024' is not a valid date.";
     QTest::newRow("bank entity missing")
         << QByteArray("[DATOS_GENERALES]\nFECHA=1/2/2024\n[VENDEDOR]\nOFICINA=0418\n")
-        << "¡¡¡ Debes de cumplimentar los datos bancarios !!!";
+        << "¡¡¡ Debes cumplimentar los datos bancarios !!!";
 }
 
 void tst_Cli::errors() {
@@ -227,6 +229,46 @@ void tst_Cli::usage() {
     QCOMPARE(run.status, 2);
     QCOMPARE(run.out, QString());
     QVERIFY(run.err.contains(QStringLiteral("Uso: orvane-cli")));
+}
+
+// A draft keeps its withholding rate; the option stands over it.
+void tst_Cli::withholdingOfADraft_data() {
+    QTest::addColumn<QByteArray>("irpfLine");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("rate");
+    QTest::addColumn<QString>("withheld");
+    QTest::newRow("file without IRPF") << QByteArray() << QStringList{} << "0.00"
+                                       << "0.00";
+    QTest::newRow("draft's IRPF") << QByteArray("IRPF=15\n") << QStringList{} << "15.00"
+                                  << "1.50";
+    QTest::newRow("option over the draft")
+        << QByteArray("IRPF=15\n") << QStringList{"--withholding", "7"} << "7.00"
+        << "0.70";
+    QTest::newRow("option, file without IRPF")
+        << QByteArray() << QStringList{"--withholding", "19"} << "19.00"
+        << "1.90";
+}
+
+void tst_Cli::withholdingOfADraft() {
+    QFETCH(QByteArray, irpfLine);
+    QFETCH(QStringList, options);
+    QFETCH(QString, rate);
+    QFETCH(QString, withheld);
+    QTemporaryDir dir;
+    QByteArray text = Complete;
+    text.replace("FECHA=1/2/2024\n", "FECHA=1/2/2024\n" + irpfLine);
+    const QString input = writeImport(dir, QStringLiteral("borrador.ini"), text);
+    const QString output = dir.filePath(QStringLiteral("out.xml"));
+    const Run run = cli(QStringList{"generate", "--home", dir.path(), "-o", output} + options +
+                        QStringList{input});
+    QCOMPARE(run.err, QString());
+    QCOMPARE(run.status, 0);
+    const QString xml = QString::fromUtf8(readAll(output));
+    QVERIFY2(
+        xml.contains(QStringLiteral("<TotalTaxesWithheld>%1</TotalTaxesWithheld>").arg(withheld)),
+        qPrintable(xml));
+    if (rate != u"0.00")
+        QVERIFY(xml.contains(QStringLiteral("<TaxRate>%1</TaxRate>").arg(rate)));
 }
 
 QTEST_GUILESS_MAIN(tst_Cli)

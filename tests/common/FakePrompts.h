@@ -37,6 +37,7 @@ public:
     QQueue<QString> fileAnswers;                // open and save dialogs; empty text: cancelled
     QQueue<std::optional<QString>> textAnswers; // askText; std::nullopt or none left: cancelled
     QList<Shown> shown;
+    QStringList startPaths; // where each file dialog was asked to start
 
     QStringList kinds() const {
         QStringList k;
@@ -87,6 +88,16 @@ public:
     QString saveFile(QWidget*, const QString& filters, const QString& suffix) override {
         shown.append({QStringLiteral("save"), suffix, filters});
         return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
+    }
+    QString openFileAt(QWidget* parent, const QString& filters, const QString& selected,
+                       const QString& startPath) override {
+        startPaths << startPath;
+        return openFile(parent, filters, selected);
+    }
+    QString saveFileAt(QWidget* parent, const QString& filters, const QString& suffix,
+                       const QString& startPath) override {
+        startPaths << startPath;
+        return saveFile(parent, filters, suffix);
     }
     bool askText(QWidget*, const QString& caption, const QString& prompt,
                  QString& answer) override {

@@ -198,7 +198,7 @@ void tst_InvoiceSession::bankEntityPrecondition() {
     session.record().setText(RecordField::BankEntity, entity);
     QTEST(session.hasBankData(), "passes");
     QCOMPARE(InvoiceSession::MissingBankDataMessage,
-             QStringLiteral("¡¡¡ Debes de cumplimentar los datos bancarios !!!"));
+             QStringLiteral("¡¡¡ Debes cumplimentar los datos bancarios !!!"));
 }
 
 void tst_InvoiceSession::saveTarget_data() {
@@ -300,7 +300,7 @@ void tst_InvoiceSession::generateTo_data() {
     QTest::newRow("no bank entity") << ""
                                     << "out.xml"
                                     << ""
-                                    << "¡¡¡ Debes de cumplimentar los datos bancarios !!!";
+                                    << "¡¡¡ Debes cumplimentar los datos bancarios !!!";
 }
 
 void tst_InvoiceSession::generateTo() {

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QStatusBar>
+
+class QLabel;
+class QProgressBar;
+
+// The main window's status bar: what the last action did, with its path,
+// and a busy indicator while another program works for the window. The text
+// stays until the next action (hints of the menus pass over it and go).
+class MainStatusBar : public QStatusBar {
+    Q_OBJECT
+public:
+    explicit MainStatusBar(QWidget* parent = nullptr);
+
+    void report(const QString& text);
+    QString text() const;
+
+    // Shows text with a moving indicator until setBusy(false).
+    void setBusy(bool busy, const QString& text = QString());
+    bool isBusy() const;
+
+private:
+    QLabel* m_text = nullptr;
+    QProgressBar* m_busy = nullptr;
+};

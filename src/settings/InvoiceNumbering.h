@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+// The last invoice number written for each series, kept in Registro.Ini
+// section NUMERACION, so a new invoice can propose the next one.
+namespace InvoiceNumbering {
+
+// The number after text: its last run of digits counted up, keeping leading
+// zeros and whatever comes before ("007" -> "008", "F-99" -> "F-100").
+// Empty when text ends in no digit.
+QString next(const QString& text);
+
+// The last number stored for series, empty when none.
+QString last(const QString& appDir, const QString& series);
+
+// Stores number as the last one of series. Failing to write it is silent:
+// the document it belongs to has been written.
+void remember(const QString& appDir, const QString& series, const QString& number);
+
+// What a new invoice of series proposes: the number after the last stored
+// one; with none stored, the number after current; otherwise "1".
+QString proposal(const QString& appDir, const QString& series, const QString& current);
+
+} // namespace InvoiceNumbering

@@ -1,0 +1,54 @@
+#include "settings/RememberedFolders.h"
+
+#include "common/AppError.h"
+#include "settings/AppFiles.h"
+#include "settings/IniFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace RememberedFolders {
+
+namespace {
+
+const QString Section = QStringLiteral("CARPETAS");
+
+QString keyOf(Kind kind) {
+    switch (kind) {
+    case Kind::Import:
+        return QStringLiteral("IMPORTAR");
+    case Kind::Save:
+        return QStringLiteral("GUARDAR");
+    case Kind::Sign:
+        return QStringLiteral("FIRMAR");
+    case Kind::Certificate:
+        return QStringLiteral("CERTIFICADO");
+    }
+    return {};
+}
+
+} // namespace
+
+QString folder(const QString& appDir, Kind kind) {
+    const QString stored = IniFile(AppFiles::registroIni(appDir)).readString(Section, keyOf(kind));
+    if (stored.isEmpty() || !QFileInfo(stored).isDir())
+        return {};
+    return stored;
+}
+
+void remember(const QString& appDir, Kind kind, const QString& filePath) {
+    if (filePath.isEmpty())
+        return;
+    const QString dir = QDir::toNativeSeparators(QFileInfo(filePath).absolutePath());
+    try {
+        IniFile ini(AppFiles::registroIni(appDir));
+        if (ini.readString(Section, keyOf(kind)) == dir)
+            return;
+        ini.writeString(Section, keyOf(kind), dir);
+        ini.save();
+    } catch (const AppError&) {
+        // Remembering is a convenience; the file the person chose is what counts.
+    }
+}
+
+} // namespace RememberedFolders

@@ -1,0 +1,398 @@
+#include "FakePrompts.h"
+#include "WindowTestKit.h"
+
+#include "app/uAcercaDe.h"
+#include "app/uAutoFirma.h"
+#include "app/uPrincipal.h"
+#include "app/uRegistro.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+using namespace WindowTestKit;
+
+namespace {
+
+const QString ImportText = QStringLiteral(
+    "[DATOS_GENERALES]\nSERIE=A\nFACTURA=7\nFECHA=15/03/2024\nVENCIMIENTO=15/04/2024\nLINEAS=2\n"
+    "[VENDEDOR]\nENTIDAD=1234\nOFICINA=5678\nDC=01\nCUENTA=0123456789\nPERSONA=J\n"
+    "NOMBRE=Talleres Íñiguez S.L.\nNIF=B15123456\n"
+    "[COMPRADOR]\nPERSONA=F\nNOMBRE=Ana\nAPELLIDO1=Pérez\nAPELLIDO2=Ríos\nNIF=12345678Z\n"
+    "[ADMON]\nGESTOR=L01\nOFICINA=L02\nUNIDAD=L03\nNOMBREGESTOR=Concello\n"
+    "[LINEAS]\nNOMBRE1=Revisión\nPRECIO1=100\nCANTIDAD1=1\nIVA1=21\n"
+    "NOMBRE2=Tasa\nPRECIO2=12,5\nCANTIDAD2=2\nIVA2=0\n");
+
+const QString Registro =
+    QStringLiteral("[MISDATOS]\nENTIDAD=2100\nOFICINA=0418\nDC=45\nCUENTA=0200051332\nIBAN=ES91\n"
+                   "PERSONA=J\nNOMBRE=Mi Empresa S.L.\nNIF=B00000000\n");
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
+}
+
+} // namespace
+
+// Keeping an invoice as a draft, starting a new one, the questions before
+// anything unsaved is lost, what the status bar says, and settings saved
+// while the window is open.
+class MainWindowDraftsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        m_prompts = std::make_unique<FakePrompts>();
+    }
+    void cleanup() {
+        m_window.reset();
+        m_prompts.reset();
+    }
+
+    // What a person adds on screen survives a draft: the document written
+    // from the draft read back is the same, byte for byte.
+    void draftRoundTripGivesTheSameDocument() {
+        writeFile(path(), QStringLiteral("datos/F.ini"), ImportText);
+        open();
+        m_prompts->fileAnswers << file(QStringLiteral("datos/F.ini"));
+        m_window->AdvSmoothButton2Click();
+        QCOMPARE(m_window->record().lines().count(), 2);
+        // A file reference, a date and the tick on the first line, a typed rate.
+        QLineEdit* reference = edit(m_window.get(), "DBEdit1");
+        m_window->record().lines().moveTo(0);
+        reference->setFocus();
+        QTest::keyClicks(reference, QStringLiteral("EXP-9"));
+        m_window->findChild<QDateEdit*>("RzDBDateTimeEdit1")->setDate(QDate(2024, 2, 1));
+        m_window->findChild<QCheckBox*>("DBCheckBox1")->setChecked(true);
+        m_window->record().lines().first();
+        auto* rate = m_window->findChild<QComboBox*>("ComboBox1");
+        rate->setEditText(QStringLiteral("7"));
+        m_window->ComboBox1CloseUp();
+        QVERIFY(m_window->hasUnsavedChanges());
+
+        // Ctrl+S keeps it beside the file it came from, without asking.
+        QTest::keyClick(m_window.get(), Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(m_prompts->kinds(), QStringList{"open"});
+        QVERIFY(!m_window->hasUnsavedChanges());
+        QVERIFY(!m_window->isWindowModified());
+        QCOMPARE(m_window->statusText(),
+                 QStringLiteral("Borrador guardado en %1")
+                     .arg(QDir::toNativeSeparators(file(QStringLiteral("datos/F.ini")))));
+        const QByteArray draft = readAll(file(QStringLiteral("datos/F.ini")));
+        QVERIFY(draft.contains("EXPEDIENTE1=EXP-9"));
+        QVERIFY(draft.contains("IRPF=7"));
+
+        m_window->Button2Click();
+        const QByteArray first = readAll(file(QStringLiteral("datos/F.XML")));
+        QVERIFY(first.contains("<TaxRate>7.00</TaxRate>"));
+
+        // A new invoice, then the draft opened with Ctrl+O.
+        m_window->newInvoice();
+        QCOMPARE(m_window->record().lines().count(), 0);
+        QVERIFY(QFile::remove(file(QStringLiteral("datos/F.XML"))));
+        m_prompts->fileAnswers << file(QStringLiteral("datos/F.ini"));
+        QTest::keyClick(m_window.get(), Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(m_window->record().lines().count(), 2);
+        QCOMPARE(m_window->record().lines().lines()[0].fileReference, QStringLiteral("EXP-9"));
+        QCOMPARE(rate->currentText(), QStringLiteral("7"));
+        m_window->Button2Click();
+        QCOMPARE(readAll(file(QStringLiteral("datos/F.XML"))), first);
+        m_window->saveDraft();
+        QCOMPARE(readAll(file(QStringLiteral("datos/F.ini"))), draft);
+        QVERIFY(m_prompts->errors().isEmpty());
+    }
+
+    void firstDraftAsksWhereAndRemembersTheFolder() {
+        open();
+        QDir(path()).mkpath(QStringLiteral("borradores"));
+        m_window->record().setText(RecordField::InvoiceSeries, QStringLiteral("B"));
+        m_window->record().setText(RecordField::InvoiceNumber, QStringLiteral("3"));
+        const QString target = file(QStringLiteral("borradores/B3.ini"));
+        m_prompts->fileAnswers << target;
+        m_window->saveDraft();
+        QCOMPARE(m_prompts->kinds(), QStringList{"save"});
+        QCOMPARE(m_prompts->shown[0].text, TForm2::DraftFilter);
+        QVERIFY(m_prompts->startPaths[0].endsWith(QStringLiteral("B3.ini")));
+        QVERIFY(QFile::exists(target));
+        // Next time without a question, to the same file.
+        m_window->record().setText(RecordField::InvoiceNumber, QStringLiteral("4"));
+        m_window->saveDraft();
+        QCOMPARE(m_prompts->kinds(), QStringList{"save"});
+        QVERIFY(readAll(target).contains("FACTURA=4"));
+        // The save dialog of a new invoice starts in that folder.
+        m_window->newInvoice();
+        m_window->saveDraft();
+        QCOMPARE(m_prompts->startPaths.last(),
+                 QDir(QDir::toNativeSeparators(file(QStringLiteral("borradores"))))
+                     .filePath(QStringLiteral("B5.ini")));
+    }
+
+    // Every way that would lose unsaved changes asks first; Cancel keeps all.
+    void unsavedChangesAskFirst_data() {
+        QTest::addColumn<QString>("way");
+        QTest::newRow("exit button") << "exit";
+        QTest::newRow("close box / Alt+F4") << "close";
+        QTest::newRow("Capturar Datos") << "capture";
+        QTest::newRow("Nueva factura") << "new";
+        QTest::newRow("Abrir") << "open";
+    }
+    void unsavedChangesAskFirst() {
+        QFETCH(QString, way);
+        writeFile(path(), QStringLiteral("otra.ini"), ImportText);
+        open();
+        QVERIFY(!m_window->isWindowModified());
+        QLineEdit* name = edit(m_window.get(), "Edit1");
+        name->setFocus();
+        QTest::keyClicks(name, QStringLiteral("Nombre tecleado"));
+        QVERIFY(m_window->isWindowModified());
+
+        m_prompts->confirmAnswers << false;
+        go(way);
+        QCOMPARE(m_prompts->kinds(), QStringList{"confirm"});
+        QVERIFY(m_prompts->shown[0].text.contains(QStringLiteral("cambios sin guardar")));
+        QVERIFY(m_window->isVisible());
+        QCOMPARE(name->text(), QStringLiteral("Nombre tecleado"));
+        QVERIFY(m_window->isWindowModified());
+
+        m_prompts->confirmAnswers << true;
+        m_prompts->fileAnswers << file(QStringLiteral("otra.ini"));
+        go(way);
+        if (way == u"exit" || way == u"close") {
+            QVERIFY(!m_window->isVisible());
+            QCOMPARE(m_prompts->kinds().count(QStringLiteral("confirm")), 2); // one each time
+        } else {
+            QVERIFY(name->text() != QStringLiteral("Nombre tecleado"));
+            QVERIFY(!m_window->isWindowModified());
+        }
+    }
+
+    void nothingUnsavedNothingAsked() {
+        writeFile(path(), QStringLiteral("otra.ini"), ImportText);
+        open();
+        m_prompts->fileAnswers << file(QStringLiteral("otra.ini"));
+        m_window->openInvoiceFile();
+        m_window->newInvoice();
+        QCOMPARE(m_prompts->kinds(), QStringList{"open"});
+        QVERIFY(m_window->close());
+        QCOMPARE(m_prompts->kinds(), QStringList{"open"});
+    }
+
+    void generatingClearsTheMark() {
+        open();
+        m_window->record().setText(RecordField::BankEntity, QStringLiteral("1234"));
+        QVERIFY(m_window->isWindowModified());
+        const QString saved = file(QStringLiteral("F.XML"));
+        m_prompts->fileAnswers << saved;
+        m_window->Button2Click();
+        QVERIFY(!m_window->isWindowModified());
+        QCOMPARE(m_window->statusText(),
+                 QStringLiteral("Factura guardada en %1").arg(QDir::toNativeSeparators(saved)));
+        // Signing proposes the document just written.
+        m_window->Button4Click();
+        QCOMPARE(m_prompts->startPaths.last(), saved);
+    }
+
+    // A new invoice is the program's start again, numbered after the last one.
+    void newInvoiceStartsAsTheProgramDoes() {
+        writeFile(path(), QStringLiteral("Registro.Ini"), Registro);
+        writeFile(path(), QStringLiteral("datos/F.ini"), ImportText);
+        open();
+        m_prompts->fileAnswers << file(QStringLiteral("datos/F.ini"));
+        m_window->AdvSmoothButton2Click();
+        QCOMPARE(m_window->statusText(),
+                 QStringLiteral("Importadas 2 líneas de %1")
+                     .arg(QDir::toNativeSeparators(file(QStringLiteral("datos/F.ini")))));
+        m_window->Button2Click(); // beside the import: A 7 is the last number used
+        m_window->findChild<QComboBox*>("ComboBox1")->setEditText(QStringLiteral("15"));
+        m_window->ComboBox1Exit(); // a typed rate counts once its text is finished
+
+        QTest::keyClick(m_window.get(), Qt::Key_N, Qt::ControlModifier);
+        QCOMPARE(m_prompts->kinds(), (QStringList{"open", "confirm"})); // the rate was unsaved
+        m_prompts->confirmAnswers << true;
+        m_window->newInvoice();
+        InvoiceRecord& r = m_window->record();
+        QCOMPARE(r.lines().count(), 0);
+        QVERIFY(r.lines().isOpen());
+        QCOMPARE(edit(m_window.get(), "Edit1")->text(), QStringLiteral("Mi Empresa S.L."));
+        QCOMPARE(edit(m_window.get(), "Edit13")->text(), QStringLiteral("2100"));
+        QCOMPARE(edit(m_window.get(), "Edit8")->text(), QString());
+        QCOMPARE(edit(m_window.get(), "Edit21")->text(), QString());
+        QVERIFY(!edit(m_window.get(), "Edit21")->isVisible());
+        QCOMPARE(m_window->findChild<QLabel*>("Label7")->text(), QStringLiteral("R. Social"));
+        QVERIFY(!m_window->findChild<QCheckBox*>("CheckBox1")->isChecked());
+        QCOMPARE(edit(m_window.get(), "eGestor")->text(), QString());
+        QCOMPARE(m_window->findChild<QComboBox*>("ComboBox1")->currentText(), QStringLiteral("0"));
+        QCOMPARE(shown(m_window.get(), "eTotal"), QStringLiteral("0,00"));
+        QCOMPARE(m_window->findChild<QDateEdit*>("FechaFactura")->date(), QDate::currentDate());
+        QCOMPARE(m_window->findChild<QDateEdit*>("FechaVencimiento")->date(), QDate::currentDate());
+        QCOMPARE(r.nombreFichero(), QString());
+        QCOMPARE(edit(m_window.get(), "Edit24")->text(), QStringLiteral("A"));
+        QCOMPARE(edit(m_window.get(), "Edit25")->text(), QStringLiteral("8"));
+        QVERIFY(!m_window->isWindowModified());
+        QCOMPARE(m_window->statusText(), QStringLiteral("Nueva factura"));
+    }
+
+    void validarAlwaysShowsTheAddress_data() {
+        QTest::addColumn<bool>("browserOpens");
+        QTest::newRow("browser") << true;
+        QTest::newRow("no browser") << false;
+    }
+    void validarAlwaysShowsTheAddress() {
+        QFETCH(bool, browserOpens);
+        open();
+        QList<QUrl> asked;
+        m_window->setUrlOpener([&](const QUrl& url) {
+            asked << url;
+            return browserOpens;
+        });
+        // Enter on the focused button presses it.
+        auto* button = m_window->findChild<QToolButton*>("AdvSmoothButton5");
+        button->setFocus();
+        QTest::keyClick(button, Qt::Key_Return);
+        QCOMPARE(asked.size(), 1);
+        const QString address = asked[0].toString();
+        QVERIFY(address.startsWith(QStringLiteral("https://")));
+        QCOMPARE(m_window->statusText(), QStringLiteral("Página de validación: %1").arg(address));
+        QCOMPARE(m_prompts->kinds(), QStringList{"inform"});
+        QVERIFY(m_prompts->shown[0].text.contains(address));
+        QCOMPARE(m_prompts->shown[0].text.contains(QStringLiteral("No se ha podido abrir")),
+                 !browserOpens);
+    }
+
+    // "Mis datos" saved while the window is open reaches the invoice: at once
+    // when its issuer is still what was loaded, after asking when typed over.
+    void savedIssuerReachesTheWindow_data() {
+        QTest::addColumn<bool>("typedOver");
+        QTest::addColumn<bool>("answer");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("as loaded") << false << false << "Nueva Razón S.A.";
+        QTest::newRow("typed over, keep it") << true << false << "Escrita a mano";
+        QTest::newRow("typed over, replace") << true << true << "Nueva Razón S.A.";
+    }
+    void savedIssuerReachesTheWindow() {
+        QFETCH(bool, typedOver);
+        QFETCH(bool, answer);
+        QFETCH(QString, expected);
+        writeFile(path(), QStringLiteral("Registro.Ini"), Registro);
+        open();
+        if (typedOver) {
+            QLineEdit* name = edit(m_window.get(), "Edit1");
+            name->selectAll();
+            name->setFocus();
+            QTest::keyClicks(name, QStringLiteral("Escrita a mano"));
+        }
+        QStringList opened;
+        m_window->setModalRunner([&](QDialog& dialog) {
+            opened << QLatin1String(dialog.metaObject()->className());
+            // What "Guardar Cambios" leaves in the file.
+            QString text = Registro;
+            writeFile(path(), QStringLiteral("Registro.Ini"),
+                      text.replace(QStringLiteral("Mi Empresa S.L."),
+                                   QStringLiteral("Nueva Razón S.A.")));
+        });
+        m_prompts->confirmAnswers << answer;
+        m_window->findChild<QAction*>("actionMisDatos")->trigger();
+        QCOMPARE(opened, QStringList{"TFormRegistro"});
+        QCOMPARE(m_prompts->kinds(), typedOver ? QStringList{"confirm"} : QStringList{});
+        QCOMPARE(edit(m_window.get(), "Edit1")->text(), expected);
+    }
+
+    void closedWithoutSavingChangesNothing() {
+        writeFile(path(), QStringLiteral("Registro.Ini"), Registro);
+        open();
+        m_window->setModalRunner([](QDialog&) {});
+        m_window->editIssuerSettings();
+        m_window->Button5Click();
+        QVERIFY(m_prompts->shown.isEmpty());
+        QVERIFY(!m_window->isWindowModified());
+        QCOMPARE(m_window->statusText(), QString());
+    }
+
+    void noAutoFirmaOffersTheSigningSettings() {
+        open();
+        QStringList opened;
+        m_window->setModalRunner(
+            [&](QDialog& dialog) { opened << QLatin1String(dialog.metaObject()->className()); });
+        m_prompts->fileAnswers << file(QStringLiteral("F.xml"));
+        m_prompts->confirmAnswers << true;
+        m_window->Button4Click();
+        QCOMPARE(m_prompts->kinds(), (QStringList{"open", "confirm"}));
+        QCOMPARE(opened, QStringList{"TFormAutoFirma"});
+    }
+
+    void settingsMenuOpensEachWindow_data() {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("window");
+        QTest::newRow("Mis datos") << "actionMisDatos"
+                                   << "TFormRegistro";
+        QTest::newRow("Administraciones") << "actionAdministraciones"
+                                          << "TFormAdmon";
+        QTest::newRow("Firma") << "actionFirma"
+                               << "TFormAutoFirma";
+        QTest::newRow("Acerca de") << "actionAcercaDe"
+                                   << "TFormAcercaDe";
+    }
+    void settingsMenuOpensEachWindow() {
+        QFETCH(QString, action);
+        QFETCH(QString, window);
+        open();
+        QStringList opened;
+        m_window->setModalRunner(
+            [&](QDialog& dialog) { opened << QLatin1String(dialog.metaObject()->className()); });
+        m_window->findChild<QAction*>(action)->trigger();
+        QCOMPARE(opened, QStringList{window});
+    }
+
+    // Every toolbar button shows its shortcut; the shortcuts are unique.
+    void shortcutsInTheTooltips() {
+        open();
+        QStringList seen;
+        for (QAction* action : m_window->actions()) {
+            if (action->shortcut().isEmpty())
+                continue;
+            const QString keys = action->shortcut().toString(QKeySequence::NativeText);
+            QVERIFY2(!seen.contains(keys), qPrintable(keys));
+            seen << keys;
+        }
+        for (QToolButton* button :
+             m_window->findChild<QWidget*>("Panel1")->findChildren<QToolButton*>()) {
+            QVERIFY2(button->toolTip().contains(u'(') && button->toolTip().endsWith(u')'),
+                     qPrintable(button->objectName() + u' ' + button->toolTip()));
+        }
+        QVERIFY(seen.contains(
+            QKeySequence(QStringLiteral("Ctrl+S")).toString(QKeySequence::NativeText)));
+    }
+
+private:
+    QString path() const { return m_dir->path(); }
+    QString file(const QString& relative) const { return QDir(path()).filePath(relative); }
+    void open() { m_window = openWindow(path()); }
+
+    void go(const QString& way) {
+        if (way == u"exit")
+            m_window->AdvSmoothButton4Click();
+        else if (way == u"close")
+            m_window->close();
+        else if (way == u"capture")
+            m_window->AdvSmoothButton2Click();
+        else if (way == u"new")
+            m_window->newInvoice();
+        else if (way == u"open")
+            m_window->openInvoiceFile();
+    }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<FakePrompts> m_prompts;
+    std::unique_ptr<TForm2> m_window;
+};
+
+QTEST_MAIN(MainWindowDraftsTest)
+#include "tst_MainWindowDrafts.moc"

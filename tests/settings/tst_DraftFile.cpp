@@ -1,0 +1,268 @@
+#include "DecimalTestKit.h"
+#include "common/AppError.h"
+#include "facturae/FacturaeWriter.h"
+#include "invoice/InvoiceRecord.h"
+#include "settings/DraftFile.h"
+#include "settings/InvoiceImport.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+// Drafts: the invoice written as an import file with the keys a person's
+// additions need, read back by the import into the same invoice.
+class tst_DraftFile : public QObject {
+    Q_OBJECT
+private slots:
+    void roundTripGivesTheSameDraftAndDocument();
+    void textsTheReaderWouldChange_data();
+    void textsTheReaderWouldChange();
+    void numberText_data();
+    void numberText();
+    void importWithoutTheNewKeysIsUnchanged();
+    void emptyDueDateAndNoAdministration();
+    void badFileDateStopsTheImport();
+    void unwritableTargetKeepsTheOldFile();
+};
+
+namespace {
+
+void addLine(InvoiceRecord& r, const QString& text, double quantity, double price, double dto,
+             double vat, const QString& reference = {}, const QDate& date = {},
+             bool exempt = false) {
+    Memoria& lines = r.lines();
+    lines.append();
+    InvoiceLine line = *lines.currentLine();
+    line.description = text;
+    line.quantity = D(quantity);
+    line.price = D(price);
+    line.discountPct = D(dto);
+    line.vatRate = D(vat);
+    line.fileReference = reference;
+    line.fileDate = date;
+    line.exempt = exempt;
+    lines.setLine(line);
+    lines.post();
+}
+
+// An invoice with everything a person can set on screen.
+void fill(InvoiceRecord& r) {
+    r.lines().open();
+    r.setText(RecordField::InvoiceSeries, QStringLiteral("A-2024"));
+    r.setText(RecordField::InvoiceNumber, QStringLiteral("0042"));
+    r.setIssueDate(QDate(2024, 3, 15));
+    r.setDueDate(QDate(2024, 4, 30));
+    r.setText(RecordField::BankEntity, QStringLiteral("2100"));
+    r.setText(RecordField::BankOffice, QStringLiteral("0418"));
+    r.setText(RecordField::BankControlDigits, QStringLiteral("45"));
+    r.setText(RecordField::BankAccountNumber, QStringLiteral("0200051332"));
+    r.setText(RecordField::Iban, QStringLiteral("ES9121000418450200051332"));
+    r.selectPersonType(Party::Issuer, PersonType::NaturalPerson);
+    r.setText(RecordField::IssuerFirstName, QStringLiteral("José Ángel"));
+    r.setText(RecordField::IssuerFirstSurname, QStringLiteral("Núñez"));
+    r.setText(RecordField::IssuerSecondSurname, QStringLiteral("Güell"));
+    r.setText(RecordField::IssuerAddress, QStringLiteral("Rúa do Sol, 3 = 2º"));
+    r.setText(RecordField::IssuerPostCode, QStringLiteral("15001"));
+    r.setText(RecordField::IssuerTown, QStringLiteral("A Coruña"));
+    r.setText(RecordField::IssuerProvince, QStringLiteral("A Coruña"));
+    r.setText(RecordField::IssuerTaxId, QStringLiteral("12345678Z"));
+    r.setText(RecordField::IssuerEmail, QStringLiteral("jose@example.com"));
+    r.setText(RecordField::CustomerCorporateName, QStringLiteral("Concello de Ribeira"));
+    r.setText(RecordField::CustomerAddress, QStringLiteral("Praza do Concello, 1"));
+    r.setText(RecordField::CustomerTaxId, QStringLiteral("P1507300D"));
+    r.setText(RecordField::CustomerContact, QStringLiteral("Intervención"));
+    r.applyLayout(Party::Customer);
+    r.setAdministration(true); // no handler: nothing opens
+    r.setText(RecordField::ManagingBodyCode, QStringLiteral("L01150730"));
+    r.setText(RecordField::AccountingOfficeCode, QStringLiteral("L01150731"));
+    r.setText(RecordField::ProcessingUnitCode, QStringLiteral("L01150732"));
+    r.setText(RecordField::ManagingBodyName, QStringLiteral("Alcaldía"));
+    r.setText(RecordField::AccountingOfficeName, QStringLiteral("Intervención"));
+    r.setText(RecordField::ProcessingUnitName, QStringLiteral("Urbanismo"));
+    r.setText(RecordField::WithholdingRate, QStringLiteral("7"));
+    addLine(r, QStringLiteral("Revisión \"anual\""), 1.5, 100.1, 10, 21,
+            QStringLiteral("EXP/2024/7"), QDate(2024, 1, 31));
+    addLine(r, QStringLiteral("Tasa"), 3, 0.333, 0, 0);
+    addLine(r, QStringLiteral("Formación exenta"), 2, 45, 0, 0, QStringLiteral("F-1"),
+            QDate(2023, 12, 1), true);
+    addLine(r, QStringLiteral("Recargo"), 1, 12.34567891, -5, 10);
+}
+
+QByteArray document(InvoiceRecord& r) {
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    FacturaeWriter::write(r, buffer);
+    return buffer.data();
+}
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void importInto(InvoiceRecord& r, const QString& path) {
+    r.setImportando(false);
+    r.lines().open();
+    InvoiceImport::importFile(r, path, true);
+}
+
+} // namespace
+
+void tst_DraftFile::roundTripGivesTheSameDraftAndDocument() {
+    QTemporaryDir dir;
+    InvoiceRecord original;
+    fill(original);
+    const QString path = dir.filePath(QStringLiteral("borrador.ini"));
+    DraftFile::save(original, path);
+    const QByteArray draft = readAll(path);
+    QVERIFY(draft.contains("IRPF=7\n"));
+    QVERIFY(draft.contains("EXPEDIENTE1=EXP/2024/7\n"));
+    QVERIFY(draft.contains("FECHAEXPEDIENTE1=31/01/2024\n"));
+    QVERIFY(draft.contains("EXENTO3=S\n"));
+    QVERIFY(draft.contains("EXENTO1=N\n"));
+    QVERIFY(draft.contains("NOMBREUNIDAD=Urbanismo\n"));
+
+    InvoiceRecord reread;
+    importInto(reread, path);
+    QCOMPARE(reread.text(RecordField::WithholdingRate), QStringLiteral("7"));
+    QCOMPARE(reread.lines().count(), 4);
+    QCOMPARE(reread.lines().lines()[0].fileReference, QStringLiteral("EXP/2024/7"));
+    QCOMPARE(reread.lines().lines()[2].fileDate, QDate(2023, 12, 1));
+    QVERIFY(reread.lines().lines()[2].exempt);
+    QCOMPARE(reread.totalValue(TotalBox::Irpf), original.totalValue(TotalBox::Irpf));
+
+    // Byte for byte: the draft written again, and the documents of both.
+    const QString again = dir.filePath(QStringLiteral("otra vez.ini"));
+    DraftFile::save(reread, again);
+    QCOMPARE(readAll(again), draft);
+    QCOMPARE(document(reread), document(original));
+}
+
+void tst_DraftFile::textsTheReaderWouldChange_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("readBack");
+    QTest::newRow("plain") << "Tornillos"
+                           << "Tornillos";
+    QTest::newRow("leading blanks") << "  sangría"
+                                    << "  sangría";
+    QTest::newRow("trailing blank and tab") << "fin \t"
+                                            << "fin \t";
+    QTest::newRow("double quotes around") << "\"cita\""
+                                          << "\"cita\"";
+    QTest::newRow("single quotes around") << "'cita'"
+                                          << "'cita'";
+    QTest::newRow("one quote") << "\"abierta"
+                               << "\"abierta";
+    QTest::newRow("equals and brackets") << "a=b [c]"
+                                         << "a=b [c]";
+    QTest::newRow("semicolon first") << "; no es comentario"
+                                     << "; no es comentario";
+    QTest::newRow("line break becomes a blank") << "dos\nlíneas"
+                                                << "dos líneas";
+    QTest::newRow("only blanks") << "   "
+                                 << "   ";
+}
+
+void tst_DraftFile::textsTheReaderWouldChange() {
+    QFETCH(QString, typed);
+    QFETCH(QString, readBack);
+    QTemporaryDir dir;
+    InvoiceRecord r;
+    r.lines().open();
+    r.setIssueDate(QDate(2024, 1, 1));
+    r.setText(RecordField::CustomerCorporateName, typed);
+    addLine(r, typed, 1, 1, 0, 21, typed.left(20));
+    const QString path = dir.filePath(QStringLiteral("d.ini"));
+    DraftFile::save(r, path);
+    InvoiceRecord reread;
+    importInto(reread, path);
+    QCOMPARE(reread.text(RecordField::CustomerCorporateName), readBack);
+    QCOMPARE(reread.lines().lines().value(0).description, readBack);
+    QCOMPARE(reread.lines().lines().value(0).fileReference, readBack.left(20));
+}
+
+void tst_DraftFile::numberText_data() {
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("zero") << 0.0 << "0";
+    QTest::newRow("negative zero") << -0.0 << "0";
+    QTest::newRow("whole") << 21.0 << "21";
+    QTest::newRow("tenth") << 0.1 << "0,1";
+    QTest::newRow("negative") << -5.25 << "-5,25";
+    QTest::newRow("eight decimals") << 12.34567891 << "12,34567891";
+    QTest::newRow("large, no grouping") << 1234567.5 << "1234567,5";
+}
+
+void tst_DraftFile::numberText() {
+    QFETCH(double, value);
+    QFETCH(QString, text);
+    QCOMPARE(DraftFile::numberText(D(value)), text);
+}
+
+// A file another program wrote keeps its old meaning: no rate taken, no
+// references, the exemption only from a zero rate.
+void tst_DraftFile::importWithoutTheNewKeysIsUnchanged() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("i.ini"));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("[DATOS_GENERALES]\nFECHA=1/2/2024\nLINEAS=2\n"
+            "[LINEAS]\nNOMBRE1=A\nPRECIO1=10\nCANTIDAD1=1\nIVA1=21\n"
+            "NOMBRE2=B\nPRECIO2=10\nCANTIDAD2=1\nIVA2=0\n");
+    f.close();
+    InvoiceRecord r;
+    r.setText(RecordField::WithholdingRate, QStringLiteral("15"));
+    importInto(r, path);
+    QCOMPARE(r.text(RecordField::WithholdingRate), QStringLiteral("15"));
+    QCOMPARE(r.lines().count(), 2);
+    for (const InvoiceLine& line : r.lines().lines()) {
+        QCOMPARE(line.fileReference, QString());
+        QVERIFY(!line.fileDate.isValid());
+    }
+    QVERIFY(!r.lines().lines()[0].exempt);
+    QVERIFY(r.lines().lines()[1].exempt);
+}
+
+void tst_DraftFile::emptyDueDateAndNoAdministration() {
+    InvoiceRecord r;
+    r.lines().open();
+    r.setIssueDate(QDate(2024, 2, 29));
+    r.setDueDate(QDate(1899, 12, 30));
+    // Centres typed but the box not ticked: the import would tick it.
+    r.setText(RecordField::ManagingBodyCode, QStringLiteral("L01"));
+    const QString text = DraftFile::text(r);
+    QVERIFY(text.contains(QStringLiteral("FECHA=29/02/2024\n")));
+    QVERIFY(text.contains(QStringLiteral("VENCIMIENTO=\n")));
+    QVERIFY(text.contains(QStringLiteral("GESTOR=\n")));
+    QVERIFY(text.contains(QStringLiteral("LINEAS=0\n")));
+}
+
+void tst_DraftFile::badFileDateStopsTheImport() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("i.ini"));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("[DATOS_GENERALES]\nFECHA=1/2/2024\nLINEAS=1\n"
+            "[LINEAS]\nNOMBRE1=A\nPRECIO1=10\nCANTIDAD1=1\nIVA1=21\nFECHAEXPEDIENTE1=31/02/2024\n");
+    f.close();
+    InvoiceRecord r;
+    QVERIFY_THROWS_EXCEPTION(AppError, importInto(r, path));
+    QCOMPARE(r.lines().count(), 0);
+    QVERIFY(r.lines().isOpen());
+    QVERIFY(!r.importando());
+}
+
+void tst_DraftFile::unwritableTargetKeepsTheOldFile() {
+    QTemporaryDir dir;
+    InvoiceRecord r;
+    r.lines().open();
+    r.setIssueDate(QDate(2024, 1, 1));
+    const QString folder = dir.filePath(QStringLiteral("no existe"));
+    QVERIFY_THROWS_EXCEPTION(AppError, DraftFile::save(r, folder + QStringLiteral("/b.ini")));
+    QVERIFY(!QFile::exists(folder));
+}
+
+QTEST_GUILESS_MAIN(tst_DraftFile)
+#include "tst_DraftFile.moc"
