@@ -1,9 +1,12 @@
 #include "app/uAutoFirma.h"
 
+#include "common/AppError.h"
 #include "settings/AppFiles.h"
 #include "settings/AutoFirmaSettings.h"
+#include "settings/FirmaSettings.h"
 #include "settings/IniFile.h"
 #include "signing/InstalledPrograms.h"
+#include "signing/SigningCertificate.h"
 #include "widgets/DialogKit.h"
 #include "widgets/Prompts.h"
 
@@ -17,6 +20,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QRadioButton>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -42,8 +46,8 @@ TFormAutoFirma::TFormAutoFirma(const QString& appDir, QWidget* parent,
                                const InstalledPrograms* programs)
     : SettingsDialog(parent), m_appDir(appDir), m_programs(programs) {
     setObjectName(QStringLiteral("FormAutoFirma"));
-    setWindowTitle(QStringLiteral("Configuración Valores Autofirma"));
-    DialogKit::frameDialog(this, 385, 280);
+    setWindowTitle(QStringLiteral("Firma"));
+    DialogKit::frameDialog(this, 385, 400);
     buildLayout();
 }
 
@@ -63,6 +67,38 @@ void TFormAutoFirma::buildLayout() {
     auto* column = new QVBoxLayout(panel);
     column->setContentsMargins(10, 8, 10, 6);
     column->setSpacing(4);
+
+    column->addWidget(new QLabel(QStringLiteral("MÉTODO DE FIRMA"), panel));
+    m_useAutoFirma = new QRadioButton(QStringLiteral("AutoFirma"), panel);
+    m_useAutoFirma->setObjectName(QStringLiteral("rbAutoFirma"));
+    m_useCertificate = new QRadioButton(QStringLiteral("Certificado en fichero"), panel);
+    m_useCertificate->setObjectName(QStringLiteral("rbCertificado"));
+    m_useAutoFirma->setChecked(true);
+    auto* methodRow = new QHBoxLayout;
+    methodRow->addWidget(m_useAutoFirma);
+    methodRow->addWidget(m_useCertificate);
+    methodRow->addStretch();
+    column->addLayout(methodRow);
+    m_certificate = new QLineEdit(panel);
+    m_certificate->setObjectName(QStringLiteral("eCertificado"));
+    m_certificate->setReadOnly(true);
+    m_certificate->setFixedWidth(281);
+    m_certificate->setPlaceholderText(QStringLiteral("Fichero .p12 o .pfx"));
+    m_certificateButton = DialogKit::pictureButton(
+        panel, QStringLiteral("btnCertificado"), QStringLiteral("folder-search"),
+        QStringLiteral("Elegir certificado"), QSize(57, 33));
+    auto* certificateRow = new QHBoxLayout;
+    certificateRow->addWidget(m_certificate);
+    certificateRow->addWidget(m_certificateButton);
+    certificateRow->addStretch();
+    column->addLayout(certificateRow);
+    m_certificateInfo = new QLabel(panel);
+    m_certificateInfo->setObjectName(QStringLiteral("lCertificado"));
+    m_certificateInfo->setWordWrap(true);
+    m_certificateInfo->setMinimumHeight(44);
+    m_certificateInfo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    column->addWidget(m_certificateInfo);
+    column->addSpacing(6);
 
     column->addWidget(new QLabel(QStringLiteral("INSTALACION AUTOFIRMA"), panel));
     m_folder = new QLineEdit(panel);
@@ -126,19 +162,28 @@ void TFormAutoFirma::buildLayout() {
     m_installedList->setSortingEnabled(true);
     m_installedList->hide();
 
-    QWidget* order[] = {m_folder,       m_program,    m_command,    m_format,
-                        m_browseButton, m_saveButton, m_closeButton};
+    QWidget* order[] = {
+        m_useAutoFirma, m_useCertificate, m_certificateButton, m_folder,     m_program,
+        m_command,      m_format,         m_browseButton,      m_saveButton, m_closeButton};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
     onClicked(m_browseButton, [this] { AdvSmoothButton2Click(); });
     onClicked(m_saveButton, [this] { AdvSmoothButton1Click(); });
     onClicked(m_closeButton, [this] { AdvSmoothButton3Click(); });
+    onClicked(m_certificateButton, [this] { chooseCertificateClick(); });
 }
 
 void TFormAutoFirma::FormShow() {
-    const AutoFirmaSettings stored =
-        AutoFirmaSettings::read(IniFile(AppFiles::registroIni(m_appDir)));
+    const IniFile ini(AppFiles::registroIni(m_appDir));
+    const FirmaSettings route = FirmaSettings::read(ini);
+    (route.method == FirmaSettings::Method::Certificate ? m_useCertificate : m_useAutoFirma)
+        ->setChecked(true);
+    m_certificate->setText(route.certificate);
+    // Whose it is shows when the file is chosen: that needs the password.
+    m_certificateInfo->clear();
+
+    const AutoFirmaSettings stored = AutoFirmaSettings::read(ini);
     m_folder->setText(stored.folder);
     m_program->setText(stored.program);
     // Exact match, letter case included; anything else leaves no selection.
@@ -191,7 +236,49 @@ void TFormAutoFirma::AdvSmoothButton1Click() {
     // one holding only this section.
     IniFile ini(AppFiles::registroIni(m_appDir), true);
     settings.write(ini);
+    FirmaSettings route;
+    route.method = m_useCertificate->isChecked() ? FirmaSettings::Method::Certificate
+                                                 : FirmaSettings::Method::AutoFirma;
+    route.certificate = m_certificate->text();
+    route.write(ini);
     ini.save(); // throws "Unable to write to ..."
+}
+
+void TFormAutoFirma::chooseCertificateClick() {
+    const QString chosen = Prompts::instance().openFile(
+        this, QStringLiteral("Certificados (*.p12 *.pfx *.P12 *.PFX);;Todos los archivos (*)"),
+        QString());
+    if (chosen.isEmpty())
+        return;
+    QByteArray password;
+    if (!Prompts::instance().askPassword(
+            this, QStringLiteral("Firma"),
+            QStringLiteral("Contraseña del certificado %1:").arg(QFileInfo(chosen).fileName()),
+            password))
+        return;
+    try {
+        // Opened only to show whose it is; the password is wiped on return.
+        const CertificateSummary holder = SigningCertificate::open(chosen, password).summary();
+        m_certificate->setText(QDir::toNativeSeparators(chosen));
+        m_useCertificate->setChecked(true);
+        QStringList lines{QStringLiteral("Titular: %1").arg(holder.holderName)};
+        if (!holder.personalTaxId.isEmpty())
+            lines << QStringLiteral("NIF: %1").arg(holder.personalTaxId);
+        if (!holder.companyTaxId.isEmpty())
+            lines << QStringLiteral("NIF de la entidad: %1 %2")
+                         .arg(holder.companyTaxId, holder.companyName)
+                         .trimmed();
+        lines << QStringLiteral("Caduca el %1")
+                     .arg(holder.validTo.toLocalTime().toString(QStringLiteral("dd/MM/yyyy")));
+        if (holder.validTo < QDateTime::currentDateTimeUtc())
+            lines.last() =
+                QStringLiteral("CADUCADO el %1")
+                    .arg(holder.validTo.toLocalTime().toString(QStringLiteral("dd/MM/yyyy")));
+        m_certificateInfo->setText(lines.join(u'\n'));
+    } catch (const AppError& error) {
+        m_certificateInfo->clear();
+        Prompts::instance().errorBox(this, withFullStop(error.message()));
+    }
 }
 
 void TFormAutoFirma::AdvSmoothButton3Click() {

@@ -9,12 +9,17 @@ class InstalledPrograms;
 class QComboBox;
 class QLineEdit;
 class QListWidget;
+class QLabel;
 class QPlainTextEdit;
+class QRadioButton;
 class QToolButton;
 
-// "Configuración Valores Autofirma": the folder, program, command and format
-// AutoFirma is started with, kept in Registro.Ini, section AUTOFIRMA. When no
-// folder is stored yet, tells whether AutoFirma seems to be installed.
+// "Firma": how invoices are signed, kept in Registro.Ini. Either through
+// AutoFirma (the folder, program, command and format it is started with,
+// section AUTOFIRMA; when no folder is stored yet, tells whether AutoFirma
+// seems to be installed) or with a certificate file (section FIRMA, METODO
+// and CERTIFICADO; choosing the file asks its password once to show whose it
+// is, and the password is never kept).
 class TFormAutoFirma : public SettingsDialog {
     Q_OBJECT
 public:
@@ -31,9 +36,10 @@ public:
 
     // Handlers, public so that tests can drive them as the buttons do.
     void FormShow(); // loads the stored settings; without a folder, looks for AutoFirma
-    void AdvSmoothButton2Click(); // picks AutoFirma's program file: fills folder and program
-    void AdvSmoothButton1Click(); // stores the four settings in Registro.Ini
-    void AdvSmoothButton3Click(); // closes without storing
+    void AdvSmoothButton2Click();  // picks AutoFirma's program file: fills folder and program
+    void AdvSmoothButton1Click();  // stores the four settings in Registro.Ini
+    void AdvSmoothButton3Click();  // closes without storing
+    void chooseCertificateClick(); // picks the certificate file and shows whose it is
 
 protected:
     void shown() override { FormShow(); }
@@ -55,4 +61,9 @@ private:
     QToolButton* m_closeButton = nullptr;
     QPlainTextEdit* m_notice = nullptr;
     QListWidget* m_installedList = nullptr;
+    QRadioButton* m_useAutoFirma = nullptr;
+    QRadioButton* m_useCertificate = nullptr;
+    QLineEdit* m_certificate = nullptr;
+    QToolButton* m_certificateButton = nullptr;
+    QLabel* m_certificateInfo = nullptr;
 };

@@ -8,6 +8,7 @@
 #include "app/PartyPanel.h"
 #include "app/PaymentPanel.h"
 #include "app/RecordBinding.h"
+#include "app/SignatureFlow.h"
 #include "app/TotalsPanel.h"
 #include "app/uAcercaDe.h"
 #include "app/uAdmon.h"
@@ -105,6 +106,8 @@ const MenuEntry MenuEntries[] = {
      true},
     {M::Factura, "actionFirmarFactura", "&Firmar factura", "Firmar Factura", "Ctrl+F", "sign",
      &TForm2::Button4Click},
+    {M::Factura, "actionComprobarFirma", "&Comprobar firma…", "Comprobar firma", "", "",
+     &TForm2::ComprobarFirmaClick},
     {M::Factura, "actionValidar", "&Validar", "Validar", "Ctrl+L", "validate",
      &TForm2::VALIDARClick},
     {M::Factura, "VerImprimir", "Ver / &Imprimir", "Ver / Imprimir", "Ctrl+P", "",
@@ -349,9 +352,8 @@ QWidget* TForm2::buildButtonBar() {
         {"AdvSmoothButton1", "actionFirmarFactura"}, {"AdvSmoothButton5", "actionValidar"},
         {"AdvSmoothButton6", "actionAcercaDe"},      {"AdvSmoothButton4", "actionSalir"},
     };
-    int index = 0;
     for (const Button& b : buttons) {
-        if (index++ == 4)
+        if (qstrcmp(b.name, "AdvSmoothButton6") == 0)
             row->addStretch(1);
         auto* button = new QToolButton(bar);
         button->setObjectName(QLatin1String(b.name));
@@ -742,7 +744,7 @@ void TForm2::Button2Click() {
         m_status->report(
             QStringLiteral("Factura guardada en %1").arg(QDir::toNativeSeparators(generated.path)));
         if (generated.signNext)
-            launchAutoFirma(generated.path);
+            signByChosenRoute(generated.path);
     });
 }
 
@@ -757,6 +759,10 @@ void TForm2::Button4Click() {
         if (path.isEmpty())
             return;
         RememberedFolders::remember(appDir(), RememberedFolders::Kind::Sign, path);
+        if (m_session.signingRoute().method == FirmaSettings::Method::Certificate) {
+            SignatureFlow::signWithCertificate(this, m_session, path);
+            return;
+        }
         if (!m_session.loadSigningSettings()) {
             if (Prompts::instance().confirm(
                     this, QStringLiteral("Factura Electrónica"),
@@ -768,6 +774,18 @@ void TForm2::Button4Click() {
         }
         launchAutoFirma(path);
     });
+}
+
+// After "Generar Factura": the session has said that signing comes next.
+void TForm2::signByChosenRoute(const QString& path) {
+    if (m_session.signingRoute().method == FirmaSettings::Method::Certificate)
+        SignatureFlow::signWithCertificate(this, m_session, path);
+    else
+        launchAutoFirma(path);
+}
+
+void TForm2::ComprobarFirmaClick() {
+    runGuarded(this, [&] { SignatureFlow::checkSignature(this, m_session); });
 }
 
 // AutoFirma runs on its own; the window keeps answering and shows that it

@@ -69,6 +69,7 @@ public:
     void Button4Click();                // "Firmar Factura": signs a chosen document
     void VALIDARClick();                // "Validar": opens the validation page, shows its address
     void Button5Click();                // "Contacto" / "Acerca de": shows the about window
+    void ComprobarFirmaClick();         // "Comprobar firma": checks a chosen signed document
     void AdvSmoothButton4Click();       // asks, then quits
     void newInvoice();                  // "Nueva factura": starts again, numbered after the last
     void openInvoiceFile();             // "Abrir…": a draft or an import file from the dialog
@@ -99,6 +100,7 @@ private:
     void fitToScreen();
     void launchAutoFirma(const QString& input);
     void takeWithholdingRate();
+    void signByChosenRoute(const QString& input);
     void signingEnded();
     void setSigning(bool on);
     void runModal(QDialog& dialog);

@@ -53,7 +53,7 @@ int runVerify(const QStringList& arguments, const QString& toolDir, QTextStream&
     for (const QString& input : inputs) {
         const SignatureReport report = DocumentSigning::verifyFile(input, options);
         for (const SignatureFinding& finding : report.findings)
-            out << input << ": " << finding.toLine() << '\n';
+            out << input << ": " << findingLine(finding) << '\n';
         if (!report.valid())
             status = 1;
         out.flush();

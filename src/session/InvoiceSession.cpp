@@ -7,10 +7,12 @@
 #include "settings/AppFiles.h"
 #include "settings/AutoFirmaSettings.h"
 #include "settings/DraftFile.h"
+#include "settings/IniFile.h"
 #include "settings/InvoiceImport.h"
 #include "settings/InvoiceNumbering.h"
 #include "settings/RegistroIni.h"
 #include "signing/AutoFirmaLaunch.h"
+#include "signing/SigningCertificate.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -133,7 +135,8 @@ InvoiceSession::Generated InvoiceSession::generate(const FileChooser& chooseTarg
     result.path = path;
     // A folder of blanks counts as none here: the document is not signed.
     RegistroIni::loadAutoFirmaIntoRecord(m_record, m_appDir);
-    result.signNext = !m_record.text(RecordField::AutoFirmaFolder).trimmed().isEmpty();
+    result.signNext = signingRoute().method == FirmaSettings::Method::Certificate ||
+                      !m_record.text(RecordField::AutoFirmaFolder).trimmed().isEmpty();
     return result;
 }
 
@@ -192,6 +195,30 @@ QString InvoiceSession::sign(const QString& document) {
 void InvoiceSession::noteNumberUsed() {
     InvoiceNumbering::remember(m_appDir, m_record.text(RecordField::InvoiceSeries),
                                m_record.text(RecordField::InvoiceNumber));
+}
+
+FirmaSettings InvoiceSession::signingRoute() const {
+    return FirmaSettings::read(IniFile(AppFiles::registroIni(m_appDir)));
+}
+
+SigningCertificate InvoiceSession::openCertificate(const QString& path, QByteArray& password) {
+    return SigningCertificate::open(path, password);
+}
+
+QString InvoiceSession::issuerMismatch(const QString& document,
+                                       const SigningCertificate& certificate) const {
+    return DocumentSigning::taxIdMismatch(DocumentSigning::readFile(document),
+                                          certificate.summary());
+}
+
+DocumentSigning::SignResult
+InvoiceSession::signWithCertificate(const QString& document,
+                                    const SigningCertificate& certificate) {
+    return DocumentSigning::signFile(document, certificate);
+}
+
+SignatureReport InvoiceSession::checkSignature(const QString& signedDocument) const {
+    return DocumentSigning::verifyFile(signedDocument);
 }
 
 AdministrationCentres InvoiceSession::centres() const {

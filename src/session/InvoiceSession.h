@@ -2,6 +2,8 @@
 
 #include "invoice/AdministrationCentres.h"
 #include "invoice/InvoiceRecord.h"
+#include "settings/FirmaSettings.h"
+#include "signing/DocumentSigning.h"
 
 #include <QDate>
 #include <QString>
@@ -9,6 +11,7 @@
 #include <functional>
 
 class DocumentRenderer;
+class SigningCertificate;
 
 // The steps of one invoice, in one place for the main window and the
 // command-line tool: the fresh start, the import, "Generar Factura", signing
@@ -42,8 +45,9 @@ public:
 
     // "Generar Factura". The bank entity must be filled; the document goes
     // beside the import file when there is one, otherwise where chooseTarget
-    // says. A document saved to a chosen file is signed next when AutoFirma's
-    // folder is set in Registro.Ini (its settings are then in the record).
+    // says. A document saved to a chosen file is signed next when signing
+    // goes through a certificate file, or through AutoFirma with its folder
+    // set in Registro.Ini (its settings are then in the record).
     enum class GenerateStatus { Written, MissingBankData, Cancelled };
     struct Generated {
         GenerateStatus status = GenerateStatus::Cancelled;
@@ -102,6 +106,23 @@ public:
         QString output; // the signed file AutoFirma is to write
     };
     SigningJob prepareSigning(const QString& document);
+
+    // How invoices are signed: [FIRMA] of Registro.Ini (AutoFirma when unset).
+    FirmaSettings signingRoute() const;
+    // Signing with a certificate file. openCertificate() wipes the password
+    // and throws AppError for a wrong password, a file without its key, an
+    // unreadable file. issuerMismatch() is a warning text when the document's
+    // issuer tax id is not the certificate's (empty otherwise).
+    // signWithCertificate() refuses a certificate not valid now or a document
+    // already signed, writes the signed copy beside the document (".XSIG"),
+    // checks it and returns where it is and what the check found; nothing is
+    // written when it throws.
+    static SigningCertificate openCertificate(const QString& path, QByteArray& password);
+    QString issuerMismatch(const QString& document, const SigningCertificate& certificate) const;
+    DocumentSigning::SignResult signWithCertificate(const QString& document,
+                                                    const SigningCertificate& certificate);
+    // "Comprobar firma": what the check of a signed file finds.
+    SignatureReport checkSignature(const QString& signedDocument) const;
 
     // The three administrative centres the record carries.
     AdministrationCentres centres() const;

@@ -113,8 +113,9 @@ SignatureReport verifyFile(const QString& path, const SignatureVerifier::Options
         bytes = readFile(path);
     } catch (const AppError& problem) {
         SignatureReport report;
-        report.findings << SignatureFinding{
-            QStringLiteral("file"), SignatureFinding::Severity::Error, {}, problem.message()};
+        report.findings << signatureFinding(QStringLiteral("file"),
+                                            SignatureFinding::Severity::Error, QString(),
+                                            problem.message());
         return report;
     }
     return SignatureVerifier::verify(bytes, options);

@@ -1,28 +1,22 @@
 #include "signing/SignatureFinding.h"
 
-QString SignatureFinding::severityName(Severity severity) {
-    switch (severity) {
-    case Severity::Error:
-        return QStringLiteral("error");
-    case Severity::Warning:
-        return QStringLiteral("aviso");
-    case Severity::Info:
-        break;
-    }
-    return QStringLiteral("info");
+SignatureFinding signatureFinding(const QString& code, SignatureFinding::Severity severity,
+                                  const QString& path, const QString& message) {
+    SignatureFinding finding;
+    finding.code = code;
+    finding.severity = severity;
+    finding.path = path;
+    finding.message = message;
+    return finding;
 }
 
-QString SignatureFinding::toLine() const {
-    QString line = severityName(severity) + QStringLiteral(" [") + code + u']';
-    if (!path.isEmpty())
-        line += u' ' + path;
-    return line + QStringLiteral(": ") + message;
+QString findingLine(const SignatureFinding& finding) {
+    QString line = finding.severityLabel() + u' ' + finding.code;
+    if (!finding.path.isEmpty())
+        line += u' ' + finding.path;
+    return line + u' ' + finding.message;
 }
 
 bool isValidSignature(const SignatureFindings& findings) {
-    for (const SignatureFinding& finding : findings) {
-        if (finding.severity == SignatureFinding::Severity::Error)
-            return false;
-    }
-    return true;
+    return !hasErrors(findings);
 }

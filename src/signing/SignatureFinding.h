@@ -1,24 +1,18 @@
 #pragma once
 
-#include <QList>
-#include <QString>
+#include "facturae/CheckFinding.h"
 
-// One thing the signature check found: a stable code for tools, how much it
-// matters, where in the document, and what a person reads.
-struct SignatureFinding {
-    enum class Severity { Error, Warning, Info };
+// The signature check reports in the same form as the document check: a
+// stable code, how much it matters, the element it is about, a Spanish text.
+using SignatureFinding = CheckFinding;
+using SignatureFindings = CheckFindings;
 
-    QString code; // "reference-digest", "policy", "chain"...
-    Severity severity = Severity::Error;
-    QString path;    // the element it is about, "/fe:Facturae/ds:Signature/..."
-    QString message; // Spanish
+SignatureFinding signatureFinding(const QString& code, SignatureFinding::Severity severity,
+                                  const QString& path, const QString& message);
 
-    static QString severityName(Severity severity); // "error", "aviso", "info"
-    // "error [policy] /fe:Facturae/ds:Signature: La firma no ..."
-    QString toLine() const;
-};
-
-using SignatureFindings = QList<SignatureFinding>;
+// "ERROR reference-digest /fe:Facturae/ds:Signature/...: El contenido ...", as
+// the document check writes its findings.
+QString findingLine(const SignatureFinding& finding);
 
 // True when no finding is an error.
 bool isValidSignature(const SignatureFindings& findings);

@@ -140,7 +140,7 @@ public:
 
 private:
     void add(const QString& code, Severity severity, xmlNode* node, const QString& message) {
-        m_report.findings << SignatureFinding{code, severity, XmlTree::path(node), message};
+        m_report.findings << signatureFinding(code, severity, XmlTree::path(node), message);
     }
     void error(const QString& code, xmlNode* node, const QString& message) {
         add(code, Severity::Error, node, message);
@@ -529,8 +529,8 @@ SignatureReport Check::run() {
     try {
         m_tree = std::make_unique<XmlTree>(m_bytes);
     } catch (const AppError& problem) {
-        m_report.findings << SignatureFinding{
-            QStringLiteral("document"), Severity::Error, {}, problem.message()};
+        m_report.findings << signatureFinding(QStringLiteral("document"), Severity::Error,
+                                              QString(), problem.message());
         return m_report;
     }
     const QList<xmlNode*> signatures = m_tree->elements(DsigNs, "Signature");
@@ -575,8 +575,8 @@ SignatureReport Check::run() {
         QString text = QStringLiteral("Firma válida de %1").arg(m_report.signer.describe());
         if (m_report.signingTime.isValid())
             text += QStringLiteral(", firmada el %1").arg(display(m_report.signingTime));
-        m_report.findings.prepend(SignatureFinding{QStringLiteral("valid"), Severity::Info,
-                                                   XmlTree::path(m_signature), text});
+        m_report.findings.prepend(signatureFinding(QStringLiteral("valid"), Severity::Info,
+                                                   XmlTree::path(m_signature), text));
     }
     return m_report;
 }
@@ -590,8 +590,8 @@ SignatureReport verify(const QByteArray& document, const Options& options) {
         XmlSecurity::ensureStarted();
     } catch (const AppError& problem) {
         SignatureReport report;
-        report.findings << SignatureFinding{
-            QStringLiteral("library"), Severity::Error, {}, problem.message()};
+        report.findings << signatureFinding(QStringLiteral("library"), Severity::Error, QString(),
+                                            problem.message());
         return report;
     }
     return Check(document, options).run();

@@ -96,6 +96,24 @@ public:
             answer = text;
         return ok;
     }
+    bool askPassword(QWidget* parent, const QString& caption, const QString& prompt,
+                     QByteArray& password) override {
+        QInputDialog dialog(parent);
+        dialog.setWindowTitle(caption);
+        dialog.setLabelText(prompt);
+        dialog.setTextEchoMode(QLineEdit::Password);
+        dialog.setInputMethodHints(Qt::ImhHiddenText | Qt::ImhNoPredictiveText |
+                                   Qt::ImhSensitiveData);
+        const bool ok = dialog.exec() == QDialog::Accepted;
+        QString typed = dialog.textValue();
+        if (ok)
+            password = typed.toUtf8();
+        // Overwrite what can be reached: this copy and the box's own.
+        typed.fill(QChar(u'\0'));
+        dialog.setTextValue(QString(typed.size(), QChar(u'\0')));
+        dialog.setTextValue(QString());
+        return ok;
+    }
 };
 
 QtPrompts& qtPrompts() {

@@ -2,6 +2,7 @@
 
 #include "common/AppError.h" // withFullStop
 
+#include <QByteArray>
 #include <QString>
 
 class QWidget;
@@ -42,6 +43,12 @@ public:
     // One-line text prompt; false when cancelled.
     virtual bool askText(QWidget* parent, const QString& caption, const QString& prompt,
                          QString& answer) = 0;
+
+    // A password box (what is typed is not shown); false when cancelled. The
+    // answer is UTF-8 in a byte array the caller wipes after use; the box's
+    // own copy is overwritten before it returns.
+    virtual bool askPassword(QWidget* parent, const QString& caption, const QString& prompt,
+                             QByteArray& password) = 0;
 
     // The instance the windows use (the Qt one unless a test replaced it).
     static Prompts& instance();

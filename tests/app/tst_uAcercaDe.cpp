@@ -109,7 +109,7 @@ private slots:
         QTest::addColumn<QString>("caption");
         QTest::newRow("AutoFirma") << "AdvSmoothButton2"
                                    << "TFormAutoFirma"
-                                   << "Configuración Valores Autofirma";
+                                   << "Firma";
         QTest::newRow("issuer data") << "AdvSmoothButton1"
                                      << "TFormRegistro"
                                      << "Registro Aplicación";

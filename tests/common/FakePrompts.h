@@ -14,7 +14,7 @@
 class FakePrompts : public Prompts {
 public:
     struct Shown {
-        QString kind;    // confirm, warn, inform, plain, error, open, save, ask
+        QString kind;    // confirm, warn, inform, plain, error, open, save, ask, password
         QString caption; // for open: the selected filter; for save: the suffix
         QString text;    // for open and save: the filters
     };
@@ -30,12 +30,14 @@ public:
         confirmAnswers.clear();
         fileAnswers.clear();
         textAnswers.clear();
+        passwordAnswers.clear();
         shown.clear();
     }
 
     QQueue<bool> confirmAnswers;                // empty: Cancel
     QQueue<QString> fileAnswers;                // open and save dialogs; empty text: cancelled
     QQueue<std::optional<QString>> textAnswers; // askText; std::nullopt or none left: cancelled
+    QQueue<std::optional<QByteArray>> passwordAnswers; // askPassword; as textAnswers
     QList<Shown> shown;
     QStringList startPaths; // where each file dialog was asked to start
 
@@ -108,6 +110,18 @@ public:
         if (!next)
             return false;
         answer = *next;
+        return true;
+    }
+    bool askPassword(QWidget*, const QString& caption, const QString& prompt,
+                     QByteArray& password) override {
+        shown.append({QStringLiteral("password"), caption, prompt});
+        if (passwordAnswers.isEmpty())
+            return false;
+        const std::optional<QByteArray> next = passwordAnswers.dequeue();
+        if (!next)
+            return false;
+        // A copy of its own, as a dialog gives: the caller wipes it.
+        password = QByteArray(next->constData(), next->size());
         return true;
     }
 };

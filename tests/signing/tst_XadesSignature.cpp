@@ -86,7 +86,7 @@ bool hasFinding(const SignatureReport& report, const QString& code, Severity sev
 QString describe(const SignatureReport& report) {
     QStringList lines;
     for (const SignatureFinding& finding : report.findings)
-        lines << finding.toLine();
+        lines << findingLine(finding);
     return lines.join(u'\n');
 }
 

@@ -1,0 +1,108 @@
+#include "app/SignatureFlow.h"
+
+#include "common/AppError.h"
+#include "session/InvoiceSession.h"
+#include "signing/SigningCertificate.h"
+#include "widgets/Prompts.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+const QString Caption = QStringLiteral("Factura Electrónica");
+
+// Signing a large invoice takes a moment.
+class BusyCursor {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+} // namespace
+
+const QString SignatureFlow::SignedFilter =
+    QStringLiteral("Facturas Electrónicas firmadas (*.xsig *.XSIG *.Xsig);;Todos los archivos (*)");
+
+void SignatureFlow::signWithCertificate(QWidget* parent, InvoiceSession& session,
+                                        const QString& document) {
+    const FirmaSettings route = session.signingRoute();
+    if (route.certificate.isEmpty()) {
+        Prompts::instance().warn(parent, Caption,
+                                 QStringLiteral("No se ha elegido el certificado para firmar. "
+                                                "Indíquelo en la ventana Firma."));
+        return;
+    }
+    QByteArray password;
+    if (!Prompts::instance().askPassword(parent, QStringLiteral("Firma"),
+                                         QStringLiteral("Contraseña del certificado %1:")
+                                             .arg(QFileInfo(route.certificate).fileName()),
+                                         password))
+        return;
+    // The password is wiped as soon as the file is open.
+    const SigningCertificate certificate =
+        InvoiceSession::openCertificate(route.certificate, password);
+    // An expired certificate is told before anything else is asked.
+    certificate.checkValidAt(QDateTime::currentDateTime());
+    const QString mismatch = session.issuerMismatch(document, certificate);
+    if (!mismatch.isEmpty() &&
+        !Prompts::instance().confirm(
+            parent, Caption,
+            withFullStop(mismatch) + QStringLiteral("\n¿Desea firmar la factura de todos modos?")))
+        return;
+    DocumentSigning::SignResult result;
+    {
+        const BusyCursor busy;
+        result = session.signWithCertificate(document, certificate);
+    }
+    QString text = QStringLiteral("Factura firmada y comprobada.\nSe ha guardado en:\n%1")
+                       .arg(QDir::toNativeSeparators(result.output));
+    for (const SignatureFinding& finding : result.report.findings) {
+        if (finding.severity == SignatureFinding::Severity::Warning)
+            text += QStringLiteral("\n\nAviso: ") + withFullStop(finding.message);
+    }
+    Prompts::instance().inform(parent, Caption, text);
+}
+
+void SignatureFlow::checkSignature(QWidget* parent, InvoiceSession& session) {
+    const QString path = Prompts::instance().openFile(parent, SignedFilter, QString());
+    if (path.isEmpty())
+        return;
+    SignatureReport report;
+    {
+        const BusyCursor busy;
+        report = session.checkSignature(path);
+    }
+    if (report.valid())
+        Prompts::instance().inform(parent, QStringLiteral("Comprobar firma"),
+                                   findingsText(path, report));
+    else
+        Prompts::instance().warn(parent, QStringLiteral("Comprobar firma"),
+                                 findingsText(path, report));
+}
+
+QString SignatureFlow::findingsText(const QString& path, const SignatureReport& report) {
+    QString text = QDir::toNativeSeparators(path) + u'\n';
+    text += report.valid() ? QStringLiteral("La firma es válida.")
+                           : QStringLiteral("La firma NO es válida.");
+    for (const SignatureFinding& finding : report.findings) {
+        QString mark;
+        switch (finding.severity) {
+        case SignatureFinding::Severity::Error:
+            mark = QStringLiteral("Error");
+            break;
+        case SignatureFinding::Severity::Warning:
+            mark = QStringLiteral("Aviso");
+            break;
+        case SignatureFinding::Severity::Info:
+            mark = QStringLiteral("Información");
+            break;
+        }
+        text += QStringLiteral("\n\n%1: %2").arg(mark, withFullStop(finding.message));
+    }
+    return text;
+}

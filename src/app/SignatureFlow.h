@@ -1,0 +1,28 @@
+#pragma once
+
+#include "signing/SignatureVerifier.h"
+
+#include <QString>
+
+class InvoiceSession;
+class QWidget;
+
+// The person's side of signing with a certificate file and of checking a
+// signed invoice: what is asked, in which order, and how the result is told.
+// The work is the session's; every question goes through Prompts.
+class SignatureFlow {
+public:
+    static const QString SignedFilter; // open-dialog filters for signed invoices
+
+    // Asks the certificate's password, warns (and asks to go on) when the
+    // document's issuer is not the certificate's holder, signs, checks the
+    // written file and says where it is. Errors are thrown as AppError.
+    static void signWithCertificate(QWidget* parent, InvoiceSession& session,
+                                    const QString& document);
+
+    // "Comprobar firma": picks a signed file and shows what its check found.
+    static void checkSignature(QWidget* parent, InvoiceSession& session);
+
+    // The findings as the person reads them, one per line.
+    static QString findingsText(const QString& path, const SignatureReport& report);
+};

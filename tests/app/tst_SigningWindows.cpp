@@ -1,0 +1,290 @@
+#include "../signing/TestPki.h"
+#include "FakePrompts.h"
+#include "WindowTestKit.h"
+
+#include "app/uAutoFirma.h"
+#include "app/uPrincipal.h"
+#include "signing/DocumentSigning.h"
+#include "signing/InstalledPrograms.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTest>
+#include <QToolButton>
+
+using namespace WindowTestKit;
+
+namespace {
+
+class NoPrograms final : public InstalledPrograms {
+public:
+    QStringList displayNames() const override { return {}; }
+};
+
+const QByteArray Invoice =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "<fe:Facturae xmlns:ds=\"http://www.w3.org/2000/09/xmldsig#\" "
+    "xmlns:fe=\"http://www.facturae.es/Facturae/2014/v3.2.1/Facturae\">\n"
+    "  <Parties><SellerParty><TaxIdentification>"
+    "<TaxIdentificationNumber>B15123458</TaxIdentificationNumber>"
+    "</TaxIdentification></SellerParty></Parties>\n"
+    "  <Invoices><Invoice><InvoiceTotal>671.01</InvoiceTotal></Invoice></Invoices>\n"
+    "</fe:Facturae>\n";
+
+} // namespace
+
+// Signing with a certificate file as a person does it: choosing the file in
+// the "Firma" window, "Firmar Factura", the step after "Generar Factura", and
+// "Comprobar firma"; every question answered by the scripted prompts.
+class tst_SigningWindows : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        if (!TestPki::available())
+            QSKIP("The openssl command is needed to make the test certificates");
+        QVERIFY2(m_pki.create(), qPrintable(m_pki.problem));
+    }
+    void init() {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        m_prompts = std::make_unique<FakePrompts>();
+    }
+    void cleanup() {
+        m_window.reset();
+        m_prompts.reset();
+    }
+
+    void chooseCertificate_data();
+    void chooseCertificate();
+    void routeIsStoredWithoutPassword();
+    void signFromTheButton_data();
+    void signFromTheButton();
+    void signedRightAfterGenerating();
+    void checkSignature();
+
+private:
+    QString path() const { return m_dir->path(); }
+    QString document() const {
+        const QString file = QDir(path()).filePath(QStringLiteral("F 001.xml"));
+        writeFile(file, Invoice);
+        return file;
+    }
+    void useCertificate(const QString& p12) {
+        writeFile(path(), QStringLiteral("Registro.Ini"),
+                  QStringLiteral("[FIRMA]\nMETODO=CERTIFICADO\nCERTIFICADO=%1\n").arg(p12));
+    }
+    void openMainWindow() { m_window = openWindow(path()); }
+
+    TestPki m_pki;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<FakePrompts> m_prompts;
+    std::unique_ptr<TForm2> m_window;
+};
+
+void tst_SigningWindows::chooseCertificate_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<std::optional<QByteArray>>("password"); // nullopt: cancelled
+    QTest::addColumn<QStringList>("shownLines");             // empty: nothing chosen
+    QTest::addColumn<QString>("error");
+
+    const QByteArray right(TestPki::Password);
+    QTest::newRow("a person's certificate")
+        << m_pki.signer << std::optional(right)
+        << QStringList{"Titular: ANA PRUEBA FICTICIA - 99999999R", "NIF: 99999999R", "Caduca el "}
+        << "";
+    QTest::newRow("a representative's certificate")
+        << m_pki.representative << std::optional(right)
+        << QStringList{"NIF: 88888888Y",
+                       "NIF de la entidad: B15123458 Talleres Mecánicos Íñiguez S.L."}
+        << "";
+    QTest::newRow("expired") << m_pki.expired << std::optional(right)
+                             << QStringList{"CADUCADO el 01/01/2021"} << "";
+    QTest::newRow("wrong password")
+        << m_pki.signer << std::optional(QByteArray("no")) << QStringList{}
+        << "La contraseña del certificado no es correcta.";
+    QTest::newRow("without its key")
+        << m_pki.noKey << std::optional(right) << QStringList{} << "no contiene la clave privada";
+    QTest::newRow("password cancelled")
+        << m_pki.signer << std::optional<QByteArray>() << QStringList{} << "";
+}
+
+void tst_SigningWindows::chooseCertificate() {
+    QFETCH(QString, file);
+    QFETCH(std::optional<QByteArray>, password);
+    QFETCH(QStringList, shownLines);
+    QFETCH(QString, error);
+
+    NoPrograms programs;
+    TFormAutoFirma window(path(), nullptr, &programs);
+    window.show();
+    QCOMPARE(window.windowTitle(), QStringLiteral("Firma"));
+    QVERIFY(child<QRadioButton>(window, "rbAutoFirma")->isChecked());
+    m_prompts->fileAnswers << file;
+    m_prompts->passwordAnswers << password;
+    child<QToolButton>(window, "btnCertificado")->click();
+
+    QCOMPARE(m_prompts->kinds().mid(0, 2), (QStringList{"open", "password"}));
+    QVERIFY(m_prompts->openFilters().first().startsWith("Certificados (*.p12 *.pfx"));
+    const QString info = child<QLabel>(window, "lCertificado")->text();
+    const QString chosen = child<QLineEdit>(window, "eCertificado")->text();
+    if (shownLines.isEmpty()) {
+        QVERIFY(chosen.isEmpty());
+        QVERIFY(info.isEmpty());
+        QVERIFY(child<QRadioButton>(window, "rbAutoFirma")->isChecked());
+    } else {
+        QCOMPARE(chosen, QDir::toNativeSeparators(file));
+        QVERIFY(child<QRadioButton>(window, "rbCertificado")->isChecked());
+        for (const QString& line : shownLines)
+            QVERIFY2(info.contains(line), qPrintable(info));
+    }
+    if (error.isEmpty()) {
+        QVERIFY(m_prompts->errors().isEmpty());
+    } else {
+        QCOMPARE(m_prompts->errors().size(), 1);
+        QVERIFY2(m_prompts->errors().first().contains(error), qPrintable(m_prompts->errors()[0]));
+    }
+}
+
+void tst_SigningWindows::routeIsStoredWithoutPassword() {
+    const QString ini = QDir(path()).filePath(QStringLiteral("Registro.Ini"));
+    NoPrograms programs;
+    {
+        TFormAutoFirma window(path(), nullptr, &programs);
+        window.show();
+        m_prompts->fileAnswers << m_pki.signer;
+        m_prompts->passwordAnswers << QByteArray(TestPki::Password);
+        child<QToolButton>(window, "btnCertificado")->click();
+        child<QToolButton>(window, "AdvSmoothButton1")->click();
+    }
+    const QByteArray stored = readFile(ini);
+    QVERIFY2(stored.contains("[FIRMA]\nMETODO=CERTIFICADO\nCERTIFICADO=" +
+                             QDir::toNativeSeparators(m_pki.signer).toUtf8() + "\n"),
+             stored.constData());
+    QVERIFY(!stored.contains(QByteArray(TestPki::Password)));
+
+    // Shown again as stored, without asking the password; AutoFirma chosen back.
+    m_prompts->reset();
+    {
+        TFormAutoFirma window(path(), nullptr, &programs);
+        window.show();
+        QVERIFY(child<QRadioButton>(window, "rbCertificado")->isChecked());
+        QCOMPARE(child<QLineEdit>(window, "eCertificado")->text(),
+                 QDir::toNativeSeparators(m_pki.signer));
+        QVERIFY(m_prompts->kinds().isEmpty());
+        child<QRadioButton>(window, "rbAutoFirma")->setChecked(true);
+        child<QToolButton>(window, "AdvSmoothButton1")->click();
+    }
+    QVERIFY(readFile(ini).contains("METODO=AUTOFIRMA\n"));
+}
+
+void tst_SigningWindows::signFromTheButton_data() {
+    QTest::addColumn<QString>("certificate"); // empty: none chosen
+    QTest::addColumn<std::optional<QByteArray>>("password");
+    QTest::addColumn<bool>("goOn"); // the answer when asked to sign another's invoice
+    QTest::addColumn<QStringList>("kinds");
+    QTest::addColumn<QString>("message"); // part of the last text shown
+    QTest::addColumn<bool>("written");
+
+    const std::optional<QByteArray> right = QByteArray(TestPki::Password);
+    QTest::newRow("the issuer's representative")
+        << m_pki.representative << right << false << QStringList{"open", "password", "inform"}
+        << "Factura firmada y comprobada." << true;
+    QTest::newRow("someone else, confirmed")
+        << m_pki.signer << right << true << QStringList{"open", "password", "confirm", "inform"}
+        << "Se ha guardado en:" << true;
+    QTest::newRow("someone else, not confirmed")
+        << m_pki.signer << right << false << QStringList{"open", "password", "confirm"}
+        << "no coincide con el del certificado (99999999R)" << false;
+    QTest::newRow("wrong password") << m_pki.representative << std::optional(QByteArray("x"))
+                                    << false << QStringList{"open", "password", "error"}
+                                    << "La contraseña del certificado no es correcta." << false;
+    QTest::newRow("expired") << m_pki.expired << right << true
+                             << QStringList{"open", "password", "error"}
+                             << "El certificado caducó el 01/01/2021" << false;
+    QTest::newRow("password cancelled") << m_pki.representative << std::optional<QByteArray>()
+                                        << false << QStringList{"open", "password"} << "" << false;
+    QTest::newRow("no certificate chosen")
+        << "" << right << false << QStringList{"open", "warn"}
+        << "No se ha elegido el certificado para firmar" << false;
+}
+
+void tst_SigningWindows::signFromTheButton() {
+    QFETCH(QString, certificate);
+    QFETCH(std::optional<QByteArray>, password);
+    QFETCH(bool, goOn);
+    QFETCH(QStringList, kinds);
+    QFETCH(QString, message);
+    QFETCH(bool, written);
+
+    useCertificate(certificate);
+    openMainWindow();
+    const QString input = document();
+    const QString output = QDir(path()).filePath(QStringLiteral("F 001.XSIG"));
+    m_prompts->fileAnswers << input;
+    m_prompts->passwordAnswers << password;
+    m_prompts->confirmAnswers << goOn;
+    m_window->Button4Click();
+
+    QCOMPARE(m_prompts->kinds(), kinds);
+    if (!message.isEmpty())
+        QVERIFY2(m_prompts->shown.last().text.contains(message),
+                 qPrintable(m_prompts->shown.last().text));
+    QCOMPARE(QFileInfo::exists(output), written);
+    if (written) {
+        QVERIFY(m_prompts->shown.last().text.contains(QDir::toNativeSeparators(output)));
+        QVERIFY(DocumentSigning::verifyFile(output).valid());
+    }
+    QCOMPARE(readFile(input), Invoice);
+}
+
+void tst_SigningWindows::signedRightAfterGenerating() {
+    useCertificate(m_pki.signer);
+    openMainWindow();
+    m_window->record().setText(RecordField::BankEntity, QStringLiteral("1234"));
+    const QString saved = QDir(path()).filePath(QStringLiteral("F 002.XML"));
+    m_prompts->fileAnswers << saved;
+    m_prompts->passwordAnswers << QByteArray(TestPki::Password);
+    m_window->Button2Click();
+    // No issuer tax id in this document: nothing to confirm.
+    QCOMPARE(m_prompts->kinds(), (QStringList{"save", "password", "inform"}));
+    const QString output = QDir(path()).filePath(QStringLiteral("F 002.XSIG"));
+    QVERIFY(DocumentSigning::verifyFile(output).valid());
+    QCOMPARE(edit(m_window.get(), "eParametros")->text(), QString()); // AutoFirma not started
+}
+
+void tst_SigningWindows::checkSignature() {
+    useCertificate(m_pki.representative);
+    openMainWindow();
+    m_prompts->fileAnswers << document();
+    m_prompts->passwordAnswers << QByteArray(TestPki::Password);
+    m_window->Button4Click();
+    const QString output = QDir(path()).filePath(QStringLiteral("F 001.XSIG"));
+    QVERIFY(QFileInfo::exists(output));
+
+    m_prompts->reset();
+    m_prompts->fileAnswers << output;
+    m_window->findChild<QAction*>("actionComprobarFirma")->trigger();
+    QCOMPARE(m_prompts->kinds(), (QStringList{"open", "inform"}));
+    QVERIFY(m_prompts->openFilters().first().contains("*.xsig"));
+    QVERIFY(m_prompts->shown.last().text.contains("La firma es válida."));
+    QVERIFY(m_prompts->shown.last().text.contains("88888888Y"));
+
+    QByteArray changed = readFile(output);
+    changed.replace("671.01", "671.10");
+    writeFile(output, changed);
+    m_prompts->reset();
+    m_prompts->fileAnswers << output;
+    m_window->ComprobarFirmaClick();
+    QCOMPARE(m_prompts->kinds(), (QStringList{"open", "warn"}));
+    QVERIFY(m_prompts->shown.last().text.contains("La firma NO es válida."));
+    QVERIFY(m_prompts->shown.last().text.contains("El contenido del documento ha cambiado"));
+
+    m_prompts->reset();
+    m_window->ComprobarFirmaClick(); // cancelled: nothing shown
+    QCOMPARE(m_prompts->kinds(), QStringList{"open"});
+}
+
+QTEST_MAIN(tst_SigningWindows)
+#include "tst_SigningWindows.moc"
