@@ -2,6 +2,7 @@
 
 #include "app/ControlNames.h"
 #include "app/FileReferencePanel.h"
+#include "app/FindingsText.h"
 #include "app/InvoicePreview.h"
 #include "app/LinesGrid.h"
 #include "app/MainStatusBar.h"
@@ -9,6 +10,7 @@
 #include "app/PaymentPanel.h"
 #include "app/RecordBinding.h"
 #include "app/SignatureFlow.h"
+#include "app/TaxIdMark.h"
 #include "app/TotalsPanel.h"
 #include "app/uAcercaDe.h"
 #include "app/uAdmon.h"
@@ -187,6 +189,8 @@ TForm2::TForm2(const QString& appDir, QWidget* parent) : QMainWindow(parent), m_
     column->addWidget(m_buttonBar);
     m_status = new MainStatusBar(this);
     setStatusBar(m_status);
+    for (RecordField field : {RecordField::IssuerTaxId, RecordField::CustomerTaxId})
+        TaxIdMark::attach(findChild<QLineEdit*>(controlName(field)));
 
     // Person type: the buttons ask the record, the record lays the block out.
     for (PartyPanel* panel : {m_issuer, m_customer}) {
@@ -732,7 +736,8 @@ void TForm2::Button2Click() {
                 RememberedFolders::remember(appDir(), RememberedFolders::Kind::Save, path);
                 return path;
             },
-            [&](const QString& why) { Prompts::instance().warn(this, AppTitle, why); });
+            [&](const QString& why) { Prompts::instance().warn(this, AppTitle, why); },
+            [&](const CheckFindings& findings) { return reviewFindings(findings, true); });
         if (generated.status == InvoiceSession::GenerateStatus::MissingBankData) {
             Prompts::instance().warn(this, AppTitle, InvoiceSession::MissingBankDataMessage);
             return;
@@ -772,8 +777,35 @@ void TForm2::Button4Click() {
                 editSigningSettings();
             return;
         }
+        // Settings the window does not offer are explained first, by launchAutoFirma.
+        if (m_session.signingSettingsProblem().isEmpty() &&
+            !reviewFindings(InvoiceSession::checkDocumentFile(path), false))
+            return;
         launchAutoFirma(path);
     });
+}
+
+bool TForm2::reviewFindings(const CheckFindings& findings, bool whileSaving) {
+    const QString list = FindingsText::list(findings);
+    if (list.isEmpty())
+        return true;
+    if (!hasErrors(findings)) {
+        Prompts::instance().warn(
+            this, AppTitle,
+            QStringLiteral("Avisos de la comprobación de la factura:\n\n%1").arg(list));
+        return true;
+    }
+    if (!whileSaving) {
+        Prompts::instance().warn(
+            this, AppTitle,
+            QStringLiteral("La factura tiene errores y no se firmará:\n\n%1").arg(list));
+        return false;
+    }
+    return Prompts::instance().confirm(
+        this, AppTitle,
+        QStringLiteral("La factura tiene errores:\n\n%1\n\n¿Guardarla de todos modos? No se "
+                       "firmará mientras tenga errores.")
+            .arg(list));
 }
 
 // After "Generar Factura": the session has said that signing comes next.

@@ -100,6 +100,9 @@ private:
     void fitToScreen();
     void launchAutoFirma(const QString& input);
     void takeWithholdingRate();
+    // Shows what the check found. Returns whether to go on: with errors, the
+    // person's answer when saving, never when signing; otherwise true.
+    bool reviewFindings(const CheckFindings& findings, bool whileSaving);
     void signByChosenRoute(const QString& input);
     void signingEnded();
     void setSigning(bool on);

@@ -2,6 +2,7 @@
 
 #include "common/AppError.h"
 #include "common/FileIdentity.h"
+#include "facturae/DocumentCheck.h"
 #include "facturae/FacturaeWriter.h"
 #include "session/DocumentRenderer.h"
 #include "settings/AppFiles.h"
@@ -16,6 +17,7 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 const QString InvoiceSession::MissingBankDataMessage =
@@ -98,7 +100,8 @@ QString InvoiceSession::targetProblem(const QString& path) const {
 }
 
 InvoiceSession::Generated InvoiceSession::generate(const FileChooser& chooseTarget,
-                                                   const Explainer& refuse) {
+                                                   const Explainer& refuse,
+                                                   const FindingsReview& review) {
     Generated result;
     if (!hasBankData()) {
         result.status = GenerateStatus::MissingBankData;
@@ -106,9 +109,21 @@ InvoiceSession::Generated InvoiceSession::generate(const FileChooser& chooseTarg
     }
     // The exemption reason as the issuer-data window last saved it.
     RegistroIni::loadExemptionReason(m_record, m_appDir);
+    // Checked once the target is known, right before the save.
+    auto reviewed = [&] {
+        if (!review)
+            return true;
+        result.findings = checkInvoice();
+        if (result.findings.isEmpty())
+            return true;
+        const bool goOn = review(result.findings);
+        return goOn || !hasErrors(result.findings);
+    };
     const QString besideImport = saveTargetBesideImport();
     QString problem = besideImport.isEmpty() ? QString() : targetProblem(besideImport);
     if (!besideImport.isEmpty() && problem.isEmpty()) {
+        if (!reviewed())
+            return result;
         FacturaeWriter::save(m_record, besideImport);
         noteNumberUsed();
         result.status = GenerateStatus::Written;
@@ -129,14 +144,17 @@ InvoiceSession::Generated InvoiceSession::generate(const FileChooser& chooseTarg
         if (problem.isEmpty())
             break;
     }
+    if (!reviewed())
+        return result;
     FacturaeWriter::save(m_record, path);
     noteNumberUsed();
     result.status = GenerateStatus::Written;
     result.path = path;
     // A folder of blanks counts as none here: the document is not signed.
     RegistroIni::loadAutoFirmaIntoRecord(m_record, m_appDir);
-    result.signNext = signingRoute().method == FirmaSettings::Method::Certificate ||
-                      !m_record.text(RecordField::AutoFirmaFolder).trimmed().isEmpty();
+    result.signNext = (signingRoute().method == FirmaSettings::Method::Certificate ||
+                       !m_record.text(RecordField::AutoFirmaFolder).trimmed().isEmpty()) &&
+                      !hasErrors(result.findings);
     return result;
 }
 
@@ -155,6 +173,21 @@ QString InvoiceSession::generateTo(const QString& target) {
 bool InvoiceSession::loadSigningSettings() {
     RegistroIni::loadAutoFirmaIntoRecord(m_record, m_appDir);
     return !m_record.text(RecordField::AutoFirmaFolder).isEmpty();
+}
+
+CheckFindings InvoiceSession::checkInvoice() {
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    FacturaeWriter::write(m_record, buffer);
+    return DocumentCheck::run(buffer.data());
+}
+
+CheckFindings InvoiceSession::checkDocumentFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw AppError(QStringLiteral("No se puede leer «%1»: %2")
+                           .arg(QDir::toNativeSeparators(path), file.errorString()));
+    return DocumentCheck::run(file.readAll());
 }
 
 QString InvoiceSession::signingSettingsProblem() const {
@@ -176,6 +209,10 @@ InvoiceSession::SigningJob InvoiceSession::prepareSigning(const QString& documen
                                       "cambia la extensión del fichero (por ejemplo, a .xml) "
                                       "antes de firmarlo")
                            .arg(input));
+    // AutoFirma is never started on a document that would be refused.
+    if (hasErrors(checkDocumentFile(document)))
+        throw AppError(QStringLiteral("La factura «%1» tiene errores y no se firma")
+                           .arg(QDir::toNativeSeparators(document)));
     const QString& command = m_record.text(RecordField::AutoFirmaCommand);
     const QString& format = m_record.text(RecordField::AutoFirmaFormat);
     m_record.setText(RecordField::AutoFirmaParameters,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "facturae/CheckFinding.h"
 #include "invoice/AdministrationCentres.h"
 #include "invoice/InvoiceRecord.h"
 #include "settings/FirmaSettings.h"
@@ -51,14 +52,20 @@ public:
     enum class GenerateStatus { Written, MissingBankData, Cancelled };
     struct Generated {
         GenerateStatus status = GenerateStatus::Cancelled;
-        QString path;          // the document written
-        bool signNext = false; // start AutoFirma on path
+        QString path;           // the document written
+        bool signNext = false;  // start AutoFirma on path (never on a document with errors)
+        CheckFindings findings; // what the check said about the document
     };
     // A chosen file that cannot take the document (its own import file, a
     // folder, a pipe or a device) is explained through refuse, and a new
     // choice is asked for until one is fine or the person cancels.
     using Explainer = std::function<void(const QString&)>;
-    Generated generate(const FileChooser& chooseTarget, const Explainer& refuse = {});
+    // With review, the document about to be saved is checked first; when the
+    // check finds anything, review sees it and returns whether to save (its
+    // answer only counts when there are errors). Nothing is saved on false.
+    using FindingsReview = std::function<bool(const CheckFindings&)>;
+    Generated generate(const FileChooser& chooseTarget, const Explainer& refuse = {},
+                       const FindingsReview& review = {});
     // The tool's generate: the same checks, to target, or beside the import
     // file when target is empty. Throws AppError (with the bank message when
     // the entity is missing). Returns the path written.
@@ -91,6 +98,8 @@ public:
     // is set. sign() composes the parameters for document (kept in the record
     // as shown in eParametros), starts AutoFirma and waits; it returns the
     // start's error text, empty when it started.
+    // sign() checks document first and starts nothing when the check finds
+    // errors (or cannot read it): the returned text says so.
     bool loadSigningSettings();
     // Why the loaded settings must not start AutoFirma, or empty (see
     // AutoFirmaSettings::problem); sign() refuses them with this text.
@@ -107,6 +116,10 @@ public:
     };
     SigningJob prepareSigning(const QString& document);
 
+    // The check of the document "Generar Factura" would write now.
+    CheckFindings checkInvoice();
+    // The check of a document file. Throws AppError when it cannot be read.
+    static CheckFindings checkDocumentFile(const QString& path);
     // How invoices are signed: [FIRMA] of Registro.Ini (AutoFirma when unset).
     FirmaSettings signingRoute() const;
     // Signing with a certificate file. openCertificate() wipes the password

@@ -147,7 +147,7 @@ void tst_InvoicePreview::logoSetInTheIssuerWindow() {
     QTemporaryDir dir;
     FakePrompts prompts;
     WindowTestKit::writeFile(dir.path(), QStringLiteral("Registro.Ini"),
-                          QStringLiteral("[MISDATOS]\nPERSONA=J\nNOMBRE=Uno\nNIF=B1\n"));
+                             QStringLiteral("[MISDATOS]\nPERSONA=J\nNOMBRE=Uno\nNIF=B1\n"));
     {
         TFormRegistro form(dir.path());
         form.FormShow();

@@ -24,7 +24,7 @@ namespace {
 const QString ImportText = QStringLiteral(
     "[DATOS_GENERALES]\nSERIE=A\nFACTURA=7\nFECHA=15/03/2024\nVENCIMIENTO=15/04/2024\nLINEAS=2\n"
     "[VENDEDOR]\nENTIDAD=1234\nOFICINA=5678\nDC=01\nCUENTA=0123456789\nPERSONA=J\n"
-    "NOMBRE=Talleres Íñiguez S.L.\nNIF=B15123456\n"
+    "NOMBRE=Talleres Íñiguez S.L.\nNIF=B15123458\n"
     "[COMPRADOR]\nPERSONA=F\nNOMBRE=Ana\nAPELLIDO1=Pérez\nAPELLIDO2=Ríos\nNIF=12345678Z\n"
     "[ADMON]\nGESTOR=L01\nOFICINA=L02\nUNIDAD=L03\nNOMBREGESTOR=Concello\n"
     "[LINEAS]\nNOMBRE1=Revisión\nPRECIO1=100\nCANTIDAD1=1\nIVA1=21\n"
@@ -90,6 +90,8 @@ private slots:
         QVERIFY(draft.contains("EXPEDIENTE1=EXP-9"));
         QVERIFY(draft.contains("IRPF=7"));
 
+        // The imported invoice has no addresses yet: the check asks, and it is saved anyway.
+        m_prompts->confirmAnswers << true;
         m_window->Button2Click();
         const QByteArray first = readAll(file(QStringLiteral("datos/F.XML")));
         QVERIFY(first.contains("<TaxRate>7.00</TaxRate>"));
@@ -103,6 +105,7 @@ private slots:
         QCOMPARE(m_window->record().lines().count(), 2);
         QCOMPARE(m_window->record().lines().lines()[0].fileReference, QStringLiteral("EXP-9"));
         QCOMPARE(rate->currentText(), QStringLiteral("7"));
+        m_prompts->confirmAnswers << true;
         m_window->Button2Click();
         QCOMPARE(readAll(file(QStringLiteral("datos/F.XML"))), first);
         m_window->saveDraft();
@@ -191,6 +194,7 @@ private slots:
         QVERIFY(m_window->isWindowModified());
         const QString saved = file(QStringLiteral("F.XML"));
         m_prompts->fileAnswers << saved;
+        m_prompts->confirmAnswers << true; // an empty invoice: saved anyway
         m_window->Button2Click();
         QVERIFY(!m_window->isWindowModified());
         QCOMPARE(m_window->statusText(),
@@ -210,12 +214,14 @@ private slots:
         QCOMPARE(m_window->statusText(),
                  QStringLiteral("Importadas 2 líneas de %1")
                      .arg(QDir::toNativeSeparators(file(QStringLiteral("datos/F.ini")))));
-        m_window->Button2Click(); // beside the import: A 7 is the last number used
+        m_prompts->confirmAnswers << true; // no addresses yet: saved anyway
+        m_window->Button2Click();          // beside the import: A 7 is the last number used
         m_window->findChild<QComboBox*>("ComboBox1")->setEditText(QStringLiteral("15"));
         m_window->ComboBox1Exit(); // a typed rate counts once its text is finished
 
         QTest::keyClick(m_window.get(), Qt::Key_N, Qt::ControlModifier);
-        QCOMPARE(m_prompts->kinds(), (QStringList{"open", "confirm"})); // the rate was unsaved
+        QCOMPARE(m_prompts->kinds(),
+                 (QStringList{"open", "confirm", "confirm"})); // the rate was unsaved
         m_prompts->confirmAnswers << true;
         m_window->newInvoice();
         InvoiceRecord& r = m_window->record();

@@ -148,14 +148,24 @@ private slots:
         QDir().mkpath(QDir(path()).filePath(QStringLiteral("Mis Facturas")));
         const QString saved = QDir(path()).filePath(QStringLiteral("Mis Facturas/F 001.XML"));
         m_prompts->fileAnswers << saved;
+        m_prompts->confirmAnswers << true; // only the bank entity: saved anyway
         m_window->Button2Click();
         QTRY_VERIFY(!m_window->isSigning());
 
-        QCOMPARE(m_prompts->kinds(), QStringList{"save"});
+        QCOMPARE(m_prompts->kinds(), (QStringList{"save", "confirm"}));
         QCOMPARE(m_prompts->shown[0].text,
                  QStringLiteral("Facturas Electronicas sin Firmar (*.XML)"));
         QCOMPARE(m_prompts->shown[0].caption, QStringLiteral("XML"));
         QVERIFY(QFileInfo::exists(saved));
+        // A document with errors is never handed over to AutoFirma.
+        QVERIFY(!QFileInfo::exists(QDir(folder).filePath(QStringLiteral("args.txt"))));
+
+        // Once it passes the check, "Firmar Factura" hands it over, each path whole.
+        QFile::remove(saved);
+        QVERIFY(QFile::copy(QFINDTESTDATA("../facturae/data/other-program.xml"), saved));
+        m_prompts->fileAnswers << saved;
+        m_window->Button4Click();
+        QTRY_VERIFY_WITH_TIMEOUT(!m_window->isSigning(), 15000);
         const QString native = QDir::toNativeSeparators(saved);
         const QString signedName = native.left(native.size() - 3) + QStringLiteral("XSIG");
         QCOMPARE(recordedArguments(folder), (QStringList{"Sign", "-certgui", "-i", native, "-o",
@@ -180,9 +190,10 @@ private slots:
         m_window->record().setText(RecordField::BankEntity, QStringLiteral("1234"));
         const QString saved = QDir(path()).filePath(QStringLiteral("F.XML"));
         m_prompts->fileAnswers << saved;
+        m_prompts->confirmAnswers << true;
         m_window->Button2Click();
         QVERIFY(QFileInfo::exists(saved));
-        QCOMPARE(m_prompts->kinds(), QStringList{"save"});
+        QCOMPARE(m_prompts->kinds(), (QStringList{"save", "confirm"}));
         QCOMPARE(edit(m_window.get(), "eParametros")->text(), QString());
     }
 
@@ -202,11 +213,12 @@ private slots:
         writeFile(path(), QStringLiteral("datos/F2020-15.ini"), ImportText.arg(QString()));
         open();
         m_prompts->fileAnswers << QDir(path()).filePath(QStringLiteral("datos/F2020-15.ini"));
+        m_prompts->confirmAnswers << true;
         m_window->AdvSmoothButton2Click();
         m_window->Button2Click();
         const QString written = QDir(path()).filePath(QStringLiteral("datos/F2020-15.XML"));
         QVERIFY(QFileInfo::exists(written));
-        QCOMPARE(m_prompts->kinds(), QStringList{"open"}); // no save dialog
+        QCOMPARE(m_prompts->kinds(), (QStringList{"open", "confirm"})); // no save dialog
         QVERIFY(!QFileInfo::exists(QDir(path()).filePath(QStringLiteral("af/args.txt"))));
         QFile file(written);
         QVERIFY(file.open(QIODevice::ReadOnly));
@@ -225,9 +237,11 @@ private slots:
         open();
         const QString chosen = QDir(path()).filePath(QStringLiteral("datos/elegido.xml"));
         m_prompts->fileAnswers << importPath << importPath << chosen;
+        m_prompts->confirmAnswers << true;
         m_window->AdvSmoothButton2Click();
         m_window->Button2Click();
-        QCOMPARE(m_prompts->kinds(), (QStringList{"open", "warn", "save", "warn", "save"}));
+        QCOMPARE(m_prompts->kinds(),
+                 (QStringList{"open", "warn", "save", "warn", "save", "confirm"}));
         const QStringList warnings = m_prompts->textsOf(QStringLiteral("warn"));
         QVERIFY2(warnings.first().contains(QStringLiteral("es el fichero de importación")) &&
                      warnings.first().contains(QStringLiteral("Elige otro nombre")),
@@ -242,6 +256,7 @@ private slots:
         writeFile(path(), QStringLiteral("datos/F.ini"), ImportText.arg(AdmonText));
         open();
         m_prompts->fileAnswers << QDir(path()).filePath(QStringLiteral("datos/F.ini"));
+        m_prompts->confirmAnswers << true;
         m_window->AdvSmoothButton2Click();
         m_window->Button2Click();
         QVERIFY(m_prompts->errors().isEmpty());
@@ -281,7 +296,9 @@ private slots:
                                  "COMANDO=Sign -gui\nFIRMA=-format FACTURAE\n")
                       .arg(path()));
         open();
-        m_prompts->fileAnswers << QDir(path()).filePath(QStringLiteral("F.xml"));
+        const QString document = QDir(path()).filePath(QStringLiteral("F.xml"));
+        QVERIFY(QFile::copy(QFINDTESTDATA("../facturae/data/other-program.xml"), document));
+        m_prompts->fileAnswers << document;
         m_window->Button4Click();
         QCOMPARE(m_prompts->kinds(), (QStringList{"open", "plain"}));
         QCOMPARE(m_prompts->shown[1].caption, QStringLiteral("Orvane"));
@@ -316,6 +333,98 @@ private slots:
                  qPrintable(text));
         QCOMPARE(opened, openSettings ? QStringList{"TFormAutoFirma"} : QStringList());
         QCOMPARE(edit(m_window.get(), "eParametros")->text(), QString());
+    }
+
+    // "Generar Factura" on an incomplete invoice lists what is wrong, naming
+    // the fields on screen, and saves nothing when the person declines.
+    void generateListsTheFindingsAndMaySaveNothing() {
+        open();
+        m_window->record().setText(RecordField::BankEntity, QStringLiteral("1234"));
+        m_window->record().setText(RecordField::IssuerTaxId, QStringLiteral("B15123456"));
+        const QString saved = QDir(path()).filePath(QStringLiteral("F.XML"));
+        m_prompts->fileAnswers << saved;
+        m_prompts->confirmAnswers << false;
+        m_window->Button2Click();
+        QCOMPARE(m_prompts->kinds(), (QStringList{"save", "confirm"}));
+        const QString text = m_prompts->shown[1].text;
+        QVERIFY2(text.contains(QStringLiteral("Error F-P1 en NIF del emisor")), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("¿Guardarla de todos modos?")), qPrintable(text));
+        QVERIFY(!QFileInfo::exists(saved));
+    }
+
+    // "Firmar Factura" checks the chosen document: errors stop it before
+    // AutoFirma, warnings are shown and signing goes on.
+    void signChecksTheDocumentFirst() {
+        const QString folder = fakeAutoFirma(QStringLiteral("af"));
+        writeFile(path(), QStringLiteral("Registro.Ini"),
+                  QStringLiteral("[AUTOFIRMA]\nRUTAPROGRAMA=%1\nPROGRAMA=autofirma.sh\n"
+                                 "COMANDO=Sign -certgui\nFIRMA=-format FACTURAE\n")
+                      .arg(folder));
+        open();
+        QFile fixture(QFINDTESTDATA("../facturae/data/other-program.xml"));
+        QVERIFY(fixture.open(QIODevice::ReadOnly));
+        const QByteArray valid = fixture.readAll();
+        const QString wrong = QDir(path()).filePath(QStringLiteral("mal.xml"));
+        writeFile(path(), QStringLiteral("mal.xml"),
+                  QString::fromUtf8(
+                      QByteArray(valid).replace("<InvoiceTotal>609.87<", "<InvoiceTotal>9.87<")));
+        m_prompts->fileAnswers << wrong;
+        m_window->Button4Click();
+        QCOMPARE(m_prompts->kinds(), (QStringList{"open", "warn"}));
+        QVERIFY2(m_prompts->shown[1].text.contains(QStringLiteral("no se firmará")),
+                 qPrintable(m_prompts->shown[1].text));
+        QVERIFY2(m_prompts->shown[1].text.contains(QStringLiteral("F-T5 en Totales")),
+                 qPrintable(m_prompts->shown[1].text));
+        QVERIFY(!QFileInfo::exists(QDir(folder).filePath(QStringLiteral("args.txt"))));
+
+        const QString cent = QDir(path()).filePath(QStringLiteral("centimo.xml"));
+        writeFile(path(), QStringLiteral("centimo.xml"),
+                  QString::fromUtf8(QByteArray(valid).replace("<TotalGrossAmount>580.325<",
+                                                              "<TotalGrossAmount>580.34<")));
+        m_prompts->fileAnswers << cent;
+        m_window->Button4Click();
+        QCOMPARE(m_prompts->kinds(), (QStringList{"open", "warn", "open", "warn"}));
+        QVERIFY(m_prompts->shown[3].text.startsWith(QStringLiteral("Avisos")));
+        // AutoFirma runs on its own: wait for it to end.
+        QTRY_VERIFY_WITH_TIMEOUT(!m_window->isSigning(), 15000);
+        QVERIFY(QFileInfo::exists(QDir(folder).filePath(QStringLiteral("args.txt"))));
+    }
+
+    // The tax-id boxes show a wrong check character as it is typed.
+    void taxIdBoxesMarkAWrongCheckCharacter_data() {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("marked");
+        QTest::newRow("issuer, wrong digit") << "Edit6"
+                                             << "B15123456" << true;
+        QTest::newRow("issuer, right") << "Edit6"
+                                       << "B15123458" << false;
+        QTest::newRow("customer, wrong letter") << "Edit11"
+                                                << "12345678A" << true;
+        QTest::newRow("customer, right in lower case") << "Edit11"
+                                                       << "12345678z" << false;
+        QTest::newRow("customer, half typed") << "Edit11"
+                                              << "1234" << true;
+        QTest::newRow("customer, foreign") << "Edit11"
+                                           << "FR40303265045" << false;
+        QTest::newRow("empty") << "Edit6"
+                               << "" << false;
+    }
+    void taxIdBoxesMarkAWrongCheckCharacter() {
+        QFETCH(QString, box);
+        QFETCH(QString, typed);
+        QFETCH(bool, marked);
+        open();
+        QLineEdit* taxId = edit(m_window.get(), qPrintable(box));
+        QVERIFY(taxId);
+        taxId->clear();
+        QTest::keyClicks(taxId, typed);
+        QCOMPARE(taxId->text(), typed); // typing is never stopped
+        QCOMPARE(taxId->property("taxIdProblem").toBool(), marked);
+        QCOMPARE(taxId->toolTip().contains(QStringLiteral("no es válido")), marked);
+        QCOMPARE(taxId->styleSheet().contains(QStringLiteral("border")), marked);
+        taxId->clear();
+        QCOMPARE(taxId->property("taxIdProblem").toBool(), false);
     }
 
     void contactOpensTheAboutWindow() {

@@ -33,7 +33,7 @@ private slots:
     void windowKeepsWorkingWhileAutoFirmaSigns() {
         setUpAutoFirma(QStringLiteral("sleep 2\nprintf firmado > \"$out\"\n"));
         const QString input = file(QStringLiteral("Mis Facturas/F 1.xml"));
-        writeFile(path(), QStringLiteral("Mis Facturas/F 1.xml"), QStringLiteral("<x/>"));
+        writeFile(path(), QStringLiteral("Mis Facturas/F 1.xml"), validDocument());
         m_window = openWindow(path());
 
         int ticks = 0;
@@ -75,7 +75,7 @@ private slots:
     // AutoFirma cancelled by the person: no signed file, and no success said.
     void endingWithoutASignedFileIsNotASuccess() {
         setUpAutoFirma(QStringLiteral("exit 0\n"));
-        writeFile(path(), QStringLiteral("F.xml"), QStringLiteral("<x/>"));
+        writeFile(path(), QStringLiteral("F.xml"), validDocument());
         m_window = openWindow(path());
         m_prompts->fileAnswers << file(QStringLiteral("F.xml"));
         m_window->Button4Click();
@@ -87,6 +87,12 @@ private slots:
 private:
     QString path() const { return m_dir->path(); }
     QString file(const QString& relative) const { return QDir(path()).filePath(relative); }
+
+    // A document that passes the check, so that signing goes ahead.
+    QString validDocument() const {
+        QFile fixture(QFINDTESTDATA("../facturae/data/other-program.xml"));
+        return fixture.open(QIODevice::ReadOnly) ? QString::fromUtf8(fixture.readAll()) : QString();
+    }
 
     // A stand-in AutoFirma: finds the output after -o and runs body with it.
     void setUpAutoFirma(const QString& body) {

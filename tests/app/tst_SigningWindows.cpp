@@ -241,14 +241,21 @@ void tst_SigningWindows::signFromTheButton() {
 
 void tst_SigningWindows::signedRightAfterGenerating() {
     useCertificate(m_pki.signer);
+    // A complete invoice from the fixed import file: the check finds no error and the
+    // document is saved through the dialog, so it is signed next.
+    QDir(path()).mkpath(QStringLiteral("Importa"));
+    QVERIFY(QFile::copy(QStringLiteral(ORVANE_SAMPLES_DIR "/F2024-001.ini"),
+                        QDir(path()).filePath(QStringLiteral("Importa/Factura.Ini"))));
     openMainWindow();
-    m_window->record().setText(RecordField::BankEntity, QStringLiteral("1234"));
+    QVERIFY(m_window->session().importInvoice({}));
     const QString saved = QDir(path()).filePath(QStringLiteral("F 002.XML"));
     m_prompts->fileAnswers << saved;
     m_prompts->passwordAnswers << QByteArray(TestPki::Password);
+    m_prompts->confirmAnswers << true; // the issuer's tax id is not the certificate's
     m_window->Button2Click();
-    // No issuer tax id in this document: nothing to confirm.
-    QCOMPARE(m_prompts->kinds(), (QStringList{"save", "password", "inform"}));
+    QCOMPARE(m_prompts->kinds().first(), QStringLiteral("save"));
+    QCOMPARE(m_prompts->kinds().last(), QStringLiteral("inform"));
+    QVERIFY(m_prompts->kinds().contains(QStringLiteral("password")));
     const QString output = QDir(path()).filePath(QStringLiteral("F 002.XSIG"));
     QVERIFY(DocumentSigning::verifyFile(output).valid());
     QCOMPARE(edit(m_window.get(), "eParametros")->text(), QString()); // AutoFirma not started

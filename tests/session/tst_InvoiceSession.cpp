@@ -32,6 +32,8 @@ private slots:
     void signComposesTheParametersAndReportsAFailedStart();
     void signStartsNothingItShouldNot_data();
     void signStartsNothingItShouldNot();
+    void generateAsksAboutTheCheckBeforeSaving();
+    void signStartsNothingOnADocumentWithErrors();
 
 private:
     QString home() const { return m_dir->path(); }
@@ -333,6 +335,9 @@ void tst_InvoiceSession::signComposesTheParametersAndReportsAFailedStart() {
     QVERIFY(session.loadSigningSettings());
     const QString document = inHome(QStringLiteral("Mis Facturas/F 1.xml"));
     const QString native = QDir::toNativeSeparators(document);
+    // A document that passes the check, so signing goes as far as the start.
+    QDir().mkpath(inHome(QStringLiteral("Mis Facturas")));
+    QVERIFY(QFile::copy(QFINDTESTDATA("../facturae/data/other-program.xml"), document));
     // No AutoFirma.exe in the folder: the start fails and says so.
     QVERIFY(!session.sign(document).isEmpty());
     QCOMPARE(session.record().text(RecordField::AutoFirmaParameters),
@@ -392,7 +397,10 @@ void tst_InvoiceSession::signStartsNothingItShouldNot() {
     write(QStringLiteral("Registro.Ini"),
           QStringLiteral("[AUTOFIRMA]\nRUTAPROGRAMA=%1\nPROGRAMA=%2\nCOMANDO=%3\nFIRMA=%4\n")
               .arg(inHome("af"), program, command, format));
-    write(document, QStringLiteral("<x/>"));
+    // A document that passes the check: only the settings and the name decide.
+    QFile valid(QFINDTESTDATA("../facturae/data/other-program.xml"));
+    QVERIFY(valid.open(QIODevice::ReadOnly));
+    write(document, QString::fromUtf8(valid.readAll()));
     InvoiceSession session(home());
     session.start();
     QVERIFY(session.loadSigningSettings());
@@ -410,6 +418,57 @@ void tst_InvoiceSession::signStartsNothingItShouldNot() {
     QVERIFY2(error.contains(refusal), qPrintable(error));
     QVERIFY(!QFile::exists(inHome("started")));
     QCOMPARE(session.signingSettingsProblem().isEmpty(), document.endsWith(u".XSIG"));
+}
+
+// The document about to be saved is checked; with errors the review decides,
+// and a document saved with errors is never handed to AutoFirma.
+void tst_InvoiceSession::generateAsksAboutTheCheckBeforeSaving() {
+    write(QStringLiteral("Registro.Ini"), RegistroText.arg(home()));
+    for (const bool saveAnyway : {false, true}) {
+        InvoiceSession session(home());
+        session.start();
+        session.record().setText(RecordField::BankEntity, QStringLiteral("2100"));
+        const QString target = inHome(QStringLiteral("F%1.xml").arg(saveAnyway));
+        CheckFindings reviewed;
+        const InvoiceSession::Generated generated =
+            session.generate([&] { return target; }, {},
+                             [&](const CheckFindings& findings) {
+                                 reviewed = findings;
+                                 return saveAnyway;
+                             });
+        // No customer, no lines: the schema and the required texts say so.
+        QVERIFY(hasErrors(reviewed));
+        QCOMPARE(generated.findings.size(), reviewed.size());
+        QCOMPARE(QFileInfo::exists(target), saveAnyway);
+        QCOMPARE(generated.status, saveAnyway ? InvoiceSession::GenerateStatus::Written
+                                              : InvoiceSession::GenerateStatus::Cancelled);
+        QVERIFY(!generated.signNext); // AutoFirma's folder is set, but not on errors
+    }
+}
+
+void tst_InvoiceSession::signStartsNothingOnADocumentWithErrors() {
+    write(QStringLiteral("Registro.Ini"), RegistroText.arg(home()));
+    InvoiceSession session(home());
+    session.start();
+    QVERIFY(session.loadSigningSettings());
+    QFile fixture(QFINDTESTDATA("../facturae/data/other-program.xml"));
+    QVERIFY(fixture.open(QIODevice::ReadOnly));
+    const QString document = inHome(QStringLiteral("mal.xml"));
+    write(QStringLiteral("mal.xml"), QString::fromUtf8(fixture.readAll().replace(
+                                         "<InvoiceTotal>609.87<", "<InvoiceTotal>9.87<")));
+    auto refusal = [&](const QString& path) {
+        try {
+            session.sign(path);
+        } catch (const AppError& error) {
+            return error.message();
+        }
+        return QString();
+    };
+    const QString refused = refusal(document);
+    QVERIFY2(refused.contains(QStringLiteral("tiene errores")), qPrintable(refused));
+    QCOMPARE(session.record().text(RecordField::AutoFirmaParameters), QString());
+    QVERIFY(!refusal(inHome(QStringLiteral("no-existe.xml"))).isEmpty());
+    QCOMPARE(session.record().text(RecordField::AutoFirmaParameters), QString());
 }
 
 QTEST_GUILESS_MAIN(tst_InvoiceSession)
