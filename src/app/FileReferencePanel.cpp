@@ -1,9 +1,9 @@
 #include "app/FileReferencePanel.h"
 
-#include "widgets/ErrorGuard.h"
 #include "app/PaymentPanel.h"
-#include "widgets/TypedLengthLimit.h"
 #include "invoice/Memoria.h"
+#include "widgets/ErrorGuard.h"
+#include "widgets/TypedLengthLimit.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
@@ -53,8 +53,14 @@ FileReferencePanel::FileReferencePanel(Memoria& lines, QWidget* parent)
             line.fileReference = text.left(InvoiceLine::FileReferenceSize);
         });
     });
-    connect(m_exempt, &QCheckBox::toggled, this,
-            [this](bool on) { changeLine([&](InvoiceLine& line) { line.exempt = on; }); });
+    // An exempt line is never taxed: ticking the box sets its rate to 0.
+    connect(m_exempt, &QCheckBox::toggled, this, [this](bool on) {
+        changeLine([&](InvoiceLine& line) {
+            line.exempt = on;
+            if (on)
+                line.vatRate = Decimal();
+        });
+    });
     connect(m_date, &QDateEdit::dateChanged, this, [this](const QDate& date) {
         changeLine([&](InvoiceLine& line) { line.fileDate = date == NoDate ? QDate() : date; });
     });

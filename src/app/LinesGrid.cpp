@@ -100,13 +100,11 @@ bool LinesGrid::refuses(const QModelIndex& index, QWidget* editor) {
     auto* edit = qobject_cast<QLineEdit*>(editor);
     if (!edit || !index.isValid() || !LinesGridModel::isNumeric(index.column()))
         return false;
-    if (LinesGridModel::parseCell(edit->text()))
+    const QString message = LinesGridModel::cellProblem(index.column(), edit->text());
+    if (message.isEmpty())
         return false;
     if (!m_reporting) {
         const QScopedValueRollback reporting(m_reporting, true);
-        const QString message =
-            QStringLiteral("'%1' is not a valid floating point value for field '%2'")
-                .arg(edit->text(), LinesGridModel::fieldName(index.column()));
         Prompts::instance().errorBox(this, withFullStop(message));
     }
     return true;

@@ -1,7 +1,6 @@
 #include "app/LinesGridModel.h"
 
-#include "common/FieldRounding.h"
-#include "common/ValueForms.h"
+#include "invoice/AmountLimits.h"
 #include "invoice/Memoria.h"
 
 #include <QBrush>
@@ -28,32 +27,22 @@ const ColumnInfo Columns[LineColumnCount] = {
     {"iva", "I.V.A. %", 55},
 };
 
-// "##,##0.00".
-QString money(double value) {
-    return FieldRounding::displayText(FieldRounding::toCents(value));
+// Amounts: "##,##0.00".
+QString money(const Decimal& value) {
+    return value.displayText(2, 2);
 }
 
-// Quantities and prices: every decimal they have up to eight, at least two,
-// with thousands points ("1.234,5678").
-QString withOwnDecimals(double value) {
-    QString text = QString::number(std::abs(value), 'f', 8);
-    while (text.endsWith(QLatin1Char('0')) && text.size() - text.indexOf(QLatin1Char('.')) > 3)
-        text.chop(1);
-    const qsizetype point = text.indexOf(QLatin1Char('.'));
-    QString whole = text.left(point);
-    for (qsizetype at = whole.size() - 3; at > 0; at -= 3)
-        whole.insert(at, QLatin1Char('.'));
-    const bool negative = value < 0 && text.contains(QRegularExpression(QStringLiteral("[1-9]")));
-    return (negative ? QStringLiteral("-") : QString()) + whole + QLatin1Char(',') +
-           text.mid(point + 1);
+// Quantities, prices and rates show every decimal they have, at least two.
+QString exact(const Decimal& value) {
+    return value.displayText(2, Decimal::Scale);
 }
 
-// The general form: up to 15 significant digits, decimal comma.
-QString general(double value) {
-    return QString::number(value, 'g', 15).replace(QLatin1Char('.'), QLatin1Char(','));
+// The general form: every decimal, decimal comma, no grouping.
+QString general(const Decimal& value) {
+    return value.editText();
 }
 
-double numberAt(const InvoiceLine& line, LineColumn column) {
+Decimal numberAt(const InvoiceLine& line, LineColumn column) {
     switch (column) {
     case LineColumn::Cantidad:
         return line.quantity;
@@ -72,7 +61,7 @@ double numberAt(const InvoiceLine& line, LineColumn column) {
     case LineColumn::Descripcion:
         break;
     }
-    return 0;
+    return Decimal();
 }
 
 } // namespace
@@ -125,13 +114,40 @@ int LinesGridModel::columnWidth(int column) {
     return Columns[column].width;
 }
 
-std::optional<double> LinesGridModel::parseCell(const QString& text) {
+AmountLimits::NumberField LinesGridModel::numberField(int column) {
+    using AmountLimits::NumberField;
+    switch (static_cast<LineColumn>(column)) {
+    case LineColumn::Cantidad:
+        return NumberField::Cantidad;
+    case LineColumn::Precio:
+        return NumberField::Precio;
+    case LineColumn::Importe:
+        return NumberField::Importe;
+    case LineColumn::Dto:
+        return NumberField::Dto;
+    case LineColumn::Descuento:
+        return NumberField::Descuento;
+    case LineColumn::Total:
+        return NumberField::Total;
+    case LineColumn::Iva:
+    case LineColumn::Descripcion:
+        break;
+    }
+    return NumberField::Iva;
+}
+
+QString LinesGridModel::cellProblem(int column, const QString& text) {
+    if (!isNumeric(column) || text.trimmed().isEmpty())
+        return QString();
+    return AmountLimits::typedProblem(numberField(column), text, ValueForms::readTypedNumber(text));
+}
+
+std::optional<Decimal> LinesGridModel::parseCell(int column, const QString& text) {
     if (text.trimmed().isEmpty())
-        return 0.0;
-    const auto value = ValueForms::parseDisplayNumber(text);
-    if (!value)
+        return Decimal();
+    if (!cellProblem(column, text).isEmpty())
         return std::nullopt;
-    return static_cast<double>(*value);
+    return ValueForms::readTypedNumber(text).value;
 }
 
 QVariant LinesGridModel::data(const QModelIndex& index, int role) const {
@@ -147,12 +163,18 @@ QVariant LinesGridModel::data(const QModelIndex& index, int role) const {
             return line.description;
         if (column == LineColumn::Descuento && !line.discountAmountSet)
             return QString();
-        const double value = numberAt(line, column);
+        const Decimal value = numberAt(line, column);
         if (edit)
             return general(value);
-        if (column == LineColumn::Cantidad || column == LineColumn::Precio)
-            return withOwnDecimals(value);
-        return money(value);
+        switch (column) {
+        case LineColumn::Cantidad:
+        case LineColumn::Precio:
+        case LineColumn::Dto:
+        case LineColumn::Iva:
+            return exact(value);
+        default:
+            return money(value);
+        }
     }
     case Qt::TextAlignmentRole:
         return int(Qt::AlignVCenter |
@@ -215,14 +237,14 @@ bool LinesGridModel::setData(const QModelIndex& index, const QVariant& value, in
         // An unchanged cell is no edit: leaving it must not start one.
         if (data(index, Qt::EditRole).toString() == text)
             return true;
-        const auto number = parseCell(text);
+        const auto number = parseCell(index.column(), text);
         if (!number)
             return false;
         if (column == LineColumn::Descuento) {
             line.discountAmountSet = !text.trimmed().isEmpty();
             line.discountAmount = *number;
         } else {
-            double* target = nullptr;
+            Decimal* target = nullptr;
             switch (column) {
             case LineColumn::Cantidad:
                 target = &line.quantity;
@@ -246,6 +268,9 @@ bool LinesGridModel::setData(const QModelIndex& index, const QVariant& value, in
                 return false;
             }
             *target = *number;
+            // An exempt line is never taxed: another rate clears the mark.
+            if (column == LineColumn::Iva && !number->isZero())
+                line.exempt = false;
         }
     }
     m_lines.setLine(line);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/LineColumn.h"
+#include "invoice/AmountLimits.h"
 #include "invoice/InvoiceLine.h"
 
 #include <QAbstractTableModel>
@@ -26,8 +27,12 @@ public:
     // The field a column shows, as the refusal message names it.
     static QString fieldName(int column);
     static bool isNumeric(int column);
-    // What a typed numeric cell means: empty is 0; nothing when not a number.
-    static std::optional<double> parseCell(const QString& text);
+    // The Spanish message for a text typed into a numeric cell, empty when
+    // the text is acceptable (an empty cell reads as 0).
+    static QString cellProblem(int column, const QString& text);
+    // What a typed numeric cell means: empty is 0; nothing when refused.
+    static std::optional<Decimal> parseCell(int column, const QString& text);
+    static AmountLimits::NumberField numberField(int column);
     static int columnWidth(int column);
 
 private:

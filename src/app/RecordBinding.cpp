@@ -30,15 +30,15 @@ RecordBinding::RecordBinding(InvoiceRecord& record, QWidget* root)
         const auto box = static_cast<TotalBox>(i);
         auto* edit = root->findChild<NumericEdit*>(controlName(box));
         Q_ASSERT_X(edit, "RecordBinding", qPrintable(controlName(box)));
+        // What the boxes show is always what the document carries: they
+        // follow the record and take no typing.
         m_totals[i] = edit;
-        connect(edit, &NumericEdit::centsEdited, this,
-                [this, box](qint64 cents) { m_record.setTotalCents(box, cents); });
     }
 
+    // The rate list's text reaches the record when it is finished (the
+    // window checks it first); here it only follows the record.
     m_rate = root->findChild<QComboBox*>(controlName(RecordField::WithholdingRate));
     Q_ASSERT(m_rate);
-    connect(m_rate, &QComboBox::currentTextChanged, this,
-            [this](const QString& text) { m_record.setText(RecordField::WithholdingRate, text); });
 
     m_issueDate = root->findChild<QDateEdit*>(QStringLiteral("FechaFactura"));
     m_dueDate = root->findChild<QDateEdit*>(QStringLiteral("FechaVencimiento"));
@@ -81,7 +81,7 @@ void RecordBinding::showText(RecordField field, const QString& value) {
 
 void RecordBinding::showTotals() {
     for (int i = 0; i < TotalBoxCount; ++i)
-        m_totals[i]->setCents(m_record.totalCents(static_cast<TotalBox>(i)));
+        m_totals[i]->setValue(m_record.totalValue(static_cast<TotalBox>(i)));
 }
 
 void RecordBinding::showDates() {

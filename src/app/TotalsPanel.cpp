@@ -38,6 +38,8 @@ TotalsPanel::TotalsPanel(QWidget* parent) : QGroupBox(parent) {
         auto* edit = new NumericEdit(this);
         edit->setObjectName(controlName(which));
         edit->setMinimumWidth(80);
+        // Worked out from the lines; selectable and copyable, never typed over.
+        edit->setReadOnly(true);
         return edit;
     };
     NumericEdit* bruto = box(TotalBox::Bruto);

@@ -1,5 +1,5 @@
-#include "widgets/GuardedApplication.h"
 #include "app/uPrincipal.h"
+#include "widgets/GuardedApplication.h"
 
 #include <QIcon>
 #include <QLibraryInfo>

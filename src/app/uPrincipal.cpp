@@ -17,6 +17,7 @@
 #include "app/uAutoFirma.h"
 #include "app/uRegistro.h"
 #include "common/AppVersion.h"
+#include "invoice/AmountLimits.h"
 #include "invoice/BankAccount.h"
 #include "invoice/UnsavedChanges.h"
 #include "pdf/FacturaeReader.h"
@@ -214,6 +215,20 @@ TForm2::TForm2(const QString& appDir, QWidget* parent) : QMainWindow(parent), m_
                 const QSignalBlocker block(administration);
                 administration->setChecked(on);
             });
+
+    // The IBAN follows the four account boxes: while they are typed, and on
+    // leaving one, when missing control digits are filled in as well.
+    for (RecordField part : {RecordField::BankEntity, RecordField::BankOffice,
+                             RecordField::BankControlDigits, RecordField::BankAccountNumber}) {
+        QLineEdit* box = m_binding->edit(part);
+        connect(box, &QLineEdit::textEdited, this,
+                [this] { runGuarded(this, [&] { BankAccount::followAccount(m_record, false); }); });
+        connect(box, &QLineEdit::editingFinished, this, [this, box] {
+            if (box->isModified())
+                runGuarded(this, [&] { BankAccount::followAccount(m_record, true); });
+            box->setModified(false);
+        });
+    }
 
     connect(m_totals->rateList(), &RateCombo::closedUp, this, &TForm2::ComboBox1CloseUp);
     connect(m_totals->rateList(), &RateCombo::left, this, &TForm2::ComboBox1Exit);
@@ -484,6 +499,10 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event) {
             !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) &&
             watched->isWidgetType()) {
             auto* widget = static_cast<QWidget*>(watched);
+            // Enter finishes a rate typed into the list, then moves on.
+            RateCombo* rate = m_totals->rateList();
+            if (widget == rate || rate->isAncestorOf(widget))
+                takeWithholdingRate();
             // Only this window's controls; dialogs and menus keep their own Enter.
             if (widget->window() == this && FormKeyPress(widget))
                 return true;
@@ -537,17 +556,33 @@ void TForm2::Edit17Enter() {
 }
 
 void TForm2::ComboBox1CloseUp() {
-    // Errors on this path are not the person's business.
-    try {
-        m_record.recalculateTotals();
-    } catch (...) {
-    }
+    takeWithholdingRate();
 }
 
 void TForm2::ComboBox1Exit() {
     RateCombo* rate = m_totals->rateList();
     if (rate->currentText().isEmpty())
         rate->setEditText(QStringLiteral("0"));
+    takeWithholdingRate();
+}
+
+// The rate list's text, picked or typed, once it is finished: a number from 0
+// to 100 becomes the invoice's rate and the totals follow; anything else is
+// refused with a message and the rate stays as it was.
+void TForm2::takeWithholdingRate() {
+    RateCombo* rate = m_totals->rateList();
+    const QString typed = rate->currentText();
+    const QString current = m_record.text(RecordField::WithholdingRate);
+    if (typed == current)
+        return;
+    const QString problem = AmountLimits::typedProblem(AmountLimits::NumberField::Withholding,
+                                                       typed, ValueForms::readTypedNumber(typed));
+    if (!problem.isEmpty()) {
+        rate->setEditText(current);
+        Prompts::instance().errorBox(this, withFullStop(problem));
+        return;
+    }
+    runGuarded(this, [&] { m_record.setText(RecordField::WithholdingRate, typed); });
 }
 
 void TForm2::administrationTicked(InvoiceRecord&) {
@@ -618,7 +653,10 @@ void TForm2::AdvSmoothButton2Click() {
     runGuarded(this, [&] {
         if (!mayDiscardChanges())
             return;
-        m_grid->cancelLine();
+        // What is typed in a cell stays in its line; an import replaces the
+        // lines only once the whole file has been read.
+        if (!m_grid->commitOpenEditor())
+            return;
         runImport([&] {
             QString chosen;
             if (!m_session.importInvoice([&] { return chosen = chooseImportFile(); }))

@@ -99,6 +99,7 @@ private:
     void setUpTabOrder();
     void fitToScreen();
     void launchAutoFirma(const QString& input);
+    void takeWithholdingRate();
     // Shows what the check found. Returns whether to go on: with errors, the
     // person's answer when saving, never when signing; otherwise true.
     bool reviewFindings(const CheckFindings& findings, bool whileSaving);

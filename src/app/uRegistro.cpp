@@ -2,6 +2,7 @@
 
 #include "app/ControlNames.h"
 #include "app/PartyBlock.h"
+#include "invoice/InvoiceRecord.h"
 #include "invoice/PartyFields.h"
 #include "settings/AppFiles.h"
 #include "settings/IniFile.h"
@@ -123,7 +124,16 @@ void TFormRegistro::buildLayout() {
     grid->addWidget(label(g, "LabelLogo", QStringLiteral("Logotipo")), 10, 0);
     grid->addLayout(logoRow, 10, 1, 1, 3);
 
-    // Row 12: the two picture buttons.
+    // Row 11: the reason written on exempt lines; empty means the usual one.
+    m_exemptionReason = new QLineEdit(g);
+    m_exemptionReason->setObjectName(QStringLiteral("MotivoExencion"));
+    m_exemptionReason->setPlaceholderText(InvoiceRecord::defaultExemptionReason());
+    m_exemptionReason->setToolTip(QStringLiteral("Motivo de la exención de IVA que se escribe en "
+                                                 "las líneas exentas; vacío, el indicado"));
+    grid->addWidget(label(g, "Label32", QStringLiteral("Motivo exención")), 11, 0);
+    grid->addWidget(m_exemptionReason, 11, 1, 1, 3);
+
+    // Row 13: the two picture buttons.
     m_saveButton =
         DialogKit::pictureButton(g, QStringLiteral("AdvSmoothButton1"), QStringLiteral("diskette"),
                                  QStringLiteral("Guardar Cambios"), QSize(57, 33));
@@ -134,15 +144,15 @@ void TFormRegistro::buildLayout() {
     buttons->addWidget(m_saveButton);
     buttons->addStretch();
     buttons->addWidget(m_closeButton);
-    grid->setRowStretch(11, 1);
-    grid->addLayout(buttons, 12, 0, 1, 4);
+    grid->setRowStretch(12, 1);
+    grid->addLayout(buttons, 13, 0, 1, 4);
 
     // Tab follows the screen: kind, name, address ... e-mail, the account,
     // the IBAN, the logo, then the buttons.
     QList<QWidget*> order{m_legalEntity, m_naturalPerson};
     order << m_block->tabOrder();
-    order << m_bankEntity << m_bankOffice << m_controlDigits << m_accountNumber << m_iban << m_logo
-          << m_logoButton << m_saveButton << m_closeButton;
+    order << m_bankEntity << m_bankOffice << m_controlDigits << m_accountNumber << m_iban
+          << m_exemptionReason << m_logo << m_logoButton << m_saveButton << m_closeButton;
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -190,6 +200,7 @@ void TFormRegistro::FormShow() {
     m_controlDigits->setText(stored.control);
     m_accountNumber->setText(stored.account);
     m_iban->setText(stored.iban);
+    m_exemptionReason->setText(stored.exemptionReason);
 
     m_tipoPersona = stored.persona.left(1);
     const std::optional<PersonType> type = PartyFields::personTypeOf(m_tipoPersona);
@@ -221,6 +232,7 @@ void TFormRegistro::AdvSmoothButton1Click() {
     issuer.control = m_controlDigits->text();
     issuer.account = m_accountNumber->text();
     issuer.iban = m_iban->text();
+    issuer.exemptionReason = m_exemptionReason->text();
     issuer.persona = personTypeLetter(type);
     for (const PartyFieldInfo& info : PartyFields::all()) {
         if (IssuerSettings::stored(info.field, type))

@@ -49,6 +49,7 @@ private:
     QLineEdit* m_controlDigits = nullptr;
     QLineEdit* m_accountNumber = nullptr;
     QLineEdit* m_iban = nullptr;
+    QLineEdit* m_exemptionReason = nullptr; // MOTIVOEXENCION
     QLineEdit* m_contact = nullptr;
     QLineEdit* m_logo = nullptr; // LOGO: picture at the top of the PDF copy
     QToolButton* m_logoButton = nullptr;

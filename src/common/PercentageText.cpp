@@ -12,7 +12,7 @@ std::optional<QString> normalized(const QString& text) {
     QString comma = text.trimmed();
     comma.replace(u'.', u',');
     const auto value = ValueForms::parseNumber(comma);
-    if (!value || *value < 0 || *value > 100)
+    if (!value || value->isNegative() || *value > Decimal::fromInteger(100))
         return std::nullopt;
     return comma;
 }

@@ -2,10 +2,6 @@
 
 #include <QRegularExpression>
 
-#include <cmath>
-#include <cstdlib>
-#include <limits>
-
 namespace ValueForms {
 
 namespace {
@@ -36,12 +32,63 @@ qsizetype skipDigits(QStringView t, qsizetype& pos) {
     return pos - start;
 }
 
+using Status = NumberRead::Status;
+
+// Reads the plain ASCII form "[+-]digits[.digits][e[+-]digits]".
+NumberRead readPlain(const QByteArray& ascii) {
+    NumberRead read;
+    Decimal value;
+    switch (Decimal::parse(ascii.constData(), ascii.size(), value)) {
+    case Decimal::ParseStatus::Ok:
+        read.status = Status::Ok;
+        read.value = value;
+        break;
+    case Decimal::ParseStatus::NotANumber:
+        read.status = Status::NotANumber;
+        break;
+    case Decimal::ParseStatus::TooManyDecimals:
+        read.status = Status::TooManyDecimals;
+        break;
+    case Decimal::ParseStatus::TooLarge:
+        read.status = Status::TooLarge;
+        break;
+    }
+    return read;
+}
+
 // Scans [+-]digits[,digits][(e|E)[+-]digits], or with grouping allowed also
-// [+-]d{1,3}(.ddd)+[,digits], into plain ASCII with a decimal point.
-std::optional<long double> parseWith(const QString& text, bool allowGrouping) {
+// [+-]d{1,3}(.ddd)+[,digits] and the decimal point of a typed number, into
+// plain ASCII with a decimal point.
+NumberRead parseWith(const QString& text, bool typed) {
+    NumberRead notANumber;
     const QStringView t = trimBlanks(text);
-    if (t.size() > 400)
-        return std::nullopt;
+    if (t.isEmpty() || t.size() > 400)
+        return notANumber;
+    for (const QChar c : t) {
+        if (c.unicode() > 0x7F)
+            return notANumber;
+    }
+    const QByteArray all = t.toLatin1();
+
+    if (typed && !all.contains(',') && all.count('.') == 1) {
+        // No comma and one point: a decimal point, unless three digits follow
+        // it, which reads as well as a thousands point.
+        qsizetype pos = (all[0] == '+' || all[0] == '-') ? 1 : 0;
+        const qsizetype lead = skipDigits(t, pos);
+        if (lead > 0 && pos < t.size() && t[pos] == u'.') {
+            ++pos;
+            const qsizetype fraction = skipDigits(t, pos);
+            if (pos == t.size() && fraction == 3) {
+                NumberRead ambiguous;
+                ambiguous.status = Status::AmbiguousPoint;
+                return ambiguous;
+            }
+            if (pos == t.size() && fraction > 0)
+                return readPlain(all);
+        }
+        // Anything else with a single point falls through to the comma form.
+    }
+
     QByteArray ascii;
     ascii.reserve(t.size());
     qsizetype pos = 0;
@@ -50,14 +97,14 @@ std::optional<long double> parseWith(const QString& text, bool allowGrouping) {
     qsizetype start = pos;
     const qsizetype lead = skipDigits(t, pos);
     if (lead == 0)
-        return std::nullopt;
-    ascii += t.mid(start, lead).toLatin1();
+        return notANumber;
+    ascii += all.mid(start, lead);
     bool grouped = false;
-    if (allowGrouping && lead <= 3) {
+    if (typed && lead <= 3) {
         while (pos + 4 <= t.size() && t[pos] == u'.' && isDigit(t[pos + 1]) &&
                isDigit(t[pos + 2]) && isDigit(t[pos + 3]) &&
                (pos + 4 == t.size() || !isDigit(t[pos + 4]))) {
-            ascii += t.mid(pos + 1, 3).toLatin1();
+            ascii += all.mid(pos + 1, 3);
             pos += 4;
             grouped = true;
         }
@@ -67,9 +114,9 @@ std::optional<long double> parseWith(const QString& text, bool allowGrouping) {
         start = pos;
         const qsizetype fraction = skipDigits(t, pos);
         if (fraction == 0)
-            return std::nullopt;
+            return notANumber;
         ascii += '.';
-        ascii += t.mid(start, fraction).toLatin1();
+        ascii += all.mid(start, fraction);
     }
     if (!grouped && pos < t.size() && (t[pos] == u'e' || t[pos] == u'E')) {
         ascii += 'e';
@@ -79,29 +126,32 @@ std::optional<long double> parseWith(const QString& text, bool allowGrouping) {
         start = pos;
         const qsizetype exponent = skipDigits(t, pos);
         if (exponent == 0)
-            return std::nullopt;
-        ascii += t.mid(start, exponent).toLatin1();
+            return notANumber;
+        ascii += all.mid(start, exponent);
     }
     if (pos != t.size())
-        return std::nullopt;
-
-    char* end = nullptr;
-    const long double value = std::strtold(ascii.constData(), &end);
-    // Only finite numbers a double field can hold.
-    if (end != ascii.constData() + ascii.size() || !std::isfinite(value) ||
-        std::fabs(value) > std::numeric_limits<double>::max())
-        return std::nullopt;
-    return value;
+        return notANumber;
+    return readPlain(ascii);
 }
 
 } // namespace
 
-std::optional<long double> parseNumber(const QString& text) {
+NumberRead readNumber(const QString& text) {
     return parseWith(text, false);
 }
 
-std::optional<long double> parseDisplayNumber(const QString& text) {
+NumberRead readTypedNumber(const QString& text) {
     return parseWith(text, true);
+}
+
+std::optional<Decimal> parseNumber(const QString& text) {
+    const NumberRead read = readNumber(text);
+    return read.ok() ? std::optional<Decimal>(read.value) : std::nullopt;
+}
+
+std::optional<Decimal> parseDisplayNumber(const QString& text) {
+    const NumberRead read = readTypedNumber(text);
+    return read.ok() ? std::optional<Decimal>(read.value) : std::nullopt;
 }
 
 std::optional<int> parseInteger(const QString& text) {

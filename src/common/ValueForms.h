@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Decimal.h"
+
 #include <QDate>
 #include <QString>
 #include <optional>
@@ -7,14 +9,34 @@
 // Readers of the value forms typed by the user or found in an import file.
 namespace ValueForms {
 
-// Decimal comma, optional sign, optional exponent, no thousands separator,
-// blanks around ignored: "12,50", "-3", "1,5e2". Anything else (a point as
-// decimal mark, grouping, an empty text, an infinite result) gives nothing.
-std::optional<long double> parseNumber(const QString& text);
+// What reading a number gave: the value, or why there is none.
+struct NumberRead {
+    enum class Status {
+        Ok,
+        NotANumber,
+        TooManyDecimals, // more than 8 decimals, trailing zeros not counted
+        TooLarge,        // beyond what an exact decimal holds
+        AmbiguousPoint,  // typed "1.500": a thousands point or a decimal one?
+    };
+    Status status = Status::NotANumber;
+    Decimal value;
+    bool ok() const { return status == Status::Ok; }
+};
 
-// The screen form: like parseNumber, but a point between thousands is allowed
-// ("1.234,50"), as the numeric boxes show their values.
-std::optional<long double> parseDisplayNumber(const QString& text);
+// The import file's form: decimal comma, optional sign, optional exponent, no
+// thousands separator, blanks around ignored: "12,50", "-3", "1,5e2".
+NumberRead readNumber(const QString& text);
+
+// The typed form: a decimal comma with optional thousands points
+// ("1.234,50"); with no comma, a single point followed by 1-2 or 4-8 digits is
+// a decimal point ("12.5"), while a point followed by exactly three digits
+// ("1.500") is ambiguous; several points group thousands ("1.234.567").
+NumberRead readTypedNumber(const QString& text);
+
+// The value when the text is a number of the import form; nothing otherwise.
+std::optional<Decimal> parseNumber(const QString& text);
+// The value when the text is a number of the typed form; nothing otherwise.
+std::optional<Decimal> parseDisplayNumber(const QString& text);
 
 // Whole number with optional sign, or hexadecimal with the prefix 0x; must fit
 // in 32 bits (hexadecimal wraps as a 32-bit pattern).

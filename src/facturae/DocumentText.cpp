@@ -1,16 +1,19 @@
 #include "facturae/DocumentText.h"
 
-#include "common/FieldRounding.h"
 #include "common/ValueForms.h"
 
 namespace DocumentText {
 
-QString amount(long double value) {
-    return FieldRounding::plainText(FieldRounding::toCents(value));
+QString amount(const Decimal& value) {
+    return value.plainText(2, 2);
 }
 
-QString sixDecimalAmount(long double value) {
-    return amount(value) + QStringLiteral("0000");
+QString sixDecimalAmount(const Decimal& value) {
+    return value.rounded(2).plainText(6, 6);
+}
+
+QString exact(const Decimal& value) {
+    return value.plainText(2, Decimal::Scale);
 }
 
 QString leftZeroPad(long long number, int width) {

@@ -7,6 +7,7 @@
 #include "facturae/XmlOut.h"
 #include "invoice/InvoiceRecord.h"
 #include "invoice/PartyFields.h"
+#include "invoice/Totals.h"
 
 #include <QDir>
 
@@ -19,7 +20,8 @@ public:
     Writer(const InvoiceRecord& record, XmlOut& xml) : r(record), x(xml) {}
 
     void fileHeader() {
-        const QString total = DocumentText::amount(r.totalValue(TotalBox::Total));
+        const QString total =
+            DocumentText::amount(computeTotals(r.lines().lines(), r.withholdingRate()).total);
         x.startElement("FileHeader");
         text("SchemaVersion", QStringLiteral("3.2.1"));
         text("Modality", QStringLiteral("I"));

@@ -1,21 +1,20 @@
 #include "facturae/InvoiceBody.h"
 
-#include "common/FieldRounding.h"
 #include "facturae/DocumentText.h"
 #include "invoice/InvoiceRecord.h"
+#include "invoice/Totals.h"
 
 #include "facturae/XmlOut.h"
 
 namespace {
 
-const QString ExemptionReason =
-    QStringLiteral("Exento de IVA según lo indicado en el artículo 8 del Real Decreto Ley 15/2020");
 const QString FixedFeeDescription = QStringLiteral("CANON:CUOTA FIJA.");
 
 class Body {
 public:
     Body(const InvoiceRecord& record, XmlOut& xml)
-        : r(record), x(xml), lines(record.lines().lines()), rate(record.withholdingRate()) {}
+        : r(record), x(xml), lines(record.lines().lines()), rate(record.withholdingRate()),
+          totals(computeTotals(lines, rate)) {}
 
     void write() {
         start("Invoices");
@@ -23,9 +22,9 @@ public:
         header();
         issueData();
         taxesOutputs();
-        if (rate > 0)
+        if (rate.sign() > 0)
             invoiceWithholding();
-        totals();
+        totalsElement();
         items();
         payment();
         end();
@@ -38,16 +37,19 @@ private:
     void text(const char* name, const QString& value) {
         x.textElement(name, DocumentText::xmlSafe(value));
     }
-    void amount(const char* name, long double value) {
-        char text[40];
-        x.plainElement(name, text, FieldRounding::writePlain(FieldRounding::toCents(value), text));
+    // Amounts in cents: two decimals.
+    void amount(const char* name, const Decimal& value) { number(name, value, 2, 2); }
+    // Quantities, prices and rates: every decimal they have, at least two.
+    void exact(const char* name, const Decimal& value) { number(name, value, 2, Decimal::Scale); }
+    void number(const char* name, const Decimal& value, int minDecimals, int maxDecimals) {
+        char text[64];
+        x.plainElement(name, text, value.writePlain(text, minDecimals, maxDecimals));
     }
-    void totalAmount(const char* name, long double value) {
+    void totalAmount(const char* name, const Decimal& value) {
         start(name);
         amount("TotalAmount", value);
         end();
     }
-    long double box(TotalBox b) const { return r.totalValue(b); }
 
     void header() {
         start("InvoiceHeader");
@@ -67,59 +69,46 @@ private:
         end();
     }
 
-    // One group per rate among 21, 10, 4 and 0 whose lines add up to more
-    // than 0; the running base is rounded to cents after each line.
+    // One group per rate that appears in a line, highest rate first,
+    // whatever its base.
     void taxesOutputs() {
         start("TaxesOutputs");
-        for (const int groupRate : {21, 10, 4, 0}) {
-            long double base = 0;
-            for (const InvoiceLine& line : lines) {
-                if (line.vatRate == groupRate)
-                    base = FieldRounding::round2(base + line.total);
-            }
-            if (!(base > 0))
-                continue;
-            const long double tax = FieldRounding::round2(base * groupRate / 100.0L);
+        for (const VatGroup& group : totals.groups) {
             start("Tax");
             text("TaxTypeCode", QStringLiteral("01"));
-            if (groupRate == 0)
-                text("TaxRate", QStringLiteral("0.00"));
-            else
-                amount("TaxRate", groupRate);
-            totalAmount("TaxableBase", base);
-            if (groupRate == 0)
-                totalAmount("TaxAmount", 0);
-            else
-                totalAmount("TaxAmount", tax);
+            exact("TaxRate", group.rate);
+            totalAmount("TaxableBase", group.base);
+            totalAmount("TaxAmount", group.tax);
             end();
         }
         end();
     }
 
-    void withheldTax(long double base, long double taxAmount) {
+    void withheldTax(const Decimal& base, const Decimal& taxAmount) {
         start("TaxesWithheld");
         start("Tax");
         text("TaxTypeCode", QStringLiteral("04"));
-        amount("TaxRate", rate);
+        exact("TaxRate", rate);
         totalAmount("TaxableBase", base);
         totalAmount("TaxAmount", taxAmount);
         end();
         end();
     }
 
-    void invoiceWithholding() { withheldTax(box(TotalBox::Base), box(TotalBox::Irpf)); }
+    void invoiceWithholding() { withheldTax(totals.base, totals.withholding); }
 
-    void totals() {
+    // Each total is the sum of the parts written above it.
+    void totalsElement() {
         start("InvoiceTotals");
-        amount("TotalGrossAmount", box(TotalBox::Base));
+        amount("TotalGrossAmount", totals.base);
         text("TotalGeneralDiscounts", QStringLiteral("0.00"));
         text("TotalGeneralSurcharges", QStringLiteral("0.00"));
-        amount("TotalGrossAmountBeforeTaxes", box(TotalBox::Base));
-        amount("TotalTaxOutputs", box(TotalBox::Iva));
-        amount("TotalTaxesWithheld", box(TotalBox::Irpf));
-        amount("InvoiceTotal", box(TotalBox::Total));
-        amount("TotalOutstandingAmount", box(TotalBox::Total));
-        amount("TotalExecutableAmount", box(TotalBox::Total));
+        amount("TotalGrossAmountBeforeTaxes", totals.base);
+        amount("TotalTaxOutputs", totals.vat);
+        amount("TotalTaxesWithheld", totals.withholding);
+        amount("InvoiceTotal", totals.total);
+        amount("TotalOutstandingAmount", totals.total);
+        amount("TotalExecutableAmount", totals.total);
         text("TotalReimbursableExpenses", QStringLiteral("0.00"));
         end();
     }
@@ -133,12 +122,9 @@ private:
 
     void item(const InvoiceLine& line) {
         const bool fixedFee = line.description == FixedFeeDescription;
-        const long double cost = static_cast<long double>(line.quantity) * line.price;
-        auto feeAmount = [&](const char* name, long double value) {
-            if (fixedFee)
-                text(name, DocumentText::sixDecimalAmount(value));
-            else
-                amount(name, value);
+        // The fixed-fee line shows its cents with six decimals.
+        auto lineAmount = [&](const char* name, const Decimal& value) {
+            number(name, value, fixedFee ? 6 : 2, fixedFee ? 6 : 2);
         };
 
         start("InvoiceLine");
@@ -148,34 +134,44 @@ private:
                 text("FileDate", DocumentText::date(line.fileDate));
         }
         text("ItemDescription", line.description);
-        amount("Quantity", line.quantity);
+        exact("Quantity", line.quantity);
         text("UnitOfMeasure", QStringLiteral("01"));
-        amount("UnitPriceWithoutTax", line.price);
-        feeAmount("TotalCost", cost);
-        if (line.discountPct > 0) {
+        exact("UnitPriceWithoutTax", line.price);
+        lineAmount("TotalCost", line.amount);
+        if (line.discountPct.sign() > 0) {
             start("DiscountsAndRebates");
             start("Discount");
             text("DiscountReason", QStringLiteral("Dto. General"));
-            amount("DiscountRate", line.discountPct);
+            exact("DiscountRate", line.discountPct);
             amount("DiscountAmount", line.discountAmount);
             end();
             end();
+        } else if (line.discountPct.sign() < 0) {
+            // A negative discount is a charge on the line.
+            start("Charges");
+            start("Charge");
+            text("ChargeReason", QStringLiteral("Cargo"));
+            exact("ChargeRate", line.discountPct.abs());
+            amount("ChargeAmount", -line.discountAmount);
+            end();
+            end();
         }
-        feeAmount("GrossAmount", line.total);
-        if (rate > 0)
-            withheldTax(line.total, static_cast<long double>(line.total) * rate / 100.0L);
+        lineAmount("GrossAmount", line.total);
+        if (rate.sign() > 0)
+            withheldTax(line.total, Decimal::percentOf(line.total, rate, 2));
         start("TaxesOutputs");
         start("Tax");
         text("TaxTypeCode", QStringLiteral("01"));
-        amount("TaxRate", line.vatRate);
+        exact("TaxRate", line.vatRate);
         totalAmount("TaxableBase", line.total);
         totalAmount("TaxAmount", line.vatAmount());
         end();
         end();
         if (line.exempt) {
             start("SpecialTaxableEvent");
-            text("SpecialTaxableEventCode", QStringLiteral("02"));
-            text("SpecialTaxableEventReason", ExemptionReason);
+            // Subject to VAT and exempt, as the reason says.
+            text("SpecialTaxableEventCode", QStringLiteral("01"));
+            text("SpecialTaxableEventReason", r.exemptionReason());
             end();
         }
         end();
@@ -185,7 +181,7 @@ private:
         start("PaymentDetails");
         start("Installment");
         text("InstallmentDueDate", DocumentText::date(r.dueDate()));
-        amount("InstallmentAmount", box(TotalBox::Total));
+        amount("InstallmentAmount", totals.total);
         text("PaymentMeans", QStringLiteral("04"));
         start("AccountToBeCredited");
         text("IBAN", r.text(RecordField::Iban));
@@ -197,7 +193,8 @@ private:
     const InvoiceRecord& r;
     XmlOut& x;
     const QVector<InvoiceLine>& lines;
-    const long double rate;
+    const Decimal rate;
+    const InvoiceTotals totals;
 };
 
 } // namespace

@@ -8,7 +8,20 @@ namespace BankAccount {
 namespace {
 
 [[noreturn]] void notAnInteger(const QString& text) {
-    throw AppError(QStringLiteral("'%1' is not a valid integer value").arg(text));
+    if (text.isEmpty())
+        throw AppError(QStringLiteral("La cuenta bancaria está incompleta: la entidad y la oficina "
+                                      "llevan 4 dígitos cada una y el número de cuenta 10"));
+    throw AppError(QStringLiteral("La cuenta bancaria lleva «%1», que no es un dígito").arg(text));
+}
+
+bool allDigits(const QString& text, qsizetype length) {
+    if (text.size() != length)
+        return false;
+    for (const QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return false;
+    }
+    return true;
 }
 
 // One control digit over the first `count` characters of text, read from the
@@ -105,6 +118,28 @@ void workOutIban(InvoiceRecord& record) {
         record.text(RecordField::BankEntity) + record.text(RecordField::BankOffice) +
         record.text(RecordField::BankControlDigits) + record.text(RecordField::BankAccountNumber));
     record.setText(RecordField::Iban, BankAccount::ComputeIban(QString(), record.cuentaCompleta()));
+}
+
+void followAccount(InvoiceRecord& record, bool fillControlDigits) {
+    const QString& entity = record.text(RecordField::BankEntity);
+    const QString& office = record.text(RecordField::BankOffice);
+    const QString& account = record.text(RecordField::BankAccountNumber);
+    QString control = record.text(RecordField::BankControlDigits);
+    const bool complete = allDigits(entity, 4) && allDigits(office, 4) && allDigits(account, 10) &&
+                          (control.isEmpty() || allDigits(control, 2));
+    if (!complete) {
+        record.setCuentaCompleta(entity + office + control + account);
+        record.setText(RecordField::Iban, QString());
+        return;
+    }
+    if (control.isEmpty()) {
+        control = QStringLiteral("%1").arg(BankControlDigits(entity + office, account), 2, 10,
+                                           QLatin1Char('0'));
+        if (fillControlDigits)
+            record.setText(RecordField::BankControlDigits, control);
+    }
+    record.setCuentaCompleta(entity + office + control + account);
+    record.setText(RecordField::Iban, ComputeIban(QString(), record.cuentaCompleta()));
 }
 
 } // namespace BankAccount

@@ -7,9 +7,8 @@ class InvoiceRecord;
 namespace BankAccount {
 
 // The two control digits of a Spanish account (0..99) from the eight digits of
-// entity and office and the ten of the account number. Throws AppError
-// "'%s' is not a valid integer value" at the first position, read from the
-// right, that is not a digit or is missing.
+// entity and office and the ten of the account number. Throws AppError at the
+// first position, read from the right, that is not a digit or is missing.
 int BankControlDigits(const QString& entityAndOffice, const QString& accountNumber);
 
 // The IBAN of an account (mod-97 check digits). An empty country means "ES";
@@ -21,5 +20,11 @@ QString ComputeIban(const QString& country, const QString& account);
 // CuentaCompleta and replaces the IBAN. Throws AppError when the parts give no
 // control digits.
 void workOutIban(InvoiceRecord& record);
+
+// The IBAN follows the four account boxes: when entity (4 digits), office (4)
+// and account number (10) are filled, and the control digits are 2 digits or
+// empty, the IBAN is worked out (missing control digits too, written into
+// their box when fillControlDigits); otherwise the IBAN is emptied.
+void followAccount(InvoiceRecord& record, bool fillControlDigits = true);
 
 } // namespace BankAccount

@@ -1,8 +1,8 @@
 #include "invoice/InvoiceRecord.h"
 
-#include "common/FieldRounding.h"
-#include "invoice/Totals.h"
 #include "common/ValueForms.h"
+#include "invoice/AmountLimits.h"
+#include "invoice/Totals.h"
 
 InvoiceRecord::InvoiceRecord(QObject* parent) : QObject(parent) {
     m_text[static_cast<int>(RecordField::AutoFirmaCommand)] = QStringLiteral("Sign -certgui");
@@ -11,6 +11,7 @@ InvoiceRecord::InvoiceRecord(QObject* parent) : QObject(parent) {
     m_lines.setParent(this);
     connect(&m_lines, &Memoria::afterPost, this, &InvoiceRecord::recalculateTotals);
     connect(&m_lines, &Memoria::afterDelete, this, &InvoiceRecord::recalculateTotals);
+    connect(&m_lines, &Memoria::rowsReset, this, &InvoiceRecord::recalculateTotals);
 }
 
 const QString& InvoiceRecord::text(RecordField field) const {
@@ -23,6 +24,8 @@ void InvoiceRecord::setText(RecordField field, const QString& value) {
         return;
     slot = value;
     emit textChanged(field, value);
+    if (field == RecordField::WithholdingRate)
+        recalculateTotals();
 }
 
 PersonType InvoiceRecord::personType(Party party) const {
@@ -82,24 +85,41 @@ void InvoiceRecord::setAdministration(bool ticked) {
         m_tickHandler->administrationTicked(*this);
 }
 
-long double InvoiceRecord::totalValue(TotalBox box) const {
-    return FieldRounding::fromCents(totalCents(box));
+Decimal InvoiceRecord::totalValue(TotalBox box) const {
+    switch (box) {
+    case TotalBox::Bruto:
+        return m_totals.gross;
+    case TotalBox::Dto:
+        return m_totals.discount;
+    case TotalBox::Base:
+        return m_totals.base;
+    case TotalBox::Iva:
+        return m_totals.vat;
+    case TotalBox::Irpf:
+        return m_totals.withholding;
+    case TotalBox::Total:
+        return m_totals.total;
+    }
+    return Decimal();
 }
 
-void InvoiceRecord::setTotal(TotalBox box, long double value) {
-    setTotalCents(box, FieldRounding::toCents(value));
+QString InvoiceRecord::defaultExemptionReason() {
+    return QStringLiteral(
+        "Exento de IVA según lo indicado en el artículo 8 del Real Decreto Ley 15/2020");
 }
 
-void InvoiceRecord::setTotalCents(TotalBox box, qint64 cents) {
-    qint64& slot = m_totals[static_cast<int>(box)];
-    if (slot == cents)
-        return;
-    slot = cents;
-    emit totalsChanged();
+void InvoiceRecord::setExemptionReason(const QString& reason) {
+    m_exemptionReason = reason.trimmed().isEmpty() ? defaultExemptionReason() : reason;
 }
 
-long double InvoiceRecord::withholdingRate() const {
-    return ValueForms::parseNumber(text(RecordField::WithholdingRate)).value_or(0.0L);
+Decimal InvoiceRecord::withholdingRate() const {
+    // A text that is no rate from 0 to 100 counts as no withholding, so the
+    // document never withholds what its own summary does not show.
+    const auto read = ValueForms::readTypedNumber(text(RecordField::WithholdingRate));
+    if (!read.ok() ||
+        !AmountLimits::withinLimits(AmountLimits::NumberField::Withholding, read.value))
+        return Decimal();
+    return read.value;
 }
 
 void InvoiceRecord::setImportFile(const QString& baseName, const QString& folderWithSeparator) {
@@ -108,7 +128,11 @@ void InvoiceRecord::setImportFile(const QString& baseName, const QString& folder
 }
 
 void InvoiceRecord::recalculateTotals() {
-    RecalculateTotals(*this);
+    InvoiceTotals totals = computeTotals(m_lines.lines(), withholdingRate());
+    if (totals == m_totals)
+        return;
+    m_totals = std::move(totals);
+    emit totalsChanged();
 }
 
 void InvoiceRecord::reset() {
@@ -131,9 +155,9 @@ void InvoiceRecord::reset() {
         m_administration = false;
         emit administrationChanged(false);
     }
+    // Closing the table works the totals out again: all zero.
     m_lines.close();
-    for (int i = 0; i < TotalBoxCount; ++i)
-        setTotalCents(static_cast<TotalBox>(i), 0);
+    m_exemptionReason = defaultExemptionReason();
     m_importando = false;
     m_cuentaCompleta.clear();
     m_nombreFichero.clear();

@@ -3,6 +3,7 @@
 #include "invoice/Memoria.h"
 #include "invoice/PersonType.h"
 #include "invoice/RecordField.h"
+#include "invoice/Totals.h"
 
 #include <QDate>
 #include <QObject>
@@ -56,15 +57,20 @@ public:
         m_tickHandler = handler;
     }
 
-    // Totals boxes, in hundredths (what the box shows).
-    qint64 totalCents(TotalBox box) const { return m_totals[static_cast<int>(box)]; }
-    long double totalValue(TotalBox box) const;
-    void setTotal(TotalBox box, long double value); // rounds as the box does
-    void setTotalCents(TotalBox box, qint64 cents);
+    // The totals boxes and the VAT summary: always those of the stored lines
+    // and the withholding rate (worked out again whenever either changes).
+    const InvoiceTotals& totals() const { return m_totals; }
+    Decimal totalValue(TotalBox box) const;
 
     // The withholding rate in per cent: the number in the list's text,
     // 0 when it is not a number.
-    long double withholdingRate() const;
+    Decimal withholdingRate() const;
+
+    // The reason written on every exempt line ([MISDATOS] MOTIVOEXENCION);
+    // an empty text means the default one.
+    static QString defaultExemptionReason();
+    const QString& exemptionReason() const { return m_exemptionReason; }
+    void setExemptionReason(const QString& reason);
 
     Memoria& lines() { return m_lines; }
     const Memoria& lines() const { return m_lines; }
@@ -83,7 +89,8 @@ public:
     // (the table closed), rate "0", totals zero. Views hear of every change.
     void reset();
 
-    // RecalculateTotals; runs after every post and delete of a line.
+    // RecalculateTotals; runs after every post and delete of a line, when the
+    // lines are cleared or replaced, and when the withholding rate changes.
     void recalculateTotals();
 
 signals:
@@ -103,7 +110,8 @@ private:
     QDate m_dueDate;
     bool m_administration = false;
     AdministrationTickHandler* m_tickHandler = nullptr;
-    std::array<qint64, TotalBoxCount> m_totals{};
+    InvoiceTotals m_totals;
+    QString m_exemptionReason = defaultExemptionReason();
     Memoria m_lines;
     bool m_importando = false;
     QString m_cuentaCompleta;

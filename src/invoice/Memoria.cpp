@@ -180,12 +180,21 @@ void Memoria::deleteCurrent() {
 void Memoria::provisionalFigures() {
     if (!isEditing())
         return;
-    InvoiceLine& l = m_buffer;
-    l.amount = static_cast<double>(static_cast<long double>(l.price) -
-                                   static_cast<long double>(l.discountPct) * l.price / 100.0L);
-    l.total = static_cast<double>(static_cast<long double>(l.quantity) * l.amount);
+    // The same figures the line gets when it is stored.
+    m_buffer.computeAmounts();
     if (m_bulkDepth == 0)
         emit rowChanged(currentRow());
+}
+
+void Memoria::load(QVector<InvoiceLine> lines) {
+    for (InvoiceLine& line : lines)
+        beforePost(line);
+    m_lines = std::move(lines);
+    m_state = State::Browse;
+    m_modified = false;
+    m_current = m_lines.isEmpty() ? -1 : int(m_lines.size()) - 1;
+    emit rowsReset();
+    emit currentChanged(m_current);
 }
 
 void Memoria::beginBulk(int expectedLines) {
@@ -208,21 +217,18 @@ int Memoria::endBulk() {
 }
 
 void Memoria::newLineDefaults(InvoiceLine& line) {
-    line.discountPct = 0;
-    line.vatRate = 21;
-    line.price = 0;
-    line.amount = 0;
-    line.total = 0;
-    line.quantity = 0;
+    line.discountPct = Decimal();
+    line.vatRate = Decimal::fromInteger(21);
+    line.price = Decimal();
+    line.amount = Decimal();
+    line.total = Decimal();
+    line.quantity = Decimal();
     line.exempt = false;
 }
 
 void Memoria::beforePost(InvoiceLine& line) {
-    line.amount = static_cast<double>(static_cast<long double>(line.quantity) * line.price);
-    line.discountAmount =
-        static_cast<double>(static_cast<long double>(line.discountPct) * line.amount / 100.0L);
-    line.discountAmountSet = true;
-    line.total = static_cast<double>(static_cast<long double>(line.amount) - line.discountAmount);
-    if (line.vatRate == 0)
-        line.exempt = true;
+    line.computeAmounts();
+    // An exempt line is never taxed: a zero rate marks it exempt, any other
+    // rate clears the mark.
+    line.exempt = line.vatRate.isZero();
 }

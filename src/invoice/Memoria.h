@@ -63,6 +63,11 @@ public:
     // Provisional figures shown while moving along a line being edited.
     void provisionalFigures();
 
+    // Opens the table with these lines, each stored through the line
+    // arithmetic; the last one becomes the current line. Listeners get one
+    // reset.
+    void load(QVector<InvoiceLine> lines);
+
     // Imports append many lines: listeners get one reset and one afterPost
     // at the end instead of one per line. Returns how many lines were posted.
     void beginBulk(int expectedLines = 0);

@@ -48,9 +48,10 @@ void InvoiceSession::saveDraft(const QString& path) {
 }
 
 bool InvoiceSession::importInvoice(const FileChooser& chooseFile) {
-    // While the dialog is open the lines are closed and the record knows an
-    // import is running, as the tick of the administration box must.
-    m_record.lines().close();
+    // While the dialog is open the record knows an import is running, as the
+    // tick of the administration box must. The lines stay: cancelling the
+    // dialog loses nothing, and an import replaces them only once the whole
+    // file has been read.
     m_record.setImportando(true);
     const QString fixed = AppFiles::fixedImportFile(m_appDir);
     if (QFileInfo::exists(fixed)) {
@@ -60,7 +61,6 @@ bool InvoiceSession::importInvoice(const FileChooser& chooseFile) {
     }
     const QString path = chooseFile ? chooseFile() : QString();
     if (path.isEmpty()) {
-        m_record.lines().open();
         m_record.setImportando(false);
         return false;
     }
@@ -107,6 +107,8 @@ InvoiceSession::Generated InvoiceSession::generate(const FileChooser& chooseTarg
         result.status = GenerateStatus::MissingBankData;
         return result;
     }
+    // The exemption reason as the issuer-data window last saved it.
+    RegistroIni::loadExemptionReason(m_record, m_appDir);
     // Checked once the target is known, right before the save.
     auto reviewed = [&] {
         if (!review)

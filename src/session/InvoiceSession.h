@@ -37,8 +37,8 @@ public:
 
     // "Capturar Datos": the fixed Importa/Factura.Ini when it exists (no file
     // name kept), otherwise the file chooseFile gives. Returns false when the
-    // choice was cancelled: the lines table is open again and nothing else
-    // changed. Throws AppError when the file cannot be imported.
+    // choice was cancelled: nothing changed. Throws AppError when the file
+    // cannot be imported; the invoice is then as it was.
     bool importInvoice(const FileChooser& chooseFile);
     // Imports path as a file chosen by a person (its name and folder are kept
     // for the document's name).

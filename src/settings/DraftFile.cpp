@@ -82,12 +82,9 @@ void writeParty(DraftText& d, const InvoiceRecord& r, Party party) {
 
 } // namespace
 
-QString numberText(double value) {
-    if (value == 0)
-        return QStringLiteral("0"); // also for -0
-    QString text = QLocale::c().toString(value, 'g', QLocale::FloatingPointShortest);
-    text.replace(u'.', u',');
-    return text;
+QString numberText(const Decimal& value) {
+    // Every decimal the value has, with the import file's decimal comma.
+    return value.editText();
 }
 
 QString text(InvoiceRecord& record) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Decimal.h"
+
 #include <QString>
 
 class InvoiceRecord;
@@ -19,6 +21,6 @@ void save(InvoiceRecord& record, const QString& path);
 
 // A number as the import reads it: decimal comma, no grouping, every digit
 // needed to read back the same value.
-QString numberText(double value);
+QString numberText(const Decimal& value);
 
 } // namespace DraftFile

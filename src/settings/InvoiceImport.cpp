@@ -3,9 +3,11 @@
 #include "common/AppError.h"
 #include "common/ValueForms.h"
 #include "invoice/AdministrationCentres.h"
+#include "invoice/AmountLimits.h"
 #include "invoice/BankAccount.h"
 #include "invoice/InvoiceRecord.h"
 #include "invoice/PartyFields.h"
+#include "invoice/Totals.h"
 #include "settings/IniFile.h"
 
 #include <QDir>
@@ -32,8 +34,15 @@ QDate readDate(const IniFile& ini, const QString& key) {
     return dateFrom(ini.readString(General, key));
 }
 
-double readNumber(const IniFile& ini, const QString& key) {
-    return static_cast<double>(ValueForms::parseNumber(ini.readString(Lines, key)).value_or(0));
+// A line number: not a number reads as 0; more than 8 decimals or a value
+// outside the field's limits stops the import with the key in the message.
+Decimal readNumber(const IniFile& ini, const QString& key, AmountLimits::NumberField field) {
+    const QString text = ini.readString(Lines, key);
+    const ValueForms::NumberRead read = ValueForms::readNumber(text);
+    const QString problem = AmountLimits::importProblem(field, key, text, read);
+    if (!problem.isEmpty())
+        throw AppError(problem);
+    return read.ok() ? read.value : Decimal();
 }
 
 // A description cut to the field's size, never in the middle of a character.
@@ -46,55 +55,137 @@ QString cutDescription(const QString& text) {
     return cut;
 }
 
-// A party is read only when PERSONA names its kind exactly.
-void readParty(InvoiceRecord& r, const IniFile& ini, const QString& section, Party party) {
-    const auto type = PartyFields::personTypeOf(ini.readString(section, QStringLiteral("PERSONA")));
-    if (!type)
-        return;
-    PartyFields::load(r, party, *type,
-                      [&](const QString& key) { return ini.readString(section, key); });
-}
+// One party's section as read, before anything is put on the invoice: read
+// only when PERSONA names its kind exactly.
+struct PartyRead {
+    std::optional<PersonType> type;
+    QHash<QString, QString> values; // by key
 
-void readCentres(InvoiceRecord& r, const IniFile& ini) {
-    for (const AdministrationCentres::Field& f : AdministrationCentres::fields())
-        r.setText(f.field, ini.readString(Admon, QString::fromLatin1(f.importKey)));
-    if (!r.text(RecordField::ManagingBodyCode).isEmpty())
-        r.setAdministration(true);
-}
-
-void readLines(InvoiceRecord& r, const IniFile& ini, int count) {
-    Memoria& memoria = r.lines();
-    memoria.open();
-    memoria.beginBulk(count);
-    try {
-        for (int n = 1; n <= count; ++n) {
-            const QString suffix = QString::number(n);
-            memoria.append();
-            InvoiceLine line = *memoria.currentLine();
-            line.description =
-                cutDescription(ini.readString(Lines, QStringLiteral("NOMBRE") + suffix));
-            line.price = readNumber(ini, QStringLiteral("PRECIO") + suffix);
-            line.quantity = readNumber(ini, QStringLiteral("CANTIDAD") + suffix);
-            line.discountPct = readNumber(ini, QStringLiteral("DTO") + suffix);
-            line.vatRate = readNumber(ini, QStringLiteral("IVA") + suffix);
-            // What a draft adds to a line; absent in other import files.
-            line.fileReference = ini.readString(Lines, QStringLiteral("EXPEDIENTE") + suffix)
-                                     .left(InvoiceLine::FileReferenceSize);
-            const QString fileDate =
-                ini.readString(Lines, QStringLiteral("FECHAEXPEDIENTE") + suffix);
-            if (!fileDate.isEmpty())
-                line.fileDate = dateFrom(fileDate);
-            line.exempt = ini.readString(Lines, QStringLiteral("EXENTO") + suffix) == u"S";
-            memoria.setLine(line);
-            memoria.post();
+    static PartyRead read(const IniFile& ini, const QString& section) {
+        PartyRead p;
+        p.type = PartyFields::personTypeOf(ini.readString(section, QStringLiteral("PERSONA")));
+        if (!p.type)
+            return p;
+        for (const PartyFieldInfo& info : PartyFields::all()) {
+            const QString key = QString::fromLatin1(info.iniKey);
+            if (!p.values.contains(key))
+                p.values.insert(key, ini.readString(section, key));
         }
-    } catch (...) {
-        memoria.endBulk();
-        throw;
+        return p;
     }
-    // One recalculation after the last line gives what one after each line
-    // would have left, without the quadratic cost.
-    memoria.endBulk();
+
+    void apply(InvoiceRecord& r, Party party) const {
+        if (type)
+            PartyFields::load(r, party, *type,
+                              [&](const QString& key) { return values.value(key); });
+    }
+};
+
+// Everything the file holds, read and checked before the invoice changes, so
+// an import that stops leaves the invoice exactly as it was.
+struct ImportedInvoice {
+    QString series, number;
+    QDate issueDate, dueDate;
+    QString entity, office, control, account;
+    PartyRead issuer, customer;
+    QVector<QPair<RecordField, QString>> centres;
+    QString withholdingRate; // a draft keeps it; other files leave it alone
+    QVector<InvoiceLine> lines;
+};
+
+QVector<InvoiceLine> readLines(const IniFile& ini, int count) {
+    using AmountLimits::NumberField;
+    QVector<InvoiceLine> lines;
+    lines.reserve(qMax(0, count));
+    for (int n = 1; n <= count; ++n) {
+        const QString suffix = QString::number(n);
+        InvoiceLine line;
+        Memoria::newLineDefaults(line);
+        line.description = cutDescription(ini.readString(Lines, QStringLiteral("NOMBRE") + suffix));
+        line.price = readNumber(ini, QStringLiteral("PRECIO") + suffix, NumberField::Precio);
+        line.quantity = readNumber(ini, QStringLiteral("CANTIDAD") + suffix, NumberField::Cantidad);
+        line.discountPct = readNumber(ini, QStringLiteral("DTO") + suffix, NumberField::Dto);
+        line.vatRate = readNumber(ini, QStringLiteral("IVA") + suffix, NumberField::Iva);
+        // What a draft adds to a line; absent in other import files.
+        line.fileReference = ini.readString(Lines, QStringLiteral("EXPEDIENTE") + suffix)
+                                 .left(InvoiceLine::FileReferenceSize);
+        const QString fileDate = ini.readString(Lines, QStringLiteral("FECHAEXPEDIENTE") + suffix);
+        if (!fileDate.isEmpty())
+            line.fileDate = dateFrom(fileDate);
+        line.exempt = ini.readString(Lines, QStringLiteral("EXENTO") + suffix) == u"S";
+        Memoria::beforePost(line);
+        lines.append(line);
+    }
+    return lines;
+}
+
+ImportedInvoice readFile(const IniFile& ini) {
+    ImportedInvoice in;
+    in.series = ini.readString(General, QStringLiteral("SERIE"));
+    in.number = ini.readString(General, QStringLiteral("FACTURA"));
+    in.issueDate = readDate(ini, QStringLiteral("FECHA"));
+    if (ini.readString(General, QStringLiteral("VENCIMIENTO")).isEmpty())
+        in.dueDate = ValueForms::zeroDate();
+    else
+        in.dueDate = readDate(ini, QStringLiteral("VENCIMIENTO"));
+
+    auto bank = [&](const char* key) { return ini.readString(Seller, QString::fromLatin1(key)); };
+    in.entity = bank("ENTIDAD");
+    in.office = bank("OFICINA");
+    in.control = bank("DC");
+    in.account = bank("CUENTA");
+
+    const int count = ini.readInteger(General, QStringLiteral("LINEAS"), 1);
+    if (count > MaxLines)
+        throw AppError(QStringLiteral("El fichero de importación indica %1 líneas; el máximo "
+                                      "que admite una factura es %2")
+                           .arg(count)
+                           .arg(MaxLines));
+
+    in.withholdingRate = ini.readString(General, QStringLiteral("IRPF"));
+    in.issuer = PartyRead::read(ini, Seller);
+    in.customer = PartyRead::read(ini, Buyer);
+    for (const AdministrationCentres::Field& f : AdministrationCentres::fields())
+        in.centres.append({f.field, ini.readString(Admon, QString::fromLatin1(f.importKey))});
+    in.lines = readLines(ini, count);
+    // The totals of these lines must be computable before anything changes.
+    computeTotals(in.lines, Decimal());
+    return in;
+}
+
+// The centres and the tick come from the file: the tick is set when any of
+// the three codes is given and cleared otherwise, so a private customer's
+// invoice never carries the centres of an earlier one.
+void applyCentres(InvoiceRecord& r, const QVector<QPair<RecordField, QString>>& centres) {
+    bool anyCode = false;
+    for (const auto& [field, value] : centres) {
+        r.setText(field, value);
+        if (!value.isEmpty() &&
+            (field == RecordField::ManagingBodyCode || field == RecordField::AccountingOfficeCode ||
+             field == RecordField::ProcessingUnitCode))
+            anyCode = true;
+    }
+    r.setAdministration(anyCode);
+}
+
+void apply(InvoiceRecord& record, ImportedInvoice& in) {
+    record.setText(RecordField::InvoiceSeries, in.series);
+    record.setText(RecordField::InvoiceNumber, in.number);
+    record.setIssueDate(in.issueDate);
+    record.setDueDate(in.dueDate);
+    record.setText(RecordField::BankEntity, in.entity);
+    record.setText(RecordField::BankOffice, in.office);
+    record.setText(RecordField::BankControlDigits, in.control);
+    record.setText(RecordField::BankAccountNumber, in.account);
+    if (!in.withholdingRate.isEmpty())
+        record.setText(RecordField::WithholdingRate, in.withholdingRate);
+    in.issuer.apply(record, Party::Issuer);
+    in.customer.apply(record, Party::Customer);
+    applyCentres(record, in.centres);
+    record.lines().load(std::move(in.lines));
+    // The IBAN follows the imported account; missing control digits are
+    // worked out as when the account is typed.
+    BankAccount::followAccount(record);
 }
 
 } // namespace
@@ -112,64 +203,29 @@ QString folderOf(const QString& path) {
 }
 
 void importFile(InvoiceRecord& record, const QString& path, bool chosenInDialog) {
-    record.lines().close();
-    record.setImportando(true);
-    if (chosenInDialog) {
-        record.setImportFile(baseNameOf(path), folderOf(path));
-    } else {
-        record.setImportando(false);
-        record.setImportFile(QString(), QString());
-    }
-
+    // Nothing on the invoice changes until the whole file has been read and
+    // checked; an import that stops leaves it exactly as it was.
+    ImportedInvoice in;
     try {
         if (!QFileInfo::exists(path))
             throw AppError(QStringLiteral("No existe el fichero %1").arg(path));
         const IniFile ini(path, true);
-
-        record.setText(RecordField::InvoiceSeries,
-                       ini.readString(General, QStringLiteral("SERIE")));
-        record.setText(RecordField::InvoiceNumber,
-                       ini.readString(General, QStringLiteral("FACTURA")));
-        record.setIssueDate(readDate(ini, QStringLiteral("FECHA")));
-        if (ini.readString(General, QStringLiteral("VENCIMIENTO")).isEmpty())
-            record.setDueDate(ValueForms::zeroDate());
-        else
-            record.setDueDate(readDate(ini, QStringLiteral("VENCIMIENTO")));
-
-        auto bank = [&](const char* key) {
-            return ini.readString(Seller, QString::fromLatin1(key));
-        };
-        record.setText(RecordField::BankEntity, bank("ENTIDAD"));
-        record.setText(RecordField::BankOffice, bank("OFICINA"));
-        record.setText(RecordField::BankControlDigits, bank("DC"));
-        record.setText(RecordField::BankAccountNumber, bank("CUENTA"));
-
-        const int count = ini.readInteger(General, QStringLiteral("LINEAS"), 1);
-        if (count > MaxLines)
-            throw AppError(QStringLiteral("El fichero de importación indica %1 líneas; el máximo "
-                                          "que admite una factura es %2")
-                               .arg(count)
-                               .arg(MaxLines));
-
-        // A draft keeps the withholding rate; other files leave it alone. It
-        // is set before the lines so that every recalculation uses it.
-        const QString rate = ini.readString(General, QStringLiteral("IRPF"));
-        if (!rate.isEmpty())
-            record.setText(RecordField::WithholdingRate, rate);
-
-        readParty(record, ini, Seller, Party::Issuer);
-        readParty(record, ini, Buyer, Party::Customer);
-        readCentres(record, ini);
-        readLines(record, ini, count);
-
-        record.setCuentaCompleta(record.text(RecordField::BankEntity) +
-                                 record.text(RecordField::BankOffice) +
-                                 record.text(RecordField::BankControlDigits) +
-                                 record.text(RecordField::BankAccountNumber));
-        record.setText(RecordField::Iban,
-                       BankAccount::ComputeIban(QString(), record.cuentaCompleta()));
+        in = readFile(ini);
     } catch (...) {
-        record.lines().open();
+        record.setImportando(false);
+        throw;
+    }
+
+    // With the fixed file Importando is clear while the values go in, so a
+    // tick of the administration box opens its window.
+    record.setImportando(chosenInDialog);
+    if (chosenInDialog)
+        record.setImportFile(baseNameOf(path), folderOf(path));
+    else
+        record.setImportFile(QString(), QString());
+    try {
+        apply(record, in);
+    } catch (...) {
         record.setImportando(false);
         throw;
     }

@@ -17,11 +17,13 @@ QString baseNameOf(const QString& path);
 // Folder of a path followed by a separator.
 QString folderOf(const QString& path);
 
-// Everything after the choice of the file. chosenInDialog sets NombreFichero
-// and RutaDelFichero (and keeps Importando set while reading); otherwise both
-// are emptied. Discards the lines first. On an early end (a date that does not
-// convert, a limit) the lines table is left open and empty, Importando is
-// cleared and AppError is thrown.
+// Everything after the choice of the file. The whole file is read and checked
+// first; then the invoice takes its values and its lines replace the old
+// ones. chosenInDialog sets NombreFichero and RutaDelFichero (and keeps
+// Importando set while the values go in); otherwise both are emptied. On an
+// early end (a date that does not convert, a number beyond its limits, a line
+// count too large) AppError is thrown, Importando is cleared and the invoice
+// is exactly as it was.
 void importFile(InvoiceRecord& record, const QString& path, bool chosenInDialog);
 
 } // namespace InvoiceImport

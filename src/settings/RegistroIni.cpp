@@ -1,5 +1,6 @@
 #include "settings/RegistroIni.h"
 
+#include "invoice/BankAccount.h"
 #include "invoice/InvoiceRecord.h"
 #include "invoice/PartyFields.h"
 #include "settings/AppFiles.h"
@@ -63,6 +64,7 @@ IssuerSettings IssuerSettings::read(const IniFile& ini) {
     s.persona = r("PERSONA");
     for (const PartyFieldInfo& info : PartyFields::all())
         s.value(info.field) = ini.readString(MisDatos, QString::fromLatin1(info.iniKey));
+    s.exemptionReason = r("MOTIVOEXENCION");
     return s;
 }
 
@@ -80,6 +82,12 @@ void IssuerSettings::write(IniFile& ini, PersonType type) const {
         if (stored(info.field, type))
             w(info.iniKey, value(info.field));
     }
+    // Written once the reason has been set, so a file without it keeps its
+    // usual keys; an emptied reason is stored empty (the default text).
+    const QString absent = QStringLiteral("\x01");
+    if (!exemptionReason.isEmpty() ||
+        ini.readString(MisDatos, QStringLiteral("MOTIVOEXENCION"), absent) != absent)
+        w("MOTIVOEXENCION", exemptionReason);
 }
 
 namespace RegistroIni {
@@ -90,17 +98,29 @@ void loadIssuerAtStart(InvoiceRecord& record, const QString& appDir) {
         return;
     const IniFile ini(path);
     const IssuerSettings s = IssuerSettings::read(ini);
+    record.setExemptionReason(s.exemptionReason);
     record.setText(RecordField::BankEntity, s.entity);
     record.setText(RecordField::BankOffice, s.office);
     record.setText(RecordField::BankControlDigits, s.control);
     record.setText(RecordField::BankAccountNumber, s.account);
     record.setText(RecordField::Iban, s.iban);
+    // The IBAN follows the account just loaded.
+    BankAccount::followAccount(record);
 
     const auto type = PartyFields::personTypeOf(s.personLetter());
     if (!type)
         return;
     PartyFields::load(record, Party::Issuer, *type,
                       [&](const QString& key) { return ini.readString(MisDatos, key); });
+}
+
+void loadExemptionReason(InvoiceRecord& record, const QString& appDir) {
+    const QString path = AppFiles::registroIni(appDir);
+    if (!QFileInfo::exists(path)) {
+        record.setExemptionReason(QString());
+        return;
+    }
+    record.setExemptionReason(IssuerSettings::read(IniFile(path)).exemptionReason);
 }
 
 AutoFirmaSettings loadAutoFirmaIntoRecord(InvoiceRecord& record, const QString& appDir) {

@@ -14,6 +14,7 @@ struct IssuerSettings {
     QString persona;                                // PERSONA as stored
     QString name, surname1, surname2;               // NOMBRE APELLIDO1 APELLIDO2
     QString address, postCode, town, province, taxId, contact, email;
+    QString exemptionReason; // MOTIVOEXENCION; empty means the default text
 
     // First character of PERSONA, compared upper case only; empty when it
     // selects neither kind.
@@ -36,6 +37,10 @@ namespace RegistroIni {
 // Loads the issuer into the main window's record when Registro.Ini exists in
 // appDir, as the window does when first shown.
 void loadIssuerAtStart(InvoiceRecord& record, const QString& appDir);
+
+// The reason written on exempt lines, from [MISDATOS] MOTIVOEXENCION (the
+// default text when the file or the key is missing or empty).
+void loadExemptionReason(InvoiceRecord& record, const QString& appDir);
 
 // Reads the AutoFirma settings into the carrier fields Edit29..Edit32.
 AutoFirmaSettings loadAutoFirmaIntoRecord(InvoiceRecord& record, const QString& appDir);

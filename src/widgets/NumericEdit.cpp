@@ -1,23 +1,21 @@
 #include "widgets/NumericEdit.h"
 
-#include "common/FieldRounding.h"
 #include "common/ValueForms.h"
 
 #include <QRegularExpressionValidator>
-#include <optional>
 
 NumericEdit::NumericEdit(QWidget* parent) : QLineEdit(parent) {
     setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     // Digits, the grouping point, the decimal comma, a sign.
     setValidator(new QRegularExpressionValidator(
         QRegularExpression(QStringLiteral("-?[0-9.]*(,[0-9]*)?")), this));
-    setText(FieldRounding::displayText(0));
+    setText(m_value.displayText(2, 2));
     connect(this, &QLineEdit::returnPressed, this, &NumericEdit::takeTypedValue);
 }
 
-void NumericEdit::setCents(qint64 cents) {
-    m_cents = cents;
-    const QString shown = FieldRounding::displayText(cents);
+void NumericEdit::setValue(const Decimal& value) {
+    m_value = value.rounded(2);
+    const QString shown = m_value.displayText(2, 2);
     if (text() != shown)
         setText(shown);
 }
@@ -28,18 +26,17 @@ void NumericEdit::focusOutEvent(QFocusEvent* event) {
 }
 
 void NumericEdit::takeTypedValue() {
-    if (!isModified())
+    if (isReadOnly() || !isModified())
         return;
     setModified(false);
     // An emptied box reads as zero.
-    const auto value = text().trimmed().isEmpty() ? std::optional<long double>(0)
+    const auto value = text().trimmed().isEmpty() ? std::optional<Decimal>(Decimal())
                                                   : ValueForms::parseDisplayNumber(text());
     if (!value) {
         // Nothing usable typed: the box shows its value again.
-        setCents(m_cents);
+        setValue(m_value);
         return;
     }
-    const qint64 typed = FieldRounding::toCents(*value);
-    setCents(typed);
-    emit centsEdited(typed);
+    setValue(*value);
+    emit valueEdited(m_value);
 }

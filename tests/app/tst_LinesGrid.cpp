@@ -1,3 +1,4 @@
+#include "DecimalTestKit.h"
 #include "FakePrompts.h"
 #include "WindowTestKit.h"
 
@@ -7,6 +8,7 @@
 #include "invoice/Memoria.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -43,9 +45,10 @@ private slots:
         QTest::keyClick(m_grid, Qt::Key_Return); // IMPORTE, nothing typed
         QCOMPARE(column(), 4);
         typeAndEnter(QStringLiteral("10"));
-        // Leaving "DTO %" of a line being edited: the discounted unit price.
+        // Leaving "DTO %" of a line being edited: the figures it will be
+        // stored with (the line amount, not the discounted unit price).
         QCOMPARE(column(), 5);
-        QCOMPARE(cell(0, LineColumn::Importe), QStringLiteral("9,00"));
+        QCOMPARE(cell(0, LineColumn::Importe), QStringLiteral("30,00"));
         QCOMPARE(cell(0, LineColumn::Total), QStringLiteral("27,00"));
         QTest::keyClick(m_grid, Qt::Key_Return); // DTO € -> TOTAL, no store
         QCOMPARE(column(), 6);
@@ -56,9 +59,9 @@ private slots:
         QCOMPARE(lines().count(), 1);
         const InvoiceLine& line = lines().lines().at(0);
         QCOMPARE(line.description, QStringLiteral("Tornillos"));
-        QCOMPARE(line.amount, 30.0);
-        QCOMPARE(line.discountAmount, 3.0);
-        QCOMPARE(line.total, 27.0);
+        QCOMPARE(line.amount, D(30.0));
+        QCOMPARE(line.discountAmount, D(3.0));
+        QCOMPARE(line.total, D(27.0));
         QCOMPARE(cell(0, LineColumn::Importe), QStringLiteral("30,00"));
         QCOMPARE(cell(0, LineColumn::Descuento), QStringLiteral("3,00"));
         checkTotals({"30,00", "3,00", "27,00", "5,67", "0,00", "32,67"});
@@ -78,25 +81,78 @@ private slots:
 
     void refusesWhatIsNotANumber_data() {
         QTest::addColumn<int>("key");
-        QTest::newRow("enter") << int(Qt::Key_Return);
-        QTest::newRow("tab") << int(Qt::Key_Tab);
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("message");
+        const int quantity = int(LineColumn::Cantidad);
+        QTest::newRow("enter") << int(Qt::Key_Return) << quantity << "abc"
+                               << "La cantidad «abc» no es un número (use la coma decimal: 12,50)";
+        QTest::newRow("tab") << int(Qt::Key_Tab) << quantity << "abc"
+                             << "La cantidad «abc» no es un número (use la coma decimal: 12,50)";
+        QTest::newRow("ambiguous point") << int(Qt::Key_Return) << quantity << "1.500"
+                                         << "La cantidad «1.500» es ambigua: escriba 1500 si son "
+                                            "miles o 1,5 si es una cifra con decimales.";
+        QTest::newRow("nine decimals")
+            << int(Qt::Key_Return) << int(LineColumn::Precio) << "0,123456789"
+            << "El precio «0,123456789» tiene más de 8 decimales.";
+        QTest::newRow("quantity over 10^11")
+            << int(Qt::Key_Return) << quantity << "100000000001"
+            << "La cantidad «100000000001» debe estar entre -100.000.000.000 y "
+               "100.000.000.000.";
+        QTest::newRow("discount under -100")
+            << int(Qt::Key_Return) << int(LineColumn::Dto) << "-101"
+            << "El descuento «-101» debe estar entre -100 y 100 (negativo, un cargo)";
+        QTest::newRow("negative VAT rate") << int(Qt::Key_Return) << int(LineColumn::Iva) << "-4"
+                                           << "El tipo de IVA «-4» debe estar entre 0 y 100.";
     }
     void refusesWhatIsNotANumber() {
         QFETCH(int, key);
-        goTo(LineColumn::Cantidad);
-        QLineEdit* editor = type(QStringLiteral("3.5"));
+        QFETCH(int, column);
+        QFETCH(QString, typed);
+        QFETCH(QString, message);
+        goTo(LineColumn(column));
+        QLineEdit* editor = type(typed);
         QTest::keyClick(editor, Qt::Key(key));
-        QCOMPARE(m_prompts->errors(),
-                 QStringList{"'3.5' is not a valid floating point value for field 'Cantidad'"});
+        QCOMPARE(m_prompts->errors(), QStringList{message});
         // The cell keeps the text and the cursor stays.
-        QCOMPARE(column(), 1);
+        QCOMPARE(this->column(), column);
         QCOMPARE(openEditor(), editor);
-        QCOMPARE(editor->text(), QStringLiteral("3.5"));
+        QCOMPARE(editor->text(), typed);
         editor->setText(QStringLiteral("3,5"));
         QTest::keyClick(editor, Qt::Key(key));
-        QCOMPARE(column(), 2);
-        QCOMPARE(lines().currentLine()->quantity, 3.5);
+        // Enter on the rate stores the line and goes back to the start.
+        QCOMPARE(this->column(), column == int(LineColumn::Iva) ? 0 : column + 1);
+        const InvoiceLine& line = *lines().currentLine();
+        const Decimal taken =
+            column == int(LineColumn::Cantidad)
+                ? line.quantity
+                : (column == int(LineColumn::Precio)
+                       ? line.price
+                       : (column == int(LineColumn::Dto) ? line.discountPct : line.vatRate));
+        QCOMPARE(taken, D("3.5"));
         QCOMPARE(m_prompts->errors().size(), 1);
+    }
+
+    // Typed with a point: one decimal point is read as such, a thousands point
+    // with its comma.
+    void typedPointForms_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("12.5") << "12.5"
+                              << "12,50";
+        QTest::newRow("0.1523") << "0.1523"
+                                << "0,1523";
+        QTest::newRow("1.234,50") << "1.234,50"
+                                  << "1.234,50";
+        QTest::newRow("eight decimals") << "0,12345678"
+                                        << "0,12345678";
+    }
+    void typedPointForms() {
+        QFETCH(QString, typed);
+        goTo(LineColumn::Precio);
+        typeAndEnter(typed);
+        QTEST(cell(0, LineColumn::Precio), "shown");
+        QVERIFY(m_prompts->errors().isEmpty());
     }
 
     void refusalAlsoWhenClickingElsewhere() {
@@ -104,7 +160,7 @@ private slots:
         type(QStringLiteral("diez"));
         goTo(LineColumn::Descripcion);
         QCOMPARE(m_prompts->errors(),
-                 QStringList{"'diez' is not a valid floating point value for field 'Precio'"});
+                 QStringList{"El precio «diez» no es un número (use la coma decimal: 12,50)"});
         QCOMPARE(column(), 2);
     }
 
@@ -232,7 +288,7 @@ private slots:
             QCOMPARE(QApplication::focusWidget(), target);
             QCOMPARE(openEditor(), nullptr);
             if (!typed.isEmpty())
-                QCOMPARE(lines().currentLine()->price, 12.5);
+                QCOMPARE(lines().currentLine()->price, D(12.5));
             QVERIFY(m_prompts->errors().isEmpty());
         } else {
             QCOMPARE(m_prompts->errors().size(), 1);
@@ -276,13 +332,91 @@ private slots:
         QTRY_COMPARE(shown(m_window.get(), "eIRPF"), QStringLiteral("1,51"));
         checkTotals({"10,05", "0,00", "10,05", "2,11", "1,51", "10,65"});
 
-        // Emptied and left: "0" again, without a new computation.
+        // Emptied and left: "0" again, and the totals follow at once.
         rate->setEditText(QString());
         m_window->ComboBox1Exit();
         QCOMPARE(rate->currentText(), QStringLiteral("0"));
-        QCOMPARE(shown(m_window.get(), "eIRPF"), QStringLiteral("1,51"));
+        QCOMPARE(shown(m_window.get(), "eIRPF"), QStringLiteral("0,00"));
         m_window->ComboBox1CloseUp();
         QCOMPARE(shown(m_window.get(), "eIRPF"), QStringLiteral("0,00"));
+    }
+
+    // A rate typed into the list counts once its text is finished (Enter or
+    // leaving the list); what is not a rate from 0 to 100 is refused.
+    void typedWithholdingRate_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("irpf");
+        QTest::addColumn<QString>("rateAfter");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("19") << "19"
+                            << "19,00"
+                            << "19"
+                            << "";
+        QTest::newRow("7,5") << "7,5"
+                             << "7,50"
+                             << "7,5"
+                             << "";
+        QTest::newRow("not a number") << "abc"
+                                      << "15,00"
+                                      << "15"
+                                      << "El tipo de retención del "
+                                         "I.R.P.F. «abc» no es un número "
+                                         "(use la coma decimal: 12,50)";
+        QTest::newRow("negative") << "-5"
+                                  << "15,00"
+                                  << "15"
+                                  << "El tipo de retención del I.R.P.F. «-5» debe estar entre 0 y "
+                                     "100.";
+        QTest::newRow("over 100") << "101"
+                                  << "15,00"
+                                  << "15"
+                                  << "El tipo de retención del I.R.P.F. «101» debe estar entre 0 "
+                                     "y 100.";
+    }
+    void typedWithholdingRate() {
+        QFETCH(QString, typed);
+        QFETCH(QString, message);
+        enterLine(QStringLiteral("A"), QStringLiteral("1"), QStringLiteral("100"));
+        auto* rate = m_window->findChild<QComboBox*>(QStringLiteral("ComboBox1"));
+        rate->setCurrentIndex(1);
+        rate->showPopup();
+        rate->hidePopup();
+        QTRY_COMPARE(shown(m_window.get(), "eIRPF"), QStringLiteral("15,00"));
+
+        rate->setFocus();
+        rate->lineEdit()->selectAll();
+        QTest::keyClicks(rate->lineEdit(), typed);
+        // Typing alone changes nothing.
+        QCOMPARE(shown(m_window.get(), "eIRPF"), QStringLiteral("15,00"));
+        QTest::keyClick(rate->lineEdit(), Qt::Key_Return);
+        QFETCH(QString, irpf);
+        QCOMPARE(shown(m_window.get(), "eIRPF"), irpf);
+        QTEST(rate->currentText(), "rateAfter");
+        QTEST(m_window->record().text(RecordField::WithholdingRate), "rateAfter");
+        QCOMPARE(m_prompts->errors(), message.isEmpty() ? QStringList() : QStringList{message});
+    }
+
+    // An exempt line is never taxed: the tick sets the rate to 0, another
+    // rate clears the tick.
+    void exemptTickAndRate() {
+        enterLine(QStringLiteral("A"), QStringLiteral("1"), QStringLiteral("100"));
+        checkTotals({"100,00", "0,00", "100,00", "21,00", "0,00", "121,00"});
+        auto* exempt = m_window->findChild<QCheckBox*>(QStringLiteral("DBCheckBox1"));
+        exempt->click();
+        QVERIFY(exempt->isChecked());
+        QCOMPARE(cell(0, LineColumn::Iva), QStringLiteral("0,00"));
+        m_grid->setFocus();
+        goTo(LineColumn::Iva);
+        QTest::keyClick(m_grid, Qt::Key_Return); // stores the line
+        QCOMPARE(lines().state(), Memoria::State::Browse);
+        QVERIFY(lines().lines().at(0).exempt);
+        checkTotals({"100,00", "0,00", "100,00", "0,00", "0,00", "100,00"});
+
+        goTo(LineColumn::Iva);
+        typeAndEnter(QStringLiteral("10"));
+        QVERIFY(!exempt->isChecked());
+        QVERIFY(!lines().lines().at(0).exempt);
+        checkTotals({"100,00", "0,00", "100,00", "10,00", "0,00", "110,00"});
     }
 
     void fileReferenceFollowsTheCurrentLine() {

@@ -217,6 +217,7 @@ private slots:
         m_prompts->confirmAnswers << true; // no addresses yet: saved anyway
         m_window->Button2Click();          // beside the import: A 7 is the last number used
         m_window->findChild<QComboBox*>("ComboBox1")->setEditText(QStringLiteral("15"));
+        m_window->ComboBox1Exit(); // a typed rate counts once its text is finished
 
         QTest::keyClick(m_window.get(), Qt::Key_N, Qt::ControlModifier);
         QCOMPARE(m_prompts->kinds(),

@@ -116,9 +116,13 @@ private slots:
         QCOMPARE(w->findChild<QRadioButton*>("RadioButton4")->isChecked(), natural);
         QCOMPARE(w->findChild<QLabel*>("Label1")->text(),
                  natural ? QStringLiteral("Nombre") : QStringLiteral("R.Social"));
-        // The account comes whatever the person type says.
+        // The account comes whatever the person type says, and the IBAN is
+        // worked out from it at once (the stored one was wrong).
         QCOMPARE(edit(w.get(), "Edit16")->text(),
                  registro.isEmpty() ? QString() : QStringLiteral("0200051332"));
+        QCOMPARE(edit(w.get(), "Edit17")->text(),
+                 registro.isEmpty() ? QString() : QStringLiteral("ES9121000418450200051332"));
+        QCOMPARE(w->record().text(RecordField::Iban), edit(w.get(), "Edit17")->text());
         QVERIFY(prompts.shown.isEmpty());
     }
 
@@ -212,10 +216,12 @@ private slots:
             << "";
         QTest::newRow("all empty") << QStringList{"", "", "", ""} << ""
                                    << "KEPT"
-                                   << "'' is not a valid integer value.";
+                                   << "La cuenta bancaria está incompleta: la entidad y la "
+                                      "oficina llevan 4 dígitos cada una y el número de cuenta 10.";
+        // The IBAN follows the boxes: an account with a letter has none.
         QTest::newRow("letter in account") << QStringList{"1234", "5678", "", "01234567X9"} << ""
-                                           << "KEPT"
-                                           << "'X' is not a valid integer value.";
+                                           << ""
+                                           << "La cuenta bancaria lleva «X», que no es un dígito.";
     }
     void enteringIbanBoxWorksItOut() {
         QFETCH(QStringList, account);
@@ -238,17 +244,23 @@ private slots:
         QCOMPARE(prompts.errors(), error.isEmpty() ? QStringList() : QStringList{error});
     }
 
-    void numberBoxReadsBackWhatItShows() {
+    // What the totals boxes show is what the document carries: they can be
+    // selected and copied, never typed over.
+    void totalsBoxesAreReadOnly() {
         FakePrompts prompts;
         auto w = openWindow(m_dir->path());
-        QLineEdit* base = edit(w.get(), "eBase");
-        base->setFocus();
-        base->selectAll();
-        QTest::keyClicks(base, QStringLiteral("1234,5"));
-        QTest::keyClick(base, Qt::Key_Return);
-        QCOMPARE(base->text(), QStringLiteral("1.234,50"));
-        QCOMPARE(w->record().totalCents(TotalBox::Base), 123450);
-        QCOMPARE(w->focusWidget(), edit(w.get(), "eIva"));
+        for (const char* name : {"eBruto", "eDto", "eBase", "eIva", "eIRPF", "eTotal"}) {
+            QLineEdit* box = edit(w.get(), name);
+            QVERIFY2(box->isReadOnly(), name);
+            box->setFocus();
+            box->selectAll();
+            QTest::keyClicks(box, QStringLiteral("1234,5"));
+            QTest::keyClick(box, Qt::Key_Return);
+            QCOMPARE(box->text(), QStringLiteral("0,00"));
+            box->selectAll();
+            QCOMPARE(box->selectedText(), QStringLiteral("0,00"));
+        }
+        QVERIFY(w->record().totalValue(TotalBox::Base).isZero());
     }
 
     void limitsBindTypingOnly() {

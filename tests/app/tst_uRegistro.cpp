@@ -1,5 +1,7 @@
 #include "WindowTestCase.h"
 #include "app/uRegistro.h"
+#include "invoice/InvoiceRecord.h"
+#include "settings/RegistroIni.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -365,12 +367,50 @@ private slots:
     void tabOrder() {
         TFormRegistro w(m_dir.path());
         // The screen's order: kind, name ... e-mail, account, IBAN, buttons.
-        const QStringList order{
-            "RadioButton3",    "Edit18", "Edit19", "Edit20", "Edit1",  "Edit2",
-            "Edit3",           "Edit4",  "Edit5",  "Edit6",  "Edit26", "Edit28",
-            "Edit13",          "Edit14", "Edit15", "Edit16", "Edit17", "AdvSmoothButton1",
-            "AdvSmoothButton3"};
+        const QStringList order{"RadioButton3",
+                                "Edit18",
+                                "Edit19",
+                                "Edit20",
+                                "Edit1",
+                                "Edit2",
+                                "Edit3",
+                                "Edit4",
+                                "Edit5",
+                                "Edit6",
+                                "Edit26",
+                                "Edit28",
+                                "Edit13",
+                                "Edit14",
+                                "Edit15",
+                                "Edit16",
+                                "Edit17",
+                                "MotivoExencion",
+                                "AdvSmoothButton1",
+                                "AdvSmoothButton3"};
         QCOMPARE(tabChain(w, order), order);
+    }
+
+    // The reason written on exempt lines is kept with the issuer's data.
+    void exemptionReasonIsEditable() {
+        writeFile(iniPath(), "[MISDATOS]\r\nPERSONA=J\r\nMOTIVOEXENCION=Exenta por el art. 20\r\n");
+        TFormRegistro w(m_dir.path());
+        w.show();
+        QLineEdit* reason = edit(w, "MotivoExencion");
+        QCOMPARE(reason->text(), QStringLiteral("Exenta por el art. 20"));
+        reason->setText(QStringLiteral("Exenta según el artículo 20.Uno.9.º"));
+        w.findChild<QToolButton*>(QStringLiteral("AdvSmoothButton1"))->click();
+        InvoiceRecord record;
+        RegistroIni::loadExemptionReason(record, m_dir.path());
+        QCOMPARE(record.exemptionReason(), QStringLiteral("Exenta según el artículo 20.Uno.9.º"));
+
+        // Emptied: the usual reason again.
+        TFormRegistro again(m_dir.path());
+        again.show();
+        edit(again, "MotivoExencion")->clear();
+        again.findChild<QToolButton*>(QStringLiteral("AdvSmoothButton1"))->click();
+        QVERIFY(readFile(iniPath()).contains("MOTIVOEXENCION=\r\n"));
+        RegistroIni::loadExemptionReason(record, m_dir.path());
+        QCOMPARE(record.exemptionReason(), InvoiceRecord::defaultExemptionReason());
     }
 };
 

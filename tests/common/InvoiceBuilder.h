@@ -3,6 +3,7 @@
 // Invoices for tests and benchmarks: lines put straight into a record or its
 // lines table, and the import file every benchmark reads.
 
+#include "DecimalTestKit.h"
 #include "invoice/InvoiceRecord.h"
 #include "invoice/Memoria.h"
 
@@ -33,10 +34,10 @@ inline void addLine(Memoria& lines, const Line& l) {
     lines.append();
     InvoiceLine line = *lines.currentLine();
     line.description = l.description;
-    line.quantity = l.quantity;
-    line.price = l.price;
-    line.discountPct = l.discount;
-    line.vatRate = l.vat;
+    line.quantity = D(l.quantity);
+    line.price = D(l.price);
+    line.discountPct = D(l.discount);
+    line.vatRate = D(l.vat);
     line.exempt = l.exempt;
     line.fileReference = l.fileReference;
     line.fileDate = l.fileDate;

@@ -17,36 +17,37 @@ private slots:
 };
 
 void tst_DocumentText::amounts_data() {
-    QTest::addColumn<double>("value");
+    QTest::addColumn<QByteArray>("value");
     QTest::addColumn<QString>("amount");
     QTest::addColumn<QString>("sixDecimals");
 
-    QTest::newRow("plain") << 234.5 << "234.50"
+    QTest::newRow("plain") << QByteArray("234.5") << "234.50"
                            << "234.500000";
-    QTest::newRow("zero") << 0.0 << "0.00"
+    QTest::newRow("zero") << QByteArray("0") << "0.00"
                           << "0.000000";
-    QTest::newRow("five cents") << 0.05 << "0.05"
+    QTest::newRow("five cents") << QByteArray("0.05") << "0.05"
                                 << "0.050000";
-    QTest::newRow("whole") << 7.0 << "7.00"
+    QTest::newRow("whole") << QByteArray("7") << "7.00"
                            << "7.000000";
-    QTest::newRow("negative half") << -0.5 << "-0.50"
+    QTest::newRow("negative half") << QByteArray("-0.5") << "-0.50"
                                    << "-0.500000";
-    QTest::newRow("negative") << -12.34 << "-12.34"
+    QTest::newRow("negative") << QByteArray("-12.34") << "-12.34"
                               << "-12.340000";
-    QTest::newRow("tie up") << 0.125 << "0.13"
+    QTest::newRow("tie up") << QByteArray("0.125") << "0.13"
                             << "0.130000";
-    QTest::newRow("fixed fee") << 35.5 << "35.50"
+    QTest::newRow("fixed fee") << QByteArray("35.5") << "35.50"
                                << "35.500000";
-    QTest::newRow("no grouping") << 1234567.5 << "1234567.50"
+    QTest::newRow("no grouping") << QByteArray("1234567.5") << "1234567.50"
                                  << "1234567.500000";
-    QTest::newRow("sign lost at zero") << -0.001 << "0.00"
+    QTest::newRow("sign lost at zero") << QByteArray("-0.001") << "0.00"
                                        << "0.000000";
 }
 
 void tst_DocumentText::amounts() {
-    QFETCH(double, value);
-    QTEST(DocumentText::amount(value), "amount");
-    QTEST(DocumentText::sixDecimalAmount(value), "sixDecimals");
+    QFETCH(QByteArray, value);
+    const Decimal number = Decimal::fromText(value.constData());
+    QTEST(DocumentText::amount(number), "amount");
+    QTEST(DocumentText::sixDecimalAmount(number), "sixDecimals");
 }
 
 void tst_DocumentText::dates_data() {

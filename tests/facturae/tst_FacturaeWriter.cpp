@@ -1,3 +1,4 @@
+#include "DecimalTestKit.h"
 #include "InvoiceBuilder.h"
 #include "common/AppError.h"
 #include "facturae/FacturaeWriter.h"
@@ -428,19 +429,39 @@ void tst_FacturaeWriter::taxGroups_data() {
            "Tax{TaxTypeCode=01;TaxRate=0.00;TaxableBase{TotalAmount=5.00};"
            "TaxAmount{TotalAmount=0.00}}}"
         << "27.00";
-    QTest::newRow("groups adding up to 0 or less are left out")
+    QTest::newRow("every rate has its group, whatever its base")
         << QList<LineInput>{{{}, 1, 10}, {{}, -1, 10}, {{}, -1, 5, 0, 10}, {{}, 1, 0, 0, 0}}
-        << "TaxesOutputs="
+        << "TaxesOutputs{"
+           "Tax{TaxTypeCode=01;TaxRate=21.00;TaxableBase{TotalAmount=0.00};"
+           "TaxAmount{TotalAmount=0.00}};"
+           "Tax{TaxTypeCode=01;TaxRate=10.00;TaxableBase{TotalAmount=-5.00};"
+           "TaxAmount{TotalAmount=-0.50}};"
+           "Tax{TaxTypeCode=01;TaxRate=0.00;TaxableBase{TotalAmount=0.00};"
+           "TaxAmount{TotalAmount=0.00}}}"
         << "-0.50";
-    QTest::newRow("other rates belong to no group")
+    QTest::newRow("other rates have their own groups")
         << QList<LineInput>{{{}, 1, 50, 0, 7}, {{}, 1, 100, 0, 21.4}, {{}, 1, 10, 0, 21.5}}
-        << "TaxesOutputs="
-        << "21.00";
-    QTest::newRow("running base rounded after each line")
+        << "TaxesOutputs{"
+           "Tax{TaxTypeCode=01;TaxRate=21.50;TaxableBase{TotalAmount=10.00};"
+           "TaxAmount{TotalAmount=2.15}};"
+           "Tax{TaxTypeCode=01;TaxRate=21.40;TaxableBase{TotalAmount=100.00};"
+           "TaxAmount{TotalAmount=21.40}};"
+           "Tax{TaxTypeCode=01;TaxRate=7.00;TaxableBase{TotalAmount=50.00};"
+           "TaxAmount{TotalAmount=3.50}}}"
+        << "27.05";
+    QTest::newRow("the written parts add up")
         << QList<LineInput>{{{}, 1, 0.005}, {{}, 1, 0.005}, {{}, 1, 0.005}}
         << "TaxesOutputs{Tax{TaxTypeCode=01;TaxRate=21.00;TaxableBase{TotalAmount=0.03};"
            "TaxAmount{TotalAmount=0.01}}}"
-        << "0.00";
+        << "0.01";
+    QTest::newRow("rates keep every decimal")
+        << QList<LineInput>{{{}, 1, 100, 0, 12.34567891}, {{}, 1, 100, 0, 5}}
+        << "TaxesOutputs{"
+           "Tax{TaxTypeCode=01;TaxRate=12.34567891;TaxableBase{TotalAmount=100.00};"
+           "TaxAmount{TotalAmount=12.35}};"
+           "Tax{TaxTypeCode=01;TaxRate=5.00;TaxableBase{TotalAmount=100.00};"
+           "TaxAmount{TotalAmount=5.00}}}"
+        << "17.35";
 }
 
 void tst_FacturaeWriter::taxGroups() {
@@ -488,10 +509,14 @@ void tst_FacturaeWriter::withholding_data() {
                                   << ""
                                   << ""
                                   << "0.00";
-    QTest::newRow("negative") << "-15"
-                              << ""
-                              << ""
-                              << "-3.02";
+    QTest::newRow("negative counts 0") << "-15"
+                                       << ""
+                                       << ""
+                                       << "0.00";
+    QTest::newRow("over 100 counts 0") << "150"
+                                       << ""
+                                       << ""
+                                       << "0.00";
 }
 
 void tst_FacturaeWriter::withholding() {
@@ -525,10 +550,10 @@ void tst_FacturaeWriter::invoiceLine_data() {
     QTest::addColumn<LineInput>("input");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("unit price 0.125, cost from the unrounded product")
+    QTest::newRow("unit price keeps its decimals")
         << LineInput{QStringLiteral("Tornillos"), 3, 0.125}
         << "InvoiceLine{ItemDescription=Tornillos;Quantity=3.00;UnitOfMeasure=01;"
-           "UnitPriceWithoutTax=0.13;TotalCost=0.38;GrossAmount=0.38;"
+           "UnitPriceWithoutTax=0.125;TotalCost=0.38;GrossAmount=0.38;"
            "TaxesOutputs{Tax{TaxTypeCode=01;TaxRate=21.00;TaxableBase{TotalAmount=0.38};"
            "TaxAmount{TotalAmount=0.08}}}}";
     QTest::newRow("discount")
@@ -538,10 +563,11 @@ void tst_FacturaeWriter::invoiceLine_data() {
            "DiscountReason=Dto. General;DiscountRate=10.00;DiscountAmount=35.96}};"
            "GrossAmount=323.64;TaxesOutputs{Tax{TaxTypeCode=01;TaxRate=21.00;"
            "TaxableBase{TotalAmount=323.64};TaxAmount{TotalAmount=67.96}}}}";
-    QTest::newRow("negative discount gives no discount element")
+    QTest::newRow("negative discount is a charge")
         << LineInput{QStringLiteral("Recargo"), 1, 100, -5}
         << "InvoiceLine{ItemDescription=Recargo;Quantity=1.00;UnitOfMeasure=01;"
-           "UnitPriceWithoutTax=100.00;TotalCost=100.00;GrossAmount=105.00;"
+           "UnitPriceWithoutTax=100.00;TotalCost=100.00;Charges{Charge{ChargeReason=Cargo;"
+           "ChargeRate=5.00;ChargeAmount=5.00}};GrossAmount=105.00;"
            "TaxesOutputs{Tax{TaxTypeCode=01;TaxRate=21.00;TaxableBase{TotalAmount=105.00};"
            "TaxAmount{TotalAmount=22.05}}}}";
     QTest::newRow("file reference and date")
@@ -571,7 +597,7 @@ void tst_FacturaeWriter::invoiceLine_data() {
            "GrossAmount=10.00;TaxesOutputs{Tax{TaxTypeCode=01;TaxRate=10.00;"
            "TaxableBase{TotalAmount=10.00};TaxAmount{TotalAmount=1.00}}}}";
     const QString exemption = QStringLiteral(
-        "SpecialTaxableEvent{SpecialTaxableEventCode=02;SpecialTaxableEventReason=Exento de IVA "
+        "SpecialTaxableEvent{SpecialTaxableEventCode=01;SpecialTaxableEventReason=Exento de IVA "
         "según lo indicado en el artículo 8 del Real Decreto Ley 15/2020}");
     QTest::newRow("rate 0 is exempt")
         << LineInput{QStringLiteral("Tasa"), 1, 12, 0, 0}
@@ -580,13 +606,25 @@ void tst_FacturaeWriter::invoiceLine_data() {
            "TaxesOutputs{Tax{TaxTypeCode=01;TaxRate=0.00;TaxableBase{TotalAmount=12.00};"
            "TaxAmount{TotalAmount=0.00}}};" +
                exemption + "}";
-    QTest::newRow("exempt by hand at 21 keeps its tax")
+    QTest::newRow("marked exempt at 21: taxed, the mark goes")
         << LineInput{QStringLiteral("Mascarillas"), 1, 10, 0, 21, true}
         << "InvoiceLine{ItemDescription=Mascarillas;Quantity=1.00;UnitOfMeasure=01;"
            "UnitPriceWithoutTax=10.00;TotalCost=10.00;GrossAmount=10.00;"
            "TaxesOutputs{Tax{TaxTypeCode=01;TaxRate=21.00;TaxableBase{TotalAmount=10.00};"
-           "TaxAmount{TotalAmount=2.10}}};" +
-               exemption + "}";
+           "TaxAmount{TotalAmount=2.10}}}}";
+    QTest::newRow("eight-decimal quantity and price")
+        << LineInput{QStringLiteral("Kilovatios"), 845, 0.1523}
+        << "InvoiceLine{ItemDescription=Kilovatios;Quantity=845.00;UnitOfMeasure=01;"
+           "UnitPriceWithoutTax=0.1523;TotalCost=128.69;GrossAmount=128.69;"
+           "TaxesOutputs{Tax{TaxTypeCode=01;TaxRate=21.00;TaxableBase{TotalAmount=128.69};"
+           "TaxAmount{TotalAmount=27.02}}}}";
+    QTest::newRow("charge on a credit line")
+        << LineInput{QStringLiteral("Abono"), -2, 12.34567891, -12.5, 10}
+        << "InvoiceLine{ItemDescription=Abono;Quantity=-2.00;UnitOfMeasure=01;"
+           "UnitPriceWithoutTax=12.34567891;TotalCost=-24.69;Charges{Charge{ChargeReason=Cargo;"
+           "ChargeRate=12.50;ChargeAmount=-3.09}};GrossAmount=-27.78;"
+           "TaxesOutputs{Tax{TaxTypeCode=01;TaxRate=10.00;TaxableBase{TotalAmount=-27.78};"
+           "TaxAmount{TotalAmount=-2.78}}}}";
     QTest::newRow("fixed fee")
         << LineInput{QStringLiteral("CANON:CUOTA FIJA."), 1, 35.5}
         << "InvoiceLine{ItemDescription=CANON:CUOTA FIJA.;Quantity=1.00;UnitOfMeasure=01;"
@@ -596,7 +634,7 @@ void tst_FacturaeWriter::invoiceLine_data() {
     QTest::newRow("fixed fee rounds before the zeros")
         << LineInput{QStringLiteral("CANON:CUOTA FIJA."), 3, 0.125}
         << "InvoiceLine{ItemDescription=CANON:CUOTA FIJA.;Quantity=3.00;UnitOfMeasure=01;"
-           "UnitPriceWithoutTax=0.13;TotalCost=0.380000;GrossAmount=0.380000;"
+           "UnitPriceWithoutTax=0.125;TotalCost=0.380000;GrossAmount=0.380000;"
            "TaxesOutputs{Tax{TaxTypeCode=01;TaxRate=21.00;TaxableBase{TotalAmount=0.38};"
            "TaxAmount{TotalAmount=0.08}}}}";
     QTest::newRow("fixed fee in small letters is ordinary")
@@ -649,8 +687,8 @@ void tst_FacturaeWriter::lineBeingEditedIsStoredFirst() {
     addLine(r, {{}, 1, 100});
     r.lines().append();
     InvoiceLine line = *r.lines().currentLine();
-    line.quantity = 2;
-    line.price = 50;
+    line.quantity = D(2.0);
+    line.price = D(50.0);
     r.lines().setLine(line);
     const Node invoice = parse(document(r)).at(InvoicePath);
     QCOMPARE(invoice.at("Items").children.size(), 2);

@@ -33,17 +33,23 @@ void tst_BankAccount::controlDigits_data() {
                                   << "0123456789999" << 1 << "";
     QTest::newRow("letter in the office")
         << "1234567A"
-        << "0123456789" << -1 << "'A' is not a valid integer value";
+        << "0123456789" << -1 << "La cuenta bancaria lleva «A», que no es un dígito";
     QTest::newRow("first bad position from the right")
         << "1X34567Y"
-        << "0123456789" << -1 << "'Y' is not a valid integer value";
+        << "0123456789" << -1 << "La cuenta bancaria lleva «Y», que no es un dígito";
     QTest::newRow("blank in the account")
         << "12345678"
-        << "01234 6789" << -1 << "' ' is not a valid integer value";
-    QTest::newRow("entity too short") << "1235678"
-                                      << "0123456789" << -1 << "'' is not a valid integer value";
-    QTest::newRow("all empty") << ""
-                               << "" << -1 << "'' is not a valid integer value";
+        << "01234 6789" << -1 << "La cuenta bancaria lleva « », que no es un dígito";
+    QTest::newRow("entity too short")
+        << "1235678"
+        << "0123456789" << -1
+        << "La cuenta bancaria está incompleta: la entidad y la oficina llevan 4 dígitos cada "
+           "una y el número de cuenta 10";
+    QTest::newRow("all empty")
+        << ""
+        << "" << -1
+        << "La cuenta bancaria está incompleta: la entidad y la oficina llevan 4 dígitos cada "
+           "una y el número de cuenta 10";
 }
 
 void tst_BankAccount::controlDigits() {
@@ -130,12 +136,14 @@ void tst_BankAccount::enteringTheIbanBox_data() {
     QTest::newRow("only control digits") << QStringList{"", "", "45", ""} << "45"
                                          << "ES3145"
                                          << "";
-    QTest::newRow("all empty: message, nothing changes") << QStringList{"", "", "", ""} << ""
-                                                         << "previous"
-                                                         << "'' is not a valid integer value";
+    QTest::newRow("all empty: message, nothing changes")
+        << QStringList{"", "", "", ""} << ""
+        << "previous"
+        << "La cuenta bancaria está incompleta: la entidad y la oficina llevan 4 dígitos cada "
+           "una y el número de cuenta 10";
     QTest::newRow("letter in the account") << QStringList{"1234", "5678", "", "01234X6789"} << ""
                                            << "previous"
-                                           << "'X' is not a valid integer value";
+                                           << "La cuenta bancaria lleva «X», que no es un dígito";
     QTest::newRow("too long for an IBAN")
         << QStringList{"1234", "5678", "01", QString(30, u'9')} << "01"
         << ""

@@ -1,3 +1,4 @@
+#include "DecimalTestKit.h"
 #include "InvoiceBuilder.h"
 #include "common/AppError.h"
 #include "invoice/Memoria.h"
@@ -14,7 +15,7 @@ private slots:
     void arithmeticBeforePost_data();
     void arithmeticBeforePost();
     void provisionalFiguresOnlyWhileEditing();
-    void exemptIsNeverCleared();
+    void exemptFollowsTheRate();
     void vatAmountIgnoresExempt();
     void postAndCancel();
     void deleting();
@@ -31,12 +32,12 @@ void tst_Memoria::newLineDefaults() {
     m.append();
     QCOMPARE(m.state(), Memoria::State::Insert);
     const InvoiceLine& l = *m.currentLine();
-    QCOMPARE(l.quantity, 0.0);
-    QCOMPARE(l.price, 0.0);
-    QCOMPARE(l.discountPct, 0.0);
-    QCOMPARE(l.vatRate, 21.0);
-    QCOMPARE(l.amount, 0.0);
-    QCOMPARE(l.total, 0.0);
+    QCOMPARE(l.quantity, D(0.0));
+    QCOMPARE(l.price, D(0.0));
+    QCOMPARE(l.discountPct, D(0.0));
+    QCOMPARE(l.vatRate, D(21.0));
+    QCOMPARE(l.amount, D(0.0));
+    QCOMPARE(l.total, D(0.0));
     QCOMPARE(l.exempt, false);
     QCOMPARE(l.discountAmountSet, false); // DESCUENTO stays empty
     QVERIFY(l.description.isEmpty() && l.fileReference.isEmpty() && l.fileDate.isNull());
@@ -45,52 +46,155 @@ void tst_Memoria::newLineDefaults() {
     m.post();
     QCOMPARE(m.count(), 1);
     const InvoiceLine& stored = m.lines().at(0);
-    QCOMPARE(stored.amount, 0.0);
-    QCOMPARE(stored.discountAmount, 0.0);
+    QCOMPARE(stored.amount, D(0.0));
+    QCOMPARE(stored.discountAmount, D(0.0));
     QVERIFY(stored.discountAmountSet);
-    QCOMPARE(stored.total, 0.0);
+    QCOMPARE(stored.total, D(0.0));
     QCOMPARE(stored.exempt, false);
 }
 
 void tst_Memoria::arithmeticBeforePost_data() {
-    QTest::addColumn<double>("quantity");
-    QTest::addColumn<double>("price");
-    QTest::addColumn<double>("dto");
-    QTest::addColumn<double>("iva");
-    QTest::addColumn<double>("importe");
-    QTest::addColumn<double>("descuento");
-    QTest::addColumn<double>("total");
-    QTest::addColumn<double>("ivaLinea");
+    QTest::addColumn<QString>("quantity");
+    QTest::addColumn<QString>("price");
+    QTest::addColumn<QString>("dto");
+    QTest::addColumn<QString>("iva");
+    QTest::addColumn<QString>("importe");
+    QTest::addColumn<QString>("descuento");
+    QTest::addColumn<QString>("total");
+    QTest::addColumn<QString>("ivaLinea");
     QTest::addColumn<bool>("exempt");
 
-    QTest::newRow("3 x 10 at 10 %")
-        << 3.0 << 10.0 << 10.0 << 21.0 << 30.0 << 3.0 << 27.0 << 27.0 * 21 / 100 << false;
-    // No rounding to cents: the double nearest to 0.1 stays.
-    QTest::newRow("1 x 0.1") << 1.0 << 0.1 << 0.0 << 21.0 << 0.1 << 0.0 << 0.1 << 0.021 << false;
-    QTest::newRow("rate 0 marks exempt")
-        << 2.0 << 5.0 << 0.0 << 0.0 << 10.0 << 0.0 << 10.0 << 0.0 << true;
-    QTest::newRow("rate 21.4") << 1.0 << 100.0 << 0.0 << 21.4 << 100.0 << 0.0 << 100.0 << 21.4
-                               << false;
-    QTest::newRow("negative discount raises the total")
-        << 1.0 << 100.0 << -10.0 << 21.0 << 100.0 << -10.0 << 110.0 << 23.1 << false;
-    QTest::newRow("credit line") << -2.0 << 12.5 << 0.0 << 10.0 << -25.0 << 0.0 << -25.0 << -2.5
-                                 << false;
+    QTest::newRow("3 x 10 at 10 %") << "3"
+                                    << "10"
+                                    << "10"
+                                    << "21"
+                                    << "30"
+                                    << "3"
+                                    << "27"
+                                    << "5.67" << false;
+    QTest::newRow("1 x 0.1") << "1"
+                             << "0.1"
+                             << "0"
+                             << "21"
+                             << "0.1"
+                             << "0"
+                             << "0.1"
+                             << "0.02" << false;
+    QTest::newRow("rate 0 marks exempt") << "2"
+                                         << "5"
+                                         << "0"
+                                         << "0"
+                                         << "10"
+                                         << "0"
+                                         << "10"
+                                         << "0" << true;
+    QTest::newRow("rate 21.4") << "1"
+                               << "100"
+                               << "0"
+                               << "21.4"
+                               << "100"
+                               << "0"
+                               << "100"
+                               << "21.4" << false;
+    QTest::newRow("negative discount raises the total") << "1"
+                                                        << "100"
+                                                        << "-10"
+                                                        << "21"
+                                                        << "100"
+                                                        << "-10"
+                                                        << "110"
+                                                        << "23.1" << false;
+    QTest::newRow("credit line") << "-2"
+                                 << "12.5"
+                                 << "0"
+                                 << "10"
+                                 << "-25"
+                                 << "0"
+                                 << "-25"
+                                 << "-2.5" << false;
+    // Importe is rounded to cents, halves away from zero, before anything else.
+    QTest::newRow("1 x 2.675") << "1"
+                               << "2.675"
+                               << "0"
+                               << "21"
+                               << "2.68"
+                               << "0"
+                               << "2.68"
+                               << "0.56" << false;
+    QTest::newRow("credit tie") << "-1"
+                                << "0.625"
+                                << "0"
+                                << "21"
+                                << "-0.63"
+                                << "0"
+                                << "-0.63"
+                                << "-0.13" << false;
+    QTest::newRow("845 x 0.1523") << "845"
+                                  << "0.1523"
+                                  << "0"
+                                  << "21"
+                                  << "128.69"
+                                  << "0"
+                                  << "128.69"
+                                  << "27.02" << false;
+    QTest::newRow("discount on the rounded amount") << "3"
+                                                    << "0.125"
+                                                    << "50"
+                                                    << "21"
+                                                    << "0.38"
+                                                    << "0.19"
+                                                    << "0.19"
+                                                    << "0.04" << false;
+    QTest::newRow("eight-decimal price") << "7"
+                                         << "0.12345678"
+                                         << "0"
+                                         << "10"
+                                         << "0.86"
+                                         << "0"
+                                         << "0.86"
+                                         << "0.09" << false;
+    QTest::newRow("largest quantity and price") << "100000000000"
+                                                << "-100000000000"
+                                                << "12.5"
+                                                << "21.4"
+                                                << "-10000000000000000000000"
+                                                << "-1250000000000000000000"
+                                                << "-8750000000000000000000"
+                                                << "-1872500000000000000000" << false;
+    QTest::newRow("odd rate rounds the line tax") << "1"
+                                                  << "10.05"
+                                                  << "0"
+                                                  << "7.5"
+                                                  << "10.05"
+                                                  << "0"
+                                                  << "10.05"
+                                                  << "0.75" << false;
 }
 
 void tst_Memoria::arithmeticBeforePost() {
-    QFETCH(double, quantity);
-    QFETCH(double, price);
-    QFETCH(double, dto);
-    QFETCH(double, iva);
+    QFETCH(QString, quantity);
+    QFETCH(QString, price);
+    QFETCH(QString, dto);
+    QFETCH(QString, iva);
+    QFETCH(QString, importe);
+    QFETCH(QString, descuento);
+    QFETCH(QString, total);
+    QFETCH(QString, ivaLinea);
     Memoria m;
     m.open();
-    addLine(m, {{}, quantity, price, dto, iva});
+    m.append();
+    InvoiceLine line = *m.currentLine();
+    line.quantity = D(qPrintable(quantity));
+    line.price = D(qPrintable(price));
+    line.discountPct = D(qPrintable(dto));
+    line.vatRate = D(qPrintable(iva));
+    m.setLine(line);
+    m.post();
     const InvoiceLine& l = m.lines().at(0);
-    QTEST(l.amount, "importe");
-    QTEST(l.discountAmount, "descuento");
-    QTEST(l.total, "total");
-    QFETCH(double, ivaLinea);
-    QVERIFY2(qAbs(l.vatAmount() - ivaLinea) < 1e-12, qPrintable(QString::number(l.vatAmount())));
+    QCOMPARE(l.amount, D(qPrintable(importe)));
+    QCOMPARE(l.discountAmount, D(qPrintable(descuento)));
+    QCOMPARE(l.total, D(qPrintable(total)));
+    QCOMPARE(l.vatAmount(), D(qPrintable(ivaLinea)));
     QTEST(l.exempt, "exempt");
 }
 
@@ -99,47 +203,56 @@ void tst_Memoria::provisionalFiguresOnlyWhileEditing() {
     m.open();
     m.append();
     InvoiceLine line = *m.currentLine();
-    line.quantity = 3;
-    line.price = 10;
-    line.discountPct = 10;
+    line.quantity = D(3);
+    line.price = D(10);
+    line.discountPct = D(10);
     m.setLine(line);
     m.provisionalFigures();
-    QCOMPARE(m.currentLine()->amount, 9.0); // unit price after discount
-    QCOMPARE(m.currentLine()->total, 27.0);
-    QCOMPARE(m.currentLine()->discountAmountSet, false);
+    // The stored arithmetic's figures: the line amount, not the discounted
+    // unit price.
+    QCOMPARE(m.currentLine()->amount, D(30.0));
+    QCOMPARE(m.currentLine()->discountAmount, D(3.0));
+    QCOMPARE(m.currentLine()->total, D(27.0));
 
     m.post();
-    QCOMPARE(m.lines().at(0).amount, 30.0);
-    QCOMPARE(m.lines().at(0).discountAmount, 3.0);
-    QCOMPARE(m.lines().at(0).total, 27.0);
+    QCOMPARE(m.lines().at(0).amount, D(30.0));
+    QCOMPARE(m.lines().at(0).discountAmount, D(3.0));
+    QCOMPARE(m.lines().at(0).total, D(27.0));
 
     // Browsing: nothing changes.
     m.provisionalFigures();
     QCOMPARE(m.state(), Memoria::State::Browse);
-    QCOMPARE(m.lines().at(0).amount, 30.0);
+    QCOMPARE(m.lines().at(0).amount, D(30.0));
 }
 
-void tst_Memoria::exemptIsNeverCleared() {
+// An exempt line is never taxed: a rate other than 0 clears the mark.
+void tst_Memoria::exemptFollowsTheRate() {
     Memoria m;
     m.open();
     addLine(m, {{}, 1, 100, 0, 0});
     QVERIFY(m.lines().at(0).exempt);
 
     InvoiceLine line = m.lines().at(0);
-    line.vatRate = 21;
+    line.vatRate = D(21);
     m.setLine(line);
     QCOMPARE(m.state(), Memoria::State::Edit);
     m.post();
-    QVERIFY(m.lines().at(0).exempt);
-    QCOMPARE(m.lines().at(0).vatRate, 21.0);
+    QVERIFY(!m.lines().at(0).exempt);
+    QCOMPARE(m.lines().at(0).vatRate, D(21.0));
+    // Marked exempt by hand at 21: stored, the mark goes.
+    line = m.lines().at(0);
+    line.exempt = true;
+    m.setLine(line);
+    m.post();
+    QVERIFY(!m.lines().at(0).exempt);
 }
 
 void tst_Memoria::vatAmountIgnoresExempt() {
     InvoiceLine line;
-    line.vatRate = 21;
-    line.total = 100;
+    line.vatRate = D(21);
+    line.total = D(100);
     line.exempt = true;
-    QCOMPARE(line.vatAmount(), 21.0);
+    QCOMPARE(line.vatAmount(), D(21.0));
 }
 
 void tst_Memoria::postAndCancel() {
@@ -163,12 +276,12 @@ void tst_Memoria::postAndCancel() {
 
     // Cancelling an edit restores the stored values.
     InvoiceLine changed = m.lines().at(0);
-    changed.price = 99;
+    changed.price = D(99);
     m.setLine(changed);
-    QCOMPARE(m.currentLine()->price, 99.0);
-    QCOMPARE(m.lines().at(0).price, 10.0);
+    QCOMPARE(m.currentLine()->price, D(99.0));
+    QCOMPARE(m.lines().at(0).price, D(10.0));
     m.cancel();
-    QCOMPARE(m.currentLine()->price, 10.0);
+    QCOMPARE(m.currentLine()->price, D(10.0));
     QCOMPARE(posts.count(), 1);
 
     // Closing discards every line.
@@ -190,17 +303,17 @@ void tst_Memoria::deleting() {
     QCOMPARE(deletes.count(), 1);
     QCOMPARE(posts.count(), 0);
     QCOMPARE(m.count(), 2);
-    QCOMPARE(m.lines().at(0).price, 10.0);
-    QCOMPARE(m.lines().at(1).price, 30.0);
+    QCOMPARE(m.lines().at(0).price, D(10.0));
+    QCOMPARE(m.lines().at(1).price, D(30.0));
     QCOMPARE(m.currentRow(), 1);
 
     // Deleting while editing drops the edit and deletes the stored line.
     InvoiceLine changed = m.lines().at(1);
-    changed.price = 99;
+    changed.price = D(99);
     m.setLine(changed);
     m.deleteCurrent();
     QCOMPARE(m.count(), 1);
-    QCOMPARE(m.lines().at(0).price, 10.0);
+    QCOMPARE(m.lines().at(0).price, D(10.0));
     QCOMPARE(m.currentRow(), 0);
     QCOMPARE(m.state(), Memoria::State::Browse);
 }
@@ -216,7 +329,7 @@ void tst_Memoria::deletingAnUnpostedInsertDropsIt() {
     QCOMPARE(deletes.count(), 0); // no recalculation
     QCOMPARE(posts.count(), 0);
     QCOMPARE(m.count(), 1);
-    QCOMPARE(m.lines().at(0).price, 10.0);
+    QCOMPARE(m.lines().at(0).price, D(10.0));
 }
 
 void tst_Memoria::deletingOnEmptyTableThrows() {
@@ -245,23 +358,23 @@ void tst_Memoria::walkingSettlesTheEdit() {
     // A changed line is stored, with its arithmetic.
     m.append();
     InvoiceLine line = *m.currentLine();
-    line.quantity = 2;
-    line.price = 5;
+    line.quantity = D(2);
+    line.price = D(5);
     m.setLine(line);
     m.first();
     QCOMPARE(m.count(), 3);
     QCOMPARE(posts.count(), 1);
-    QCOMPARE(m.lines().at(2).total, 10.0);
+    QCOMPARE(m.lines().at(2).total, D(10.0));
 
     m.last();
     QCOMPARE(m.currentRow(), 2);
     // Moving to another row stores the edit first.
     m.moveTo(0);
     InvoiceLine edited = m.lines().at(0);
-    edited.quantity = 3;
+    edited.quantity = D(3);
     m.setLine(edited);
     m.moveTo(1);
-    QCOMPARE(m.lines().at(0).total, 30.0);
+    QCOMPARE(m.lines().at(0).total, D(30.0));
     QCOMPARE(m.currentRow(), 1);
 }
 

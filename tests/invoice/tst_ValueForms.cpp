@@ -9,6 +9,8 @@ class tst_ValueForms : public QObject {
 private slots:
     void numbers_data();
     void numbers();
+    void typedNumbers_data();
+    void typedNumbers();
     void wholeNumbers_data();
     void wholeNumbers();
     void dates_data();
@@ -18,36 +20,74 @@ private slots:
 void tst_ValueForms::numbers_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("valid");
-    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("value"); // plainText(0, 8)
 
-    QTest::newRow("decimal comma") << "12,50" << true << 12.5;
-    QTest::newRow("whole") << "7" << true << 7.0;
-    QTest::newRow("negative") << "-3,25" << true << -3.25;
-    QTest::newRow("plus sign") << "+2,5" << true << 2.5;
-    QTest::newRow("blanks around") << "  4,5 \t" << true << 4.5;
-    QTest::newRow("exponent") << "1,5e2" << true << 150.0;
-    QTest::newRow("capital exponent, negative") << "25E-1" << true << 2.5;
-    QTest::newRow("exponent with plus") << "1e+3" << true << 1000.0;
-    QTest::newRow("point as decimal mark") << "12.50" << false << 0.0;
-    QTest::newRow("point grouping thousands") << "1.250,00" << false << 0.0;
-    QTest::newRow("blank inside") << "1 000" << false << 0.0;
-    QTest::newRow("empty") << "" << false << 0.0;
-    QTest::newRow("only blanks") << "   " << false << 0.0;
-    QTest::newRow("letters") << "doce" << false << 0.0;
-    QTest::newRow("sign alone") << "-" << false << 0.0;
-    QTest::newRow("exponent without digits") << "1e" << false << 0.0;
-    QTest::newRow("trailing text") << "12,5 EUR" << false << 0.0;
-    QTest::newRow("beyond a double") << "1e400" << false << 0.0;
+    QTest::newRow("decimal comma") << "12,50" << true << "12.5";
+    QTest::newRow("whole") << "7" << true << "7";
+    QTest::newRow("negative") << "-3,25" << true << "-3.25";
+    QTest::newRow("plus sign") << "+2,5" << true << "2.5";
+    QTest::newRow("blanks around") << "  4,5 \t" << true << "4.5";
+    QTest::newRow("exponent") << "1,5e2" << true << "150";
+    QTest::newRow("capital exponent, negative") << "25E-1" << true << "2.5";
+    QTest::newRow("exponent with plus") << "1e+3" << true << "1000";
+    QTest::newRow("point as decimal mark") << "12.50" << false << "0";
+    QTest::newRow("point grouping thousands") << "1.250,00" << false << "0";
+    QTest::newRow("blank inside") << "1 000" << false << "0";
+    QTest::newRow("empty") << "" << false << "0";
+    QTest::newRow("only blanks") << "   " << false << "0";
+    QTest::newRow("letters") << "doce" << false << "0";
+    QTest::newRow("sign alone") << "-" << false << "0";
+    QTest::newRow("exponent without digits") << "1e" << false << "0";
+    QTest::newRow("trailing text") << "12,5 EUR" << false << "0";
+    QTest::newRow("beyond what a decimal holds") << "1e400" << false << "0";
+    QTest::newRow("eight decimals") << "0,12345678" << true << "0.12345678";
+    QTest::newRow("nine decimals") << "0,123456789" << false << "0";
+    QTest::newRow("trailing zeros do not count") << "0,1234567800" << true << "0.12345678";
 }
 
 void tst_ValueForms::numbers() {
     QFETCH(QString, text);
     QFETCH(bool, valid);
-    QFETCH(double, value);
+    QFETCH(QString, value);
     const auto parsed = ValueForms::parseNumber(text);
     QCOMPARE(parsed.has_value(), valid);
     if (valid)
-        QCOMPARE(static_cast<double>(*parsed), value);
+        QCOMPARE(parsed->plainText(0, 8), value);
+}
+
+using Status = ValueForms::NumberRead::Status;
+Q_DECLARE_METATYPE(ValueForms::NumberRead::Status)
+
+// What a person types into a number box or cell.
+void tst_ValueForms::typedNumbers_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<Status>("status");
+    QTest::addColumn<QString>("value"); // plainText(0, 8) when read
+
+    QTest::newRow("decimal comma") << "12,50" << Status::Ok << "12.5";
+    QTest::newRow("thousands point and comma") << "1.234,50" << Status::Ok << "1234.5";
+    QTest::newRow("several thousands points") << "1.234.567" << Status::Ok << "1234567";
+    QTest::newRow("point, one digit") << "12.5" << Status::Ok << "12.5";
+    QTest::newRow("point, two digits") << "-0.25" << Status::Ok << "-0.25";
+    QTest::newRow("point, four digits") << "0.1523" << Status::Ok << "0.1523";
+    QTest::newRow("point, eight digits") << "1.12345678" << Status::Ok << "1.12345678";
+    QTest::newRow("point, three digits is ambiguous") << "1.500" << Status::AmbiguousPoint << "";
+    QTest::newRow("point, nine digits") << "1.123456789" << Status::TooManyDecimals << "";
+    QTest::newRow("comma, nine digits") << "0,123456789" << Status::TooManyDecimals << "";
+    QTest::newRow("points in the wrong places") << "12.34.5" << Status::NotANumber << "";
+    QTest::newRow("point and comma swapped") << "1,234.50" << Status::NotANumber << "";
+    QTest::newRow("letters") << "abc" << Status::NotANumber << "";
+    QTest::newRow("too large") << "1e40" << Status::TooLarge << "";
+}
+
+void tst_ValueForms::typedNumbers() {
+    QFETCH(QString, text);
+    QFETCH(Status, status);
+    QFETCH(QString, value);
+    const ValueForms::NumberRead read = ValueForms::readTypedNumber(text);
+    QCOMPARE(read.status, status);
+    if (read.ok())
+        QCOMPARE(read.value.plainText(0, 8), value);
 }
 
 void tst_ValueForms::wholeNumbers_data() {
