@@ -5,8 +5,6 @@
 
 #include <QBrush>
 #include <QColor>
-#include <QRegularExpression>
-#include <cmath>
 
 namespace {
 
