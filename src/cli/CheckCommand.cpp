@@ -1,5 +1,7 @@
 #include "cli/CheckCommand.h"
 
+#include "cli/CommandArguments.h"
+
 #include "facturae/DocumentCheck.h"
 
 #include <QFile>
@@ -74,32 +76,20 @@ bool checkFile(const QString& path, CheckFindings& findings, QString& problem) {
 
 int runCheck(const QStringList& arguments, const QString& /*toolDir*/, QTextStream& out,
              QTextStream& err) {
-    auto usage = [&](const QString& problem) {
-        if (!problem.isEmpty())
-            err << problem << '\n';
-        err << QString::fromUtf8(Usage);
-        err.flush();
-        return 2;
-    };
+    auto usage = [&](const QString& problem) { return usageError(err, Usage, problem); };
     bool json = false;
-    bool onlyFiles = false;
-    QStringList files;
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        const QString& a = arguments[i];
-        if (onlyFiles || !a.startsWith(u'-') || a == u"-") {
-            files << a;
-        } else if (a == u"--") {
-            onlyFiles = true;
-        } else if (a == u"--json") {
+    CommandArguments args(arguments);
+    QString a;
+    while (args.nextOption(a)) {
+        if (a == u"--json") {
             json = true;
-        } else if (a == u"-h" || a == u"--help") {
-            out << QString::fromUtf8(Usage);
-            out.flush();
-            return 0;
+        } else if (args.isHelp(a)) {
+            return showHelp(out, Usage);
         } else {
-            return usage(QStringLiteral("Opción desconocida: %1").arg(a));
+            return usage(unknownOption(a));
         }
     }
+    const QStringList& files = args.files();
     if (files.isEmpty())
         return usage(QStringLiteral("Falta la factura que comprobar"));
 

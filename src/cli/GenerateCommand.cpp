@@ -1,5 +1,8 @@
 #include "cli/GenerateCommand.h"
 
+#include "cli/CommandArguments.h"
+#include "cli/EachFile.h"
+
 #include "common/AppError.h"
 #include "common/PercentageText.h"
 #include "session/InvoiceSession.h"
@@ -45,69 +48,38 @@ QString generateOne(const Options& options, const QString& input) {
 
 int runGenerate(const QStringList& arguments, const QString& toolDir, QTextStream& out,
                 QTextStream& err) {
-    auto usage = [&](const QString& problem) {
-        if (!problem.isEmpty())
-            err << problem << '\n';
-        err << Usage;
-        err.flush();
-        return 2;
-    };
     Options options;
     options.home = toolDir;
-    bool onlyFiles = false;
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        const QString& a = arguments[i];
-        auto value = [&](QString& into) {
-            if (i + 1 >= arguments.size())
-                return false;
-            into = arguments[++i];
-            return true;
-        };
-        if (onlyFiles || !a.startsWith(u'-') || a == u"-") {
-            options.inputs << a;
-        } else if (a == u"--") {
-            onlyFiles = true;
-        } else if (a == u"--home") {
-            if (!value(options.home))
-                return usage(QStringLiteral("Falta la carpeta tras --home"));
+    CommandArguments args(arguments);
+    QString a;
+    while (args.nextOption(a)) {
+        if (a == u"--home") {
+            if (!args.takeValue(options.home))
+                return usageError(err, Usage, QStringLiteral("Falta la carpeta tras --home"));
         } else if (a == u"--withholding") {
-            if (!value(options.withholding))
-                return usage(QStringLiteral("Falta el tipo tras --withholding"));
+            if (!args.takeValue(options.withholding))
+                return usageError(err, Usage, QStringLiteral("Falta el tipo tras --withholding"));
             const auto rate = PercentageText::normalized(options.withholding);
             if (!rate)
-                return usage(QStringLiteral("El tipo de retención debe ser un número de 0 a 100 "
-                                            "(con coma o punto decimal): %1")
-                                 .arg(options.withholding));
+                return usageError(err, Usage,
+                                  QStringLiteral("El tipo de retención debe ser un número de 0 a "
+                                                 "100 (con coma o punto decimal): %1")
+                                      .arg(options.withholding));
             options.withholding = *rate;
         } else if (a == u"-o") {
-            if (!value(options.output))
-                return usage(QStringLiteral("Falta el fichero tras -o"));
-        } else if (a == u"-h" || a == u"--help") {
-            out << Usage;
-            out.flush();
-            return 0;
+            if (!args.takeValue(options.output))
+                return usageError(err, Usage, QStringLiteral("Falta el fichero tras -o"));
+        } else if (args.isHelp(a)) {
+            return showHelp(out, Usage);
         } else {
-            return usage(QStringLiteral("Opción desconocida: %1").arg(a));
+            return usageError(err, Usage, unknownOption(a));
         }
     }
+    options.inputs = args.files();
     if (options.inputs.isEmpty())
-        return usage(QStringLiteral("Falta el fichero de importación"));
+        return usageError(err, Usage, QStringLiteral("Falta el fichero de importación"));
     if (!options.output.isEmpty() && options.inputs.size() > 1)
-        return usage(QStringLiteral("-o solo admite un fichero de importación"));
-
-    int status = 0;
-    for (const QString& input : options.inputs) {
-        try {
-            out << generateOne(options, input) << '\n';
-        } catch (const AppError& error) {
-            err << input << ": " << withFullStop(error.message()) << '\n';
-            status = 1;
-        } catch (const std::exception& error) {
-            err << input << ": " << QString::fromLocal8Bit(error.what()) << '\n';
-            status = 1;
-        }
-        out.flush();
-        err.flush();
-    }
-    return status;
+        return usageError(err, Usage, QStringLiteral("-o solo admite un fichero de importación"));
+    return writeEachFile(options.inputs, out, err,
+                         [&](const QString& input) { return generateOne(options, input); });
 }

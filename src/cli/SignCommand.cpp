@@ -1,5 +1,7 @@
 #include "cli/SignCommand.h"
 
+#include "cli/CommandArguments.h"
+
 #include "cli/TerminalEcho.h"
 #include "common/AppError.h"
 #include "signing/DocumentSigning.h"
@@ -69,52 +71,34 @@ QByteArray readPassword(const QString& passwordFile, int passwordFd, QTextStream
 int runSign(const QStringList& arguments, const QString& toolDir, QTextStream& out,
             QTextStream& err) {
     Q_UNUSED(toolDir);
-    auto usage = [&](const QString& problem) {
-        if (!problem.isEmpty())
-            err << problem << '\n';
-        err << Usage;
-        err.flush();
-        return 2;
-    };
+    auto usage = [&](const QString& problem) { return usageError(err, Usage, problem); };
     QString certificatePath, passwordFile, output, fdText;
-    QStringList inputs;
-    bool onlyFiles = false;
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        const QString& a = arguments[i];
-        auto value = [&](QString& into) {
-            if (i + 1 >= arguments.size())
-                return false;
-            into = arguments[++i];
-            return true;
-        };
-        if (onlyFiles || !a.startsWith(u'-') || a == u"-") {
-            inputs << a;
-        } else if (a == u"--") {
-            onlyFiles = true;
-        } else if (a == u"--cert") {
-            if (!value(certificatePath))
+    CommandArguments args(arguments);
+    QString a;
+    while (args.nextOption(a)) {
+        if (a == u"--cert") {
+            if (!args.takeValue(certificatePath))
                 return usage(QStringLiteral("Falta el certificado tras --cert"));
         } else if (a == u"--password-file") {
-            if (!value(passwordFile))
+            if (!args.takeValue(passwordFile))
                 return usage(QStringLiteral("Falta el fichero tras --password-file"));
         } else if (a == u"--password-fd") {
-            if (!value(fdText))
+            if (!args.takeValue(fdText))
                 return usage(QStringLiteral("Falta el descriptor tras --password-fd"));
         } else if (a == u"--password" || a.startsWith(QStringLiteral("--password="))) {
             return usage(QStringLiteral("La contraseña no se admite en la línea de órdenes: "
                                         "use --password-file, --password-fd o la entrada "
                                         "estándar"));
         } else if (a == u"-o") {
-            if (!value(output))
+            if (!args.takeValue(output))
                 return usage(QStringLiteral("Falta el fichero tras -o"));
-        } else if (a == u"-h" || a == u"--help") {
-            out << Usage;
-            out.flush();
-            return 0;
+        } else if (args.isHelp(a)) {
+            return showHelp(out, Usage);
         } else {
-            return usage(QStringLiteral("Opción desconocida: %1").arg(a));
+            return usage(unknownOption(a));
         }
     }
+    const QStringList& inputs = args.files();
     if (certificatePath.isEmpty())
         return usage(QStringLiteral("Falta el certificado (--cert)"));
     if (inputs.isEmpty())

@@ -1,5 +1,7 @@
 #include "cli/VerifyCommand.h"
 
+#include "cli/CommandArguments.h"
+
 #include "signing/DocumentSigning.h"
 
 #include <QTextStream>
@@ -18,34 +20,23 @@ const char Usage[] =
 int runVerify(const QStringList& arguments, const QString& toolDir, QTextStream& out,
               QTextStream& err) {
     Q_UNUSED(toolDir);
-    auto usage = [&](const QString& problem) {
-        if (!problem.isEmpty())
-            err << problem << '\n';
-        err << Usage;
-        err.flush();
-        return 2;
-    };
+    auto usage = [&](const QString& problem) { return usageError(err, Usage, problem); };
     SignatureVerifier::Options options;
-    QStringList inputs;
-    bool onlyFiles = false;
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        const QString& a = arguments[i];
-        if (onlyFiles || !a.startsWith(u'-') || a == u"-") {
-            inputs << a;
-        } else if (a == u"--") {
-            onlyFiles = true;
-        } else if (a == u"--trusted-ca") {
-            if (i + 1 >= arguments.size())
+    CommandArguments args(arguments);
+    QString a;
+    while (args.nextOption(a)) {
+        if (a == u"--trusted-ca") {
+            QString file;
+            if (!args.takeValue(file))
                 return usage(QStringLiteral("Falta el fichero tras --trusted-ca"));
-            options.trustedCaFiles << arguments[++i];
-        } else if (a == u"-h" || a == u"--help") {
-            out << Usage;
-            out.flush();
-            return 0;
+            options.trustedCaFiles << file;
+        } else if (args.isHelp(a)) {
+            return showHelp(out, Usage);
         } else {
-            return usage(QStringLiteral("Opción desconocida: %1").arg(a));
+            return usage(unknownOption(a));
         }
     }
+    const QStringList& inputs = args.files();
     if (inputs.isEmpty())
         return usage(QStringLiteral("Falta la factura firmada que comprobar"));
 
