@@ -89,7 +89,8 @@ CheckFindings run(const QByteArray& bytes) {
     // No entity is expanded and nothing outside the bytes is read.
     std::unique_ptr<xmlDoc, DocFree> document(
         xmlCtxtReadIO(parser.get(), &readPiece, &closeReader, &reader, nullptr, nullptr,
-                      XML_PARSE_NONET | XML_PARSE_BIG_LINES | XML_PARSE_NOWARNING));
+                      XML_PARSE_NONET | XML_PARSE_BIG_LINES | XML_PARSE_NOWARNING |
+                          XML_PARSE_COMPACT));
     if (!document || parser->wellFormed == 0) {
         const xmlError* error = &parser->lastError;
         CheckFinding finding;
