@@ -765,7 +765,9 @@ void TForm2::Button4Click() {
             return;
         RememberedFolders::remember(appDir(), RememberedFolders::Kind::Sign, path);
         if (m_session.signingRoute().method == FirmaSettings::Method::Certificate) {
-            SignatureFlow::signWithCertificate(this, m_session, path);
+            // Checked before the password is asked: a document with errors is never signed.
+            if (reviewFindings(InvoiceSession::checkDocumentFile(path), false))
+                SignatureFlow::signWithCertificate(this, m_session, path);
             return;
         }
         if (!m_session.loadSigningSettings()) {
