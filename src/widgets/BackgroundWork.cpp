@@ -23,7 +23,9 @@ void BackgroundWork::run(QWidget* parent, const QString& label, const std::funct
     QEventLoop loop;
     QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
     worker->start();
-    loop.exec();
+    // Repaints go on; clicks and keys wait for the work to end, so nothing
+    // else starts meanwhile, even before the progress box shows.
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
     worker->wait();
     progress.reset();
     if (failure)
