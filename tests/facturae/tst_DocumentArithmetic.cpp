@@ -1,4 +1,5 @@
 #include "DecimalTestKit.h"
+#include "XmlTree.h"
 #include "common/AppError.h"
 #include "facturae/FacturaeWriter.h"
 #include "invoice/InvoiceRecord.h"
@@ -9,7 +10,6 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QXmlStreamReader>
 
 #include <map>
 
@@ -24,65 +24,7 @@ private slots:
 
 namespace {
 
-struct Node {
-    QString name;
-    QString text;
-    QList<Node> children;
-
-    const Node* child(const QString& n) const {
-        for (const Node& c : children)
-            if (c.name == n)
-                return &c;
-        return nullptr;
-    }
-    const Node& at(const QString& path) const {
-        const Node* node = this;
-        for (const QString& part : path.split(u'/')) {
-            node = node->child(part);
-            if (!node)
-                qFatal("no element %s", qPrintable(path));
-        }
-        return *node;
-    }
-    Decimal number(const QString& path) const {
-        const QString t = at(path).text;
-        Decimal d;
-        const QByteArray ascii = t.toLatin1();
-        if (Decimal::parse(ascii.constData(), ascii.size(), d) != Decimal::ParseStatus::Ok)
-            qFatal("not a number at %s: %s", qPrintable(path), qPrintable(t));
-        return d;
-    }
-    QList<const Node*> all(const QString& n) const {
-        QList<const Node*> found;
-        for (const Node& c : children)
-            if (c.name == n)
-                found << &c;
-        return found;
-    }
-};
-
-Node parse(const QByteArray& bytes) {
-    QXmlStreamReader xml(bytes);
-    QList<Node> stack;
-    Node root;
-    while (!xml.atEnd()) {
-        xml.readNext();
-        if (xml.isStartElement()) {
-            stack.append(Node{xml.qualifiedName().toString(), {}, {}});
-        } else if (xml.isCharacters() && !xml.isWhitespace() && !stack.isEmpty()) {
-            stack.last().text += xml.text();
-        } else if (xml.isEndElement()) {
-            Node done = stack.takeLast();
-            if (stack.isEmpty())
-                root = done;
-            else
-                stack.last().children.append(done);
-        }
-    }
-    if (xml.hasError())
-        qFatal("document does not parse: %s", qPrintable(xml.errorString()));
-    return root;
-}
+using Node = XmlTree;
 
 // What the generator produced, so the test knows its sample covers the cases.
 struct Coverage {
@@ -106,8 +48,8 @@ struct GeneratedLine {
 };
 
 QList<GeneratedLine> generateLines(QRandomGenerator& random, Coverage& seen) {
-    static const char* const Rates[] = {"21", "10", "4", "0", "5", "7", "21.4", "12.345",
-                                        "0.01", "99.99999999", "20.5"};
+    static const char* const Rates[] = {"21",   "10",     "4",    "0",           "5",   "7",
+                                        "21.4", "12.345", "0.01", "99.99999999", "20.5"};
     QList<GeneratedLine> lines;
     const int count = random.bounded(1, 12);
     for (int i = 0; i < count; ++i) {
@@ -209,11 +151,13 @@ void checkDocument(const Node& root, const QList<GeneratedLine>& input, const De
         const QString quantityText = line.at("Quantity").text;
         QVERIFY(quantityText.contains(u'.') && quantityText.section(u'.', 1).size() >= 2);
         const Decimal cost = line.number("TotalCost");
-        QCOMPARE(cost, Decimal::product(line.number("Quantity"), line.number("UnitPriceWithoutTax"), 2));
+        QCOMPARE(cost,
+                 Decimal::product(line.number("Quantity"), line.number("UnitPriceWithoutTax"), 2));
         Decimal gross = cost;
         if (const Node* discounts = line.child("DiscountsAndRebates")) {
             const Decimal amount = discounts->number("Discount/DiscountAmount");
-            QCOMPARE(amount, Decimal::percentOf(cost, discounts->number("Discount/DiscountRate"), 2));
+            QCOMPARE(amount,
+                     Decimal::percentOf(cost, discounts->number("Discount/DiscountRate"), 2));
             gross -= amount;
         }
         if (const Node* charges = line.child("Charges")) {
@@ -267,7 +211,8 @@ void checkDocument(const Node& root, const QList<GeneratedLine>& input, const De
     if (const Node* w = invoice.child("TaxesWithheld")) {
         ++seen.withholding;
         QCOMPARE(w->number("Tax/TaxRate"), rate);
-        QCOMPARE(w->number("Tax/TaxableBase/TotalAmount"), totals.number("TotalGrossAmountBeforeTaxes"));
+        QCOMPARE(w->number("Tax/TaxableBase/TotalAmount"),
+                 totals.number("TotalGrossAmountBeforeTaxes"));
         withheld = w->number("Tax/TaxAmount/TotalAmount");
         QCOMPARE(withheld, Decimal::percentOf(grossSum, rate, 2));
     } else {
@@ -282,7 +227,8 @@ void checkDocument(const Node& root, const QList<GeneratedLine>& input, const De
     QCOMPARE(invoice.number("PaymentDetails/Installment/InstallmentAmount"), total);
     for (const char* batch :
          {"TotalInvoicesAmount", "TotalOutstandingAmount", "TotalExecutableAmount"})
-        QCOMPARE(root.number(QStringLiteral("FileHeader/Batch/%1/TotalAmount").arg(QLatin1String(batch))),
+        QCOMPARE(root.number(
+                     QStringLiteral("FileHeader/Batch/%1/TotalAmount").arg(QLatin1String(batch))),
                  total);
 }
 
@@ -310,15 +256,16 @@ void tst_DocumentArithmetic::generatedInvoicesAddUp() {
         QBuffer buffer;
         QVERIFY(buffer.open(QIODevice::WriteOnly));
         FacturaeWriter::write(record, buffer);
-        checkDocument(parse(buffer.data()), lines,
+        checkDocument(XmlTree::parse(buffer.data()), lines,
                       Decimal::fromText(rateText.toLatin1().replace(',', '.').constData()), seen);
         if (QTest::currentTestFailed()) {
             qWarning("invoice %d failed", n);
             return;
         }
         // What the window shows is what the document carries.
-        QCOMPARE(record.totalValue(TotalBox::Total),
-                 parse(buffer.data()).at("Invoices/Invoice").number("InvoiceTotals/InvoiceTotal"));
+        QCOMPARE(record.totalValue(TotalBox::Total), XmlTree::parse(buffer.data())
+                                                         .at("Invoices/Invoice")
+                                                         .number("InvoiceTotals/InvoiceTotal"));
     }
     // The sample must hold every case the rules are about.
     QVERIFY(seen.eightDecimalPrices > 0);

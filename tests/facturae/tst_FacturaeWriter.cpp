@@ -1,5 +1,6 @@
 #include "DecimalTestKit.h"
 #include "InvoiceBuilder.h"
+#include "XmlTree.h"
 #include "common/AppError.h"
 #include "facturae/FacturaeWriter.h"
 #include "invoice/InvoiceRecord.h"
@@ -9,7 +10,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QXmlStreamReader>
 
 // The whole document: frame and byte form, header, parties, invoice body,
 // conditional elements, and the save.
@@ -39,71 +39,11 @@ private slots:
 
 namespace {
 
-// A parsed element: its qualified name, its text and its child elements.
-struct Node {
-    QString name;
-    QString text;
-    QList<Node> children;
+using Node = XmlTree;
 
-    const Node& at(const QString& path) const {
-        const Node* node = this;
-        for (const QString& part : path.split(u'/')) {
-            const Node* next = nullptr;
-            for (const Node& c : node->children) {
-                if (c.name == part) {
-                    next = &c;
-                    break;
-                }
-            }
-            if (!next)
-                qFatal("no element %s under %s", qPrintable(part), qPrintable(node->name));
-            node = next;
-        }
-        return *node;
-    }
-    bool has(const QString& name) const {
-        return std::any_of(children.begin(), children.end(),
-                           [&](const Node& c) { return c.name == name; });
-    }
-    QStringList childNames() const {
-        QStringList names;
-        for (const Node& c : children)
-            names << c.name;
-        return names;
-    }
-    // "Name=text" for a text element, "Name{child;child}" for the others.
-    QString compact() const {
-        if (children.isEmpty())
-            return name + u'=' + text;
-        QStringList parts;
-        for (const Node& c : children)
-            parts << c.compact();
-        return name + u'{' + parts.join(u';') + u'}';
-    }
-};
-
+// Names as written, without checking their prefixes.
 Node parse(const QByteArray& bytes) {
-    QXmlStreamReader xml(bytes);
-    xml.setNamespaceProcessing(false);
-    QList<Node> stack;
-    Node root;
-    while (!xml.atEnd()) {
-        xml.readNext();
-        if (xml.isStartElement()) {
-            stack.append(Node{xml.qualifiedName().toString(), {}, {}});
-        } else if (xml.isCharacters() && !xml.isWhitespace() && !stack.isEmpty()) {
-            stack.last().text += xml.text();
-        } else if (xml.isEndElement()) {
-            Node done = stack.takeLast();
-            if (stack.isEmpty())
-                root = done;
-            else
-                stack.last().children.append(done);
-        }
-    }
-    if (xml.hasError())
-        qFatal("document does not parse: %s", qPrintable(xml.errorString()));
-    return root;
+    return XmlTree::parse(bytes, false);
 }
 
 using LineInput = InvoiceBuilder::Line;
