@@ -1,13 +1,14 @@
 // The writer on arbitrary decimal amounts: whatever quantities, prices,
 // discounts and rates within their limits the lines hold, the document adds
 // up as written.
+#include "FuzzCheck.h"
+#include "XmlTree.h"
 #include "common/AppError.h"
 #include "common/Decimal.h"
 #include "facturae/FacturaeWriter.h"
 #include "invoice/InvoiceRecord.h"
 
 #include <QBuffer>
-#include <QXmlStreamReader>
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -17,59 +18,9 @@
 
 namespace {
 
-void check(bool condition) {
-    if (!condition)
-        std::abort();
-}
+using FuzzCheck::check;
 
-struct Node {
-    QString name;
-    QString text;
-    QList<Node> children;
-
-    const Node* child(const QString& n) const {
-        for (const Node& c : children)
-            if (c.name == n)
-                return &c;
-        return nullptr;
-    }
-    const Node& at(const QString& path) const {
-        const Node* node = this;
-        for (const QString& part : path.split(u'/')) {
-            node = node->child(part);
-            check(node != nullptr);
-        }
-        return *node;
-    }
-    Decimal number(const QString& path) const {
-        const QByteArray ascii = at(path).text.toLatin1();
-        Decimal d;
-        check(Decimal::parse(ascii.constData(), ascii.size(), d) == Decimal::ParseStatus::Ok);
-        return d;
-    }
-};
-
-Node parse(const QByteArray& bytes) {
-    QXmlStreamReader xml(bytes);
-    QList<Node> stack;
-    Node root;
-    while (!xml.atEnd()) {
-        xml.readNext();
-        if (xml.isStartElement()) {
-            stack.append(Node{xml.qualifiedName().toString(), {}, {}});
-        } else if (xml.isCharacters() && !xml.isWhitespace() && !stack.isEmpty()) {
-            stack.last().text += xml.text();
-        } else if (xml.isEndElement()) {
-            Node done = stack.takeLast();
-            if (stack.isEmpty())
-                root = done;
-            else
-                stack.last().children.append(done);
-        }
-    }
-    check(!xml.hasError());
-    return root;
-}
+using Node = XmlTree;
 
 // A value with up to eight decimals whose magnitude stays within limit.
 Decimal value(FuzzedDataProvider& in, qint64 limit, bool allowNegative) {
@@ -106,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     FacturaeWriter::write(record, buffer);
-    const Node root = parse(buffer.data());
+    const Node root = XmlTree::parse(buffer.data());
     const Node& invoice = root.at(QStringLiteral("Invoices/Invoice"));
 
     Decimal grossSum;
@@ -152,7 +103,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const Decimal withheld = totals.number(QStringLiteral("TotalTaxesWithheld"));
     check(withheld == Decimal::percentOf(grossSum, rate, 2));
     const Decimal total = totals.number(QStringLiteral("InvoiceTotal"));
-    check(total == totals.number(QStringLiteral("TotalGrossAmountBeforeTaxes")) + taxSum - withheld);
+    check(total ==
+          totals.number(QStringLiteral("TotalGrossAmountBeforeTaxes")) + taxSum - withheld);
     check(totals.number(QStringLiteral("TotalExecutableAmount")) == total);
     check(invoice.number(QStringLiteral("PaymentDetails/Installment/InstallmentAmount")) == total);
     check(record.totalValue(TotalBox::Total) == total);

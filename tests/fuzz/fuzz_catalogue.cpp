@@ -2,6 +2,7 @@
 // list of names (separated by byte 0x01) saved in turn into an empty
 // catalogue. A name is either refused, writing nothing, or listed once and
 // loaded back with the values saved under it last.
+#include "FuzzCheck.h"
 #include "common/AppError.h"
 #include "settings/ConcellosCatalogue.h"
 #include "settings/IniKeyTable.h"
@@ -14,19 +15,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-namespace {
-
-void check(bool condition) {
-    if (!condition)
-        std::abort();
-}
-
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-} // namespace
+using FuzzCheck::check;
+using FuzzCheck::readAll;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static QTemporaryDir dir;

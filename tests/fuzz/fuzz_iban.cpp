@@ -1,4 +1,5 @@
 // The IBAN and the control digits on arbitrary account texts.
+#include "FuzzCheck.h"
 #include "common/AppError.h"
 #include "invoice/BankAccount.h"
 #include "settings/TextDecoding.h"
@@ -8,10 +9,7 @@
 
 namespace {
 
-void check(bool condition) {
-    if (!condition)
-        std::abort();
-}
+using FuzzCheck::check;
 
 bool isUpperLetter(QChar c) {
     return c >= u'A' && c <= u'Z';

@@ -1,5 +1,6 @@
 // The INI reader on arbitrary bytes: decoding, parsing, reading and writing
 // back must never crash, and a value written must read back as written.
+#include "FuzzCheck.h"
 #include "settings/IniFile.h"
 #include "settings/TextDecoding.h"
 
@@ -11,10 +12,7 @@
 
 namespace {
 
-void check(bool condition) {
-    if (!condition)
-        std::abort();
-}
+using FuzzCheck::check;
 
 bool isBlank(QChar c) {
     return c == u' ' || c == u'\t';

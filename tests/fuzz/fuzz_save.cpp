@@ -2,6 +2,7 @@
 // room left (a file-size limit of 0 to 65535 bytes), the old content and the
 // new one. A save either leaves the new content whole or fails with a reason
 // and leaves the old content byte for byte, with nothing left beside it.
+#include "FuzzCheck.h"
 #include "common/SafeSave.h"
 
 #include <QDir>
@@ -13,19 +14,8 @@
 #include <cstdlib>
 #include <sys/resource.h>
 
-namespace {
-
-void check(bool condition) {
-    if (!condition)
-        std::abort();
-}
-
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-} // namespace
+using FuzzCheck::check;
+using FuzzCheck::readAll;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static QTemporaryDir dir;

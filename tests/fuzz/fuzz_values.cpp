@@ -1,18 +1,12 @@
 // The readers of numbers, whole numbers and dates on arbitrary text.
+#include "FuzzCheck.h"
 #include "common/ValueForms.h"
 #include "settings/TextDecoding.h"
 
 #include <cstdint>
 #include <cstdlib>
 
-namespace {
-
-void check(bool condition) {
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
+using FuzzCheck::check;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString text =
