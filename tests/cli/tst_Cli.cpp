@@ -1,3 +1,5 @@
+#include "CliRunner.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -25,22 +27,8 @@ private slots:
 
 namespace {
 
-struct Run {
-    int status = -1;
-    QString out, err;
-};
-
-Run cli(const QStringList& arguments) {
-    QProcess process;
-    process.start(QStringLiteral(ORVANE_CLI_PATH), arguments);
-    Run run;
-    if (!process.waitForStarted(10000) || !process.waitForFinished(60000))
-        return run;
-    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
+using CliRunner::cli;
+using CliRunner::Run;
 
 QString copySample(const QTemporaryDir& dir, const QString& name) {
     const QString target = dir.filePath(name);

@@ -1,9 +1,10 @@
+#include "CliRunner.h"
+
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -22,22 +23,8 @@ private slots:
 
 namespace {
 
-struct Run {
-    int status = -1;
-    QString out, err;
-};
-
-Run cli(const QStringList& arguments) {
-    QProcess process;
-    process.start(QStringLiteral(ORVANE_CLI_PATH), arguments);
-    Run run;
-    if (!process.waitForStarted(10000) || !process.waitForFinished(60000))
-        return run;
-    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
+using CliRunner::cli;
+using CliRunner::Run;
 
 QByteArray otherProgramsDocument() {
     QFile file(QFINDTESTDATA("../facturae/data/other-program.xml"));

@@ -2,8 +2,8 @@
 // with a well-formed document, in bounded time and never by a signal.
 
 #include "../settings/HostileFiles.h"
+#include "CliRunner.h"
 
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -15,34 +15,14 @@ using HostileFiles::Kind;
 
 namespace {
 
-struct Run {
-    int status = -1;
-    QString out, err;
-    qint64 ms = 0;
-};
+using CliRunner::Run;
 
 // Runs orvane-cli generate; with a prefix such as setpriv, through it.
 Run generate(const QStringList& arguments, const QStringList& prefix = {}) {
-    QProcess cli;
-    QElapsedTimer clock;
-    clock.start();
     const QStringList command =
         prefix + QStringList{QStringLiteral(ORVANE_CLI_PATH), QStringLiteral("generate")} +
         arguments;
-    cli.start(command.first(), command.mid(1));
-    // Generous for sanitizer builds; a plain build needs a few seconds at most.
-    if (!cli.waitForFinished(120000)) {
-        cli.kill();
-        cli.waitForFinished();
-        qWarning("orvane-cli did not finish in time");
-        return {};
-    }
-    Run run;
-    run.ms = clock.elapsed();
-    run.status = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
-    run.out = QString::fromUtf8(cli.readAllStandardOutput());
-    run.err = QString::fromUtf8(cli.readAllStandardError());
-    return run;
+    return CliRunner::run(command.first(), command.mid(1));
 }
 
 QString wellFormed(const QString& path) {

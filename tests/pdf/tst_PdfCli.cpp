@@ -1,10 +1,11 @@
+#include "CliRunner.h"
+
 #include "pdf/FacturaeReader.h"
 #include "pdf/ReadableText.h"
 
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -34,26 +35,9 @@ private slots:
 
 namespace {
 
-struct Run {
-    int status = -1;
-    QString out, err;
-};
-
-Run run(const QString& program, const QStringList& arguments) {
-    QProcess process;
-    process.start(program, arguments);
-    Run r;
-    if (!process.waitForStarted(10000) || !process.waitForFinished(120000))
-        return r;
-    r.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    r.out = QString::fromUtf8(process.readAllStandardOutput());
-    r.err = QString::fromUtf8(process.readAllStandardError());
-    return r;
-}
-
-Run cli(const QStringList& arguments) {
-    return run(QStringLiteral(ORVANE_CLI_PATH), arguments);
-}
+using CliRunner::cli;
+using CliRunner::run;
+using CliRunner::Run;
 
 // The text of each page, non-breaking spaces as plain ones.
 QStringList pageTexts(const QString& pdf) {

@@ -1,0 +1,49 @@
+#pragma once
+
+// Runs orvane-cli (or another command) as a user would and keeps what it
+// said: the exit status, stdout, stderr and how long it took.
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+namespace CliRunner {
+
+struct Run {
+    int status = -1; // -1: it did not start, did not end in time, or ended by a signal
+    QString out, err;
+    qint64 ms = 0;
+};
+
+// Runs program with input on its stdin (closed after it). The limit is generous
+// for sanitizer builds; a plain build needs a few seconds at most.
+inline Run run(const QString& program, const QStringList& arguments, const QByteArray& input = {},
+               int limitMs = 120000) {
+    QProcess process;
+    QElapsedTimer clock;
+    clock.start();
+    process.start(program, arguments);
+    Run result;
+    if (!process.waitForStarted(10000))
+        return result;
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(limitMs)) {
+        process.kill();
+        process.waitForFinished();
+        qWarning("%s did not finish in time", qPrintable(program));
+        return result;
+    }
+    result.ms = clock.elapsed();
+    result.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    result.out = QString::fromUtf8(process.readAllStandardOutput());
+    result.err = QString::fromUtf8(process.readAllStandardError());
+    return result;
+}
+
+inline Run cli(const QStringList& arguments, const QByteArray& input = {}) {
+    return run(QStringLiteral(ORVANE_CLI_PATH), arguments, input);
+}
+
+} // namespace CliRunner
