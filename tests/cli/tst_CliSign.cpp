@@ -1,4 +1,5 @@
 #include "../signing/TestPki.h"
+#include "CliRunner.h"
 
 #include <QDir>
 #include <QFile>
@@ -34,39 +35,8 @@ private:
 
 namespace {
 
-struct Run {
-    int status = -1;
-    QString out, err;
-};
-
-Run cli(const QStringList& arguments, const QByteArray& input = {}) {
-    QProcess process;
-    process.start(QStringLiteral(ORVANE_CLI_PATH), arguments);
-    Run run;
-    if (!process.waitForStarted(10000))
-        return run;
-    process.write(input);
-    process.closeWriteChannel();
-    if (!process.waitForFinished(60000))
-        return run;
-    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
-
-// 1 accepted, 0 refused, -1 xmlsec1 not installed.
-int xmlsec1Accepts(const QString& file, const QString& rootPem) {
-    if (QStandardPaths::findExecutable("xmlsec1").isEmpty())
-        return -1;
-    QProcess process;
-    process.start("xmlsec1", {"--verify", "--trusted-pem", rootPem, "--id-attr:Id",
-                              "http://uri.etsi.org/01903/v1.3.2#:SignedProperties", "--id-attr:Id",
-                              "http://www.w3.org/2000/09/xmldsig#:KeyInfo", file});
-    if (!process.waitForFinished(60000))
-        return 0;
-    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0 ? 1 : 0;
-}
+using CliRunner::cli;
+using CliRunner::Run;
 
 QByteArray readAll(const QString& path) {
     QFile f(path);
@@ -174,7 +144,7 @@ void tst_CliSign::samplesSignAndVerify() {
     QCOMPARE(untrusted.status, 0);
     QVERIFY(untrusted.out.contains("WARNING chain"));
 
-    const int xmlsec = xmlsec1Accepts(expected, m_pki.rootPem);
+    const int xmlsec = m_pki.xmlsec1Accepts(expected);
     if (xmlsec >= 0)
         QCOMPARE(xmlsec, 1);
     else
@@ -217,7 +187,7 @@ void tst_CliSign::changedSampleRefusedByBoth() {
     QCOMPARE(verifying.status, 1);
     QVERIFY2(verifying.out.contains("ERROR reference-digest"), qPrintable(verifying.out));
     QVERIFY(!verifying.out.contains(" valid "));
-    const int xmlsec = xmlsec1Accepts(file, m_pki.rootPem);
+    const int xmlsec = m_pki.xmlsec1Accepts(file);
     if (xmlsec < 0)
         QSKIP("xmlsec1 is not installed: the independent check was not run");
     QCOMPARE(xmlsec, 0);

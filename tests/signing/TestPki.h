@@ -121,6 +121,21 @@ public:
 
     QString path(const QString& name) const { return m_dir.filePath(name); }
 
+    // Runs the xmlsec1 command on a signed document, trusting the test root.
+    // Returns 1 accepted, 0 refused, -1 when xmlsec1 is not there.
+    int xmlsec1Accepts(const QString& file) const {
+        if (QStandardPaths::findExecutable("xmlsec1").isEmpty())
+            return -1;
+        QProcess process;
+        process.start("xmlsec1",
+                      {"--verify", "--trusted-pem", rootPem, "--id-attr:Id",
+                       "http://uri.etsi.org/01903/v1.3.2#:SignedProperties", "--id-attr:Id",
+                       "http://www.w3.org/2000/09/xmldsig#:KeyInfo", file});
+        if (!process.waitForFinished(60000))
+            return 0;
+        return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0 ? 1 : 0;
+    }
+
 private:
     bool fail(const QString& text) {
         problem = text;
