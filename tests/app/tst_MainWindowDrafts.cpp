@@ -1,4 +1,4 @@
-#include "FakePrompts.h"
+#include "MainWindowTestCase.h"
 #include "WindowTestKit.h"
 
 #include "app/uAcercaDe.h"
@@ -34,28 +34,16 @@ const QString Registro =
     QStringLiteral("[MISDATOS]\nENTIDAD=2100\nOFICINA=0418\nDC=45\nCUENTA=0200051332\nIBAN=ES91\n"
                    "PERSONA=J\nNOMBRE=Mi Empresa S.L.\nNIF=B00000000\n");
 
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
-}
-
 } // namespace
 
 // Keeping an invoice as a draft, starting a new one, the questions before
 // anything unsaved is lost, what the status bar says, and settings saved
 // while the window is open.
-class MainWindowDraftsTest : public QObject {
+class MainWindowDraftsTest : public MainWindowTestCase {
     Q_OBJECT
 private slots:
-    void init() {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        m_prompts = std::make_unique<FakePrompts>();
-    }
-    void cleanup() {
-        m_window.reset();
-        m_prompts.reset();
-    }
+    void init() { startMainWindowTest(); }
+    void cleanup() { endMainWindowTest(); }
 
     // What a person adds on screen survives a draft: the document written
     // from the draft read back is the same, byte for byte.
@@ -378,9 +366,6 @@ private slots:
     }
 
 private:
-    QString path() const { return m_dir->path(); }
-    QString file(const QString& relative) const { return QDir(path()).filePath(relative); }
-    void open() { m_window = openWindow(path()); }
 
     void go(const QString& way) {
         if (way == u"exit")
@@ -395,9 +380,6 @@ private:
             m_window->openInvoiceFile();
     }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<FakePrompts> m_prompts;
-    std::unique_ptr<TForm2> m_window;
 };
 
 QTEST_MAIN(MainWindowDraftsTest)

@@ -1,4 +1,4 @@
-#include "FakePrompts.h"
+#include "MainWindowTestCase.h"
 #include "WindowTestKit.h"
 
 #include "app/LinesGrid.h"
@@ -37,18 +37,11 @@ const QString AdmonText =
 
 // The button bar: "Capturar Datos", "Generar Factura", "Firmar Factura" and
 // "Contacto", with a fake AutoFirma that records how it was started.
-class tst_MainWindowOperations : public QObject {
+class tst_MainWindowOperations : public MainWindowTestCase {
     Q_OBJECT
 private slots:
-    void init() {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        m_prompts = std::make_unique<FakePrompts>();
-    }
-    void cleanup() {
-        m_window.reset();
-        m_prompts.reset();
-    }
+    void init() { startMainWindowTest(); }
+    void cleanup() { endMainWindowTest(); }
 
     void captureFromTheFixedFile() {
         writeFile(path(), QStringLiteral("Importa/Factura.Ini"), ImportText.arg(AdmonText));
@@ -454,8 +447,6 @@ private slots:
     }
 
 private:
-    QString path() const { return m_dir->path(); }
-    void open() { m_window = openWindow(path()); }
 
     // A stand-in for AutoFirma that writes its arguments, one a line.
     QString fakeAutoFirma(const QString& name) {
@@ -467,10 +458,6 @@ private:
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         return folder;
     }
-    static QByteArray readAll(const QString& file) {
-        QFile f(file);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
-    }
     QStringList recordedArguments(const QString& folder) {
         QFile file(folder + QStringLiteral("/args.txt"));
         if (!file.open(QIODevice::ReadOnly))
@@ -478,9 +465,6 @@ private:
         return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
     }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<FakePrompts> m_prompts;
-    std::unique_ptr<TForm2> m_window;
 };
 
 QTEST_MAIN(tst_MainWindowOperations)

@@ -1,4 +1,4 @@
-#include "FakePrompts.h"
+#include "MainWindowTestCase.h"
 #include "WindowTestKit.h"
 
 #include "app/uPrincipal.h"
@@ -17,18 +17,11 @@ using namespace WindowTestKit;
 
 // Signing runs while the window goes on: AutoFirma is a stand-in that takes
 // its time and writes the signed file (or not).
-class MainWindowSigningTest : public QObject {
+class MainWindowSigningTest : public MainWindowTestCase {
     Q_OBJECT
 private slots:
-    void init() {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        m_prompts = std::make_unique<FakePrompts>();
-    }
-    void cleanup() {
-        m_window.reset();
-        m_prompts.reset();
-    }
+    void init() { startMainWindowTest(); }
+    void cleanup() { endMainWindowTest(); }
 
     void windowKeepsWorkingWhileAutoFirmaSigns() {
         setUpAutoFirma(QStringLiteral("sleep 2\nprintf firmado > \"$out\"\n"));
@@ -85,8 +78,6 @@ private slots:
     }
 
 private:
-    QString path() const { return m_dir->path(); }
-    QString file(const QString& relative) const { return QDir(path()).filePath(relative); }
 
     // A document that passes the check, so that signing goes ahead.
     QString validDocument() const {
@@ -108,9 +99,6 @@ private:
                       .arg(file(QStringLiteral("af"))));
     }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<FakePrompts> m_prompts;
-    std::unique_ptr<TForm2> m_window;
 };
 
 QTEST_MAIN(MainWindowSigningTest)

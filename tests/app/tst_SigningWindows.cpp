@@ -1,5 +1,5 @@
 #include "../signing/TestPki.h"
-#include "FakePrompts.h"
+#include "MainWindowTestCase.h"
 #include "WindowTestKit.h"
 
 #include "app/uAutoFirma.h"
@@ -41,7 +41,7 @@ const QByteArray Invoice =
 // Signing with a certificate file as a person does it: choosing the file in
 // the "Firma" window, "Firmar Factura", the step after "Generar Factura", and
 // "Comprobar firma"; every question answered by the scripted prompts.
-class tst_SigningWindows : public QObject {
+class tst_SigningWindows : public MainWindowTestCase {
     Q_OBJECT
 private slots:
     void initTestCase() {
@@ -49,15 +49,8 @@ private slots:
             QSKIP("The openssl command is needed to make the test certificates");
         QVERIFY2(m_pki.create(), qPrintable(m_pki.problem));
     }
-    void init() {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        m_prompts = std::make_unique<FakePrompts>();
-    }
-    void cleanup() {
-        m_window.reset();
-        m_prompts.reset();
-    }
+    void init() { startMainWindowTest(); }
+    void cleanup() { endMainWindowTest(); }
 
     void chooseCertificate_data();
     void chooseCertificate();
@@ -68,7 +61,6 @@ private slots:
     void checkSignature();
 
 private:
-    QString path() const { return m_dir->path(); }
     // The document of a sample invoice, which passes its check; or, broken, a
     // bare document the check refuses.
     QString document(bool broken = false) const {
@@ -91,12 +83,8 @@ private:
         writeFile(path(), QStringLiteral("Registro.Ini"),
                   QStringLiteral("[FIRMA]\nMETODO=CERTIFICADO\nCERTIFICADO=%1\n").arg(p12));
     }
-    void openMainWindow() { m_window = openWindow(path()); }
 
     TestPki m_pki;
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<FakePrompts> m_prompts;
-    std::unique_ptr<TForm2> m_window;
 };
 
 void tst_SigningWindows::chooseCertificate_data() {
@@ -243,7 +231,7 @@ void tst_SigningWindows::signFromTheButton() {
     QFETCH(bool, broken);
 
     useCertificate(certificate);
-    openMainWindow();
+    open();
     const QString input = document(broken);
     const QByteArray unsigned_ = readFile(input);
     const QString output = QDir(path()).filePath(QStringLiteral("F 001.XSIG"));
@@ -271,7 +259,7 @@ void tst_SigningWindows::signedRightAfterGenerating() {
     QDir(path()).mkpath(QStringLiteral("Importa"));
     QVERIFY(QFile::copy(QStringLiteral(ORVANE_SAMPLES_DIR "/F2024-001.ini"),
                         QDir(path()).filePath(QStringLiteral("Importa/Factura.Ini"))));
-    openMainWindow();
+    open();
     QVERIFY(m_window->session().importInvoice({}));
     const QString saved = QDir(path()).filePath(QStringLiteral("F 002.XML"));
     m_prompts->fileAnswers << saved;
@@ -288,7 +276,7 @@ void tst_SigningWindows::signedRightAfterGenerating() {
 
 void tst_SigningWindows::checkSignature() {
     useCertificate(m_pki.representative);
-    openMainWindow();
+    open();
     m_prompts->fileAnswers << document();
     m_prompts->passwordAnswers << QByteArray(TestPki::Password);
     m_window->Button4Click();
