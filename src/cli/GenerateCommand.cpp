@@ -20,11 +20,8 @@ const char Usage[] =
     "  -o SALIDA.xml        fichero de salida (solo con un fichero de importación)\n"
     "Sin -o, cada factura se guarda junto a su fichero de importación con extensión .XML.\n";
 
-struct Options {
-    QString home;
+struct Options : EachFileOptions {
     QString withholding; // empty: the file's IRPF, or 0
-    QString output;
-    QStringList inputs;
 };
 
 // From a fresh start, as the window would: the rate is chosen before the
@@ -50,36 +47,26 @@ int runGenerate(const QStringList& arguments, const QString& toolDir, QTextStrea
                 QTextStream& err) {
     Options options;
     options.home = toolDir;
-    CommandArguments args(arguments);
-    QString a;
-    while (args.nextOption(a)) {
-        if (a == u"--home") {
-            if (!args.takeValue(options.home))
-                return usageError(err, Usage, QStringLiteral("Falta la carpeta tras --home"));
-        } else if (a == u"--withholding") {
+    const int status = readEachFileArguments(
+        arguments,
+        {Usage, QStringLiteral("Falta el fichero de importación"),
+         QStringLiteral("-o solo admite un fichero de importación")},
+        out, err, options,
+        [&](const QString& option, CommandArguments& args) -> std::optional<QString> {
+            if (option != u"--withholding")
+                return std::nullopt;
             if (!args.takeValue(options.withholding))
-                return usageError(err, Usage, QStringLiteral("Falta el tipo tras --withholding"));
+                return QStringLiteral("Falta el tipo tras --withholding");
             const auto rate = PercentageText::normalized(options.withholding);
             if (!rate)
-                return usageError(err, Usage,
-                                  QStringLiteral("El tipo de retención debe ser un número de 0 a "
-                                                 "100 (con coma o punto decimal): %1")
-                                      .arg(options.withholding));
+                return QStringLiteral("El tipo de retención debe ser un número de 0 a 100 (con "
+                                      "coma o punto decimal): %1")
+                    .arg(options.withholding);
             options.withholding = *rate;
-        } else if (a == u"-o") {
-            if (!args.takeValue(options.output))
-                return usageError(err, Usage, QStringLiteral("Falta el fichero tras -o"));
-        } else if (args.isHelp(a)) {
-            return showHelp(out, Usage);
-        } else {
-            return usageError(err, Usage, unknownOption(a));
-        }
-    }
-    options.inputs = args.files();
-    if (options.inputs.isEmpty())
-        return usageError(err, Usage, QStringLiteral("Falta el fichero de importación"));
-    if (!options.output.isEmpty() && options.inputs.size() > 1)
-        return usageError(err, Usage, QStringLiteral("-o solo admite un fichero de importación"));
+            return QString();
+        });
+    if (status >= 0)
+        return status;
     return writeEachFile(options.inputs, out, err,
                          [&](const QString& input) { return generateOne(options, input); });
 }

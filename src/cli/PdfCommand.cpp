@@ -1,6 +1,5 @@
 #include "cli/PdfCommand.h"
 
-#include "cli/CommandArguments.h"
 #include "cli/EachFile.h"
 
 #include "common/AppError.h"
@@ -21,13 +20,7 @@ const char Usage[] =
     "  -o SALIDA.pdf    fichero de salida (solo con una factura)\n"
     "Sin -o, cada copia se guarda junto a su factura con extensión .pdf.\n";
 
-struct Options {
-    QString home;
-    QString output;
-    QStringList inputs;
-};
-
-QString renderOne(const Options& options, const QString& input) {
+QString renderOne(const EachFileOptions& options, const QString& input) {
     const QByteArray document = FacturaeReader::fileBytes(input);
     const QString target =
         options.output.isEmpty() ? InvoicePdf::defaultOutputPath(input) : options.output;
@@ -48,28 +41,14 @@ QString renderOne(const Options& options, const QString& input) {
 
 int runPdf(const QStringList& arguments, const QString& toolDir, QTextStream& out,
            QTextStream& err) {
-    Options options;
+    EachFileOptions options;
     options.home = toolDir;
-    CommandArguments args(arguments);
-    QString a;
-    while (args.nextOption(a)) {
-        if (a == u"--home") {
-            if (!args.takeValue(options.home))
-                return usageError(err, Usage, QStringLiteral("Falta la carpeta tras --home"));
-        } else if (a == u"-o") {
-            if (!args.takeValue(options.output))
-                return usageError(err, Usage, QStringLiteral("Falta el fichero tras -o"));
-        } else if (args.isHelp(a)) {
-            return showHelp(out, Usage);
-        } else {
-            return usageError(err, Usage, unknownOption(a));
-        }
-    }
-    options.inputs = args.files();
-    if (options.inputs.isEmpty())
-        return usageError(err, Usage, QStringLiteral("Falta la factura"));
-    if (!options.output.isEmpty() && options.inputs.size() > 1)
-        return usageError(err, Usage, QStringLiteral("-o solo admite una factura"));
+    const int status = readEachFileArguments(
+        arguments,
+        {Usage, QStringLiteral("Falta la factura"), QStringLiteral("-o solo admite una factura")},
+        out, err, options);
+    if (status >= 0)
+        return status;
     return writeEachFile(options.inputs, out, err,
                          [&](const QString& input) { return renderOne(options, input); });
 }
