@@ -1,9 +1,7 @@
 #include "CheckBench.h"
+#include "BenchKit.h"
 
 #include "facturae/DocumentCheck.h"
-#include "facturae/FacturaeWriter.h"
-#include "invoice/InvoiceRecord.h"
-#include "settings/InvoiceImport.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -18,10 +16,7 @@
 
 namespace {
 
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
+using BenchKit::median;
 
 struct Times {
     double wall = -1; // ms from start to exit
@@ -68,13 +63,10 @@ int checkOnce(const QString& document) {
 int checkBench(const QString& importFile, int runs, QTextStream& out) {
     const QString document = importFile + QStringLiteral(".check.xml");
     {
-        InvoiceRecord record;
-        record.lines().open();
-        InvoiceImport::importFile(record, importFile, true);
         QFile file(document);
         if (!file.open(QIODevice::WriteOnly))
             qFatal("cannot write %s", qPrintable(document));
-        FacturaeWriter::write(record, file);
+        file.write(BenchKit::documentOf(importFile));
     }
     const QString xmllint = QStandardPaths::findExecutable(QStringLiteral("xmllint"));
     const QString schema = QStringLiteral(ORVANE_SCHEMA_FILE);

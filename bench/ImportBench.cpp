@@ -9,6 +9,7 @@
 //   orvane-bench --measure FILE RUNS   one size (used by the parent)
 //   orvane-bench --sign [RUNS]  signing and checking a 10,000-line invoice
 
+#include "BenchKit.h"
 #include "CheckBench.h"
 #include "InvoiceBuilder.h"
 #include "SignBench.h"
@@ -20,7 +21,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -30,10 +30,7 @@
 
 namespace {
 
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
+using BenchKit::median;
 
 int measure(const QString& path, int runs) {
     const QString output = path + QStringLiteral(".XML");
@@ -87,12 +84,8 @@ int main(int argc, char** argv) {
     for (const int lines : {1, 100, 10000, 100000}) {
         const QString path = dir.filePath(QStringLiteral("bench%1.ini").arg(lines));
         InvoiceBuilder::writeImportFile(path, lines);
-        QProcess child;
-        child.start(QCoreApplication::applicationFilePath(),
-                    {QStringLiteral("--measure"), path, QString::number(runs)});
-        child.waitForFinished(-1);
-        const QStringList f = QString::fromLatin1(child.readAllStandardOutput()).split(u' ');
-        if (f.size() < 4) {
+        const QStringList f = BenchKit::measureInChild(path, runs, 4);
+        if (f.isEmpty()) {
             out << "measurement failed for " << lines << " lines\n";
             return 1;
         }

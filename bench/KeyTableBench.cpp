@@ -5,6 +5,7 @@
 //
 //   orvane-bench-keys [RUNS]
 
+#include "BenchKit.h"
 #include "settings/IniFile.h"
 #include "settings/IniKeyTable.h"
 
@@ -23,10 +24,7 @@ std::uint64_t sameForAll(std::uint64_t, std::uint32_t, QStringView) {
     return 0;
 }
 
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
+using BenchKit::median;
 
 template <typename Work> double medianMs(int runs, Work work) {
     std::vector<double> times;

@@ -7,19 +7,15 @@
 //   orvane-pdf-bench [RUNS]              all sizes, RUNS timed runs each (default 5)
 //   orvane-pdf-bench --measure FILE RUNS one size (used by the parent)
 
+#include "BenchKit.h"
 #include "InvoiceBuilder.h"
-#include "facturae/FacturaeWriter.h"
-#include "invoice/InvoiceRecord.h"
 #include "pdf/FacturaeReader.h"
 #include "pdf/InvoicePdf.h"
-#include "settings/InvoiceImport.h"
 
-#include <QBuffer>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -36,19 +32,10 @@ double cpuMs() {
     return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
 }
 
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
+using BenchKit::median;
 
 int measure(const QString& importPath, int runs) {
-    InvoiceRecord record;
-    record.lines().open();
-    InvoiceImport::importFile(record, importPath, true);
-    QBuffer xml;
-    xml.open(QIODevice::WriteOnly);
-    FacturaeWriter::write(record, xml);
-    const QByteArray bytes = xml.data();
+    const QByteArray bytes = BenchKit::documentOf(importPath);
 
     const QString output = importPath + QStringLiteral(".pdf");
     std::vector<double> times, cpu;
@@ -100,12 +87,8 @@ int main(int argc, char** argv) {
     for (const int lines : {1, 100, 10000}) {
         const QString path = dir.filePath(QStringLiteral("bench%1.ini").arg(lines));
         InvoiceBuilder::writeImportFile(path, lines);
-        QProcess child;
-        child.start(QCoreApplication::applicationFilePath(),
-                    {QStringLiteral("--measure"), path, QString::number(runs)});
-        child.waitForFinished(-1);
-        const QStringList f = QString::fromLatin1(child.readAllStandardOutput()).split(u' ');
-        if (f.size() < 5) {
+        const QStringList f = BenchKit::measureInChild(path, runs, 5);
+        if (f.isEmpty()) {
             out << "measurement failed for " << lines << " lines\n";
             return 1;
         }

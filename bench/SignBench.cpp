@@ -1,4 +1,5 @@
 #include "SignBench.h"
+#include "BenchKit.h"
 
 #include "InvoiceBuilder.h"
 #include "common/AppError.h"
@@ -54,9 +55,7 @@ Timing median(int runs, const std::function<void()>& work) {
         walls.push_back(timer.nsecsElapsed() / 1e6);
         cpus.push_back(cpuMs() - cpuBefore);
     }
-    std::sort(walls.begin(), walls.end());
-    std::sort(cpus.begin(), cpus.end());
-    return {walls[walls.size() / 2], cpus[cpus.size() / 2]};
+    return {BenchKit::median(walls), BenchKit::median(cpus)};
 }
 
 QString figures(const Timing& timing) {
