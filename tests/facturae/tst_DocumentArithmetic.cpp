@@ -1,5 +1,5 @@
 #include "DecimalTestKit.h"
-#include "XmlTree.h"
+#include "ParsedElement.h"
 #include "common/AppError.h"
 #include "facturae/FacturaeWriter.h"
 #include "invoice/InvoiceRecord.h"
@@ -24,7 +24,7 @@ private slots:
 
 namespace {
 
-using Node = XmlTree;
+using Node = ParsedElement;
 
 // What the generator produced, so the test knows its sample covers the cases.
 struct Coverage {
@@ -256,14 +256,14 @@ void tst_DocumentArithmetic::generatedInvoicesAddUp() {
         QBuffer buffer;
         QVERIFY(buffer.open(QIODevice::WriteOnly));
         FacturaeWriter::write(record, buffer);
-        checkDocument(XmlTree::parse(buffer.data()), lines,
+        checkDocument(ParsedElement::parse(buffer.data()), lines,
                       Decimal::fromText(rateText.toLatin1().replace(',', '.').constData()), seen);
         if (QTest::currentTestFailed()) {
             qWarning("invoice %d failed", n);
             return;
         }
         // What the window shows is what the document carries.
-        QCOMPARE(record.totalValue(TotalBox::Total), XmlTree::parse(buffer.data())
+        QCOMPARE(record.totalValue(TotalBox::Total), ParsedElement::parse(buffer.data())
                                                          .at("Invoices/Invoice")
                                                          .number("InvoiceTotals/InvoiceTotal"));
     }

@@ -1,6 +1,6 @@
 #include "DecimalTestKit.h"
 #include "InvoiceBuilder.h"
-#include "XmlTree.h"
+#include "ParsedElement.h"
 #include "common/AppError.h"
 #include "facturae/FacturaeWriter.h"
 #include "invoice/InvoiceRecord.h"
@@ -39,11 +39,11 @@ private slots:
 
 namespace {
 
-using Node = XmlTree;
+using Node = ParsedElement;
 
 // Names as written, without checking their prefixes.
 Node parse(const QByteArray& bytes) {
-    return XmlTree::parse(bytes, false);
+    return ParsedElement::parse(bytes, false);
 }
 
 using LineInput = InvoiceBuilder::Line;

@@ -2,7 +2,7 @@
 // discounts and rates within their limits the lines hold, the document adds
 // up as written.
 #include "FuzzCheck.h"
-#include "XmlTree.h"
+#include "ParsedElement.h"
 #include "common/AppError.h"
 #include "common/Decimal.h"
 #include "facturae/FacturaeWriter.h"
@@ -20,7 +20,7 @@ namespace {
 
 using FuzzCheck::check;
 
-using Node = XmlTree;
+using Node = ParsedElement;
 
 // A value with up to eight decimals whose magnitude stays within limit.
 Decimal value(FuzzedDataProvider& in, qint64 limit, bool allowNegative) {
@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     FacturaeWriter::write(record, buffer);
-    const Node root = XmlTree::parse(buffer.data());
+    const Node root = ParsedElement::parse(buffer.data());
     const Node& invoice = root.at(QStringLiteral("Invoices/Invoice"));
 
     Decimal grossSum;

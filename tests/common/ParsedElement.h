@@ -15,22 +15,22 @@
 #include <algorithm>
 
 // A parsed element: its qualified name, its text and its child elements.
-struct XmlTree {
+struct ParsedElement {
     QString name;
     QString text;
-    QList<XmlTree> children;
+    QList<ParsedElement> children;
 
     // The first child of that name, or null.
-    const XmlTree* child(const QString& n) const {
-        for (const XmlTree& c : children)
+    const ParsedElement* child(const QString& n) const {
+        for (const ParsedElement& c : children)
             if (c.name == n)
                 return &c;
         return nullptr;
     }
     // Every child of that name, in document order.
-    QList<const XmlTree*> all(const QString& n) const {
-        QList<const XmlTree*> found;
-        for (const XmlTree& c : children)
+    QList<const ParsedElement*> all(const QString& n) const {
+        QList<const ParsedElement*> found;
+        for (const ParsedElement& c : children)
             if (c.name == n)
                 found << &c;
         return found;
@@ -38,10 +38,10 @@ struct XmlTree {
     bool has(const QString& n) const { return child(n) != nullptr; }
 
     // The element at a path of child names ("Invoices/Invoice").
-    const XmlTree& at(const QString& path) const {
-        const XmlTree* node = this;
+    const ParsedElement& at(const QString& path) const {
+        const ParsedElement* node = this;
         for (const QString& part : path.split(u'/')) {
-            const XmlTree* next = node->child(part);
+            const ParsedElement* next = node->child(part);
             if (!next)
                 qFatal("no element %s under %s (path %s)", qPrintable(part), qPrintable(node->name),
                        qPrintable(path));
@@ -61,7 +61,7 @@ struct XmlTree {
 
     QStringList childNames() const {
         QStringList names;
-        for (const XmlTree& c : children)
+        for (const ParsedElement& c : children)
             names << c.name;
         return names;
     }
@@ -70,26 +70,26 @@ struct XmlTree {
         if (children.isEmpty())
             return name + u'=' + text;
         QStringList parts;
-        for (const XmlTree& c : children)
+        for (const ParsedElement& c : children)
             parts << c.compact();
         return name + u'{' + parts.join(u';') + u'}';
     }
 
     // The root element of a document. With namespaceProcessing an undeclared
     // prefix is an error too; names stay as written either way.
-    static XmlTree parse(const QByteArray& bytes, bool namespaceProcessing = true) {
+    static ParsedElement parse(const QByteArray& bytes, bool namespaceProcessing = true) {
         QXmlStreamReader xml(bytes);
         xml.setNamespaceProcessing(namespaceProcessing);
-        QList<XmlTree> stack;
-        XmlTree root;
+        QList<ParsedElement> stack;
+        ParsedElement root;
         while (!xml.atEnd()) {
             xml.readNext();
             if (xml.isStartElement()) {
-                stack.append(XmlTree{xml.qualifiedName().toString(), {}, {}});
+                stack.append(ParsedElement{xml.qualifiedName().toString(), {}, {}});
             } else if (xml.isCharacters() && !xml.isWhitespace() && !stack.isEmpty()) {
                 stack.last().text += xml.text();
             } else if (xml.isEndElement()) {
-                XmlTree done = stack.takeLast();
+                ParsedElement done = stack.takeLast();
                 if (stack.isEmpty())
                     root = done;
                 else
