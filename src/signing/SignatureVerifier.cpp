@@ -2,6 +2,7 @@
 
 #include "common/AppError.h"
 #include "signing/ReferenceFocus.h"
+#include "signing/SigningCertificate.h"
 #include "signing/XadesNames.h"
 #include "signing/XmlSecurity.h"
 #include "signing/XmlTree.h"
@@ -39,14 +40,6 @@ struct X509Free {
     void operator()(X509* c) const { X509_free(c); }
 };
 using Certificate = std::unique_ptr<X509, X509Free>;
-
-QByteArray derOf(X509* certificate) {
-    unsigned char* der = nullptr;
-    const int length = i2d_X509(certificate, &der);
-    QByteArray bytes(reinterpret_cast<const char*>(der), qMax(length, 0));
-    OPENSSL_free(der);
-    return bytes;
-}
 
 const EVP_MD* digestFor(const QString& algorithm) {
     if (algorithm == QLatin1String(Sha1))
@@ -297,7 +290,7 @@ void Check::checkSigningCertificate() {
         return;
     }
     for (const Certificate& candidate : m_certificates) {
-        if (digest(derOf(candidate.get()), md) == expected)
+        if (digest(certificateDer(candidate.get()), md) == expected)
             m_signer = candidate.get();
     }
     if (!m_signer) {

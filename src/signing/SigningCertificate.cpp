@@ -15,6 +15,16 @@
 
 #include <utility>
 
+QByteArray certificateDer(X509* certificate) {
+    unsigned char* der = nullptr;
+    const int length = i2d_X509(certificate, &der);
+    if (length <= 0)
+        return {};
+    QByteArray bytes(reinterpret_cast<const char*>(der), length);
+    OPENSSL_free(der);
+    return bytes;
+}
+
 void wipeSecret(QByteArray& secret) {
     if (!secret.isEmpty())
         OPENSSL_cleanse(const_cast<char*>(secret.constData()), size_t(secret.size()));
@@ -30,16 +40,6 @@ struct SecretGuard {
 
 QString displayDate(const QDateTime& utc) {
     return utc.toLocalTime().toString(QStringLiteral("dd/MM/yyyy HH:mm"));
-}
-
-QByteArray derOf(X509* certificate) {
-    unsigned char* der = nullptr;
-    const int length = i2d_X509(certificate, &der);
-    if (length <= 0)
-        return {};
-    QByteArray bytes(reinterpret_cast<const char*>(der), length);
-    OPENSSL_free(der);
-    return bytes;
 }
 
 } // namespace
@@ -107,7 +107,7 @@ SigningCertificate SigningCertificate::open(const QString& path, QByteArray& pas
     for (int i = 0; others && i < sk_X509_num(others); ++i) {
         X509* other = sk_X509_value(others, i);
         if (X509_check_issued(other, other) != X509_V_OK)
-            result.m_intermediates << derOf(other);
+            result.m_intermediates << certificateDer(other);
     }
     sk_X509_pop_free(others, X509_free);
     if (parsed != 1) {

@@ -46,3 +46,6 @@ private:
 // Overwrites the bytes of a secret in place (all sharing copies included) and
 // empties it.
 void wipeSecret(QByteArray& secret);
+
+// The DER bytes of a certificate; empty when it cannot be encoded.
+QByteArray certificateDer(X509* certificate);

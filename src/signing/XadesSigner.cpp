@@ -34,14 +34,6 @@ const xmlChar* xml(const QByteArray& text) {
     return xml(text.constData());
 }
 
-QByteArray derOf(X509* certificate) {
-    unsigned char* der = nullptr;
-    const int length = i2d_X509(certificate, &der);
-    QByteArray bytes(reinterpret_cast<const char*>(der), qMax(length, 0));
-    OPENSSL_free(der);
-    return bytes;
-}
-
 QByteArray sha256(const QByteArray& bytes) {
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int length = 0;
@@ -119,7 +111,7 @@ void addKeyInfo(xmlNode* signature, xmlNs* ds, const SigningCertificate& certifi
         failed("KeyInfo");
     // Filled here rather than by the library: the KeyInfo is itself signed,
     // so its content must be final before the digests are taken.
-    add(x509Data, ds, "X509Certificate", derOf(certificate.certificate()).toBase64());
+    add(x509Data, ds, "X509Certificate", certificateDer(certificate.certificate()).toBase64());
     for (const QByteArray& der : certificate.intermediates())
         add(x509Data, ds, "X509Certificate", der.toBase64());
     xmlNode* rsa = add(add(keyInfo, ds, "KeyValue"), ds, "RSAKeyValue");
@@ -149,7 +141,7 @@ xmlNode* addQualifyingProperties(xmlNode* signature, xmlNs* ds,
     xmlNode* cert = add(add(signatureProperties, xades, "SigningCertificate"), xades, "Cert");
     xmlNode* certDigest = add(cert, xades, "CertDigest");
     xmlSetProp(add(certDigest, ds, "DigestMethod"), xml("Algorithm"), xml(Sha256));
-    add(certDigest, ds, "DigestValue", sha256(derOf(x509)).toBase64());
+    add(certDigest, ds, "DigestValue", sha256(certificateDer(x509)).toBase64());
     xmlNode* issuerSerial = add(cert, xades, "IssuerSerial");
     add(issuerSerial, ds, "X509IssuerName", issuerText(x509));
     add(issuerSerial, ds, "X509SerialNumber", serialText(x509));
