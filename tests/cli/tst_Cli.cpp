@@ -28,25 +28,14 @@ private slots:
 namespace {
 
 using CliRunner::cli;
+using CliRunner::readAll;
 using CliRunner::Run;
+using CliRunner::writeFile;
 
 QString copySample(const QTemporaryDir& dir, const QString& name) {
     const QString target = dir.filePath(name);
     QFile::copy(QStringLiteral(ORVANE_SAMPLES_DIR "/") + name, target);
     return target;
-}
-
-QString writeImport(const QTemporaryDir& dir, const QString& name, const QByteArray& text) {
-    const QString path = dir.filePath(name);
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly))
-        f.write(text);
-    return path;
-}
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 const QByteArray Complete = "[DATOS_GENERALES]\nSERIE=A\nFACTURA=1\nFECHA=1/2/2024\n"
@@ -143,7 +132,7 @@ void tst_Cli::issuerFromRegistroWhenTheImportHasNone() {
     registro.write("[MISDATOS]\nENTIDAD=9999\nPERSONA=J\nNOMBRE=Emisora Guardada S.L.\n"
                    "NIF=B99\nCONTACTO=Ana\n");
     registro.close();
-    const QString input = writeImport(dir, QStringLiteral("sin-emisor.ini"), Complete);
+    const QString input = writeFile(dir, QStringLiteral("sin-emisor.ini"), Complete);
     const Run run = cli({"generate", "--home", dir.path(), input});
     QCOMPARE(run.status, 0);
     const QByteArray xml = readAll(dir.filePath(QStringLiteral("sin-emisor.XML")));
@@ -172,7 +161,7 @@ void tst_Cli::errors() {
     QFETCH(QByteArray, text);
     QFETCH(QString, message);
     QTemporaryDir dir;
-    const QString input = writeImport(dir, QStringLiteral("mal.ini"), text);
+    const QString input = writeFile(dir, QStringLiteral("mal.ini"), text);
     const Run run = cli({"generate", "--home", dir.path(), input});
     QCOMPARE(run.status, 1);
     QCOMPARE(run.out, QString());
@@ -182,8 +171,8 @@ void tst_Cli::errors() {
 
 void tst_Cli::oneFailingInputOfSeveral() {
     QTemporaryDir dir;
-    const QString good = writeImport(dir, QStringLiteral("buena.ini"), Complete);
-    const QString bad = writeImport(dir, QStringLiteral("mala.ini"), "[DATOS_GENERALES]\n");
+    const QString good = writeFile(dir, QStringLiteral("buena.ini"), Complete);
+    const QString bad = writeFile(dir, QStringLiteral("mala.ini"), "[DATOS_GENERALES]\n");
     const Run run = cli({"generate", "--home", dir.path(), bad, good});
     QCOMPARE(run.status, 1);
     QCOMPARE(run.out, dir.filePath(QStringLiteral("buena.XML")) + u'\n');
@@ -245,7 +234,7 @@ void tst_Cli::withholdingOfADraft() {
     QTemporaryDir dir;
     QByteArray text = Complete;
     text.replace("FECHA=1/2/2024\n", "FECHA=1/2/2024\n" + irpfLine);
-    const QString input = writeImport(dir, QStringLiteral("borrador.ini"), text);
+    const QString input = writeFile(dir, QStringLiteral("borrador.ini"), text);
     const QString output = dir.filePath(QStringLiteral("out.xml"));
     const Run run = cli(QStringList{"generate", "--home", dir.path(), "-o", output} + options +
                         QStringList{input});

@@ -25,18 +25,11 @@ namespace {
 
 using CliRunner::cli;
 using CliRunner::Run;
+using CliRunner::writeFile;
 
 QByteArray otherProgramsDocument() {
     QFile file(QFINDTESTDATA("../facturae/data/other-program.xml"));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QString write(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
-    const QString path = dir.filePath(name);
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(bytes);
-    return path;
 }
 
 QByteArray withWrongTotal() {
@@ -100,8 +93,8 @@ void tst_CliCheck::samplesPassTheCheck() {
 
 void tst_CliCheck::findingLinesAndSummary() {
     QTemporaryDir dir;
-    const QString wrong = write(dir, QStringLiteral("mal.xml"), withWrongTotal());
-    const QString right = write(dir, QStringLiteral("bien.xsig"), otherProgramsDocument());
+    const QString wrong = writeFile(dir, QStringLiteral("mal.xml"), withWrongTotal());
+    const QString right = writeFile(dir, QStringLiteral("bien.xsig"), otherProgramsDocument());
     const Run run = cli({"check", wrong, right});
     QCOMPARE(run.status, 1);
     QCOMPARE(run.err, QString());
@@ -126,8 +119,8 @@ void tst_CliCheck::findingLinesAndSummary() {
 
 void tst_CliCheck::json() {
     QTemporaryDir dir;
-    const QString wrong = write(dir, QStringLiteral("mal.xml"), withWrongTotal());
-    const QString cent = write(dir, QStringLiteral("céntimo.xml"), withOneCentOff());
+    const QString wrong = writeFile(dir, QStringLiteral("mal.xml"), withWrongTotal());
+    const QString cent = writeFile(dir, QStringLiteral("céntimo.xml"), withOneCentOff());
     const Run run = cli({"check", "--json", wrong, cent});
     QCOMPARE(run.status, 1);
     QJsonParseError error{};
@@ -152,7 +145,7 @@ void tst_CliCheck::json() {
     QVERIFY(total);
     QVERIFY(centWarning);
 
-    const Run clean = cli({"check", "--json", write(dir, "bien.xml", otherProgramsDocument())});
+    const Run clean = cli({"check", "--json", writeFile(dir, "bien.xml", otherProgramsDocument())});
     QCOMPARE(clean.status, 0);
     QCOMPARE(QJsonDocument::fromJson(clean.out.toUtf8()).array().size(), 0);
 }
@@ -183,11 +176,11 @@ void tst_CliCheck::exitStatus() {
     QFETCH(int, status);
     QFETCH(QString, errContains);
     QTemporaryDir dir;
-    write(dir, "bien", otherProgramsDocument());
-    write(dir, "-raro", otherProgramsDocument());
-    write(dir, "céntimo", withOneCentOff());
-    write(dir, "mal", withWrongTotal());
-    write(dir, "texto", "NIF=B15123458\n");
+    writeFile(dir, "bien", otherProgramsDocument());
+    writeFile(dir, "-raro", otherProgramsDocument());
+    writeFile(dir, "céntimo", withOneCentOff());
+    writeFile(dir, "mal", withWrongTotal());
+    writeFile(dir, "texto", "NIF=B15123458\n");
     for (QString& a : arguments) {
         if (a.startsWith(u'@'))
             a = a == u"@." ? dir.path() : dir.filePath(a.mid(1));

@@ -36,12 +36,8 @@ private:
 namespace {
 
 using CliRunner::cli;
+using CliRunner::readAll;
 using CliRunner::Run;
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 void writeAll(const QString& path, const QByteArray& bytes) {
     QFile f(path);

@@ -4,9 +4,11 @@
 // said: the exit status, stdout, stderr and how long it took.
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 namespace CliRunner {
 
@@ -40,6 +42,21 @@ inline Run run(const QString& program, const QStringList& arguments, const QByte
     result.out = QString::fromUtf8(process.readAllStandardOutput());
     result.err = QString::fromUtf8(process.readAllStandardError());
     return result;
+}
+
+// Writes a file for the command to read; its path.
+inline QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bytes);
+    return path;
+}
+
+// What the command wrote; nothing when there is no such file.
+inline QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 inline Run cli(const QStringList& arguments, const QByteArray& input = {}) {
