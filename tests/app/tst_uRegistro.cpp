@@ -366,26 +366,15 @@ private slots:
     }
     void tabOrder() {
         TFormRegistro w(m_dir.path());
-        // The screen's order: kind, name ... e-mail, account, IBAN, buttons.
-        const QStringList order{"RadioButton3",
-                                "Edit18",
-                                "Edit19",
-                                "Edit20",
-                                "Edit1",
-                                "Edit2",
-                                "Edit3",
-                                "Edit4",
-                                "Edit5",
-                                "Edit6",
-                                "Edit26",
-                                "Edit28",
-                                "Edit13",
-                                "Edit14",
-                                "Edit15",
-                                "Edit16",
-                                "Edit17",
-                                "MotivoExencion",
-                                "AdvSmoothButton1",
+        // The screen's order: kind, name ... e-mail, account, IBAN, logo,
+        // exemption reason, buttons.
+        const QStringList order{"RadioButton3",    "Edit18",         "Edit19",
+                                "Edit20",          "Edit1",          "Edit2",
+                                "Edit3",           "Edit4",          "Edit5",
+                                "Edit6",           "Edit26",         "Edit28",
+                                "Edit13",          "Edit14",         "Edit15",
+                                "Edit16",          "Edit17",         "eLogo",
+                                "bLogo",           "MotivoExencion", "AdvSmoothButton1",
                                 "AdvSmoothButton3"};
         QCOMPARE(tabChain(w, order), order);
     }
