@@ -79,7 +79,7 @@ TotalsPanel::TotalsPanel(QWidget* parent) : QGroupBox(parent) {
     // The rate and the amount share the caption; the amount says what it is.
     m_rate->setAccessibleName(QStringLiteral("Porcentaje de I.R.P.F."));
     irpf->setAccessibleName(QStringLiteral("Importe de I.R.P.F."));
-    grid->addWidget(label(QStringLiteral("I.R.&P.F."), m_rate), 1, 3);
+    grid->addWidget(label(QStringLiteral("&I.R.P.F."), m_rate), 1, 3);
     grid->addWidget(m_rate, 1, 4);
     grid->addWidget(irpf, 1, 5);
     grid->addWidget(label(QStringLiteral("TOTAL"), total), 2, 3);
