@@ -1,9 +1,11 @@
+#include "../signing/TestPki.h"
 #include "InvoiceBuilder.h"
 #include "session/InvoiceSession.h"
 
 #include "common/AppError.h"
 #include "common/ValueForms.h"
 #include "settings/DraftFile.h"
+#include "signing/SigningCertificate.h"
 
 #include <QDir>
 #include <QFile>
@@ -49,6 +51,7 @@ private slots:
     void prepareSigningBuildsTheJob();
     void prepareSigningRefuses_data();
     void prepareSigningRefuses();
+    void certificateSigningRefusesADocumentWithErrors();
 
 private:
     QString home() const { return m_dir->path(); }
@@ -925,6 +928,39 @@ void tst_InvoiceSession::prepareSigningRefuses() {
     QVERIFY2(refused.contains(refusal), qPrintable(refused));
     QCOMPARE(session.record().text(RecordField::AutoFirmaParameters), QString());
     QCOMPARE(readAll(inHome(document)), documentBefore);
+}
+
+// A document with errors is never signed, whichever the route: the
+// certificate file refuses it as AutoFirma's route does, and signs a good one.
+void tst_InvoiceSession::certificateSigningRefusesADocumentWithErrors() {
+    if (!TestPki::available())
+        QSKIP("the openssl command is needed to make test certificates");
+    TestPki pki;
+    QVERIFY2(pki.create(), qPrintable(pki.problem));
+    QByteArray password(TestPki::Password);
+    const SigningCertificate certificate = InvoiceSession::openCertificate(pki.signer, password);
+
+    writeValidDocument(QStringLiteral("bien.xml"));
+    writeDocumentWithErrors(QStringLiteral("mal.xml"));
+    write(QStringLiteral("Registro.Ini"), RegistroText.arg(home()));
+    InvoiceSession session(home());
+    session.start();
+    QVERIFY(session.loadSigningSettings());
+
+    const QString viaCertificate = refusalOf(
+        [&] { session.signWithCertificate(inHome(QStringLiteral("mal.xml")), certificate); });
+    QVERIFY2(viaCertificate.contains(QStringLiteral("tiene errores")), qPrintable(viaCertificate));
+    QCOMPARE(viaCertificate,
+             refusalOf([&] { session.prepareSigning(inHome(QStringLiteral("mal.xml"))); }));
+    QVERIFY(!QFile::exists(inHome(QStringLiteral("mal.XSIG"))));
+    QVERIFY(!refusalOf([&] {
+                 session.signWithCertificate(inHome(QStringLiteral("no-existe.xml")), certificate);
+             }).isEmpty());
+
+    const DocumentSigning::SignResult signed_ =
+        session.signWithCertificate(inHome(QStringLiteral("bien.xml")), certificate);
+    QCOMPARE(QFileInfo(signed_.output).fileName(), QStringLiteral("bien.XSIG"));
+    QVERIFY(QFile::exists(inHome(QStringLiteral("bien.XSIG"))));
 }
 
 QTEST_GUILESS_MAIN(tst_InvoiceSession)
