@@ -126,7 +126,7 @@ void IniFile::parse() {
             while (ne > ns && isBlank(d[ne - 1]))
                 --ne;
             if (m_sectionNames.insert(d, 0, int(ns), int(ne - ns),
-                                      Entry{int(m_sections.size()), 0, 0, 0})) {
+                                      Entry{int(m_sections.size()), 0, 0})) {
                 currentIndex = m_sections.size();
                 m_sections.emplace_back();
                 current = &m_sections.back();
@@ -151,7 +151,7 @@ void IniFile::parse() {
         while (vs < e && isBlank(d[vs]))
             ++vs;
         m_keys.insert(d, std::uint32_t(currentIndex), int(s), int(ke - s),
-                      Entry{int(lineStart), int(lineEnd), int(vs), int(e)});
+                      Entry{int(lineStart), int(vs), int(e)});
     }
 }
 
@@ -215,7 +215,11 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
     const QString br = lineBreak();
 
     if (const Entry* entry = find(section, key)) {
-        m_text.replace(entry->lineStart, entry->lineEnd - entry->lineStart, line);
+        // The line ends after the blanks that follow its value.
+        qsizetype lineEnd = entry->valueEnd;
+        while (lineEnd < m_text.size() && isBlank(m_text.at(lineEnd)))
+            ++lineEnd;
+        m_text.replace(entry->lineStart, lineEnd - entry->lineStart, line);
     } else if (const int number = sectionNumber(section); number >= 0) {
         m_text.insert(m_sections[std::size_t(number)].endOfContent, br + line);
     } else {

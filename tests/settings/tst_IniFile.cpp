@@ -209,6 +209,17 @@ void tst_IniFile::writing_data() {
                                              << "K"
                                              << "9"
                                              << "[A]\nK=9\nL=2\n[B]\nK=3\n";
+    // The whole line goes, blanks after the value included, and its break stays.
+    QTest::newRow("replace a line with blanks after its value") << "[A]\r\n K = \"1\" \t\r\nL=2\r\n"
+                                                                << "A"
+                                                                << "K"
+                                                                << "9"
+                                                                << "[A]\r\nK=9\r\nL=2\r\n";
+    QTest::newRow("replace an empty value on the last line") << "[A]\nL=2\nK= \t"
+                                                             << "A"
+                                                             << "K"
+                                                             << "9"
+                                                             << "[A]\nL=2\nK=9";
     QTest::newRow("replace found without regard to case") << "[A]\nK=1\nL=2\n"
                                                           << "a"
                                                           << "k"
