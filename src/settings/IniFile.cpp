@@ -57,9 +57,16 @@ IniFile::IniFile(const QString& path, bool strict) : m_path(path) {
     }
     // Read in pieces up to one byte past the limit: memory follows the file's
     // real size, and a file that grows meanwhile cannot make us read without
-    // bound.
-    QByteArray bytes;
-    bytes.reserve(info.size() + 1);
+    // bound. A UTF-8 or Windows-1252 file (what decoding sees in its first
+    // bytes) is decoded a run of whole lines at a time, so its bytes are never
+    // held whole beside its text; a UTF-16 file or one with a byte-order mark
+    // is decoded once read.
+    enum class Form { Undecided, Utf8, Cp1252, Whole };
+    Form form = Form::Undecided;
+    QByteArray bytes; // read and not yet decoded
+    QString text;
+    qsizetype scanned = 0; // bytes at the front of `bytes` known to hold no line break
+    qint64 total = 0;
     char chunk[64 * 1024];
     for (;;) {
         const qint64 got = file.read(chunk, sizeof chunk);
@@ -67,17 +74,57 @@ IniFile::IniFile(const QString& path, bool strict) : m_path(path) {
             refuse(cannotRead(path));
             return;
         }
-        if (got == 0)
-            break;
-        bytes.append(chunk, got);
-        if (bytes.size() > MaxFileSize) {
+        total += got;
+        if (total > MaxFileSize) {
             refuse(tooBig(path));
             return;
         }
+        bytes.append(chunk, got);
+        const bool atEnd = got == 0;
+        if (form == Form::Undecided && (atEnd || bytes.size() >= TextDecoding::SniffBytes)) {
+            form = TextDecoding::isEightBit(bytes) ? Form::Utf8 : Form::Whole;
+            if (form == Form::Whole)
+                bytes.reserve(info.size() + 1);
+            else
+                text.reserve(info.size() + 1); // as many characters as bytes at most
+        }
+        if (form == Form::Cp1252) {
+            TextDecoding::appendCp1252(text, bytes);
+            bytes.clear();
+        } else if (form == Form::Utf8) {
+            // Up to the last line break, looked for only in what was not
+            // looked at before, so a file without breaks still reads in linear time.
+            const qsizetype lastBreak = QByteArrayView(bytes).sliced(scanned).lastIndexOf('\n');
+            const qsizetype cut =
+                atEnd ? bytes.size() : (lastBreak < 0 ? 0 : scanned + lastBreak + 1);
+            scanned = bytes.size() - cut;
+            if (cut > 0) {
+                if (!TextDecoding::appendUtf8Lines(text, QByteArrayView(bytes).first(cut))) {
+                    // Not UTF-8 after all: the whole file again, as Windows-1252.
+                    if (!file.seek(0)) {
+                        refuse(cannotRead(path));
+                        return;
+                    }
+                    form = Form::Cp1252;
+                    text.resize(0);
+                    bytes.clear();
+                    scanned = 0;
+                    total = 0;
+                    continue;
+                }
+                bytes.remove(0, cut);
+            }
+        }
+        if (atEnd)
+            break;
     }
     file.close();
-    m_text = TextDecoding::decode(bytes);
-    bytes = QByteArray();
+    if (form == Form::Whole) {
+        m_text = TextDecoding::decode(bytes);
+        bytes = QByteArray();
+    } else {
+        m_text = std::move(text);
+    }
     parse();
 }
 
