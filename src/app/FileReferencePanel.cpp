@@ -32,7 +32,8 @@ FileReferencePanel::FileReferencePanel(Memoria& lines, QWidget* parent)
             "Exento de IVA según lo indicado en el artículo 8 del Real Decreto Ley 15/2020"),
         this);
     m_exempt->setObjectName(QStringLiteral("DBCheckBox1"));
-    m_date = makeDatePicker(this, QStringLiteral("RzDBDateTimeEdit1"));
+    m_date = makeDatePicker(this, QStringLiteral("RzDBDateTimeEdit1"),
+                            QStringLiteral("Fecha Expediente"));
     m_date->setMinimumDate(NoDate);
     m_date->setSpecialValueText(QStringLiteral(" "));
     m_date->setToolTip(QStringLiteral("Fecha Expediente"));

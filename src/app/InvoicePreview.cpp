@@ -2,15 +2,13 @@
 
 #include "pdf/InvoicePdf.h"
 #include "session/InvoiceSession.h"
+#include "widgets/BackgroundWork.h"
+#include "widgets/BusyCursor.h"
 #include "widgets/ErrorGuard.h"
 #include "widgets/Prompts.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QEventLoop>
 #include <QPrinter>
-#include <QProgressDialog>
-#include <QThread>
 #include <QToolBar>
 
 namespace {
@@ -46,14 +44,8 @@ InvoicePreview::InvoicePreview(InvoiceSession& session, QByteArray document,
 
 void InvoicePreview::paintPages(QPrinter* printer) {
     runGuarded(this, [&] {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        try {
-            m_pages = InvoicePdf::render(m_parsed, *printer, &m_logo);
-        } catch (...) {
-            QApplication::restoreOverrideCursor();
-            throw;
-        }
-        QApplication::restoreOverrideCursor();
+        const BusyCursor busy;
+        m_pages = InvoicePdf::render(m_parsed, *printer, &m_logo);
     });
 }
 
@@ -64,30 +56,7 @@ void InvoicePreview::GuardarPdfClick() {
         const QString path = Prompts::instance().saveFile(this, PdfFilter, QStringLiteral("pdf"));
         if (path.isEmpty())
             return;
-        QString error;
-        InvoiceSession* session = &m_session;
-        const QByteArray document = m_document;
-        QThread* worker = QThread::create([session, document, path, &error] {
-            try {
-                session->savePdf(document, path);
-            } catch (const AppError& e) {
-                error = e.message();
-            } catch (const std::exception& e) {
-                error = QString::fromLocal8Bit(e.what());
-            }
-        });
-        QProgressDialog progress(QStringLiteral("Guardando la copia PDF…"), QString(), 0, 0, this);
-        progress.setWindowTitle(QStringLiteral("Orvane"));
-        progress.setWindowModality(Qt::WindowModal);
-        progress.setMinimumDuration(400);
-        QEventLoop loop;
-        connect(worker, &QThread::finished, &loop, &QEventLoop::quit);
-        worker->start();
-        loop.exec();
-        worker->wait();
-        delete worker;
-        progress.reset();
-        if (!error.isEmpty())
-            throw AppError(error);
+        BackgroundWork::run(this, QStringLiteral("Guardando la copia PDF…"),
+                            [this, path] { m_session.savePdf(m_document, path); });
     });
 }

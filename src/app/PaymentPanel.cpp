@@ -2,6 +2,7 @@
 
 #include "app/ControlNames.h"
 #include "common/ValueForms.h"
+#include "widgets/DateBox.h"
 #include "widgets/TypedLengthLimit.h"
 
 #include <QDateEdit>
@@ -24,11 +25,9 @@ QLineEdit* accountPart(QWidget* parent, const QString& name, int digits) {
 
 } // namespace
 
-QDateEdit* makeDatePicker(QWidget* parent, const QString& objectName) {
-    auto* picker = new QDateEdit(parent);
+QDateEdit* makeDatePicker(QWidget* parent, const QString& objectName, const QString& fieldName) {
+    auto* picker = new DateBox(fieldName, parent);
     picker->setObjectName(objectName);
-    picker->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
-    picker->setCalendarPopup(true);
     picker->setMinimumDate(QDate(1753, 1, 1));
     return picker;
 }
@@ -49,8 +48,9 @@ PaymentPanel::PaymentPanel(QWidget* parent) : QGroupBox(parent) {
     series->setFixedWidth(56);
     auto* number = new QLineEdit(this);
     number->setObjectName(controlName(RecordField::InvoiceNumber));
-    auto* issueDate = makeDatePicker(this, QStringLiteral("FechaFactura"));
-    auto* dueDate = makeDatePicker(this, QStringLiteral("FechaVencimiento"));
+    auto* issueDate = makeDatePicker(this, QStringLiteral("FechaFactura"), QStringLiteral("Fecha"));
+    auto* dueDate = makeDatePicker(this, QStringLiteral("FechaVencimiento"),
+                                   QStringLiteral("Fecha Vencimiento"));
     // No date before 1900 can be typed; an empty due date is the zero day of
     // the date count (30/12/1899) and must still show as itself.
     issueDate->setMinimumDate(QDate(ValueForms::FirstYear, 1, 1));

@@ -20,5 +20,6 @@ private:
     QList<QWidget*> m_tabOrder;
 };
 
-// A date picker in the form dd/MM/yyyy with a calendar.
-QDateEdit* makeDatePicker(QWidget* parent, const QString& objectName);
+// A date picker in the form dd/MM/yyyy with a calendar; fieldName names it
+// when a typed date is refused.
+QDateEdit* makeDatePicker(QWidget* parent, const QString& objectName, const QString& fieldName);

@@ -3,9 +3,9 @@
 #include "common/AppError.h"
 #include "session/InvoiceSession.h"
 #include "signing/SigningCertificate.h"
+#include "widgets/BackgroundWork.h"
 #include "widgets/Prompts.h"
 
-#include <QApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -13,15 +13,6 @@
 namespace {
 
 const QString Caption = QStringLiteral("Factura Electrónica");
-
-// Signing a large invoice takes a moment.
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
 
 } // namespace
 
@@ -55,10 +46,8 @@ void SignatureFlow::signWithCertificate(QWidget* parent, InvoiceSession& session
             withFullStop(mismatch) + QStringLiteral("\n¿Desea firmar la factura de todos modos?")))
         return;
     DocumentSigning::SignResult result;
-    {
-        const BusyCursor busy;
-        result = session.signWithCertificate(document, certificate);
-    }
+    BackgroundWork::run(parent, QStringLiteral("Firmando la factura…"),
+                        [&] { result = session.signWithCertificate(document, certificate); });
     QString text = QStringLiteral("Factura firmada y comprobada.\nSe ha guardado en:\n%1")
                        .arg(QDir::toNativeSeparators(result.output));
     for (const SignatureFinding& finding : result.report.findings) {
@@ -73,10 +62,8 @@ void SignatureFlow::checkSignature(QWidget* parent, InvoiceSession& session) {
     if (path.isEmpty())
         return;
     SignatureReport report;
-    {
-        const BusyCursor busy;
-        report = session.checkSignature(path);
-    }
+    BackgroundWork::run(parent, QStringLiteral("Comprobando la firma…"),
+                        [&] { report = session.checkSignature(path); });
     if (report.valid())
         Prompts::instance().inform(parent, QStringLiteral("Comprobar firma"),
                                    findingsText(path, report));

@@ -29,6 +29,7 @@
 #include "settings/RememberedFolders.h"
 #include "signing/AutoFirmaProcess.h"
 #include "signing/ValidationPage.h"
+#include "widgets/BusyCursor.h"
 #include "widgets/DialogKit.h"
 #include "widgets/ErrorGuard.h"
 #include "widgets/Prompts.h"
@@ -66,15 +67,6 @@ static void initMainWindowResources() {
 namespace {
 
 const QString AppTitle = QStringLiteral("Orvane");
-
-// The busy pointer while the window works on something that takes a moment.
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
 
 const QString UnsavedQuestion =
     QStringLiteral("La factura tiene cambios sin guardar. ¿Desea descartarlos?");
@@ -765,7 +757,9 @@ void TForm2::Button4Click() {
             return;
         RememberedFolders::remember(appDir(), RememberedFolders::Kind::Sign, path);
         if (m_session.signingRoute().method == FirmaSettings::Method::Certificate) {
-            SignatureFlow::signWithCertificate(this, m_session, path);
+            // Checked before the password is asked: a document with errors is never signed.
+            if (reviewFindings(InvoiceSession::checkDocumentFile(path), false))
+                SignatureFlow::signWithCertificate(this, m_session, path);
             return;
         }
         if (!m_session.loadSigningSettings()) {

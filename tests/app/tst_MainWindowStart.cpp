@@ -275,6 +275,25 @@ private slots:
         QCOMPARE(edit(w.get(), "Edit16")->text(), QStringLiteral("012345678901"));
     }
 
+    // Enter in the window moves on like Tab; a date that does not exist is
+    // refused on the way out and the invoice keeps the date it had.
+    void impossibleDueDateIsRefused() {
+        FakePrompts prompts;
+        auto w = openWindow(m_dir->path());
+        auto* due = w->findChild<QDateEdit*>("FechaVencimiento");
+        due->setDate(QDate(2027, 1, 15));
+        due->setFocus(Qt::TabFocusReason);
+        due->setSelectedSection(QDateTimeEdit::DaySection);
+        QTest::keyClicks(due, QStringLiteral("31022027"));
+        QTest::keyClick(due, Qt::Key_Return);
+        QApplication::processEvents();
+        QCOMPARE(w->record().dueDate(), QDate(2027, 1, 15));
+        QCOMPARE(due->date(), QDate(2027, 1, 15));
+        QCOMPARE(prompts.kinds(), QStringList{"warn"});
+        QVERIFY(prompts.shown[0].text.contains(QStringLiteral("«Fecha Vencimiento»")));
+        QCOMPARE(w->focusWidget(), due);
+    }
+
     void quitAsksFirst() {
         FakePrompts prompts;
         auto w = openWindow(m_dir->path());

@@ -4,6 +4,9 @@
 
 #include "app/uAutoFirma.h"
 #include "app/uPrincipal.h"
+#include "facturae/FacturaeWriter.h"
+#include "invoice/InvoiceRecord.h"
+#include "settings/InvoiceImport.h"
 #include "signing/DocumentSigning.h"
 #include "signing/InstalledPrograms.h"
 
@@ -66,9 +69,22 @@ private slots:
 
 private:
     QString path() const { return m_dir->path(); }
-    QString document() const {
+    // The document of a sample invoice, which passes its check; or, broken, a
+    // bare document the check refuses.
+    QString document(bool broken = false) const {
         const QString file = QDir(path()).filePath(QStringLiteral("F 001.xml"));
-        writeFile(file, Invoice);
+        if (broken) {
+            writeFile(file, Invoice);
+            return file;
+        }
+        InvoiceRecord record;
+        record.lines().open();
+        InvoiceImport::importFile(record, QStringLiteral(ORVANE_SAMPLES_DIR "/F2024-001.ini"),
+                                  true);
+        QFile out(file);
+        if (!out.open(QIODevice::WriteOnly))
+            qFatal("cannot write %s", qPrintable(file));
+        FacturaeWriter::write(record, out);
         return file;
     }
     void useCertificate(const QString& p12) {
@@ -186,28 +202,35 @@ void tst_SigningWindows::signFromTheButton_data() {
     QTest::addColumn<QStringList>("kinds");
     QTest::addColumn<QString>("message"); // part of the last text shown
     QTest::addColumn<bool>("written");
+    QTest::addColumn<bool>("broken"); // a document the check refuses
 
     const std::optional<QByteArray> right = QByteArray(TestPki::Password);
     QTest::newRow("the issuer's representative")
         << m_pki.representative << right << false << QStringList{"open", "password", "inform"}
-        << "Factura firmada y comprobada." << true;
+        << "Factura firmada y comprobada." << true << false;
     QTest::newRow("someone else, confirmed")
         << m_pki.signer << right << true << QStringList{"open", "password", "confirm", "inform"}
-        << "Se ha guardado en:" << true;
+        << "Se ha guardado en:" << true << false;
     QTest::newRow("someone else, not confirmed")
         << m_pki.signer << right << false << QStringList{"open", "password", "confirm"}
-        << "no coincide con el del certificado (99999999R)" << false;
-    QTest::newRow("wrong password") << m_pki.representative << std::optional(QByteArray("x"))
-                                    << false << QStringList{"open", "password", "error"}
-                                    << "La contraseña del certificado no es correcta." << false;
+        << "no coincide con el del certificado (99999999R)" << false << false;
+    QTest::newRow("wrong password")
+        << m_pki.representative << std::optional(QByteArray("x")) << false
+        << QStringList{"open", "password", "error"}
+        << "La contraseña del certificado no es correcta." << false << false;
     QTest::newRow("expired") << m_pki.expired << right << true
                              << QStringList{"open", "password", "error"}
-                             << "El certificado caducó el 01/01/2021" << false;
-    QTest::newRow("password cancelled") << m_pki.representative << std::optional<QByteArray>()
-                                        << false << QStringList{"open", "password"} << "" << false;
+                             << "El certificado caducó el 01/01/2021" << false << false;
+    QTest::newRow("password cancelled")
+        << m_pki.representative << std::optional<QByteArray>() << false
+        << QStringList{"open", "password"} << "" << false << false;
     QTest::newRow("no certificate chosen")
         << "" << right << false << QStringList{"open", "warn"}
-        << "No se ha elegido el certificado para firmar" << false;
+        << "No se ha elegido el certificado para firmar" << false << false;
+    // Checked before the password is asked, as before starting AutoFirma.
+    QTest::newRow("a document with errors")
+        << m_pki.representative << right << true << QStringList{"open", "warn"}
+        << "La factura tiene errores y no se firmará" << false << true;
 }
 
 void tst_SigningWindows::signFromTheButton() {
@@ -217,10 +240,12 @@ void tst_SigningWindows::signFromTheButton() {
     QFETCH(QStringList, kinds);
     QFETCH(QString, message);
     QFETCH(bool, written);
+    QFETCH(bool, broken);
 
     useCertificate(certificate);
     openMainWindow();
-    const QString input = document();
+    const QString input = document(broken);
+    const QByteArray unsigned_ = readFile(input);
     const QString output = QDir(path()).filePath(QStringLiteral("F 001.XSIG"));
     m_prompts->fileAnswers << input;
     m_prompts->passwordAnswers << password;
@@ -236,7 +261,7 @@ void tst_SigningWindows::signFromTheButton() {
         QVERIFY(m_prompts->shown.last().text.contains(QDir::toNativeSeparators(output)));
         QVERIFY(DocumentSigning::verifyFile(output).valid());
     }
-    QCOMPARE(readFile(input), Invoice);
+    QCOMPARE(readFile(input), unsigned_);
 }
 
 void tst_SigningWindows::signedRightAfterGenerating() {
