@@ -8,6 +8,8 @@
 //                               document check of the 10,000-line document against xmllint
 //   orvane-bench --measure FILE RUNS   one size (used by the parent)
 //   orvane-bench --sign [RUNS]  signing and checking a 10,000-line invoice
+//   orvane-bench --write-file FILE LINES   only writes an import file of that
+//                               size (for profiling a single --measure run)
 
 #include "BenchKit.h"
 #include "CheckBench.h"
@@ -68,6 +70,10 @@ int main(int argc, char** argv) {
         return measure(args[2], args[3].toInt());
     if (args.size() >= 3 && args[1] == u"--check-once")
         return checkOnce(args[2]);
+    if (args.size() >= 4 && args[1] == u"--write-file") {
+        InvoiceBuilder::writeImportFile(args[2], args[3].toInt());
+        return 0;
+    }
     if (args.size() >= 2 && args[1] == u"--sign")
         return runSignBench(args.size() >= 3 ? qMax(1, args[2].toInt()) : 7);
 

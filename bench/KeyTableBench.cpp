@@ -43,7 +43,7 @@ double tableMs(int runs, const QString& text, const std::vector<std::pair<int, i
         IniKeyTable table = collide ? IniKeyTable(&sameForAll, 0) : IniKeyTable();
         for (std::size_t i = 0; i < spans.size(); ++i)
             table.insert(text.constData(), 0, spans[i].first, spans[i].second,
-                         IniKeyTable::Entry{int(i), 0, 0, 0});
+                         IniKeyTable::Entry{int(i), 0, 0});
         for (std::size_t i = spans.size(); i-- > 0;)
             if (!table.find(0, QStringView(text).mid(spans[i].first, spans[i].second)))
                 qFatal("name lost");

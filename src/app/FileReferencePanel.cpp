@@ -40,13 +40,25 @@ FileReferencePanel::FileReferencePanel(Memoria& lines, QWidget* parent)
     auto* dateLabel = new QLabel(QStringLiteral("Fecha Expediente"), this);
     dateLabel->setObjectName(QStringLiteral("Label31"));
     dateLabel->hide();
+    // Short captions under the group's title, each its box's buddy; the boxes
+    // tell a screen reader the whole name.
+    auto* referenceCaption = new QLabel(QStringLiteral("Número"), this);
+    referenceCaption->setObjectName(QStringLiteral("LabelExpediente"));
+    referenceCaption->setBuddy(m_reference);
+    m_reference->setAccessibleName(QStringLiteral("Número de expediente"));
+    auto* dateCaption = new QLabel(QStringLiteral("Fecha"), this);
+    dateCaption->setObjectName(QStringLiteral("LabelFechaExpediente"));
+    dateCaption->setBuddy(m_date);
+    m_date->setAccessibleName(QStringLiteral("Fecha Expediente"));
 
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(8, 2, 8, 4);
+    row->addWidget(referenceCaption);
     row->addWidget(m_reference);
     row->addSpacing(12);
     row->addWidget(m_exempt, 1);
     row->addWidget(dateLabel);
+    row->addWidget(dateCaption);
     row->addWidget(m_date);
 
     connect(m_reference, &QLineEdit::textEdited, this, [this](const QString& text) {

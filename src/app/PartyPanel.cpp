@@ -25,12 +25,15 @@ struct PartyNames {
     const char* surname1Label;
     const char* surname2Label;
     const char* contactLabel;
+    char nameKey; // the name caption's accelerator
 };
 
-const PartyNames IssuerNames{"GroupBox1", "Mis Datos", "RadioButton3", "RadioButton4",
-                             "Label1",    "Label19",   "Label20",      "Label26"};
-const PartyNames CustomerNames{"GroupBox2", "Cliente", "RadioButton5", "RadioButton6",
-                               "Label7",    "Label21", "Label22",      "Label27"};
+const PartyNames IssuerNames{"GroupBox1",    "Mis Datos", "RadioButton3",
+                             "RadioButton4", "Label1",    "Label19",
+                             "Label20",      "Label26",   'R'};
+const PartyNames CustomerNames{"GroupBox2",    "Cliente", "RadioButton5",
+                               "RadioButton6", "Label7",  "Label21",
+                               "Label22",      "Label27", 'O'};
 
 } // namespace
 
@@ -69,7 +72,8 @@ PartyPanel::PartyPanel(Party party, QWidget* parent) : QGroupBox(parent), m_part
 
     m_block = std::make_unique<PartyBlock>(
         party, this, grid,
-        PartyBlock::CaptionNames{n.nameLabel, n.surname1Label, n.surname2Label, n.contactLabel});
+        PartyBlock::CaptionNames{n.nameLabel, n.surname1Label, n.surname2Label, n.contactLabel},
+        PartyBlock::Accelerators{false, QChar::fromLatin1(n.nameKey)});
     m_block->edit(PartyField::PostCode)->setMaximumWidth(70);
 
     // Tab follows the screen: the top row, then the fields row by row.
@@ -90,7 +94,7 @@ PartyPanel::PartyPanel(Party party, QWidget* parent) : QGroupBox(parent), m_part
     });
 
     if (party == Party::Customer)
-        m_block->nameLabel()->setText(QStringLiteral("R. Social"));
+        m_block->setNameCaption(QStringLiteral("R. Social"));
 }
 
 PartyPanel::~PartyPanel() = default;

@@ -60,23 +60,29 @@ TotalsPanel::TotalsPanel(QWidget* parent) : QGroupBox(parent) {
     grid->setContentsMargins(8, 4, 8, 6);
     grid->setHorizontalSpacing(5);
     grid->setVerticalSpacing(6);
-    auto label = [this](const QString& text) {
+    // Each caption is its box's buddy, so a screen reader names the read-only
+    // sums too; only the one box a user types in has an accelerator.
+    auto label = [this](const QString& text, QWidget* buddy) {
         auto* l = new QLabel(text, this);
         l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        l->setBuddy(buddy);
         return l;
     };
-    grid->addWidget(label(QStringLiteral("SUBTOTAL")), 0, 0);
+    grid->addWidget(label(QStringLiteral("SUBTOTAL"), bruto), 0, 0);
     grid->addWidget(bruto, 0, 1, 1, 2);
-    grid->addWidget(label(QStringLiteral("DESCUENTO")), 1, 0);
+    grid->addWidget(label(QStringLiteral("DESCUENTO"), dto), 1, 0);
     grid->addWidget(dto, 1, 1, 1, 2);
-    grid->addWidget(label(QStringLiteral("BASE IMPONIBLE")), 2, 0);
+    grid->addWidget(label(QStringLiteral("BASE IMPONIBLE"), base), 2, 0);
     grid->addWidget(base, 2, 1, 1, 2);
-    grid->addWidget(label(QStringLiteral("I.V.A.")), 0, 3);
+    grid->addWidget(label(QStringLiteral("I.V.A."), iva), 0, 3);
     grid->addWidget(iva, 0, 4, 1, 2);
-    grid->addWidget(label(QStringLiteral("I.R.P.F.")), 1, 3);
+    // The rate and the amount share the caption; the amount says what it is.
+    m_rate->setAccessibleName(QStringLiteral("Porcentaje de I.R.P.F."));
+    irpf->setAccessibleName(QStringLiteral("Importe de I.R.P.F."));
+    grid->addWidget(label(QStringLiteral("&I.R.P.F."), m_rate), 1, 3);
     grid->addWidget(m_rate, 1, 4);
     grid->addWidget(irpf, 1, 5);
-    grid->addWidget(label(QStringLiteral("TOTAL")), 2, 3);
+    grid->addWidget(label(QStringLiteral("TOTAL"), total), 2, 3);
     grid->addWidget(total, 2, 4, 1, 2);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(5, 1);

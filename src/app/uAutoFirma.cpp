@@ -69,9 +69,9 @@ void TFormAutoFirma::buildLayout() {
     column->setSpacing(4);
 
     column->addWidget(new QLabel(QStringLiteral("MÉTODO DE FIRMA"), panel));
-    m_useAutoFirma = new QRadioButton(QStringLiteral("AutoFirma"), panel);
+    m_useAutoFirma = new QRadioButton(QStringLiteral("&AutoFirma"), panel);
     m_useAutoFirma->setObjectName(QStringLiteral("rbAutoFirma"));
-    m_useCertificate = new QRadioButton(QStringLiteral("Certificado en fichero"), panel);
+    m_useCertificate = new QRadioButton(QStringLiteral("Certificado en &fichero"), panel);
     m_useCertificate->setObjectName(QStringLiteral("rbCertificado"));
     m_useAutoFirma->setChecked(true);
     auto* methodRow = new QHBoxLayout;
@@ -79,11 +79,14 @@ void TFormAutoFirma::buildLayout() {
     methodRow->addWidget(m_useCertificate);
     methodRow->addStretch();
     column->addLayout(methodRow);
+    auto* certificateLabel = new QLabel(QStringLiteral("&CERTIFICADO"), panel);
+    column->addWidget(certificateLabel);
     m_certificate = new QLineEdit(panel);
     m_certificate->setObjectName(QStringLiteral("eCertificado"));
     m_certificate->setReadOnly(true);
     m_certificate->setFixedWidth(281);
     m_certificate->setPlaceholderText(QStringLiteral("Fichero .p12 o .pfx"));
+    certificateLabel->setBuddy(m_certificate);
     m_certificateButton = DialogKit::pictureButton(
         panel, QStringLiteral("btnCertificado"), QStringLiteral("folder-search"),
         QStringLiteral("Elegir certificado"), QSize(57, 33));
@@ -100,9 +103,11 @@ void TFormAutoFirma::buildLayout() {
     column->addWidget(m_certificateInfo);
     column->addSpacing(6);
 
-    column->addWidget(new QLabel(QStringLiteral("INSTALACION AUTOFIRMA"), panel));
+    auto* folderLabel = new QLabel(QStringLiteral("&INSTALACION AUTOFIRMA"), panel);
+    column->addWidget(folderLabel);
     m_folder = new QLineEdit(panel);
     m_folder->setObjectName(QStringLiteral("Edit29"));
+    folderLabel->setBuddy(m_folder);
     m_folder->setFixedWidth(281);
     m_browseButton = DialogKit::pictureButton(
         panel, QStringLiteral("AdvSmoothButton2"), QStringLiteral("folder-search"),
@@ -115,13 +120,22 @@ void TFormAutoFirma::buildLayout() {
     m_program = new QLineEdit(panel);
     m_program->setObjectName(QStringLiteral("Edit30"));
     m_program->setFixedWidth(192);
-    column->addWidget(m_program);
+    // The program's caption sits beside it: the window has no height to spare.
+    auto* programLabel = new QLabel(QStringLiteral("&PROGRAMA"), panel);
+    programLabel->setBuddy(m_program);
+    auto* programRow = new QHBoxLayout;
+    programRow->addWidget(programLabel);
+    programRow->addWidget(m_program);
+    programRow->addStretch();
+    column->addLayout(programRow);
     column->addSpacing(6);
 
     auto* lists = new QGridLayout;
     lists->setHorizontalSpacing(20);
-    lists->addWidget(new QLabel(QStringLiteral("COMANDO AUTOFIRMA"), panel), 0, 0);
-    lists->addWidget(new QLabel(QStringLiteral("FORMATO FIRMA"), panel), 0, 1);
+    auto* commandLabel = new QLabel(QStringLiteral("CO&MANDO AUTOFIRMA"), panel);
+    auto* formatLabel = new QLabel(QStringLiteral("F&ORMATO FIRMA"), panel);
+    lists->addWidget(commandLabel, 0, 0);
+    lists->addWidget(formatLabel, 0, 1);
     m_command = new QComboBox(panel);
     m_command->setObjectName(QStringLiteral("ComboBox1"));
     m_command->addItems(commands());
@@ -130,6 +144,8 @@ void TFormAutoFirma::buildLayout() {
     m_format->setObjectName(QStringLiteral("ComboBox2"));
     m_format->addItems(formats());
     m_format->setFixedWidth(145);
+    commandLabel->setBuddy(m_command);
+    formatLabel->setBuddy(m_format);
     lists->addWidget(m_command, 1, 0);
     lists->addWidget(m_format, 1, 1);
     lists->setColumnStretch(2, 1);
@@ -162,9 +178,11 @@ void TFormAutoFirma::buildLayout() {
     m_installedList->setSortingEnabled(true);
     m_installedList->hide();
 
-    QWidget* order[] = {
-        m_useAutoFirma, m_useCertificate, m_certificateButton, m_folder,     m_program,
-        m_command,      m_format,         m_browseButton,      m_saveButton, m_closeButton};
+    // Tab follows the screen: the method, the certificate, the installation,
+    // the lists, then the buttons.
+    QWidget* order[] = {m_useAutoFirma, m_useCertificate, m_certificate, m_certificateButton,
+                        m_folder,       m_browseButton,   m_program,     m_command,
+                        m_format,       m_saveButton,     m_closeButton};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 

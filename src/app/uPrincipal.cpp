@@ -263,7 +263,8 @@ QWidget* TForm2::buildInvoiceArea() {
     column->addWidget(panel2);
 
     // Lines.
-    auto* lines = new QGroupBox(QStringLiteral("Detalle Factura"), area);
+    // The title's accelerator takes the keyboard into the grid.
+    auto* lines = new QGroupBox(QStringLiteral("&Detalle Factura"), area);
     lines->setObjectName(QStringLiteral("GroupBox4"));
     auto* linesColumn = new QVBoxLayout(lines);
     linesColumn->setContentsMargins(4, 2, 4, 4);

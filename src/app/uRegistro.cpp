@@ -65,9 +65,9 @@ void TFormRegistro::buildLayout() {
     grid->setColumnStretch(3, 2);
 
     // Row 1: person type.
-    m_legalEntity = new QRadioButton(QStringLiteral("Pers.Jurídica"), g);
+    m_legalEntity = new QRadioButton(QStringLiteral("Pers.&Jurídica"), g);
     m_legalEntity->setObjectName(QStringLiteral("RadioButton3"));
-    m_naturalPerson = new QRadioButton(QStringLiteral("Pers. Física"), g);
+    m_naturalPerson = new QRadioButton(QStringLiteral("Pers. &Física"), g);
     m_naturalPerson->setObjectName(QStringLiteral("RadioButton4"));
     m_legalEntity->setChecked(true);
     auto* kinds = new QHBoxLayout;
@@ -79,21 +79,32 @@ void TFormRegistro::buildLayout() {
 
     // Rows 2 to 7: the issuer's fields, as on the main window.
     m_block = std::make_unique<PartyBlock>(
-        Party::Issuer, g, grid,
-        PartyBlock::CaptionNames{"Label1", "Label19", "Label20", "Label26"});
+        Party::Issuer, g, grid, PartyBlock::CaptionNames{"Label1", "Label19", "Label20", "Label26"},
+        PartyBlock::Accelerators{true, {}});
     m_contact = m_block->edit(PartyField::Contact);
 
     // Rows 8 to 10: the bank account and the IBAN, as typed.
-    grid->addWidget(label(g, "Label13", QStringLiteral("Cuenta Bancaria")), 7, 0, 1, 4);
+    auto* accountLabel = label(g, "Label13", QStringLiteral("Cuenta &Bancaria"));
+    grid->addWidget(accountLabel, 7, 0, 1, 4);
     m_bankEntity = edit(g, RecordField::BankEntity);
     m_bankOffice = edit(g, RecordField::BankOffice);
     m_controlDigits = edit(g, RecordField::BankControlDigits);
     m_accountNumber = edit(g, RecordField::BankAccountNumber);
-    const std::pair<QLineEdit*, int> limits[] = {
-        {m_bankEntity, 4}, {m_bankOffice, 4}, {m_controlDigits, 2}, {m_accountNumber, 10}};
+    // The caption leads to the account's first part; each part says what it is.
+    accountLabel->setBuddy(m_bankEntity);
+    const struct {
+        QLineEdit* box;
+        int limit;
+        const char* part;
+    } parts[] = {{m_bankEntity, 4, "entidad"},
+                 {m_bankOffice, 4, "oficina"},
+                 {m_controlDigits, 2, "dígitos de control"},
+                 {m_accountNumber, 10, "número de cuenta"}};
     auto* account = new QHBoxLayout;
     account->setSpacing(6);
-    for (const auto& [box, limit] : limits) {
+    for (const auto& [box, limit, part] : parts) {
+        box->setAccessibleName(QStringLiteral("Cuenta bancaria: %1").arg(QString::fromUtf8(part)));
+        box->setToolTip(box->accessibleName());
         new TypedLengthLimit(box, limit);
         box->setFixedWidth(box->fontMetrics().horizontalAdvance(QLatin1Char('0')) * (limit + 1) +
                            14);
@@ -121,7 +132,9 @@ void TFormRegistro::buildLayout() {
     auto* logoRow = new QHBoxLayout;
     logoRow->addWidget(m_logo, 1);
     logoRow->addWidget(m_logoButton);
-    grid->addWidget(label(g, "LabelLogo", QStringLiteral("Logotipo")), 10, 0);
+    auto* logoLabel = label(g, "LabelLogo", QStringLiteral("&Logotipo"));
+    logoLabel->setBuddy(m_logo);
+    grid->addWidget(logoLabel, 10, 0);
     grid->addLayout(logoRow, 10, 1, 1, 3);
 
     // Row 11: the reason written on exempt lines; empty means the usual one.
@@ -130,7 +143,9 @@ void TFormRegistro::buildLayout() {
     m_exemptionReason->setPlaceholderText(InvoiceRecord::defaultExemptionReason());
     m_exemptionReason->setToolTip(QStringLiteral("Motivo de la exención de IVA que se escribe en "
                                                  "las líneas exentas; vacío, el indicado"));
-    grid->addWidget(label(g, "Label32", QStringLiteral("Motivo exención")), 11, 0);
+    auto* reasonLabel = label(g, "Label32", QStringLiteral("&Motivo exención"));
+    reasonLabel->setBuddy(m_exemptionReason);
+    grid->addWidget(reasonLabel, 11, 0);
     grid->addWidget(m_exemptionReason, 11, 1, 1, 3);
 
     // Row 13: the two picture buttons.
@@ -148,11 +163,11 @@ void TFormRegistro::buildLayout() {
     grid->addLayout(buttons, 13, 0, 1, 4);
 
     // Tab follows the screen: kind, name, address ... e-mail, the account,
-    // the IBAN, the logo, then the buttons.
+    // the IBAN, the logo, the exemption reason, then the buttons.
     QList<QWidget*> order{m_legalEntity, m_naturalPerson};
     order << m_block->tabOrder();
-    order << m_bankEntity << m_bankOffice << m_controlDigits << m_accountNumber << m_iban
-          << m_exemptionReason << m_logo << m_logoButton << m_saveButton << m_closeButton;
+    order << m_bankEntity << m_bankOffice << m_controlDigits << m_accountNumber << m_iban << m_logo
+          << m_logoButton << m_exemptionReason << m_saveButton << m_closeButton;
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 

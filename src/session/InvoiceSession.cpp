@@ -210,9 +210,7 @@ InvoiceSession::SigningJob InvoiceSession::prepareSigning(const QString& documen
                                       "antes de firmarlo")
                            .arg(input));
     // AutoFirma is never started on a document that would be refused.
-    if (hasErrors(checkDocumentFile(document)))
-        throw AppError(QStringLiteral("La factura «%1» tiene errores y no se firma")
-                           .arg(QDir::toNativeSeparators(document)));
+    refuseDocumentWithErrors(document);
     const QString& command = m_record.text(RecordField::AutoFirmaCommand);
     const QString& format = m_record.text(RecordField::AutoFirmaFormat);
     m_record.setText(RecordField::AutoFirmaParameters,
@@ -220,6 +218,12 @@ InvoiceSession::SigningJob InvoiceSession::prepareSigning(const QString& documen
     return {m_record.text(RecordField::AutoFirmaFolder),
             m_record.text(RecordField::AutoFirmaProgram),
             AutoFirmaLaunch::arguments(command, input, output, format), output};
+}
+
+void InvoiceSession::refuseDocumentWithErrors(const QString& document) {
+    if (hasErrors(checkDocumentFile(document)))
+        throw AppError(QStringLiteral("La factura «%1» tiene errores y no se firma")
+                           .arg(QDir::toNativeSeparators(document)));
 }
 
 QString InvoiceSession::sign(const QString& document) {
@@ -251,6 +255,7 @@ QString InvoiceSession::issuerMismatch(const QString& document,
 DocumentSigning::SignResult
 InvoiceSession::signWithCertificate(const QString& document,
                                     const SigningCertificate& certificate) {
+    refuseDocumentWithErrors(document);
     return DocumentSigning::signFile(document, certificate);
 }
 

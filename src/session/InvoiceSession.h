@@ -126,7 +126,8 @@ public:
     // and throws AppError for a wrong password, a file without its key, an
     // unreadable file. issuerMismatch() is a warning text when the document's
     // issuer tax id is not the certificate's (empty otherwise).
-    // signWithCertificate() refuses a certificate not valid now or a document
+    // signWithCertificate() refuses a document the check finds errors in (or
+    // cannot read), as sign() does, a certificate not valid now or a document
     // already signed, writes the signed copy beside the document (".XSIG"),
     // checks it and returns where it is and what the check found; nothing is
     // written when it throws.
@@ -155,6 +156,9 @@ public:
 
 private:
     void noteNumberUsed();
+    // Throws AppError when the check of the document file finds errors or
+    // cannot read it: a document with errors is never signed, by any route.
+    static void refuseDocumentWithErrors(const QString& document);
 
     QString m_appDir;
     InvoiceRecord m_record;

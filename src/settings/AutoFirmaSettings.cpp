@@ -47,6 +47,8 @@ QString AutoFirmaSettings::problem() const {
                    : QStringLiteral("el formato de firma (FIRMA) «%1» no es uno de los "
                                     "que ofrece la configuración")
                          .arg(format);
+    else if (folder.trimmed().isEmpty())
+        what = QStringLiteral("falta la carpeta de instalación (RUTAPROGRAMA)");
     else if (program.isEmpty())
         what = QStringLiteral("falta el nombre del programa (PROGRAMA)");
     else if (program.contains(u'/') || program.contains(u'\\') || program.contains(u':') ||

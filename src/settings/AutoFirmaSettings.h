@@ -21,7 +21,9 @@ struct AutoFirmaSettings {
     static const QStringList& offeredCommands();
     static const QStringList& offeredFormats();
     // Why these settings must not start the program, or empty when they may:
-    // COMANDO and FIRMA must be offered values, PROGRAMA a plain file name
-    // (no folder, no "..") so that what starts is inside RUTAPROGRAMA.
+    // COMANDO and FIRMA must be offered values, RUTAPROGRAMA set (without it
+    // the program would be looked for along the system's search path), and
+    // PROGRAMA a plain file name (no folder, no "..") so that what starts is
+    // inside RUTAPROGRAMA.
     QString problem() const;
 };

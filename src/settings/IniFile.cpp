@@ -57,9 +57,16 @@ IniFile::IniFile(const QString& path, bool strict) : m_path(path) {
     }
     // Read in pieces up to one byte past the limit: memory follows the file's
     // real size, and a file that grows meanwhile cannot make us read without
-    // bound.
-    QByteArray bytes;
-    bytes.reserve(info.size() + 1);
+    // bound. A UTF-8 or Windows-1252 file (what decoding sees in its first
+    // bytes) is decoded a run of whole lines at a time, so its bytes are never
+    // held whole beside its text; a UTF-16 file or one with a byte-order mark
+    // is decoded once read.
+    enum class Form { Undecided, Utf8, Cp1252, Whole };
+    Form form = Form::Undecided;
+    QByteArray bytes; // read and not yet decoded
+    QString text;
+    qsizetype scanned = 0; // bytes at the front of `bytes` known to hold no line break
+    qint64 total = 0;
     char chunk[64 * 1024];
     for (;;) {
         const qint64 got = file.read(chunk, sizeof chunk);
@@ -67,17 +74,57 @@ IniFile::IniFile(const QString& path, bool strict) : m_path(path) {
             refuse(cannotRead(path));
             return;
         }
-        if (got == 0)
-            break;
-        bytes.append(chunk, got);
-        if (bytes.size() > MaxFileSize) {
+        total += got;
+        if (total > MaxFileSize) {
             refuse(tooBig(path));
             return;
         }
+        bytes.append(chunk, got);
+        const bool atEnd = got == 0;
+        if (form == Form::Undecided && (atEnd || bytes.size() >= TextDecoding::SniffBytes)) {
+            form = TextDecoding::isEightBit(bytes) ? Form::Utf8 : Form::Whole;
+            if (form == Form::Whole)
+                bytes.reserve(info.size() + 1);
+            else
+                text.reserve(info.size() + 1); // as many characters as bytes at most
+        }
+        if (form == Form::Cp1252) {
+            TextDecoding::appendCp1252(text, bytes);
+            bytes.clear();
+        } else if (form == Form::Utf8) {
+            // Up to the last line break, looked for only in what was not
+            // looked at before, so a file without breaks still reads in linear time.
+            const qsizetype lastBreak = QByteArrayView(bytes).sliced(scanned).lastIndexOf('\n');
+            const qsizetype cut =
+                atEnd ? bytes.size() : (lastBreak < 0 ? 0 : scanned + lastBreak + 1);
+            scanned = bytes.size() - cut;
+            if (cut > 0) {
+                if (!TextDecoding::appendUtf8Lines(text, QByteArrayView(bytes).first(cut))) {
+                    // Not UTF-8 after all: the whole file again, as Windows-1252.
+                    if (!file.seek(0)) {
+                        refuse(cannotRead(path));
+                        return;
+                    }
+                    form = Form::Cp1252;
+                    text.resize(0);
+                    bytes.clear();
+                    scanned = 0;
+                    total = 0;
+                    continue;
+                }
+                bytes.remove(0, cut);
+            }
+        }
+        if (atEnd)
+            break;
     }
     file.close();
-    m_text = TextDecoding::decode(bytes);
-    bytes = QByteArray();
+    if (form == Form::Whole) {
+        m_text = TextDecoding::decode(bytes);
+        bytes = QByteArray();
+    } else {
+        m_text = std::move(text);
+    }
     parse();
 }
 
@@ -126,7 +173,7 @@ void IniFile::parse() {
             while (ne > ns && isBlank(d[ne - 1]))
                 --ne;
             if (m_sectionNames.insert(d, 0, int(ns), int(ne - ns),
-                                      Entry{int(m_sections.size()), 0, 0, 0})) {
+                                      Entry{int(m_sections.size()), 0, 0})) {
                 currentIndex = m_sections.size();
                 m_sections.emplace_back();
                 current = &m_sections.back();
@@ -151,7 +198,7 @@ void IniFile::parse() {
         while (vs < e && isBlank(d[vs]))
             ++vs;
         m_keys.insert(d, std::uint32_t(currentIndex), int(s), int(ke - s),
-                      Entry{int(lineStart), int(lineEnd), int(vs), int(e)});
+                      Entry{int(lineStart), int(vs), int(e)});
     }
 }
 
@@ -215,7 +262,11 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
     const QString br = lineBreak();
 
     if (const Entry* entry = find(section, key)) {
-        m_text.replace(entry->lineStart, entry->lineEnd - entry->lineStart, line);
+        // The line ends after the blanks that follow its value.
+        qsizetype lineEnd = entry->valueEnd;
+        while (lineEnd < m_text.size() && isBlank(m_text.at(lineEnd)))
+            ++lineEnd;
+        m_text.replace(entry->lineStart, lineEnd - entry->lineStart, line);
     } else if (const int number = sectionNumber(section); number >= 0) {
         m_text.insert(m_sections[std::size_t(number)].endOfContent, br + line);
     } else {

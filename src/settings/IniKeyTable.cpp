@@ -9,7 +9,12 @@
 
 namespace {
 constexpr std::int32_t Empty = -1;
+
+// The part of a hash that items keep and slots are chosen by.
+std::uint32_t tag(std::uint64_t hash) {
+    return std::uint32_t(hash);
 }
+} // namespace
 
 IniKeyTable::IniKeyTable()
     : IniKeyTable(&IniKeyTable::keyedHash, QRandomGenerator::global()->generate64()) {}
@@ -74,7 +79,7 @@ void IniKeyTable::note(std::size_t probes, std::size_t comparisons) const {
     m_worst.treeComparisons = std::max(m_worst.treeComparisons, comparisons);
 }
 
-IniKeyTable::Found IniKeyTable::probe(std::uint64_t hash, std::uint32_t section, QStringView key,
+IniKeyTable::Found IniKeyTable::probe(std::uint32_t hash, std::uint32_t section, QStringView key,
                                       std::size_t& slot, std::size_t& slotsSeen) const {
     const std::size_t mask = m_slots.size() - 1;
     slot = std::size_t(hash) & mask;
@@ -130,7 +135,7 @@ bool IniKeyTable::insert(const QChar* text, std::uint32_t section, int keyStart,
     if ((m_items.size() + 1) * 2 > m_slots.size())
         grow();
     const QStringView key(text + keyStart, keyLength);
-    const std::uint64_t hash = m_hash(m_seed, section, key);
+    const std::uint32_t hash = tag(m_hash(m_seed, section, key));
     std::size_t slot = 0, slotsSeen = 0;
     const Found found = probe(hash, section, key, slot, slotsSeen);
     if (found == Found::Item) {
@@ -166,7 +171,7 @@ const IniKeyTable::Entry* IniKeyTable::find(std::uint32_t section, QStringView k
     if (m_slots.empty())
         return nullptr;
     std::size_t slot = 0, slotsSeen = 0;
-    const Found found = probe(m_hash(m_seed, section, key), section, key, slot, slotsSeen);
+    const Found found = probe(tag(m_hash(m_seed, section, key)), section, key, slot, slotsSeen);
     std::int32_t index = Empty;
     *m_treeComparisons = 0;
     if (found == Found::Item) {

@@ -20,9 +20,10 @@
 // ProbeWindow + 2·log2(n + 1) + 2 name comparisons.
 class IniKeyTable {
 public:
-    // Offsets into the text; files are far below 2^31 characters.
+    // Offsets into the text; files are far below 2^31 characters. Where the
+    // key's line ends is not kept: only blanks lie between valueEnd and it.
     struct Entry {
-        int lineStart = 0, lineEnd = 0;   // the key's line, without its break
+        int lineStart = 0;                // the key's line
         int valueStart = 0, valueEnd = 0; // trimmed value, quotes included
     };
     using Hash = std::uint64_t (*)(std::uint64_t seed, std::uint32_t section, QStringView name);
@@ -59,8 +60,11 @@ public:
     std::size_t treeSize() const { return m_tree.size(); }
 
 private:
+    // One per key of the file, so kept to 32 bytes. Of the hash only the low
+    // 32 bits are kept and used, to pick the slot and to spare most name
+    // comparisons (tables stay far below 2^32 slots).
     struct Item {
-        std::uint64_t hash;
+        std::uint32_t hash;
         std::uint32_t section;
         const QChar* name; // into the text
         int keyLength;
@@ -81,7 +85,7 @@ private:
     enum class Found { Item, FreeSlot, WindowFull };
     // Looks in the name's window: its item, the free slot it may take, or
     // neither (the name belongs in the tree).
-    Found probe(std::uint64_t hash, std::uint32_t section, QStringView key, std::size_t& slot,
+    Found probe(std::uint32_t hash, std::uint32_t section, QStringView key, std::size_t& slot,
                 std::size_t& slotsSeen) const;
     void place(std::int32_t item);
     void grow();

@@ -20,12 +20,38 @@ QString keyOf(const QString& series) {
     return QString::fromLatin1(QUrl::toPercentEncoding(series));
 }
 
-} // namespace
-
-QString next(const QString& text) {
+// Where the last run of digits of text begins (text's length when it ends
+// in no digit).
+qsizetype countedPart(const QString& text) {
     qsizetype start = text.size();
     while (start > 0 && text.at(start - 1).isDigit() && text.at(start - 1).unicode() < 128)
         --start;
+    return start;
+}
+
+// Whether number comes after other in the same numbering: the same text
+// before the final digits, and those digits worth more. Numbers of another
+// shape cannot be compared and never count as later.
+bool isLater(const QString& number, const QString& other) {
+    const qsizetype start = countedPart(number);
+    const qsizetype otherStart = countedPart(other);
+    if (start == number.size() || otherStart == other.size() ||
+        QStringView(number).left(start) != QStringView(other).left(otherStart))
+        return false;
+    auto value = [](QStringView digits) {
+        while (digits.size() > 1 && digits.front() == u'0')
+            digits = digits.mid(1);
+        return digits;
+    };
+    const QStringView a = value(QStringView(number).mid(start));
+    const QStringView b = value(QStringView(other).mid(otherStart));
+    return a.size() != b.size() ? a.size() > b.size() : a.compare(b) > 0;
+}
+
+} // namespace
+
+QString next(const QString& text) {
+    const qsizetype start = countedPart(text);
     if (start == text.size())
         return {};
     QString digits = text.mid(start);
@@ -53,7 +79,10 @@ void remember(const QString& appDir, const QString& series, const QString& numbe
         return;
     try {
         IniFile ini(AppFiles::registroIni(appDir));
-        if (ini.readString(Section, keyOf(series)) == number)
+        // An earlier invoice written again (corrected, say) does not take
+        // the count back: the next new one must not repeat a number used.
+        const QString stored = ini.readString(Section, keyOf(series));
+        if (stored == number || isLater(stored, number))
             return;
         ini.writeString(Section, keyOf(series), number);
         ini.save();

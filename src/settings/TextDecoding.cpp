@@ -13,14 +13,11 @@ constexpr char16_t Cp1252High[32] = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-QString fromCp1252(const QByteArray& bytes) {
-    QString text(bytes.size(), Qt::Uninitialized);
-    QChar* out = text.data();
-    for (const char byte : bytes) {
-        const auto b = static_cast<unsigned char>(byte);
-        *out++ = QChar(b >= 0x80 && b <= 0x9F ? Cp1252High[b - 0x80] : char16_t(b));
-    }
-    return text;
+// Room for `size` characters: exactly that much when the text is new (as
+// decode() makes it), half as much again when it has to grow.
+void makeRoom(QString& text, qsizetype size) {
+    if (text.capacity() < size)
+        text.reserve(qMax(size, text.capacity() + text.capacity() / 2));
 }
 
 QString decodeWith(QStringConverter::Encoding encoding, QByteArrayView bytes) {
@@ -30,8 +27,8 @@ QString decodeWith(QStringConverter::Encoding encoding, QByteArrayView bytes) {
 
 // UTF-16 written without a byte-order mark: most of the high or low bytes of
 // the first characters are zero, which text in any 8-bit encoding never has.
-bool looksLikeUtf16(const QByteArray& bytes, bool& littleEndian) {
-    const qsizetype pairs = qMin<qsizetype>(bytes.size() / 2, 256);
+bool looksLikeUtf16(QByteArrayView bytes, bool& littleEndian) {
+    const qsizetype pairs = qMin<qsizetype>(bytes.size() / 2, SniffBytes / 2);
     if (pairs < 2)
         return false;
     int zeroHigh = 0, zeroLow = 0;
@@ -71,7 +68,40 @@ QString decode(const QByteArray& bytes) {
     if (!utf8.hasError())
         return text;
     text = QString(); // not kept alive beside the second decoding
-    return fromCp1252(bytes);
+    appendCp1252(text, bytes);
+    return text;
+}
+
+bool isEightBit(QByteArrayView head) {
+    bool littleEndian = true;
+    return !head.startsWith("\xEF\xBB\xBF") && !head.startsWith("\xFF\xFE") &&
+           !head.startsWith("\xFE\xFF") && !looksLikeUtf16(head, littleEndian);
+}
+
+bool appendUtf8Lines(QString& text, QByteArrayView lines) {
+    // A run after the first may begin with the bytes of U+FEFF: only at the
+    // start of the file are they a byte-order mark, so here they stay text.
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless |
+                                                    QStringConverter::Flag::ConvertInitialBom);
+    const qsizetype start = text.size();
+    const qsizetype room = start + utf8.requiredSpace(lines.size());
+    makeRoom(text, room);
+    text.resize(room);
+    QChar* const begin = text.data();
+    const QChar* const end = utf8.appendToBuffer(begin + start, lines);
+    text.resize(utf8.hasError() ? start : end - begin);
+    return !utf8.hasError();
+}
+
+void appendCp1252(QString& text, QByteArrayView bytes) {
+    const qsizetype start = text.size();
+    makeRoom(text, start + bytes.size());
+    text.resize(start + bytes.size());
+    QChar* out = text.data() + start;
+    for (const char byte : bytes) {
+        const auto b = static_cast<unsigned char>(byte);
+        *out++ = QChar(b >= 0x80 && b <= 0x9F ? Cp1252High[b - 0x80] : char16_t(b));
+    }
 }
 
 } // namespace TextDecoding

@@ -220,7 +220,7 @@ private slots:
         QCOMPARE(edit(m_window.get(), "Edit8")->text(), QString());
         QCOMPARE(edit(m_window.get(), "Edit21")->text(), QString());
         QVERIFY(!edit(m_window.get(), "Edit21")->isVisible());
-        QCOMPARE(m_window->findChild<QLabel*>("Label7")->text(), QStringLiteral("R. Social"));
+        QCOMPARE(caption(m_window.get(), "Label7"), QStringLiteral("R. Social"));
         QVERIFY(!m_window->findChild<QCheckBox*>("CheckBox1")->isChecked());
         QCOMPARE(edit(m_window.get(), "eGestor")->text(), QString());
         QCOMPARE(m_window->findChild<QComboBox*>("ComboBox1")->currentText(), QStringLiteral("0"));

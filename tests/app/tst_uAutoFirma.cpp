@@ -270,9 +270,12 @@ private slots:
     void tabOrder() {
         FakePrograms programs({});
         TFormAutoFirma w(m_dir.path(), nullptr, &programs);
-        const QStringList order{"Edit29",          "Edit30",           "ComboBox1",
-                                "ComboBox2",       "AdvSmoothButton2", "AdvSmoothButton1",
-                                "AdvSmoothButton3"};
+        // The screen's order: the method, the certificate and its button, the
+        // folder and its button, the program, the lists, the buttons.
+        const QStringList order{"rbAutoFirma",      "rbCertificado",   "eCertificado",
+                                "btnCertificado",   "Edit29",          "AdvSmoothButton2",
+                                "Edit30",           "ComboBox1",       "ComboBox2",
+                                "AdvSmoothButton1", "AdvSmoothButton3"};
         QCOMPARE(tabChain(w, order), order);
     }
 };

@@ -150,7 +150,7 @@ private slots:
             QCOMPARE(edit(again, "Edit19")->text(), QStringLiteral("Muñoz"));
             QCOMPARE(edit(again, "Edit20")->text(), QStringLiteral("Güell Álvarez"));
             QVERIFY(!edit(again, "Edit26")->isVisible());
-            QCOMPARE(again.findChild<QLabel*>("Label1")->text(), QStringLiteral("Nombre"));
+            QCOMPARE(caption(again, "Label1"), QStringLiteral("Nombre"));
         } else {
             QCOMPARE(edit(again, "Edit1")->text(), QStringLiteral("Construcciones Ñandú, S.L."));
             QCOMPARE(edit(again, "Edit26")->text(), QStringLiteral("José Ramón"));
@@ -261,7 +261,7 @@ private slots:
         QCOMPARE(edit(w, "Edit1")->text(), QStringLiteral("Ferretería Bos"));
         QVERIFY(edit(w, "Edit26")->isVisible());
         QCOMPARE(edit(w, "Edit26")->text(), QString());
-        QCOMPARE(w.findChild<QLabel*>("Label1")->text(), QStringLiteral("R.Social"));
+        QCOMPARE(caption(w, "Label1"), QStringLiteral("R.Social"));
     }
 
     void closeLeavesTheFileAlone() {
@@ -366,26 +366,15 @@ private slots:
     }
     void tabOrder() {
         TFormRegistro w(m_dir.path());
-        // The screen's order: kind, name ... e-mail, account, IBAN, buttons.
-        const QStringList order{"RadioButton3",
-                                "Edit18",
-                                "Edit19",
-                                "Edit20",
-                                "Edit1",
-                                "Edit2",
-                                "Edit3",
-                                "Edit4",
-                                "Edit5",
-                                "Edit6",
-                                "Edit26",
-                                "Edit28",
-                                "Edit13",
-                                "Edit14",
-                                "Edit15",
-                                "Edit16",
-                                "Edit17",
-                                "MotivoExencion",
-                                "AdvSmoothButton1",
+        // The screen's order: kind, name ... e-mail, account, IBAN, logo,
+        // exemption reason, buttons.
+        const QStringList order{"RadioButton3",    "Edit18",         "Edit19",
+                                "Edit20",          "Edit1",          "Edit2",
+                                "Edit3",           "Edit4",          "Edit5",
+                                "Edit6",           "Edit26",         "Edit28",
+                                "Edit13",          "Edit14",         "Edit15",
+                                "Edit16",          "Edit17",         "eLogo",
+                                "bLogo",           "MotivoExencion", "AdvSmoothButton1",
                                 "AdvSmoothButton3"};
         QCOMPARE(tabChain(w, order), order);
     }

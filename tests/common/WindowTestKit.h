@@ -8,7 +8,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QTest>
 #include <QWidget>
@@ -42,6 +44,19 @@ template <typename T> T* child(QWidget& window, const char* name) {
     if (!found)
         qFatal("no %s", name);
     return found;
+}
+
+// What the named caption reads on screen: a single "&" marks the next letter
+// as the accelerator and is not shown, "&&" shows one ampersand.
+inline QString caption(const QWidget* window, const char* name) {
+    const QLabel* label = window->findChild<QLabel*>(QLatin1String(name));
+    if (!label)
+        qFatal("no %s", name);
+    QString text = label->text();
+    return text.replace(QRegularExpression(QStringLiteral("&(.)")), QStringLiteral("\\1"));
+}
+inline QString caption(const QWidget& window, const char* name) {
+    return caption(&window, name);
 }
 
 // The named widgets in the order Tab visits them, starting at the first.

@@ -1,6 +1,11 @@
+#include "../signing/TestPki.h"
+#include "InvoiceBuilder.h"
 #include "session/InvoiceSession.h"
 
 #include "common/AppError.h"
+#include "common/ValueForms.h"
+#include "settings/DraftFile.h"
+#include "signing/SigningCertificate.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,9 +13,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-// The steps of an invoice as the window and the tool run them: start, import
-// (fixed file, chosen file, cancelled), generate and its target, signing and
-// the centres.
+// The steps of an invoice as the window and the tool run them: start, a new
+// invoice and its number, import (fixed file, chosen file, cancelled), drafts,
+// generate and its target, signing and the centres.
 class tst_InvoiceSession : public QObject {
     Q_OBJECT
 private slots:
@@ -35,10 +40,27 @@ private slots:
     void generateAsksAboutTheCheckBeforeSaving();
     void signStartsNothingOnADocumentWithErrors();
 
+    void startNewIsTheProgramsStart();
+    void startNewProposesTheNextNumber_data();
+    void startNewProposesTheNextNumber();
+    void startNewFollowsTheNumbersGenerated();
+    void draftReadBackGivesTheSameInvoiceAndDocument();
+    void failedDraftSaveKeepsTheOldDraft_data();
+    void failedDraftSaveKeepsTheOldDraft();
+    void prepareSigningBuildsTheJob_data();
+    void prepareSigningBuildsTheJob();
+    void prepareSigningRefuses_data();
+    void prepareSigningRefuses();
+    void certificateSigningRefusesADocumentWithErrors();
+
 private:
     QString home() const { return m_dir->path(); }
     QString inHome(const QString& relative) const { return m_dir->filePath(relative); }
     void write(const QString& relative, const QString& text);
+    // A copy of a document that passes the check, at relative; and one whose
+    // total is wrong, so the check finds an error.
+    void writeValidDocument(const QString& relative);
+    void writeDocumentWithErrors(const QString& relative);
 
     std::unique_ptr<QTemporaryDir> m_dir;
 };
@@ -73,6 +95,45 @@ struct Chooser {
     }
 };
 
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+
+// The message of the AppError step throws, or empty when it throws none.
+template <typename Step> QString refusalOf(Step step) {
+    try {
+        step();
+    } catch (const AppError& error) {
+        return error.message();
+    }
+    return QString();
+}
+
+// Every text field, the party kinds, the ticks, the totals and the lines as a
+// draft holds them: what a person could see differ between two records.
+void compareRecords(InvoiceRecord& actual, InvoiceRecord& expected) {
+    for (int i = 0; i < RecordFieldCount; ++i) {
+        const auto field = static_cast<RecordField>(i);
+        QVERIFY2(actual.text(field) == expected.text(field),
+                 qPrintable(QStringLiteral("field %1: «%2» instead of «%3»")
+                                .arg(i)
+                                .arg(actual.text(field), expected.text(field))));
+    }
+    QCOMPARE(actual.personType(Party::Issuer), expected.personType(Party::Issuer));
+    QCOMPARE(actual.personType(Party::Customer), expected.personType(Party::Customer));
+    QCOMPARE(actual.isAdministration(), expected.isAdministration());
+    QCOMPARE(actual.importando(), expected.importando());
+    QCOMPARE(actual.issueDate(), expected.issueDate());
+    QCOMPARE(actual.dueDate(), expected.dueDate());
+    QCOMPARE(actual.exemptionReason(), expected.exemptionReason());
+    QCOMPARE(actual.nombreFichero(), expected.nombreFichero());
+    QCOMPARE(actual.rutaDelFichero(), expected.rutaDelFichero());
+    QCOMPARE(actual.lines().isOpen(), expected.lines().isOpen());
+    QCOMPARE(actual.lines().isEditing(), expected.lines().isEditing());
+    QCOMPARE(DraftFile::text(actual), DraftFile::text(expected));
+}
+
 } // namespace
 
 void tst_InvoiceSession::init() {
@@ -86,6 +147,19 @@ void tst_InvoiceSession::write(const QString& relative, const QString& text) {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write(text.toUtf8());
+}
+
+void tst_InvoiceSession::writeValidDocument(const QString& relative) {
+    QFile valid(QFINDTESTDATA("../facturae/data/other-program.xml"));
+    QVERIFY(valid.open(QIODevice::ReadOnly));
+    write(relative, QString::fromUtf8(valid.readAll()));
+}
+
+void tst_InvoiceSession::writeDocumentWithErrors(const QString& relative) {
+    QFile valid(QFINDTESTDATA("../facturae/data/other-program.xml"));
+    QVERIFY(valid.open(QIODevice::ReadOnly));
+    write(relative, QString::fromUtf8(
+                        valid.readAll().replace("<InvoiceTotal>609.87<", "<InvoiceTotal>9.87<")));
 }
 
 void tst_InvoiceSession::startResetsTheRecordAndLoadsTheIssuer() {
@@ -469,6 +543,424 @@ void tst_InvoiceSession::signStartsNothingOnADocumentWithErrors() {
     QCOMPARE(session.record().text(RecordField::AutoFirmaParameters), QString());
     QVERIFY(!refusal(inHome(QStringLiteral("no-existe.xml"))).isEmpty());
     QCOMPARE(session.record().text(RecordField::AutoFirmaParameters), QString());
+}
+
+// "Nueva factura" is the program's start again: nothing of the invoice left
+// behind stays but its series, and the issuer is read from Registro.Ini as it
+// is now, not as it was at the first start.
+void tst_InvoiceSession::startNewIsTheProgramsStart() {
+    write(QStringLiteral("Registro.Ini"), RegistroText.arg(home()));
+    write(QStringLiteral("datos/F1.ini"), ImportText.arg(QStringLiteral("1234")));
+    InvoiceSession session(home());
+    session.start(QDate(2024, 1, 2));
+    session.importChosenFile(inHome(QStringLiteral("datos/F1.ini")));
+    InvoiceRecord& left = session.record();
+    left.setText(RecordField::WithholdingRate, QStringLiteral("15"));
+    left.setText(RecordField::CustomerAddress, QStringLiteral("Rúa Nova 1"));
+    InvoiceBuilder::addLine(left, {QStringLiteral("Formación"), 2, 45, 0, 0, true,
+                                   QStringLiteral("EXP-1"), QDate(2024, 1, 1)});
+    left.lines().append(); // a line being typed
+    QVERIFY(left.lines().isEditing());
+    QVERIFY(session.loadSigningSettings());
+    // "Mis datos" saved in the meantime.
+    write(QStringLiteral("Registro.Ini"),
+          QString(RegistroText.arg(home()))
+              .replace(QStringLiteral("NOMBRE=María"), QStringLiteral("NOMBRE=Marta")));
+
+    session.startNew(QDate(2024, 6, 30));
+
+    InvoiceSession fresh(home());
+    fresh.start(QDate(2024, 6, 30));
+    fresh.record().setText(RecordField::InvoiceSeries, QStringLiteral("A"));
+    fresh.record().setText(RecordField::InvoiceNumber, QStringLiteral("8"));
+    compareRecords(session.record(), fresh.record());
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(session.currentDocument(), fresh.currentDocument());
+
+    const InvoiceRecord& r = session.record();
+    QCOMPARE(r.text(RecordField::IssuerFirstName), QStringLiteral("Marta"));
+    QCOMPARE(r.text(RecordField::CustomerCorporateName), QString());
+    QCOMPARE(r.lines().count(), 0);
+    QVERIFY(r.lines().isOpen());
+    QVERIFY(!r.isAdministration());
+    QCOMPARE(r.text(RecordField::WithholdingRate), QStringLiteral("0"));
+    QCOMPARE(r.dueDate(), QDate(2024, 6, 30));
+    // Nothing ties the new invoice to the old file: "Generar Factura" asks where.
+    QCOMPARE(session.saveTargetBesideImport(), QString());
+}
+
+void tst_InvoiceSession::startNewProposesTheNextNumber_data() {
+    QTest::addColumn<QString>("numeracion"); // the NUMERACION section of Registro.Ini
+    QTest::addColumn<QString>("series");     // of the invoice left behind
+    QTest::addColumn<QString>("number");
+    QTest::addColumn<QString>("proposed");
+
+    QTest::newRow("the last number used, plus one") << "A=41"
+                                                    << "A"
+                                                    << "3"
+                                                    << "42";
+    QTest::newRow("leading zeros kept") << "A=0099"
+                                        << "A"
+                                        << "0099"
+                                        << "0100";
+    QTest::newRow("prefix and year kept") << "A=F-2024/009"
+                                          << "A"
+                                          << ""
+                                          << "F-2024/010";
+    QTest::newRow("nothing remembered: the number left behind, plus one") << ""
+                                                                          << "A"
+                                                                          << "0012"
+                                                                          << "0013";
+    QTest::newRow("nothing remembered, no number") << ""
+                                                   << ""
+                                                   << ""
+                                                   << "1";
+    QTest::newRow("a series never used ignores the others") << "B=7\nC=90"
+                                                            << "A"
+                                                            << ""
+                                                            << "1";
+    QTest::newRow("the empty series has its own count") << "%=5\nA=90"
+                                                        << ""
+                                                        << "2"
+                                                        << "6";
+    QTest::newRow("series with blanks and accents") << "Serie%20%C3%91=9"
+                                                    << "Serie Ñ"
+                                                    << ""
+                                                    << "10";
+    // A number ending in a letter is not counted up: the number left
+    // behind is tried next, and then the count starts again.
+    QTest::newRow("last number ends in a letter") << "A=15B"
+                                                  << "A"
+                                                  << "20"
+                                                  << "21";
+    QTest::newRow("both end in a letter") << "A=15B"
+                                          << "A"
+                                          << "15B"
+                                          << "1";
+}
+
+void tst_InvoiceSession::startNewProposesTheNextNumber() {
+    QFETCH(QString, numeracion);
+    QFETCH(QString, series);
+    QFETCH(QString, number);
+    write(QStringLiteral("Registro.Ini"),
+          RegistroText.arg(QString()) + QStringLiteral("[NUMERACION]\n") + numeracion + u'\n');
+    InvoiceSession session(home());
+    session.start();
+    session.record().setText(RecordField::InvoiceSeries, series);
+    session.record().setText(RecordField::InvoiceNumber, number);
+    session.startNew();
+    QCOMPARE(session.record().text(RecordField::InvoiceSeries), series);
+    QTEST(session.record().text(RecordField::InvoiceNumber), "proposed");
+    // Only generating a document counts a number as used.
+    QCOMPARE(readAll(inHome(QStringLiteral("Registro.Ini"))),
+             (RegistroText.arg(QString()) + QStringLiteral("[NUMERACION]\n") + numeracion + u'\n')
+                 .toUtf8());
+}
+
+// The numbers generated are what the next new invoice follows; writing an
+// older invoice of the series again does not bring a used number back.
+void tst_InvoiceSession::startNewFollowsTheNumbersGenerated() {
+    write(QStringLiteral("Registro.Ini"), RegistroText.arg(QString()));
+    write(QStringLiteral("A7.ini"), ImportText.arg(QStringLiteral("1234"))); // A 7
+    InvoiceSession session(home());
+    session.start();
+    session.record().setText(RecordField::InvoiceSeries, QStringLiteral("A"));
+    session.record().setText(RecordField::InvoiceNumber, QStringLiteral("0041"));
+    QCOMPARE(session.generate([&] { return inHome(QStringLiteral("A0041.xml")); }).status,
+             InvoiceSession::GenerateStatus::Written);
+    session.startNew();
+    QCOMPARE(session.record().text(RecordField::InvoiceNumber), QStringLiteral("0042"));
+
+    session.importChosenFile(inHome(QStringLiteral("A7.ini")));
+    QCOMPARE(session.generate({}).path, inHome(QStringLiteral("A7.XML")));
+    session.startNew();
+    QCOMPARE(session.record().text(RecordField::InvoiceSeries), QStringLiteral("A"));
+    QCOMPARE(session.record().text(RecordField::InvoiceNumber), QStringLiteral("0042"));
+}
+
+// A draft holds the whole invoice: read back through the import (as a file
+// chosen by a person) it gives the same record, the same document and the
+// same draft, byte for byte.
+void tst_InvoiceSession::draftReadBackGivesTheSameInvoiceAndDocument() {
+    write(QStringLiteral("Registro.Ini"), RegistroText.arg(QString()));
+    // No VENCIMIENTO: the due date stays empty.
+    write(QStringLiteral("datos/F1.ini"), ImportText.arg(QStringLiteral("1234")));
+    const QString draft = inHome(QStringLiteral("datos/F1.ini"));
+    InvoiceSession session(home());
+    session.start(QDate(2024, 3, 1));
+    session.importChosenFile(draft);
+    InvoiceRecord& r = session.record();
+    QCOMPARE(r.dueDate(), ValueForms::zeroDate());
+    r.setText(RecordField::WithholdingRate, QStringLiteral("15"));
+    r.setText(RecordField::ProcessingUnitName, QStringLiteral("Obras \"e\" Vías"));
+    r.setText(RecordField::CustomerAddress, QStringLiteral("Praza do Concello, 1"));
+    InvoiceBuilder::addLine(r, {QStringLiteral("Formación exenta"), 2, 45, 0, 0, true,
+                                QStringLiteral("EXP/2024/7"), QDate(2024, 1, 31)});
+    InvoiceBuilder::addLine(
+        r, {QStringLiteral("Material"), 3, 0.333, 10, 10, false, QStringLiteral("EXP/2024/8")});
+    // The last line is still being typed: it belongs to the draft.
+    r.lines().append();
+    InvoiceLine typing = *r.lines().currentLine();
+    typing.description = QStringLiteral("Desplazamiento");
+    typing.quantity = D(1);
+    typing.price = D("12.34567891");
+    typing.vatRate = D(21);
+    r.lines().setLine(typing);
+
+    session.saveDraft(draft);
+    const QByteArray saved = readAll(draft);
+    for (const char* key :
+         {"VENCIMIENTO=\n", "IRPF=15\n", "LINEAS=4\n", "EXPEDIENTE2=EXP/2024/7\n",
+          "FECHAEXPEDIENTE2=31/01/2024\n", "EXENTO2=S\n", "EXPEDIENTE3=EXP/2024/8\n",
+          "FECHAEXPEDIENTE3=\n", "EXENTO3=N\n", "NOMBRE4=Desplazamiento\n", "NOMBREGESTOR=Xestor\n",
+          "NOMBREUNIDAD=Obras \"e\" Vías\n"})
+        QVERIFY2(saved.contains(key), key);
+    QCOMPARE(session.generate({}).path, inHome(QStringLiteral("datos/F1.XML")));
+    const QByteArray document = readAll(inHome(QStringLiteral("datos/F1.XML")));
+    QVERIFY(QFile::remove(inHome(QStringLiteral("datos/F1.XML"))));
+
+    InvoiceSession reread(home());
+    reread.start(QDate(2025, 12, 31));
+    reread.importChosenFile(draft);
+    compareRecords(reread.record(), session.record());
+    if (QTest::currentTestFailed())
+        return;
+    const QList<InvoiceLine>& lines = reread.record().lines().lines();
+    QCOMPARE(lines.size(), 4);
+    QCOMPARE(lines[1].fileDate, QDate(2024, 1, 31));
+    QVERIFY(lines[1].exempt);
+    QVERIFY(!lines[2].fileDate.isValid());
+    QCOMPARE(lines[3].price, D("12.34567891"));
+    QCOMPARE(reread.generate({}).path, inHome(QStringLiteral("datos/F1.XML")));
+    QCOMPARE(readAll(inHome(QStringLiteral("datos/F1.XML"))), document);
+    reread.saveDraft(inHome(QStringLiteral("otra vez.ini")));
+    QCOMPARE(readAll(inHome(QStringLiteral("otra vez.ini"))), saved);
+}
+
+void tst_InvoiceSession::failedDraftSaveKeepsTheOldDraft_data() {
+    QTest::addColumn<QString>("target"); // relative to home
+    QTest::addColumn<QString>("kept");   // a file there before, relative to home
+    QTest::addColumn<bool>("readOnly");  // the folder of kept loses its write permission
+
+    const QString atTheNameLimit =
+        QStringLiteral("largo/") + QString(250, u'b') + QStringLiteral(".ini");
+    QTest::newRow("folder without write permission") << "ro/F1.ini"
+                                                     << "ro/F1.ini" << true;
+    QTest::newRow("no room for the temporary file's name")
+        << atTheNameLimit << atTheNameLimit << false;
+    QTest::newRow("the name is a folder") << "carpeta/F1.ini"
+                                          << "carpeta/F1.ini/dentro.txt" << false;
+    QTest::newRow("the folder is a file") << "fichero/F1.ini"
+                                          << "fichero" << false;
+}
+
+// A save that fails says so and leaves whatever was there as it was: no
+// half-written draft, no stray temporary file.
+void tst_InvoiceSession::failedDraftSaveKeepsTheOldDraft() {
+    QFETCH(QString, target);
+    QFETCH(QString, kept);
+    QFETCH(bool, readOnly);
+    const QByteArray older = "[DATOS_GENERALES]\nSERIE=A\nFACTURA=6\n";
+    write(kept, QString::fromLatin1(older));
+    const QString folder = QFileInfo(inHome(kept)).absolutePath();
+    const QFile::Permissions permissions = QFile::permissions(folder);
+    if (readOnly) {
+        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+        QFile probe(folder + QStringLiteral("/probe"));
+        if (probe.open(QIODevice::WriteOnly)) {
+            probe.remove();
+            QFile::setPermissions(folder, permissions);
+            QSKIP("this user writes into read-only folders");
+        }
+    }
+    const QStringList before = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+
+    InvoiceSession session(home());
+    session.start(QDate(2024, 3, 1));
+    InvoiceBuilder::addLine(session.record(), {QStringLiteral("Revisión"), 1, 100});
+    const QString refusal = refusalOf([&] { session.saveDraft(inHome(target)); });
+    QFile::setPermissions(folder, permissions);
+
+    QVERIFY(!refusal.isEmpty());
+    QCOMPARE(readAll(inHome(kept)), older);
+    QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+    QCOMPARE(session.record().lines().count(), 1);
+}
+
+void tst_InvoiceSession::prepareSigningBuildsTheJob_data() {
+    QTest::addColumn<QString>("document"); // relative to home
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("output");        // relative to home
+    QTest::addColumn<QStringList>("arguments"); // IN and OUT stand for the two files
+
+    QTest::newRow("certificate chosen in AutoFirma, Facturae")
+        << "Mis Facturas/F 1.xml"
+        << "Sign -certgui"
+        << "-format FACTURAE"
+        << "Mis Facturas/F 1.XSIG"
+        << QStringList{"Sign", "-certgui", "-i", "IN", "-o", "OUT", "-format", "FACTURAE"};
+    QTest::newRow("AutoFirma's window, XAdES")
+        << "F2.XML"
+        << "Sign -gui"
+        << "-format XADES"
+        << "F2.XSIG" << QStringList{"Sign", "-gui", "-i", "IN", "-o", "OUT", "-format", "XADES"};
+    QTest::newRow("no extension") << "F3"
+                                  << "Sign -gui"
+                                  << "-format AUTO"
+                                  << "F3.XSIG" << QStringList{"Sign", "-gui", "-i",      "IN",
+                                                              "-o",   "OUT",  "-format", "AUTO"};
+    QTest::newRow("a point in the folder only")
+        << "v1.2/F4"
+        << "Sign -gui"
+        << "-format AUTO"
+        << "v1.2/F4.XSIG"
+        << QStringList{"Sign", "-gui", "-i", "IN", "-o", "OUT", "-format", "AUTO"};
+    QTest::newRow("several points")
+        << "F.2024.03.xml"
+        << "Sign -certgui"
+        << "-format XADES"
+        << "F.2024.03.XSIG"
+        << QStringList{"Sign", "-certgui", "-i", "IN", "-o", "OUT", "-format", "XADES"};
+}
+
+// The job holds what AutoFirma is to be started with; building it starts
+// nothing.
+void tst_InvoiceSession::prepareSigningBuildsTheJob() {
+    QFETCH(QString, document);
+    QFETCH(QString, command);
+    QFETCH(QString, format);
+    QFETCH(QString, output);
+    QFETCH(QStringList, arguments);
+    write(QStringLiteral("af/firma.sh"),
+          QStringLiteral("#!/bin/sh\ntouch \"%1\"\n").arg(inHome(QStringLiteral("started"))));
+    QFile::setPermissions(inHome(QStringLiteral("af/firma.sh")),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    write(QStringLiteral("Registro.Ini"),
+          QStringLiteral("[AUTOFIRMA]\nRUTAPROGRAMA=%1\nPROGRAMA=firma.sh\nCOMANDO=%2\nFIRMA=%3\n")
+              .arg(inHome(QStringLiteral("af")), command, format));
+    writeValidDocument(document);
+    InvoiceSession session(home());
+    session.start();
+    QVERIFY(session.loadSigningSettings());
+
+    const InvoiceSession::SigningJob job = session.prepareSigning(inHome(document));
+    const QString in = QDir::toNativeSeparators(inHome(document));
+    const QString out = QDir::toNativeSeparators(inHome(output));
+    QCOMPARE(job.folder, inHome(QStringLiteral("af")));
+    QCOMPARE(job.program, QStringLiteral("firma.sh"));
+    QCOMPARE(job.output, out);
+    arguments.replace(arguments.indexOf(QStringLiteral("IN")), in);
+    arguments.replace(arguments.indexOf(QStringLiteral("OUT")), out);
+    QCOMPARE(job.arguments, arguments);
+    // Shown to the person as one line, the paths whole.
+    QCOMPARE(session.record().text(RecordField::AutoFirmaParameters),
+             QStringLiteral("%1 -i %2 -o %3 %4").arg(command, in, out, format));
+    QTest::qWait(50);
+    QVERIFY(!QFile::exists(inHome(QStringLiteral("started"))));
+    QVERIFY(!QFile::exists(inHome(output)));
+}
+
+void tst_InvoiceSession::prepareSigningRefuses_data() {
+    QTest::addColumn<QString>("settings"); // the AUTOFIRMA section; %1 is the folder
+    QTest::addColumn<QString>("document"); // relative to home
+    QTest::addColumn<QString>("kind");     // valid, errors, missing, or a link to F.xml
+    QTest::addColumn<QString>("refusal");
+
+    const QString complete = QStringLiteral(
+        "RUTAPROGRAMA=%1\nPROGRAMA=firma.sh\nCOMANDO=Sign -certgui\nFIRMA=-format FACTURAE\n");
+    QTest::newRow("no signing settings at all") << ""
+                                                << "F.xml"
+                                                << "valid"
+                                                << "falta el comando (COMANDO)";
+    QTest::newRow("only the folder") << "RUTAPROGRAMA=%1\n"
+                                     << "F.xml"
+                                     << "valid"
+                                     << "falta el comando (COMANDO)";
+    QTest::newRow("no folder") << "PROGRAMA=firma.sh\nCOMANDO=Sign -certgui\nFIRMA=-format XADES\n"
+                               << "F.xml"
+                               << "valid"
+                               << "falta la carpeta de instalación (RUTAPROGRAMA)";
+    QTest::newRow("folder of blanks")
+        << "RUTAPROGRAMA=\"   \"\nPROGRAMA=firma.sh\nCOMANDO=Sign -gui\nFIRMA=-format XADES\n"
+        << "F.xml"
+        << "valid"
+        << "falta la carpeta de instalación (RUTAPROGRAMA)";
+    QTest::newRow("signed copy would be the document") << complete << "F.XSIG"
+                                                       << "valid"
+                                                       << "con el mismo nombre que";
+    QTest::newRow("signed copy's name is a link to the document") << complete << "F.xml"
+                                                                  << "link"
+                                                                  << "con el mismo nombre que";
+    QTest::newRow("document with check errors") << complete << "F.xml"
+                                                << "errors"
+                                                << "tiene errores y no se firma";
+    QTest::newRow("document missing") << complete << "F.xml"
+                                      << "missing"
+                                      << "No se puede leer";
+}
+
+// Each refusal comes before anything is composed: no parameters shown, no
+// signed copy, nothing started.
+void tst_InvoiceSession::prepareSigningRefuses() {
+    QFETCH(QString, settings);
+    QFETCH(QString, document);
+    QFETCH(QString, kind);
+    QFETCH(QString, refusal);
+    write(QStringLiteral("af/firma.sh"), QStringLiteral("#!/bin/sh\n"));
+    write(QStringLiteral("Registro.Ini"),
+          QStringLiteral("[AUTOFIRMA]\n") +
+              QString(settings).replace(QStringLiteral("%1"), inHome(QStringLiteral("af"))));
+    if (kind == u"errors")
+        writeDocumentWithErrors(document);
+    else if (kind != u"missing")
+        writeValidDocument(document);
+    if (kind == u"link")
+        QVERIFY(QFile::link(inHome(document), inHome(QStringLiteral("F.XSIG"))));
+    const QByteArray documentBefore = readAll(inHome(document));
+
+    InvoiceSession session(home());
+    session.start();
+    session.loadSigningSettings();
+    const QString refused = refusalOf([&] { session.prepareSigning(inHome(document)); });
+    QVERIFY2(refused.contains(refusal), qPrintable(refused));
+    QCOMPARE(session.record().text(RecordField::AutoFirmaParameters), QString());
+    QCOMPARE(readAll(inHome(document)), documentBefore);
+}
+
+// A document with errors is never signed, whichever the route: the
+// certificate file refuses it as AutoFirma's route does, and signs a good one.
+void tst_InvoiceSession::certificateSigningRefusesADocumentWithErrors() {
+    if (!TestPki::available())
+        QSKIP("the openssl command is needed to make test certificates");
+    TestPki pki;
+    QVERIFY2(pki.create(), qPrintable(pki.problem));
+    QByteArray password(TestPki::Password);
+    const SigningCertificate certificate = InvoiceSession::openCertificate(pki.signer, password);
+
+    writeValidDocument(QStringLiteral("bien.xml"));
+    writeDocumentWithErrors(QStringLiteral("mal.xml"));
+    write(QStringLiteral("Registro.Ini"), RegistroText.arg(home()));
+    InvoiceSession session(home());
+    session.start();
+    QVERIFY(session.loadSigningSettings());
+
+    const QString viaCertificate = refusalOf(
+        [&] { session.signWithCertificate(inHome(QStringLiteral("mal.xml")), certificate); });
+    QVERIFY2(viaCertificate.contains(QStringLiteral("tiene errores")), qPrintable(viaCertificate));
+    QCOMPARE(viaCertificate,
+             refusalOf([&] { session.prepareSigning(inHome(QStringLiteral("mal.xml"))); }));
+    QVERIFY(!QFile::exists(inHome(QStringLiteral("mal.XSIG"))));
+    QVERIFY(!refusalOf([&] {
+                 session.signWithCertificate(inHome(QStringLiteral("no-existe.xml")), certificate);
+             }).isEmpty());
+
+    const DocumentSigning::SignResult signed_ =
+        session.signWithCertificate(inHome(QStringLiteral("bien.xml")), certificate);
+    QCOMPARE(QFileInfo(signed_.output).fileName(), QStringLiteral("bien.XSIG"));
+    QVERIFY(QFile::exists(inHome(QStringLiteral("bien.XSIG"))));
 }
 
 QTEST_GUILESS_MAIN(tst_InvoiceSession)

@@ -1,5 +1,6 @@
 #include "common/AppError.h"
 #include "settings/IniFile.h"
+#include "settings/TextDecoding.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,6 +28,8 @@ private slots:
     void missingFileReadsAsEmptyAndSaveCreatesIt();
     void encodings_data();
     void encodings();
+    void largeFilesReadAsDecodedWhole_data();
+    void largeFilesReadAsDecodedWhole();
     void spanishLettersSurviveSaveAndLoad();
     void failedSaveKeepsTheOldFile_data();
     void failedSaveKeepsTheOldFile();
@@ -209,6 +212,17 @@ void tst_IniFile::writing_data() {
                                              << "K"
                                              << "9"
                                              << "[A]\nK=9\nL=2\n[B]\nK=3\n";
+    // The whole line goes, blanks after the value included, and its break stays.
+    QTest::newRow("replace a line with blanks after its value") << "[A]\r\n K = \"1\" \t\r\nL=2\r\n"
+                                                                << "A"
+                                                                << "K"
+                                                                << "9"
+                                                                << "[A]\r\nK=9\r\nL=2\r\n";
+    QTest::newRow("replace an empty value on the last line") << "[A]\nL=2\nK= \t"
+                                                             << "A"
+                                                             << "K"
+                                                             << "9"
+                                                             << "[A]\nL=2\nK=9";
     QTest::newRow("replace found without regard to case") << "[A]\nK=1\nL=2\n"
                                                           << "a"
                                                           << "k"
@@ -326,6 +340,61 @@ void tst_IniFile::encodings() {
     writable.save();
     QCOMPARE(readAll(copy), QByteArray("[MISDATOS]\r\nNOMBRE=Peñas Ñandú Güemes áéíóú ÁÉÍÓÚ "
                                        "€\r\nCP=15220\r\n"));
+}
+
+namespace {
+
+// A [S] section of `lines` keys K1..Kn whose values mix ASCII with letters of
+// two and three bytes in UTF-8, in lines of varying length, so characters
+// fall across every boundary of the pieces the file is read in.
+QByteArray manyLines(int lines, const QByteArray& lineStart = {}) {
+    QByteArray bytes = "[S]\n";
+    for (int n = 1; n <= lines; ++n)
+        bytes +=
+            lineStart + "K" + QByteArray::number(n) + "=Peña €" + QByteArray(n % 37, 'x') + "ú\n";
+    return bytes;
+}
+
+} // namespace
+
+// A file is read a piece at a time; whatever the pieces, its text is the
+// whole file's bytes decoded at once.
+void tst_IniFile::largeFilesReadAsDecodedWhole_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("lastValue"); // of K<lines>
+    const QString utf8Value = QStringLiteral("Peña €") + QString(20000 % 37, u'x') + u'ú';
+    QTest::newRow("UTF-8") << manyLines(20000) << utf8Value;
+    QTest::newRow("UTF-8, U+FEFF opening every line")
+        << manyLines(20000, "\xEF\xBB\xBF") << QString();
+    QTest::newRow("UTF-8 without a line break")
+        << QByteArray("[S]\nK=") + QByteArray("ñ€x").repeated(100000) << QString();
+    QTest::newRow("UTF-8 with a byte-order mark") << "\xEF\xBB\xBF" + manyLines(20000) << utf8Value;
+    QTest::newRow("UTF-16 without a mark")
+        << QByteArray(reinterpret_cast<const char*>(QString::fromUtf8(manyLines(20000)).utf16()),
+                      QString::fromUtf8(manyLines(20000)).size() * 2)
+        << utf8Value;
+    // Not UTF-8 only far into the file: all of it is Windows-1252.
+    QTest::newRow("Windows-1252 seen late")
+        << manyLines(20000) + "K20001=Pe\xF1" + "a\n"
+        << QStringLiteral("PeÃ±a â‚¬") + QString(20000 % 37, u'x') + QStringLiteral("Ãº");
+    QTest::newRow("UTF-8 cut inside its last character")
+        << manyLines(20000) + "K20001=\xE2\x82"
+        << QStringLiteral("PeÃ±a â‚¬") + QString(20000 % 37, u'x') + QStringLiteral("Ãº");
+}
+
+void tst_IniFile::largeFilesReadAsDecodedWhole() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, lastValue);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("big.ini"));
+    writeFile(path, bytes);
+    const IniFile ini(path, true);
+    QVERIFY(ini.text() == TextDecoding::decode(bytes)); // QCOMPARE would print megabytes
+    QVERIFY(ini.text().size() > 100000);
+    // No more room than a character per byte: the text never grows by half.
+    QVERIFY(ini.text().capacity() <= bytes.size() + 1);
+    if (!lastValue.isEmpty())
+        QCOMPARE(ini.readString(QStringLiteral("S"), QStringLiteral("K20000")), lastValue);
 }
 
 void tst_IniFile::spanishLettersSurviveSaveAndLoad() {

@@ -86,12 +86,12 @@ void tst_IniKeyTable::boundedWhateverTheHash() {
     table.reserve(std::size_t(count));
     for (int i = 0; i < count; ++i)
         QVERIFY(table.insert(text.constData(), Section, where[i].first, where[i].second,
-                             IniKeyTable::Entry{i, 0, 0, 0}));
+                             IniKeyTable::Entry{i, 0, 0}));
     // The same names again in another letter case: the first entry stays.
     const QString lower = text.toLower();
     for (int i = 0; i < count; ++i)
         QVERIFY(!table.insert(lower.constData(), Section, where[i].first, where[i].second,
-                              IniKeyTable::Entry{-1, 0, 0, 0}));
+                              IniKeyTable::Entry{-1, 0, 0}));
     // Looked up out of file order, so the shortcut for the next key is no help.
     for (int i = count - 1; i >= 0; i -= 2) {
         const IniKeyTable::Entry* entry =
@@ -125,7 +125,7 @@ void tst_IniKeyTable::seedSpreadsNamesPreparedForAnother() {
     table.reserve(std::size_t(count));
     for (int i = 0; i < count; ++i)
         QVERIFY(table.insert(text.constData(), Section, where[i].first, where[i].second,
-                             IniKeyTable::Entry{i, 0, 0, 0}));
+                             IniKeyTable::Entry{i, 0, 0}));
     QVERIFY2(table.treeSize() < std::size_t(count) / 10,
              qPrintable(QString::number(table.treeSize())));
 }

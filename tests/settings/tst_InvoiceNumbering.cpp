@@ -16,6 +16,8 @@ private slots:
     void next_data();
     void next();
     void proposalFollowsTheSeries();
+    void rememberNeverGoesBack_data();
+    void rememberNeverGoesBack();
     void seriesOfAnyText_data();
     void seriesOfAnyText();
     void foldersPerKind();
@@ -68,6 +70,53 @@ void tst_InvoiceNumbering::proposalFollowsTheSeries() {
     const IniFile ini(AppFiles::registroIni(dir.path()));
     QCOMPARE(ini.readString(QStringLiteral("NUMERACION"), QStringLiteral("A")),
              QStringLiteral("0041"));
+}
+
+void tst_InvoiceNumbering::rememberNeverGoesBack_data() {
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("used");
+    QTest::addColumn<QString>("kept");
+    QTest::newRow("a later number replaces") << "41"
+                                             << "42"
+                                             << "42";
+    QTest::newRow("an old invoice written again") << "41"
+                                                  << "7"
+                                                  << "41";
+    QTest::newRow("leading zeros compare by value") << "0041"
+                                                    << "7"
+                                                    << "0041";
+    QTest::newRow("more digits, later") << "0099"
+                                        << "100"
+                                        << "100";
+    QTest::newRow("same value, new form") << "0041"
+                                          << "41"
+                                          << "41";
+    QTest::newRow("same prefix, earlier") << "F-2024-0010"
+                                          << "F-2024-0009"
+                                          << "F-2024-0010";
+    QTest::newRow("another prefix replaces") << "F-2024-0010"
+                                             << "F-2025-0001"
+                                             << "F-2025-0001";
+    QTest::newRow("beyond any integer") << "100000000000000000000"
+                                        << "99999999999999999999"
+                                        << "100000000000000000000";
+    QTest::newRow("stored ends in no digit") << "15B"
+                                             << "3"
+                                             << "3";
+    QTest::newRow("used ends in no digit") << "15"
+                                           << "3B"
+                                           << "3B";
+}
+
+// The stored number is what the next new invoice follows: it never moves
+// back to a number already used.
+void tst_InvoiceNumbering::rememberNeverGoesBack() {
+    QFETCH(QString, stored);
+    QFETCH(QString, used);
+    QTemporaryDir dir;
+    InvoiceNumbering::remember(dir.path(), QStringLiteral("A"), stored);
+    InvoiceNumbering::remember(dir.path(), QStringLiteral("A"), used);
+    QTEST(InvoiceNumbering::last(dir.path(), QStringLiteral("A")), "kept");
 }
 
 void tst_InvoiceNumbering::seriesOfAnyText_data() {
