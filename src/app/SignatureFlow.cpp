@@ -19,21 +19,21 @@ const QString Caption = QStringLiteral("Factura Electrónica");
 const QString SignatureFlow::SignedFilter =
     QStringLiteral("Facturas Electrónicas firmadas (*.xsig *.XSIG *.Xsig);;Todos los archivos (*)");
 
-void SignatureFlow::signWithCertificate(QWidget* parent, InvoiceSession& session,
-                                        const QString& document) {
+QString SignatureFlow::signWithCertificate(QWidget* parent, InvoiceSession& session,
+                                           const QString& document) {
     const FirmaSettings route = session.signingRoute();
     if (route.certificate.isEmpty()) {
         Prompts::instance().warn(parent, Caption,
                                  QStringLiteral("No se ha elegido el certificado para firmar. "
                                                 "Indíquelo en la ventana Firma."));
-        return;
+        return {};
     }
     QByteArray password;
     if (!Prompts::instance().askPassword(parent, QStringLiteral("Firma"),
                                          QStringLiteral("Contraseña del certificado %1:")
                                              .arg(QFileInfo(route.certificate).fileName()),
                                          password))
-        return;
+        return {};
     // The password is wiped as soon as the file is open.
     const SigningCertificate certificate =
         InvoiceSession::openCertificate(route.certificate, password);
@@ -44,7 +44,7 @@ void SignatureFlow::signWithCertificate(QWidget* parent, InvoiceSession& session
         !Prompts::instance().confirm(
             parent, Caption,
             withFullStop(mismatch) + QStringLiteral("\n¿Desea firmar la factura de todos modos?")))
-        return;
+        return {};
     DocumentSigning::SignResult result;
     BackgroundWork::run(parent, QStringLiteral("Firmando la factura…"),
                         [&] { result = session.signWithCertificate(document, certificate); });
@@ -55,6 +55,7 @@ void SignatureFlow::signWithCertificate(QWidget* parent, InvoiceSession& session
             text += QStringLiteral("\n\nAviso: ") + withFullStop(finding.message);
     }
     Prompts::instance().inform(parent, Caption, text);
+    return result.output;
 }
 
 void SignatureFlow::checkSignature(QWidget* parent, InvoiceSession& session) {

@@ -98,6 +98,8 @@ const MenuEntry MenuEntries[] = {
      "document", &TForm2::Button2Click},
     {M::Archivo, "actionSalir", "&Salir", "Salir", "Ctrl+Q", "exit", &TForm2::AdvSmoothButton4Click,
      true},
+    {M::Factura, "actionComprobarFactura", "C&omprobar factura", "Comprobar la factura", "Ctrl+K",
+     "", &TForm2::checkInvoice},
     {M::Factura, "actionFirmarFactura", "&Firmar factura", "Firmar Factura", "Ctrl+F", "sign",
      &TForm2::Button4Click},
     {M::Factura, "actionComprobarFirma", "&Comprobar firma…", "Comprobar firma", "", "",
@@ -760,7 +762,7 @@ void TForm2::Button4Click() {
         if (m_session.signingRoute().method == FirmaSettings::Method::Certificate) {
             // Checked before the password is asked: a document with errors is never signed.
             if (reviewFindings(InvoiceSession::checkDocumentFile(path), false))
-                SignatureFlow::signWithCertificate(this, m_session, path);
+                signWithCertificate(path);
             return;
         }
         if (!m_session.loadSigningSettings()) {
@@ -806,9 +808,39 @@ bool TForm2::reviewFindings(const CheckFindings& findings, bool whileSaving) {
 // After "Generar Factura": the session has said that signing comes next.
 void TForm2::signByChosenRoute(const QString& path) {
     if (m_session.signingRoute().method == FirmaSettings::Method::Certificate)
-        SignatureFlow::signWithCertificate(this, m_session, path);
+        signWithCertificate(path);
     else
         launchAutoFirma(path);
+}
+
+void TForm2::signWithCertificate(const QString& path) {
+    const QString output = SignatureFlow::signWithCertificate(this, m_session, path);
+    if (!output.isEmpty())
+        m_status->report(
+            QStringLiteral("Factura firmada: %1").arg(QDir::toNativeSeparators(output)));
+}
+
+// The check "Generar Factura" runs, at any moment: what the hub would refuse,
+// each finding led by the field on screen.
+void TForm2::checkInvoice() {
+    runGuarded(this, [&] {
+        const CheckFindings findings = m_session.checkInvoice();
+        const QString list = FindingsText::list(findings);
+        if (list.isEmpty()) {
+            m_status->report(QStringLiteral("Factura comprobada: sin errores ni avisos"));
+            Prompts::instance().inform(this, AppTitle,
+                                       QStringLiteral("La factura no tiene errores ni avisos."));
+            return;
+        }
+        const bool errors = hasErrors(findings);
+        m_status->report(errors ? QStringLiteral("Factura comprobada: tiene errores")
+                                : QStringLiteral("Factura comprobada: tiene avisos"));
+        Prompts::instance().warn(this, AppTitle,
+                                 (errors ? QStringLiteral("La factura tiene errores:\n\n%1")
+                                         : QStringLiteral("Avisos de la comprobación de la "
+                                                          "factura:\n\n%1"))
+                                     .arg(list));
+    });
 }
 
 void TForm2::ComprobarFirmaClick() {

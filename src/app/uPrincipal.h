@@ -69,6 +69,7 @@ public:
     void Button4Click();                // "Firmar Factura": signs a chosen document
     void VALIDARClick();                // "Validar": opens the validation page, shows its address
     void Button5Click();                // "Contacto" / "Acerca de": shows the about window
+    void checkInvoice();                // "Comprobar factura": the check of the invoice on screen
     void ComprobarFirmaClick();         // "Comprobar firma": checks a chosen signed document
     void AdvSmoothButton4Click();       // asks, then quits
     void newInvoice();                  // "Nueva factura": starts again, numbered after the last
@@ -104,6 +105,7 @@ private:
     // person's answer when saving, never when signing; otherwise true.
     bool reviewFindings(const CheckFindings& findings, bool whileSaving);
     void signByChosenRoute(const QString& input);
+    void signWithCertificate(const QString& input); // and says so in the status bar
     void signingEnded();
     void setSigning(bool on);
     void runModal(QDialog& dialog);

@@ -7,6 +7,7 @@
 #include "app/uPrincipal.h"
 #include "invoice/Memoria.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QDir>
@@ -343,6 +344,35 @@ private slots:
         QVERIFY2(text.contains(QStringLiteral("Error F-P1 en NIF del emisor")), qPrintable(text));
         QVERIFY2(text.contains(QStringLiteral("¿Guardarla de todos modos?")), qPrintable(text));
         QVERIFY(!QFileInfo::exists(saved));
+    }
+
+    // "Comprobar factura" (menu and Ctrl+K) runs that check at any moment and
+    // says what it found, in a message and in the status bar.
+    void checkTheInvoiceOnScreen() {
+        open();
+        QAction* check = m_window->findChild<QAction*>("actionComprobarFactura");
+        QVERIFY(check);
+        QCOMPARE(check->shortcut(), QKeySequence(QStringLiteral("Ctrl+K")));
+        m_window->record().setText(RecordField::IssuerTaxId, QStringLiteral("B15123456"));
+        check->trigger();
+        QCOMPARE(m_prompts->kinds(), QStringList{"warn"});
+        QVERIFY(m_prompts->shown[0].text.startsWith(QStringLiteral("La factura tiene errores")));
+        QVERIFY2(m_prompts->shown[0].text.contains(QStringLiteral("Error F-P1 en NIF del emisor")),
+                 qPrintable(m_prompts->shown[0].text));
+        QCOMPARE(m_window->statusText(), QStringLiteral("Factura comprobada: tiene errores"));
+
+        // A complete invoice passes.
+        QDir(path()).mkpath(QStringLiteral("Importa"));
+        QVERIFY(QFile::copy(QStringLiteral(ORVANE_SAMPLES_DIR "/F2024-001.ini"),
+                            QDir(path()).filePath(QStringLiteral("Importa/Factura.Ini"))));
+        QVERIFY(m_window->session().importInvoice({}));
+        m_prompts->reset();
+        check->trigger();
+        QCOMPARE(m_prompts->kinds(), QStringList{"inform"});
+        QCOMPARE(m_prompts->shown[0].text,
+                 QStringLiteral("La factura no tiene errores ni avisos."));
+        QCOMPARE(m_window->statusText(),
+                 QStringLiteral("Factura comprobada: sin errores ni avisos"));
     }
 
     // "Firmar Factura" checks the chosen document: errors stop it before

@@ -248,6 +248,8 @@ void tst_SigningWindows::signFromTheButton() {
     if (written) {
         QVERIFY(m_prompts->shown.last().text.contains(QDir::toNativeSeparators(output)));
         QVERIFY(DocumentSigning::verifyFile(output).valid());
+        QCOMPARE(m_window->statusText(),
+                 QStringLiteral("Factura firmada: %1").arg(QDir::toNativeSeparators(output)));
     }
     QCOMPARE(readFile(input), unsigned_);
 }
