@@ -191,6 +191,28 @@ QStringList folderEntries(const QString& target) {
                                              QDir::Name);
 }
 
+// Runs the save with the scene's size limit around it; the error it raised, or
+// an empty text when it went through.
+QString saveError(const Scene& scene, const std::function<void()>& save) {
+    std::optional<FileSizeLimit> limit;
+    if (scene.sizeLimit)
+        limit.emplace(16 * 1024);
+    try {
+        save();
+    } catch (const AppError& e) {
+        return e.message();
+    }
+    return {};
+}
+
+// A read-only folder made writable again, so that the temporary folder goes.
+void restoreFolder(Fault fault, const Scene& scene) {
+    if (fault == Fault::ReadOnlyFolder && !HostileFiles::runningAsRoot())
+        QFile::setPermissions(QFileInfo(scene.target).path(), QFileDevice::ReadOwner |
+                                                                  QFileDevice::WriteOwner |
+                                                                  QFileDevice::ExeOwner);
+}
+
 } // namespace
 
 class tst_SaveFaults : public QObject {
@@ -219,16 +241,7 @@ void tst_SaveFaults::settingsSaveFails() {
     // Big enough to overflow the small file systems and the size limit.
     ini.writeString(QStringLiteral("MISDATOS"), QStringLiteral("NOMBRE"), QString(600000, u'n'));
     QVERIFY(scene.arm());
-    std::optional<FileSizeLimit> limit;
-    if (scene.sizeLimit)
-        limit.emplace(16 * 1024);
-    QString error;
-    try {
-        ini.save();
-    } catch (const AppError& e) {
-        error = e.message();
-    }
-    limit.reset();
+    const QString error = saveError(scene, [&] { ini.save(); });
     // The file's name, then the system's reason.
     const QString named = QStringLiteral("Unable to write to ") +
                           QDir::toNativeSeparators(QFileInfo(scene.target).absoluteFilePath()) +
@@ -236,10 +249,7 @@ void tst_SaveFaults::settingsSaveFails() {
     QVERIFY2(error.startsWith(named) && error.size() > named.size(), qPrintable(error));
     QCOMPARE(readAll(scene.target), before);
     QCOMPARE(folderEntries(scene.target), entriesBefore);
-    if (fault == Fault::ReadOnlyFolder && !HostileFiles::runningAsRoot())
-        QFile::setPermissions(QFileInfo(scene.target).path(), QFileDevice::ReadOwner |
-                                                                  QFileDevice::WriteOwner |
-                                                                  QFileDevice::ExeOwner);
+    restoreFolder(fault, scene);
 }
 
 void tst_SaveFaults::documentSaveFails() {
@@ -262,23 +272,11 @@ void tst_SaveFaults::documentSaveFails() {
     const QStringList entriesBefore = folderEntries(scene.target);
 
     QVERIFY(scene.arm());
-    std::optional<FileSizeLimit> limit;
-    if (scene.sizeLimit)
-        limit.emplace(16 * 1024);
-    QString error;
-    try {
-        FacturaeWriter::save(record, scene.target);
-    } catch (const AppError& e) {
-        error = e.message();
-    }
-    limit.reset();
+    const QString error = saveError(scene, [&] { FacturaeWriter::save(record, scene.target); });
     QVERIFY2(!error.isEmpty(), "a failed save must raise an error");
     QCOMPARE(readAll(scene.target), before);
     QCOMPARE(folderEntries(scene.target), entriesBefore);
-    if (fault == Fault::ReadOnlyFolder && !HostileFiles::runningAsRoot())
-        QFile::setPermissions(QFileInfo(scene.target).path(), QFileDevice::ReadOwner |
-                                                                  QFileDevice::WriteOwner |
-                                                                  QFileDevice::ExeOwner);
+    restoreFolder(fault, scene);
 }
 
 // A helper process saves two big contents in turn; killed at random moments,
