@@ -19,14 +19,18 @@ void XmlOut::indent() {
     m_buffer.append(2 * m_open.size(), ' ');
 }
 
-void XmlOut::startElement(const char* name,
-                          std::initializer_list<std::pair<const char*, const char*>> attributes) {
+void XmlOut::beginTag(const char* name) {
     if (!m_openHasChildren)
         m_buffer += '>';
     m_openHasChildren = true;
     indent();
     m_buffer += '<';
     m_buffer += name;
+}
+
+void XmlOut::startElement(const char* name,
+                          std::initializer_list<std::pair<const char*, const char*>> attributes) {
+    beginTag(name);
     for (const auto& [attribute, value] : attributes) {
         m_buffer += ' ';
         m_buffer += attribute;
@@ -54,12 +58,7 @@ void XmlOut::endElement() {
 }
 
 void XmlOut::openText(const char* name) {
-    if (!m_openHasChildren)
-        m_buffer += '>';
-    m_openHasChildren = true;
-    indent();
-    m_buffer += '<';
-    m_buffer += name;
+    beginTag(name);
     m_buffer += '>';
 }
 

@@ -32,6 +32,9 @@ public:
 
 private:
     void indent();
+    // "<name" on a new line as the open element's next child, its start tag
+    // closed first when this is its first child.
+    void beginTag(const char* name);
     void openText(const char* name);
     void closeText(const char* name);
     void appendEscaped(const QString& text); // as UTF-8
