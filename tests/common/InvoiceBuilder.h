@@ -29,20 +29,35 @@ struct Line {
           fileReference(reference), fileDate(date) {}
 };
 
-// Appends the line to an open lines table and stores it.
-inline void addLine(Memoria& lines, const Line& l) {
+// Appends a line to an open lines table with what a person types (the
+// description, quantity, price, discount, rate, exemption, file reference
+// and date of `typed`) and stores it; the table works out the rest.
+inline void addLine(Memoria& lines, const InvoiceLine& typed) {
     lines.append();
     InvoiceLine line = *lines.currentLine();
-    line.description = l.description;
-    line.quantity = D(l.quantity);
-    line.price = D(l.price);
-    line.discountPct = D(l.discount);
-    line.vatRate = D(l.vat);
-    line.exempt = l.exempt;
-    line.fileReference = l.fileReference;
-    line.fileDate = l.fileDate;
+    line.description = typed.description;
+    line.quantity = typed.quantity;
+    line.price = typed.price;
+    line.discountPct = typed.discountPct;
+    line.vatRate = typed.vatRate;
+    line.exempt = typed.exempt;
+    line.fileReference = typed.fileReference;
+    line.fileDate = typed.fileDate;
     lines.setLine(line);
     lines.post();
+}
+
+inline void addLine(Memoria& lines, const Line& l) {
+    InvoiceLine typed;
+    typed.description = l.description;
+    typed.quantity = D(l.quantity);
+    typed.price = D(l.price);
+    typed.discountPct = D(l.discount);
+    typed.vatRate = D(l.vat);
+    typed.exempt = l.exempt;
+    typed.fileReference = l.fileReference;
+    typed.fileDate = l.fileDate;
+    addLine(lines, typed);
 }
 
 inline void addLine(InvoiceRecord& record, const Line& l) {

@@ -2,6 +2,7 @@
 // discounts and rates within their limits the lines hold, the document adds
 // up as written.
 #include "FuzzCheck.h"
+#include "InvoiceBuilder.h"
 #include "ParsedElement.h"
 #include "common/AppError.h"
 #include "common/Decimal.h"
@@ -43,15 +44,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     record.setText(RecordField::WithholdingRate, rate.editText());
     const int count = in.ConsumeIntegralInRange<int>(0, 40);
     for (int n = 0; n < count; ++n) {
-        record.lines().append();
-        InvoiceLine line = *record.lines().currentLine();
+        InvoiceLine line;
         line.description = in.ConsumeBool() ? QStringLiteral("CANON:CUOTA FIJA.") : QString();
         line.quantity = value(in, 100000000000LL, true);
         line.price = value(in, 100000000000LL, true);
         line.discountPct = value(in, 100, true);
         line.vatRate = value(in, 100, false);
-        record.lines().setLine(line);
-        record.lines().post();
+        InvoiceBuilder::addLine(record.lines(), line);
     }
 
     QBuffer buffer;

@@ -1,4 +1,5 @@
 #include "DecimalTestKit.h"
+#include "InvoiceBuilder.h"
 #include "common/AppError.h"
 #include "facturae/FacturaeWriter.h"
 #include "invoice/InvoiceRecord.h"
@@ -32,19 +33,7 @@ namespace {
 void addLine(InvoiceRecord& r, const QString& text, double quantity, double price, double dto,
              double vat, const QString& reference = {}, const QDate& date = {},
              bool exempt = false) {
-    Memoria& lines = r.lines();
-    lines.append();
-    InvoiceLine line = *lines.currentLine();
-    line.description = text;
-    line.quantity = D(quantity);
-    line.price = D(price);
-    line.discountPct = D(dto);
-    line.vatRate = D(vat);
-    line.fileReference = reference;
-    line.fileDate = date;
-    line.exempt = exempt;
-    lines.setLine(line);
-    lines.post();
+    InvoiceBuilder::addLine(r, {text, quantity, price, dto, vat, exempt, reference, date});
 }
 
 // An invoice with everything a person can set on screen.
