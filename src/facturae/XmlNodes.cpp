@@ -39,21 +39,6 @@ bool repeats(const xmlNode* node) {
 
 } // namespace
 
-bool isNamed(const xmlNode* node, const char* localName) {
-    return node && node->type == XML_ELEMENT_NODE && node->name[0] == localName[0] &&
-           std::strcmp(reinterpret_cast<const char*>(node->name), localName) == 0;
-}
-
-const xmlNode* child(const xmlNode* node, const char* localName) {
-    if (!node)
-        return nullptr;
-    for (const xmlNode* n = node->children; n; n = n->next) {
-        if (isNamed(n, localName))
-            return n;
-    }
-    return nullptr;
-}
-
 const xmlNode* descend(const xmlNode* node, std::initializer_list<const char*> names) {
     for (const char* name : names)
         node = child(node, name);

@@ -4,6 +4,7 @@
 
 #include <libxml/tree.h>
 
+#include <cstring>
 #include <unordered_set>
 #include <vector>
 
@@ -11,9 +12,21 @@
 // namespace below the root, and a document may use any prefix for it.
 namespace XmlNodes {
 
-bool isNamed(const xmlNode* node, const char* localName);
+// Inline: the checks ask this millions of times for a long invoice.
+inline bool isNamed(const xmlNode* node, const char* localName) {
+    return node && node->type == XML_ELEMENT_NODE && node->name[0] == localName[0] &&
+           std::strcmp(reinterpret_cast<const char*>(node->name), localName) == 0;
+}
 // The first element child with that local name, or null.
-const xmlNode* child(const xmlNode* node, const char* localName);
+inline const xmlNode* child(const xmlNode* node, const char* localName) {
+    if (!node)
+        return nullptr;
+    for (const xmlNode* n = node->children; n; n = n->next) {
+        if (isNamed(n, localName))
+            return n;
+    }
+    return nullptr;
+}
 // child(child(...)) along a path of local names; null when a step is missing.
 const xmlNode* descend(const xmlNode* node, std::initializer_list<const char*> names);
 std::vector<const xmlNode*> children(const xmlNode* node, const char* localName);
