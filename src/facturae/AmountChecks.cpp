@@ -82,17 +82,21 @@ QString rateKey(const xmlNode* tax) {
 // Each tax amount is its base times its rate (the special base of a group
 // of entities when there is one), and so is the equivalence surcharge.
 void checkTax(CheckReport& report, const xmlNode* tax) {
-    const xmlNode* special = amountNode(child(tax, "SpecialTaxableBase"));
-    const ExactDecimal base = number(special ? special : amountNode(child(tax, "TaxableBase")));
-    const ExactDecimal rate = number(child(tax, "TaxRate"));
-    const xmlNode* amount = amountNode(child(tax, "TaxAmount"));
+    const auto [specialBase, taxableBase, rateNode, amountElement, surchargeElement,
+                surchargeRateNode] =
+        children(tax, {"SpecialTaxableBase", "TaxableBase", "TaxRate", "TaxAmount",
+                       "EquivalenceSurchargeAmount", "EquivalenceSurcharge"});
+    const xmlNode* special = amountNode(specialBase);
+    const ExactDecimal base = number(special ? special : amountNode(taxableBase));
+    const ExactDecimal rate = number(rateNode);
+    const xmlNode* amount = amountNode(amountElement);
     compare(report, "F-L3", amount, number(amount), (base * rate).shiftedRight(2),
             QStringLiteral("La cuota del impuesto"), [&] {
                 return QStringLiteral("base %1 × tipo %2 %")
                     .arg(base.text(), QString(rate.canonical()).replace(u'.', u','));
             });
-    const xmlNode* surcharge = amountNode(child(tax, "EquivalenceSurchargeAmount"));
-    const ExactDecimal surchargeRate = number(child(tax, "EquivalenceSurcharge"));
+    const xmlNode* surcharge = amountNode(surchargeElement);
+    const ExactDecimal surchargeRate = number(surchargeRateNode);
     compare(report, "F-L3", surcharge, number(surcharge), (base * surchargeRate).shiftedRight(2),
             QStringLiteral("El recargo de equivalencia"),
             QStringLiteral("base × tipo del recargo"));
@@ -146,22 +150,21 @@ void checkGroups(CheckReport& report, const RateGroups& lineGroups, const xmlNod
 
 void checkLine(CheckReport& report, const xmlNode* line, RateGroups& outputs, RateGroups& withheld,
                ExactDecimal& grossSum) {
-    const xmlNode* totalCost = child(line, "TotalCost");
-    const ExactDecimal quantity = number(child(line, "Quantity"));
-    const ExactDecimal price = number(child(line, "UnitPriceWithoutTax"));
-    compare(report, "F-L1", totalCost, number(totalCost), quantity * price,
+    const auto [totalCost, quantity, price, gross, discountList, chargeList, outputTaxes,
+                withheldTaxes] =
+        children(line, {"TotalCost", "Quantity", "UnitPriceWithoutTax", "GrossAmount",
+                        "DiscountsAndRebates", "Charges", "TaxesOutputs", "TaxesWithheld"});
+    compare(report, "F-L1", totalCost, number(totalCost), number(quantity) * number(price),
             QStringLiteral("El coste total de la línea"),
             QStringLiteral("cantidad × precio unitario"));
-    const xmlNode* gross = child(line, "GrossAmount");
-    const ExactDecimal discounts =
-        sum(child(line, "DiscountsAndRebates"), "Discount", "DiscountAmount");
-    const ExactDecimal charges = sum(child(line, "Charges"), "Charge", "ChargeAmount");
+    const ExactDecimal discounts = sum(discountList, "Discount", "DiscountAmount");
+    const ExactDecimal charges = sum(chargeList, "Charge", "ChargeAmount");
     compare(report, "F-L2", gross, number(gross), number(totalCost) - discounts + charges,
             QStringLiteral("El importe bruto de la línea"),
             QStringLiteral("coste total − descuentos + cargos"));
     grossSum += number(gross);
-    collectLineTaxes(report, child(line, "TaxesOutputs"), outputs);
-    collectLineTaxes(report, child(line, "TaxesWithheld"), withheld);
+    collectLineTaxes(report, outputTaxes, outputs);
+    collectLineTaxes(report, withheldTaxes, withheld);
 }
 
 // Sums taxes of the invoice level (cuotas and equivalence surcharges) after

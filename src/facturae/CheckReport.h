@@ -5,7 +5,12 @@
 
 #include <libxml/tree.h>
 
-// Collects the findings of one document check; each names the element it is about.
+#include <vector>
+
+// Collects the findings of one document check; each names the element it is
+// about. The elements' paths are worked out when the findings are taken, not
+// as they are added, so that checks may run side by side, each with a report
+// of its own, over the same document.
 class CheckReport {
 public:
     void add(const char* code, CheckFinding::Severity severity, const xmlNode* node,
@@ -16,12 +21,14 @@ public:
     void warning(const char* code, const xmlNode* node, const QString& message) {
         add(code, CheckFinding::Severity::Warning, node, message);
     }
-    void add(CheckFinding finding) { m_findings.append(std::move(finding)); }
+    // A finding whose path is already known.
+    void add(CheckFinding finding);
+    // Another report's findings, after this one's.
+    void append(CheckReport&& other);
 
-    const CheckFindings& findings() const { return m_findings; }
-    CheckFindings take() { return std::move(m_findings); }
+    CheckFindings take();
 
 private:
     CheckFindings m_findings;
-    XmlNodes::PositionCache m_positions;
+    std::vector<const xmlNode*> m_nodes; // what each finding is about; null when its path is known
 };

@@ -10,7 +10,9 @@
 #include <libxml/parser.h>
 
 #include <cstring>
+#include <exception>
 #include <memory>
+#include <thread>
 
 namespace DocumentCheck {
 
@@ -87,10 +89,9 @@ CheckFindings run(const QByteArray& bytes) {
     std::unique_ptr<xmlParserCtxt, ParserFree> parser(xmlNewParserCtxt());
     Reader reader{bytes.constData(), bytes.size()};
     // No entity is expanded and nothing outside the bytes is read.
-    std::unique_ptr<xmlDoc, DocFree> document(
-        xmlCtxtReadIO(parser.get(), &readPiece, &closeReader, &reader, nullptr, nullptr,
-                      XML_PARSE_NONET | XML_PARSE_BIG_LINES | XML_PARSE_NOWARNING |
-                          XML_PARSE_COMPACT));
+    std::unique_ptr<xmlDoc, DocFree> document(xmlCtxtReadIO(
+        parser.get(), &readPiece, &closeReader, &reader, nullptr, nullptr,
+        XML_PARSE_NONET | XML_PARSE_BIG_LINES | XML_PARSE_NOWARNING | XML_PARSE_COMPACT));
     if (!document || parser->wellFormed == 0) {
         const xmlError* error = &parser->lastError;
         CheckFinding finding;
@@ -114,19 +115,38 @@ CheckFindings run(const QByteArray& bytes) {
         return report.take();
     }
 
+    // The document's own checks only read the tree: they run beside the
+    // schema validation, which reads it too.
+    CheckReport own;
+    std::exception_ptr ownFailure;
+    std::thread ownChecks([root, &own, &ownFailure] {
+        try {
+            AmountChecks::run(root, own);
+            PartyChecks::run(root, own);
+            PaymentChecks::run(root, own);
+        } catch (...) {
+            ownFailure = std::current_exception();
+        }
+    });
     QString version;
-    checkVersion(report, root, version);
-    if (!version.isEmpty()) {
-        for (CheckFinding& finding : FacturaeSchemas::validate(document.get(), version))
-            report.add(std::move(finding));
+    try {
+        checkVersion(report, root, version);
+        if (!version.isEmpty()) {
+            for (CheckFinding& finding : FacturaeSchemas::validate(document.get(), version))
+                report.add(std::move(finding));
+        }
+    } catch (...) {
+        ownChecks.join();
+        throw;
     }
+    ownChecks.join();
+    if (ownFailure)
+        std::rethrow_exception(ownFailure);
     if (const xmlNode* signature = signatureOf(root))
         report.add("F-S1", CheckFinding::Severity::Info, signature,
                    QStringLiteral("El documento está firmado. La firma no se comprueba aquí; "
                                   "cualquier cambio en el documento la invalidaría."));
-    AmountChecks::run(root, report);
-    PartyChecks::run(root, report);
-    PaymentChecks::run(root, report);
+    report.append(std::move(own));
     return report.take();
 }
 

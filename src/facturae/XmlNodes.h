@@ -4,6 +4,7 @@
 
 #include <libxml/tree.h>
 
+#include <array>
 #include <cstring>
 #include <unordered_set>
 #include <vector>
@@ -26,6 +27,24 @@ inline const xmlNode* child(const xmlNode* node, const char* localName) {
             return n;
     }
     return nullptr;
+}
+// Several children found in one walk over them (a long invoice's lines are
+// read many times over otherwise): found[i] is the first element child named
+// names[i], or null.
+template <std::size_t N>
+std::array<const xmlNode*, N> children(const xmlNode* node, const char* const (&names)[N]) {
+    std::array<const xmlNode*, N> found{};
+    for (const xmlNode* n = node ? node->children : nullptr; n; n = n->next) {
+        if (n->type != XML_ELEMENT_NODE)
+            continue;
+        for (std::size_t i = 0; i < N; ++i) {
+            if (!found[i] && isNamed(n, names[i])) {
+                found[i] = n;
+                break;
+            }
+        }
+    }
+    return found;
 }
 // child(child(...)) along a path of local names; null when a step is missing.
 const xmlNode* descend(const xmlNode* node, std::initializer_list<const char*> names);
