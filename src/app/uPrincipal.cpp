@@ -29,6 +29,7 @@
 #include "settings/RememberedFolders.h"
 #include "signing/AutoFirmaProcess.h"
 #include "signing/ValidationPage.h"
+#include "widgets/BackgroundWork.h"
 #include "widgets/BusyCursor.h"
 #include "widgets/DialogKit.h"
 #include "widgets/ErrorGuard.h"
@@ -169,6 +170,10 @@ TForm2::TForm2(const QString& appDir, QWidget* parent) : QMainWindow(parent), m_
     m_scroll->setWidget(buildInvoiceArea());
     column->addWidget(m_scroll, 1);
 
+    // A long invoice's check runs beside the window.
+    m_session.setLongWork([this](const QString& label, const std::function<void()>& work) {
+        BackgroundWork::run(this, label, work);
+    });
     m_binding = new RecordBinding(m_record, this);
     m_binding->showAll();
     m_changes = new UnsavedChanges(m_record, this);
@@ -761,7 +766,7 @@ void TForm2::Button4Click() {
         RememberedFolders::remember(appDir(), RememberedFolders::Kind::Sign, path);
         if (m_session.signingRoute().method == FirmaSettings::Method::Certificate) {
             // Checked before the password is asked: a document with errors is never signed.
-            if (reviewFindings(InvoiceSession::checkDocumentFile(path), false))
+            if (reviewFindings(checkDocumentFile(path), false))
                 signWithCertificate(path);
             return;
         }
@@ -776,10 +781,18 @@ void TForm2::Button4Click() {
         }
         // Settings the window does not offer are explained first, by launchAutoFirma.
         if (m_session.signingSettingsProblem().isEmpty() &&
-            !reviewFindings(InvoiceSession::checkDocumentFile(path), false))
+            !reviewFindings(checkDocumentFile(path), false))
             return;
         launchAutoFirma(path);
     });
+}
+
+// A chosen document's check runs beside the window, as the invoice's does.
+CheckFindings TForm2::checkDocumentFile(const QString& path) {
+    CheckFindings findings;
+    BackgroundWork::run(this, QStringLiteral("Comprobando la factura…"),
+                        [&] { findings = InvoiceSession::checkDocumentFile(path); });
+    return findings;
 }
 
 bool TForm2::reviewFindings(const CheckFindings& findings, bool whileSaving) {

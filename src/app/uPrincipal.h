@@ -104,6 +104,7 @@ private:
     // Shows what the check found. Returns whether to go on: with errors, the
     // person's answer when saving, never when signing; otherwise true.
     bool reviewFindings(const CheckFindings& findings, bool whileSaving);
+    CheckFindings checkDocumentFile(const QString& path);
     void signByChosenRoute(const QString& input);
     void signWithCertificate(const QString& input); // and says so in the status bar
     void signingEnded();

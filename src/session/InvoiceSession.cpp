@@ -176,10 +176,16 @@ bool InvoiceSession::loadSigningSettings() {
 }
 
 CheckFindings InvoiceSession::checkInvoice() {
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    FacturaeWriter::write(m_record, buffer);
-    return DocumentCheck::run(buffer.data());
+    // The document is written here, where the record lives; only the check,
+    // which reads nothing but its bytes, may run elsewhere.
+    const QByteArray document = currentDocument();
+    CheckFindings findings;
+    const auto check = [&] { findings = DocumentCheck::run(document); };
+    if (m_longWork)
+        m_longWork(QStringLiteral("Comprobando la factura…"), check);
+    else
+        check();
+    return findings;
 }
 
 CheckFindings InvoiceSession::checkDocumentFile(const QString& path) {

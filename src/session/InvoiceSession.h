@@ -116,8 +116,14 @@ public:
     };
     SigningJob prepareSigning(const QString& document);
 
-    // The check of the document "Generar Factura" would write now.
+    // The check of the document "Generar Factura" would write now. The check
+    // itself (a long invoice's takes a moment) goes through the long-work
+    // runner when there is one.
     CheckFindings checkInvoice();
+    // Runs work that may take a moment: the window runs it beside itself
+    // with a progress box showing label; without a runner it runs in line.
+    using LongWork = std::function<void(const QString& label, const std::function<void()>& work)>;
+    void setLongWork(LongWork run) { m_longWork = std::move(run); }
     // The check of a document file. Throws AppError when it cannot be read.
     static CheckFindings checkDocumentFile(const QString& path);
     // How invoices are signed: [FIRMA] of Registro.Ini (AutoFirma when unset).
@@ -164,4 +170,5 @@ private:
     InvoiceRecord m_record;
     QString m_importedFrom;
     DocumentRenderer* m_renderer = nullptr;
+    LongWork m_longWork;
 };
