@@ -1,5 +1,7 @@
 #include "widgets/Prompts.h"
 
+#include "widgets/ListMessageBox.h"
+
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
@@ -13,6 +15,9 @@ QMessageBox::StandardButton messageBox(QWidget* parent, QMessageBox::Icon icon,
                                        const QString& caption, const QString& text,
                                        QMessageBox::StandardButtons buttons,
                                        QMessageBox::StandardButton defaultButton) {
+    // A long list would run off a small screen, buttons and all.
+    if (ListMessageBox::needed(text))
+        return ListMessageBox(icon, caption, text, buttons, defaultButton, parent).ask();
     QMessageBox box(icon, caption, text, buttons, parent);
     box.setDefaultButton(defaultButton);
     // Paths and addresses in a message can be copied.
