@@ -366,7 +366,6 @@ private slots:
     }
 
 private:
-
     void go(const QString& way) {
         if (way == u"exit")
             m_window->AdvSmoothButton4Click();
@@ -379,7 +378,6 @@ private:
         else if (way == u"open")
             m_window->openInvoiceFile();
     }
-
 };
 
 QTEST_MAIN(MainWindowDraftsTest)

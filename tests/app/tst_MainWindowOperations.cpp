@@ -477,7 +477,6 @@ private slots:
     }
 
 private:
-
     // A stand-in for AutoFirma that writes its arguments, one a line.
     QString fakeAutoFirma(const QString& name) {
         const QString folder = QDir(path()).filePath(name);
@@ -494,7 +493,6 @@ private:
             return {QStringLiteral("(AutoFirma did not run)")};
         return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
     }
-
 };
 
 QTEST_MAIN(tst_MainWindowOperations)

@@ -78,7 +78,6 @@ private slots:
     }
 
 private:
-
     // A document that passes the check, so that signing goes ahead.
     QString validDocument() const {
         QFile fixture(QFINDTESTDATA("../facturae/data/other-program.xml"));
@@ -98,7 +97,6 @@ private:
                                  "COMANDO=Sign -certgui\nFIRMA=-format FACTURAE\n")
                       .arg(file(QStringLiteral("af"))));
     }
-
 };
 
 QTEST_MAIN(MainWindowSigningTest)
