@@ -36,7 +36,3 @@ void MainStatusBar::setBusy(bool busy, const QString& text) {
     if (!text.isEmpty())
         report(text);
 }
-
-bool MainStatusBar::isBusy() const {
-    return !m_busy->isHidden();
-}

@@ -18,7 +18,6 @@ public:
 
     // Shows text with a moving indicator until setBusy(false).
     void setBusy(bool busy, const QString& text = QString());
-    bool isBusy() const;
 
 private:
     QLabel* m_text = nullptr;

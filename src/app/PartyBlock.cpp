@@ -53,7 +53,7 @@ QString withKey(const QString& text, QChar key) {
 
 PartyBlock::PartyBlock(Party party, QWidget* parent, QGridLayout* grid, const CaptionNames& names,
                        Accelerators accelerators)
-    : m_party(party), m_accelerators(accelerators) {
+    : m_accelerators(accelerators) {
     using F = PartyField;
     auto caption = [&](PartyField field, const char* objectName = nullptr) {
         auto* label = new QLabel(parent);

@@ -42,7 +42,6 @@ public:
                Accelerators accelerators = {});
 
     QLineEdit* edit(PartyField field) const { return m_edits[static_cast<int>(field)]; }
-    QLabel* nameLabel() const { return m_nameLabel; }
 
     // Shows the fields a person of the kind has and hides the others; the name
     // caption then reads nameCaption and leads to the kind's first name box.
@@ -55,7 +54,6 @@ public:
     QList<QWidget*> tabOrder() const;
 
 private:
-    Party m_party;
     Accelerators m_accelerators;
     PersonType m_kind = PersonType::LegalEntity;
     std::array<QLineEdit*, PartyFieldCount> m_edits{};

@@ -17,9 +17,10 @@ public:
     // Asks the certificate's password, warns (and asks to go on) when the
     // document's issuer is not the certificate's holder, signs, checks the
     // written file and says where it is; returns that file, or an empty text
-    // when the person stopped. Errors are thrown as AppError.
+    // when the person stopped. findings: the document's check, already shown.
+    // Errors are thrown as AppError.
     static QString signWithCertificate(QWidget* parent, InvoiceSession& session,
-                                       const QString& document);
+                                       const QString& document, const CheckFindings& findings);
 
     // "Comprobar firma": picks a signed file and shows what its check found.
     static void checkSignature(QWidget* parent, InvoiceSession& session);

@@ -22,9 +22,7 @@
 #include "invoice/UnsavedChanges.h"
 #include "pdf/FacturaeReader.h"
 #include "settings/AppFiles.h"
-#include "settings/DraftFile.h"
 #include "settings/IniFile.h"
-#include "settings/InvoiceNumbering.h"
 #include "settings/RegistroIni.h"
 #include "settings/RememberedFolders.h"
 #include "signing/AutoFirmaProcess.h"
@@ -536,14 +534,13 @@ void TForm2::closeEvent(QCloseEvent* event) {
             this, AppTitle, QStringLiteral("Espere a que AutoFirma termine antes de salir."));
         return;
     }
-    if (!m_closeConfirmed && m_changes->isModified() &&
+    if (m_changes->isModified() &&
         !Prompts::instance().confirm(
             this, AppTitle,
             QStringLiteral("La factura tiene cambios sin guardar. ¿Desea salir sin guardarlos?"))) {
         event->ignore();
         return;
     }
-    m_closeConfirmed = false;
     QMainWindow::closeEvent(event);
 }
 
@@ -594,14 +591,8 @@ void TForm2::administrationTicked(InvoiceRecord&) {
 }
 
 void TForm2::CheckBox1MouseUp(Qt::MouseButton button) {
-    if (button != Qt::RightButton)
-        return;
-    runGuarded(this, [&] {
-        // Only a look: nothing comes back into the invoice.
-        TFormAdmon window(appDir(), this);
-        window.setCentres(m_session.centres());
-        runModal(window);
-    });
+    if (button == Qt::RightButton)
+        editAdministrations();
 }
 
 void TForm2::reportImport(const QString& path) {
@@ -749,7 +740,7 @@ void TForm2::Button2Click() {
         m_status->report(
             QStringLiteral("Factura guardada en %1").arg(QDir::toNativeSeparators(generated.path)));
         if (generated.signNext)
-            signByChosenRoute(generated.path);
+            signByChosenRoute(generated.path, generated.findings);
     });
 }
 
@@ -764,13 +755,9 @@ void TForm2::Button4Click() {
         if (path.isEmpty())
             return;
         RememberedFolders::remember(appDir(), RememberedFolders::Kind::Sign, path);
-        if (m_session.signingRoute().method == FirmaSettings::Method::Certificate) {
-            // Checked before the password is asked: a document with errors is never signed.
-            if (reviewFindings(checkDocumentFile(path), false))
-                signWithCertificate(path);
-            return;
-        }
-        if (!m_session.loadSigningSettings()) {
+        const bool certificate =
+            m_session.signingRoute().method == FirmaSettings::Method::Certificate;
+        if (!certificate && !m_session.loadSigningSettings()) {
             if (Prompts::instance().confirm(
                     this, QStringLiteral("Factura Electrónica"),
                     QStringLiteral("¡¡¡ No se ha detectado AutoFirma !!!\n\n"
@@ -779,11 +766,17 @@ void TForm2::Button4Click() {
                 editSigningSettings();
             return;
         }
-        // Settings the window does not offer are explained first, by launchAutoFirma.
-        if (m_session.signingSettingsProblem().isEmpty() &&
-            !reviewFindings(checkDocumentFile(path), false))
+        // Settings are explained first; the document is checked before
+        // AutoFirma starts or the password is asked.
+        if (!certificate && !autoFirmaSettingsUsable())
             return;
-        launchAutoFirma(path);
+        const CheckFindings findings = checkDocumentFile(path);
+        if (!reviewFindings(findings, false))
+            return;
+        if (certificate)
+            signWithCertificate(path, findings);
+        else
+            launchAutoFirma(path, findings);
     });
 }
 
@@ -819,15 +812,15 @@ bool TForm2::reviewFindings(const CheckFindings& findings, bool whileSaving) {
 }
 
 // After "Generar Factura": the session has said that signing comes next.
-void TForm2::signByChosenRoute(const QString& path) {
+void TForm2::signByChosenRoute(const QString& path, const CheckFindings& findings) {
     if (m_session.signingRoute().method == FirmaSettings::Method::Certificate)
-        signWithCertificate(path);
-    else
-        launchAutoFirma(path);
+        signWithCertificate(path, findings);
+    else if (autoFirmaSettingsUsable())
+        launchAutoFirma(path, findings);
 }
 
-void TForm2::signWithCertificate(const QString& path) {
-    const QString output = SignatureFlow::signWithCertificate(this, m_session, path);
+void TForm2::signWithCertificate(const QString& path, const CheckFindings& findings) {
+    const QString output = SignatureFlow::signWithCertificate(this, m_session, path, findings);
     if (!output.isEmpty())
         m_status->report(
             QStringLiteral("Factura firmada: %1").arg(QDir::toNativeSeparators(output)));
@@ -862,16 +855,22 @@ void TForm2::ComprobarFirmaClick() {
 
 // AutoFirma runs on its own; the window keeps answering and shows that it
 // waits. Only one signing at a time: the actions are off until it ends.
-void TForm2::launchAutoFirma(const QString& path) {
-    if (const QString problem = m_session.signingSettingsProblem(); !problem.isEmpty()) {
-        if (Prompts::instance().confirm(
-                this, AppTitle,
-                withFullStop(problem) +
-                    QStringLiteral("\n\n¿Quieres abrir la configuración de AutoFirma?")))
-            editSigningSettings();
-        return;
-    }
-    const InvoiceSession::SigningJob job = m_session.prepareSigning(path);
+// Settings the window does not offer are explained, with the way to change
+// them; false then.
+bool TForm2::autoFirmaSettingsUsable() {
+    const QString problem = m_session.signingSettingsProblem();
+    if (problem.isEmpty())
+        return true;
+    if (Prompts::instance().confirm(
+            this, AppTitle,
+            withFullStop(problem) +
+                QStringLiteral("\n\n¿Quieres abrir la configuración de AutoFirma?")))
+        editSigningSettings();
+    return false;
+}
+
+void TForm2::launchAutoFirma(const QString& path, const CheckFindings& findings) {
+    const InvoiceSession::SigningJob job = m_session.prepareSigning(path, &findings);
     const QString error = m_signer->start(job.folder, job.program, job.arguments);
     if (!error.isEmpty()) {
         m_status->report(QStringLiteral("No se ha podido iniciar AutoFirma"));
@@ -928,27 +927,17 @@ void TForm2::VALIDARClick() {
 }
 
 void TForm2::Button5Click() {
-    runGuarded(this, [&] {
-        const IssuerSettings before =
-            IssuerSettings::read(IniFile(AppFiles::registroIni(appDir())));
-        {
-            TFormAcercaDe about(appDir(), this);
-            runModal(about);
-        }
-        // The about window leads to the issuer's settings too.
-        issuerSettingsMayHaveChanged(before);
+    // The about window leads to the issuer's settings too.
+    whileIssuerMayChange([&] {
+        TFormAcercaDe about(appDir(), this);
+        runModal(about);
     });
 }
 
 void TForm2::editIssuerSettings() {
-    runGuarded(this, [&] {
-        const IssuerSettings before =
-            IssuerSettings::read(IniFile(AppFiles::registroIni(appDir())));
-        {
-            TFormRegistro window(appDir(), this);
-            runModal(window);
-        }
-        issuerSettingsMayHaveChanged(before);
+    whileIssuerMayChange([&] {
+        TFormRegistro window(appDir(), this);
+        runModal(window);
     });
 }
 
@@ -998,22 +987,28 @@ void TForm2::rememberLoadedIssuer() {
     m_loadedIssuer = issuerBoxes(m_record);
 }
 
-// Stored issuer data reaches the invoice at once when its issuer still shows
-// what Registro.Ini gave it; an issuer changed by hand is replaced only when
-// the person says so.
-void TForm2::issuerSettingsMayHaveChanged(const IssuerSettings& before) {
-    const IssuerSettings after = IssuerSettings::read(IniFile(AppFiles::registroIni(appDir())));
-    if (sameIssuer(before, after))
-        return;
-    if (issuerBoxes(m_record) != m_loadedIssuer &&
-        !Prompts::instance().confirm(
-            this, AppTitle,
-            QStringLiteral("Los datos del emisor de esta factura se han cambiado a mano. "
-                           "¿Desea sustituirlos por los datos guardados en «Mis datos»?")))
-        return;
-    RegistroIni::loadIssuerAtStart(m_record, appDir());
-    rememberLoadedIssuer();
-    m_status->report(QStringLiteral("Datos del emisor actualizados"));
+// Runs a window that may change the stored issuer data. What it stores
+// reaches the invoice at once when its issuer still shows what Registro.Ini
+// gave it; an issuer changed by hand is replaced only when the person says so.
+void TForm2::whileIssuerMayChange(const std::function<void()>& runWindow) {
+    runGuarded(this, [&] {
+        const auto stored = [this] {
+            return IssuerSettings::read(IniFile(AppFiles::registroIni(appDir())));
+        };
+        const IssuerSettings before = stored();
+        runWindow();
+        if (sameIssuer(before, stored()))
+            return;
+        if (issuerBoxes(m_record) != m_loadedIssuer &&
+            !Prompts::instance().confirm(
+                this, AppTitle,
+                QStringLiteral("Los datos del emisor de esta factura se han cambiado a mano. "
+                               "¿Desea sustituirlos por los datos guardados en «Mis datos»?")))
+            return;
+        RegistroIni::loadIssuerAtStart(m_record, appDir());
+        rememberLoadedIssuer();
+        m_status->report(QStringLiteral("Datos del emisor actualizados"));
+    });
 }
 
 void TForm2::VerImprimirClick() {
@@ -1050,18 +1045,11 @@ void TForm2::showCopy(const QByteArray& document, const QString& source) {
 }
 
 void TForm2::AdvSmoothButton4Click() {
-    // One question is enough: with unsaved changes, that they would be lost.
-    const bool leave =
-        m_changes->isModified()
-            ? Prompts::instance().confirm(
-                  this, AppTitle,
-                  QStringLiteral(
-                      "La factura tiene cambios sin guardar. ¿Desea salir sin guardarlos?"))
-            : Prompts::instance().confirm(this, AppTitle,
-                                          QStringLiteral("¿Desea Abandonar la Aplicación?"));
-    if (!leave)
+    // With unsaved changes, closing asks whether to lose them: one question
+    // is enough.
+    if (!m_changes->isModified() &&
+        !Prompts::instance().confirm(this, AppTitle,
+                                     QStringLiteral("¿Desea Abandonar la Aplicación?")))
         return;
-    m_closeConfirmed = true;
-    if (!close())
-        m_closeConfirmed = false;
+    close();
 }

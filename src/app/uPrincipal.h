@@ -99,14 +99,17 @@ private:
     void showCopy(const QByteArray& document, const QString& source);
     void setUpTabOrder();
     void fitToScreen();
-    void launchAutoFirma(const QString& input);
+    // AutoFirma on a document whose check found no error (findings).
+    void launchAutoFirma(const QString& input, const CheckFindings& findings);
+    bool autoFirmaSettingsUsable();
     void takeWithholdingRate();
     // Shows what the check found. Returns whether to go on: with errors, the
     // person's answer when saving, never when signing; otherwise true.
     bool reviewFindings(const CheckFindings& findings, bool whileSaving);
     CheckFindings checkDocumentFile(const QString& path);
-    void signByChosenRoute(const QString& input);
-    void signWithCertificate(const QString& input); // and says so in the status bar
+    void signByChosenRoute(const QString& input, const CheckFindings& findings);
+    void signWithCertificate(const QString& input,
+                             const CheckFindings& findings); // and says so in the status bar
     void signingEnded();
     void setSigning(bool on);
     void runModal(QDialog& dialog);
@@ -117,7 +120,7 @@ private:
     QString chooseImportFile();
     void reportImport(const QString& path);
     void rememberLoadedIssuer();
-    void issuerSettingsMayHaveChanged(const IssuerSettings& before);
+    void whileIssuerMayChange(const std::function<void()>& runWindow);
     void updateCaption();
 
     InvoiceSession m_session;
@@ -144,6 +147,5 @@ private:
     QString m_signedOutput;     // the signed file AutoFirma is writing
     QStringList m_loadedIssuer; // the issuer's boxes as Registro.Ini filled them
     bool m_signing = false;
-    bool m_closeConfirmed = false;
     bool m_shown = false;
 };

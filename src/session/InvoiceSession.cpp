@@ -203,7 +203,8 @@ QString InvoiceSession::signingSettingsProblem() const {
         .problem();
 }
 
-InvoiceSession::SigningJob InvoiceSession::prepareSigning(const QString& document) {
+InvoiceSession::SigningJob InvoiceSession::prepareSigning(const QString& document,
+                                                          const CheckFindings* checked) {
     if (const QString problem = signingSettingsProblem(); !problem.isEmpty())
         throw AppError(problem);
     const QString input = QDir::toNativeSeparators(document);
@@ -216,7 +217,7 @@ InvoiceSession::SigningJob InvoiceSession::prepareSigning(const QString& documen
                                       "antes de firmarlo")
                            .arg(input));
     // AutoFirma is never started on a document that would be refused.
-    refuseDocumentWithErrors(document);
+    refuseDocumentWithErrors(document, checked);
     const QString& command = m_record.text(RecordField::AutoFirmaCommand);
     const QString& format = m_record.text(RecordField::AutoFirmaFormat);
     m_record.setText(RecordField::AutoFirmaParameters,
@@ -226,8 +227,9 @@ InvoiceSession::SigningJob InvoiceSession::prepareSigning(const QString& documen
             AutoFirmaLaunch::arguments(command, input, output, format), output};
 }
 
-void InvoiceSession::refuseDocumentWithErrors(const QString& document) {
-    if (hasErrors(checkDocumentFile(document)))
+void InvoiceSession::refuseDocumentWithErrors(const QString& document,
+                                              const CheckFindings* checked) {
+    if (hasErrors(checked ? *checked : checkDocumentFile(document)))
         throw AppError(QStringLiteral("La factura «%1» tiene errores y no se firma")
                            .arg(QDir::toNativeSeparators(document)));
 }
@@ -259,9 +261,9 @@ QString InvoiceSession::issuerMismatch(const QString& document,
 }
 
 DocumentSigning::SignResult
-InvoiceSession::signWithCertificate(const QString& document,
-                                    const SigningCertificate& certificate) {
-    refuseDocumentWithErrors(document);
+InvoiceSession::signWithCertificate(const QString& document, const SigningCertificate& certificate,
+                                    const CheckFindings* checked) {
+    refuseDocumentWithErrors(document, checked);
     return DocumentSigning::signFile(document, certificate);
 }
 

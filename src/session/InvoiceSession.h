@@ -114,7 +114,9 @@ public:
         QStringList arguments;
         QString output; // the signed file AutoFirma is to write
     };
-    SigningJob prepareSigning(const QString& document);
+    // checked: the findings of that document's check when the caller has
+    // already run it (and shown them); otherwise the document is checked here.
+    SigningJob prepareSigning(const QString& document, const CheckFindings* checked = nullptr);
 
     // The check of the document "Generar Factura" would write now. The check
     // itself (a long invoice's takes a moment) goes through the long-work
@@ -139,8 +141,10 @@ public:
     // written when it throws.
     static SigningCertificate openCertificate(const QString& path, QByteArray& password);
     QString issuerMismatch(const QString& document, const SigningCertificate& certificate) const;
+    // checked as for prepareSigning().
     DocumentSigning::SignResult signWithCertificate(const QString& document,
-                                                    const SigningCertificate& certificate);
+                                                    const SigningCertificate& certificate,
+                                                    const CheckFindings* checked = nullptr);
     // "Comprobar firma": what the check of a signed file finds.
     SignatureReport checkSignature(const QString& signedDocument) const;
 
@@ -162,9 +166,10 @@ public:
 
 private:
     void noteNumberUsed();
-    // Throws AppError when the check of the document file finds errors or
-    // cannot read it: a document with errors is never signed, by any route.
-    static void refuseDocumentWithErrors(const QString& document);
+    // Throws AppError when the check of the document file (checked, or run
+    // now) finds errors or cannot read it: a document with errors is never
+    // signed, by any route.
+    static void refuseDocumentWithErrors(const QString& document, const CheckFindings* checked);
 
     QString m_appDir;
     InvoiceRecord m_record;
