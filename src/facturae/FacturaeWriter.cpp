@@ -11,6 +11,8 @@
 
 #include <QDir>
 
+#include <functional>
+
 namespace FacturaeWriter {
 
 namespace {
@@ -160,7 +162,10 @@ void write(InvoiceRecord& record, QIODevice& device) {
         throw AppError(QStringLiteral("No se pudo escribir la factura"));
 }
 
-void save(InvoiceRecord& record, const QString& path) {
+namespace {
+
+// The atomic save, whatever fills the file.
+void saveWith(const QString& path, const std::function<void(QIODevice&)>& fill) {
     SafeSave file(path);
     auto cannotSave = [&](const QString& reason) {
         return AppError(QStringLiteral("No se puede guardar la factura en %1: %2")
@@ -169,13 +174,26 @@ void save(InvoiceRecord& record, const QString& path) {
     if (!file.open())
         throw cannotSave(file.errorString());
     try {
-        write(record, file.device());
+        fill(file.device());
     } catch (const AppError&) {
         // The device's reason says more than the writer's.
         throw cannotSave(file.device().errorString());
     }
     if (!file.commit())
         throw cannotSave(file.errorString());
+}
+
+} // namespace
+
+void save(InvoiceRecord& record, const QString& path) {
+    saveWith(path, [&](QIODevice& device) { write(record, device); });
+}
+
+void save(const QByteArray& document, const QString& path) {
+    saveWith(path, [&](QIODevice& device) {
+        if (device.write(document) != document.size())
+            throw AppError(QStringLiteral("No se pudo escribir la factura"));
+    });
 }
 
 } // namespace FacturaeWriter

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 class InvoiceRecord;
@@ -17,5 +18,7 @@ void write(InvoiceRecord& record, QIODevice& device);
 // Writes the document to path atomically: the old file stays whole and no
 // partial document appears under path when anything fails. Throws AppError.
 void save(InvoiceRecord& record, const QString& path);
+// The same save of a document already written (the one its check read).
+void save(const QByteArray& document, const QString& path);
 
 } // namespace FacturaeWriter

@@ -109,25 +109,33 @@ InvoiceSession::Generated InvoiceSession::generate(const FileChooser& chooseTarg
     }
     // The exemption reason as the issuer-data window last saved it.
     RegistroIni::loadExemptionReason(m_record, m_appDir);
-    // Checked once the target is known, right before the save.
+    // Checked once the target is known, right before the save; the document
+    // the check read is the one saved.
+    QByteArray checked;
     auto reviewed = [&] {
         if (!review)
             return true;
-        result.findings = checkInvoice();
+        checked = currentDocument();
+        result.findings = checkDocument(checked);
         if (result.findings.isEmpty())
             return true;
         const bool goOn = review(result.findings);
         return goOn || !hasErrors(result.findings);
     };
+    auto save = [&](const QString& target) {
+        if (checked.isNull())
+            FacturaeWriter::save(m_record, target);
+        else
+            FacturaeWriter::save(checked, target);
+        noteNumberUsed();
+        result.status = GenerateStatus::Written;
+        result.path = target;
+    };
     const QString besideImport = saveTargetBesideImport();
     QString problem = besideImport.isEmpty() ? QString() : targetProblem(besideImport);
     if (!besideImport.isEmpty() && problem.isEmpty()) {
-        if (!reviewed())
-            return result;
-        FacturaeWriter::save(m_record, besideImport);
-        noteNumberUsed();
-        result.status = GenerateStatus::Written;
-        result.path = besideImport;
+        if (reviewed())
+            save(besideImport);
         return result;
     }
     QString path;
@@ -146,10 +154,7 @@ InvoiceSession::Generated InvoiceSession::generate(const FileChooser& chooseTarg
     }
     if (!reviewed())
         return result;
-    FacturaeWriter::save(m_record, path);
-    noteNumberUsed();
-    result.status = GenerateStatus::Written;
-    result.path = path;
+    save(path);
     // A folder of blanks counts as none here: the document is not signed.
     RegistroIni::loadAutoFirmaIntoRecord(m_record, m_appDir);
     result.signNext = (signingRoute().method == FirmaSettings::Method::Certificate ||
@@ -176,9 +181,12 @@ bool InvoiceSession::loadSigningSettings() {
 }
 
 CheckFindings InvoiceSession::checkInvoice() {
-    // The document is written here, where the record lives; only the check,
-    // which reads nothing but its bytes, may run elsewhere.
-    const QByteArray document = currentDocument();
+    return checkDocument(currentDocument());
+}
+
+// The document is written where the record lives; only the check, which
+// reads nothing but its bytes, may run elsewhere.
+CheckFindings InvoiceSession::checkDocument(const QByteArray& document) {
     CheckFindings findings;
     const auto check = [&] { findings = DocumentCheck::run(document); };
     if (m_longWork)

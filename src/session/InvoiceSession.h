@@ -166,6 +166,9 @@ public:
 
 private:
     void noteNumberUsed();
+    // The check of a document written from the record, through the long-work
+    // runner when there is one.
+    CheckFindings checkDocument(const QByteArray& document);
     // Throws AppError when the check of the document file (checked, or run
     // now) finds errors or cannot read it: a document with errors is never
     // signed, by any route.
