@@ -21,9 +21,8 @@ class Writer {
 public:
     Writer(const InvoiceRecord& record, XmlOut& xml) : r(record), x(xml) {}
 
-    void fileHeader() {
-        const QString total =
-            DocumentText::amount(computeTotals(r.lines().lines(), r.withholdingRate()).total);
+    void fileHeader(const InvoiceTotals& totals) {
+        const QString total = DocumentText::amount(totals.total);
         x.startElement("FileHeader");
         text("SchemaVersion", QStringLiteral("3.2.1"));
         text("Modality", QStringLiteral("I"));
@@ -152,10 +151,12 @@ void write(InvoiceRecord& record, QIODevice& device) {
     xml.startDocument();
     xml.startElement("fe:Facturae",
                      {{"xmlns:ds", SignatureNamespace}, {"xmlns:fe", FacturaeNamespace}});
+    // One computation for every figure of the document.
+    const InvoiceTotals totals = computeTotals(record.lines().lines(), record.withholdingRate());
     Writer writer(record, xml);
-    writer.fileHeader();
+    writer.fileHeader(totals);
     writer.parties();
-    writeInvoiceBody(record, xml);
+    writeInvoiceBody(record, totals, xml);
     xml.endDocument();
     record.lines().last();
     if (!xml.ok())

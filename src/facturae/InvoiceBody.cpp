@@ -12,9 +12,9 @@ const QString FixedFeeDescription = QStringLiteral("CANON:CUOTA FIJA.");
 
 class Body {
 public:
-    Body(const InvoiceRecord& record, XmlOut& xml)
+    Body(const InvoiceRecord& record, const InvoiceTotals& totals, XmlOut& xml)
         : r(record), x(xml), lines(record.lines().lines()), rate(record.withholdingRate()),
-          totals(computeTotals(lines, rate)) {}
+          totals(totals) {}
 
     void write() {
         start("Invoices");
@@ -194,11 +194,11 @@ private:
     XmlOut& x;
     const QVector<InvoiceLine>& lines;
     const Decimal rate;
-    const InvoiceTotals totals;
+    const InvoiceTotals& totals;
 };
 
 } // namespace
 
-void writeInvoiceBody(const InvoiceRecord& record, XmlOut& xml) {
-    Body(record, xml).write();
+void writeInvoiceBody(const InvoiceRecord& record, const InvoiceTotals& totals, XmlOut& xml) {
+    Body(record, totals, xml).write();
 }
