@@ -18,8 +18,6 @@ namespace DocumentCheck {
 
 namespace {
 
-const char SignatureNamespace[] = "http://www.w3.org/2000/09/xmldsig#";
-
 struct DocFree {
     void operator()(xmlDoc* d) const { xmlFreeDoc(d); }
 };
@@ -74,8 +72,7 @@ int closeReader(void*) {
 
 const xmlNode* signatureOf(const xmlNode* root) {
     for (const xmlNode* n = root->children; n; n = n->next) {
-        if (XmlNodes::isNamed(n, "Signature") && n->ns &&
-            std::strcmp(reinterpret_cast<const char*>(n->ns->href), SignatureNamespace) == 0)
+        if (XmlNodes::isSignature(n))
             return n;
     }
     return nullptr;

@@ -12,10 +12,6 @@ QString sixDecimalAmount(const Decimal& value) {
     return value.rounded(2).plainText(6, 6);
 }
 
-QString exact(const Decimal& value) {
-    return value.plainText(2, Decimal::Scale);
-}
-
 QString leftZeroPad(long long number, int width) {
     QString digits = QString::number(number);
     while (digits.size() < width)

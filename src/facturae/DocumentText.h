@@ -13,8 +13,6 @@ namespace DocumentText {
 QString amount(const Decimal& value);
 // Rounded to cents, written with six decimals: 35.5 -> "35.500000".
 QString sixDecimalAmount(const Decimal& value);
-// Every decimal the value has, at least two: 3 -> "3.00", 0.125 -> "0.125".
-QString exact(const Decimal& value);
 // "2020-03-05"; a null date is the zero day, "1899-12-30".
 QString date(const QDate& date);
 // Digits of a non-negative number, padded on the left with "0" to width.

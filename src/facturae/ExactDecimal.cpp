@@ -140,12 +140,6 @@ ExactDecimal::Wide ExactDecimal::cents() const {
     return m_units < 0 ? -whole : whole;
 }
 
-bool ExactDecimal::operator==(const ExactDecimal& other) const {
-    Wide a = 0, b = 0;
-    int scale = 0;
-    return align(other, a, b, scale) && a == b;
-}
-
 QString ExactDecimal::centsText(Wide cents) {
     const bool negative = cents < 0;
     Wide magnitude = negative ? -cents : cents;

@@ -29,8 +29,6 @@ public:
 
     // The value rounded to cents, half away from zero, as a count of cents.
     Wide cents() const;
-    // Exact comparison of two valid values.
-    bool operator==(const ExactDecimal& other) const;
     // "1.234,56"-free Spanish form with two decimals: "-1234,56".
     static QString centsText(Wide cents);
     QString text() const;

@@ -22,7 +22,6 @@ namespace FacturaeSchemas {
 
 namespace {
 
-const char SignatureNamespace[] = "http://www.w3.org/2000/09/xmldsig#";
 const char SignatureSchemaName[] = "xmldsig-core-schema.xsd";
 // Past this many violations a document is plainly not what it should be;
 // the rest are counted, not listed.
@@ -88,8 +87,7 @@ struct Collector {
 
 bool insideSignature(const xmlNode* node) {
     for (; node && node->type == XML_ELEMENT_NODE; node = node->parent) {
-        if (XmlNodes::isNamed(node, "Signature") && node->ns &&
-            std::strcmp(reinterpret_cast<const char*>(node->ns->href), SignatureNamespace) == 0)
+        if (XmlNodes::isSignature(node))
             return true;
     }
     return false;
@@ -143,14 +141,6 @@ QString versionOfNamespace(const QString& namespaceUri) {
     for (const Version& v : Versions) {
         if (namespaceUri == QLatin1String(v.namespaceUri))
             return QString::fromLatin1(v.version);
-    }
-    return {};
-}
-
-QString namespaceOfVersion(const QString& version) {
-    for (const Version& v : Versions) {
-        if (version == QLatin1String(v.version))
-            return QString::fromLatin1(v.namespaceUri);
     }
     return {};
 }

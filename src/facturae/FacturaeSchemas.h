@@ -14,7 +14,6 @@ namespace FacturaeSchemas {
 
 // "3.2", "3.2.1" or "3.2.2" for a root namespace; empty when unknown.
 QString versionOfNamespace(const QString& namespaceUri);
-QString namespaceOfVersion(const QString& version);
 
 // Validates a parsed document against a version's schema and returns one
 // F-XSD finding per violation. Violations inside an enveloped signature are

@@ -1,6 +1,7 @@
 #include "facturae/PaymentChecks.h"
 
 #include "common/AppError.h"
+#include "common/ValueForms.h"
 #include "facturae/CheckReport.h"
 #include "facturae/XmlNodes.h"
 #include "invoice/BankAccount.h"
@@ -86,32 +87,24 @@ void checkInstallment(CheckReport& report, const xmlNode* installment, const QDa
                      issued.toString(QStringLiteral("dd/MM/yyyy"))));
 }
 
-bool isSignature(const xmlNode* node) {
-    return XmlNodes::isNamed(node, "Signature") && node->ns &&
-           std::strcmp(reinterpret_cast<const char*>(node->ns->href),
-                       "http://www.w3.org/2000/09/xmldsig#") == 0;
-}
-
 // Dates left at a program's "no date" value (30/12/1899 is the zero of many
 // date types) or before 1900 cannot be an invoice's.
 void checkDates(CheckReport& report, const xmlNode* node) {
     for (const xmlNode* n = node->children; n; n = n->next) {
-        if (n->type != XML_ELEMENT_NODE || isSignature(n))
+        if (n->type != XML_ELEMENT_NODE || XmlNodes::isSignature(n))
             continue;
         const qsizetype length = qsizetype(std::strlen(reinterpret_cast<const char*>(n->name)));
         if (length >= 4 &&
             std::strcmp(reinterpret_cast<const char*>(n->name) + length - 4, "Date") == 0) {
             const QString value = text(n).trimmed();
             const QDate date = QDate::fromString(value.left(10), Qt::ISODate);
-            if (date.isValid() && date.year() < 1900)
+            // 30/12/1899, the zero of many date types, is among them.
+            if (date.isValid() && date.year() < ValueForms::FirstYear)
                 report.error(
                     "F-D2", n,
                     QStringLiteral("La fecha %1 no es una fecha real de factura; parece un "
                                    "campo de fecha sin rellenar.")
                         .arg(date.toString(QStringLiteral("dd/MM/yyyy"))));
-            else if (date.isValid() && date == QDate(1899, 12, 30))
-                report.error("F-D2", n,
-                             QStringLiteral("La fecha 30/12/1899 es la de un campo sin rellenar."));
         } else {
             checkDates(report, n);
         }

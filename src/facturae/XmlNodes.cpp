@@ -1,5 +1,7 @@
 #include "facturae/XmlNodes.h"
 
+#include "facturae/FacturaeWriter.h"
+
 #include <cstring>
 #include <string>
 #include <unordered_map>
@@ -39,6 +41,12 @@ bool repeats(const xmlNode* node) {
 
 } // namespace
 
+bool isSignature(const xmlNode* node) {
+    return isNamed(node, "Signature") && node->ns &&
+           std::strcmp(reinterpret_cast<const char*>(node->ns->href),
+                       FacturaeWriter::SignatureNamespace) == 0;
+}
+
 const xmlNode* descend(const xmlNode* node, std::initializer_list<const char*> names) {
     for (const char* name : names)
         node = child(node, name);
@@ -51,17 +59,6 @@ std::vector<const xmlNode*> children(const xmlNode* node, const char* localName)
         return found;
     for (const xmlNode* n = node->children; n; n = n->next) {
         if (isNamed(n, localName))
-            found.push_back(n);
-    }
-    return found;
-}
-
-std::vector<const xmlNode*> elementChildren(const xmlNode* node) {
-    std::vector<const xmlNode*> found;
-    if (!node)
-        return found;
-    for (const xmlNode* n = node->children; n; n = n->next) {
-        if (n->type == XML_ELEMENT_NODE)
             found.push_back(n);
     }
     return found;

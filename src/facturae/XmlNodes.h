@@ -18,6 +18,8 @@ inline bool isNamed(const xmlNode* node, const char* localName) {
     return node && node->type == XML_ELEMENT_NODE && node->name[0] == localName[0] &&
            std::strcmp(reinterpret_cast<const char*>(node->name), localName) == 0;
 }
+// A ds:Signature element (of the XML-signature namespace).
+bool isSignature(const xmlNode* node);
 // The first element child with that local name, or null.
 inline const xmlNode* child(const xmlNode* node, const char* localName) {
     if (!node)
@@ -49,7 +51,6 @@ std::array<const xmlNode*, N> children(const xmlNode* node, const char* const (&
 // child(child(...)) along a path of local names; null when a step is missing.
 const xmlNode* descend(const xmlNode* node, std::initializer_list<const char*> names);
 std::vector<const xmlNode*> children(const xmlNode* node, const char* localName);
-std::vector<const xmlNode*> elementChildren(const xmlNode* node);
 // The text inside an element (null gives a null QString).
 QString text(const xmlNode* node);
 // The parents whose children have their positions among same-named siblings

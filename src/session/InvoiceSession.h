@@ -80,8 +80,6 @@ public:
     // file the invoice was imported from (also through a link or another
     // name for it) and anything but a regular file are never replaced.
     QString targetProblem(const QString& path) const;
-    // The last file an import read, or tried to read.
-    const QString& importedFrom() const { return m_importedFrom; }
 
     // "Nueva factura": start() again from an empty record, keeping the series
     // of the invoice left behind with the number after the last one used in

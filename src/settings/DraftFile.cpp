@@ -4,8 +4,6 @@
 #include "invoice/InvoiceRecord.h"
 #include "settings/IniFile.h"
 
-#include <QLocale>
-
 namespace DraftFile {
 
 namespace {
