@@ -187,8 +187,6 @@ void Memoria::provisionalFigures() {
 }
 
 void Memoria::load(QVector<InvoiceLine> lines) {
-    for (InvoiceLine& line : lines)
-        beforePost(line);
     m_lines = std::move(lines);
     m_state = State::Browse;
     m_modified = false;

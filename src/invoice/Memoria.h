@@ -63,8 +63,8 @@ public:
     // Provisional figures shown while moving along a line being edited.
     void provisionalFigures();
 
-    // Opens the table with these lines, each stored through the line
-    // arithmetic; the last one becomes the current line. Listeners get one
+    // Opens the table with these lines, each already stored through
+    // beforePost(); the last one becomes the current line. Listeners get one
     // reset.
     void load(QVector<InvoiceLine> lines);
 

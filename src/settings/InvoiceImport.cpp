@@ -112,7 +112,8 @@ QVector<InvoiceLine> readLines(const IniFile& ini, int count) {
         const QString fileDate = ini.readString(Lines, QStringLiteral("FECHAEXPEDIENTE") + suffix);
         if (!fileDate.isEmpty())
             line.fileDate = dateFrom(fileDate);
-        line.exempt = ini.readString(Lines, QStringLiteral("EXENTO") + suffix) == u"S";
+        // EXENTOn, which drafts write, follows from the rate: storing the line
+        // marks a line at 0 % exempt.
         Memoria::beforePost(line);
         lines.append(line);
     }
