@@ -9,10 +9,19 @@ namespace {
 const char PersonLetters[] = "TRWAGMYFPDXBNJZSQVHLCKE";
 const char EntityLetters[] = "JABCDEFGHI";
 
-bool matches(const QString& id, const char* pattern) {
-    return QRegularExpression(QRegularExpression::anchoredPattern(QLatin1String(pattern)))
-        .match(id)
-        .hasMatch();
+QRegularExpression whole(const char* pattern) {
+    return QRegularExpression(QRegularExpression::anchoredPattern(QLatin1String(pattern)));
+}
+
+// The forms of a tax id, compiled once: the tax-id boxes check on every key.
+const QRegularExpression PersonForm = whole("[0-9]{8}[A-Z]");
+const QRegularExpression ForeignerForm = whole("[XYZ][0-9]{7}[A-Z]");
+const QRegularExpression KlmForm = whole("[KLM][0-9]{7}[A-Z]");
+const QRegularExpression EntityForm = whole("[ABCDEFGHJNPQRSUVW][0-9]{7}[0-9A-J]");
+const QRegularExpression CountryPrefixForm = whole("[A-Z]{2}.*");
+
+bool matches(const QString& id, const QRegularExpression& form) {
+    return form.match(id).hasMatch();
 }
 
 QChar personLetter(const QString& digits) {
@@ -46,13 +55,13 @@ QString tidy(const QString& written) {
 }
 
 QString checkCharacter(const QString& id) {
-    if (matches(id, "[0-9]{8}[A-Z]"))
+    if (matches(id, PersonForm))
         return personLetter(id.left(8));
-    if (matches(id, "[XYZ][0-9]{7}[A-Z]"))
+    if (matches(id, ForeignerForm))
         return personLetter(QString::number(id[0].unicode() - u'X') + id.mid(1, 7));
-    if (matches(id, "[KLM][0-9]{7}[A-Z]"))
+    if (matches(id, KlmForm))
         return personLetter(id.mid(1, 7));
-    if (matches(id, "[ABCDEFGHJNPQRSUVW][0-9]{7}[0-9A-J]")) {
+    if (matches(id, EntityForm)) {
         const int digit = entityDigit(id.mid(1, 7));
         // Public bodies, foreign entities and non-residents carry a letter;
         // companies (A, B), groups (E) and owners' associations (H) a digit;
@@ -80,16 +89,16 @@ Result check(const QString& written) {
     if (r.id.startsWith(u"ES"))
         r.id = r.id.mid(2);
     // Every Spanish form has a digit second, so two letters are a country.
-    else if (matches(r.id, "[A-Z]{2}.*")) {
+    else if (matches(r.id, CountryPrefixForm)) {
         r.kind = Kind::OtherCountry;
         r.problem = QStringLiteral("es de otro país y no se puede comprobar aquí");
         return r;
     }
-    if (matches(r.id, "[0-9]{8}[A-Z]") || matches(r.id, "[KLM][0-9]{7}[A-Z]"))
+    if (matches(r.id, PersonForm) || matches(r.id, KlmForm))
         r.kind = Kind::Person;
-    else if (matches(r.id, "[XYZ][0-9]{7}[A-Z]"))
+    else if (matches(r.id, ForeignerForm))
         r.kind = Kind::Foreigner;
-    else if (matches(r.id, "[ABCDEFGHJNPQRSUVW][0-9]{7}[0-9A-J]"))
+    else if (matches(r.id, EntityForm))
         r.kind = Kind::Entity;
     if (r.kind == Kind::Unrecognised) {
         r.problem = QStringLiteral("no tiene la forma de un NIF, un NIE ni un NIF de entidad");
@@ -101,7 +110,7 @@ Result check(const QString& written) {
     r.valid = written9 == r.expected;
     // K, L and M ids are older than the present rules; some were issued with
     // the entity letter, so that one is taken as well.
-    if (!r.valid && matches(r.id, "[KLM][0-9]{7}[A-Z]"))
+    if (!r.valid && matches(r.id, KlmForm))
         r.valid = written9 == QLatin1Char(EntityLetters[entityDigit(r.id.mid(1, 7))]);
     if (!r.valid)
         r.problem = QStringLiteral("el carácter de control «%1» no corresponde (sería «%2»)")
