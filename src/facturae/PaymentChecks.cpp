@@ -118,13 +118,7 @@ bool ibanValid(const QString& written) {
     static const QRegularExpression form(QStringLiteral("^[A-Z]{2}[0-9]{2}[A-Z0-9]{1,30}$"));
     if (!form.match(iban).hasMatch())
         return false;
-    const QString moved = iban.mid(4) + iban.left(4);
-    int remainder = 0;
-    for (const QChar c : moved) {
-        const int value = c.isDigit() ? c.unicode() - u'0' : c.unicode() - u'A' + 10;
-        remainder = value >= 10 ? (remainder * 100 + value) % 97 : (remainder * 10 + value) % 97;
-    }
-    return remainder == 1;
+    return BankAccount::ibanRemainder(iban.mid(4) + iban.left(4)) == 1;
 }
 
 void run(const xmlNode* root, CheckReport& report) {

@@ -89,10 +89,13 @@ QString ComputeIban(const QString& country, const QString& account) {
         bban = a;
     }
 
-    // Remainder of bban + country + "00" by 97, letters as two digits.
-    const QString check = bban + countryCode + QStringLiteral("00");
+    const int digits = 98 - ibanRemainder(bban + countryCode + QStringLiteral("00"));
+    return countryCode + QStringLiteral("%1").arg(digits, 2, 10, QLatin1Char('0')) + bban;
+}
+
+int ibanRemainder(const QString& text) {
     int remainder = 0;
-    for (const QChar c : check) {
+    for (const QChar c : text) {
         int value;
         if (c >= u'0' && c <= u'9')
             value = c.unicode() - u'0';
@@ -102,8 +105,7 @@ QString ComputeIban(const QString& country, const QString& account) {
             value = c.unicode() % 100; // a country argument outside A-Z
         remainder = value >= 10 ? (remainder * 100 + value) % 97 : (remainder * 10 + value) % 97;
     }
-    const int digits = 98 - remainder;
-    return countryCode + QStringLiteral("%1").arg(digits, 2, 10, QLatin1Char('0')) + bban;
+    return remainder;
 }
 
 void workOutIban(InvoiceRecord& record) {

@@ -15,6 +15,10 @@ int BankControlDigits(const QString& entityAndOffice, const QString& accountNumb
 // an account that already starts with a country and check digits keeps its
 // country. Unusable input gives the empty text.
 QString ComputeIban(const QString& country, const QString& account);
+// The remainder by 97 of text read as a number, each letter A-Z as two
+// digits (A = 10): the IBAN's check. Any other character counts as its code
+// modulo 100.
+int ibanRemainder(const QString& text);
 
 // The IBAN from the four account parts: fills missing control digits, rebuilds
 // CuentaCompleta and replaces the IBAN. Throws AppError when the parts give no
