@@ -65,8 +65,6 @@ static void initMainWindowResources() {
 
 namespace {
 
-const QString AppTitle = QStringLiteral("Orvane");
-
 const QString UnsavedQuestion =
     QStringLiteral("La factura tiene cambios sin guardar. ¿Desea descartarlos?");
 

@@ -1,5 +1,7 @@
 #include "widgets/BackgroundWork.h"
 
+#include "widgets/Prompts.h"
+
 #include <QEventLoop>
 #include <QProgressDialog>
 #include <QThread>
@@ -17,7 +19,7 @@ void BackgroundWork::run(QWidget* parent, const QString& label, const std::funct
         }
     }));
     QProgressDialog progress(label, QString(), 0, 0, parent);
-    progress.setWindowTitle(QStringLiteral("Orvane"));
+    progress.setWindowTitle(AppTitle);
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(400);
     QEventLoop loop;

@@ -9,8 +9,6 @@
 
 namespace {
 
-const QString AppTitle = QStringLiteral("Orvane");
-
 QMessageBox::StandardButton messageBox(QWidget* parent, QMessageBox::Icon icon,
                                        const QString& caption, const QString& text,
                                        QMessageBox::StandardButtons buttons,

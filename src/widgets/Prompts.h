@@ -7,6 +7,9 @@
 
 class QWidget;
 
+// The caption of the program's own messages and boxes.
+inline const QString AppTitle = QStringLiteral("Orvane");
+
 // Every question, message and file dialog of the program goes through this
 // interface: the real one shows dialogs, tests give scripted answers.
 class Prompts {
