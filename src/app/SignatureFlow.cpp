@@ -28,15 +28,10 @@ QString SignatureFlow::signWithCertificate(QWidget* parent, InvoiceSession& sess
                                                 "Indíquelo en la ventana Firma."));
         return {};
     }
-    QByteArray password;
-    if (!Prompts::instance().askPassword(parent, QStringLiteral("Firma"),
-                                         QStringLiteral("Contraseña del certificado %1:")
-                                             .arg(QFileInfo(route.certificate).fileName()),
-                                         password))
+    const std::optional<SigningCertificate> opened = openAsked(parent, route.certificate);
+    if (!opened)
         return {};
-    // The password is wiped as soon as the file is open.
-    const SigningCertificate certificate =
-        InvoiceSession::openCertificate(route.certificate, password);
+    const SigningCertificate& certificate = *opened;
     // An expired certificate is told before anything else is asked.
     certificate.checkValidAt(QDateTime::currentDateTime());
     const QString mismatch = session.issuerMismatch(document, certificate);
@@ -57,6 +52,16 @@ QString SignatureFlow::signWithCertificate(QWidget* parent, InvoiceSession& sess
     }
     Prompts::instance().inform(parent, Caption, text);
     return result.output;
+}
+
+std::optional<SigningCertificate> SignatureFlow::openAsked(QWidget* parent, const QString& path) {
+    QByteArray password;
+    if (!Prompts::instance().askPassword(
+            parent, QStringLiteral("Firma"),
+            QStringLiteral("Contraseña del certificado %1:").arg(QFileInfo(path).fileName()),
+            password))
+        return std::nullopt;
+    return InvoiceSession::openCertificate(path, password);
 }
 
 void SignatureFlow::checkSignature(QWidget* parent, InvoiceSession& session) {

@@ -1,8 +1,11 @@
 #pragma once
 
 #include "signing/SignatureVerifier.h"
+#include "signing/SigningCertificate.h"
 
 #include <QString>
+
+#include <optional>
 
 class InvoiceSession;
 class QWidget;
@@ -21,6 +24,11 @@ public:
     // Errors are thrown as AppError.
     static QString signWithCertificate(QWidget* parent, InvoiceSession& session,
                                        const QString& document, const CheckFindings& findings);
+
+    // Asks the password of the certificate file at path and opens it; none
+    // when the person cancels. The password is wiped once the file is open.
+    // Errors are thrown as AppError.
+    static std::optional<SigningCertificate> openAsked(QWidget* parent, const QString& path);
 
     // "Comprobar firma": picks a signed file and shows what its check found.
     static void checkSignature(QWidget* parent, InvoiceSession& session);

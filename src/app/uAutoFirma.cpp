@@ -1,5 +1,7 @@
 #include "app/uAutoFirma.h"
 
+#include "app/SignatureFlow.h"
+
 #include "common/AppError.h"
 #include "settings/AppFiles.h"
 #include "settings/AutoFirmaSettings.h"
@@ -268,15 +270,12 @@ void TFormAutoFirma::chooseCertificateClick() {
         QString());
     if (chosen.isEmpty())
         return;
-    QByteArray password;
-    if (!Prompts::instance().askPassword(
-            this, QStringLiteral("Firma"),
-            QStringLiteral("Contraseña del certificado %1:").arg(QFileInfo(chosen).fileName()),
-            password))
-        return;
     try {
-        // Opened only to show whose it is; the password is wiped on return.
-        const CertificateSummary holder = SigningCertificate::open(chosen, password).summary();
+        // Opened only to show whose it is.
+        const std::optional<SigningCertificate> opened = SignatureFlow::openAsked(this, chosen);
+        if (!opened)
+            return;
+        const CertificateSummary holder = opened->summary();
         m_certificate->setText(QDir::toNativeSeparators(chosen));
         m_useCertificate->setChecked(true);
         QStringList lines{QStringLiteral("Titular: %1").arg(holder.holderName)};
