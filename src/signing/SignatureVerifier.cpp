@@ -60,26 +60,6 @@ QByteArray digest(const QByteArray& bytes, const EVP_MD* md) {
     return QByteArray(reinterpret_cast<const char*>(value), int(length));
 }
 
-QString serialText(X509* certificate) {
-    BIGNUM* number = ASN1_INTEGER_to_BN(X509_get0_serialNumber(certificate), nullptr);
-    char* decimal = BN_bn2dec(number);
-    const QString text = QString::fromLatin1(decimal);
-    OPENSSL_free(decimal);
-    BN_free(number);
-    return text;
-}
-
-QString issuerText(X509* certificate) {
-    BIO* bio = BIO_new(BIO_s_mem());
-    X509_NAME_print_ex(bio, X509_get_issuer_name(certificate), 0,
-                       XN_FLAG_RFC2253 & ~ASN1_STRFLGS_ESC_MSB);
-    char* data = nullptr;
-    const long length = BIO_get_mem_data(bio, &data);
-    const QString text = QString::fromUtf8(data, int(length));
-    BIO_free(bio);
-    return text;
-}
-
 // Names written by other tools differ in blanks, letter case and order.
 QStringList nameParts(const QString& name) {
     QStringList parts;
@@ -301,16 +281,18 @@ void Check::checkSigningCertificate() {
     }
     xmlNode* issuerSerial = XmlTree::child(cert, XadesNs, "IssuerSerial");
     xmlNode* serial = XmlTree::child(issuerSerial, DsigNs, "X509SerialNumber");
-    if (serial && decimalFromText(XmlTree::text(serial)) != serialText(m_signer))
+    if (serial &&
+        decimalFromText(XmlTree::text(serial)) != QString::fromLatin1(certificateSerial(m_signer)))
         error(QStringLiteral("signing-certificate"), serial,
               QStringLiteral("El número de serie del certificado firmante no coincide con el "
                              "del certificado de KeyInfo"));
     xmlNode* issuer = XmlTree::child(issuerSerial, DsigNs, "X509IssuerName");
-    if (issuer && nameParts(XmlTree::text(issuer)) != nameParts(issuerText(m_signer)))
+    if (issuer && nameParts(XmlTree::text(issuer)) !=
+                      nameParts(QString::fromUtf8(certificateIssuer(m_signer))))
         add(QStringLiteral("signing-certificate-issuer"), Severity::Warning, issuer,
             QStringLiteral("El emisor escrito del certificado firmante («%1») no coincide "
                            "literalmente con el del certificado («%2»)")
-                .arg(XmlTree::text(issuer), issuerText(m_signer)));
+                .arg(XmlTree::text(issuer), QString::fromUtf8(certificateIssuer(m_signer))));
 }
 
 void Check::checkSignatureValue() {

@@ -25,6 +25,26 @@ QByteArray certificateDer(X509* certificate) {
     return bytes;
 }
 
+QByteArray certificateIssuer(X509* certificate) {
+    BIO* bio = BIO_new(BIO_s_mem());
+    X509_NAME_print_ex(bio, X509_get_issuer_name(certificate), 0,
+                       XN_FLAG_RFC2253 & ~ASN1_STRFLGS_ESC_MSB);
+    char* data = nullptr;
+    const long length = BIO_get_mem_data(bio, &data);
+    QByteArray text(data, int(length));
+    BIO_free(bio);
+    return text;
+}
+
+QByteArray certificateSerial(X509* certificate) {
+    BIGNUM* number = ASN1_INTEGER_to_BN(X509_get0_serialNumber(certificate), nullptr);
+    char* decimal = BN_bn2dec(number);
+    QByteArray text(decimal);
+    OPENSSL_free(decimal);
+    BN_free(number);
+    return text;
+}
+
 void wipeSecret(QByteArray& secret) {
     if (!secret.isEmpty())
         OPENSSL_cleanse(const_cast<char*>(secret.constData()), size_t(secret.size()));

@@ -49,3 +49,7 @@ void wipeSecret(QByteArray& secret);
 
 // The DER bytes of a certificate; empty when it cannot be encoded.
 QByteArray certificateDer(X509* certificate);
+// The certificate's issuer name as RFC 2253 text, in UTF-8, and its serial
+// number in decimal: what a signature names it by.
+QByteArray certificateIssuer(X509* certificate);
+QByteArray certificateSerial(X509* certificate);

@@ -41,26 +41,6 @@ QByteArray sha256(const QByteArray& bytes) {
     return QByteArray(reinterpret_cast<const char*>(digest), int(length));
 }
 
-QByteArray issuerText(X509* certificate) {
-    BIO* bio = BIO_new(BIO_s_mem());
-    X509_NAME_print_ex(bio, X509_get_issuer_name(certificate), 0,
-                       XN_FLAG_RFC2253 & ~ASN1_STRFLGS_ESC_MSB);
-    char* data = nullptr;
-    const long length = BIO_get_mem_data(bio, &data);
-    QByteArray text(data, int(length));
-    BIO_free(bio);
-    return text;
-}
-
-QByteArray serialText(X509* certificate) {
-    BIGNUM* number = ASN1_INTEGER_to_BN(X509_get0_serialNumber(certificate), nullptr);
-    char* decimal = BN_bn2dec(number);
-    QByteArray text(decimal);
-    OPENSSL_free(decimal);
-    BN_free(number);
-    return text;
-}
-
 QByteArray rsaParameter(EVP_PKEY* key, const char* name) {
     BIGNUM* number = nullptr;
     if (EVP_PKEY_get_bn_param(key, name, &number) != 1)
@@ -143,8 +123,8 @@ xmlNode* addQualifyingProperties(xmlNode* signature, xmlNs* ds,
     xmlSetProp(add(certDigest, ds, "DigestMethod"), xml("Algorithm"), xml(Sha256));
     add(certDigest, ds, "DigestValue", sha256(certificateDer(x509)).toBase64());
     xmlNode* issuerSerial = add(cert, xades, "IssuerSerial");
-    add(issuerSerial, ds, "X509IssuerName", issuerText(x509));
-    add(issuerSerial, ds, "X509SerialNumber", serialText(x509));
+    add(issuerSerial, ds, "X509IssuerName", certificateIssuer(x509));
+    add(issuerSerial, ds, "X509SerialNumber", certificateSerial(x509));
 
     xmlNode* policyId = add(add(signatureProperties, xades, "SignaturePolicyIdentifier"), xades,
                             "SignaturePolicyId");
