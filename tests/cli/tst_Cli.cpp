@@ -103,7 +103,7 @@ void tst_Cli::samplesGiveValidDocuments() {
     for (const QString& text : expected)
         QVERIFY2(document.contains(text), qPrintable(text));
 
-    const QString schema = QStringLiteral(ORVANE_SHARED_DIR "/facturae/Facturaev3_2_1.xsd");
+    const QString schema = QStringLiteral(ORVANE_THIRD_PARTY_DIR "/facturae/Facturaev3_2_1.xsd");
     const QString xmllint = QStandardPaths::findExecutable(QStringLiteral("xmllint"));
     if (!QFile::exists(schema) || xmllint.isEmpty())
         QSKIP(qPrintable(QStringLiteral("not validated against the schema: %1 missing")

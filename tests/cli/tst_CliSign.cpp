@@ -146,7 +146,7 @@ void tst_CliSign::samplesSignAndVerify() {
     else
         qWarning("xmlsec1 is not installed: the independent check was not run");
 
-    const QString schema = QStringLiteral(ORVANE_SHARED_DIR "/facturae/Facturaev3_2_1.xsd");
+    const QString schema = QStringLiteral(ORVANE_THIRD_PARTY_DIR "/facturae/Facturaev3_2_1.xsd");
     if (!QFile::exists(schema) || QStandardPaths::findExecutable("xmllint").isEmpty())
         QSKIP("The Facturae schema or xmllint is missing: the schema check was not run");
     QProcess xmllint;
