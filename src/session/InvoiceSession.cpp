@@ -1,6 +1,7 @@
 #include "session/InvoiceSession.h"
 
 #include "common/AppError.h"
+#include "common/BoundedFile.h"
 #include "common/FileIdentity.h"
 #include "facturae/DocumentCheck.h"
 #include "facturae/FacturaeWriter.h"
@@ -197,11 +198,7 @@ CheckFindings InvoiceSession::checkDocument(const QByteArray& document) {
 }
 
 CheckFindings InvoiceSession::checkDocumentFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw AppError(QStringLiteral("No se puede leer «%1»: %2")
-                           .arg(QDir::toNativeSeparators(path), file.errorString()));
-    return DocumentCheck::run(file.readAll());
+    return DocumentCheck::run(BoundedFile::read(path, BoundedFile::MaxDocumentBytes));
 }
 
 QString InvoiceSession::signingSettingsProblem() const {

@@ -1,6 +1,7 @@
 #include "signing/DocumentSigning.h"
 
 #include "common/AppError.h"
+#include "common/BoundedFile.h"
 #include "common/SafeSave.h"
 #include "signing/AutoFirmaLaunch.h"
 #include "signing/SigningCertificate.h"
@@ -57,15 +58,7 @@ QString taxIdMismatch(const QByteArray& document, const CertificateSummary& cert
 }
 
 QByteArray readFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw AppError(QStringLiteral("No se puede leer %1: %2")
-                           .arg(QDir::toNativeSeparators(path), file.errorString()));
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw AppError(QStringLiteral("No se puede leer %1: %2")
-                           .arg(QDir::toNativeSeparators(path), file.errorString()));
-    return bytes;
+    return BoundedFile::read(path, BoundedFile::MaxDocumentBytes);
 }
 
 namespace {

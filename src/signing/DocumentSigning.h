@@ -41,7 +41,7 @@ SignResult signFile(const QString& input, const SigningCertificate& certificate,
 // finding.
 SignatureReport verifyFile(const QString& path, const SignatureVerifier::Options& options = {});
 
-// Reads a whole file, throwing AppError with the system's reason.
+// Reads a whole document file (BoundedFile), throwing AppError with the reason.
 QByteArray readFile(const QString& path);
 
 } // namespace DocumentSigning

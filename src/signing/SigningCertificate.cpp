@@ -1,10 +1,10 @@
 #include "signing/SigningCertificate.h"
 
 #include "common/AppError.h"
+#include "common/BoundedFile.h"
 #include "signing/XmlSecurity.h"
 
 #include <QDir>
-#include <QFile>
 
 #include <openssl/crypto.h>
 #include <openssl/err.h>
@@ -86,14 +86,8 @@ SigningCertificate SigningCertificate::open(const QString& path, QByteArray& pas
     XmlSecurity::ensureStarted();
     const QString shown = QDir::toNativeSeparators(path);
 
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw AppError(QStringLiteral("No se puede leer el certificado %1: %2")
-                           .arg(shown, file.errorString()));
-    if (file.size() > 1024 * 1024)
-        throw AppError(
-            QStringLiteral("%1 no es un fichero de certificado PKCS#12 (.p12/.pfx)").arg(shown));
-    const QByteArray bytes = file.readAll();
+    const QByteArray bytes =
+        BoundedFile::read(path, BoundedFile::MaxCertificateBytes, QStringLiteral("el certificado"));
 
     const unsigned char* cursor = reinterpret_cast<const unsigned char*>(bytes.constData());
     PKCS12* p12 = d2i_PKCS12(nullptr, &cursor, long(bytes.size()));
