@@ -17,9 +17,11 @@ class QPrinter;
 class InvoicePreview : public QPrintPreviewDialog {
     Q_OBJECT
 public:
-    // document: the Facturae bytes; parsed: what they hold (already read).
+    // document: the Facturae bytes; parsed: what they hold (already read);
+    // source: the file they were read from, which the PDF never replaces
+    // (empty for the invoice on screen).
     InvoicePreview(InvoiceSession& session, QByteArray document, FacturaeDocument::Document parsed,
-                   QWidget* parent = nullptr);
+                   QString source = {}, QWidget* parent = nullptr);
 
     QAction* saveAction() const { return m_save; }
     // Pages of the copy as laid out for the preview.
@@ -33,6 +35,7 @@ private:
 
     InvoiceSession& m_session;
     QByteArray m_document;
+    QString m_source;
     FacturaeDocument::Document m_parsed;
     LogoImage m_logo;
     QAction* m_save = nullptr;

@@ -267,9 +267,10 @@ QString InvoiceSession::issuerMismatch(const QString& document,
 
 DocumentSigning::SignResult
 InvoiceSession::signWithCertificate(const QString& document, const SigningCertificate& certificate,
-                                    const CheckFindings* checked) {
+                                    const CheckFindings* checked, const QString& output,
+                                    const QStringList& otherInputs) {
     refuseDocumentWithErrors(document, checked);
-    return DocumentSigning::signFile(document, certificate);
+    return DocumentSigning::signFile(document, certificate, output, otherInputs);
 }
 
 SignatureReport InvoiceSession::checkSignature(const QString& signedDocument) const {
@@ -291,8 +292,13 @@ QByteArray InvoiceSession::currentDocument() {
     return buffer.data();
 }
 
-void InvoiceSession::savePdf(const QByteArray& document, const QString& path) {
+void InvoiceSession::savePdf(const QByteArray& document, const QString& path,
+                             const QStringList& sources) {
     if (!m_renderer)
         throw AppError(QStringLiteral("Esta versión no puede dibujar la copia PDF"));
+    if (const QString same = FileIdentity::sameAsAny(path, sources); !same.isEmpty())
+        throw AppError(QStringLiteral("No se puede guardar la copia PDF en %1: es la factura %2, "
+                                      "que se perdería")
+                           .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(same)));
     m_renderer->render(document, path);
 }

@@ -65,11 +65,12 @@ QString displayDate(const QDateTime& utc) {
 } // namespace
 
 SigningCertificate::SigningCertificate(SigningCertificate&& other) noexcept
-    : m_key(std::exchange(other.m_key, nullptr)),
+    : m_path(std::move(other.m_path)), m_key(std::exchange(other.m_key, nullptr)),
       m_certificate(std::exchange(other.m_certificate, nullptr)),
       m_intermediates(std::move(other.m_intermediates)) {}
 
 SigningCertificate& SigningCertificate::operator=(SigningCertificate&& other) noexcept {
+    std::swap(m_path, other.m_path);
     std::swap(m_key, other.m_key);
     std::swap(m_certificate, other.m_certificate);
     std::swap(m_intermediates, other.m_intermediates);
@@ -116,6 +117,7 @@ SigningCertificate SigningCertificate::open(const QString& path, QByteArray& pas
     const int parsed = PKCS12_parse(p12, pass, &key, &certificate, &others);
     PKCS12_free(p12);
     SigningCertificate result;
+    result.m_path = path;
     result.m_key = key;
     result.m_certificate = certificate;
     for (int i = 0; others && i < sk_X509_num(others); ++i) {

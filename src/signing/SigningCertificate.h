@@ -30,6 +30,8 @@ public:
     void checkValidAt(const QDateTime& moment) const;
 
     CertificateSummary summary() const { return CertificateSummary::of(m_certificate); }
+    // The file it was opened from.
+    const QString& path() const { return m_path; }
     X509* certificate() const { return m_certificate; }
     EVP_PKEY* privateKey() const { return m_key; }
     // DER of the other certificates of the file, self-signed roots left out.
@@ -38,6 +40,7 @@ public:
 private:
     SigningCertificate() = default;
 
+    QString m_path;
     EVP_PKEY* m_key = nullptr;
     X509* m_certificate = nullptr;
     QList<QByteArray> m_intermediates;
