@@ -103,7 +103,7 @@ SignResult signFile(const QString& input, const SigningCertificate& certificate,
     result.output = output.isEmpty() ? defaultOutput(input) : output;
     refuseToReplaceAnInput(input, result.output, output.isEmpty(), certificate.path(), otherInputs);
     const QByteArray document = readFile(input);
-    certificate.checkValidAt(now);
+    certificate.checkUsableAt(now);
     const QByteArray signedDocument = XadesSigner::sign(document, certificate, now);
     // Checked before it is written, so a faulty signature never reaches the
     // disk, and read back afterwards, so what is on the disk is what passed.
