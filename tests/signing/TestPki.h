@@ -243,11 +243,10 @@ private:
     bool twoKeyFile(const QString& target) {
         auto readPem = [this](const QString& name, bool key) -> void* {
             BIO* bio = BIO_new_file(QFile::encodeName(path(name)).constData(), "r");
-            void* read = !bio ? nullptr
-                         : key ? static_cast<void*>(PEM_read_bio_PrivateKey(bio, nullptr, nullptr,
-                                                                            nullptr))
-                               : static_cast<void*>(PEM_read_bio_X509(bio, nullptr, nullptr,
-                                                                     nullptr));
+            void* read =
+                !bio  ? nullptr
+                : key ? static_cast<void*>(PEM_read_bio_PrivateKey(bio, nullptr, nullptr, nullptr))
+                      : static_cast<void*>(PEM_read_bio_X509(bio, nullptr, nullptr, nullptr));
             BIO_free(bio);
             return read;
         };
