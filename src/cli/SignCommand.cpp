@@ -174,7 +174,7 @@ int runSign(const QStringList& arguments, const QString& toolDir, QTextStream& o
             fail(input, error.message());
             status = 1;
         } catch (const std::exception& error) {
-            fail(input, QString::fromLocal8Bit(error.what()));
+            fail(input, unexpectedError(error));
             status = 1;
         }
         out.flush();

@@ -54,7 +54,7 @@ bool XmlElement::parse(const QByteArray& bytes, XmlElement& root, QString& error
         }
     }
     if (reader.hasError() || !seenRoot) {
-        error = seenRoot ? QStringLiteral("el XML está mal formado (línea %1: %2)")
+        error = seenRoot ? QStringLiteral("el XML está mal formado en la línea %1 (detalle: %2)")
                                .arg(reader.lineNumber())
                                .arg(reader.errorString())
                          : QStringLiteral("no contiene ningún elemento XML");

@@ -397,9 +397,9 @@ void Check::checkSignatureValue() {
         result = xmlSecDSigCtxVerify(context, m_signature);
     }
     if (result < 0) {
-        error(
-            QStringLiteral("signature-unreadable"), m_signature,
-            QStringLiteral("La firma no se puede comprobar: %1").arg(XmlSecurity::takeLastError()));
+        error(QStringLiteral("signature-unreadable"), m_signature,
+              QStringLiteral("La firma no se puede comprobar (detalle de xmlsec: %1)")
+                  .arg(XmlSecurity::takeLastError()));
     } else if (context->status != xmlSecDSigStatusSucceeded) {
         bool referenceFailed = false;
         const xmlSecSize count = xmlSecPtrListGetSize(&context->signedInfoReferences);
@@ -561,7 +561,7 @@ QString chainProblem(int code) {
     default:
         break;
     }
-    return QStringLiteral("la cadena no se puede comprobar (%1)")
+    return QStringLiteral("la cadena no se puede comprobar (detalle de OpenSSL: %1)")
         .arg(QString::fromUtf8(X509_verify_cert_error_string(code)));
 }
 

@@ -199,8 +199,8 @@ SigningCertificate SigningCertificate::open(const QString& path, QByteArray& pas
     sk_X509_pop_free(others, X509_free);
     if (parsed != 1) {
         const QString reason = XmlSecurity::takeOpenSslError();
-        throw AppError(QStringLiteral("No se puede abrir el certificado %1 (cifrado no admitido "
-                                      "o fichero dañado): %2")
+        throw AppError(QStringLiteral("No se puede abrir el certificado %1: usa un cifrado que no "
+                                      "se admite o está dañado (detalle de OpenSSL: %2)")
                            .arg(shown, reason));
     }
     if (!key)
