@@ -19,6 +19,27 @@ if(offenders)
   message(FATAL_ERROR "Core files include GUI headers:\n${text}")
 endif()
 
+# Folders that sit below others include none of them: the billing records are
+# made by the session and shown by the windows, never the other way round.
+set(below_rules "records:session,pdf,widgets,app,cli")
+foreach(rule ${below_rules})
+  string(REPLACE ":" ";" parts "${rule}")
+  list(GET parts 0 low)
+  list(GET parts 1 above)
+  string(REPLACE "," "|" above "${above}")
+  file(GLOB files ${SOURCE_DIR}/${low}/*.cpp ${SOURCE_DIR}/${low}/*.h)
+  foreach(f ${files})
+    file(STRINGS ${f} hits REGEX "^#[ \t]*include[ \t]*\"(${above})/")
+    if(hits)
+      list(APPEND offenders "${f}: ${hits}")
+    endif()
+  endforeach()
+endforeach()
+if(offenders)
+  list(JOIN offenders "\n" text)
+  message(FATAL_ERROR "Core files include folders above them:\n${text}")
+endif()
+
 # Includes go one way: no two folders of the sources include each other.
 cmake_policy(SET CMP0057 NEW)
 file(GLOB folders LIST_DIRECTORIES true ${SOURCE_DIR}/*)

@@ -1,0 +1,73 @@
+#include "records/Fingerprint.h"
+
+#include <QCryptographicHash>
+
+#include <initializer_list>
+#include <utility>
+
+namespace Fingerprint {
+
+namespace {
+
+using Field = std::pair<const char*, const QString&>;
+
+QByteArray joined(std::initializer_list<Field> fields) {
+    QByteArray out;
+    out.reserve(320);
+    for (const auto& [name, value] : fields) {
+        if (!out.isEmpty())
+            out += '&';
+        out += name;
+        out += '=';
+        out += value.trimmed().toUtf8();
+    }
+    return out;
+}
+
+} // namespace
+
+QByteArray input(const RecordTexts& t) {
+    if (t.anulacion)
+        return joined({{"IDEmisorFacturaAnulada", t.issuerNif},
+                       {"NumSerieFacturaAnulada", t.numSerie},
+                       {"FechaExpedicionFacturaAnulada", t.issueDate},
+                       {"Huella", t.previousHuella},
+                       {"FechaHoraHusoGenRegistro", t.generatedAt}});
+    return joined({{"IDEmisorFactura", t.issuerNif},
+                   {"NumSerieFactura", t.numSerie},
+                   {"FechaExpedicionFactura", t.issueDate},
+                   {"TipoFactura", t.invoiceType},
+                   {"CuotaTotal", t.cuotaTotal},
+                   {"ImporteTotal", t.importeTotal},
+                   {"Huella", t.previousHuella},
+                   {"FechaHoraHusoGenRegistro", t.generatedAt}});
+}
+
+QByteArray input(const EventTexts& t) {
+    return joined({{"NIF", t.producerNif},
+                   {"ID", t.producerOtherId},
+                   {"IdSistemaInformatico", t.systemId},
+                   {"Version", t.version},
+                   {"NumeroInstalacion", t.installationNumber},
+                   {"NIF", t.issuerNif},
+                   {"TipoEvento", t.eventType},
+                   {"HuellaEvento", t.previousHuella},
+                   {"FechaHoraHusoGenEvento", t.generatedAt}});
+}
+
+QString of(const QByteArray& input) {
+    return QString::fromLatin1(
+        QCryptographicHash::hash(input, QCryptographicHash::Sha256).toHex().toUpper());
+}
+
+bool isWellFormed(const QString& huella) {
+    if (huella.size() != 64)
+        return false;
+    for (const QChar c : huella) {
+        if (!((c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F')))
+            return false;
+    }
+    return true;
+}
+
+} // namespace Fingerprint
