@@ -1,6 +1,6 @@
 #include "records/Fingerprint.h"
 
-#include <QCryptographicHash>
+#include <openssl/evp.h>
 
 #include <initializer_list>
 #include <utility>
@@ -56,8 +56,20 @@ QByteArray input(const EventTexts& t) {
 }
 
 QString of(const QByteArray& input) {
-    return QString::fromLatin1(
-        QCryptographicHash::hash(input, QCryptographicHash::Sha256).toHex().toUpper());
+    // OpenSSL's one-shot digest: the chain check hashes every record of a book.
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    if (EVP_Digest(input.constData(), std::size_t(input.size()), digest, &length, EVP_sha256(),
+                   nullptr) != 1)
+        qFatal("SHA-256 is not available");
+    static const char hex[] = "0123456789ABCDEF";
+    QString out(int(2 * length), Qt::Uninitialized);
+    QChar* d = out.data();
+    for (unsigned int i = 0; i < length; ++i) {
+        *d++ = QLatin1Char(hex[digest[i] >> 4]);
+        *d++ = QLatin1Char(hex[digest[i] & 0xF]);
+    }
+    return out;
 }
 
 bool isWellFormed(const QString& huella) {

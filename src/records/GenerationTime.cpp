@@ -3,8 +3,6 @@
 #include "common/AppError.h"
 #include "facturae/DocumentText.h"
 
-#include <QRegularExpression>
-
 namespace GenerationTime {
 
 namespace {
@@ -41,14 +39,38 @@ QString text(const QDateTime& instant, Territory territory) {
 }
 
 std::optional<QDateTime> parse(const QString& text) {
-    static const QRegularExpression form(QStringLiteral(
-        R"(^[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}[+-][0-9]{2}:[0-9]{2}$)"));
-    if (!form.match(text).hasMatch())
+    // "yyyy-mm-ddThh:mm:ss±hh:mm", read by hand: the chain check reads one
+    // for every record of a book.
+    if (text.size() != 25)
         return std::nullopt;
-    const QDateTime read = QDateTime::fromString(text, Qt::ISODate);
-    if (!read.isValid())
+    auto number = [&text](int at, int digits) {
+        int value = 0;
+        for (int i = at; i < at + digits; ++i) {
+            const char16_t c = text[i].unicode();
+            if (c < u'0' || c > u'9')
+                return -1;
+            value = value * 10 + (c - u'0');
+        }
+        return value;
+    };
+    const char16_t sign = text[19].unicode();
+    if (text[4] != u'-' || text[7] != u'-' || text[10] != u'T' || text[13] != u':' ||
+        text[16] != u':' || (sign != u'+' && sign != u'-') || text[22] != u':')
         return std::nullopt;
-    return read;
+    const int year = number(0, 4);
+    if (year < 0)
+        return std::nullopt;
+    const QDate date(year, number(5, 2), number(8, 2));
+    const int hour = number(11, 2);
+    const int minute = number(14, 2);
+    const int second = number(17, 2);
+    const int offsetHours = number(20, 2);
+    const int offsetMinutes = number(23, 2);
+    if (!date.isValid() || !QTime::isValid(hour, minute, second) || offsetHours < 0 ||
+        offsetHours > 14 || offsetMinutes < 0 || offsetMinutes > 59)
+        return std::nullopt;
+    const int offset = (offsetHours * 3600 + offsetMinutes * 60) * (sign == u'-' ? -1 : 1);
+    return QDateTime(date, QTime(hour, minute, second), Qt::OffsetFromUTC, offset);
 }
 
 QDate localDate(const QDateTime& instant, Territory territory) {

@@ -1,22 +1,22 @@
 #include "records/RecordXmlWriter.h"
 
-#include <utility>
-
 QByteArray RecordNamespaces::declarations() {
     return QByteArray(" xmlns:sum=\"") + Lr + "\" xmlns:sum1=\"" + Info + '"';
 }
 
 void RecordXmlWriter::newLine() {
-    if (!m_out.isEmpty())
+    if (m_out.empty())
+        m_out.reserve(4096);
+    else
         m_out += '\n';
-    m_out.append(qsizetype(2 * m_open.size()), ' ');
+    m_out.append(2 * m_open.size(), ' ');
 }
 
 void RecordXmlWriter::start(const char* name, const QByteArray& attributes) {
     newLine();
     m_out += '<';
     m_out += name;
-    m_out += attributes;
+    m_out.append(attributes.constData(), std::size_t(attributes.size()));
     m_out += '>';
     m_open.push_back(name);
 }
@@ -27,24 +27,21 @@ void RecordXmlWriter::text(const char* name, const QString& value) {
     m_out += name;
     m_out += '>';
     const QByteArray utf8 = value.toUtf8();
-    for (const char c : utf8) {
-        switch (c) {
-        case '&':
-            m_out += "&amp;";
-            break;
-        case '<':
-            m_out += "&lt;";
-            break;
-        case '>':
-            m_out += "&gt;";
-            break;
-        case '\r':
-            m_out += "&#13;";
-            break;
-        default:
-            m_out += c;
-        }
+    const char* run = utf8.constData();
+    const char* const end = run + utf8.size();
+    for (const char* p = run; p < end; ++p) {
+        const char* escaped = *p == '&'    ? "&amp;"
+                              : *p == '<'  ? "&lt;"
+                              : *p == '>'  ? "&gt;"
+                              : *p == '\r' ? "&#13;"
+                                           : nullptr;
+        if (!escaped)
+            continue;
+        m_out.append(run, std::size_t(p - run));
+        m_out += escaped;
+        run = p + 1;
     }
+    m_out.append(run, std::size_t(end - run));
     m_out += "</";
     m_out += name;
     m_out += '>';
@@ -52,7 +49,7 @@ void RecordXmlWriter::text(const char* name, const QString& value) {
 
 void RecordXmlWriter::raw(const QByteArray& xml) {
     newLine();
-    m_out += xml;
+    m_out.append(xml.constData(), std::size_t(xml.size()));
 }
 
 void RecordXmlWriter::end() {
@@ -65,5 +62,7 @@ void RecordXmlWriter::end() {
 }
 
 QByteArray RecordXmlWriter::take() {
-    return std::exchange(m_out, {});
+    QByteArray out(m_out.data(), qsizetype(m_out.size()));
+    m_out.clear();
+    return out;
 }

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <string>
 #include <vector>
 
 // The tax agency's namespaces and the prefixes Orvane writes them with.
@@ -34,6 +35,6 @@ public:
 private:
     void newLine();
 
-    QByteArray m_out;
+    std::string m_out; // QByteArray's appends of short pieces cost more
     std::vector<const char*> m_open;
 };

@@ -1,0 +1,202 @@
+#include "RecordTestKit.h"
+#include "common/AppError.h"
+#include "records/RecordBuilder.h"
+#include "records/RecordReader.h"
+
+#include <QTest>
+
+#include <memory>
+#include <optional>
+
+using namespace RecordTestKit;
+
+// Reading stored records without a tree: whatever it reads, an XML parser
+// reads the same; whatever it cannot read that way, it refuses.
+class tst_RecordReader : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void sameAsParser_data();
+    void sameAsParser();
+    void refused_data();
+    void refused();
+
+private:
+    QByteArray m_alta;
+    QByteArray m_anulacion;
+};
+
+namespace {
+
+using DocPtr = std::unique_ptr<xmlDoc, void (*)(xmlDoc*)>;
+
+const xmlNode* child(const xmlNode* parent, const char* name) {
+    for (const xmlNode* n = parent ? parent->children : nullptr; n; n = n->next) {
+        if (n->type == XML_ELEMENT_NODE && xmlStrEqual(n->name, BAD_CAST name))
+            return n;
+    }
+    return nullptr;
+}
+
+QString text(const xmlNode* node) {
+    if (!node)
+        return {};
+    xmlChar* content = xmlNodeGetContent(node);
+    const QString value = QString::fromUtf8(reinterpret_cast<const char*>(content));
+    xmlFree(content);
+    return value;
+}
+
+// What libxml2's tree says the record's fields are: every text the
+// fingerprint, the link and the totals are made of, one a line.
+QString parserReading(const QByteArray& bytes) {
+    DocPtr doc(xmlReadMemory(bytes.constData(), int(bytes.size()), nullptr, nullptr,
+                             XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING),
+               xmlFreeDoc);
+    if (!doc)
+        return QStringLiteral("(not XML)");
+    const xmlNode* root = xmlDocGetRootElement(doc.get());
+    const bool alta = xmlStrEqual(root->name, BAD_CAST "RegistroAlta");
+    const xmlNode* id = child(root, "IDFactura");
+    const xmlNode* chain = child(root, "Encadenamiento");
+    const xmlNode* previous = child(chain, "RegistroAnterior");
+    QStringList fields = {
+        text(child(id, alta ? "IDEmisorFactura" : "IDEmisorFacturaAnulada")),
+        text(child(id, alta ? "NumSerieFactura" : "NumSerieFacturaAnulada")),
+        text(child(id, alta ? "FechaExpedicionFactura" : "FechaExpedicionFacturaAnulada")),
+        text(child(root, "TipoFactura")),
+        text(child(root, "CuotaTotal")),
+        text(child(root, "ImporteTotal")),
+        text(child(chain, "PrimerRegistro")),
+        text(child(previous, "IDEmisorFactura")),
+        text(child(previous, "NumSerieFactura")),
+        text(child(previous, "FechaExpedicionFactura")),
+        text(child(previous, "Huella")),
+        text(child(root, "FechaHoraHusoGenRegistro")),
+        text(child(root, "TipoHuella")),
+        text(child(root, "Huella"))};
+    return fields.join(u'\n');
+}
+
+QString scannerReading(const ReadRecord& r) {
+    const Fingerprint::RecordTexts& t = r.fingerprinted;
+    return QStringList{t.issuerNif,
+                       t.numSerie,
+                       t.issueDate,
+                       t.invoiceType,
+                       t.cuotaTotal,
+                       t.importeTotal,
+                       r.first ? QStringLiteral("S") : QString(),
+                       r.previousNif,
+                       r.previousNumSerie,
+                       r.previousDate,
+                       t.previousHuella,
+                       t.generatedAt,
+                       r.tipoHuella,
+                       r.huella}
+        .join(u'\n');
+}
+
+} // namespace
+
+void tst_RecordReader::initTestCase() {
+    BillingRecord a = alta(QStringLiteral("A&B/1"));
+    a.chain = ChainLink::after(alta().invoice, QString(64, u'C'));
+    m_alta = RecordBuilder::build(a).xml;
+    m_anulacion = RecordBuilder::build(anulacion()).xml;
+}
+
+void tst_RecordReader::sameAsParser_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("alta as written") << m_alta;
+    QTest::newRow("anulación as written") << m_anulacion;
+    QTest::newRow("the agency's example")
+        << readFile(verifactuPath("examples/ejemploRegistro.xml"));
+    QTest::newRow("the agency's signed example")
+        << readFile(verifactuPath("examples/ejemploRegistro-firmado-epes-xades4j.xml"));
+    QTest::newRow("with a declaration and a byte-order mark")
+        << "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" + m_alta;
+    QByteArray refs = m_alta;
+    refs.replace("<sum1:NumSerieFactura>A&amp;B", "<sum1:NumSerieFactura>&#x41;&#38;&apos;");
+    QTest::newRow("character references") << refs;
+    QByteArray lineEnds = m_alta;
+    lineEnds.replace("<sum1:TipoFactura>F1<", "<sum1:TipoFactura>\r\nF1\r<");
+    QTest::newRow("line ends inside a field") << lineEnds;
+    QByteArray blanks = m_alta;
+    blanks.replace("</sum1:Huella>", "</sum1:Huella \n>");
+    blanks.replace("<sum1:CuotaTotal>", "<sum1:CuotaTotal  data='x>y' >");
+    QTest::newRow("blanks in tags, '>' in an attribute") << blanks;
+    QByteArray emptyFirst = m_anulacion;
+    emptyFirst.replace("<sum1:PrimerRegistro>S</sum1:PrimerRegistro>", "<sum1:PrimerRegistro/>");
+    QTest::newRow("empty element") << emptyFirst;
+    QByteArray otherPrefix = m_anulacion;
+    otherPrefix.replace("sum1:", "x:");
+    otherPrefix.replace("xmlns:sum1=", "xmlns:x=");
+    QTest::newRow("another prefix for the namespace") << otherPrefix;
+}
+
+void tst_RecordReader::sameAsParser() {
+    QFETCH(QByteArray, bytes);
+    const ReadRecord read = RecordReader::read(bytes);
+    QCOMPARE(scannerReading(read), parserReading(bytes));
+}
+
+void tst_RecordReader::refused_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    auto edited = [this](const char* from, const char* to) {
+        QByteArray b = m_alta;
+        if (!b.contains(from))
+            qFatal("fixture lacks %s", from);
+        return b.replace(from, to);
+    };
+    // Valid XML a parser reads one way and a naive scanner another.
+    QTest::newRow("comment hiding a field")
+        << edited("<sum1:ImporteTotal>",
+                  "<!--<sum1:ImporteTotal>9</sum1:ImporteTotal>--><sum1:ImporteTotal>");
+    QTest::newRow("CDATA") << edited("<sum1:TipoFactura>F1<", "<sum1:TipoFactura><![CDATA[F1]]><");
+    QTest::newRow("processing instruction")
+        << edited("<sum1:TipoFactura>", "<?pi x?><sum1:TipoFactura>");
+    QTest::newRow("DOCTYPE with an entity")
+        << "<!DOCTYPE r [<!ENTITY n \"A-1\">]>" + edited("A&amp;B/1", "&n;");
+    QTest::newRow("field given twice") << edited(
+        "<sum1:ImporteTotal>", "<sum1:ImporteTotal>1.00</sum1:ImporteTotal><sum1:ImporteTotal>");
+    QTest::newRow("element inside a field")
+        << edited("<sum1:TipoFactura>F1<", "<sum1:TipoFactura><b>F1</b><");
+    // Not XML at all.
+    QTest::newRow("unknown entity") << edited("A&amp;B", "A&nbsp;B");
+    QTest::newRow("reference to a forbidden character") << edited("A&amp;B", "A&#1;B");
+    QTest::newRow("reference to no character") << edited("A&amp;B", "A&#x110000;B");
+    QTest::newRow("tags that do not match")
+        << edited("</sum1:TipoFactura>", "</sum1:TipoFacturas>");
+    QTest::newRow("'<' in an attribute")
+        << edited("<sum1:CuotaTotal>", "<sum1:CuotaTotal a=\"<\">");
+    QTest::newRow("attribute twice")
+        << edited("<sum1:CuotaTotal>", "<sum1:CuotaTotal a=\"1\" a=\"2\">");
+    QTest::newRow("attributes not separated")
+        << edited("<sum1:CuotaTotal>", "<sum1:CuotaTotal a=\"1\"b=\"2\">");
+    QTest::newRow("control character") << edited("A&amp;B", "A\x01B");
+    QTest::newRow("text after the record") << m_alta + "x";
+    QTest::newRow("a second root") << m_alta + m_anulacion;
+    QTest::newRow("cut short") << m_alta.left(m_alta.size() - 5);
+    QTest::newRow("cut inside a tag") << m_alta.left(m_alta.indexOf("<sum1:Huella") + 7);
+    QTest::newRow("invalid UTF-8") << edited("Ñandú", "\xC3\x28");
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("declaration only") << QByteArray("<?xml version=\"1.0\"?>");
+    QTest::newRow("another root") << QByteArray("<sum1:Factura xmlns:sum1=\"x\"/>");
+    QByteArray otherNamespace = m_alta;
+    otherNamespace.replace("SuministroInformacion.xsd", "Otra.xsd");
+    QTest::newRow("root in another namespace") << otherNamespace;
+    QByteArray deep = "<a>";
+    for (int i = 0; i < 40; ++i)
+        deep = "<d>" + deep + "</d>";
+    QTest::newRow("nesting too deep")
+        << edited("<sum1:TipoFactura>", deep.replace("<a>", "") + "<sum1:TipoFactura>");
+}
+
+void tst_RecordReader::refused() {
+    QFETCH(QByteArray, bytes);
+    QVERIFY_THROWS_EXCEPTION(AppError, RecordReader::read(bytes));
+}
+
+QTEST_GUILESS_MAIN(tst_RecordReader)
+#include "tst_RecordReader.moc"
