@@ -4,10 +4,13 @@
 #include "records/RecordText.h"
 #include "records/RecordXmlWriter.h"
 
+#include <QRegularExpression>
 #include <QUtf8StringView>
 
 #include <array>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 // A stored record is read without building a tree: the chain check reads
 // every record of the book, and a tree for each would take seconds for a
@@ -34,11 +37,13 @@ bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
-bool isNameStart(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == ':' || c >= 0x80;
+// Names are ASCII, with at most one colon between prefix and local name:
+// what records and their signatures use.
+bool isNameStart(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
 }
 
-bool isNameChar(unsigned char c) {
+bool isNameChar(char c) {
     return isNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
 }
 
@@ -115,6 +120,8 @@ private:
     std::array<Slot, MaxDepth> m_slots{};
     int m_depth = 0;
     bool m_rootClosed = false;
+    // The prefixes declared on the open elements, with the depth of each.
+    std::vector<std::pair<string_view, int>> m_prefixes;
     // Which single elements were seen, reset for each DetalleDesglose's own.
     std::array<bool, std::size_t(Slot::Count)> m_seen{};
     QByteArray m_text; // the text of the open text element
@@ -193,10 +200,15 @@ Slot Scanner::slotOf(string_view local) const {
 
 string_view Scanner::name() {
     const char* start = m_p;
-    if (m_p >= m_end || !isNameStart(static_cast<unsigned char>(*m_p)))
-        refuse("tiene un nombre de elemento o de atributo mal formado");
-    while (m_p < m_end && isNameChar(static_cast<unsigned char>(*m_p)))
+    for (int part = 0; part < 2; ++part) {
+        if (m_p >= m_end || !isNameStart(*m_p))
+            refuse("tiene un nombre de elemento o de atributo mal formado");
+        while (m_p < m_end && isNameChar(*m_p))
+            ++m_p;
+        if (m_p >= m_end || *m_p != ':')
+            break;
         ++m_p;
+    }
     return string_view(start, std::size_t(m_p - start));
 }
 
@@ -254,15 +266,33 @@ void Scanner::startTag() {
         const char quote = *m_p++;
         const char* valueStart = m_p;
         while (m_p < m_end && *m_p != quote) {
-            if (*m_p == '<' || (static_cast<unsigned char>(*m_p) < 0x20 && !isSpace(*m_p)))
+            if (*m_p == '<' || *m_p == '&' ||
+                (static_cast<unsigned char>(*m_p) < 0x20 && !isSpace(*m_p)))
                 refuse("tiene un atributo con un carácter no admitido");
             ++m_p;
         }
         if (m_p >= m_end)
             refuse("está cortado");
+        const string_view value(valueStart, std::size_t(m_p - valueStart));
+        if (attribute.substr(0, 6) == "xmlns:") {
+            const string_view prefix = attribute.substr(6);
+            if (value.empty() || prefix == "xml" || prefix == "xmlns")
+                refuse("tiene una declaración de espacio de nombres no admitida");
+            m_prefixes.emplace_back(prefix, m_depth);
+        }
         if (root)
-            rootAttribute(attribute, string_view(valueStart, std::size_t(m_p - valueStart)));
+            rootAttribute(attribute, value);
         ++m_p;
+    }
+    // An element with an undeclared prefix is no element of a namespace:
+    // parsers keep the prefix in its name.
+    if (const auto colon = qname.find(':'); colon != string_view::npos) {
+        const string_view prefix = qname.substr(0, colon);
+        bool declared = false;
+        for (const auto& [p, depth] : m_prefixes)
+            declared = declared || p == prefix;
+        if (!declared)
+            refuse("usa un prefijo de espacio de nombres sin declarar");
     }
     const bool empty = *m_p == '/';
     if (empty && (m_p + 1 >= m_end || m_p[1] != '>'))
@@ -313,6 +343,8 @@ void Scanner::endTag() {
 
 // The element at m_depth has just closed.
 void Scanner::close(ReadRecord& out) {
+    while (!m_prefixes.empty() && m_prefixes.back().second >= m_depth)
+        m_prefixes.pop_back();
     const Slot slot = m_slots[std::size_t(m_depth)];
     if (m_depth == 0)
         m_rootClosed = true;
@@ -439,6 +471,8 @@ void Scanner::text() {
     while (m_p < m_end && *m_p != '<' && *m_p != '&') {
         if (static_cast<unsigned char>(*m_p) < 0x20 && !isSpace(*m_p))
             refuse("lleva un carácter de control que XML no admite");
+        if (*m_p == '>' && m_p - start >= 2 && m_p[-1] == ']' && m_p[-2] == ']')
+            refuse("lleva «]]>» en un texto, que XML no admite");
         ++m_p;
     }
     const string_view run(start, std::size_t(m_p - start));
@@ -469,10 +503,16 @@ void Scanner::run(ReadRecord& out) {
     if (m_end - m_p >= 3 && string_view(m_p, 3) == "\xEF\xBB\xBF")
         m_p += 3;
     if (m_end - m_p >= 6 && string_view(m_p, 5) == "<?xml" && isSpace(m_p[5])) {
+        // Only XML 1.0 in UTF-8: another encoding would give other texts.
+        static const QRegularExpression declaration(QStringLiteral(
+            R"(^<\?xml[ \t\r\n]+version[ \t\r\n]*=[ \t\r\n]*(["'])1\.0\1)"
+            R"(([ \t\r\n]+encoding[ \t\r\n]*=[ \t\r\n]*(["'])(?i:utf-8)\3)?)"
+            R"(([ \t\r\n]+standalone[ \t\r\n]*=[ \t\r\n]*(["'])(yes|no)\5)?[ \t\r\n]*\?>)"));
         const string_view rest(m_p, std::size_t(m_end - m_p));
         const auto close = rest.find("?>");
-        if (close == string_view::npos)
-            refuse("tiene una declaración XML sin cerrar");
+        if (close == string_view::npos ||
+            !declaration.match(QLatin1String(m_p, qsizetype(close + 2))).hasMatch())
+            refuse("tiene una declaración XML que no es de XML 1.0 en UTF-8");
         m_p += close + 2;
     }
     skipSpace();
@@ -506,7 +546,9 @@ void Scanner::run(ReadRecord& out) {
 } // namespace
 
 ReadRecord read(const QByteArray& bytes) {
-    if (!QUtf8StringView(bytes).isValidUtf8())
+    // U+FFFE and U+FFFF are valid UTF-8 but not XML characters.
+    if (!QUtf8StringView(bytes).isValidUtf8() || bytes.contains("\xEF\xBF\xBE") ||
+        bytes.contains("\xEF\xBF\xBF"))
         throw AppError(QStringLiteral("no está en UTF-8 válido"));
     ReadRecord out;
     Scanner(bytes).run(out);

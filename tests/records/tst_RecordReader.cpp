@@ -129,6 +129,8 @@ void tst_RecordReader::sameAsParser_data() {
     QByteArray emptyFirst = m_anulacion;
     emptyFirst.replace("<sum1:PrimerRegistro>S</sum1:PrimerRegistro>", "<sum1:PrimerRegistro/>");
     QTest::newRow("empty element") << emptyFirst;
+    QTest::newRow("declaration in single quotes, standalone")
+        << "<?xml version='1.0' encoding='utf-8' standalone='no' ?>" + m_anulacion;
     QByteArray otherPrefix = m_anulacion;
     otherPrefix.replace("sum1:", "x:");
     otherPrefix.replace("xmlns:sum1=", "xmlns:x=");
@@ -175,6 +177,24 @@ void tst_RecordReader::refused_data() {
     QTest::newRow("attributes not separated")
         << edited("<sum1:CuotaTotal>", "<sum1:CuotaTotal a=\"1\"b=\"2\">");
     QTest::newRow("control character") << edited("A&amp;B", "A\x01B");
+    QTest::newRow("U+FFFF") << edited("A&amp;B", "A\xEF\xBF\xBF");
+    QTest::newRow("]]> in a text") << edited("A&amp;B", "A]]>B");
+    QTest::newRow("'&' in an attribute")
+        << edited("<sum1:CuotaTotal>", "<sum1:CuotaTotal a=\"&amp;\">");
+    QTest::newRow("name outside ASCII") << edited(
+        "<sum1:CuotaTotal>", "<sum1:Cuota\xC3\x97>x</sum1:Cuota\xC3\x97><sum1:CuotaTotal>");
+    QTest::newRow("undeclared prefix, kept in the name by a parser")
+        << edited("<sum1:IDFactura>", "<sum2:IDFactura>")
+               .replace("</sum1:IDFactura>", "</sum2:IDFactura>");
+    QTest::newRow("empty namespace declaration")
+        << edited("<sum1:CuotaTotal>", "<sum1:CuotaTotal xmlns:x=\"\">");
+    QTest::newRow("name with two colons")
+        << edited("<sum1:CuotaTotal>", "<a:b:c/><sum1:CuotaTotal>");
+    // Another encoding or version would give other texts to a parser.
+    QTest::newRow("declared in Latin-1")
+        << "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>" + m_alta;
+    QTest::newRow("declared XML 1.1") << "<?xml version=\"1.1\"?>" + m_alta;
+    QTest::newRow("declaration after a blank") << " <?xml version=\"1.0\"?>" + m_alta;
     QTest::newRow("text after the record") << m_alta + "x";
     QTest::newRow("a second root") << m_alta + m_anulacion;
     QTest::newRow("cut short") << m_alta.left(m_alta.size() - 5);
