@@ -1,9 +1,11 @@
 #include "sending/AeatClient.h"
 
 #include "common/AppError.h"
+#include "sending/CertificateProbe.h"
 #include "sending/SubmissionMessage.h"
 
 #include <QEventLoop>
+#include <QIODevice>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -14,21 +16,35 @@ namespace {
 
 using Failure = TransportResult::Failure;
 
-// OpenSSL's names of the alerts a server sends when it will not take the
-// client's certificate (missing, unknown authority, expired, revoked...).
-bool certificateAlert(const QString& text) {
-    static const char* const alerts[] = {
-        "alert certificate required",    "alert bad certificate",     "alert unknown ca",
-        "alert certificate unknown",     "alert certificate expired", "alert certificate revoked",
-        "alert unsupported certificate", "alert access denied",
-    };
-    const QString lower = text.toLower();
-    for (const char* alert : alerts) {
-        if (lower.contains(QLatin1String(alert)))
-            return true;
+// The message as an upload that can be read once. QNetworkAccessManager posts
+// a resettable body again by itself when the connection drops before the
+// answer; that would send the same records twice behind the caller's back,
+// and a resend is the caller's decision. Reading it once makes Qt report
+// ContentReSendError instead.
+class OneShotUpload : public QIODevice {
+public:
+    OneShotUpload(const QByteArray& bytes, QObject* parent) : QIODevice(parent), m_bytes(bytes) {
+        open(QIODevice::ReadOnly);
     }
-    return false;
-}
+    bool isSequential() const override { return true; }
+    bool reset() override { return false; }
+    qint64 bytesAvailable() const override {
+        return m_bytes.size() - m_position + QIODevice::bytesAvailable();
+    }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override {
+        const qint64 count = std::min(maxSize, qint64(m_bytes.size()) - m_position);
+        memcpy(data, m_bytes.constData() + m_position, size_t(count));
+        m_position += count;
+        return count;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QByteArray m_bytes;
+    qint64 m_position = 0;
+};
 
 } // namespace
 
@@ -55,6 +71,7 @@ AeatClient::~AeatClient() {
 void AeatClient::send(const SubmissionMessage& message) {
     if (isBusy())
         throw AppError(QStringLiteral("Ya hay un envío en curso a la Agencia Tributaria"));
+    m_busy = true;
     m_sent = message.records();
     m_tlsErrors.clear();
     m_timedOut = false;
@@ -72,7 +89,11 @@ void AeatClient::send(const SubmissionMessage& message) {
                          QNetworkRequest::ManualRedirectPolicy);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
 
-    m_reply = m_network->post(request, message.envelope());
+    request.setHeader(QNetworkRequest::ContentLengthHeader, message.envelope().size());
+    request.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
+    auto* upload = new OneShotUpload(message.envelope(), this);
+    m_reply = m_network->post(request, upload);
+    upload->setParent(m_reply);
     connect(m_reply, &QNetworkReply::sslErrors, this, [this](const QList<QSslError>& errors) {
         for (const QSslError& error : errors)
             m_tlsErrors << error.errorString();
@@ -126,12 +147,10 @@ TransportResult AeatClient::transportResult() const {
         result.failure = Failure::ConnectionFailed;
         break;
     case QNetworkReply::SslHandshakeFailedError:
-        result.failure =
-            certificateAlert(result.detail) ? Failure::CertificateRefused : Failure::TlsFailed;
+        result.failure = Failure::TlsFailed;
         break;
     default:
-        result.failure =
-            certificateAlert(result.detail) ? Failure::CertificateRefused : Failure::ConnectionLost;
+        result.failure = Failure::ConnectionLost;
         break;
     }
     return result;
@@ -139,11 +158,31 @@ TransportResult AeatClient::transportResult() const {
 
 void AeatClient::onFinished() {
     m_deadline->stop();
-    QNetworkReply* reply = m_reply;
+    const TransportResult transport = transportResult();
+    m_reply->deleteLater();
+    // A handshake that failed on the server's certificate needs no probe.
+    const bool unclear = transport.failure == Failure::ConnectionLost ||
+                         (transport.failure == Failure::TlsFailed && m_tlsErrors.isEmpty());
+    if (!unclear) {
+        complete(transport);
+        return;
+    }
+    auto* probe = new CertificateProbe(m_setup.address, m_setup.tls, this);
+    connect(probe, &CertificateProbe::finished, this, [this, probe, transport](bool refused) {
+        probe->deleteLater();
+        TransportResult result = transport;
+        if (refused)
+            result.failure = Failure::CertificateRefused;
+        complete(result);
+    });
+    probe->start();
+}
+
+void AeatClient::complete(const TransportResult& transport) {
     const SendContext context{m_setup.address.toDisplayString(), m_setup.certificateFile,
                               m_setup.timeoutSeconds};
-    m_last = SendOutcome::classify(m_sent, transportResult(), context);
+    m_last = SendOutcome::classify(m_sent, transport, context);
     m_reply = nullptr;
-    reply->deleteLater();
+    m_busy = false;
     emit finished(*m_last);
 }

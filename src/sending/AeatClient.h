@@ -30,7 +30,7 @@ public:
     void send(const SubmissionMessage& message);
     SendOutcome sendAndWait(const SubmissionMessage& message);
 
-    bool isBusy() const { return !m_reply.isNull(); }
+    bool isBusy() const { return m_busy; }
 
 signals:
     void finished(const SendOutcome& outcome);
@@ -38,6 +38,7 @@ signals:
 private:
     void onFinished();
     TransportResult transportResult() const;
+    void complete(const TransportResult& transport);
 
     ClientSetup m_setup;
     QNetworkAccessManager* m_network;
@@ -45,6 +46,7 @@ private:
     QPointer<QNetworkReply> m_reply;
     QList<RecordId> m_sent;
     QStringList m_tlsErrors;
+    bool m_busy = false;
     bool m_timedOut = false;
     bool m_tooLarge = false;
     std::optional<SendOutcome> m_last;
