@@ -72,7 +72,7 @@ RecordId recordId(const XmlNode& record) {
 
 SubmissionMessage SubmissionMessage::fromBody(const QByteArray& body) {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    (void)utf8.decode(body);
+    const QString decoded = utf8.decode(body);
     if (utf8.hasError())
         refuse(QStringLiteral("el cuerpo no está en UTF-8"));
 
