@@ -29,6 +29,8 @@ private slots:
     void resendAfterLostReplyIsAnsweredAsDuplicate();
     void answersMatchedById();
     void sendsFromTheEventLoop();
+    void fullMessage();
+    void recordAgainstTheSchemaRefused();
 
 private:
     ClientSetup setup(const QString& p12, int timeoutSeconds = 20) const;
@@ -300,6 +302,39 @@ void tst_AeatClient::sendsFromTheEventLoop() {
     QCOMPARE(int(outcome.kind), int(Kind::Answered));
     QCOMPARE(letters(outcome.records), QStringLiteral("AA"));
     QCOMPARE(m_standIn.requests().size(), 1);
+}
+
+void tst_AeatClient::fullMessage() {
+    // 1,000 records, the most one message holds, reach the service valid and
+    // every one is answered.
+    QVERIFY2(m_standIn.start({QJsonObject{{"action", "answer"}, {"reverse", true}}}),
+             qPrintable(m_standIn.problem));
+    AeatClient client(setup(m_pki.signer, 60));
+    const SubmissionMessage message = SubmissionMessage::fromBody(RecordBodies::altas(1000));
+    const SendOutcome outcome = client.sendAndWait(message);
+
+    QVERIFY2(outcome.kind == Kind::Answered, qPrintable(outcome.message));
+    QCOMPARE(letters(outcome.records), QString(1000, u'A'));
+    QCOMPARE(outcome.records.last().id, message.records().last());
+    QVERIFY(outcome.unexpectedLines.isEmpty());
+    QVERIFY(m_standIn.requests().first().value("valid").toBool());
+}
+
+void tst_AeatClient::recordAgainstTheSchemaRefused() {
+    // The stand-in checks each message against the published schemas, as the
+    // service does: a record without its description is refused as a whole.
+    QVERIFY2(m_standIn.start({answer()}), qPrintable(m_standIn.problem));
+    QByteArray body = RecordBodies::altas(2);
+    body.replace("<sum1:DescripcionOperacion>fecha entrega</sum1:DescripcionOperacion>", "");
+    AeatClient client(setup(m_pki.signer));
+    const SendOutcome outcome = client.sendAndWait(SubmissionMessage::fromBody(body));
+
+    QCOMPARE(int(outcome.kind), int(Kind::ClientFault));
+    QVERIFY2(outcome.message.contains(u"esquema"), qPrintable(outcome.message));
+    const QJsonObject seen = m_standIn.requests().first();
+    QVERIFY(!seen.value("valid").toBool());
+    QVERIFY2(seen.value("problem").toString().contains(u"DescripcionOperacion"),
+             qPrintable(seen.value("problem").toString()));
 }
 
 QTEST_GUILESS_MAIN(tst_AeatClient)
