@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QHash>
 
+#include <algorithm>
+
 namespace {
 
 using Failure = TransportResult::Failure;
@@ -207,6 +209,20 @@ SendOutcome SendOutcome::classify(const QList<RecordId>& sent, const TransportRe
         outcome.waitSeconds = reply.answer.waitSeconds;
         outcome.submissionState = reply.answer.submissionState;
         outcome.records = matchAnswer(sent, reply.answer, &outcome.unexpectedLines);
+        const bool noneAnswered = std::all_of(
+            outcome.records.cbegin(), outcome.records.cend(),
+            [](const RecordResult& record) { return record.outcome == Outcome::NoAnswer; });
+        if (outcome.submissionState == u"Incorrecto" && noneAnswered) {
+            // Refused as a whole without a word per record: sending the same
+            // message again would only be refused again.
+            outcome.kind = Kind::ClientFault;
+            outcome.records.clear();
+            outcome.message = QStringLiteral(
+                "La Agencia Tributaria ha rechazado el envío entero sin indicar el motivo de "
+                "cada registro. Los registros siguen pendientes y no se enviarán de nuevo hasta "
+                "que lo pida.");
+            return outcome;
+        }
         outcome.message = answeredSummary(outcome);
         return outcome;
     }

@@ -309,6 +309,11 @@ void tst_SoapMessages::classified_data() {
         << "Código 4104: la Agencia Tributaria no identifica el NIF";
     QTest::newRow("client fault in HTTP 200")
         << none << 200 << clientFault << p12 << int(Kind::ClientFault) << false << "4104";
+    QByteArray refusedWhole = sample("resp-incorrecto.xml");
+    refusedWhole.replace("A-2026-0099", "Z-1");
+    QTest::newRow("incorrect, no record named")
+        << none << 200 << refusedWhole << p12 << int(Kind::ClientFault) << false
+        << "rechazado el envío entero";
     QTest::newRow("server fault") << none << 500 << serverFault << p12 << int(Kind::RetryLater)
                                   << true << "Código 20009";
     QTest::newRow("answer in HTTP 500")
