@@ -12,6 +12,9 @@
 #include <QSslError>
 #include <QTimer>
 
+#include <algorithm>
+#include <cstring>
+
 namespace {
 
 using Failure = TransportResult::Failure;
@@ -45,6 +48,50 @@ private:
     QByteArray m_bytes;
     qint64 m_position = 0;
 };
+
+// Qt's own texts are English; the person reads these.
+QString serverCertificateProblem(const QSslError& error) {
+    switch (error.error()) {
+    case QSslError::HostNameMismatch:
+        return QStringLiteral("el certificado del servidor no es de esa dirección");
+    case QSslError::CertificateExpired:
+        return QStringLiteral("el certificado del servidor ha caducado");
+    case QSslError::CertificateNotYetValid:
+        return QStringLiteral("el certificado del servidor aún no es válido; compruebe la fecha "
+                              "del equipo");
+    case QSslError::SelfSignedCertificate:
+    case QSslError::SelfSignedCertificateInChain:
+    case QSslError::UnableToGetLocalIssuerCertificate:
+    case QSslError::UnableToVerifyFirstCertificate:
+    case QSslError::CertificateUntrusted:
+        return QStringLiteral("el certificado del servidor no procede de una autoridad de "
+                              "confianza");
+    default:
+        return error.errorString();
+    }
+}
+
+QString networkProblem(QNetworkReply::NetworkError error) {
+    switch (error) {
+    case QNetworkReply::ConnectionRefusedError:
+        return QStringLiteral("conexión rechazada");
+    case QNetworkReply::HostNotFoundError:
+        return QStringLiteral("no se encuentra el servidor");
+    case QNetworkReply::TemporaryNetworkFailureError:
+    case QNetworkReply::NetworkSessionFailedError:
+        return QStringLiteral("la red no está disponible");
+    case QNetworkReply::RemoteHostClosedError:
+    case QNetworkReply::ContentReSendError:
+        return QStringLiteral("el servidor cerró la conexión");
+    case QNetworkReply::SslHandshakeFailedError:
+        return QStringLiteral("falló la negociación del cifrado");
+    default:
+        if (error >= QNetworkReply::ProxyConnectionRefusedError &&
+            error <= QNetworkReply::ProxyAuthenticationRequiredError)
+            return QStringLiteral("el proxy de la red no permite la conexión");
+        return {};
+    }
+}
 
 } // namespace
 
@@ -82,21 +129,23 @@ void AeatClient::send(const SubmissionMessage& message) {
     request.setSslConfiguration(m_setup.tls);
     request.setHeader(QNetworkRequest::ContentTypeHeader,
                       QByteArrayLiteral("text/xml; charset=utf-8"));
+    request.setHeader(QNetworkRequest::ContentLengthHeader, message.envelope().size());
     // The service description names an empty action; SOAP 1.1 quotes it.
     request.setRawHeader("SOAPAction", "\"\"");
     // A redirect would carry the records somewhere else: it is an error here.
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::ManualRedirectPolicy);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-
-    request.setHeader(QNetworkRequest::ContentLengthHeader, message.envelope().size());
     request.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
     auto* upload = new OneShotUpload(message.envelope(), this);
     m_reply = m_network->post(request, upload);
     upload->setParent(m_reply);
     connect(m_reply, &QNetworkReply::sslErrors, this, [this](const QList<QSslError>& errors) {
-        for (const QSslError& error : errors)
-            m_tlsErrors << error.errorString();
+        for (const QSslError& error : errors) {
+            const QString problem = serverCertificateProblem(error);
+            if (!m_tlsErrors.contains(problem))
+                m_tlsErrors << problem;
+        }
     });
     connect(m_reply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64) {
         if (received > MaxReplyBytes && m_reply) {
@@ -133,7 +182,8 @@ TransportResult AeatClient::transportResult() const {
         result.body = m_reply->readAll();
         return result;
     }
-    result.detail = m_tlsErrors.isEmpty() ? m_reply->errorString() : m_tlsErrors.join(u"; ");
+    result.detail =
+        m_tlsErrors.isEmpty() ? networkProblem(m_reply->error()) : m_tlsErrors.join(u"; ");
     switch (m_reply->error()) {
     case QNetworkReply::ConnectionRefusedError:
     case QNetworkReply::HostNotFoundError:

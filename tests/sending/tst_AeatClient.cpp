@@ -1,3 +1,4 @@
+#include "OutcomeLetters.h"
 #include "RecordBodies.h"
 #include "StandIn.h"
 #include "TestPki.h"
@@ -55,15 +56,6 @@ QJsonObject line(const QString& state, int code = 0, const QString& description 
         spec.insert("descripcion", description);
     }
     return spec;
-}
-
-// One letter per record: A accepted, E with errors, R rejected, D duplicate,
-// N no answer.
-QString letters(const QList<RecordResult>& records) {
-    QString text;
-    for (const RecordResult& record : records)
-        text += QLatin1Char("AERDN"[int(record.outcome)]);
-    return text;
 }
 
 } // namespace
@@ -169,7 +161,7 @@ void tst_AeatClient::outcomes() {
     QCOMPARE(int(outcome.kind), kind);
     QCOMPARE(outcome.mayHaveArrived, mayHaveArrived);
     QCOMPARE(outcome.retryLater(), kind == int(Kind::RetryLater));
-    QCOMPARE(letters(outcome.records), records);
+    QCOMPARE(outcomeLetters(outcome.records), records);
     for (qsizetype i = 0; i < outcome.records.size(); ++i)
         QCOMPARE(outcome.records.at(i).id, message.records().at(i));
 
@@ -218,7 +210,7 @@ void tst_AeatClient::clientCertificates() {
         QVERIFY(m_standIn.requests().isEmpty());
         QTRY_VERIFY(!m_standIn.refusedHandshakes().isEmpty());
     } else {
-        QCOMPARE(letters(outcome.records), QStringLiteral("A"));
+        QCOMPARE(outcomeLetters(outcome.records), QStringLiteral("A"));
         QCOMPARE(m_standIn.requests().first().value("client").toObject().value("serialNumber"),
                  QStringLiteral("IDCES-99999999R"));
     }
@@ -235,6 +227,8 @@ void tst_AeatClient::serverNotTrusted() {
     QCOMPARE(int(outcome.kind), int(Kind::RetryLater));
     QVERIFY(!outcome.mayHaveArrived);
     QVERIFY2(outcome.message.contains(u"conexión segura"), qPrintable(outcome.message));
+    QVERIFY2(outcome.message.contains(u"no procede de una autoridad de confianza"),
+             qPrintable(outcome.message));
     QVERIFY(m_standIn.requests().isEmpty());
 }
 
@@ -251,7 +245,7 @@ void tst_AeatClient::resendAfterLostReplyIsAnsweredAsDuplicate() {
 
     const SendOutcome again = client.sendAndWait(message);
     QCOMPARE(int(again.kind), int(Kind::Answered));
-    QCOMPARE(letters(again.records), QStringLiteral("DD"));
+    QCOMPARE(outcomeLetters(again.records), QStringLiteral("DD"));
     QCOMPARE(again.records.at(0).duplicateState, QStringLiteral("Correcta"));
     QCOMPARE(again.records.at(0).errorCode, 3000);
 
@@ -278,7 +272,7 @@ void tst_AeatClient::answersMatchedById() {
     const SendOutcome outcome = client.sendAndWait(message);
 
     QCOMPARE(int(outcome.kind), int(Kind::Answered));
-    QCOMPARE(letters(outcome.records), QStringLiteral("ARE"));
+    QCOMPARE(outcomeLetters(outcome.records), QStringLiteral("ARE"));
     QCOMPARE(outcome.records.at(1).id.operation, RecordId::Operation::Anulacion);
     QCOMPARE(outcome.records.at(1).errorCode, 3002);
     QCOMPARE(outcome.records.at(2).errorCode, 2004);
@@ -300,7 +294,7 @@ void tst_AeatClient::sendsFromTheEventLoop() {
     QVERIFY(!client.isBusy());
     const SendOutcome outcome = finished.first().first().value<SendOutcome>();
     QCOMPARE(int(outcome.kind), int(Kind::Answered));
-    QCOMPARE(letters(outcome.records), QStringLiteral("AA"));
+    QCOMPARE(outcomeLetters(outcome.records), QStringLiteral("AA"));
     QCOMPARE(m_standIn.requests().size(), 1);
 }
 
@@ -314,7 +308,7 @@ void tst_AeatClient::fullMessage() {
     const SendOutcome outcome = client.sendAndWait(message);
 
     QVERIFY2(outcome.kind == Kind::Answered, qPrintable(outcome.message));
-    QCOMPARE(letters(outcome.records), QString(1000, u'A'));
+    QCOMPARE(outcomeLetters(outcome.records), QString(1000, u'A'));
     QCOMPARE(outcome.records.last().id, message.records().last());
     QVERIFY(outcome.unexpectedLines.isEmpty());
     QVERIFY(m_standIn.requests().first().value("valid").toBool());

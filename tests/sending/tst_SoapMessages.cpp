@@ -1,3 +1,4 @@
+#include "OutcomeLetters.h"
 #include "RecordBodies.h"
 
 #include "common/AppError.h"
@@ -64,13 +65,6 @@ AnswerLine answerLine(const RecordId& id, AnswerLine::State state, int code = 0)
     line.state = state;
     line.errorCode = code;
     return line;
-}
-
-QString letters(const QList<RecordResult>& records) {
-    QString text;
-    for (const RecordResult& record : records)
-        text += QLatin1Char("AERDN"[int(record.outcome)]);
-    return text;
 }
 
 } // namespace
@@ -277,7 +271,7 @@ void tst_SoapMessages::answerMatchedByIdAndOperation() {
 
     QStringList unexpected;
     const QList<RecordResult> results = matchAnswer(sent, answer, &unexpected);
-    QCOMPARE(letters(results), QStringLiteral("AERND"));
+    QCOMPARE(outcomeLetters(results), QStringLiteral("AERND"));
     for (qsizetype i = 0; i < sent.size(); ++i)
         QCOMPARE(results.at(i).id, sent.at(i));
     QCOMPARE(results.at(1).errorCode, 2004);
