@@ -36,6 +36,11 @@ QString AeatErrorCodes::knownText(int code) {
 QString AeatErrorCodes::explain(int code, const QString& agencyDescription) {
     QString text = knownText(code);
     if (text.isEmpty())
-        text = agencyDescription.isEmpty() ? QStringLiteral("sin descripción") : agencyDescription;
+        text = agencyDescription.trimmed();
+    // The caller ends the sentence.
+    while (text.endsWith(u'.'))
+        text.chop(1);
+    if (text.isEmpty())
+        text = QStringLiteral("sin descripción");
     return QStringLiteral("Código %1: %2").arg(code).arg(text);
 }

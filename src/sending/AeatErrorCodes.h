@@ -10,7 +10,8 @@ namespace AeatErrorCodes {
 // The table's text for the code, or an empty text.
 QString knownText(int code);
 
-// "Código 3002: <table text, or the agency's description as given>".
+// "Código 3002: <table text, or the agency's description as given>", without
+// a closing full stop.
 QString explain(int code, const QString& agencyDescription);
 
 } // namespace AeatErrorCodes

@@ -84,24 +84,27 @@ QString certificateText(const SendContext& context) {
     if (context.certificateFile.isEmpty())
         return QStringLiteral(
             "La Agencia Tributaria exige un certificado electrónico y no se ha presentado "
-            "ninguno: indique el certificado del emisor en Configuración > Firma.");
+            "ninguno: indique el certificado del emisor en Configuración > Firma");
     return QStringLiteral(
                "La Agencia Tributaria no ha aceptado el certificado %1: compruebe que es el "
                "certificado electrónico del emisor o de su representante, que no ha caducado ni "
-               "ha sido revocado, y elíjalo en Configuración > Firma.")
+               "ha sido revocado, y elíjalo en Configuración > Firma")
         .arg(QDir::toNativeSeparators(context.certificateFile));
 }
 
-SendOutcome failed(Kind kind, bool mayHaveArrived, const QString& message) {
+// A failure after which the records wait for the next attempt: what happened,
+// the network's detail, an advice, and that nothing is lost.
+SendOutcome failed(Kind kind, bool mayHaveArrived, const QString& what, const QString& detail = {},
+                   const QString& advice = {}) {
     SendOutcome outcome;
     outcome.kind = kind;
     outcome.mayHaveArrived = mayHaveArrived;
-    outcome.message = message;
+    outcome.message = detail.isEmpty() ? what : QStringLiteral("%1 (%2)").arg(what, detail);
+    outcome.message += QStringLiteral(". ");
+    if (!advice.isEmpty())
+        outcome.message += advice + QStringLiteral(". ");
+    outcome.message += Pending;
     return outcome;
-}
-
-QString withDetail(const QString& text, const QString& detail) {
-    return detail.isEmpty() ? text : QStringLiteral("%1 (%2)").arg(text, detail);
 }
 
 } // namespace
@@ -142,35 +145,29 @@ SendOutcome SendOutcome::classify(const QList<RecordId>& sent, const TransportRe
     switch (transport.failure) {
     case Failure::TimedOut:
         return failed(Kind::RetryLater, true,
-                      QStringLiteral("No ha llegado la respuesta de %1 en %2 segundos. %3")
+                      QStringLiteral("No ha llegado la respuesta de %1 en %2 segundos")
                           .arg(service)
-                          .arg(context.timeoutSeconds)
-                          .arg(Pending));
+                          .arg(context.timeoutSeconds));
     case Failure::TooLarge:
-        return failed(Kind::RetryLater, true,
-                      QStringLiteral("La respuesta de %1 es demasiado grande y no se ha leído. %2")
-                          .arg(service, Pending));
+        return failed(
+            Kind::RetryLater, true,
+            QStringLiteral("La respuesta de %1 es demasiado grande y no se ha leído").arg(service));
     case Failure::ConnectionFailed:
         return failed(Kind::RetryLater, false,
-                      withDetail(QStringLiteral("No se ha podido conectar con %1").arg(service),
-                                 transport.detail) +
-                          QStringLiteral(". Compruebe la conexión a Internet. ") + Pending);
+                      QStringLiteral("No se ha podido conectar con %1").arg(service),
+                      transport.detail, QStringLiteral("Compruebe la conexión a Internet"));
     case Failure::TlsFailed:
-        return failed(Kind::RetryLater, false,
-                      withDetail(QStringLiteral("No se ha podido establecer la conexión segura con "
-                                                "%1")
-                                     .arg(service),
-                                 transport.detail) +
-                          QStringLiteral(". ") + Pending);
+        return failed(
+            Kind::RetryLater, false,
+            QStringLiteral("No se ha podido establecer la conexión segura con %1").arg(service),
+            transport.detail);
     case Failure::CertificateRefused:
-        return failed(Kind::CertificateRefused, false, certificateText(context) + u' ' + Pending);
+        return failed(Kind::CertificateRefused, false, certificateText(context));
     case Failure::ConnectionLost:
-        return failed(Kind::RetryLater, true,
-                      withDetail(QStringLiteral("Se ha cortado la conexión con %1 antes de la "
-                                                "respuesta")
-                                     .arg(service),
-                                 transport.detail) +
-                          QStringLiteral(". ") + Pending);
+        return failed(
+            Kind::RetryLater, true,
+            QStringLiteral("Se ha cortado la conexión con %1 antes de la respuesta").arg(service),
+            transport.detail);
     case Failure::None:
         break;
     }
@@ -182,9 +179,11 @@ SendOutcome SendOutcome::classify(const QList<RecordId>& sent, const TransportRe
         SendOutcome outcome;
         outcome.httpStatus = transport.httpStatus;
         outcome.fault = reply.fault;
-        const QString said = reply.fault.agencyCode
-                                 ? AeatErrorCodes::explain(reply.fault.agencyCode, reply.fault.text)
-                                 : reply.fault.faultString;
+        QString said = reply.fault.agencyCode
+                           ? AeatErrorCodes::explain(reply.fault.agencyCode, reply.fault.text)
+                           : reply.fault.faultString.trimmed();
+        while (said.endsWith(u'.'))
+            said.chop(1);
         if (reply.fault.clientSide) {
             outcome.kind = Kind::ClientFault;
             outcome.message =
@@ -227,22 +226,20 @@ SendOutcome SendOutcome::classify(const QList<RecordId>& sent, const TransportRe
         return outcome;
     }
 
-    SendOutcome outcome;
-    outcome.httpStatus = transport.httpStatus;
     if (transport.httpStatus == 401 || transport.httpStatus == 403) {
-        outcome.kind = Kind::CertificateRefused;
-        outcome.message = certificateText(context) + u' ' + Pending;
-    } else if (transport.httpStatus == 200) {
-        outcome.mayHaveArrived = true;
-        outcome.message = QStringLiteral("No se entiende la respuesta de %1: %2. %3")
-                              .arg(service, reply.problem, Pending);
-    } else {
-        outcome.mayHaveArrived = transport.httpStatus >= 500;
-        outcome.message = QStringLiteral("%1 ha respondido con el error HTTP %2. %3")
-                              .arg(service)
-                              .arg(transport.httpStatus)
-                              .arg(Pending);
-        outcome.message[0] = outcome.message.at(0).toUpper();
+        SendOutcome outcome = failed(Kind::CertificateRefused, false, certificateText(context));
+        outcome.httpStatus = transport.httpStatus;
+        return outcome;
     }
+    SendOutcome outcome =
+        transport.httpStatus == 200
+            ? failed(Kind::RetryLater, true,
+                     QStringLiteral("No se entiende la respuesta de %1: %2")
+                         .arg(service, reply.problem))
+            : failed(Kind::RetryLater, transport.httpStatus >= 500,
+                     QStringLiteral("La Agencia Tributaria (%1) ha respondido con el error HTTP %2")
+                         .arg(context.address)
+                         .arg(transport.httpStatus));
+    outcome.httpStatus = transport.httpStatus;
     return outcome;
 }
