@@ -21,8 +21,7 @@ const QHash<int, QString>& table() {
                               "se refiere (por ejemplo, la factura que se quiere anular)")},
         {4104, QStringLiteral("la Agencia Tributaria no identifica el NIF del obligado a emitir "
                               "de la cabecera; compruebe el NIF de «Mis datos»")},
-        {20009, QStringLiteral("error interno en el servidor de la Agencia Tributaria; el envío se "
-                               "repetirá más tarde")},
+        {20009, QStringLiteral("error interno en el servidor de la Agencia Tributaria")},
     };
     return texts;
 }

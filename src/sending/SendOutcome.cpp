@@ -195,7 +195,7 @@ SendOutcome SendOutcome::classify(const QList<RecordId>& sent, const TransportRe
             outcome.kind = Kind::RetryLater;
             outcome.mayHaveArrived = true;
             outcome.message =
-                QStringLiteral("Error en el servidor de la Agencia Tributaria. %1. %2")
+                QStringLiteral("La Agencia Tributaria no ha podido atender el envío. %1. %2")
                     .arg(said, Pending);
         }
         return outcome;
@@ -239,7 +239,13 @@ SendOutcome SendOutcome::classify(const QList<RecordId>& sent, const TransportRe
             : failed(Kind::RetryLater, transport.httpStatus >= 500,
                      QStringLiteral("La Agencia Tributaria (%1) ha respondido con el error HTTP %2")
                          .arg(context.address)
-                         .arg(transport.httpStatus));
+                         .arg(transport.httpStatus),
+                     {},
+                     // Not a fault of the service: most likely the wrong address.
+                     transport.httpStatus < 500
+                         ? QStringLiteral("Compruebe la dirección del servicio ([VERIFACTU] "
+                                          "ENTORNO y URL en Registro.Ini)")
+                         : QString());
     outcome.httpStatus = transport.httpStatus;
     return outcome;
 }

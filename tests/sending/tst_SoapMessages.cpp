@@ -318,7 +318,7 @@ void tst_SoapMessages::classified_data() {
         << none << 200 << QByteArray("<html>Mantenimiento</html>") << p12 << int(Kind::RetryLater)
         << true << "No se entiende la respuesta";
     QTest::newRow("HTTP 404") << none << 404 << QByteArray() << p12 << int(Kind::RetryLater)
-                              << false << "HTTP 404";
+                              << false << "HTTP 404. Compruebe la dirección del servicio";
     QTest::newRow("HTTP 302") << none << 302 << QByteArray() << p12 << int(Kind::RetryLater)
                               << false << "HTTP 302";
     QTest::newRow("HTTP 403") << none << 403 << QByteArray() << p12 << int(Kind::CertificateRefused)
