@@ -13,6 +13,7 @@ ORVANE_PACKAGES=(
   # Signing: libxmlsec1 over OpenSSL; openssl and xmlsec1 commands for the tests
   libxmlsec1-dev libxmlsec1-openssl libssl-dev openssl xmlsec1 ca-certificates
   tzdata  # billing records carry the time of Europe/Madrid or Atlantic/Canary
+  python3  # the tests' stand-in of the tax agency's service (standard library only)
 )
 
 install_missing() {
