@@ -8,6 +8,7 @@
 #include <QUtf8StringView>
 
 #include <array>
+#include <cstring>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -543,12 +544,22 @@ void Scanner::run(ReadRecord& out) {
     }
 }
 
+// U+FFFE and U+FFFF are valid UTF-8 but not XML characters.
+bool hasNonCharacter(const QByteArray& bytes) {
+    const char* p = bytes.constData();
+    const char* const end = p + bytes.size();
+    while ((p = static_cast<const char*>(std::memchr(p, '\xEF', std::size_t(end - p))))) {
+        if (end - p >= 3 && p[1] == '\xBF' && (p[2] == '\xBE' || p[2] == '\xBF'))
+            return true;
+        ++p;
+    }
+    return false;
+}
+
 } // namespace
 
 ReadRecord read(const QByteArray& bytes) {
-    // U+FFFE and U+FFFF are valid UTF-8 but not XML characters.
-    if (!QUtf8StringView(bytes).isValidUtf8() || bytes.contains("\xEF\xBF\xBE") ||
-        bytes.contains("\xEF\xBF\xBF"))
+    if (!QUtf8StringView(bytes).isValidUtf8() || hasNonCharacter(bytes))
         throw AppError(QStringLiteral("no está en UTF-8 válido"));
     ReadRecord out;
     Scanner(bytes).run(out);
