@@ -93,10 +93,10 @@ bool isSingle(Slot s) {
 
 class Scanner {
 public:
-    explicit Scanner(const QByteArray& bytes)
-        : m_p(bytes.constData()), m_end(bytes.constData() + bytes.size()) {}
+    Scanner(const QByteArray& bytes, ReadRecord& out)
+        : m_p(bytes.constData()), m_end(bytes.constData() + bytes.size()), m_out(out) {}
 
-    void run(ReadRecord& out);
+    void run();
 
 private:
     Slot slotOf(string_view local) const;
@@ -104,7 +104,7 @@ private:
     void endTag();
     void entity();
     void text();
-    void close(ReadRecord& out);
+    void close();
     void rootAttribute(string_view name, string_view value);
     string_view name();
     void skipSpace() {
@@ -126,7 +126,7 @@ private:
     // Which single elements were seen, reset for each DetalleDesglose's own.
     std::array<bool, std::size_t(Slot::Count)> m_seen{};
     QByteArray m_text; // the text of the open text element
-    ReadRecord* m_out = nullptr;
+    ReadRecord& m_out;
     // The breakdown added up as it is read; a detail without a base or with
     // an amount that is not one leaves the sums unknown.
     std::optional<Decimal> m_detailBase;
@@ -234,7 +234,7 @@ void Scanner::startTag() {
         m_alta = localName(qname) == "RegistroAlta";
         if (!m_alta && localName(qname) != "RegistroAnulacion")
             refuse("no es un RegistroAlta ni un RegistroAnulacion de la Agencia Tributaria");
-        m_out->fingerprinted.anulacion = !m_alta;
+        m_out.fingerprinted.anulacion = !m_alta;
     }
     // Attributes: each after a blank, a name, '=', a quoted value without '<';
     // no name twice.
@@ -325,7 +325,7 @@ void Scanner::startTag() {
     m_text.clear();
     if (empty) {
         --m_depth;
-        close(*m_out);
+        close();
     }
 }
 
@@ -339,11 +339,11 @@ void Scanner::endTag() {
     if (m_depth == 0 || m_names[std::size_t(m_depth - 1)] != qname)
         refuse("tiene etiquetas que no casan");
     --m_depth;
-    close(*m_out);
+    close();
 }
 
 // The element at m_depth has just closed.
-void Scanner::close(ReadRecord& out) {
+void Scanner::close() {
     while (!m_prefixes.empty() && m_prefixes.back().second >= m_depth)
         m_prefixes.pop_back();
     const Slot slot = m_slots[std::size_t(m_depth)];
@@ -360,6 +360,7 @@ void Scanner::close(ReadRecord& out) {
     if (!isText(slot))
         return;
     const QString value = QString::fromUtf8(m_text);
+    ReadRecord& out = m_out;
     Fingerprint::RecordTexts& t = out.fingerprinted;
     switch (slot) {
     case Slot::IssuerNif:
@@ -499,8 +500,7 @@ void Scanner::text() {
     }
 }
 
-void Scanner::run(ReadRecord& out) {
-    m_out = &out;
+void Scanner::run() {
     if (m_end - m_p >= 3 && string_view(m_p, 3) == "\xEF\xBB\xBF")
         m_p += 3;
     if (m_end - m_p >= 6 && string_view(m_p, 5) == "<?xml" && isSpace(m_p[5])) {
@@ -539,8 +539,8 @@ void Scanner::run(ReadRecord& out) {
     if (!m_rootClosed || m_depth != 0)
         refuse("está cortado");
     if (m_alta && m_sumsKnown) {
-        out.detailQuota = m_quotaSum;
-        out.detailTotal = m_totalSum;
+        m_out.detailQuota = m_quotaSum;
+        m_out.detailTotal = m_totalSum;
     }
 }
 
@@ -562,7 +562,7 @@ ReadRecord read(const QByteArray& bytes) {
     if (!QUtf8StringView(bytes).isValidUtf8() || hasNonCharacter(bytes))
         throw AppError(QStringLiteral("no está en UTF-8 válido"));
     ReadRecord out;
-    Scanner(bytes).run(out);
+    Scanner(bytes, out).run();
     return out;
 }
 
