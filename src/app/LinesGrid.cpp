@@ -97,7 +97,7 @@ QLineEdit* LinesGrid::activeEditor() const {
 }
 
 bool LinesGrid::refuses(const QModelIndex& index, QWidget* editor) {
-    auto* edit = qobject_cast<QLineEdit*>(editor);
+    const auto* edit = qobject_cast<QLineEdit*>(editor);
     if (!edit || !index.isValid() || !LinesGridModel::isNumeric(index.column()))
         return false;
     const QString message = LinesGridModel::cellProblem(index.column(), edit->text());
@@ -139,6 +139,19 @@ bool LinesGrid::commitOpenEditor() {
     QTableView::commitData(editor);
     QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
     return true;
+}
+
+QString LinesGrid::openEditorProblem() const {
+    const QLineEdit* editor = activeEditor();
+    const QModelIndex index = m_delegate->editorIndex();
+    if (!editor || !index.isValid() || !LinesGridModel::isNumeric(index.column()))
+        return {};
+    return LinesGridModel::cellProblem(index.column(), editor->text());
+}
+
+void LinesGrid::dropOpenEditor() {
+    if (QLineEdit* editor = activeEditor())
+        QTableView::closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
 }
 
 void LinesGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
@@ -216,15 +229,13 @@ void LinesGrid::SMDBGrid1DblClick() {
     runGuarded(this, [&] {
         if (!Prompts::instance().confirm(this, AppTitle, QStringLiteral("¿Desea Eliminar linea?")))
             return;
-        if (QLineEdit* editor = activeEditor())
-            QTableView::closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
+        dropOpenEditor();
         m_lines.deleteCurrent();
     });
 }
 
 void LinesGrid::cancelLine() {
-    if (QLineEdit* editor = activeEditor())
-        QTableView::closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
+    dropOpenEditor();
     runGuarded(this, [&] { m_lines.cancel(); });
 }
 
