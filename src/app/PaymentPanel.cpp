@@ -1,7 +1,6 @@
 #include "app/PaymentPanel.h"
 
 #include "app/ControlNames.h"
-#include "common/ValueForms.h"
 #include "widgets/DateBox.h"
 #include "widgets/TypedLengthLimit.h"
 
@@ -62,10 +61,9 @@ PaymentPanel::PaymentPanel(QWidget* parent) : QGroupBox(parent) {
     auto* issueDate = makeDatePicker(this, QStringLiteral("FechaFactura"), QStringLiteral("Fecha"));
     auto* dueDate = makeDatePicker(this, QStringLiteral("FechaVencimiento"),
                                    QStringLiteral("Fecha Vencimiento"));
-    // No date before 1900 can be typed; an empty due date is the zero day of
-    // the date count (30/12/1899) and must still show as itself.
-    issueDate->setMinimumDate(QDate(ValueForms::FirstYear, 1, 1));
-    dueDate->setMinimumDate(ValueForms::zeroDate());
+    // A date before 1900 can be typed, to be refused with a message when the
+    // box is left; an empty due date is the zero day of the date count
+    // (30/12/1899) and still shows as itself.
 
     // Every box has its caption as buddy; the accelerators are kept to the
     // invoice's number and dates and stay clear of the menu bar's letters.
