@@ -57,7 +57,7 @@ LinesGrid::LinesGrid(Memoria& lines, QWidget* parent)
     setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed |
                     QAbstractItemView::SelectedClicked);
     setTabKeyNavigation(true);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setAlternatingRowColors(false);
     setWordWrap(false);
@@ -76,7 +76,7 @@ LinesGrid::LinesGrid(Memoria& lines, QWidget* parent)
     horizontalHeader()->setMinimumSectionSize(40);
     horizontalHeader()->setSectionResizeMode(static_cast<int>(LineColumn::Descripcion),
                                              QHeaderView::Stretch);
-    // Without a vertical scroll bar the rows must still follow the cursor.
+    // The rows follow the cursor.
     setAutoScroll(true);
 
     connect(m_delegate, &LinesDelegate::enterPressed, this, [this] {
@@ -86,8 +86,12 @@ LinesGrid::LinesGrid(Memoria& lines, QWidget* parent)
     connect(m_delegate, &LinesDelegate::escapePressed, this, &LinesGrid::cancelLine);
     connect(m_delegate, &LinesDelegate::leavePressed, this, &LinesGrid::leaveGrid);
     connect(&lines, &Memoria::currentChanged, this, &LinesGrid::followCurrentLine);
-    connect(m_model, &QAbstractItemModel::modelReset, this,
-            [this] { followCurrentLine(m_lines.currentRow()); });
+    // Lines read in (an import, a draft) are shown from the first one.
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
+        if (m_lines.count() > 0 && !m_lines.isEditing())
+            runGuarded(this, [&] { m_lines.moveTo(0); });
+        followCurrentLine(m_lines.currentRow());
+    });
     connect(qApp, &QApplication::focusChanged, this, &LinesGrid::focusMoved);
 }
 
@@ -192,7 +196,11 @@ void LinesGrid::followCurrentLine(int row) {
     const QModelIndex here = currentIndex();
     if (here.isValid() && here.row() == row)
         return;
-    const int column = here.isValid() ? here.column() : m_lastColumn;
+    // A new line is typed from its description.
+    const bool newLine = m_lines.state() == Memoria::State::Insert && row == m_lines.count();
+    const int column = newLine          ? static_cast<int>(LineColumn::Descripcion)
+                       : here.isValid() ? here.column()
+                                        : m_lastColumn;
     const QScopedValueRollback syncing(m_syncing, true);
     setCurrentIndex(m_model->index(row, column));
 }
@@ -318,6 +326,9 @@ void LinesGrid::focusInEvent(QFocusEvent* event) {
     if (m_lines.isOpen() && m_lines.rowCount() == 0 && event->reason() != Qt::PopupFocusReason &&
         event->reason() != Qt::ActiveWindowFocusReason)
         runGuarded(this, [&] { m_lines.append(); });
+    // Tab from the boxes above comes in at the description, as one reads.
+    else if (event->reason() == Qt::TabFocusReason && currentIndex().isValid())
+        goToColumn(static_cast<int>(LineColumn::Descripcion));
 }
 
 void LinesGrid::focusMoved(QWidget* from, QWidget* to) {

@@ -4,6 +4,7 @@
 #include "app/FileReferencePanel.h"
 #include "app/FindingsText.h"
 #include "app/InvoicePreview.h"
+#include "app/LineCountTitle.h"
 #include "app/LinesGrid.h"
 #include "app/MainStatusBar.h"
 #include "app/PartyPanel.h"
@@ -281,9 +282,9 @@ QWidget* TForm2::buildInvoiceArea() {
     column->addWidget(panel2);
 
     // Lines.
-    // The title's accelerator takes the keyboard into the grid.
-    auto* lines = new QGroupBox(QStringLiteral("&Detalle Factura"), area);
+    auto* lines = new QGroupBox(area);
     lines->setObjectName(QStringLiteral("GroupBox4"));
+    showLineCount(*lines, m_record.lines());
     auto* linesColumn = new QVBoxLayout(lines);
     linesColumn->setContentsMargins(4, 2, 4, 4);
     linesColumn->setSpacing(2);
