@@ -3,6 +3,7 @@
 #include "app/ControlNames.h"
 #include "app/FileReferencePanel.h"
 #include "app/FindingsText.h"
+#include "app/FirstStartHint.h"
 #include "app/InvoicePreview.h"
 #include "app/LineCountTitle.h"
 #include "app/LinesGrid.h"
@@ -47,6 +48,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -167,6 +169,9 @@ TForm2::TForm2(const QString& appDir, QWidget* parent) : QMainWindow(parent), m_
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
 
+    m_firstStartHint = new FirstStartHint(central);
+    column->addWidget(m_firstStartHint);
+
     // The invoice scrolls when the screen is too small for it; the button
     // bar below it stays in view.
     m_scroll = new QScrollArea(central);
@@ -196,6 +201,8 @@ TForm2::TForm2(const QString& appDir, QWidget* parent) : QMainWindow(parent), m_
     setStatusBar(m_status);
     for (RecordField field : {RecordField::IssuerTaxId, RecordField::CustomerTaxId})
         TaxIdMark::attach(findChild<QLineEdit*>(controlName(field)));
+
+    connect(m_issuer->editButton(), &QPushButton::clicked, this, &TForm2::editIssuerSettings);
 
     // Person type: the buttons ask the record, the record lays the block out.
     for (PartyPanel* panel : {m_issuer, m_customer}) {
@@ -478,6 +485,7 @@ void TForm2::FormShow() {
     }
     rememberLoadedIssuer();
     m_changes->markSaved();
+    m_firstStartHint->follow(appDir());
 }
 
 QString TForm2::statusText() const {
@@ -1015,12 +1023,14 @@ void TForm2::whileIssuerMayChange(const std::function<void()>& runWindow) {
         };
         const IssuerSettings before = stored();
         runWindow();
+        m_firstStartHint->follow(appDir());
         if (sameIssuer(before, stored()))
             return;
         if (issuerBoxes(m_record) != m_loadedIssuer &&
             !Prompts::instance().confirm(
                 this, AppTitle,
-                QStringLiteral("Los datos del emisor de esta factura se han cambiado a mano. "
+                QStringLiteral("Los datos del emisor o la cuenta de esta factura no son los de "
+                               "«Mis datos» (vienen de un fichero o se han cambiado a mano). "
                                "¿Desea sustituirlos por los datos guardados en «Mis datos»?")))
             return;
         RegistroIni::loadIssuerAtStart(m_record, appDir());

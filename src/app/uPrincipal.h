@@ -10,6 +10,7 @@
 #include <memory>
 
 class AutoFirmaProcess;
+class FirstStartHint;
 class LinesGrid;
 class MainStatusBar;
 class PartyPanel;
@@ -146,6 +147,7 @@ private:
     QWidget* m_buttonBar = nullptr;
     QScrollArea* m_scroll = nullptr;
     MainStatusBar* m_status = nullptr;
+    FirstStartHint* m_firstStartHint = nullptr;
     RecordBinding* m_binding = nullptr;
     UnsavedChanges* m_changes = nullptr;
     std::unique_ptr<PendingEdit> m_pending;
