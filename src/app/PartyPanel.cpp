@@ -82,7 +82,6 @@ PartyPanel::PartyPanel(Party party, QWidget* parent) : QGroupBox(parent), m_part
         party, this, grid,
         PartyBlock::CaptionNames{n.nameLabel, n.surname1Label, n.surname2Label, n.contactLabel},
         PartyBlock::Accelerators{false, QChar::fromLatin1(n.nameKey)});
-    m_block->edit(PartyField::PostCode)->setMaximumWidth(70);
 
     if (party == Party::Issuer)
         showOnly();
