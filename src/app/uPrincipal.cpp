@@ -481,7 +481,7 @@ void TForm2::FormShow() {
     updateCaption();
     {
         const UnsavedChanges::Pause pause(*m_changes);
-        runGuarded(this, [&] { m_session.start(); });
+        runGuarded(this, [&] { m_session.startNew(); });
     }
     rememberLoadedIssuer();
     m_changes->markSaved();

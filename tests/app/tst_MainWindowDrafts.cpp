@@ -195,7 +195,10 @@ private slots:
     // A new invoice is the program's start again, numbered after the last one.
     void newInvoiceStartsAsTheProgramDoes() {
         writeFile(path(), QStringLiteral("Registro.Ini"), Registro);
-        writeFile(path(), QStringLiteral("datos/F.ini"), ImportText);
+        // An invoice of the user's own, from another program.
+        writeFile(path(), QStringLiteral("datos/F.ini"),
+                  QString(ImportText)
+                      .replace(QStringLiteral("NIF=B15123458"), QStringLiteral("NIF=B00000000")));
         open();
         m_prompts->fileAnswers << file(QStringLiteral("datos/F.ini"));
         m_window->AdvSmoothButton2Click();

@@ -134,6 +134,31 @@ private slots:
         QTEST(w->findChild<QLabel*>("FirstStartHint")->isVisible(), "hint");
     }
 
+    // The program starts with the number a new invoice would take.
+    void proposesTheNextNumberAtStart_data() {
+        QTest::addColumn<QString>("numeracion");
+        QTest::addColumn<QString>("series");
+        QTest::addColumn<QString>("number");
+        QTest::newRow("nothing written yet") << ""
+                                             << ""
+                                             << "1";
+        QTest::newRow("after A-0041") << "SERIE PROPIA=A\nA=0041\nB=9\n"
+                                      << "A"
+                                      << "0042";
+    }
+    void proposesTheNextNumberAtStart() {
+        QFETCH(QString, numeracion);
+        writeFile(m_dir->path(), QStringLiteral("Registro.Ini"),
+                  QStringLiteral("[MISDATOS]\nPERSONA=J\nNOMBRE=Mi Empresa S.L.\nNIF=B00000000\n"
+                                 "[NUMERACION]\n") +
+                      numeracion);
+        FakePrompts prompts;
+        auto w = openWindow(m_dir->path());
+        QTEST(edit(w.get(), "Edit24")->text(), "series");
+        QTEST(edit(w.get(), "Edit25")->text(), "number");
+        QVERIFY(!w->isWindowModified());
+    }
+
     // The issuer's boxes show "Mis datos" and change only there: its button
     // opens it, and what it saves shows at once, the first-start banner gone.
     void issuerIsChangedInMyData() {
