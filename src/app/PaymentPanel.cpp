@@ -31,6 +31,9 @@ QLineEdit* accountPart(QWidget* parent, const QString& name, int digits, const Q
 QDateEdit* makeDatePicker(QWidget* parent, const QString& objectName, const QString& fieldName) {
     auto* picker = new DateBox(fieldName, parent);
     picker->setObjectName(objectName);
+    // Room below 1900: such a typed date is refused with a message on leaving
+    // the box rather than in silence, and an empty due date (30/12/1899, the
+    // zero day of the date count) still shows as itself.
     picker->setMinimumDate(QDate(1753, 1, 1));
     return picker;
 }
@@ -61,10 +64,6 @@ PaymentPanel::PaymentPanel(QWidget* parent) : QGroupBox(parent) {
     auto* issueDate = makeDatePicker(this, QStringLiteral("FechaFactura"), QStringLiteral("Fecha"));
     auto* dueDate = makeDatePicker(this, QStringLiteral("FechaVencimiento"),
                                    QStringLiteral("Fecha Vencimiento"));
-    // A date before 1900 can be typed, to be refused with a message when the
-    // box is left; an empty due date is the zero day of the date count
-    // (30/12/1899) and still shows as itself.
-
     // Every box has its caption as buddy; the accelerators are kept to the
     // invoice's number and dates and stay clear of the menu bar's letters.
     auto* accountLabel = new QLabel(QStringLiteral("Cuenta Bancaria"), this);

@@ -56,6 +56,8 @@
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <iterator>
 
 // The pictures live in a static library; this pulls them in wherever the
 // window is linked.

@@ -65,26 +65,24 @@ private slots:
         QTest::addColumn<bool>("runs");
         QTest::addColumn<bool>("told");    // why the typed value was refused
         QTest::addColumn<QString>("rate"); // the invoice's rate afterwards
-        const struct {
+        struct Command {
             const char* name;
             const char* keys;
-        } commands[] = {{"save draft", "Ctrl+S"},
-                        {"generate", "Ctrl+G"},
-                        {"print", "Ctrl+P"},
-                        {"sign", "Ctrl+F"},
-                        {"check", "Ctrl+K"}};
-        for (const auto& c : commands) {
+        };
+        const Command working[] = {{"save draft", "Ctrl+S"},
+                                   {"generate", "Ctrl+G"},
+                                   {"print", "Ctrl+P"},
+                                   {"sign", "Ctrl+F"},
+                                   {"check", "Ctrl+K"}};
+        for (const Command& c : working) {
             QTest::addRow("%s, rate 18", c.name) << c.keys << "rate"
                                                  << "18" << false << true << false << "18";
             QTest::addRow("%s, refused rate", c.name) << c.keys << "rate"
                                                       << "abc" << false << false << true << "0";
         }
-        const struct {
-            const char* name;
-            const char* keys;
-        } leaving[] = {
+        const Command leaving[] = {
             {"new", "Ctrl+N"}, {"open", "Ctrl+O"}, {"import", "Ctrl+I"}, {"quit", "Ctrl+Q"}};
-        for (const auto& c : leaving) {
+        for (const Command& c : leaving) {
             // The typed rate is a change to lose: the question comes, and
             // Cancel keeps it, taken.
             QTest::addRow("%s, rate 18, cancelled", c.name)
