@@ -12,7 +12,7 @@
 
 // A billing record as the tax agency defines it: what is written for an
 // invoice issued (alta) or cancelled (anulación), chained to the record made
-// before it. A plain value: the issue maps an invoice onto it, RecordBuilder
+// before it. A plain value: an invoice is mapped onto it, RecordBuilder
 // turns it into the stored XML and its fingerprint.
 
 // The three fields that name an invoice to the tax agency.
