@@ -142,9 +142,9 @@ int runSign(const QStringList& arguments, const QString& toolDir, QTextStream& o
 
     // Besides each document the command reads these; no signed copy replaces
     // any of them.
-    QStringList read = inputs;
+    QStringList readFiles = inputs;
     if (!passwordFile.isEmpty())
-        read << passwordFile;
+        readFiles << passwordFile;
     InvoiceSession session(toolDir);
     int status = 0;
     for (const QString& input : inputs) {
@@ -163,7 +163,7 @@ int runSign(const QStringList& arguments, const QString& toolDir, QTextStream& o
             }
             err.flush();
             const DocumentSigning::SignResult result =
-                session.signWithCertificate(input, *certificate, &findings, output, read);
+                session.signWithCertificate(input, *certificate, &findings, output, readFiles);
             for (const SignatureFinding& finding : result.report.findings) {
                 if (finding.severity == SignatureFinding::Severity::Warning)
                     err << input << ": Aviso: " << withFullStop(finding.message) << '\n';
