@@ -13,13 +13,6 @@
 
 namespace {
 
-bool openssl(const QTemporaryDir& dir, const QStringList& arguments) {
-    QProcess process;
-    process.setWorkingDirectory(dir.path());
-    process.start(QStringLiteral("openssl"), arguments);
-    return process.waitForFinished(60000) && process.exitCode() == 0;
-}
-
 bool cli(const QStringList& arguments) {
     QProcess process;
     process.start(QStringLiteral(ORVANE_CLI_PATH), arguments);
@@ -98,11 +91,11 @@ int runHostileBench(int runs) {
     const QString password = dir.filePath(QStringLiteral("clave.txt"));
     const QString certificate = dir.filePath(QStringLiteral("c.p12"));
     write(password, "bench\n");
-    if (!openssl(dir,
-                 {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "k.pem", "-out",
-                  "c.pem", "-days", "30", "-subj", "/CN=Prueba/serialNumber=IDCES-99999999R"}) ||
-        !openssl(dir, {"pkcs12", "-export", "-inkey", "k.pem", "-in", "c.pem", "-out", "c.p12",
-                       "-passout", "pass:bench"}) ||
+    if (!BenchKit::openssl(dir, {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout",
+                                 "k.pem", "-out", "c.pem", "-days", "30", "-subj",
+                                 "/CN=Prueba/serialNumber=IDCES-99999999R"}) ||
+        !BenchKit::openssl(dir, {"pkcs12", "-export", "-inkey", "k.pem", "-in", "c.pem", "-out",
+                                 "c.p12", "-passout", "pass:bench"}) ||
         !cli({"generate", "--home", dir.path(), "-o", document, import}) ||
         !cli({"sign", "--cert", certificate, "--password-file", password, "-o", signedDocument,
               document})) {
