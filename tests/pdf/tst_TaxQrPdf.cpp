@@ -206,10 +206,6 @@ void checkSymbol(const QString& pdf, const QString& expected) {
     QVERIFY2(clearAround(page, box, 2), "something within 2 mm of the symbol");
 }
 
-QString flat(const QString& text) {
-    return text.simplified();
-}
-
 } // namespace
 
 void tst_TaxQrPdf::initTestCase() {
@@ -268,7 +264,7 @@ void tst_TaxQrPdf::eachAddressReadBack() {
     checkSymbol(pdf, address);
     const QStringList pages = PdfPages::texts(pdf, false);
     QCOMPARE(pages.size(), 1);
-    const QString text = flat(pages[0]);
+    const QString text = pages[0].simplified();
     QVERIFY(text.contains(QStringLiteral("QR tributario:")));
     QCOMPARE(text.contains(VeriFactu), legend == VeriFactu);
     QCOMPARE(text.contains(Verifiable), legend == Verifiable);
@@ -367,7 +363,7 @@ void tst_TaxQrPdf::anotherProgramsDocument() {
     const Run r = CliRunner::cli({QStringLiteral("pdf"), QStringLiteral("-o"), pdf, xml});
     QVERIFY2(r.status == 0, qPrintable(r.err));
 
-    const QString text = flat(PdfPages::texts(pdf, false).value(0));
+    const QString text = PdfPages::texts(pdf, false).value(0).simplified();
     QCOMPARE(text.contains(QStringLiteral("QR tributario")), shown);
     if (shown)
         checkSymbol(pdf, found);
