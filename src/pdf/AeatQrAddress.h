@@ -8,8 +8,9 @@
 // official but leads elsewhere.
 namespace AeatQrAddress {
 
-// True for https on the agency's production or test host, on the check page
-// of either mode, with its parameters; printable ASCII only, no fragment.
+// True for an address QrAddress::read() takes: https on the agency's
+// production or test host, the check page of either mode, exactly its four
+// parameters, each well formed.
 bool accepts(const QString& address);
 
 } // namespace AeatQrAddress
