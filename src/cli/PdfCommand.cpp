@@ -28,7 +28,7 @@ QString renderOne(const EachFileOptions& options, const QString& input) {
     session.setRenderer(&renderer);
     try {
         // No document of the batch is replaced by a copy, whatever its name.
-        session.savePdf(document, target, options.inputs);
+        session.savePdf(document, target, {}, options.inputs);
     } catch (const AppError& e) {
         throw FacturaeReader::namedError(input, e);
     }

@@ -304,7 +304,7 @@ QByteArray InvoiceSession::currentDocument() {
     return buffer.data();
 }
 
-void InvoiceSession::savePdf(const QByteArray& document, const QString& path,
+void InvoiceSession::savePdf(const QByteArray& document, const QString& path, const TaxQr& qr,
                              const QStringList& sources) {
     if (!m_renderer)
         throw AppError(QStringLiteral("Esta versión no puede dibujar la copia PDF"));
@@ -312,5 +312,5 @@ void InvoiceSession::savePdf(const QByteArray& document, const QString& path,
         throw AppError(QStringLiteral("No se puede guardar la copia PDF en %1: es la factura %2, "
                                       "que se perdería")
                            .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(same)));
-    m_renderer->render(document, path);
+    m_renderer->render(document, path, qr);
 }
