@@ -104,9 +104,12 @@ std::unique_ptr<BookDatabase> BookDatabase::open(const QString& folder, const Op
     db->checkContent();
     // Only now, with the file known to be a book this program reads, does
     // anything get written.
-    SqlStatement journal(*db, "PRAGMA journal_mode = WAL");
-    if (!journal.next() || journal.text(0).compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
-        notKept(path, QStringLiteral("no admite el modo WAL"));
+    {
+        SqlStatement journal(*db, "PRAGMA journal_mode = WAL");
+        if (!journal.next() ||
+            journal.text(0).compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
+            notKept(path, QStringLiteral("no admite el modo WAL"));
+    }
     db->execute("PRAGMA synchronous = FULL; PRAGMA foreign_keys = ON;");
     db->migrate();
     return db;
