@@ -58,4 +58,5 @@ private:
     BookFilter m_filter;
     QByteArray m_where;
     QByteArray m_order;
+    bool m_scan = false;
 };

@@ -40,6 +40,8 @@ CREATE UNIQUE INDEX invoices_current_number
     ON invoices (issuer_tax_id, series, number) WHERE is_current = 1;
 CREATE UNIQUE INDEX invoices_current_series_number
     ON invoices (issuer_tax_id, series_number) WHERE is_current = 1;
+CREATE INDEX invoices_by_series_number ON invoices (issuer_tax_id, series_number);
+CREATE INDEX invoices_by_series ON invoices (issuer_tax_id, series, issue_date) WHERE is_current = 1;
 CREATE INDEX invoices_by_number ON invoices (number_order) WHERE is_current = 1;
 CREATE INDEX invoices_by_date ON invoices (issue_date) WHERE is_current = 1;
 CREATE INDEX invoices_by_customer ON invoices (customer_name) WHERE is_current = 1;

@@ -4,16 +4,13 @@
 #include "book/BookEntryRead.h"
 #include "book/BookNumbering.h"
 #include "book/BookText.h"
+#include "book/DocumentDigest.h"
 #include "book/SqlStatement.h"
 #include "common/Decimal.h"
 
-#include <QCryptographicHash>
+#include <algorithm>
 
 namespace {
-
-QString sha256Of(QByteArrayView bytes) {
-    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
-}
 
 QByteArray entrySelect(const char* rest) {
     return QByteArray("SELECT ") + BookEntryRead::Columns + " FROM invoices i " + rest;
@@ -72,14 +69,21 @@ InvoiceBook::IssueResult InvoiceBook::write(const InvoiceRow& row, Mode mode,
     // The current versions holding this number, or its joined text under
     // another split ("A-1" + "2" against "A" + "1-2").
     QList<BookEntry> holders;
-    {
-        SqlStatement select(m_db, entrySelect("WHERE i.is_current = 1 AND i.issuer_tax_id = ? "
-                                              "AND ((i.series = ? AND i.number = ?) "
-                                              "OR i.series_number = ?)")
-                                      .constData());
-        select.bindAll(s.issuerTaxId, s.series, s.number, joined);
-        while (select.next())
-            holders.append(BookEntryRead::read(select));
+    // Two questions rather than one with OR, so that each is answered from
+    // its unique index.
+    SqlStatement byNumber(m_db, entrySelect("WHERE i.is_current = 1 AND i.issuer_tax_id = ? "
+                                            "AND i.series = ? AND i.number = ?"));
+    byNumber.bindAll(s.issuerTaxId, s.series, s.number);
+    SqlStatement byText(m_db, entrySelect("WHERE i.is_current = 1 AND i.issuer_tax_id = ? "
+                                          "AND i.series_number = ?"));
+    byText.bindAll(s.issuerTaxId, joined);
+    for (SqlStatement* select : {&byNumber, &byText}) {
+        while (select->next()) {
+            const BookEntry holder = BookEntryRead::read(*select);
+            if (std::none_of(holders.begin(), holders.end(),
+                             [&](const BookEntry& h) { return h.id == holder.id; }))
+                holders.append(holder);
+        }
     }
     for (const BookEntry& holder : holders) {
         // Issuing the very same document again is not a new version.
@@ -153,7 +157,7 @@ void InvoiceBook::insertDocument(qint64 invoiceId, const char* kind, const QStri
                                  const QByteArray& bytes) {
     SqlStatement document(m_db, "INSERT INTO documents (invoice_id, kind, file_name, sha256, "
                                 "stored_at, bytes) VALUES (?, ?, ?, ?, ?, ?)");
-    document.bindAll(invoiceId, QString::fromLatin1(kind), fileName, sha256Of(bytes),
+    document.bindAll(invoiceId, QString::fromLatin1(kind), fileName, DocumentDigest::sha256(bytes),
                      m_db.now().toString(Qt::ISODate));
     document.bindBlob(6, bytes).run();
 }
