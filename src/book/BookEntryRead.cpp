@@ -4,11 +4,15 @@
 
 namespace BookEntryRead {
 
+#define ORVANE_BOOK_STATE                                                                          \
+    "(SELECT h.kind FROM history h WHERE h.invoice_id = i.id ORDER BY h.id DESC LIMIT 1)"
+
+const char* const State = ORVANE_BOOK_STATE;
+
 const char* const Columns =
     "i.id, i.version, i.is_current, i.issuer_tax_id, i.series, i.number, i.series_number, "
     "i.issue_date, i.due_date, i.customer_tax_id, i.customer_name, i.base_cents, i.vat_cents, "
-    "i.withholding_cents, i.total_cents, i.stored_at, "
-    "(SELECT h.kind FROM history h WHERE h.invoice_id = i.id ORDER BY h.id DESC LIMIT 1)";
+    "i.withholding_cents, i.total_cents, i.stored_at, " ORVANE_BOOK_STATE;
 
 BookEntry read(const SqlStatement& s) {
     BookEntry e;

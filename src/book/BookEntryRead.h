@@ -9,6 +9,8 @@ class SqlStatement;
 namespace BookEntryRead {
 
 extern const char* const Columns;
+// The state alone: the latest history kind of invoice i.
+extern const char* const State;
 BookEntry read(const SqlStatement& statement);
 
 } // namespace BookEntryRead

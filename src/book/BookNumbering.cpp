@@ -36,7 +36,9 @@ QString BookNumbering::next(const QString& issuerTaxId, const QString& series,
         const QString prefix = NumberSequence::split(highest).prefix.toString();
         // The order key puts every number of one prefix between these two.
         const QString from = BookText::numberOrder(series, prefix);
-        SqlStatement top(m_db, "SELECT number FROM invoices WHERE is_current = 1 "
+        // By the number's own index: the issuer's would walk all its invoices.
+        SqlStatement top(m_db, "SELECT number FROM invoices INDEXED BY invoices_by_number "
+                               "WHERE is_current = 1 "
                                "AND number_order >= ? AND number_order < ? AND issuer_tax_id = ? "
                                "ORDER BY number_order DESC, id DESC LIMIT 1");
         top.bindAll(from, from.left(from.size() - 1) + QChar(2), issuerTaxId);
