@@ -13,6 +13,8 @@ ORVANE_PACKAGES=(
   poppler-utils  # the PDF copy's tests read its text, pages, fonts and pictures
   # Signing: libxmlsec1 over OpenSSL; openssl and xmlsec1 commands for the tests
   libxmlsec1-dev libxmlsec1-openssl libssl-dev openssl xmlsec1 ca-certificates
+  tzdata  # billing records carry the time of Europe/Madrid or Atlantic/Canary
+  python3  # the tests' stand-in of the tax agency's service (standard library only)
 )
 
 install_missing() {

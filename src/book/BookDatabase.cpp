@@ -70,6 +70,20 @@ struct HandleGuard {
     sqlite3* release() { return std::exchange(handle, nullptr); }
 };
 
+// Why a file could not be opened or made, in the user's words where the
+// reason is a common one.
+QString openFailure(sqlite3* handle, int code) {
+    switch (code & 0xff) {
+    case SQLITE_CANTOPEN:
+    case SQLITE_PERM:
+    case SQLITE_READONLY:
+        return QStringLiteral("no se puede abrir ni crear el fichero");
+    default:
+        return QStringLiteral("SQLite: ") +
+               QString::fromUtf8(handle ? sqlite3_errmsg(handle) : sqlite3_errstr(code));
+    }
+}
+
 QString lastMessage(sqlite3* handle, int code) {
     return QString::fromUtf8(handle ? sqlite3_errmsg(handle) : sqlite3_errstr(code));
 }
@@ -94,7 +108,7 @@ std::unique_ptr<BookDatabase> BookDatabase::open(const QString& folder, const Op
     const int code = sqlite3_open_v2(QFile::encodeName(path).constData(), &guard.handle,
                                      SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (code != SQLITE_OK)
-        notKept(path, lastMessage(guard.handle, code));
+        notKept(path, openFailure(guard.handle, code));
     sqlite3_extended_result_codes(guard.handle, 1);
     if (sqlite3_db_readonly(guard.handle, "main") == 1)
         notKept(path, QStringLiteral("fichero de solo lectura"));
@@ -154,7 +168,7 @@ void BookDatabase::makeNew(const QString& folder, const QString& path) {
             }
         }
         if (code != SQLITE_OK) {
-            const QString reason = lastMessage(guard.handle, code);
+            const QString reason = openFailure(guard.handle, code);
             const int primary = code & 0xff;
             sqlite3_close_v2(guard.release());
             discard();
