@@ -212,15 +212,17 @@ QList<BookEntry> InvoiceBook::versions(const QString& issuerTaxId,
 }
 
 QByteArray InvoiceBook::document(qint64 invoiceId) const {
-    SqlStatement select(m_db, "SELECT bytes FROM documents WHERE invoice_id = ? AND kind = 'xml' "
-                              "ORDER BY id LIMIT 1");
-    select.bindAll(invoiceId);
-    return select.next() ? select.blob(0) : QByteArray();
+    return storedBytes(invoiceId, "SELECT bytes FROM documents WHERE invoice_id = ? "
+                                  "AND kind = 'xml' ORDER BY id LIMIT 1");
 }
 
 QByteArray InvoiceBook::signedDocument(qint64 invoiceId) const {
-    SqlStatement select(m_db, "SELECT bytes FROM documents WHERE invoice_id = ? AND kind = 'xsig' "
-                              "ORDER BY id DESC LIMIT 1");
+    return storedBytes(invoiceId, "SELECT bytes FROM documents WHERE invoice_id = ? "
+                                  "AND kind = 'xsig' ORDER BY id DESC LIMIT 1");
+}
+
+QByteArray InvoiceBook::storedBytes(qint64 invoiceId, const char* sql) const {
+    SqlStatement select(m_db, sql);
     select.bindAll(invoiceId);
     return select.next() ? select.blob(0) : QByteArray();
 }

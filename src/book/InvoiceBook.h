@@ -70,6 +70,7 @@ private:
     enum class Mode { Issue, Replace };
     IssueResult write(const InvoiceRow& row, Mode mode, const SameTransaction& more);
     qint64 insert(const InvoiceRow& row, int version);
+    QByteArray storedBytes(qint64 invoiceId, const char* sql) const;
     void insertDocument(qint64 invoiceId, const char* kind, const QString& fileName,
                         const QByteArray& bytes);
 
