@@ -167,6 +167,16 @@ void BookDatabase::makeNew(const QString& folder, const QString& path) {
                     break;
             }
         }
+        // Born in write-ahead mode, so two programs opening a new book at
+        // once never race to switch it; the log is still empty here.
+        if (code == SQLITE_OK)
+            code =
+                sqlite3_exec(guard.handle, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr);
+        if (code == SQLITE_OK) {
+            code = sqlite3_close(guard.handle);
+            if (code == SQLITE_OK)
+                guard.handle = nullptr;
+        }
         if (code != SQLITE_OK) {
             const QString reason = openFailure(guard.handle, code);
             const int primary = code & 0xff;
