@@ -28,7 +28,7 @@ void tst_BookBackup::copyWhileAnotherProgramIssues() {
         book.issue(invoice(QStringLiteral("A"), QString::number(i)));
 
     QProcess issuer;
-    IssuerProcess::start(issuer, dir.path(), {"--count", "400", "--size", "20000"});
+    IssuerProcess::start(issuer, dir.path(), {"--count", "3000", "--size", "20000"});
     qint64 previous = 20;
     for (int copy = 1; copy <= 5; ++copy) {
         QThread::msleep(60);
@@ -44,9 +44,10 @@ void tst_BookBackup::copyWhileAnotherProgramIssues() {
         QVERIFY(report.invoices >= previous);
         previous = report.invoices;
     }
-    QVERIFY(issuer.waitForFinished(300000));
-    QCOMPARE(issuer.exitCode(), 0);
-    QVERIFY2(previous < 420, "every copy was taken after the issuer had finished");
+    // Every copy was taken while the other program was still issuing.
+    QCOMPARE(issuer.state(), QProcess::Running);
+    issuer.kill();
+    issuer.waitForFinished();
 }
 
 void tst_BookBackup::targetIsReplacedWholeOrNotAtAll() {
