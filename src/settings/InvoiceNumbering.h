@@ -1,15 +1,15 @@
 #pragma once
 
+#include "common/NumberSequence.h"
+
 #include <QString>
 
 // The last invoice number written for each series, kept in Registro.Ini
 // section NUMERACION, so a new invoice can propose the next one.
 namespace InvoiceNumbering {
 
-// The number after text: its last run of digits counted up, keeping leading
-// zeros and whatever comes before ("007" -> "008", "F-99" -> "F-100").
-// Empty when text ends in no digit.
-QString next(const QString& text);
+// The number after text ("F-99" -> "F-100"); empty when text ends in no digit.
+using NumberSequence::next;
 
 // The last number stored for series, empty when none.
 QString last(const QString& appDir, const QString& series);
