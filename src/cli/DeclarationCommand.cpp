@@ -17,13 +17,11 @@ const char Usage[] =
     "  -o SALIDA.pdf   fichero de salida (por omisión, declaracion-responsable.pdf en la\n"
     "                  carpeta actual)\n";
 
-const QString DefaultOutput = QStringLiteral("declaracion-responsable.pdf");
-
 } // namespace
 
 int runDeclaration(const QStringList& arguments, const QString& /*toolDir*/, QTextStream& out,
                    QTextStream& err) {
-    QString output = DefaultOutput;
+    QString output = DeclarationPdf::FileName;
     CommandArguments args(arguments);
     QString a;
     while (args.nextOption(a)) {

@@ -10,6 +10,9 @@ class QPagedPaintDevice;
 // QGuiApplication (the offscreen platform is enough).
 namespace DeclarationPdf {
 
+// The name a saved copy is given unless the person chooses another.
+inline const QString FileName = QStringLiteral("declaracion-responsable.pdf");
+
 // The text as rich text: the title, then each label in bold with its value
 // below it.
 QString html(const ConformityDeclaration& declaration);
