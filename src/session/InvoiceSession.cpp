@@ -306,8 +306,8 @@ QByteArray InvoiceSession::currentDocument() {
     return buffer.data();
 }
 
-void InvoiceSession::savePdf(const QByteArray& document, const QString& path) {
+void InvoiceSession::savePdf(const QByteArray& document, const QString& path, const TaxQr& qr) {
     if (!m_renderer)
         throw AppError(QStringLiteral("Esta versión no puede dibujar la copia PDF"));
-    m_renderer->render(document, path);
+    m_renderer->render(document, path, qr);
 }

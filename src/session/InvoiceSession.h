@@ -3,6 +3,7 @@
 #include "facturae/CheckFinding.h"
 #include "invoice/AdministrationCentres.h"
 #include "invoice/InvoiceRecord.h"
+#include "session/TaxQr.h"
 #include "settings/FirmaSettings.h"
 #include "signing/DocumentSigning.h"
 
@@ -161,9 +162,10 @@ public:
     // invoice as it stands, in memory, as "Generar Factura" would write it
     // (the bank data are not required just to look at it). savePdf() draws a
     // document, this one or any file's, into a PDF at path through the
-    // renderer. Throws AppError, also when no renderer is set.
+    // renderer, with qr as its tax QR (none by default). Throws AppError, also
+    // when no renderer is set.
     QByteArray currentDocument();
-    void savePdf(const QByteArray& document, const QString& path);
+    void savePdf(const QByteArray& document, const QString& path, const TaxQr& qr = {});
 
 private:
     void noteNumberUsed();
