@@ -1,13 +1,9 @@
 #include "pdf/DeclarationPdf.h"
 
-#include "common/AppError.h"
-#include "common/SafeSave.h"
+#include "pdf/PdfFile.h"
 #include "pdf/PdfFonts.h"
 #include "records/ConformityDeclaration.h"
 
-#include <QBuffer>
-#include <QDir>
-#include <QFileInfo>
 #include <QPageLayout>
 #include <QPdfWriter>
 #include <QTextDocument>
@@ -39,27 +35,13 @@ void render(const ConformityDeclaration& declaration, QPagedPaintDevice& device)
 }
 
 void save(const ConformityDeclaration& declaration, const QString& path) {
-    auto failure = [&](const QString& reason) {
-        return AppError(QStringLiteral("No se puede guardar «%1»: %2")
-                            .arg(QDir::toNativeSeparators(path), reason));
-    };
-    if (QFileInfo(path).isDir())
-        throw failure(QStringLiteral("es una carpeta"));
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    {
-        QPdfWriter writer(&buffer);
+    PdfFile::save(path, [&](QIODevice& device) {
+        QPdfWriter writer(&device);
         writer.setResolution(600);
         writer.setCreator(QStringLiteral("Orvane"));
         writer.setTitle(QStringLiteral("Declaración responsable"));
         render(declaration, writer);
-    }
-    // Printing a text document reports no failure: an empty result is one.
-    if (buffer.data().isEmpty())
-        throw failure(QStringLiteral("no se ha podido componer el documento PDF"));
-    QString reason;
-    if (!SafeSave::write(path, buffer.data(), &reason))
-        throw failure(reason);
+    });
 }
 
 } // namespace DeclarationPdf

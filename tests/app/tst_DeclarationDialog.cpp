@@ -4,30 +4,16 @@
 #include "app/DeclarationDialog.h"
 #include "records/ConformityDeclaration.h"
 
-#include "CliRunner.h"
+#include "../pdf/PdfPages.h"
 
 #include <QAction>
 #include <QMenu>
 #include <QPrinter>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QTest>
 #include <QTextBrowser>
 
 using namespace WindowTestKit;
-
-namespace {
-
-// A PDF's text without blanks or line breaks, wherever the lines break.
-QString pdfText(const QString& pdf) {
-    return CliRunner::run(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")})
-        .out.remove(QRegularExpression(QStringLiteral("\\s+")));
-}
-
-const QString SqueezedTitle =
-    QStringLiteral("DECLARACIÓNRESPONSABLEDELSISTEMAINFORMÁTICODEFACTURACIÓN");
-
-} // namespace
 
 // Ayuda > Declaración responsable: the declaration to read in the window,
 // print or save as PDF, all from the keyboard too.
@@ -105,7 +91,8 @@ private slots:
         QCOMPARE(m_prompts->shown[0].text, QStringLiteral("Documentos PDF (*.pdf)"));
         QCOMPARE(m_prompts->shown[1].text,
                  QStringLiteral("Se ha guardado la declaración responsable en %1.").arg(target));
-        QVERIFY(pdfText(target).startsWith(SqueezedTitle));
+        QVERIFY(PdfPages::squeezedText(target).startsWith(
+            PdfPages::squeezed(ConformityDeclaration::Title)));
         QVERIFY(dialog.isVisible());
 
         // Next time the dialog proposes the same folder; cancelling writes nothing.
@@ -153,7 +140,8 @@ private slots:
         QCOMPARE(askedOver, &dialog);
         QCOMPARE(QFile::exists(output), accepted);
         if (accepted)
-            QVERIFY(pdfText(output).startsWith(SqueezedTitle));
+            QVERIFY(PdfPages::squeezedText(output).startsWith(
+                PdfPages::squeezed(ConformityDeclaration::Title)));
         QVERIFY(m_prompts->shown.isEmpty());
     }
 };

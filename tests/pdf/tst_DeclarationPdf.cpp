@@ -1,4 +1,4 @@
-#include "CliRunner.h"
+#include "PdfPages.h"
 
 #include "common/AppError.h"
 #include "pdf/DeclarationPdf.h"
@@ -7,7 +7,6 @@
 #include "records/ProducerData.h"
 
 #include <QDir>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -31,16 +30,6 @@ ConformityDeclaration declarationOf(const QByteArray& producer) {
         "subscribed": {"date": "2025-11-03", "place": "Lugo, España"}})");
     return ConformityDeclaration::compose(
         ProducerData::fromJson(producer, QStringLiteral("1.2.3.4")), texts);
-}
-
-// Text without any blank or line break: where the lines break (after a
-// slash, in the middle of a list) is the layout's business, not the text's.
-QString squeezed(QString text) {
-    return text.remove(QRegularExpression(QStringLiteral("\\s+")));
-}
-
-QString pdfText(const QString& pdf) {
-    return squeezed(CliRunner::run(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")}).out);
 }
 
 } // namespace
@@ -74,12 +63,13 @@ void tst_DeclarationPdf::textInOrder() {
     QTemporaryDir dir;
     const QString pdf = dir.filePath(QStringLiteral("declaración.pdf"));
     DeclarationPdf::save(declaration, pdf);
-    const QString text = pdfText(pdf);
+    const QString text = PdfPages::squeezedText(pdf);
 
-    QVERIFY2(text.startsWith(squeezed(ConformityDeclaration::Title)), qPrintable(text.left(200)));
+    QVERIFY2(text.startsWith(PdfPages::squeezed(ConformityDeclaration::Title)),
+             qPrintable(text.left(200)));
     qsizetype at = 0;
     for (const ConformityDeclaration::Entry& entry : declaration.entries) {
-        const QString item = squeezed(entry.label + entry.value);
+        const QString item = PdfPages::squeezed(entry.label + entry.value);
         const qsizetype found = text.indexOf(item, at);
         QVERIFY2(
             found >= 0,
@@ -88,7 +78,7 @@ void tst_DeclarationPdf::textInOrder() {
         at = found + item.size();
     }
     for (const QString& shown : mustShow)
-        QVERIFY2(text.contains(squeezed(shown)), qPrintable(shown));
+        QVERIFY2(text.contains(PdfPages::squeezed(shown)), qPrintable(shown));
 }
 
 void tst_DeclarationPdf::failedSaveLeavesNothing_data() {
