@@ -6,8 +6,6 @@
 #include <functional>
 
 class QPrinter;
-class QPushButton;
-class QTextBrowser;
 
 // "Declaración responsable" (Ayuda menu): the declaration of conformity of
 // this version to read, print or keep as PDF. Nothing in it can be changed;

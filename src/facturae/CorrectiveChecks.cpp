@@ -13,6 +13,13 @@ namespace CorrectiveChecks {
 
 namespace {
 
+// The official descriptions are under a hundred characters; a longer text is
+// not one, and the message need not repeat all of it.
+QString shown(const QString& written) {
+    constexpr qsizetype Longest = 150;
+    return written.size() > Longest ? written.left(Longest) + u'…' : written;
+}
+
 // One code and its description. An unknown code or a missing element is the
 // schema's finding: there is no description to expect then.
 void checkPair(CheckReport& report, const xmlNode* corrective, const char* codeName,
@@ -30,7 +37,7 @@ void checkPair(CheckReport& report, const xmlNode* corrective, const char* codeN
     report.error("F-R1", descriptionNode,
                  QStringLiteral("La descripción «%1» no es la del código «%2» del %3 (%4); debe "
                                 "ser «%5».")
-                     .arg(written, code, what, QString::fromLatin1(codeName), expected));
+                     .arg(shown(written), code, what, QString::fromLatin1(codeName), expected));
 }
 
 } // namespace

@@ -29,7 +29,7 @@ QString longDate(const QDate& date) {
         .arg(date.year());
 }
 
-// "…cumple con lo dispuesto en A; en B, y en C."
+// "…cumple con lo dispuesto en A; en B; y en C."
 QString statement(const ProducerData& producer, const DeclarationTexts& texts) {
     QString rules;
     for (qsizetype i = 0; i < texts.compliance.size(); ++i) {
