@@ -15,6 +15,7 @@ private slots:
     void mismatches();
     void everyOfficialPairPasses_data();
     void everyOfficialPairPasses();
+    void longDescriptionIsCutInTheMessage();
 };
 
 namespace {
@@ -177,6 +178,19 @@ void tst_CorrectiveCheck::everyOfficialPairPasses() {
     QFETCH(QStringList, edits);
     const CheckFindings findings = DocumentCheck::run(document(version, edits));
     QVERIFY2(findings.isEmpty(), qPrintable(listed(findings)));
+}
+
+// A document may hold anything there; the message repeats only its start.
+void tst_CorrectiveCheck::longDescriptionIsCutInTheMessage() {
+    const QString huge(100000, u'x');
+    const CheckFindings findings = DocumentCheck::run(
+        document(QStringLiteral("3.2.1"),
+                 {"<ReasonDescription>Detalle Operación<", "<ReasonDescription>" + huge + u'<'}));
+    const QStringList found = findingsOf(findings, QStringLiteral("F-R1"));
+    QCOMPARE(found.size(), 1);
+    QVERIFY2(found.first().contains(u'«' + huge.left(150) + QStringLiteral("…» no es la del")),
+             qPrintable(found.first().left(300)));
+    QVERIFY(found.first().size() < 500);
 }
 
 QTEST_GUILESS_MAIN(tst_CorrectiveCheck)
