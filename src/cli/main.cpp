@@ -4,6 +4,7 @@
 #include "cli/PdfCommand.h"
 #include "cli/SignCommand.h"
 #include "cli/VerifyCommand.h"
+#include "common/FileSizeSignal.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -65,6 +66,7 @@ std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    FileSizeSignal::ignore();
     const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
