@@ -1,6 +1,7 @@
 #include "app/uPrincipal.h"
 
 #include "app/ControlNames.h"
+#include "app/DeclarationDialog.h"
 #include "app/FileReferencePanel.h"
 #include "app/FindingsText.h"
 #include "app/FirstStartHint.h"
@@ -121,6 +122,8 @@ const MenuEntry MenuEntries[] = {
      &TForm2::editAdministrations},
     {M::Configuracion, "actionFirma", "&Firma", "Firma", "", "", &TForm2::editSigningSettings},
     {M::Ayuda, "actionAcercaDe", "&Acerca de", "Contacto", "F1", "contact", &TForm2::Button5Click},
+    {M::Ayuda, "actionDeclaracionResponsable", "&Declaración responsable",
+     "Declaración responsable", "", "", &TForm2::DeclaracionResponsableClick},
 };
 
 // Commands that work on the invoice on screen: what is being typed is taken
@@ -959,6 +962,13 @@ void TForm2::Button5Click() {
     whileIssuerMayChange([&] {
         TFormAcercaDe about(appDir(), this);
         runModal(about);
+    });
+}
+
+void TForm2::DeclaracionResponsableClick() {
+    runGuarded(this, [&] {
+        DeclarationDialog dialog(appDir(), this);
+        runModal(dialog);
     });
 }
 
