@@ -16,7 +16,8 @@ const char Usage[] =
     "IMPORTACION.ini...\n"
     "  --home CARPETA       carpeta con Registro.Ini (por omisión, la del programa)\n"
     "  --withholding TIPO   tipo de retención I.R.P.F. en %, de 0 a 100, con coma o punto\n"
-    "                       decimal (por omisión, el IRPF del fichero, o 0)\n"
+    "                       decimal (por omisión, el IRPF del fichero, o el habitual de\n"
+    "                       Mis datos, o 0)\n"
     "  -o SALIDA.xml        fichero de salida (solo con un fichero de importación)\n"
     "Sin -o, cada factura se guarda junto a su fichero de importación con extensión .XML.\n";
 
@@ -24,20 +25,14 @@ struct Options : EachFileOptions {
     QString withholding; // empty: the file's IRPF, or 0
 };
 
-// From a fresh start, as the window would: the rate is chosen before the
-// lines arrive, so every recalculation the import runs already uses it.
+// From a fresh start, as the window would: the import takes the file's IRPF
+// or the issuer's usual rate; a rate given here stands over both.
 QString generateOne(const Options& options, const QString& input) {
     InvoiceSession session(options.home);
     session.start();
-    // A rate given here stands over the IRPF a draft carries.
-    const bool rateGiven = !options.withholding.isEmpty();
-    session.record().setText(RecordField::WithholdingRate,
-                             rateGiven ? options.withholding : QStringLiteral("0"));
     session.importChosenFile(input);
-    if (rateGiven && session.record().text(RecordField::WithholdingRate) != options.withholding) {
+    if (!options.withholding.isEmpty())
         session.record().setText(RecordField::WithholdingRate, options.withholding);
-        session.record().recalculateTotals();
-    }
     return session.generateTo(options.output);
 }
 

@@ -30,7 +30,9 @@ void InvoiceSession::start(const QDate& today) {
     m_record.lines().open();
     m_record.setIssueDate(today);
     m_record.setDueDate(today);
+    m_record.setText(RecordField::WithholdingRate, QStringLiteral("0"));
     RegistroIni::loadIssuerAtStart(m_record, m_appDir);
+    m_record.setText(RecordField::WithholdingRate, RegistroIni::usualWithholdingRate(m_appDir));
 }
 
 void InvoiceSession::startNew(const QDate& today) {
@@ -56,7 +58,7 @@ bool InvoiceSession::importInvoice(const FileChooser& chooseFile) {
     const QString fixed = AppFiles::fixedImportFile(m_appDir);
     if (QFileInfo::exists(fixed)) {
         m_importedFrom = fixed;
-        InvoiceImport::importFile(m_record, fixed, false);
+        InvoiceImport::importFile(m_record, fixed, false, usualRate());
         return true;
     }
     const QString path = chooseFile ? chooseFile() : QString();
@@ -65,13 +67,19 @@ bool InvoiceSession::importInvoice(const FileChooser& chooseFile) {
         return false;
     }
     m_importedFrom = path;
-    InvoiceImport::importFile(m_record, path, true);
+    InvoiceImport::importFile(m_record, path, true, usualRate());
     return true;
 }
 
 void InvoiceSession::importChosenFile(const QString& path) {
     m_importedFrom = path;
-    InvoiceImport::importFile(m_record, path, true);
+    InvoiceImport::importFile(m_record, path, true, usualRate());
+}
+
+// Read when a file needs it, so a rate just saved in the issuer-data window
+// counts at once.
+InvoiceImport::UsualRate InvoiceSession::usualRate() const {
+    return [appDir = m_appDir] { return RegistroIni::usualWithholdingRate(appDir); };
 }
 
 bool InvoiceSession::hasBankData() const {

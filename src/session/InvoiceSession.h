@@ -4,6 +4,7 @@
 #include "invoice/AdministrationCentres.h"
 #include "invoice/InvoiceRecord.h"
 #include "settings/FirmaSettings.h"
+#include "settings/InvoiceImport.h"
 #include "signing/DocumentSigning.h"
 
 #include <QDate>
@@ -31,10 +32,13 @@ public:
     using FileChooser = std::function<QString()>;
 
     // The state right after the window is shown: no import running, an empty
-    // lines table open, both dates today, the issuer from Registro.Ini when it
-    // exists. Throws AppError from reading Registro.Ini, after the rest is done.
+    // lines table open, both dates today, the issuer and the usual
+    // withholding rate from Registro.Ini when it exists. Throws AppError when
+    // the stored usual rate is not one, after the rest is done (the rate is
+    // then 0).
     void start(const QDate& today = QDate::currentDate());
 
+    // An import takes the file's IRPF, else the usual rate of Registro.Ini.
     // "Capturar Datos": the fixed Importa/Factura.Ini when it exists (no file
     // name kept), otherwise the file chooseFile gives. Returns false when the
     // choice was cancelled: nothing changed. Throws AppError when the file
@@ -163,6 +167,7 @@ public:
     void savePdf(const QByteArray& document, const QString& path);
 
 private:
+    InvoiceImport::UsualRate usualRate() const;
     void noteNumberUsed();
     // The check of a document written from the record, through the long-work
     // runner when there is one.

@@ -112,7 +112,10 @@ private slots:
         writeFile(path(), QStringLiteral("Importa/Factura.Ini"), text);
         open();
         m_window->AdvSmoothButton2Click();
-        QCOMPARE(m_prompts->errors(), QStringList{"'' is not a valid date."});
+        QCOMPARE(
+            m_prompts->errors(),
+            QStringList{
+                "FECHA: falta la fecha de la factura; escriba una fecha válida como dd/mm/aaaa."});
         // A stopped import changes nothing.
         QCOMPARE(edit(m_window.get(), "Edit24")->text(), QString());
         QCOMPARE(edit(m_window.get(), "Edit1")->text(), QString());

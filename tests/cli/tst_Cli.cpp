@@ -148,10 +148,11 @@ void tst_Cli::errors_data() {
     QTest::addColumn<QString>("message");
     QTest::newRow("issue date missing")
         << QByteArray("[DATOS_GENERALES]\nSERIE=A\n[VENDEDOR]\nENTIDAD=2100\n")
-        << "'' is not a valid date.";
+        << "FECHA: falta la fecha de la factura; escriba una fecha válida como dd/mm/aaaa.";
     QTest::newRow("issue date invalid")
         << QByteArray("[DATOS_GENERALES]\nFECHA=30/02/2024\n[VENDEDOR]\nENTIDAD=2100\n")
-        << "'30/02/2024' is not a valid date.";
+        << "FECHA: la fecha de la factura «30/02/2024» no existe: febrero de 2024 tiene 29 días; "
+           "escriba una fecha válida como dd/mm/aaaa.";
     QTest::newRow("bank entity missing")
         << QByteArray("[DATOS_GENERALES]\nFECHA=1/2/2024\n[VENDEDOR]\nOFICINA=0418\n")
         << "¡¡¡ Debes cumplimentar los datos bancarios !!!";

@@ -56,7 +56,8 @@ void tst_CliHostile::hostileImport_data() {
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("message");
 
-    const QString noDate = QStringLiteral("'' is not a valid date.");
+    const QString noDate = QStringLiteral(
+        "FECHA: falta la fecha de la factura; escriba una fecha válida como dd/mm/aaaa.");
     QTest::newRow("empty file") << Kind::Empty << 1 << noDate;
     QTest::newRow("binary garbage") << Kind::Garbage << 1 << noDate;
     QTest::newRow("200 MB") << Kind::Huge200MB << 1

@@ -190,8 +190,9 @@ void tst_DraftFile::numberText() {
     QCOMPARE(DraftFile::numberText(D(value)), text);
 }
 
-// A file another program wrote keeps its old meaning: no rate taken, no
-// references, the exemption only from a zero rate.
+// A file another program wrote keeps its old meaning: no references, the
+// exemption only from a zero rate; without IRPF the rate is the usual one
+// (none here), never the one of the invoice shown before.
 void tst_DraftFile::importWithoutTheNewKeysIsUnchanged() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("i.ini"));
@@ -204,7 +205,7 @@ void tst_DraftFile::importWithoutTheNewKeysIsUnchanged() {
     InvoiceRecord r;
     r.setText(RecordField::WithholdingRate, QStringLiteral("15"));
     importInto(r, path);
-    QCOMPARE(r.text(RecordField::WithholdingRate), QStringLiteral("15"));
+    QCOMPARE(r.text(RecordField::WithholdingRate), QStringLiteral("0"));
     QCOMPARE(r.lines().count(), 2);
     for (const InvoiceLine& line : r.lines().lines()) {
         QCOMPARE(line.fileReference, QString());
