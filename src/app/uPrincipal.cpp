@@ -607,14 +607,10 @@ void TForm2::runImport(const std::function<QString()>& import) {
     const bool hadLines = m_record.lines().count() > 0;
     QString path;
     {
+        // A refused file changes nothing (it is read whole before anything
+        // is applied), so the caption's mark stays as it was.
         const UnsavedChanges::Pause pause(*m_changes);
-        try {
-            path = import();
-        } catch (...) {
-            // Part of the invoice changed before the file was refused.
-            m_changes->markModified();
-            throw;
-        }
+        path = import();
     }
     if (path.isEmpty()) {
         // Cancelled: only the lines may have gone.
