@@ -156,7 +156,7 @@ void TFormRegistro::buildLayout() {
     m_usualRate->setFixedWidth(64);
     m_usualRate->setToolTip(QStringLiteral("Porcentaje de retención del I.R.P.F. con que empiezan "
                                            "una factura nueva y las importadas sin IRPF"));
-    auto* rateLabel = label(g, "LabelIrpf", QStringLiteral("Retención &habitual (I.R.P.F. %)"));
+    auto* rateLabel = label(g, "LabelIrpf", QStringLiteral("I.R.P.F. &habitual %"));
     rateLabel->setBuddy(m_usualRate);
     auto* rateRow = new QHBoxLayout;
     rateRow->addWidget(m_usualRate);
