@@ -2,6 +2,7 @@
 
 #include "cli/CommandArguments.h"
 #include "cli/EachFile.h"
+#include "cli/FindingLines.h"
 
 #include "common/AppError.h"
 #include "common/PercentageText.h"
@@ -12,28 +13,44 @@
 namespace {
 
 const char Usage[] =
-    "Uso: orvane-cli generate [--home CARPETA] [--withholding TIPO] [-o SALIDA.xml] "
+    "Uso: orvane-cli generate [--home CARPETA] [--withholding TIPO] [--strict] [-o SALIDA.xml] "
     "IMPORTACION.ini...\n"
     "  --home CARPETA       carpeta con Registro.Ini (por omisión, la del programa)\n"
     "  --withholding TIPO   tipo de retención I.R.P.F. en %, de 0 a 100, con coma o punto\n"
     "                       decimal (por omisión, el IRPF del fichero, o el habitual de\n"
     "                       Mis datos, o 0)\n"
+    "  --strict             no escribe una factura en la que la comprobación encuentra errores\n"
     "  -o SALIDA.xml        fichero de salida (solo con un fichero de importación)\n"
-    "Sin -o, cada factura se guarda junto a su fichero de importación con extensión .XML.\n";
+    "Sin -o, cada factura se guarda junto a su fichero de importación con extensión .XML.\n"
+    "Cada factura se comprueba como con «orvane-cli check»; lo que se encuentra sale por la\n"
+    "salida de errores, un hallazgo por línea.\n";
 
 struct Options : EachFileOptions {
-    QString withholding; // empty: the file's IRPF, or 0
+    QString withholding; // empty: the file's IRPF, or the usual rate
+    bool strict = false; // a document with errors is not written
 };
 
 // From a fresh start, as the window would: the import takes the file's IRPF
-// or the issuer's usual rate; a rate given here stands over both.
-QString generateOne(const Options& options, const QString& input) {
+// or the issuer's usual rate; a rate given here stands over both. The
+// document is checked as the window checks it before saving.
+QString generateOne(const Options& options, const QString& input, QTextStream& err) {
     InvoiceSession session(options.home);
     session.start();
     session.importChosenFile(input);
     if (!options.withholding.isEmpty())
         session.record().setText(RecordField::WithholdingRate, options.withholding);
-    return session.generateTo(options.output);
+    const QString target =
+        options.output.isEmpty() ? session.saveTargetBesideImport() : options.output;
+    const InvoiceSession::Generated generated =
+        session.generateTo(target, [&](const CheckFindings& findings) {
+            FindingLines::write(err, target, findings);
+            err.flush();
+            return !options.strict;
+        });
+    if (generated.status != InvoiceSession::GenerateStatus::Written)
+        throw AppError(QStringLiteral("La factura tiene errores; con --strict no se escribe %1")
+                           .arg(generated.path));
+    return generated.path;
 }
 
 } // namespace
@@ -48,6 +65,10 @@ int runGenerate(const QStringList& arguments, const QString& toolDir, QTextStrea
          QStringLiteral("-o solo admite un fichero de importación")},
         out, err, options,
         [&](const QString& option, CommandArguments& args) -> std::optional<QString> {
+            if (option == u"--strict") {
+                options.strict = true;
+                return QString();
+            }
             if (option != u"--withholding")
                 return std::nullopt;
             if (!args.takeValue(options.withholding))
@@ -63,5 +84,5 @@ int runGenerate(const QStringList& arguments, const QString& toolDir, QTextStrea
     if (status >= 0)
         return status;
     return writeEachFile(options.inputs, out, err,
-                         [&](const QString& input) { return generateOne(options, input); });
+                         [&](const QString& input) { return generateOne(options, input, err); });
 }

@@ -117,19 +117,8 @@ InvoiceSession::Generated InvoiceSession::generate(const FileChooser& chooseTarg
     }
     // The exemption reason as the issuer-data window last saved it.
     RegistroIni::loadExemptionReason(m_record, m_appDir);
-    // Checked once the target is known, right before the save; the document
-    // the check read is the one saved.
     QByteArray checked;
-    auto reviewed = [&] {
-        if (!review)
-            return true;
-        checked = currentDocument();
-        result.findings = checkDocument(checked);
-        if (result.findings.isEmpty())
-            return true;
-        const bool goOn = review(result.findings);
-        return goOn || !hasErrors(result.findings);
-    };
+    auto reviewed = [&] { return checkBeforeSave(result, checked, review); };
     auto save = [&](const QString& target) {
         if (checked.isNull())
             FacturaeWriter::save(m_record, target);
@@ -171,7 +160,22 @@ InvoiceSession::Generated InvoiceSession::generate(const FileChooser& chooseTarg
     return result;
 }
 
-QString InvoiceSession::generateTo(const QString& target) {
+// Checked once the target is known, right before the save; the document the
+// check read is the one saved.
+bool InvoiceSession::checkBeforeSave(Generated& result, QByteArray& checked,
+                                     const FindingsReview& review) {
+    if (!review)
+        return true;
+    checked = currentDocument();
+    result.findings = checkDocument(checked);
+    if (result.findings.isEmpty())
+        return true;
+    const bool goOn = review(result.findings);
+    return goOn || !hasErrors(result.findings);
+}
+
+InvoiceSession::Generated InvoiceSession::generateTo(const QString& target,
+                                                     const FindingsReview& review) {
     if (!hasBankData())
         throw AppError(MissingBankDataMessage);
     const QString path = target.isEmpty() ? saveTargetBesideImport() : target;
@@ -179,8 +183,15 @@ QString InvoiceSession::generateTo(const QString& target) {
         throw AppError(QStringLiteral("Falta el fichero de salida"));
     if (const QString problem = targetProblem(path); !problem.isEmpty())
         throw AppError(problem);
-    FacturaeWriter::save(m_record, path);
-    return path;
+    Generated result;
+    result.path = path;
+    QByteArray checked;
+    if (!checkBeforeSave(
+            result, checked, review ? review : [](const CheckFindings&) { return true; }))
+        return result;
+    FacturaeWriter::save(checked, path);
+    result.status = GenerateStatus::Written;
+    return result;
 }
 
 bool InvoiceSession::loadSigningSettings() {

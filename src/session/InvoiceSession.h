@@ -70,10 +70,13 @@ public:
     using FindingsReview = std::function<bool(const CheckFindings&)>;
     Generated generate(const FileChooser& chooseTarget, const Explainer& refuse = {},
                        const FindingsReview& review = {});
-    // The tool's generate: the same checks, to target, or beside the import
-    // file when target is empty. Throws AppError (with the bank message when
-    // the entity is missing). Returns the path written.
-    QString generateTo(const QString& target);
+    // The tool's generate: the same checks and the same check of the
+    // document, to target, or beside the import file when target is empty.
+    // review sees the findings, if any, and says whether to save despite
+    // errors (without review: save). Throws AppError (with the bank message
+    // when the entity is missing). Returns where the document goes and what
+    // the check found, Written or Cancelled.
+    Generated generateTo(const QString& target, const FindingsReview& review = {});
 
     static const QString MissingBankDataMessage;
     bool hasBankData() const;
@@ -168,6 +171,9 @@ public:
 
 private:
     InvoiceImport::UsualRate usualRate() const;
+    // With review, checks the document about to be saved (kept in checked)
+    // into result; false when it must not be saved.
+    bool checkBeforeSave(Generated& result, QByteArray& checked, const FindingsReview& review);
     void noteNumberUsed();
     // The check of a document written from the record, through the long-work
     // runner when there is one.

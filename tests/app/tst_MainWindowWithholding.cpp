@@ -15,12 +15,14 @@ const QString Registro =
     QStringLiteral("[MISDATOS]\nENTIDAD=2100\nOFICINA=0418\nDC=45\nCUENTA=0200051332\n"
                    "PERSONA=J\nNOMBRE=Mi Empresa S.L.\nNIF=B15123458\n%1");
 
-// A whole invoice; %1 is its IRPF line, if any.
+// A whole invoice the check finds nothing in; %1 is its IRPF line, if any.
 const QString Invoice = QStringLiteral(
     "[DATOS_GENERALES]\nSERIE=A\nFACTURA=7\nFECHA=15/03/2024\nVENCIMIENTO=15/04/2024\nLINEAS=2\n%1"
     "[VENDEDOR]\nENTIDAD=2100\nOFICINA=0418\nDC=45\nCUENTA=0200051332\nPERSONA=J\n"
-    "NOMBRE=Mi Empresa S.L.\nNIF=B15123458\n"
-    "[COMPRADOR]\nPERSONA=F\nNOMBRE=Ana\nAPELLIDO1=Pérez\nNIF=12345678Z\n"
+    "NOMBRE=Mi Empresa S.L.\nDIRECCION=Rúa do Vilar, 12\nCP=15705\n"
+    "POBLACION=Santiago de Compostela\nPROVINCIA=A Coruña\nNIF=B15123458\n"
+    "[COMPRADOR]\nPERSONA=F\nNOMBRE=Ana\nAPELLIDO1=Pérez\nDIRECCION=Rúa Nova, 1\nCP=15001\n"
+    "POBLACION=A Coruña\nPROVINCIA=A Coruña\nNIF=12345678Z\n"
     "[LINEAS]\nNOMBRE1=Revisión\nPRECIO1=500\nCANTIDAD1=1\nIVA1=21\n"
     "NOMBRE2=Tasa\nPRECIO2=12,5\nCANTIDAD2=2\nIVA2=21\n");
 

@@ -100,7 +100,8 @@ void tst_CliHostile::hostileImport() {
     const QString beside =
         QFileInfo(path).path() + u'/' + QFileInfo(path).completeBaseName() + QStringLiteral(".XML");
     if (status == 0) {
-        QCOMPARE(run.err, QString());
+        // What the document check says about these invoices, nothing else.
+        QVERIFY2(CliRunner::onlyFindings(run.err, beside), qPrintable(run.err));
         QCOMPARE(run.out, beside + u'\n');
         QCOMPARE(wellFormed(beside), QString());
     } else {
@@ -136,7 +137,8 @@ void tst_CliHostile::unusableRegistroIni() {
     const QString input = work.filePath(QStringLiteral("F1.ini"));
     HostileFiles::write(input, HostileFiles::validHead());
     const Run run = generate({QStringLiteral("--home"), home.path(), input});
-    QCOMPARE(run.err, QString());
+    QVERIFY2(CliRunner::onlyFindings(run.err, work.filePath(QStringLiteral("F1.XML"))),
+             qPrintable(run.err));
     QCOMPARE(run.status, 0);
     QCOMPARE(wellFormed(work.filePath(QStringLiteral("F1.XML"))), QString());
 }
@@ -150,8 +152,11 @@ void tst_CliHostile::unwritableOutput() {
     const Run run =
         generate({QStringLiteral("--home"), work.path(), QStringLiteral("-o"), output, input});
     QCOMPARE(run.status, 1);
-    QVERIFY2(run.err.startsWith(input + QStringLiteral(": ")) && run.err.contains(output),
+    // After what the check found, the reason the document is not there.
+    const QString last = run.err.section(u'\n', -2, -2);
+    QVERIFY2(last.startsWith(input + QStringLiteral(": ")) && last.contains(output),
              qPrintable(run.err));
+    QVERIFY(CliRunner::onlyFindings(run.err.left(run.err.size() - last.size() - 1), output));
     QCOMPARE(QDir(work.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
              QStringList{QStringLiteral("F1.ini")});
 }
