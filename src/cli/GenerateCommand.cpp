@@ -5,6 +5,7 @@
 #include "cli/FindingLines.h"
 
 #include "common/AppError.h"
+#include "common/FileIdentity.h"
 #include "common/PercentageText.h"
 #include "session/InvoiceSession.h"
 
@@ -53,6 +54,31 @@ QString generateOne(const Options& options, const QString& input, QTextStream& e
     return generated.path;
 }
 
+// Documents of a batch that would replace one another or a file the batch is
+// still to read (or has read): said before anything is written.
+QStringList batchClashes(const Options& options) {
+    const QStringList& inputs = options.inputs;
+    QStringList outputs;
+    for (const QString& input : inputs)
+        outputs << (options.output.isEmpty() ? InvoiceSession::documentBesideImport(input)
+                                             : options.output);
+    QStringList clashes;
+    for (qsizetype i = 0; i < inputs.size(); ++i) {
+        for (qsizetype j = i + 1; j < inputs.size(); ++j) {
+            if (FileIdentity::samePlace(outputs[i], outputs[j]))
+                clashes << QStringLiteral("%1 y %2 escribirían la misma factura, %3")
+                               .arg(inputs[i], inputs[j], outputs[i]);
+        }
+        for (qsizetype j = 0; j < inputs.size(); ++j) {
+            if (j != i && FileIdentity::samePlace(outputs[i], inputs[j]))
+                clashes << QStringLiteral("%1 escribiría su factura en %2, que es otro fichero de "
+                                          "importación de esta orden")
+                               .arg(inputs[i], inputs[j]);
+        }
+    }
+    return clashes;
+}
+
 } // namespace
 
 int runGenerate(const QStringList& arguments, const QString& toolDir, QTextStream& out,
@@ -83,6 +109,14 @@ int runGenerate(const QStringList& arguments, const QString& toolDir, QTextStrea
         });
     if (status >= 0)
         return status;
+    if (const QStringList clashes = batchClashes(options); !clashes.isEmpty()) {
+        for (const QString& clash : clashes)
+            err << clash << ".\n";
+        err << "No se ha escrito ninguna factura: dé a cada fichero de importación un nombre "
+               "propio.\n";
+        err.flush();
+        return 2;
+    }
     return writeEachFile(options.inputs, out, err,
                          [&](const QString& input) { return generateOne(options, input, err); });
 }

@@ -92,6 +92,11 @@ QString InvoiceSession::saveTargetBesideImport() const {
     return m_record.rutaDelFichero() + m_record.nombreFichero() + QStringLiteral(".XML");
 }
 
+QString InvoiceSession::documentBesideImport(const QString& importFile) {
+    return InvoiceImport::folderOf(importFile) + InvoiceImport::baseNameOf(importFile) +
+           QStringLiteral(".XML");
+}
+
 QString InvoiceSession::targetProblem(const QString& path) const {
     const QFileInfo target(path);
     QString reason;

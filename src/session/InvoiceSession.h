@@ -83,6 +83,8 @@ public:
     // Where "Generar Factura" saves without asking: RutaDelFichero +
     // NombreFichero + ".XML", or empty when both are empty and a person chooses.
     QString saveTargetBesideImport() const;
+    // Where the document of an import file chosen by a person goes.
+    static QString documentBesideImport(const QString& importFile);
     // Why the document cannot be written to path, or empty when it can: the
     // file the invoice was imported from (also through a link or another
     // name for it) and anything but a regular file are never replaced.

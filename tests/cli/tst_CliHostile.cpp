@@ -48,6 +48,8 @@ private slots:
     void unwritableOutput();
     void outputNeverReplacesWhatItMustNot_data();
     void outputNeverReplacesWhatItMustNot();
+    void batchNeverReplacesItsOwnFiles_data();
+    void batchNeverReplacesItsOwnFiles();
     void unreadableAsAnotherUser();
 };
 
@@ -281,6 +283,81 @@ void tst_CliHostile::outputNeverReplacesWhatItMustNot() {
                  .filter(QStringLiteral("salida"))
                  .size(),
              output.endsWith(QStringLiteral("salida.xml")) ? 1 : 0);
+}
+
+// A batch whose documents would replace one another, or a file it reads, is
+// refused before anything is written; the files are named.
+void tst_CliHostile::batchNeverReplacesItsOwnFiles_data() {
+    QTest::addColumn<QStringList>("inputs"); // made as import files; "L->T": a link to T
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("clash"); // a line of the refusal; empty: written
+    QTest::newRow("names differing in case only")
+        << QStringList{"a.ini", "a.INI"} << QStringList{"a.ini", "a.INI"}
+        << "a.ini y a.INI escribirían la misma factura, %1/a.XML.";
+    QTest::newRow("the same file twice") << QStringList{"a.ini"} << QStringList{"a.ini", "a.ini"}
+                                         << "a.ini y a.ini escribirían la misma factura, %1/a.XML.";
+    QTest::newRow("the same file by another path")
+        << QStringList{"a.ini"} << QStringList{"a.ini", "sub/../a.ini"}
+        << "a.ini y sub/../a.ini escribirían la misma factura, %1/a.XML.";
+    QTest::newRow("a later input is the document of an earlier one")
+        << QStringList{"x.ini", "x.XML"} << QStringList{"x.ini", "x.XML"}
+        << "x.ini escribiría su factura en x.XML, que es otro fichero de importación de esta "
+           "orden.";
+    QTest::newRow("an earlier input is the document of a later one")
+        << QStringList{"x.XML", "x.ini"} << QStringList{"x.XML", "x.ini"}
+        << "x.ini escribiría su factura en x.XML, que es otro fichero de importación de esta "
+           "orden.";
+    QTest::newRow("the document's name is a link to another input")
+        << QStringList{"a.ini", "b.ini", "b.XML->a.ini"} << QStringList{"a.ini", "b.ini"}
+        << "b.ini escribiría su factura en a.ini, que es otro fichero de importación de esta "
+           "orden.";
+    QTest::newRow("different names")
+        << QStringList{"a.ini", "b.ini"} << QStringList{"a.ini", "b.ini"} << QString();
+}
+
+void tst_CliHostile::batchNeverReplacesItsOwnFiles() {
+    QFETCH(QStringList, inputs);
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, clash);
+    QTemporaryDir work;
+    QVERIFY(QDir(work.path()).mkdir(QStringLiteral("sub")));
+    const QByteArray importBytes = HostileFiles::validHead();
+    QMap<QString, QByteArray> before; // every file and what it holds
+    for (const QString& input : inputs) {
+        const QStringList link = input.split(QStringLiteral("->"));
+        if (link.size() == 2) {
+            QVERIFY(QFile::link(work.filePath(link[1]), work.filePath(link[0])));
+        } else {
+            HostileFiles::write(work.filePath(input), importBytes + input.toUtf8());
+            before.insert(input, importBytes + input.toUtf8());
+        }
+    }
+    QProcess process;
+    process.setWorkingDirectory(work.path());
+    process.start(QStringLiteral(ORVANE_CLI_PATH),
+                  QStringList{QStringLiteral("generate"), QStringLiteral("--home"), work.path()} +
+                      arguments);
+    QVERIFY(process.waitForFinished(60000));
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    QDir dir(work.path());
+    if (clash.isEmpty()) {
+        QCOMPARE(process.exitCode(), 0);
+        QVERIFY(QFile::exists(work.filePath(QStringLiteral("a.XML"))));
+        QVERIFY(QFile::exists(work.filePath(QStringLiteral("b.XML"))));
+        return;
+    }
+    QCOMPARE(process.exitCode(), 2);
+    QCOMPARE(process.readAllStandardOutput(), QByteArray());
+    QVERIFY2(err.split(u'\n').contains(clash.arg(work.path())), qPrintable(err));
+    QVERIFY(err.endsWith(QStringLiteral("No se ha escrito ninguna factura: dé a cada fichero de "
+                                        "importación un nombre propio.\n")));
+    // Nothing written, nothing replaced.
+    QStringList files = dir.entryList(QDir::Files | QDir::System | QDir::Hidden);
+    for (const QString& input : inputs)
+        files.removeOne(input.section(QStringLiteral("->"), 0, 0));
+    QCOMPARE(files, QStringList());
+    for (auto it = before.cbegin(); it != before.cend(); ++it)
+        QCOMPARE(CliRunner::readAll(work.filePath(it.key())), it.value());
 }
 
 // Root reads any file, so as root the unreadable file is tried as "nobody".
