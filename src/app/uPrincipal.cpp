@@ -456,6 +456,10 @@ void TForm2::FormShow() {
     }
     rememberLoadedIssuer();
     m_changes->markSaved();
+    if (const QString& problem = m_session.settingsProblem(); !problem.isEmpty())
+        m_status->report(QStringLiteral("%1: no se modificará; las carpetas y la numeración se "
+                                        "recordarán solo hasta cerrar Orvane")
+                             .arg(problem));
 }
 
 QString TForm2::statusText() const {
@@ -678,8 +682,7 @@ void TForm2::saveDraft() {
             if (!name.isEmpty())
                 proposal = QDir(proposal.isEmpty() ? QDir::homePath() : proposal)
                                .filePath(name + QStringLiteral(".ini"));
-            path =
-                Prompts::instance().saveFileAt(this, DraftFilter, QStringLiteral("ini"), proposal);
+            path = chooseDraftFile(proposal);
             if (path.isEmpty())
                 return;
             RememberedFolders::remember(appDir(), RememberedFolders::Kind::Save, path);
@@ -690,6 +693,20 @@ void TForm2::saveDraft() {
         m_status->report(
             QStringLiteral("Borrador guardado en %1").arg(QDir::toNativeSeparators(path)));
     });
+}
+
+// The draft's save dialog, asked again while the file chosen is one a draft
+// must never replace (the program's settings, the import file shown).
+QString TForm2::chooseDraftFile(const QString& proposal) {
+    for (;;) {
+        const QString path =
+            Prompts::instance().saveFileAt(this, DraftFilter, QStringLiteral("ini"), proposal);
+        const QString problem = path.isEmpty() ? QString() : m_session.draftTargetProblem(path);
+        if (problem.isEmpty())
+            return path;
+        Prompts::instance().warn(this, AppTitle,
+                                 problem + QStringLiteral(". Elija otro nombre para el borrador."));
+    }
 }
 
 void TForm2::newInvoice() {

@@ -31,7 +31,7 @@ void InvoiceSession::start(const QDate& today) {
     m_record.setIssueDate(today);
     m_record.setDueDate(today);
     m_record.setText(RecordField::WithholdingRate, QStringLiteral("0"));
-    RegistroIni::loadIssuerAtStart(m_record, m_appDir);
+    m_settingsProblem = RegistroIni::loadIssuerAtStart(m_record, m_appDir);
     m_record.setText(RecordField::WithholdingRate, RegistroIni::usualWithholdingRate(m_appDir));
 }
 
@@ -97,18 +97,32 @@ QString InvoiceSession::documentBesideImport(const QString& importFile) {
            QStringLiteral(".XML");
 }
 
+QString InvoiceSession::protectedFileReason(const QString& path) const {
+    if (FileIdentity::sameFile(path, m_importedFrom))
+        return QStringLiteral("es el fichero de importación de esta factura");
+    if (const QString name = AppFiles::settingsFileAt(m_appDir, path); !name.isEmpty())
+        return QStringLiteral("es %1, la configuración del programa").arg(name);
+    return {};
+}
+
 QString InvoiceSession::targetProblem(const QString& path) const {
     const QFileInfo target(path);
-    QString reason;
-    if (FileIdentity::sameFile(path, m_importedFrom))
-        reason = QStringLiteral("es el fichero de importación de esta factura");
-    else if (target.exists() && target.isDir())
+    QString reason = protectedFileReason(path);
+    if (reason.isEmpty() && target.exists() && target.isDir())
         reason = QStringLiteral("es una carpeta, no un fichero");
-    else if (target.exists() && !target.isFile())
+    else if (reason.isEmpty() && target.exists() && !target.isFile())
         reason = QStringLiteral("no es un fichero normal");
     if (reason.isEmpty())
         return {};
     return QStringLiteral("No se puede guardar la factura en %1: %2")
+        .arg(QDir::toNativeSeparators(path), reason);
+}
+
+QString InvoiceSession::draftTargetProblem(const QString& path) const {
+    const QString reason = protectedFileReason(path);
+    if (reason.isEmpty())
+        return {};
+    return QStringLiteral("No se puede guardar el borrador en %1: %2")
         .arg(QDir::toNativeSeparators(path), reason);
 }
 

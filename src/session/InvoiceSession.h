@@ -37,6 +37,10 @@ public:
     // the stored usual rate is not one, after the rest is done (the rate is
     // then 0).
     void start(const QDate& today = QDate::currentDate());
+    // Why Registro.Ini could not be read at the last start, if it could not:
+    // it then reads as empty and is never written (what the program
+    // remembers in it is kept for the run instead).
+    const QString& settingsProblem() const { return m_settingsProblem; }
 
     // An import takes the file's IRPF, else the usual rate of Registro.Ini.
     // "Capturar Datos": the fixed Importa/Factura.Ini when it exists (no file
@@ -87,8 +91,12 @@ public:
     static QString documentBesideImport(const QString& importFile);
     // Why the document cannot be written to path, or empty when it can: the
     // file the invoice was imported from (also through a link or another
-    // name for it) and anything but a regular file are never replaced.
+    // name for it), the program's settings files (Registro.Ini,
+    // Concellos.Ini) and anything but a regular file are never replaced.
     QString targetProblem(const QString& path) const;
+    // The same for a draft chosen in a dialog: never the import file shown
+    // nor a settings file.
+    QString draftTargetProblem(const QString& path) const;
 
     // "Nueva factura": start() again from an empty record, keeping the series
     // of the invoice left behind with the number after the last one used in
@@ -173,6 +181,8 @@ public:
 
 private:
     InvoiceImport::UsualRate usualRate() const;
+    // What path is that no file the invoice writes may replace, or empty.
+    QString protectedFileReason(const QString& path) const;
     // With review, checks the document about to be saved (kept in checked)
     // into result; false when it must not be saved.
     bool checkBeforeSave(Generated& result, QByteArray& checked, const FindingsReview& review);
@@ -188,6 +198,7 @@ private:
     QString m_appDir;
     InvoiceRecord m_record;
     QString m_importedFrom;
+    QString m_settingsProblem;
     DocumentRenderer* m_renderer = nullptr;
     LongWork m_longWork;
 };

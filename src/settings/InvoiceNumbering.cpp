@@ -3,6 +3,7 @@
 #include "common/AppError.h"
 #include "settings/AppFiles.h"
 #include "settings/IniFile.h"
+#include "settings/KeptSettings.h"
 
 #include <QUrl>
 
@@ -71,7 +72,7 @@ QString next(const QString& text) {
 }
 
 QString last(const QString& appDir, const QString& series) {
-    return IniFile(AppFiles::registroIni(appDir)).readString(Section, keyOf(series));
+    return KeptSettings::value(IniFile(AppFiles::registroIni(appDir)), Section, keyOf(series));
 }
 
 void remember(const QString& appDir, const QString& series, const QString& number) {
@@ -81,11 +82,10 @@ void remember(const QString& appDir, const QString& series, const QString& numbe
         IniFile ini(AppFiles::registroIni(appDir));
         // An earlier invoice written again (corrected, say) does not take
         // the count back: the next new one must not repeat a number used.
-        const QString stored = ini.readString(Section, keyOf(series));
+        const QString stored = KeptSettings::value(ini, Section, keyOf(series));
         if (stored == number || isLater(stored, number))
             return;
-        ini.writeString(Section, keyOf(series), number);
-        ini.save();
+        KeptSettings::store(ini, Section, keyOf(series), number);
     } catch (const AppError&) {
     }
 }

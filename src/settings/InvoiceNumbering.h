@@ -17,7 +17,8 @@ QString last(const QString& appDir, const QString& series);
 // Stores number as the last one of series, unless the stored one is later in
 // the same numbering (same text before its final digits, digits worth more):
 // writing an old invoice again does not take the count back. Failing to write
-// it is silent: the document it belongs to has been written.
+// it is silent: the document it belongs to has been written. A file that
+// could not be read whole is left alone and the number kept for the run.
 void remember(const QString& appDir, const QString& series, const QString& number);
 
 // What a new invoice of series proposes: the number after the last stored

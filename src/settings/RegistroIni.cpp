@@ -101,10 +101,10 @@ void IssuerSettings::write(IniFile& ini, PersonType type) const {
 
 namespace RegistroIni {
 
-void loadIssuerAtStart(InvoiceRecord& record, const QString& appDir) {
+QString loadIssuerAtStart(InvoiceRecord& record, const QString& appDir) {
     const QString path = AppFiles::registroIni(appDir);
     if (!QFileInfo::exists(path))
-        return;
+        return {};
     const IniFile ini(path);
     const IssuerSettings s = IssuerSettings::read(ini);
     record.setExemptionReason(s.exemptionReason);
@@ -117,10 +117,10 @@ void loadIssuerAtStart(InvoiceRecord& record, const QString& appDir) {
     BankAccount::followAccount(record);
 
     const auto type = PartyFields::personTypeOf(s.personLetter());
-    if (!type)
-        return;
-    PartyFields::load(record, Party::Issuer, *type,
-                      [&](const QString& key) { return ini.readString(MisDatos, key); });
+    if (type)
+        PartyFields::load(record, Party::Issuer, *type,
+                          [&](const QString& key) { return ini.readString(MisDatos, key); });
+    return ini.readProblem();
 }
 
 void loadExemptionReason(InvoiceRecord& record, const QString& appDir) {

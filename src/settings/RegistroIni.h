@@ -36,8 +36,9 @@ struct IssuerSettings {
 namespace RegistroIni {
 
 // Loads the issuer into the main window's record when Registro.Ini exists in
-// appDir, as the window does when first shown.
-void loadIssuerAtStart(InvoiceRecord& record, const QString& appDir);
+// appDir, as the window does when first shown. Returns why the file could not
+// be read, if it exists and could not (it then reads as empty).
+QString loadIssuerAtStart(InvoiceRecord& record, const QString& appDir);
 
 // The reason written on exempt lines, from [MISDATOS] MOTIVOEXENCION (the
 // default text when the file or the key is missing or empty).

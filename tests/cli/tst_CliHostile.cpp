@@ -175,6 +175,7 @@ enum class Target {
     Folder,
     Device,
     LinkToRegularFile,
+    SettingsFile, // Registro.Ini of the --home folder
 };
 
 } // namespace
@@ -198,6 +199,8 @@ void tst_CliHostile::outputNeverReplacesWhatItMustNot_data() {
                                  << QStringLiteral("es una carpeta, no un fichero");
     QTest::newRow("-o a device") << Target::Device << QStringLiteral("no es un fichero normal");
     QTest::newRow("-o a link to a regular file") << Target::LinkToRegularFile << QString();
+    QTest::newRow("-o the settings file")
+        << Target::SettingsFile << QStringLiteral("es Registro.Ini, la configuración del programa");
 }
 
 void tst_CliHostile::outputNeverReplacesWhatItMustNot() {
@@ -250,6 +253,10 @@ void tst_CliHostile::outputNeverReplacesWhatItMustNot() {
         HostileFiles::write(work.filePath(QStringLiteral("destino.xml")), "viejo");
         QVERIFY(QFile::link(work.filePath(QStringLiteral("destino.xml")), output));
         break;
+    case Target::SettingsFile:
+        output = work.filePath(QStringLiteral("Registro.Ini"));
+        HostileFiles::write(output, "[MISDATOS]\nNOMBRE=Ana\n");
+        break;
     }
     HostileFiles::write(input, importBytes);
     const QFileInfo before(output.isEmpty() ? input : output);
@@ -278,6 +285,8 @@ void tst_CliHostile::outputNeverReplacesWhatItMustNot() {
         qPrintable(result.err));
     QCOMPARE(result.out, QString());
     QCOMPARE(after.isFile(), wasFile);
+    if (target == Target::SettingsFile)
+        QCOMPARE(CliRunner::readAll(output), QByteArray("[MISDATOS]\nNOMBRE=Ana\n"));
     QCOMPARE(QDir(work.path())
                  .entryList(QDir::Hidden | QDir::System | QDir::AllEntries | QDir::NoDotAndDotDot)
                  .filter(QStringLiteral("salida"))
