@@ -45,7 +45,7 @@ InvoicePreview::InvoicePreview(InvoiceSession& session, QByteArray document,
 void InvoicePreview::paintPages(QPrinter* printer) {
     runGuarded(this, [&] {
         const BusyCursor busy;
-        m_pages = InvoicePdf::render(m_parsed, *printer, &m_logo);
+        m_pages = InvoicePdf::render(m_parsed, *printer, &m_logo, m_qr);
     });
 }
 
@@ -57,6 +57,6 @@ void InvoicePreview::GuardarPdfClick() {
         if (path.isEmpty())
             return;
         BackgroundWork::run(this, QStringLiteral("Guardando la copia PDF…"),
-                            [this, path] { m_session.savePdf(m_document, path); });
+                            [this, path] { m_session.savePdf(m_document, path, m_qr); });
     });
 }

@@ -2,6 +2,7 @@
 
 #include "pdf/FacturaeDocument.h"
 #include "pdf/LogoImage.h"
+#include "session/TaxQr.h"
 
 #include <QByteArray>
 #include <QPrintPreviewDialog>
@@ -21,6 +22,10 @@ public:
     InvoicePreview(InvoiceSession& session, QByteArray document, FacturaeDocument::Document parsed,
                    QWidget* parent = nullptr);
 
+    // The tax QR of an invoice this program issued, on the pages and in the
+    // saved PDF; none unless set before the preview is shown.
+    void setTaxQr(const TaxQr& qr) { m_qr = qr; }
+
     QAction* saveAction() const { return m_save; }
     // Pages of the copy as laid out for the preview.
     int pageCount() const { return m_pages; }
@@ -35,6 +40,7 @@ private:
     QByteArray m_document;
     FacturaeDocument::Document m_parsed;
     LogoImage m_logo;
+    TaxQr m_qr;
     QAction* m_save = nullptr;
     int m_pages = 0;
 };

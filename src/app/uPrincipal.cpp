@@ -3,11 +3,14 @@
 #include "app/ControlNames.h"
 #include "app/FileReferencePanel.h"
 #include "app/FindingsText.h"
+#include "app/FirstStartHint.h"
 #include "app/InvoicePreview.h"
+#include "app/LineCountTitle.h"
 #include "app/LinesGrid.h"
 #include "app/MainStatusBar.h"
 #include "app/PartyPanel.h"
 #include "app/PaymentPanel.h"
+#include "app/PendingEdit.h"
 #include "app/RecordBinding.h"
 #include "app/SignatureFlow.h"
 #include "app/TaxIdMark.h"
@@ -17,7 +20,6 @@
 #include "app/uAutoFirma.h"
 #include "app/uRegistro.h"
 #include "common/AppVersion.h"
-#include "invoice/AmountLimits.h"
 #include "invoice/BankAccount.h"
 #include "invoice/UnsavedChanges.h"
 #include "pdf/FacturaeReader.h"
@@ -32,6 +34,7 @@
 #include "widgets/DialogKit.h"
 #include "widgets/ErrorGuard.h"
 #include "widgets/Prompts.h"
+#include "widgets/WheelGuard.h"
 
 #include <QAction>
 #include <QApplication>
@@ -45,6 +48,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -52,6 +56,8 @@
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <iterator>
 
 // The pictures live in a static library; this pulls them in wherever the
 // window is linked.
@@ -67,6 +73,8 @@ namespace {
 
 const QString UnsavedQuestion =
     QStringLiteral("La factura tiene cambios sin guardar. ¿Desea descartarlos?");
+const QString QuitUnsavedQuestion =
+    QStringLiteral("La factura tiene cambios sin guardar. ¿Desea salir sin guardarlos?");
 
 // The menu bar and its shortcuts. A toolbar button shows the action of the
 // same name. Adding a command is one line here and a handler.
@@ -115,6 +123,12 @@ const MenuEntry MenuEntries[] = {
     {M::Ayuda, "actionAcercaDe", "&Acerca de", "Contacto", "F1", "contact", &TForm2::Button5Click},
 };
 
+// Commands that work on the invoice on screen: what is being typed is taken
+// first. Those that replace or close it ask first instead (mayLeaveInvoice).
+void (TForm2::*const CommitFirst[])() = {&TForm2::saveDraft, &TForm2::Button2Click,
+                                         &TForm2::VerImprimirClick, &TForm2::Button4Click,
+                                         &TForm2::checkInvoice};
+
 QWidget* whitePanel(const QString& objectName, QWidget* parent) {
     auto* panel = new QWidget(parent);
     panel->setObjectName(objectName);
@@ -157,6 +171,9 @@ TForm2::TForm2(const QString& appDir, QWidget* parent) : QMainWindow(parent), m_
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
 
+    m_firstStartHint = new FirstStartHint(central);
+    column->addWidget(m_firstStartHint);
+
     // The invoice scrolls when the screen is too small for it; the button
     // bar below it stays in view.
     m_scroll = new QScrollArea(central);
@@ -186,6 +203,8 @@ TForm2::TForm2(const QString& appDir, QWidget* parent) : QMainWindow(parent), m_
     setStatusBar(m_status);
     for (RecordField field : {RecordField::IssuerTaxId, RecordField::CustomerTaxId})
         TaxIdMark::attach(findChild<QLineEdit*>(controlName(field)));
+
+    connect(m_issuer->editButton(), &QPushButton::clicked, this, &TForm2::editIssuerSettings);
 
     // Person type: the buttons ask the record, the record lays the block out.
     for (PartyPanel* panel : {m_issuer, m_customer}) {
@@ -225,8 +244,14 @@ TForm2::TForm2(const QString& appDir, QWidget* parent) : QMainWindow(parent), m_
         });
     }
 
+    m_pending = std::make_unique<PendingEdit>(m_record, *m_grid, *m_totals->rateList(), *this);
     connect(m_totals->rateList(), &RateCombo::closedUp, this, &TForm2::ComboBox1CloseUp);
     connect(m_totals->rateList(), &RateCombo::left, this, &TForm2::ComboBox1Exit);
+    // Another rate picked with the keys or the wheel counts at once.
+    connect(m_totals->rateList(), &QComboBox::currentIndexChanged, this,
+            [this] { m_pending->takeRate(); });
+    // The wheel scrolls the invoice; it changes only the box being typed in.
+    new WheelGuard(this);
 
     setUpTabOrder();
     // Enter moves on like Tab: the window sees every key first.
@@ -266,9 +291,9 @@ QWidget* TForm2::buildInvoiceArea() {
     column->addWidget(panel2);
 
     // Lines.
-    // The title's accelerator takes the keyboard into the grid.
-    auto* lines = new QGroupBox(QStringLiteral("&Detalle Factura"), area);
+    auto* lines = new QGroupBox(area);
     lines->setObjectName(QStringLiteral("GroupBox4"));
+    showLineCount(*lines, m_record.lines());
     auto* linesColumn = new QVBoxLayout(lines);
     linesColumn->setContentsMargins(4, 2, 4, 4);
     linesColumn->setSpacing(2);
@@ -326,7 +351,13 @@ void TForm2::buildMenus() {
             action->setIcon(
                 QIcon(QStringLiteral(":/mainwindow/%1.svg").arg(QLatin1String(entry.picture))));
         const auto handler = entry.handler;
-        connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+        const bool commitFirst = std::find(std::begin(CommitFirst), std::end(CommitFirst),
+                                           handler) != std::end(CommitFirst);
+        connect(action, &QAction::triggered, this, [this, handler, commitFirst] {
+            if (commitFirst && !m_pending->commit())
+                return;
+            (this->*handler)();
+        });
         target->addAction(action);
         addAction(action);
         m_actions << action;
@@ -452,10 +483,11 @@ void TForm2::FormShow() {
     updateCaption();
     {
         const UnsavedChanges::Pause pause(*m_changes);
-        runGuarded(this, [&] { m_session.start(); });
+        runGuarded(this, [&] { m_session.startNew(); });
     }
     rememberLoadedIssuer();
     m_changes->markSaved();
+    m_firstStartHint->follow(appDir());
     if (const QString& problem = m_session.settingsProblem(); !problem.isEmpty())
         m_status->report(QStringLiteral("%1: no se modificará; las carpetas y la numeración se "
                                         "recordarán solo hasta cerrar Orvane")
@@ -502,7 +534,7 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event) {
             // Enter finishes a rate typed into the list, then moves on.
             RateCombo* rate = m_totals->rateList();
             if (widget == rate || rate->isAncestorOf(widget))
-                takeWithholdingRate();
+                m_pending->takeRate();
             // Only this window's controls; dialogs and menus keep their own Enter.
             if (widget->window() == this && FormKeyPress(widget))
                 return true;
@@ -536,18 +568,44 @@ void TForm2::closeEvent(QCloseEvent* event) {
             this, AppTitle, QStringLiteral("Espere a que AutoFirma termine antes de salir."));
         return;
     }
-    if (m_changes->isModified() &&
-        !Prompts::instance().confirm(
-            this, AppTitle,
-            QStringLiteral("La factura tiene cambios sin guardar. ¿Desea salir sin guardarlos?"))) {
+    bool leave = false;
+    runGuarded(this, [&] { leave = mayLeaveInvoice(QuitUnsavedQuestion); });
+    if (!leave) {
         event->ignore();
         return;
     }
     QMainWindow::closeEvent(event);
 }
 
-bool TForm2::mayDiscardChanges() {
-    return !m_changes->isModified() || Prompts::instance().confirm(this, AppTitle, UnsavedQuestion);
+// Before the invoice on screen is replaced or closed. What is being typed
+// counts as a change; a value that would be refused stops the command only
+// when the person wants the invoice kept: a half-typed slip must never make
+// quitting impossible.
+bool TForm2::mayLeaveInvoice(const QString& question) {
+    const bool refused = !m_pending->commitQuietly();
+    if (!refused && !m_changes->isModified())
+        return true;
+    return leaveInvoice(askUnsaved(question));
+}
+
+bool TForm2::leaveInvoice(UnsavedAnswer answer) {
+    switch (answer) {
+    case UnsavedAnswer::Save:
+        return m_pending->commit() && keepDraft();
+    case UnsavedAnswer::Discard:
+        m_pending->drop();
+        return true;
+    case UnsavedAnswer::Cancel:
+        break;
+    }
+    return false;
+}
+
+// The question offers losing the changes (OK) or keeping the invoice on
+// screen (Cancel).
+TForm2::UnsavedAnswer TForm2::askUnsaved(const QString& question) {
+    return Prompts::instance().confirm(this, AppTitle, question) ? UnsavedAnswer::Discard
+                                                                 : UnsavedAnswer::Cancel;
 }
 
 void TForm2::Edit17Enter() {
@@ -555,33 +613,11 @@ void TForm2::Edit17Enter() {
 }
 
 void TForm2::ComboBox1CloseUp() {
-    takeWithholdingRate();
+    m_pending->takeRate();
 }
 
 void TForm2::ComboBox1Exit() {
-    RateCombo* rate = m_totals->rateList();
-    if (rate->currentText().isEmpty())
-        rate->setEditText(QStringLiteral("0"));
-    takeWithholdingRate();
-}
-
-// The rate list's text, picked or typed, once it is finished: a number from 0
-// to 100 becomes the invoice's rate and the totals follow; anything else is
-// refused with a message and the rate stays as it was.
-void TForm2::takeWithholdingRate() {
-    RateCombo* rate = m_totals->rateList();
-    const QString typed = rate->currentText();
-    const QString current = m_record.text(RecordField::WithholdingRate);
-    if (typed == current)
-        return;
-    const QString problem = AmountLimits::typedProblem(AmountLimits::NumberField::Withholding,
-                                                       typed, ValueForms::readTypedNumber(typed));
-    if (!problem.isEmpty()) {
-        rate->setEditText(current);
-        Prompts::instance().errorBox(this, withFullStop(problem));
-        return;
-    }
-    runGuarded(this, [&] { m_record.setText(RecordField::WithholdingRate, typed); });
+    m_pending->takeRate();
 }
 
 void TForm2::administrationTicked(InvoiceRecord&) {
@@ -640,11 +676,9 @@ QString TForm2::chooseImportFile() {
 
 void TForm2::AdvSmoothButton2Click() {
     runGuarded(this, [&] {
-        if (!mayDiscardChanges())
-            return;
         // What is typed in a cell stays in its line; an import replaces the
         // lines only once the whole file has been read.
-        if (!m_grid->commitOpenEditor())
+        if (!mayLeaveInvoice(UnsavedQuestion))
             return;
         runImport([&] {
             QString chosen;
@@ -657,7 +691,7 @@ void TForm2::AdvSmoothButton2Click() {
 
 void TForm2::openInvoiceFile() {
     runGuarded(this, [&] {
-        if (!mayDiscardChanges())
+        if (!mayLeaveInvoice(UnsavedQuestion))
             return;
         const QString path = chooseImportFile();
         if (path.isEmpty())
@@ -671,28 +705,28 @@ void TForm2::openInvoiceFile() {
 }
 
 void TForm2::saveDraft() {
-    runGuarded(this, [&] {
-        if (!m_grid->commitOpenEditor())
-            return;
-        QString path = m_draftPath;
-        if (path.isEmpty()) {
-            QString proposal = RememberedFolders::folder(appDir(), RememberedFolders::Kind::Save);
-            const QString name = m_record.text(RecordField::InvoiceSeries) +
-                                 m_record.text(RecordField::InvoiceNumber);
-            if (!name.isEmpty())
-                proposal = QDir(proposal.isEmpty() ? QDir::homePath() : proposal)
-                               .filePath(name + QStringLiteral(".ini"));
-            path = chooseDraftFile(proposal);
-            if (path.isEmpty())
-                return;
-            RememberedFolders::remember(appDir(), RememberedFolders::Kind::Save, path);
-        }
-        m_session.saveDraft(path);
-        m_draftPath = path;
-        m_changes->markSaved();
-        m_status->report(
-            QStringLiteral("Borrador guardado en %1").arg(QDir::toNativeSeparators(path)));
-    });
+    runGuarded(this, [&] { keepDraft(); });
+}
+
+bool TForm2::keepDraft() {
+    QString path = m_draftPath;
+    if (path.isEmpty()) {
+        QString proposal = RememberedFolders::folder(appDir(), RememberedFolders::Kind::Save);
+        const QString name =
+            m_record.text(RecordField::InvoiceSeries) + m_record.text(RecordField::InvoiceNumber);
+        if (!name.isEmpty())
+            proposal = QDir(proposal.isEmpty() ? QDir::homePath() : proposal)
+                           .filePath(name + QStringLiteral(".ini"));
+        path = chooseDraftFile(proposal);
+        if (path.isEmpty())
+            return false;
+        RememberedFolders::remember(appDir(), RememberedFolders::Kind::Save, path);
+    }
+    m_session.saveDraft(path);
+    m_draftPath = path;
+    m_changes->markSaved();
+    m_status->report(QStringLiteral("Borrador guardado en %1").arg(QDir::toNativeSeparators(path)));
+    return true;
 }
 
 // The draft's save dialog, asked again while the file chosen is one a draft
@@ -711,7 +745,7 @@ QString TForm2::chooseDraftFile(const QString& proposal) {
 
 void TForm2::newInvoice() {
     runGuarded(this, [&] {
-        if (!mayDiscardChanges())
+        if (!mayLeaveInvoice(UnsavedQuestion))
             return;
         m_grid->cancelLine();
         {
@@ -727,9 +761,6 @@ void TForm2::newInvoice() {
 
 void TForm2::Button2Click() {
     runGuarded(this, [&] {
-        // What is still typed in a cell belongs to the invoice.
-        if (!m_grid->commitOpenEditor())
-            return;
         const InvoiceSession::Generated generated = m_session.generate(
             [&] {
                 const QString path = Prompts::instance().saveFileAt(
@@ -1008,12 +1039,14 @@ void TForm2::whileIssuerMayChange(const std::function<void()>& runWindow) {
         };
         const IssuerSettings before = stored();
         runWindow();
+        m_firstStartHint->follow(appDir());
         if (sameIssuer(before, stored()))
             return;
         if (issuerBoxes(m_record) != m_loadedIssuer &&
             !Prompts::instance().confirm(
                 this, AppTitle,
-                QStringLiteral("Los datos del emisor de esta factura se han cambiado a mano. "
+                QStringLiteral("Los datos del emisor o la cuenta de esta factura no son los de "
+                               "«Mis datos» (vienen de un fichero o se han cambiado a mano). "
                                "¿Desea sustituirlos por los datos guardados en «Mis datos»?")))
             return;
         RegistroIni::loadIssuerAtStart(m_record, appDir());
@@ -1023,11 +1056,7 @@ void TForm2::whileIssuerMayChange(const std::function<void()>& runWindow) {
 }
 
 void TForm2::VerImprimirClick() {
-    runGuarded(this, [&] {
-        if (!m_grid->commitOpenEditor())
-            return;
-        showCopy(m_session.currentDocument(), QString());
-    });
+    runGuarded(this, [&] { showCopy(m_session.currentDocument(), QString()); });
 }
 
 void TForm2::AbrirFacturaXmlClick() {
@@ -1056,9 +1085,9 @@ void TForm2::showCopy(const QByteArray& document, const QString& source) {
 }
 
 void TForm2::AdvSmoothButton4Click() {
-    // With unsaved changes, closing asks whether to lose them: one question
-    // is enough.
-    if (!m_changes->isModified() &&
+    // With unsaved changes (or a value being typed that would be refused),
+    // closing asks whether to lose them: one question is enough.
+    if (m_pending->commitQuietly() && !m_changes->isModified() &&
         !Prompts::instance().confirm(this, AppTitle,
                                      QStringLiteral("¿Desea Abandonar la Aplicación?")))
         return;

@@ -4,6 +4,7 @@
 #include "common/FileIdentity.h"
 #include "facturae/DocumentCheck.h"
 #include "facturae/FacturaeWriter.h"
+#include "facturae/TaxIdCheck.h"
 #include "session/DocumentRenderer.h"
 #include "settings/AppFiles.h"
 #include "settings/AutoFirmaSettings.h"
@@ -19,6 +20,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <exception>
 
 const QString InvoiceSession::MissingBankDataMessage =
     QStringLiteral("¡¡¡ Debes cumplimentar los datos bancarios !!!");
@@ -36,13 +39,26 @@ void InvoiceSession::start(const QDate& today) {
 }
 
 void InvoiceSession::startNew(const QDate& today) {
-    const QString series = m_record.text(RecordField::InvoiceSeries);
-    const QString number = m_record.text(RecordField::InvoiceNumber);
+    QString series = m_record.text(RecordField::InvoiceSeries);
+    QString number = m_record.text(RecordField::InvoiceNumber);
+    // Nothing left behind (the program's start), or another issuer's invoice.
+    if ((series.isEmpty() && number.isEmpty()) || !issuedByUser()) {
+        series = InvoiceNumbering::ownSeries(m_appDir);
+        number.clear();
+    }
     m_record.reset();
-    start(today);
+    // A stored usual rate that is none is said once the number is proposed.
+    std::exception_ptr badRate;
+    try {
+        start(today);
+    } catch (const AppError&) {
+        badRate = std::current_exception();
+    }
     m_record.setText(RecordField::InvoiceSeries, series);
     m_record.setText(RecordField::InvoiceNumber,
                      InvoiceNumbering::proposal(m_appDir, series, number));
+    if (badRate)
+        std::rethrow_exception(badRate);
 }
 
 void InvoiceSession::saveDraft(const QString& path) {
@@ -289,7 +305,13 @@ QString InvoiceSession::sign(const QString& document) {
 // invoice of its series follows.
 void InvoiceSession::noteNumberUsed() {
     InvoiceNumbering::remember(m_appDir, m_record.text(RecordField::InvoiceSeries),
-                               m_record.text(RecordField::InvoiceNumber));
+                               m_record.text(RecordField::InvoiceNumber), issuedByUser());
+}
+
+bool InvoiceSession::issuedByUser() const {
+    const QString mine =
+        TaxIdCheck::tidy(IssuerSettings::read(IniFile(AppFiles::registroIni(m_appDir))).taxId);
+    return mine.isEmpty() || TaxIdCheck::tidy(m_record.text(RecordField::IssuerTaxId)) == mine;
 }
 
 FirmaSettings InvoiceSession::signingRoute() const {
@@ -332,8 +354,8 @@ QByteArray InvoiceSession::currentDocument() {
     return buffer.data();
 }
 
-void InvoiceSession::savePdf(const QByteArray& document, const QString& path) {
+void InvoiceSession::savePdf(const QByteArray& document, const QString& path, const TaxQr& qr) {
     if (!m_renderer)
         throw AppError(QStringLiteral("Esta versión no puede dibujar la copia PDF"));
-    m_renderer->render(document, path);
+    m_renderer->render(document, path, qr);
 }

@@ -12,6 +12,9 @@ namespace InvoiceNumbering {
 namespace {
 
 const QString Section = QStringLiteral("NUMERACION");
+// A key no series is kept under: series keys are percent-encoded, so they
+// never hold a blank.
+const QString OwnSeriesKey = QStringLiteral("SERIE PROPIA");
 
 // A series may hold any character, "=" and "[" included; the key holds it
 // percent-encoded. The empty series gets "%", which no encoding produces.
@@ -75,19 +78,27 @@ QString last(const QString& appDir, const QString& series) {
     return KeptSettings::value(IniFile(AppFiles::registroIni(appDir)), Section, keyOf(series));
 }
 
-void remember(const QString& appDir, const QString& series, const QString& number) {
+void remember(const QString& appDir, const QString& series, const QString& number, bool usersOwn) {
     if (number.isEmpty())
         return;
     try {
         IniFile ini(AppFiles::registroIni(appDir));
+        auto store = [&](const QString& key, const QString& value) {
+            if (KeptSettings::value(ini, Section, key) != value)
+                KeptSettings::store(ini, Section, key, value);
+        };
         // An earlier invoice written again (corrected, say) does not take
         // the count back: the next new one must not repeat a number used.
-        const QString stored = KeptSettings::value(ini, Section, keyOf(series));
-        if (stored == number || isLater(stored, number))
-            return;
-        KeptSettings::store(ini, Section, keyOf(series), number);
+        if (!isLater(KeptSettings::value(ini, Section, keyOf(series)), number))
+            store(keyOf(series), number);
+        if (usersOwn)
+            store(OwnSeriesKey, series);
     } catch (const AppError&) {
     }
+}
+
+QString ownSeries(const QString& appDir) {
+    return KeptSettings::value(IniFile(AppFiles::registroIni(appDir)), Section, OwnSeriesKey);
 }
 
 QString proposal(const QString& appDir, const QString& series, const QString& current) {

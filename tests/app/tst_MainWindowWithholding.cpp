@@ -145,6 +145,7 @@ private slots:
                  qPrintable(m_prompts->errors()[0]));
         QVERIFY(m_prompts->errors()[0].contains(QStringLiteral("Mis datos")));
         QCOMPARE(rateShown(), QStringLiteral("0"));
+        QCOMPARE(edit(m_window.get(), "Edit25")->text(), QStringLiteral("1")); // the rest ran
         m_prompts->fileAnswers << file(QStringLiteral("datos/F.ini"));
         m_window->openInvoiceFile();
         QCOMPARE(m_prompts->errors().size(), 1);
