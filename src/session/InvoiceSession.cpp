@@ -33,7 +33,7 @@ void InvoiceSession::start(const QDate& today) {
     m_record.lines().open();
     m_record.setIssueDate(today);
     m_record.setDueDate(today);
-    m_record.setText(RecordField::WithholdingRate, QStringLiteral("0"));
+    m_record.setText(RecordField::WithholdingRate, QStringLiteral("0")); // if the usual one is none
     m_settingsProblem = RegistroIni::loadIssuerAtStart(m_record, m_appDir);
     m_record.setText(RecordField::WithholdingRate, RegistroIni::usualWithholdingRate(m_appDir));
 }
