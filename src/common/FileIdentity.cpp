@@ -52,4 +52,12 @@ bool samePlace(const QString& a, const QString& b) {
            folderOf(infoA).compare(folderOf(infoB), names) == 0;
 }
 
+QString sameAsAny(const QString& output, const QStringList& inputs) {
+    for (const QString& input : inputs) {
+        if (sameFile(output, input))
+            return input;
+    }
+    return {};
+}
+
 } // namespace FileIdentity

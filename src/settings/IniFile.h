@@ -48,9 +48,9 @@ public:
     // become blanks so the file keeps its shape.
     void writeString(const QString& section, const QString& key, const QString& value);
     // Writes the whole file atomically as UTF-8; throws AppError
-    // "Unable to write to %s" and leaves the old file whole on failure. A
-    // file that could not be read whole is never replaced (what was not read
-    // would be lost), unless setText() gave all of its content.
+    // "No se puede guardar <ruta>: <motivo>" and leaves the old file whole on
+    // failure. A file that could not be read whole is never replaced (what
+    // was not read would be lost), unless setText() gave all of its content.
     void save();
 
     // The text as it would be saved.
