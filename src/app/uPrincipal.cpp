@@ -491,6 +491,10 @@ void TForm2::FormShow() {
     rememberLoadedIssuer();
     m_changes->markSaved();
     m_firstStartHint->follow(appDir());
+    if (const QString& problem = m_session.settingsProblem(); !problem.isEmpty())
+        m_status->report(QStringLiteral("%1: no se modificará; las carpetas y la numeración se "
+                                        "recordarán solo hasta cerrar Orvane")
+                             .arg(problem));
 }
 
 QString TForm2::statusText() const {
@@ -646,14 +650,10 @@ void TForm2::runImport(const std::function<QString()>& import) {
     const bool hadLines = m_record.lines().count() > 0;
     QString path;
     {
+        // A refused file changes nothing (it is read whole before anything
+        // is applied), so the caption's mark stays as it was.
         const UnsavedChanges::Pause pause(*m_changes);
-        try {
-            path = import();
-        } catch (...) {
-            // Part of the invoice changed before the file was refused.
-            m_changes->markModified();
-            throw;
-        }
+        path = import();
     }
     if (path.isEmpty()) {
         // Cancelled: only the lines may have gone.
@@ -720,7 +720,7 @@ bool TForm2::keepDraft() {
         if (!name.isEmpty())
             proposal = QDir(proposal.isEmpty() ? QDir::homePath() : proposal)
                            .filePath(name + QStringLiteral(".ini"));
-        path = Prompts::instance().saveFileAt(this, DraftFilter, QStringLiteral("ini"), proposal);
+        path = chooseDraftFile(proposal);
         if (path.isEmpty())
             return false;
         RememberedFolders::remember(appDir(), RememberedFolders::Kind::Save, path);
@@ -730,6 +730,20 @@ bool TForm2::keepDraft() {
     m_changes->markSaved();
     m_status->report(QStringLiteral("Borrador guardado en %1").arg(QDir::toNativeSeparators(path)));
     return true;
+}
+
+// The draft's save dialog, asked again while the file chosen is one a draft
+// must never replace (the program's settings, the import file shown).
+QString TForm2::chooseDraftFile(const QString& proposal) {
+    for (;;) {
+        const QString path =
+            Prompts::instance().saveFileAt(this, DraftFilter, QStringLiteral("ini"), proposal);
+        const QString problem = path.isEmpty() ? QString() : m_session.draftTargetProblem(path);
+        if (problem.isEmpty())
+            return path;
+        Prompts::instance().warn(this, AppTitle,
+                                 problem + QStringLiteral(". Elija otro nombre para el borrador."));
+    }
 }
 
 void TForm2::newInvoice() {

@@ -131,6 +131,7 @@ private:
     // what it means for unsaved changes, the draft's file and the status bar.
     void runImport(const std::function<QString()>& import);
     QString chooseImportFile();
+    QString chooseDraftFile(const QString& proposal);
     void reportImport(const QString& path);
     void rememberLoadedIssuer();
     void whileIssuerMayChange(const std::function<void()>& runWindow);

@@ -4,6 +4,7 @@
 #include "common/NumberSequence.h"
 #include "settings/AppFiles.h"
 #include "settings/IniFile.h"
+#include "settings/KeptSettings.h"
 
 #include <QUrl>
 
@@ -27,7 +28,7 @@ QString keyOf(const QString& series) {
 } // namespace
 
 QString last(const QString& appDir, const QString& series) {
-    return IniFile(AppFiles::registroIni(appDir)).readString(Section, keyOf(series));
+    return KeptSettings::value(IniFile(AppFiles::registroIni(appDir)), Section, keyOf(series));
 }
 
 void remember(const QString& appDir, const QString& series, const QString& number, bool usersOwn) {
@@ -35,27 +36,22 @@ void remember(const QString& appDir, const QString& series, const QString& numbe
         return;
     try {
         IniFile ini(AppFiles::registroIni(appDir));
-        bool changed = false;
         auto store = [&](const QString& key, const QString& value) {
-            if (ini.readString(Section, key) != value) {
-                ini.writeString(Section, key, value);
-                changed = true;
-            }
+            if (KeptSettings::value(ini, Section, key) != value)
+                KeptSettings::store(ini, Section, key, value);
         };
         // An earlier invoice written again (corrected, say) does not take
         // the count back: the next new one must not repeat a number used.
-        if (!NumberSequence::isLater(ini.readString(Section, keyOf(series)), number))
+        if (!NumberSequence::isLater(KeptSettings::value(ini, Section, keyOf(series)), number))
             store(keyOf(series), number);
         if (usersOwn)
             store(OwnSeriesKey, series);
-        if (changed)
-            ini.save();
     } catch (const AppError&) {
     }
 }
 
 QString ownSeries(const QString& appDir) {
-    return IniFile(AppFiles::registroIni(appDir)).readString(Section, OwnSeriesKey);
+    return KeptSettings::value(IniFile(AppFiles::registroIni(appDir)), Section, OwnSeriesKey);
 }
 
 QString proposal(const QString& appDir, const QString& series, const QString& current) {

@@ -18,7 +18,8 @@ QString last(const QString& appDir, const QString& series);
 // the same numbering (same text before its final digits, digits worth more):
 // writing an old invoice again does not take the count back. For an invoice
 // of the user's own, series becomes the user's own series too. Failing to
-// write it is silent: the document it belongs to has been written.
+// write it is silent: the document it belongs to has been written. A file
+// that could not be read whole is left alone and both kept for the run.
 void remember(const QString& appDir, const QString& series, const QString& number,
               bool usersOwn = false);
 
