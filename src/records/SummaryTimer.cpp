@@ -1,25 +1,27 @@
 #include "records/SummaryTimer.h"
 
 SummaryTimer::SummaryTimer(GenerationTime::Clock clock)
-    : m_clock(std::move(clock)), m_since(m_clock()) {}
+    : m_clock(std::move(clock)), m_since(m_clock()), m_lastSeen(m_since) {}
 
-QDateTime SummaryTimer::nextDue(const QDateTime& now) {
-    if (now < m_since)
-        m_since = now;
-    return m_since.addSecs(IntervalSeconds);
+QDateTime SummaryTimer::now() {
+    const QDateTime now = m_clock();
+    if (now < m_lastSeen)
+        m_since = m_since.addMSecs(now.toMSecsSinceEpoch() - m_lastSeen.toMSecsSinceEpoch());
+    m_lastSeen = now;
+    return now;
 }
 
 QDateTime SummaryTimer::nextDue() {
-    return nextDue(m_clock());
+    now();
+    return m_since.addSecs(IntervalSeconds);
 }
 
 bool SummaryTimer::due() {
-    const QDateTime now = m_clock();
-    return now >= nextDue(now);
+    return now() >= m_since.addSecs(IntervalSeconds);
 }
 
 void SummaryTimer::written() {
-    m_since = m_clock();
+    m_since = now();
 }
 
 bool SummaryTimer::dueForCommand(const std::optional<QDateTime>& last, const QDateTime& now) {

@@ -7,9 +7,10 @@
 #include <optional>
 
 // When the event log's summary is written: at least every 6 hours while the
-// program runs, and always when it quits. A tool command, which runs for
-// moments, writes one only when 6 hours have passed since the last one.
-// The clock is injected: the program's is the system clock.
+// program runs (this class), and always when it quits (the caller). A tool
+// command, which runs for moments, writes one only when 6 hours have passed
+// since the last one. The clock is injected: the program's is the system
+// clock.
 class SummaryTimer {
 public:
     static constexpr qint64 IntervalSeconds = 6 * 60 * 60;
@@ -17,11 +18,11 @@ public:
     // The program has just started: the first summary is due 6 hours later.
     explicit SummaryTimer(GenerationTime::Clock clock);
 
-    // Whether a summary is due now; asked from time to time while the
-    // program runs. A clock set back starts the 6 hours again from its new
-    // time, so summaries never stop for as long as it was set back.
+    // Whether a summary is due now; asked every minute or so while the
+    // program runs. A clock set back does not take back the time already
+    // run: the hours are counted as the program ran them.
     bool due();
-    // The time the next summary is due (for the program's timer).
+    // The time the next summary is due, for the program's timer.
     QDateTime nextDue();
     // A summary was written now (by the program, or by a tool command).
     void written();
@@ -33,8 +34,11 @@ public:
     static bool dueForCommand(const std::optional<QDateTime>& last, const QDateTime& now);
 
 private:
-    QDateTime nextDue(const QDateTime& now);
+    // The clock read now, the start of the 6 hours moved back with it when
+    // it went back.
+    QDateTime now();
 
     GenerationTime::Clock m_clock;
-    QDateTime m_since; // when the current 6 hours started
+    QDateTime m_since;    // when the current 6 hours started
+    QDateTime m_lastSeen; // the clock when last read
 };
