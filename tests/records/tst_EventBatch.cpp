@@ -1,13 +1,10 @@
+#include "CanonicalForm.h"
 #include "EventTestKit.h"
 #include "common/AppError.h"
 #include "records/EventBatch.h"
 #include "records/RecordBuilder.h"
 
 #include <QTest>
-
-#include <libxml/c14n.h>
-
-#include <memory>
 
 using namespace EventTestKit;
 using RecordTestKit::schemaErrors;
@@ -30,36 +27,6 @@ private:
 
 namespace {
 
-using DocPtr = std::unique_ptr<xmlDoc, void (*)(xmlDoc*)>;
-
-DocPtr parse(const QByteArray& xml) {
-    return DocPtr(
-        xmlReadMemory(xml.constData(), int(xml.size()), nullptr, nullptr, XML_PARSE_NONET),
-        xmlFreeDoc);
-}
-
-QByteArray canonical(xmlDoc* doc, xmlC14NIsVisibleCallback visible, void* data) {
-    xmlOutputBufferPtr buffer = xmlAllocOutputBuffer(nullptr);
-    QByteArray bytes;
-    if (xmlC14NExecute(doc, visible, data, XML_C14N_1_0, nullptr, 0, buffer) >= 0)
-        bytes = QByteArray(reinterpret_cast<const char*>(xmlOutputBufferGetContent(buffer)),
-                           qsizetype(xmlOutputBufferGetSize(buffer)));
-    xmlOutputBufferClose(buffer);
-    return bytes;
-}
-
-// Inside the subtree of the element given as data (namespace nodes are seen
-// with their element as parent).
-int insideSubtree(void* data, xmlNodePtr node, xmlNodePtr parent) {
-    const auto* top = static_cast<xmlNode*>(data);
-    xmlNode* n = node && node->type == XML_NAMESPACE_DECL ? parent : node;
-    for (; n; n = n->parent) {
-        if (n == top)
-            return 1;
-    }
-    return 0;
-}
-
 QList<xmlNode*> childrenOf(xmlDoc* doc) {
     QList<xmlNode*> found;
     for (xmlNode* n = xmlDocGetRootElement(doc)->children; n; n = n->next) {
@@ -77,15 +44,14 @@ void tst_EventBatch::initTestCase() {
 
 void tst_EventBatch::eventsKeepTheirCanonicalForm() {
     const QByteArray file = EventBatch::document(m_events);
-    DocPtr doc = parse(file);
+    const CanonicalForm::DocPtr doc = CanonicalForm::parse(file);
     QVERIFY(doc);
     const QList<xmlNode*> inside = childrenOf(doc.get());
     QCOMPARE(inside.size(), m_events.size());
     for (int i = 0; i < inside.size(); ++i) {
         QVERIFY(file.contains(m_events[i]));
-        DocPtr alone = parse(m_events[i]);
-        const QByteArray own = canonical(alone.get(), nullptr, nullptr);
-        const QByteArray cutOut = canonical(doc.get(), &insideSubtree, inside[i]);
+        const QByteArray own = CanonicalForm::of(CanonicalForm::parse(m_events[i]).get());
+        const QByteArray cutOut = CanonicalForm::of(doc.get(), inside[i]);
         QVERIFY(!own.isEmpty());
         QCOMPARE(cutOut, own);
         QCOMPARE(schemaErrors(cutOut), QStringList());

@@ -1,12 +1,10 @@
 #include "EventTestKit.h"
+#include "RecordReadings.h"
 #include "common/AppError.h"
 #include "records/EventReader.h"
 #include "records/RecordBuilder.h"
 
 #include <QTest>
-
-#include <libxml/parser.h>
-#include <libxml/tree.h>
 
 #include <memory>
 
@@ -30,22 +28,8 @@ private:
 
 namespace {
 
-const xmlNode* child(const xmlNode* parent, const char* name) {
-    for (const xmlNode* n = parent ? parent->children : nullptr; n; n = n->next) {
-        if (n->type == XML_ELEMENT_NODE && xmlStrEqual(n->name, BAD_CAST name))
-            return n;
-    }
-    return nullptr;
-}
-
-QString text(const xmlNode* node) {
-    if (!node)
-        return {};
-    xmlChar* content = xmlNodeGetContent(node);
-    const QString value = QString::fromUtf8(reinterpret_cast<const char*>(content));
-    xmlFree(content);
-    return value;
-}
+using RecordReadings::child;
+using RecordReadings::text;
 
 // Every text the fingerprint and the link are made of, one a line.
 QString byParser(const QByteArray& bytes) {
