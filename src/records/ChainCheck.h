@@ -60,13 +60,11 @@ protected:
     void passed();
 
     void fail(const QString& subject, const QString& message, AnomalyType anomaly);
-    // The item checked now and the one before it.
-    qint64 sequence() const { return m_sequence; }
+    // The sequence number of the item before the one checked now.
     qint64 previousSequence() const { return m_sequence - 1; }
     bool startsHere() const { return m_count == 0; }
     // Whether the item checked now comes straight after the anchor.
     bool afterAnchor() const { return startsHere() && m_anchorSequence.has_value(); }
-    const Words& words() const { return m_words; }
 
 private:
     Words m_words;
