@@ -18,9 +18,9 @@ const QString PdfFilter = QStringLiteral("Documentos PDF (*.pdf)");
 } // namespace
 
 InvoicePreview::InvoicePreview(InvoiceSession& session, QByteArray document,
-                               FacturaeDocument::Document parsed, QWidget* parent)
+                               FacturaeDocument::Document parsed, QString source, QWidget* parent)
     : QPrintPreviewDialog(parent), m_session(session), m_document(std::move(document)),
-      m_parsed(std::move(parsed)) {
+      m_source(std::move(source)), m_parsed(std::move(parsed)) {
     setObjectName(QStringLiteral("InvoicePreview"));
     setWindowTitle(QStringLiteral("Ver / Imprimir"));
     m_logo.load(InvoicePdf::logoPathFor(m_parsed, m_session.appDir()));
@@ -45,7 +45,7 @@ InvoicePreview::InvoicePreview(InvoiceSession& session, QByteArray document,
 void InvoicePreview::paintPages(QPrinter* printer) {
     runGuarded(this, [&] {
         const BusyCursor busy;
-        m_pages = InvoicePdf::render(m_parsed, *printer, &m_logo);
+        m_pages = InvoicePdf::render(m_parsed, *printer, &m_logo, m_qr);
     });
 }
 
@@ -56,7 +56,9 @@ void InvoicePreview::GuardarPdfClick() {
         const QString path = Prompts::instance().saveFile(this, PdfFilter, QStringLiteral("pdf"));
         if (path.isEmpty())
             return;
-        BackgroundWork::run(this, QStringLiteral("Guardando la copia PDF…"),
-                            [this, path] { m_session.savePdf(m_document, path); });
+        BackgroundWork::run(this, QStringLiteral("Guardando la copia PDF…"), [this, path] {
+            m_session.savePdf(m_document, path, m_qr,
+                              m_source.isEmpty() ? QStringList() : QStringList{m_source});
+        });
     });
 }

@@ -2,6 +2,7 @@
 
 #include "pdf/FacturaeDocument.h"
 #include "pdf/LogoImage.h"
+#include "session/TaxQr.h"
 
 #include <QByteArray>
 #include <QPrintPreviewDialog>
@@ -17,9 +18,15 @@ class QPrinter;
 class InvoicePreview : public QPrintPreviewDialog {
     Q_OBJECT
 public:
-    // document: the Facturae bytes; parsed: what they hold (already read).
+    // document: the Facturae bytes; parsed: what they hold (already read);
+    // source: the file they were read from, which the PDF never replaces
+    // (empty for the invoice on screen).
     InvoicePreview(InvoiceSession& session, QByteArray document, FacturaeDocument::Document parsed,
-                   QWidget* parent = nullptr);
+                   QString source = {}, QWidget* parent = nullptr);
+
+    // The tax QR of an invoice this program issued, on the pages and in the
+    // saved PDF; none unless set before the preview is shown.
+    void setTaxQr(const TaxQr& qr) { m_qr = qr; }
 
     QAction* saveAction() const { return m_save; }
     // Pages of the copy as laid out for the preview.
@@ -33,8 +40,10 @@ private:
 
     InvoiceSession& m_session;
     QByteArray m_document;
+    QString m_source;
     FacturaeDocument::Document m_parsed;
     LogoImage m_logo;
+    TaxQr m_qr;
     QAction* m_save = nullptr;
     int m_pages = 0;
 };

@@ -1,4 +1,5 @@
 #include "app/uPrincipal.h"
+#include "common/FileSizeSignal.h"
 #include "widgets/GuardedApplication.h"
 
 #include <QIcon>
@@ -7,6 +8,7 @@
 #include <QTranslator>
 
 int main(int argc, char** argv) {
+    FileSizeSignal::ignore();
     GuardedApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orvane"));
     QApplication::setDesktopFileName(QStringLiteral("orvane"));

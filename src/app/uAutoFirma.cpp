@@ -261,7 +261,7 @@ void TFormAutoFirma::AdvSmoothButton1Click() {
                                                  : FirmaSettings::Method::AutoFirma;
     route.certificate = m_certificate->text();
     route.write(ini);
-    ini.save(); // throws "Unable to write to ..."
+    ini.save(); // throws "No se puede guardar ..."
 }
 
 void TFormAutoFirma::chooseCertificateClick() {

@@ -1066,7 +1066,7 @@ void TForm2::showCopy(const QByteArray& document, const QString& source) {
             throw source.isEmpty() ? e : FacturaeReader::namedError(source, e);
         }
     }
-    InvoicePreview preview(m_session, document, std::move(parsed), this);
+    InvoicePreview preview(m_session, document, std::move(parsed), source, this);
     runModal(preview);
 }
 

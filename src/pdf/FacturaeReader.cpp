@@ -1,6 +1,7 @@
 #include "pdf/FacturaeReader.h"
 
 #include "common/AppError.h"
+#include "common/BoundedFile.h"
 #include "pdf/CertificateName.h"
 #include "pdf/XmlElement.h"
 #include "signing/SignatureVerifier.h"
@@ -140,6 +141,24 @@ Installment readInstallment(const XmlElement& i) {
     return inst;
 }
 
+// The tax QR address travels as a line of the additional information. It is
+// taken out of the text: the copy shows it as the code, or not at all.
+QString takeTaxQrLine(QString& text) {
+    static const QString Label = QStringLiteral("QR tributario:");
+    QString address;
+    QStringList kept;
+    for (const QString& line : text.split(u'\n')) {
+        const QString trimmed = line.trimmed();
+        if (!trimmed.startsWith(Label)) {
+            kept << line;
+        } else if (address.isEmpty()) {
+            address = trimmed.mid(Label.size()).trimmed();
+        }
+    }
+    text = kept.join(u'\n').trimmed();
+    return address;
+}
+
 Invoice readInvoice(const XmlElement& e, const QString& batchCurrency) {
     Invoice inv;
     inv.number = e.textAt(u"InvoiceHeader/InvoiceNumber");
@@ -183,7 +202,8 @@ Invoice readInvoice(const XmlElement& e, const QString& batchCurrency) {
         for (const XmlElement* l : literals->all(u"LegalReference"))
             inv.notes << l->text();
     }
-    const QString extra = e.textAt(u"AdditionalData/InvoiceAdditionalInformation");
+    QString extra = e.textAt(u"AdditionalData/InvoiceAdditionalInformation");
+    inv.taxQrAddress = takeTaxQrLine(extra);
     if (!extra.isEmpty())
         inv.notes << extra;
     return inv;
@@ -247,15 +267,7 @@ FacturaeDocument::Document FacturaeReader::read(const QByteArray& bytes) {
 }
 
 QByteArray FacturaeReader::fileBytes(const QString& path) {
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
-        throw AppError(QStringLiteral("No se puede leer «%1»: %2")
-                           .arg(path, QFileInfo::exists(path) ? file.errorString()
-                                                              : QStringLiteral("no existe")));
-    if (file.size() > MaxFileSize)
-        throw AppError(QStringLiteral("«%1» es demasiado grande para ser una factura")
-                           .arg(QFileInfo(path).fileName()));
-    return file.readAll();
+    return BoundedFile::read(path, BoundedFile::MaxDocumentBytes);
 }
 
 AppError FacturaeReader::namedError(const QString& path, const AppError& error) {

@@ -97,10 +97,10 @@ std::optional<Parts> read(const QString& address) {
     QStringView rest(address);
     const QString production = QString::fromLatin1(ProductionHost) + QString::fromLatin1(Path);
     const QString test = QString::fromLatin1(TestHost) + QString::fromLatin1(Path);
-    if (rest.startsWith(production, Qt::CaseInsensitive)) {
+    if (rest.startsWith(production)) {
         parts.host = Host::Production;
         rest = rest.mid(production.size());
-    } else if (rest.startsWith(test, Qt::CaseInsensitive)) {
+    } else if (rest.startsWith(test)) {
         parts.host = Host::Test;
         rest = rest.mid(test.size());
     } else {

@@ -1,4 +1,5 @@
 #include "CliRunner.h"
+#include "PdfPages.h"
 
 #include "pdf/FacturaeReader.h"
 #include "pdf/ReadableText.h"
@@ -38,25 +39,6 @@ namespace {
 using CliRunner::cli;
 using CliRunner::run;
 using CliRunner::Run;
-
-// The text of each page, non-breaking spaces as plain ones.
-QStringList pageTexts(const QString& pdf) {
-    const Run r =
-        run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-    QString text = r.out;
-    text.replace(QChar(0x00a0), u' ');
-    QStringList pages = text.split(u'\f');
-    if (!pages.isEmpty() && pages.last().trimmed().isEmpty())
-        pages.removeLast();
-    return pages;
-}
-
-int pageCount(const QString& pdf) {
-    const Run r = run(QStringLiteral("pdfinfo"), {pdf});
-    const QRegularExpressionMatch m =
-        QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(r.out);
-    return m.hasMatch() ? m.captured(1).toInt() : -1;
-}
 
 QString money(const QString& decimal, const QString& currency) {
     return ReadableText::money(decimal, currency).replace(QChar(0x00a0), u' ');
@@ -182,8 +164,8 @@ void tst_PdfCli::samples() {
     const QString pdf =
         QFileInfo(xml).path() + u'/' + QFileInfo(xml).completeBaseName() + QStringLiteral(".pdf");
     QCOMPARE(r.out.trimmed(), pdf);
-    QCOMPARE(pageCount(pdf), 1);
-    const QStringList pages = pageTexts(pdf);
+    QCOMPARE(PdfPages::count(pdf), 1);
+    const QStringList pages = PdfPages::texts(pdf);
     QCOMPARE(pages.size(), 1);
     checkFigures(xml, pages);
     checkPageNumbers(pages);
@@ -207,7 +189,7 @@ void tst_PdfCli::signedDocument() {
     QVERIFY2(r.status == 0, qPrintable(r.err));
     const QString pdf = dir.filePath(QStringLiteral("signed.pdf"));
     QCOMPARE(r.out.trimmed(), pdf);
-    const QStringList pages = pageTexts(pdf);
+    const QStringList pages = PdfPages::texts(pdf);
     QCOMPARE(pages.size(), 1);
     const QString flat = pages[0].simplified();
     QVERIFY2(flat.contains(QStringLiteral(
@@ -225,8 +207,8 @@ void tst_PdfCli::batchOfTwoAnotherProgramWrote() {
     const QString pdf = dir.filePath(QStringLiteral("lote.pdf"));
     const Run r = cli({QStringLiteral("pdf"), QStringLiteral("-o"), pdf, xml});
     QVERIFY2(r.status == 0, qPrintable(r.err));
-    QCOMPARE(pageCount(pdf), 2);
-    const QStringList pages = pageTexts(pdf);
+    QCOMPARE(PdfPages::count(pdf), 2);
+    const QStringList pages = PdfPages::texts(pdf);
     QCOMPARE(pages.size(), 2);
     checkFigures(xml, pages);
     checkPageNumbers(pages);
@@ -257,9 +239,9 @@ void tst_PdfCli::threeHundredLinesNeverCut() {
     QVERIFY2(r.status == 0, qPrintable(r.err));
     const QString pdf = r.out.trimmed();
 
-    const QStringList pages = pageTexts(pdf);
+    const QStringList pages = PdfPages::texts(pdf);
     QVERIFY(pages.size() > 5);
-    QCOMPARE(pageCount(pdf), pages.size());
+    QCOMPARE(PdfPages::count(pdf), pages.size());
     checkPageNumbers(pages);
     checkFigures(xml, pages);
     for (int n = 1; n <= 300; ++n) {
