@@ -19,7 +19,7 @@ ChainVerifier::ChainVerifier(std::optional<ChainAnchor> anchor)
     : ChainCheck(RecordWords, anchor ? std::optional<qint64>(anchor->sequence) : std::nullopt),
       m_anchor(std::move(anchor)) {}
 
-bool ChainVerifier::add(qint64 sequence, const QByteArray& bytes) {
+bool ChainVerifier::add(qint64 sequence, const QByteArray& bytes, const Agreement& agreement) {
     if (!inSequence(sequence))
         return false;
 
@@ -36,6 +36,12 @@ bool ChainVerifier::add(qint64 sequence, const QByteArray& bytes) {
     const QString computed = Fingerprint::of(Fingerprint::input(t));
     if (!intact(invoice, record.tipoHuella, record.huella, computed, t.generatedAt))
         return false;
+    if (agreement) {
+        if (const QString problem = agreement(record, computed); !problem.isEmpty()) {
+            fail(invoice, problem, AnomalyType::OtherIntegrity);
+            return false;
+        }
+    }
     if (!t.anulacion) {
         const auto cuota = RecordText::readAmount(t.cuotaTotal);
         const auto total = RecordText::readAmount(t.importeTotal);

@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 // Where a chain that does not start with the first record takes up: the
@@ -29,8 +30,13 @@ class ChainVerifier : public ChainCheck {
 public:
     explicit ChainVerifier(std::optional<ChainAnchor> anchor = std::nullopt);
 
+    // What the caller keeps beside a record (a book's columns) must say what
+    // the record says: the problem in Spanish, or an empty text when it does.
+    // Given the record read and its fingerprint computed again.
+    using Agreement = std::function<QString(const ReadRecord& record, const QString& huella)>;
+
     // False once a fault is found (this record's or an earlier one's).
-    bool add(qint64 sequence, const QByteArray& bytes);
+    bool add(qint64 sequence, const QByteArray& bytes, const Agreement& agreement = {});
 
     // The last good record's fingerprint and generation time: what the next
     // record links to and must not be dated before.
