@@ -120,3 +120,34 @@ RecordLedger::Issued RecordLedger::issue(const InvoiceRow& row, const BillingRec
         row, [&](qint64 invoiceId) { issued.record = append(draft, invoiceId); });
     return issued;
 }
+
+StoredRecord RecordLedger::cancel(const QString& issuerNif, const QString& seriesNumber,
+                                  Territory territory) {
+    BookDatabase::Transaction transaction(m_db);
+    InvoiceBook book(m_db);
+    const std::optional<BookEntry> entry = book.find(issuerNif, seriesNumber);
+    if (!entry)
+        throw AppError(QStringLiteral("La factura «%1» del NIF %2 no está en el libro de facturas: "
+                                      "escriba la serie y el número como los muestra la lista "
+                                      "del libro; no se ha anulado nada")
+                           .arg(seriesNumber, issuerNif));
+    const std::optional<StoredRecord> last =
+        RecordStore(m_db).lastAbout(issuerNif, entry->seriesNumber, entry->summary.issueDate);
+    if (last && last->kind == StoredRecord::Kind::Anulacion)
+        throw AppError(QStringLiteral("La factura «%1» ya está anulada: su registro de anulación "
+                                      "es el n.º %2 (%3)")
+                           .arg(entry->seriesNumber)
+                           .arg(last->sequence)
+                           .arg(last->generatedAt));
+
+    BillingRecord draft;
+    draft.kind = BillingRecord::Kind::Anulacion;
+    draft.invoice = {issuerNif, entry->seriesNumber, entry->summary.issueDate};
+    draft.territory = territory;
+    draft.withoutPriorRecord = !last;
+    const StoredRecord stored = append(draft, entry->id);
+    book.addHistory(entry->id, HistoryKind::Cancelled,
+                    QStringLiteral("Registro de anulación n.º %1").arg(stored.sequence));
+    transaction.commit();
+    return stored;
+}

@@ -51,6 +51,13 @@ public:
     };
     Issued issue(const InvoiceRow& row, const BillingRecord& draft);
 
+    // Cancels the issued invoice of issuerNif named seriesNumber (as the book
+    // lists it): appends its RegistroAnulacion (SinRegistroPrevio when the
+    // invoice has no record, issued before records were made) and the history
+    // row "anulada", in one transaction. Refused with AppError, nothing
+    // written, for an invoice not in the book or cancelled already.
+    StoredRecord cancel(const QString& issuerNif, const QString& seriesNumber, Territory territory);
+
 private:
     BookDatabase& m_db;
     GenerationTime::Clock m_clock;

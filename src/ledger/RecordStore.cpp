@@ -136,9 +136,12 @@ QList<StoredRecord> RecordStore::ofInvoice(const QString& seriesNumber) const {
     return records;
 }
 
-std::optional<StoredRecord> RecordStore::lastOf(qint64 invoiceId) const {
-    SqlStatement row(m_db, select(false, "WHERE r.invoice_id = ? ORDER BY r.rowid DESC LIMIT 1"));
-    row.bindAll(invoiceId);
+std::optional<StoredRecord> RecordStore::lastAbout(const QString& issuerNif,
+                                                   const QString& seriesNumber,
+                                                   const QDate& issueDate) const {
+    SqlStatement row(m_db, select(false, "WHERE r.series_number = ? AND r.issuer_nif = ? "
+                                         "AND r.issue_date = ? ORDER BY r.rowid DESC LIMIT 1"));
+    row.bindAll(seriesNumber, issuerNif, issueDate.toString(Qt::ISODate));
     if (!row.next())
         return std::nullopt;
     return read(row, false);

@@ -49,8 +49,9 @@ public:
     // The records of the invoice named by its NumSerieFactura, in order,
     // bytes included.
     QList<StoredRecord> ofInvoice(const QString& seriesNumber) const;
-    // The last record about an invoice of the book.
-    std::optional<StoredRecord> lastOf(qint64 invoiceId) const;
+    // The last record about the invoice, as the records name it.
+    std::optional<StoredRecord> lastAbout(const QString& issuerNif, const QString& seriesNumber,
+                                          const QDate& issueDate) const;
 
 private:
     const BookDatabase& m_db;
