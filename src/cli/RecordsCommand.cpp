@@ -213,9 +213,11 @@ int verify(const Options& options, QTextStream& out) {
 int exportPeriod(const Options& options, QTextStream& out) {
     const QString settingsPath = AppFiles::registroIni(options.home);
     const QString book = QDir(options.home).filePath(QString::fromLatin1(BookDatabase::FileName));
-    const QString same =
-        FileIdentity::sameAsAny(options.output, {book, book + QStringLiteral("-wal"),
-                                                 book + QStringLiteral("-shm"), settingsPath});
+    QString same = FileIdentity::sameAsAny(
+        options.output, {book, book + QStringLiteral("-wal"), book + QStringLiteral("-shm")});
+    // Registro.Ini by any spelling the program would read it by.
+    if (same.isEmpty() && !AppFiles::settingsFileAt(options.home, options.output).isEmpty())
+        same = settingsPath;
     if (!same.isEmpty())
         throw AppError(
             QStringLiteral("No se puede exportar a %1: es %2, que se perdería")
