@@ -1,5 +1,7 @@
 #include "ledger/ColumnAgreement.h"
 
+#include "records/RecordText.h"
+
 namespace ColumnAgreement {
 
 namespace {
@@ -22,7 +24,7 @@ QString problem(const StoredRecord& row, const ReadRecord& record, const QString
         return differs("issuer_nif", row.chain.issuerNif, t.issuerNif.trimmed());
     if (row.seriesNumber != t.numSerie.trimmed())
         return differs("series_number", row.seriesNumber, t.numSerie.trimmed());
-    const QString date = row.issueDate.toString(QStringLiteral("dd-MM-yyyy"));
+    const QString date = RecordText::date(row.issueDate);
     if (date != t.issueDate.trimmed())
         return differs("issue_date", date, t.issueDate.trimmed());
     if (row.generatedAt != t.generatedAt.trimmed())
