@@ -18,7 +18,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTextStream>
@@ -156,28 +155,30 @@ QString issuerName(const IssuerSettings& issuer) {
 
 int list(const Options& options, QTextStream& out) {
     const auto db = openBook(options.home);
-    const QList<StoredRecord> records = RecordStore(*db).list(options.period);
-    if (options.json) {
-        QJsonArray array;
-        for (const StoredRecord& r : records)
-            array.append(QJsonObject{{"secuencia", r.sequence},
-                                     {"tipo", r.kindText()},
-                                     {"nif", r.chain.issuerNif},
-                                     {"instalacion", r.chain.installation},
-                                     {"factura", r.seriesNumber},
-                                     {"fechaExpedicion", RecordText::date(r.issueDate)},
-                                     {"generado", r.generatedAt},
-                                     {"estado", r.state},
-                                     {"huella", r.huella},
-                                     {"huellaAnterior", r.previousHuella}});
-        out << QJsonDocument(array).toJson(QJsonDocument::Indented);
-        return 0;
-    }
-    for (const StoredRecord& r : records)
-        out << QString::number(r.sequence).rightJustified(7) << "  "
-            << r.kindText().leftJustified(9) << "  " << r.seriesNumber.leftJustified(20) << "  "
-            << RecordText::date(r.issueDate) << "  " << r.generatedAt << "  "
-            << r.state.leftJustified(20) << "  " << r.huella << '\n';
+    // Written as they are read: a book may hold many thousands.
+    bool first = true;
+    if (options.json)
+        out << '[';
+    RecordStore(*db).list(options.period, [&](const StoredRecord& r) {
+        if (!options.json) {
+            out << QString::number(r.sequence).rightJustified(7) << "  "
+                << r.kindText().leftJustified(9) << "  " << r.seriesNumber.leftJustified(20) << "  "
+                << RecordText::date(r.issueDate) << "  " << r.generatedAt << "  "
+                << r.state.leftJustified(20) << "  " << r.huella << '\n';
+            return;
+        }
+        const QJsonObject o{
+            {"secuencia", r.sequence},   {"tipo", r.kindText()},
+            {"nif", r.chain.issuerNif},  {"instalacion", r.chain.installation},
+            {"factura", r.seriesNumber}, {"fechaExpedicion", RecordText::date(r.issueDate)},
+            {"generado", r.generatedAt}, {"estado", r.state},
+            {"huella", r.huella},        {"huellaAnterior", r.previousHuella}};
+        out << (first ? "\n  " : ",\n  ")
+            << QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
+        first = false;
+    });
+    if (options.json)
+        out << (first ? "]\n" : "\n]\n");
     return 0;
 }
 

@@ -114,17 +114,16 @@ std::optional<std::pair<qint64, qint64>> RecordStore::stretch(const ChainKey& ch
     return std::make_pair(bounds.integer(0), bounds.integer(1));
 }
 
-QList<StoredRecord> RecordStore::list(const RecordPeriod& period) const {
-    QList<StoredRecord> records;
+void RecordStore::list(const RecordPeriod& period,
+                       const std::function<void(const StoredRecord&)>& visit) const {
     for (const ChainKey& chain : chains()) {
         SqlStatement rows(m_db, select(false, "WHERE r.issuer_nif = ? AND r.installation = ? "
                                               "AND r.generated_at >= ? AND r.generated_at < ? "
                                               "ORDER BY r.sequence"));
         rows.bindAll(chain.issuerNif, chain.installation, startOf(period), endOf(period));
         while (rows.next())
-            records.append(read(rows, false));
+            visit(read(rows, false));
     }
-    return records;
 }
 
 QList<StoredRecord> RecordStore::ofInvoice(const QString& seriesNumber) const {

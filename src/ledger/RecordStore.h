@@ -44,8 +44,9 @@ public:
                                                      const RecordPeriod& period) const;
 
     // Every record generated in the period, chain by chain in sequence
-    // order, without bytes.
-    QList<StoredRecord> list(const RecordPeriod& period) const;
+    // order, without bytes, one at a time.
+    void list(const RecordPeriod& period,
+              const std::function<void(const StoredRecord&)>& visit) const;
     // The records of the invoice named by its NumSerieFactura, in order,
     // bytes included.
     QList<StoredRecord> ofInvoice(const QString& seriesNumber) const;
