@@ -12,6 +12,7 @@
 #include "app/SignatureFlow.h"
 #include "app/TaxIdMark.h"
 #include "app/TotalsPanel.h"
+#include "app/UnsavedQuestion.h"
 #include "app/uAcercaDe.h"
 #include "app/uAdmon.h"
 #include "app/uAutoFirma.h"
@@ -64,9 +65,6 @@ static void initMainWindowResources() {
 }
 
 namespace {
-
-const QString UnsavedQuestion =
-    QStringLiteral("La factura tiene cambios sin guardar. ¿Desea descartarlos?");
 
 // The menu bar and its shortcuts. A toolbar button shows the action of the
 // same name. Adding a command is one line here and a handler.
@@ -532,18 +530,28 @@ void TForm2::closeEvent(QCloseEvent* event) {
             this, AppTitle, QStringLiteral("Espere a que AutoFirma termine antes de salir."));
         return;
     }
-    if (m_changes->isModified() &&
-        !Prompts::instance().confirm(
-            this, AppTitle,
-            QStringLiteral("La factura tiene cambios sin guardar. ¿Desea salir sin guardarlos?"))) {
+    bool leave = !m_changes->isModified();
+    if (!leave)
+        runGuarded(this, [&] { leave = mayLeaveInvoice(UnsavedQuestion::Next::Quit); });
+    if (!leave) {
         event->ignore();
         return;
     }
     QMainWindow::closeEvent(event);
 }
 
-bool TForm2::mayDiscardChanges() {
-    return !m_changes->isModified() || Prompts::instance().confirm(this, AppTitle, UnsavedQuestion);
+bool TForm2::mayLeaveInvoice(UnsavedQuestion::Next next) {
+    if (!m_changes->isModified())
+        return true;
+    switch (UnsavedQuestion::ask(this, next)) {
+    case Prompts::SaveChoice::Save:
+        return writeDraft();
+    case Prompts::SaveChoice::Discard:
+        return true;
+    case Prompts::SaveChoice::Cancel:
+        break;
+    }
+    return false;
 }
 
 void TForm2::Edit17Enter() {
@@ -640,7 +648,7 @@ QString TForm2::chooseImportFile() {
 
 void TForm2::AdvSmoothButton2Click() {
     runGuarded(this, [&] {
-        if (!mayDiscardChanges())
+        if (!mayLeaveInvoice(UnsavedQuestion::Next::Import))
             return;
         // What is typed in a cell stays in its line; an import replaces the
         // lines only once the whole file has been read.
@@ -657,7 +665,7 @@ void TForm2::AdvSmoothButton2Click() {
 
 void TForm2::openInvoiceFile() {
     runGuarded(this, [&] {
-        if (!mayDiscardChanges())
+        if (!mayLeaveInvoice(UnsavedQuestion::Next::OpenFile))
             return;
         const QString path = chooseImportFile();
         if (path.isEmpty())
@@ -671,34 +679,35 @@ void TForm2::openInvoiceFile() {
 }
 
 void TForm2::saveDraft() {
-    runGuarded(this, [&] {
-        if (!m_grid->commitOpenEditor())
-            return;
-        QString path = m_draftPath;
-        if (path.isEmpty()) {
-            QString proposal = RememberedFolders::folder(appDir(), RememberedFolders::Kind::Save);
-            const QString name = m_record.text(RecordField::InvoiceSeries) +
-                                 m_record.text(RecordField::InvoiceNumber);
-            if (!name.isEmpty())
-                proposal = QDir(proposal.isEmpty() ? QDir::homePath() : proposal)
-                               .filePath(name + QStringLiteral(".ini"));
-            path =
-                Prompts::instance().saveFileAt(this, DraftFilter, QStringLiteral("ini"), proposal);
-            if (path.isEmpty())
-                return;
-            RememberedFolders::remember(appDir(), RememberedFolders::Kind::Save, path);
-        }
-        m_session.saveDraft(path);
-        m_draftPath = path;
-        m_changes->markSaved();
-        m_status->report(
-            QStringLiteral("Borrador guardado en %1").arg(QDir::toNativeSeparators(path)));
-    });
+    runGuarded(this, [&] { writeDraft(); });
+}
+
+bool TForm2::writeDraft() {
+    if (!m_grid->commitOpenEditor())
+        return false;
+    QString path = m_draftPath;
+    if (path.isEmpty()) {
+        QString proposal = RememberedFolders::folder(appDir(), RememberedFolders::Kind::Save);
+        const QString name =
+            m_record.text(RecordField::InvoiceSeries) + m_record.text(RecordField::InvoiceNumber);
+        if (!name.isEmpty())
+            proposal = QDir(proposal.isEmpty() ? QDir::homePath() : proposal)
+                           .filePath(name + QStringLiteral(".ini"));
+        path = Prompts::instance().saveFileAt(this, DraftFilter, QStringLiteral("ini"), proposal);
+        if (path.isEmpty())
+            return false;
+        RememberedFolders::remember(appDir(), RememberedFolders::Kind::Save, path);
+    }
+    m_session.saveDraft(path);
+    m_draftPath = path;
+    m_changes->markSaved();
+    m_status->report(QStringLiteral("Borrador guardado en %1").arg(QDir::toNativeSeparators(path)));
+    return true;
 }
 
 void TForm2::newInvoice() {
     runGuarded(this, [&] {
-        if (!mayDiscardChanges())
+        if (!mayLeaveInvoice(UnsavedQuestion::Next::NewInvoice))
             return;
         m_grid->cancelLine();
         {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/UnsavedQuestion.h"
 #include "pdf/PdfRenderer.h"
 #include "session/InvoiceSession.h"
 #include "settings/RegistroIni.h"
@@ -113,7 +114,12 @@ private:
     void signingEnded();
     void setSigning(bool on);
     void runModal(QDialog& dialog);
-    bool mayDiscardChanges();
+    // Whether the invoice on screen may be left for next: true with nothing
+    // unsaved, or once the person has said to save it as a draft (and it was
+    // saved) or to discard it.
+    bool mayLeaveInvoice(UnsavedQuestion::Next next);
+    // "Guardar borrador"; false when nothing was saved (cancelled).
+    bool writeDraft();
     // Runs an import that returns the file read (empty when cancelled), with
     // what it means for unsaved changes, the draft's file and the status bar.
     void runImport(const std::function<QString()>& import);

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace {
 
@@ -42,6 +43,22 @@ public:
         return messageBox(parent, QMessageBox::Question, caption, text,
                           QMessageBox::Ok | QMessageBox::Cancel,
                           QMessageBox::Cancel) == QMessageBox::Ok;
+    }
+    SaveChoice askSaveDiscard(QWidget* parent, const QString& caption,
+                              const QString& text) override {
+        QMessageBox box(QMessageBox::Question, caption, text,
+                        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
+        // Our own words, whatever translation Qt has for its buttons.
+        box.button(QMessageBox::Save)->setText(QStringLiteral("&Guardar"));
+        box.button(QMessageBox::Discard)->setText(QStringLiteral("&Descartar"));
+        box.button(QMessageBox::Cancel)->setText(QStringLiteral("Cancelar"));
+        box.setDefaultButton(QMessageBox::Save);
+        box.setEscapeButton(QMessageBox::Cancel);
+        box.exec();
+        const auto pressed = box.standardButton(box.clickedButton());
+        return pressed == QMessageBox::Save      ? SaveChoice::Save
+               : pressed == QMessageBox::Discard ? SaveChoice::Discard
+                                                 : SaveChoice::Cancel;
     }
     void warn(QWidget* parent, const QString& caption, const QString& text) override {
         messageBox(parent, QMessageBox::Warning, caption, text, QMessageBox::Ok, QMessageBox::Ok);

@@ -18,6 +18,11 @@ public:
 
     // OK / Cancel with the question icon, Cancel as default; true for OK.
     virtual bool confirm(QWidget* parent, const QString& caption, const QString& text) = 0;
+    // Before unsaved changes would be lost: "Guardar", "Descartar" and
+    // "Cancelar", question icon, Guardar as default, Escape cancels.
+    enum class SaveChoice { Save, Discard, Cancel };
+    virtual SaveChoice askSaveDiscard(QWidget* parent, const QString& caption,
+                                      const QString& text) = 0;
     // OK only, exclamation icon.
     virtual void warn(QWidget* parent, const QString& caption, const QString& text) = 0;
     // OK only, information icon.

@@ -126,17 +126,30 @@ private slots:
                      .filePath(QStringLiteral("B5.ini")));
     }
 
-    // Every way that would lose unsaved changes asks first; Cancel keeps all.
+    // Every way that would lose unsaved changes asks first: Cancelar keeps
+    // all; Descartar goes on; Guardar keeps the draft, then goes on, unless
+    // the draft's save dialog is cancelled.
     void unsavedChangesAskFirst_data() {
         QTest::addColumn<QString>("way");
-        QTest::newRow("exit button") << "exit";
-        QTest::newRow("close box / Alt+F4") << "close";
-        QTest::newRow("Capturar Datos") << "capture";
-        QTest::newRow("Nueva factura") << "new";
-        QTest::newRow("Abrir") << "open";
+        QTest::addColumn<Prompts::SaveChoice>("answer");
+        QTest::addColumn<bool>("draftDialogCancelled");
+        using C = Prompts::SaveChoice;
+        const char* const ways[][2] = {{"exit button", "exit"},
+                                       {"close box / Alt+F4", "close"},
+                                       {"Capturar Datos", "capture"},
+                                       {"Nueva factura", "new"},
+                                       {"Abrir", "open"}};
+        for (const auto& way : ways) {
+            QTest::addRow("%s, Cancelar", way[0]) << way[1] << C::Cancel << false;
+            QTest::addRow("%s, Descartar", way[0]) << way[1] << C::Discard << false;
+            QTest::addRow("%s, Guardar", way[0]) << way[1] << C::Save << false;
+            QTest::addRow("%s, Guardar, draft not saved", way[0]) << way[1] << C::Save << true;
+        }
     }
     void unsavedChangesAskFirst() {
         QFETCH(QString, way);
+        QFETCH(Prompts::SaveChoice, answer);
+        QFETCH(bool, draftDialogCancelled);
         writeFile(path(), QStringLiteral("otra.ini"), ImportText);
         open();
         QVERIFY(!m_window->isWindowModified());
@@ -145,20 +158,27 @@ private slots:
         QTest::keyClicks(name, QStringLiteral("Nombre tecleado"));
         QVERIFY(m_window->isWindowModified());
 
-        m_prompts->confirmAnswers << false;
-        go(way);
-        QCOMPARE(m_prompts->kinds(), QStringList{"confirm"});
-        QVERIFY(m_prompts->shown[0].text.contains(QStringLiteral("cambios sin guardar")));
-        QVERIFY(m_window->isVisible());
-        QCOMPARE(name->text(), QStringLiteral("Nombre tecleado"));
-        QVERIFY(m_window->isWindowModified());
-
-        m_prompts->confirmAnswers << true;
+        m_prompts->saveChoices << answer;
+        const QString draft = file(QStringLiteral("borrador.ini"));
+        if (answer == Prompts::SaveChoice::Save)
+            m_prompts->fileAnswers << (draftDialogCancelled ? QString() : draft);
         m_prompts->fileAnswers << file(QStringLiteral("otra.ini"));
         go(way);
-        if (way == u"exit" || way == u"close") {
+        QCOMPARE(m_prompts->kinds().value(0), QStringLiteral("unsaved"));
+        QVERIFY(m_prompts->shown[0].text.contains(QStringLiteral("cambios sin guardar")));
+        QCOMPARE(m_prompts->kinds().count(QStringLiteral("unsaved")), 1);
+
+        const bool goesOn = answer == Prompts::SaveChoice::Discard ||
+                            (answer == Prompts::SaveChoice::Save && !draftDialogCancelled);
+        QCOMPARE(QFile::exists(draft), goesOn && answer == Prompts::SaveChoice::Save);
+        if (QFile::exists(draft))
+            QVERIFY(readAll(draft).contains("NOMBRE=Nombre tecleado"));
+        if (!goesOn) {
+            QVERIFY(m_window->isVisible());
+            QCOMPARE(name->text(), QStringLiteral("Nombre tecleado"));
+            QVERIFY(m_window->isWindowModified());
+        } else if (way == u"exit" || way == u"close") {
             QVERIFY(!m_window->isVisible());
-            QCOMPARE(m_prompts->kinds().count(QStringLiteral("confirm")), 2); // one each time
         } else {
             QVERIFY(name->text() != QStringLiteral("Nombre tecleado"));
             QVERIFY(!m_window->isWindowModified());
@@ -209,8 +229,8 @@ private slots:
 
         QTest::keyClick(m_window.get(), Qt::Key_N, Qt::ControlModifier);
         QCOMPARE(m_prompts->kinds(),
-                 (QStringList{"open", "confirm", "confirm"})); // the rate was unsaved
-        m_prompts->confirmAnswers << true;
+                 (QStringList{"open", "confirm", "unsaved"})); // the rate was unsaved
+        m_prompts->saveChoices << Prompts::SaveChoice::Discard;
         m_window->newInvoice();
         InvoiceRecord& r = m_window->record();
         QCOMPARE(r.lines().count(), 0);

@@ -96,9 +96,9 @@ private slots:
         Memoria& lines = m_window->record().lines();
         lines.append();
         lines.post();
-        m_prompts->confirmAnswers << true; // the typed series may go
+        m_prompts->saveChoices << Prompts::SaveChoice::Discard; // the typed series may go
         m_window->AdvSmoothButton2Click();
-        QCOMPARE(m_prompts->kinds(), (QStringList{"confirm", "open"}));
+        QCOMPARE(m_prompts->kinds(), (QStringList{"unsaved", "open"}));
         QCOMPARE(edit(m_window.get(), "Edit24")->text(), QStringLiteral("B"));
         // Nothing is lost: the line stays.
         QVERIFY(lines.isOpen());

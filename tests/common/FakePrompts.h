@@ -3,6 +3,7 @@
 #include "widgets/Prompts.h"
 
 #include <QList>
+#include <QMetaType>
 #include <QQueue>
 #include <QString>
 #include <QStringList>
@@ -14,7 +15,7 @@
 class FakePrompts : public Prompts {
 public:
     struct Shown {
-        QString kind;    // confirm, warn, inform, plain, error, open, save, ask, password
+        QString kind;    // confirm, unsaved, warn, inform, plain, error, open, save, ask, password
         QString caption; // for open: the selected filter; for save: the suffix
         QString text;    // for open and save: the filters
     };
@@ -28,6 +29,7 @@ public:
     // Forgets the answers and what was shown.
     void reset() {
         confirmAnswers.clear();
+        saveChoices.clear();
         fileAnswers.clear();
         textAnswers.clear();
         passwordAnswers.clear();
@@ -35,6 +37,7 @@ public:
     }
 
     QQueue<bool> confirmAnswers;                // empty: Cancel
+    QQueue<SaveChoice> saveChoices;             // the unsaved-changes question; empty: Cancelar
     QQueue<QString> fileAnswers;                // open and save dialogs; empty text: cancelled
     QQueue<std::optional<QString>> textAnswers; // askText; std::nullopt or none left: cancelled
     QQueue<std::optional<QByteArray>> passwordAnswers; // askPassword; as textAnswers
@@ -70,6 +73,10 @@ public:
     bool confirm(QWidget*, const QString& caption, const QString& text) override {
         shown.append({QStringLiteral("confirm"), caption, text});
         return !confirmAnswers.isEmpty() && confirmAnswers.dequeue();
+    }
+    SaveChoice askSaveDiscard(QWidget*, const QString& caption, const QString& text) override {
+        shown.append({QStringLiteral("unsaved"), caption, text});
+        return saveChoices.isEmpty() ? SaveChoice::Cancel : saveChoices.dequeue();
     }
     void warn(QWidget*, const QString& caption, const QString& text) override {
         shown.append({QStringLiteral("warn"), caption, text});
@@ -125,3 +132,5 @@ public:
         return true;
     }
 };
+
+Q_DECLARE_METATYPE(Prompts::SaveChoice)
