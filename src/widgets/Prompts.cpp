@@ -1,6 +1,7 @@
 #include "widgets/Prompts.h"
 
 #include "widgets/ListMessageBox.h"
+#include "widgets/SpanishDialogs.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -80,6 +81,7 @@ public:
     QString openFileAt(QWidget* parent, const QString& filters, const QString& selectedFilter,
                        const QString& startPath) override {
         QFileDialog dialog(parent);
+        SpanishDialogs::prepare(dialog);
         startAt(dialog, startPath);
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);
@@ -97,6 +99,7 @@ public:
     QString saveFileAt(QWidget* parent, const QString& filters, const QString& defaultSuffix,
                        const QString& startPath) override {
         QFileDialog dialog(parent);
+        SpanishDialogs::prepare(dialog);
         startAt(dialog, startPath);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setNameFilters(filters.split(QStringLiteral(";;")));
