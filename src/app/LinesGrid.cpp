@@ -214,7 +214,7 @@ void LinesGrid::SMDBGrid1ColExit() {
 
 void LinesGrid::SMDBGrid1DblClick() {
     runGuarded(this, [&] {
-        if (!Prompts::instance().confirm(this, AppTitle, QStringLiteral("¿Desea Eliminar linea?")))
+        if (!Prompts::instance().confirm(this, AppTitle, QStringLiteral("¿Desea eliminar la línea?")))
             return;
         if (QLineEdit* editor = activeEditor())
             QTableView::closeEditor(editor, QAbstractItemDelegate::RevertModelCache);

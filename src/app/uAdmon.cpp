@@ -71,7 +71,7 @@ void TFormAdmon::buildLayout() {
         const char* codeLabel;
         QLineEdit* name;
         QLineEdit* code;
-    } centres[] = {{"&ORGANO GESTOR", "CÓ&DIGO", m_managingName, m_managingCode},
+    } centres[] = {{"&ÓRGANO GESTOR", "CÓ&DIGO", m_managingName, m_managingCode},
                    {"O&FICINA CONTABLE", "CÓD&IGO", m_officeName, m_officeCode},
                    {"&UNIDAD TRAMITADORA", "CÓDI&GO", m_unitName, m_unitCode}};
     int row = 0;
@@ -97,7 +97,7 @@ void TFormAdmon::buildLayout() {
     left->addLayout(rows);
     left->addStretch();
 
-    QLabel* catalogueLabel = caption(this, QStringLiteral("&CONCELLOS DISPONIBLES:"));
+    QLabel* catalogueLabel = caption(this, QStringLiteral("&ADMINISTRACIONES DISPONIBLES:"));
     left->addWidget(catalogueLabel);
     m_catalogue = new CloseUpComboBox(this);
     catalogueLabel->setBuddy(m_catalogue);
@@ -178,7 +178,7 @@ void TFormAdmon::Button3Click() {
     m_existeConcello = false;
     QString typed;
     if (!Prompts::instance().askText(this, QStringLiteral("Guardar Datos Admón."),
-                                     QStringLiteral("Introduce el nombre del concello"), typed))
+                                     QStringLiteral("Introduzca el nombre de la administración"), typed))
         return;
     const QStringList listed = ConcellosCatalogue::names(m_appDir);
     // Refuses an empty, blank or unstorable name before anything is written.

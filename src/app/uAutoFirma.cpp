@@ -37,11 +37,11 @@ const QStringList& TFormAutoFirma::formats() {
 QStringList TFormAutoFirma::notFoundNotice() {
     return {QStringLiteral("NO SE HA DETECTADO AUTOFIRMA "),
             QStringLiteral("Orvane NECESITA AUTOFIRMA PARA FIRMAR "),
-            QStringLiteral("ELECTRONICAMENTE "), QStringLiteral("LAS FACTURAS GENERADAS.")};
+            QStringLiteral("ELECTRÓNICAMENTE "), QStringLiteral("LAS FACTURAS GENERADAS.")};
 }
 
 QString TFormAutoFirma::foundNotice() {
-    return QStringLiteral("Indica ruta de instalación de AutoFirma");
+    return QStringLiteral("Indique la ruta de instalación de AutoFirma");
 }
 
 TFormAutoFirma::TFormAutoFirma(const QString& appDir, QWidget* parent,
@@ -105,7 +105,7 @@ void TFormAutoFirma::buildLayout() {
     column->addWidget(m_certificateInfo);
     column->addSpacing(6);
 
-    auto* folderLabel = new QLabel(QStringLiteral("&INSTALACION AUTOFIRMA"), panel);
+    auto* folderLabel = new QLabel(QStringLiteral("&INSTALACIÓN AUTOFIRMA"), panel);
     column->addWidget(folderLabel);
     m_folder = new QLineEdit(panel);
     m_folder->setObjectName(QStringLiteral("Edit29"));

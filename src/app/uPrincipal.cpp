@@ -128,12 +128,12 @@ constexpr int TotalsWidth = 430;
 
 } // namespace
 
-const QString TForm2::ImportFilter = QStringLiteral("Ficheros Importacion (*.ini)");
-const QString TForm2::UnsignedFilter = QStringLiteral("Facturas Electrónicas sin firmar (*.xml)");
+const QString TForm2::ImportFilter = QStringLiteral("Ficheros de importación (*.ini)");
+const QString TForm2::UnsignedFilter = QStringLiteral("Facturas electrónicas sin firmar (*.xml)");
 const QString TForm2::OpenFilters = TForm2::ImportFilter + QStringLiteral(";;") +
                                     TForm2::UnsignedFilter +
                                     QStringLiteral(";;Todos los archivos (*.*)");
-const QString TForm2::SaveFilter = QStringLiteral("Facturas Electronicas sin Firmar (*.XML)");
+const QString TForm2::SaveFilter = QStringLiteral("Facturas electrónicas sin firmar (*.XML)");
 const QString TForm2::FacturaeFilters =
     QStringLiteral("Facturas electrónicas (*.xml *.XML *.xsig *.XSIG);;Todos los archivos (*.*)");
 
@@ -871,7 +871,7 @@ bool TForm2::autoFirmaSettingsUsable() {
     if (Prompts::instance().confirm(
             this, AppTitle,
             withFullStop(problem) +
-                QStringLiteral("\n\n¿Quieres abrir la configuración de AutoFirma?")))
+                QStringLiteral("\n\n¿Desea abrir la configuración de AutoFirma?")))
         editSigningSettings();
     return false;
 }

@@ -21,7 +21,7 @@
 #include <QFileInfo>
 
 const QString InvoiceSession::MissingBankDataMessage =
-    QStringLiteral("¡¡¡ Debes cumplimentar los datos bancarios !!!");
+    QStringLiteral("¡¡¡ Debe cumplimentar los datos bancarios !!!");
 
 InvoiceSession::InvoiceSession(QString appDir) : m_appDir(std::move(appDir)) {}
 
@@ -143,7 +143,7 @@ InvoiceSession::Generated InvoiceSession::generate(const FileChooser& chooseTarg
         if (!problem.isEmpty()) {
             if (!refuse)
                 throw AppError(problem);
-            refuse(problem + QStringLiteral(". Elige otro nombre para la factura."));
+            refuse(problem + QStringLiteral(". Elija otro nombre para la factura."));
         }
         path = chooseTarget ? chooseTarget() : QString();
         if (path.isEmpty())
@@ -221,7 +221,7 @@ InvoiceSession::SigningJob InvoiceSession::prepareSigning(const QString& documen
     // file it reads.
     if (output == input || FileIdentity::sameFile(document, QDir::fromNativeSeparators(output)))
         throw AppError(QStringLiteral("La factura firmada se guardaría con el mismo nombre que %1; "
-                                      "cambia la extensión del fichero (por ejemplo, a .xml) "
+                                      "cambie la extensión del fichero (por ejemplo, a .xml) "
                                       "antes de firmarlo")
                            .arg(input));
     // AutoFirma is never started on a document that would be refused.

@@ -134,7 +134,7 @@ bool DateBox::refuseImpossibleDate() {
     const QDate before = m_dateBefore;
     setDate(before);
     const QString text =
-        QStringLiteral("%1 Se ha dejado en «%2» la fecha que tenía, %3; escribe una fecha que "
+        QStringLiteral("%1 Se ha dejado en «%2» la fecha que tenía, %3; escriba una fecha que "
                        "exista.")
             .arg(problem, m_fieldName, before.toString(Format));
     // Told once the focus has settled: a dialog opened while the focus moves

@@ -81,7 +81,7 @@ private slots:
         m_window->AdvSmoothButton2Click();
 
         QCOMPARE(m_prompts->shown.at(0).kind, QStringLiteral("open"));
-        QCOMPARE(m_prompts->shown.at(0).caption, QStringLiteral("Ficheros Importacion (*.ini)"));
+        QCOMPARE(m_prompts->shown.at(0).caption, QStringLiteral("Ficheros de importación (*.ini)"));
         QCOMPARE(m_prompts->shown.at(0).text, TForm2::OpenFilters);
         QCOMPARE(m_window->record().nombreFichero(), QStringLiteral("F2020-15"));
         QCOMPARE(edit(m_window.get(), "Edit25")->text(), QStringLiteral("7"));
@@ -127,7 +127,7 @@ private slots:
         QCOMPARE(m_prompts->shown[0].kind, QStringLiteral("warn"));
         QCOMPARE(m_prompts->shown[0].caption, QStringLiteral("Orvane"));
         QCOMPARE(m_prompts->shown[0].text,
-                 QStringLiteral("¡¡¡ Debes cumplimentar los datos bancarios !!!"));
+                 QStringLiteral("¡¡¡ Debe cumplimentar los datos bancarios !!!"));
     }
 
     // After a save through the dialog AutoFirma signs it, each path whole.
@@ -148,7 +148,7 @@ private slots:
 
         QCOMPARE(m_prompts->kinds(), (QStringList{"save", "confirm"}));
         QCOMPARE(m_prompts->shown[0].text,
-                 QStringLiteral("Facturas Electronicas sin Firmar (*.XML)"));
+                 QStringLiteral("Facturas electrónicas sin firmar (*.XML)"));
         QCOMPARE(m_prompts->shown[0].caption, QStringLiteral("XML"));
         QVERIFY(QFileInfo::exists(saved));
         // A document with errors is never handed over to AutoFirma.
@@ -238,7 +238,7 @@ private slots:
                  (QStringList{"open", "warn", "save", "warn", "save", "confirm"}));
         const QStringList warnings = m_prompts->textsOf(QStringLiteral("warn"));
         QVERIFY2(warnings.first().contains(QStringLiteral("es el fichero de importación")) &&
-                     warnings.first().contains(QStringLiteral("Elige otro nombre")),
+                     warnings.first().contains(QStringLiteral("Elija otro nombre")),
                  qPrintable(warnings.first()));
         QCOMPARE(readAll(importPath), importBytes);
         QVERIFY(readAll(chosen).contains("<Name>Ana</Name>"));
@@ -272,7 +272,7 @@ private slots:
         m_window->Button4Click();
         QCOMPARE(m_prompts->shown.size(), 2);
         QCOMPARE(m_prompts->shown[0].caption,
-                 QStringLiteral("Facturas Electrónicas sin firmar (*.xml)"));
+                 QStringLiteral("Facturas electrónicas sin firmar (*.xml)"));
         // The message offers the signing settings; declined here.
         QCOMPARE(m_prompts->shown[1].kind, QStringLiteral("confirm"));
         QCOMPARE(m_prompts->shown[1].caption, QStringLiteral("Factura Electrónica"));
@@ -323,7 +323,7 @@ private slots:
         const QString text = m_prompts->shown[1].text;
         QVERIFY2(text.startsWith(QStringLiteral("La configuración de AutoFirma no es válida")) &&
                      text.contains(QStringLiteral("Sign -certgui -o otro.xsig")) &&
-                     text.endsWith(QStringLiteral("¿Quieres abrir la configuración de AutoFirma?")),
+                     text.endsWith(QStringLiteral("¿Desea abrir la configuración de AutoFirma?")),
                  qPrintable(text));
         QCOMPARE(opened, openSettings ? QStringList{"TFormAutoFirma"} : QStringList());
         QCOMPARE(edit(m_window.get(), "eParametros")->text(), QString());

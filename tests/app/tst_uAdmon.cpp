@@ -83,7 +83,7 @@ private slots:
 
         QCOMPARE(
             m_prompts.askedTexts(),
-            QStringList{QStringLiteral("Guardar Datos Admón.|Introduce el nombre del concello")});
+            QStringList{QStringLiteral("Guardar Datos Admón.|Introduzca el nombre de la administración")});
         QVERIFY(m_prompts.errors().isEmpty());
         QVERIFY(w.isVisible()); // saving leaves the window open
         QCOMPARE(w.Texto(), QStringLiteral("CONCELLO DE PROBA"));

@@ -154,7 +154,7 @@ void tst_Cli::errors_data() {
         << "'30/02/2024' is not a valid date.";
     QTest::newRow("bank entity missing")
         << QByteArray("[DATOS_GENERALES]\nFECHA=1/2/2024\n[VENDEDOR]\nOFICINA=0418\n")
-        << "¡¡¡ Debes cumplimentar los datos bancarios !!!";
+        << "¡¡¡ Debe cumplimentar los datos bancarios !!!";
 }
 
 void tst_Cli::errors() {

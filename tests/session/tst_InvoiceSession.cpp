@@ -274,7 +274,7 @@ void tst_InvoiceSession::bankEntityPrecondition() {
     session.record().setText(RecordField::BankEntity, entity);
     QTEST(session.hasBankData(), "passes");
     QCOMPARE(InvoiceSession::MissingBankDataMessage,
-             QStringLiteral("¡¡¡ Debes cumplimentar los datos bancarios !!!"));
+             QStringLiteral("¡¡¡ Debe cumplimentar los datos bancarios !!!"));
 }
 
 void tst_InvoiceSession::saveTarget_data() {
@@ -376,7 +376,7 @@ void tst_InvoiceSession::generateTo_data() {
     QTest::newRow("no bank entity") << ""
                                     << "out.xml"
                                     << ""
-                                    << "¡¡¡ Debes cumplimentar los datos bancarios !!!";
+                                    << "¡¡¡ Debe cumplimentar los datos bancarios !!!";
 }
 
 void tst_InvoiceSession::generateTo() {
