@@ -66,51 +66,49 @@ static void initMainWindowResources() {
 
 namespace {
 
-// The menu bar and its shortcuts. A toolbar button shows the action of the
-// same name. Adding a command is one line here and a handler.
+// The menu bar and its shortcuts. A command with a picture also has a button
+// in the bar, with a short caption under the picture; its tooltip is the
+// menu's text and shortcut. Adding a command is one line here and a handler.
 struct MenuEntry {
     TForm2::Menu menu;
     const char* name;
     const char* text;     // with its accelerator
-    const char* hint;     // tooltip; the shortcut is added to it
     const char* shortcut; // portable text, "" for none
-    const char* picture;  // toolbar picture, "" for none
+    const char* picture;  // button picture, "" for no button
+    const char* button;   // caption under the picture
     void (TForm2::*handler)();
     bool separatorBefore = false;
 };
 
 using M = TForm2::Menu;
 const MenuEntry MenuEntries[] = {
-    {M::Archivo, "actionNuevaFactura", "&Nueva factura", "Nueva factura", "Ctrl+N", "",
-     &TForm2::newInvoice},
-    {M::Archivo, "actionAbrir", "&Abrir…", "Abrir un borrador o un fichero de importación",
-     "Ctrl+O", "", &TForm2::openInvoiceFile},
-    {M::Archivo, "actionCapturarDatos", "&Capturar datos", "Capturar Datos", "Ctrl+I", "import",
+    {M::Archivo, "actionNuevaFactura", "&Nueva factura", "Ctrl+N", "", "", &TForm2::newInvoice},
+    {M::Archivo, "actionAbrir", "&Abrir…", "Ctrl+O", "", "", &TForm2::openInvoiceFile},
+    {M::Archivo, "actionCapturarDatos", "&Capturar datos", "Ctrl+I", "import", "Capturar",
      &TForm2::AdvSmoothButton2Click},
-    {M::Archivo, "actionGuardarBorrador", "&Guardar borrador", "Guardar borrador", "Ctrl+S", "",
-     &TForm2::saveDraft, true},
-    {M::Archivo, "actionGenerarFactura", "G&enerar factura", "Generar Factura", "Ctrl+G",
-     "document", &TForm2::Button2Click},
-    {M::Archivo, "actionSalir", "&Salir", "Salir", "Ctrl+Q", "exit", &TForm2::AdvSmoothButton4Click,
+    {M::Archivo, "actionGuardarBorrador", "&Guardar borrador", "Ctrl+S", "", "", &TForm2::saveDraft,
      true},
-    {M::Factura, "actionComprobarFactura", "C&omprobar factura", "Comprobar la factura", "Ctrl+K",
-     "", &TForm2::checkInvoice},
-    {M::Factura, "actionFirmarFactura", "&Firmar factura", "Firmar Factura", "Ctrl+F", "sign",
+    {M::Archivo, "actionGenerarFactura", "G&enerar factura", "Ctrl+G", "document", "Generar",
+     &TForm2::Button2Click},
+    {M::Archivo, "actionSalir", "&Salir", "Ctrl+Q", "exit", "Salir", &TForm2::AdvSmoothButton4Click,
+     true},
+    {M::Factura, "actionComprobarFactura", "C&omprobar factura", "Ctrl+K", "check", "Comprobar",
+     &TForm2::checkInvoice},
+    {M::Factura, "actionFirmarFactura", "&Firmar factura", "Ctrl+F", "sign", "Firmar",
      &TForm2::Button4Click},
-    {M::Factura, "actionComprobarFirma", "&Comprobar firma…", "Comprobar firma", "Ctrl+Shift+F", "",
+    {M::Factura, "actionComprobarFirma", "&Comprobar firma…", "Ctrl+Shift+F", "", "",
      &TForm2::ComprobarFirmaClick},
-    {M::Factura, "actionValidar", "&Validar", "Validar", "Ctrl+L", "validate",
+    {M::Factura, "actionValidar", "&Validar", "Ctrl+L", "validate", "Validar",
      &TForm2::VALIDARClick},
-    {M::Factura, "VerImprimir", "Ver / &Imprimir", "Ver / Imprimir", "Ctrl+P", "",
+    {M::Factura, "VerImprimir", "Ver / &Imprimir", "Ctrl+P", "print", "Ver / Imprimir",
      &TForm2::VerImprimirClick, true},
-    {M::Factura, "AbrirFacturaXml", "Abrir factura &XML…", "Abrir factura XML", "Ctrl+Shift+P", "",
+    {M::Factura, "AbrirFacturaXml", "Abrir factura &XML…", "Ctrl+Shift+P", "", "",
      &TForm2::AbrirFacturaXmlClick},
-    {M::Configuracion, "actionMisDatos", "&Mis datos", "Mis datos", "", "",
-     &TForm2::editIssuerSettings},
-    {M::Configuracion, "actionAdministraciones", "&Administraciones", "Administraciones", "", "",
+    {M::Configuracion, "actionMisDatos", "&Mis datos", "", "", "", &TForm2::editIssuerSettings},
+    {M::Configuracion, "actionAdministraciones", "&Administraciones", "", "", "",
      &TForm2::editAdministrations},
-    {M::Configuracion, "actionFirma", "&Firma", "Firma", "", "", &TForm2::editSigningSettings},
-    {M::Ayuda, "actionAcercaDe", "&Acerca de", "Contacto", "F1", "contact", &TForm2::Button5Click},
+    {M::Configuracion, "actionFirma", "&Firma", "", "", "", &TForm2::editSigningSettings},
+    {M::Ayuda, "actionAcercaDe", "&Acerca de", "F1", "contact", "Acerca de", &TForm2::Button5Click},
 };
 
 QWidget* whitePanel(const QString& objectName, QWidget* parent) {
@@ -312,7 +310,7 @@ void TForm2::buildMenus() {
         auto* action = new QAction(QString::fromUtf8(entry.text), this);
         action->setObjectName(QLatin1String(entry.name));
         const QKeySequence shortcut(QString::fromLatin1(entry.shortcut));
-        QString hint = QString::fromUtf8(entry.hint);
+        QString hint = action->text().remove(u'&');
         if (!shortcut.isEmpty()) {
             action->setShortcut(shortcut);
             // The shortcut works wherever the focus is in this window.
@@ -320,9 +318,11 @@ void TForm2::buildMenus() {
             hint += QStringLiteral(" (%1)").arg(shortcut.toString(QKeySequence::NativeText));
         }
         action->setToolTip(hint);
-        if (*entry.picture)
+        if (*entry.picture) {
             action->setIcon(
                 QIcon(QStringLiteral(":/mainwindow/%1.svg").arg(QLatin1String(entry.picture))));
+            action->setIconText(QString::fromUtf8(entry.button));
+        }
         const auto handler = entry.handler;
         connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
         target->addAction(action);
@@ -337,30 +337,40 @@ QMenu* TForm2::menu(Menu which) const {
 
 QWidget* TForm2::buildButtonBar() {
     auto* bar = whitePanel(QStringLiteral("Panel1"), centralWidget());
-    bar->setFixedHeight(51);
+    bar->setFixedHeight(60);
     auto* row = new QHBoxLayout(bar);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
     struct Button {
         const char* name;
         const char* action;
+        int spaceBefore; // 0, or a gap; -1 for all the spare width
     };
+    // The four of the invoice's way out first, as always; then looking at it.
     const Button buttons[] = {
-        {"AdvSmoothButton2", "actionCapturarDatos"}, {"AdvSmoothButton3", "actionGenerarFactura"},
-        {"AdvSmoothButton1", "actionFirmarFactura"}, {"AdvSmoothButton5", "actionValidar"},
-        {"AdvSmoothButton6", "actionAcercaDe"},      {"AdvSmoothButton4", "actionSalir"},
+        {"AdvSmoothButton2", "actionCapturarDatos", 0},
+        {"AdvSmoothButton3", "actionGenerarFactura", 0},
+        {"AdvSmoothButton1", "actionFirmarFactura", 0},
+        {"AdvSmoothButton5", "actionValidar", 0},
+        {"ComprobarButton", "actionComprobarFactura", 24},
+        {"VerImprimirButton", "VerImprimir", 0},
+        {"AdvSmoothButton6", "actionAcercaDe", -1},
+        {"AdvSmoothButton4", "actionSalir", 0},
     };
     for (const Button& b : buttons) {
-        if (qstrcmp(b.name, "AdvSmoothButton6") == 0)
+        if (b.spaceBefore < 0)
             row->addStretch(1);
+        else if (b.spaceBefore > 0)
+            row->addSpacing(b.spaceBefore);
         auto* button = new QToolButton(bar);
         button->setObjectName(QLatin1String(b.name));
         auto* action = findChild<QAction*>(QLatin1String(b.action));
         Q_ASSERT(action);
         button->setDefaultAction(action);
-        button->setToolButtonStyle(Qt::ToolButtonIconOnly);
-        button->setIconSize(QSize(40, 40));
-        button->setFixedSize(100, 51);
+        // A caption under each picture: no one has to guess what a picture does.
+        button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        button->setIconSize(QSize(32, 32));
+        button->setFixedSize(100, 58);
         button->setAutoRaise(true);
         button->setCursor(Qt::PointingHandCursor);
         button->setFocusPolicy(Qt::StrongFocus);

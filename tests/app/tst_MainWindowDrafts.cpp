@@ -13,6 +13,8 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -365,6 +367,40 @@ private slots:
         QCOMPARE(opened, QStringList{window});
     }
 
+    // The bar's buttons by what they do: a caption under each picture, the
+    // menu's words and shortcut in the tooltip.
+    void buttonsSayWhatTheyDo_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("tooltip");
+        QTest::newRow("import") << "AdvSmoothButton2"
+                                << "Capturar"
+                                << "Capturar datos (Ctrl+I)";
+        QTest::newRow("validation page") << "AdvSmoothButton5"
+                                         << "Validar"
+                                         << "Validar (Ctrl+L)";
+        QTest::newRow("check") << "ComprobarButton"
+                               << "Comprobar"
+                               << "Comprobar factura (Ctrl+K)";
+        QTest::newRow("copy") << "VerImprimirButton"
+                              << "Ver / Imprimir"
+                              << "Ver / Imprimir (Ctrl+P)";
+        QTest::newRow("about") << "AdvSmoothButton6"
+                               << "Acerca de"
+                               << "Acerca de (F1)";
+    }
+    void buttonsSayWhatTheyDo() {
+        QFETCH(QString, button);
+        QFETCH(QString, caption);
+        QFETCH(QString, tooltip);
+        open();
+        auto* b = m_window->findChild<QToolButton*>(button);
+        QVERIFY(b);
+        QCOMPARE(b->text(), caption);
+        QCOMPARE(b->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+        QCOMPARE(b->toolTip(), tooltip);
+    }
+
     // Every toolbar button shows its shortcut; the shortcuts are unique.
     void shortcutsInTheTooltips() {
         open();
@@ -376,10 +412,17 @@ private slots:
             QVERIFY2(!seen.contains(keys), qPrintable(keys));
             seen << keys;
         }
+        // A button says what its menu entry says, with the same shortcut.
+        QList<QAction*> inMenus;
+        for (QMenu* menu : m_window->menuBar()->findChildren<QMenu*>())
+            inMenus << menu->actions();
         for (QToolButton* button :
              m_window->findChild<QWidget*>("Panel1")->findChildren<QToolButton*>()) {
-            QVERIFY2(button->toolTip().contains(u'(') && button->toolTip().endsWith(u')'),
-                     qPrintable(button->objectName() + u' ' + button->toolTip()));
+            QAction* action = button->defaultAction();
+            QVERIFY2(action && inMenus.contains(action), qPrintable(button->objectName()));
+            QCOMPARE(button->toolTip(), QStringLiteral("%1 (%2)").arg(
+                                            action->text().remove(u'&'),
+                                            action->shortcut().toString(QKeySequence::NativeText)));
         }
         QVERIFY(seen.contains(
             QKeySequence(QStringLiteral("Ctrl+S")).toString(QKeySequence::NativeText)));

@@ -97,19 +97,19 @@ private slots:
     void tabFollowsTheScreen() {
         FakePrompts prompts;
         auto w = openWindow(m_dir->path());
-        const QStringList order{// Issuer, then customer
-                                "RadioButton3", "Edit1", "Edit2", "Edit3", "Edit4", "Edit5",
-                                "Edit6", "Edit26", "Edit28", "CheckBox1", "RadioButton5", "Edit8",
-                                "Edit7", "Edit9", "Edit10", "Edit12", "Edit11", "Edit27",
-                                // Lines and the current line's file
-                                "SMDBGrid1", "DBEdit1", "DBCheckBox1", "RzDBDateTimeEdit1",
-                                // Payment, then totals
-                                "Edit13", "Edit14", "Edit15", "Edit16", "Edit17", "Edit24",
-                                "Edit25", "FechaFactura", "FechaVencimiento", "eBruto", "eDto",
-                                "eBase", "eIva", "ComboBox1", "eIRPF", "eTotal",
-                                // Button bar
-                                "AdvSmoothButton2", "AdvSmoothButton3", "AdvSmoothButton1",
-                                "AdvSmoothButton5", "AdvSmoothButton6", "AdvSmoothButton4"};
+        const QStringList order{
+            // Issuer, then customer
+            "RadioButton3", "Edit1", "Edit2", "Edit3", "Edit4", "Edit5", "Edit6", "Edit26",
+            "Edit28", "CheckBox1", "RadioButton5", "Edit8", "Edit7", "Edit9", "Edit10", "Edit12",
+            "Edit11", "Edit27",
+            // Lines and the current line's file
+            "SMDBGrid1", "DBEdit1", "DBCheckBox1", "RzDBDateTimeEdit1",
+            // Payment, then totals
+            "Edit13", "Edit14", "Edit15", "Edit16", "Edit17", "Edit24", "Edit25", "FechaFactura",
+            "FechaVencimiento", "eBruto", "eDto", "eBase", "eIva", "ComboBox1", "eIRPF", "eTotal",
+            // Button bar
+            "AdvSmoothButton2", "AdvSmoothButton3", "AdvSmoothButton1", "AdvSmoothButton5",
+            "ComprobarButton", "VerImprimirButton", "AdvSmoothButton6", "AdvSmoothButton4"};
         QStringList chain{order.constFirst()};
         QWidget* first = w->findChild<QWidget*>(order.constFirst());
         for (QWidget* next = first->nextInFocusChain();
