@@ -214,7 +214,8 @@ void LinesGrid::SMDBGrid1ColExit() {
 
 void LinesGrid::SMDBGrid1DblClick() {
     runGuarded(this, [&] {
-        if (!Prompts::instance().confirm(this, AppTitle, QStringLiteral("¿Desea eliminar la línea?")))
+        if (!Prompts::instance().confirm(this, AppTitle,
+                                         QStringLiteral("¿Desea eliminar la línea?")))
             return;
         if (QLineEdit* editor = activeEditor())
             QTableView::closeEditor(editor, QAbstractItemDelegate::RevertModelCache);

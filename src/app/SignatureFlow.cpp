@@ -1,5 +1,7 @@
 #include "app/SignatureFlow.h"
 
+#include "app/FileDialogs.h"
+
 #include "common/AppError.h"
 #include "session/InvoiceSession.h"
 #include "signing/SigningCertificate.h"
@@ -65,7 +67,8 @@ std::optional<SigningCertificate> SignatureFlow::openAsked(QWidget* parent, cons
 }
 
 void SignatureFlow::checkSignature(QWidget* parent, InvoiceSession& session) {
-    const QString path = Prompts::instance().openFile(parent, SignedFilter, QString());
+    const QString path = FileDialogs::open(
+        parent, session.appDir(), FileDialogs::Kind::CheckSignature, SignedFilter, QString());
     if (path.isEmpty())
         return;
     SignatureReport report;

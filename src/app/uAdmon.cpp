@@ -178,7 +178,8 @@ void TFormAdmon::Button3Click() {
     m_existeConcello = false;
     QString typed;
     if (!Prompts::instance().askText(this, QStringLiteral("Guardar Datos Admón."),
-                                     QStringLiteral("Introduzca el nombre de la administración"), typed))
+                                     QStringLiteral("Introduzca el nombre de la administración"),
+                                     typed))
         return;
     const QStringList listed = ConcellosCatalogue::names(m_appDir);
     // Refuses an empty, blank or unstorable name before anything is written.

@@ -1,5 +1,6 @@
 #include "app/uAutoFirma.h"
 
+#include "app/FileDialogs.h"
 #include "app/SignatureFlow.h"
 
 #include "common/AppError.h"
@@ -235,8 +236,9 @@ void TFormAutoFirma::scanInstalledPrograms() {
 }
 
 void TFormAutoFirma::AdvSmoothButton2Click() {
-    const QString chosen =
-        Prompts::instance().openFile(this, QStringLiteral("Todos los archivos (*)"), QString());
+    // Where AutoFirma is said to be, when it is.
+    const QString chosen = Prompts::instance().openFileAt(
+        this, QStringLiteral("Todos los archivos (*)"), QString(), m_folder->text());
     if (chosen.isEmpty())
         return;
     const QFileInfo file(chosen);
@@ -265,9 +267,10 @@ void TFormAutoFirma::AdvSmoothButton1Click() {
 }
 
 void TFormAutoFirma::chooseCertificateClick() {
-    const QString chosen = Prompts::instance().openFile(
-        this, QStringLiteral("Certificados (*.p12 *.pfx *.P12 *.PFX);;Todos los archivos (*)"),
-        QString());
+    const QString chosen = FileDialogs::open(
+        this, m_appDir, FileDialogs::Kind::Certificate,
+        QStringLiteral("Certificados (*.p12 *.pfx *.P12 *.PFX);;Todos los archivos (*)"), QString(),
+        m_certificate->text());
     if (chosen.isEmpty())
         return;
     try {

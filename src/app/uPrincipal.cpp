@@ -1,6 +1,7 @@
 #include "app/uPrincipal.h"
 
 #include "app/ControlNames.h"
+#include "app/FileDialogs.h"
 #include "app/FileReferencePanel.h"
 #include "app/FindingsText.h"
 #include "app/InvoicePreview.h"
@@ -22,10 +23,10 @@
 #include "invoice/BankAccount.h"
 #include "invoice/UnsavedChanges.h"
 #include "pdf/FacturaeReader.h"
+#include "pdf/InvoicePdf.h"
 #include "settings/AppFiles.h"
 #include "settings/IniFile.h"
 #include "settings/RegistroIni.h"
-#include "settings/RememberedFolders.h"
 #include "signing/AutoFirmaProcess.h"
 #include "signing/ValidationPage.h"
 #include "widgets/BackgroundWork.h"
@@ -649,11 +650,12 @@ void TForm2::runImport(const std::function<QString()>& import) {
 }
 
 QString TForm2::chooseImportFile() {
-    const QString path = Prompts::instance().openFileAt(
-        this, OpenFilters, ImportFilter,
-        RememberedFolders::folder(appDir(), RememberedFolders::Kind::Import));
-    RememberedFolders::remember(appDir(), RememberedFolders::Kind::Import, path);
-    return path;
+    return FileDialogs::open(this, appDir(), FileDialogs::Kind::Import, OpenFilters, ImportFilter);
+}
+
+QString TForm2::proposedName(const QString& extension) const {
+    return FileDialogs::invoiceFileName(m_record.text(RecordField::InvoiceSeries),
+                                        m_record.text(RecordField::InvoiceNumber), extension);
 }
 
 void TForm2::AdvSmoothButton2Click() {
@@ -697,16 +699,11 @@ bool TForm2::writeDraft() {
         return false;
     QString path = m_draftPath;
     if (path.isEmpty()) {
-        QString proposal = RememberedFolders::folder(appDir(), RememberedFolders::Kind::Save);
-        const QString name =
-            m_record.text(RecordField::InvoiceSeries) + m_record.text(RecordField::InvoiceNumber);
-        if (!name.isEmpty())
-            proposal = QDir(proposal.isEmpty() ? QDir::homePath() : proposal)
-                           .filePath(name + QStringLiteral(".ini"));
-        path = Prompts::instance().saveFileAt(this, DraftFilter, QStringLiteral("ini"), proposal);
+        // A draft is an import file: Abrir starts where it was kept.
+        path = FileDialogs::save(this, appDir(), FileDialogs::Kind::Import, DraftFilter,
+                                 QStringLiteral("ini"), proposedName(QStringLiteral("ini")));
         if (path.isEmpty())
             return false;
-        RememberedFolders::remember(appDir(), RememberedFolders::Kind::Save, path);
     }
     m_session.saveDraft(path);
     m_draftPath = path;
@@ -738,11 +735,9 @@ void TForm2::Button2Click() {
             return;
         const InvoiceSession::Generated generated = m_session.generate(
             [&] {
-                const QString path = Prompts::instance().saveFileAt(
-                    this, SaveFilter, QStringLiteral("XML"),
-                    RememberedFolders::folder(appDir(), RememberedFolders::Kind::Save));
-                RememberedFolders::remember(appDir(), RememberedFolders::Kind::Save, path);
-                return path;
+                return FileDialogs::save(this, appDir(), FileDialogs::Kind::Save, SaveFilter,
+                                         QStringLiteral("XML"),
+                                         proposedName(QStringLiteral("XML")));
             },
             [&](const QString& why) { Prompts::instance().warn(this, AppTitle, why); },
             [&](const CheckFindings& findings) { return reviewFindings(findings, true); });
@@ -764,14 +759,10 @@ void TForm2::Button2Click() {
 void TForm2::Button4Click() {
     runGuarded(this, [&] {
         // The document written last is what one usually signs next.
-        QString start = m_lastDocument;
-        if (start.isEmpty() || !QFileInfo::exists(start))
-            start = RememberedFolders::folder(appDir(), RememberedFolders::Kind::Sign);
-        const QString path =
-            Prompts::instance().openFileAt(this, OpenFilters, UnsignedFilter, start);
+        const QString path = FileDialogs::open(this, appDir(), FileDialogs::Kind::Sign, OpenFilters,
+                                               UnsignedFilter, m_lastDocument);
         if (path.isEmpty())
             return;
-        RememberedFolders::remember(appDir(), RememberedFolders::Kind::Sign, path);
         const bool certificate =
             m_session.signingRoute().method == FirmaSettings::Method::Certificate;
         if (!certificate && !m_session.loadSigningSettings()) {
@@ -1038,7 +1029,8 @@ void TForm2::VerImprimirClick() {
 
 void TForm2::AbrirFacturaXmlClick() {
     runGuarded(this, [&] {
-        const QString path = Prompts::instance().openFile(this, FacturaeFilters, QString());
+        const QString path = FileDialogs::open(this, appDir(), FileDialogs::Kind::ViewDocument,
+                                               FacturaeFilters, QString());
         if (path.isEmpty())
             return;
         showCopy(FacturaeReader::fileBytes(path), path);
@@ -1057,8 +1049,27 @@ void TForm2::showCopy(const QByteArray& document, const QString& source) {
             throw source.isEmpty() ? e : FacturaeReader::namedError(source, e);
         }
     }
-    InvoicePreview preview(m_session, document, std::move(parsed), this);
+    InvoicePreview preview(m_session, document, std::move(parsed), pdfProposal(source), this);
+    connect(&preview, &InvoicePreview::pdfSaved, this, [this](const QString& path) {
+        m_status->report(
+            QStringLiteral("Copia PDF guardada en %1").arg(QDir::toNativeSeparators(path)));
+    });
     runModal(preview);
+}
+
+// The copy goes beside its document: the file shown, or where the invoice's
+// document is written beside its import file; otherwise it is named after
+// the invoice, where copies or documents were saved last.
+QString TForm2::pdfProposal(const QString& source) const {
+    const QString document = source.isEmpty() ? m_session.saveTargetBesideImport() : source;
+    if (!document.isEmpty())
+        return InvoicePdf::defaultOutputPath(document);
+    const QString name = proposedName(QStringLiteral("pdf"));
+    const QString documents = RememberedFolders::folder(appDir(), FileDialogs::Kind::Save);
+    if (RememberedFolders::folder(appDir(), FileDialogs::Kind::Pdf).isEmpty() &&
+        !documents.isEmpty())
+        return QDir(documents).filePath(name);
+    return name;
 }
 
 void TForm2::AdvSmoothButton4Click() {

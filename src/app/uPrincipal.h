@@ -98,6 +98,8 @@ private:
     QWidget* buildButtonBar();
     QWidget* buildHiddenFields();
     void showCopy(const QByteArray& document, const QString& source);
+    // What "Guardar PDF" proposes for the copy of source (empty: the invoice).
+    QString pdfProposal(const QString& source) const;
     void setUpTabOrder();
     void fitToScreen();
     // AutoFirma on a document whose check found no error (findings).
@@ -124,6 +126,8 @@ private:
     // what it means for unsaved changes, the draft's file and the status bar.
     void runImport(const std::function<QString()>& import);
     QString chooseImportFile();
+    // The invoice's series and number as a file name with extension.
+    QString proposedName(const QString& extension) const;
     void reportImport(const QString& path);
     void rememberLoadedIssuer();
     void whileIssuerMayChange(const std::function<void()>& runWindow);

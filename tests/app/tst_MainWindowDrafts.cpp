@@ -108,24 +108,28 @@ private slots:
         QDir(path()).mkpath(QStringLiteral("borradores"));
         m_window->record().setText(RecordField::InvoiceSeries, QStringLiteral("B"));
         m_window->record().setText(RecordField::InvoiceNumber, QStringLiteral("3"));
-        const QString target = file(QStringLiteral("borradores/B3.ini"));
+        const QString target = file(QStringLiteral("borradores/B-3.ini"));
         m_prompts->fileAnswers << target;
         m_window->saveDraft();
         QCOMPARE(m_prompts->kinds(), QStringList{"save"});
         QCOMPARE(m_prompts->shown[0].text, TForm2::DraftFilter);
-        QVERIFY(m_prompts->startPaths[0].endsWith(QStringLiteral("B3.ini")));
+        QVERIFY(m_prompts->startPaths[0].endsWith(QStringLiteral("/B-3.ini")));
         QVERIFY(QFile::exists(target));
         // Next time without a question, to the same file.
         m_window->record().setText(RecordField::InvoiceNumber, QStringLiteral("4"));
         m_window->saveDraft();
         QCOMPARE(m_prompts->kinds(), QStringList{"save"});
         QVERIFY(readAll(target).contains("FACTURA=4"));
-        // The save dialog of a new invoice starts in that folder.
+        // The save dialog of a new invoice starts in that folder, and so does
+        // Abrir.
         m_window->newInvoice();
         m_window->saveDraft();
         QCOMPARE(m_prompts->startPaths.last(),
                  QDir(QDir::toNativeSeparators(file(QStringLiteral("borradores"))))
-                     .filePath(QStringLiteral("B5.ini")));
+                     .filePath(QStringLiteral("B-5.ini")));
+        m_window->openInvoiceFile();
+        QCOMPARE(m_prompts->startPaths.last(),
+                 QDir::toNativeSeparators(file(QStringLiteral("borradores"))));
     }
 
     // Every way that would lose unsaved changes asks first: Cancelar keeps

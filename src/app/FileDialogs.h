@@ -1,0 +1,32 @@
+#pragma once
+
+#include "settings/RememberedFolders.h"
+
+#include <QString>
+
+class QWidget;
+
+// Every file dialog of the windows, through Prompts: each kind of file starts
+// where that kind was last opened or saved (Registro.Ini [CARPETAS]) and
+// remembers the folder the person chose; every save proposes a name.
+namespace FileDialogs {
+
+using Kind = RememberedFolders::Kind;
+
+// start: a file or folder to start at; when empty, or when it has gone, the
+// kind's folder. Empty text when cancelled.
+QString open(QWidget* parent, const QString& appDir, Kind kind, const QString& filters,
+             const QString& selectedFilter, const QString& start = QString());
+
+// proposal: a file name, proposed in the kind's folder (the home folder when
+// none is stored), or a whole path, proposed where it is. Empty text when
+// cancelled.
+QString save(QWidget* parent, const QString& appDir, Kind kind, const QString& filters,
+             const QString& suffix, const QString& proposal);
+
+// A file name from an invoice's series and number: "A-2024-001", "7" without
+// a series, "factura" without either; characters no file name may hold
+// become "_".
+QString invoiceFileName(const QString& series, const QString& number, const QString& extension);
+
+} // namespace FileDialogs
