@@ -9,6 +9,7 @@
 #include <QAbstractItemView>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QToolButton>
@@ -112,13 +113,23 @@ void TFormAdmon::buildLayout() {
 
     auto* right = new QVBoxLayout;
     right->setSpacing(12);
-    m_acceptButton =
-        DialogKit::pictureButton(this, QStringLiteral("AdvSmoothButton1"),
-                                 QStringLiteral("double-tick"), QString(), QSize(70, 61));
-    m_saveButton = DialogKit::pictureButton(this, QStringLiteral("AdvSmoothButton2"),
-                                            QStringLiteral("diskette"), QString(), QSize(70, 61));
-    m_exitButton = DialogKit::pictureButton(this, QStringLiteral("AdvSmoothButton4"),
-                                            QStringLiteral("exit"), QString(), QSize(70, 61));
+    m_acceptButton = DialogKit::pictureButton(
+        this, QStringLiteral("AdvSmoothButton1"), QStringLiteral("double-tick"),
+        QStringLiteral("Poner estos centros en la factura"), QSize(70, 61));
+    m_saveButton = DialogKit::pictureButton(
+        this, QStringLiteral("AdvSmoothButton2"), QStringLiteral("diskette"),
+        QStringLiteral("Guardar estos centros en la lista de administraciones"), QSize(70, 61));
+    m_exitButton = DialogKit::pictureButton(
+        this, QStringLiteral("AdvSmoothButton4"), QStringLiteral("exit"),
+        QStringLiteral("Cerrar sin cambiar la factura (Esc)"), QSize(70, 61));
+    // A word under each picture says what it does.
+    const std::pair<QToolButton*, const char*> captions[] = {
+        {m_acceptButton, "Aceptar"}, {m_saveButton, "Guardar"}, {m_exitButton, "Cancelar"}};
+    for (const auto& [button, text] : captions) {
+        button->setText(QString::fromUtf8(text));
+        button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        button->setIconSize(QSize(36, 36));
+    }
     right->addWidget(m_acceptButton);
     right->addWidget(m_saveButton);
     right->addWidget(m_exitButton);
@@ -198,4 +209,14 @@ void TFormAdmon::Button1Click() {
 void TFormAdmon::AdvSmoothButton4Click() {
     m_tag = 0;
     reject();
+}
+
+void TFormAdmon::keyPressEvent(QKeyEvent* event) {
+    // Escape is "Cancelar": nothing typed here reaches the invoice without
+    // "Aceptar", and the catalogue only changes through "Guardar".
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        AdvSmoothButton4Click();
+        return;
+    }
+    SettingsDialog::keyPressEvent(event);
 }

@@ -19,11 +19,12 @@ QString folderOf(const QString& path);
 
 // Everything after the choice of the file. The whole file is read and checked
 // first; then the invoice takes its values and its lines replace the old
-// ones. chosenInDialog sets NombreFichero and RutaDelFichero (and keeps
-// Importando set while the values go in); otherwise both are emptied. On an
-// early end (a date that does not convert, a number beyond its limits, a line
-// count too large) AppError is thrown, Importando is cleared and the invoice
-// is exactly as it was.
+// ones, with Importando set. chosenInDialog sets NombreFichero and
+// RutaDelFichero; otherwise both are emptied, and a tick of the
+// administration box the file brings reaches its handler once everything is
+// in. On an early end (a date that does not convert, a number beyond its
+// limits, a line count too large) AppError is thrown, Importando is cleared
+// and the invoice is exactly as it was.
 void importFile(InvoiceRecord& record, const QString& path, bool chosenInDialog);
 
 } // namespace InvoiceImport

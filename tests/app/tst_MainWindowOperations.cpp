@@ -48,8 +48,14 @@ private slots:
         writeFile(path(), QStringLiteral("Importa/Factura.Ini"), ImportText.arg(AdmonText));
         open();
         QStringList opened;
-        m_window->setModalRunner(
-            [&](QDialog& dialog) { opened << QLatin1String(dialog.metaObject()->className()); });
+        int rowsBehind = -1;
+        QString baseBehind;
+        m_window->setModalRunner([&](QDialog& dialog) {
+            opened << QLatin1String(dialog.metaObject()->className());
+            // What the person sees behind the administration window.
+            rowsBehind = m_window->findChild<LinesGrid*>("SMDBGrid1")->model()->rowCount();
+            baseBehind = shown(m_window.get(), "eBase");
+        });
         m_window->AdvSmoothButton2Click();
 
         QVERIFY(!m_prompts->kinds().contains(QStringLiteral("open")));
@@ -66,9 +72,12 @@ private slots:
         QCOMPARE(shown(m_window.get(), "eBase"), QStringLiteral("125,00"));
         QCOMPARE(shown(m_window.get(), "eIva"), QStringLiteral("21,00"));
         QCOMPARE(m_window->record().nombreFichero(), QString());
-        // A managing body ticks the box; with the fixed file the window opens.
+        // A managing body ticks the box; with the fixed file the window opens,
+        // over the whole invoice.
         QVERIFY(m_window->findChild<QCheckBox*>("CheckBox1")->isChecked());
         QCOMPARE(opened, QStringList{"TFormAdmon"});
+        QCOMPARE(rowsBehind, 2);
+        QCOMPARE(baseBehind, QStringLiteral("125,00"));
     }
 
     void captureThroughTheDialog() {
