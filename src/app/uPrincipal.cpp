@@ -828,10 +828,17 @@ void TForm2::signByChosenRoute(const QString& path, const CheckFindings& finding
 }
 
 void TForm2::signWithCertificate(const QString& path, const CheckFindings& findings) {
-    const QString output = SignatureFlow::signWithCertificate(this, m_session, path, findings);
-    if (!output.isEmpty())
-        m_status->report(
-            QStringLiteral("Factura firmada: %1").arg(QDir::toNativeSeparators(output)));
+    QString output;
+    try {
+        output = SignatureFlow::signWithCertificate(this, m_session, path, findings);
+    } catch (const AppError& e) {
+        m_status->report(QStringLiteral("La factura no se ha firmado: %1").arg(e.message()));
+        throw;
+    }
+    m_status->report(
+        output.isEmpty()
+            ? QStringLiteral("Firma cancelada: la factura no se ha firmado")
+            : QStringLiteral("Factura firmada: %1").arg(QDir::toNativeSeparators(output)));
 }
 
 // The check "Generar Factura" runs, at any moment: what the hub would refuse,
