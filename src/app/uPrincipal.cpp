@@ -800,23 +800,25 @@ bool TForm2::reviewFindings(const CheckFindings& findings, bool whileSaving) {
     const QString list = FindingsText::list(findings);
     if (list.isEmpty())
         return true;
+    const QString details = FindingsText::details(findings);
     if (!hasErrors(findings)) {
-        Prompts::instance().warn(
+        Prompts::instance().warnWithDetails(
             this, AppTitle,
-            QStringLiteral("Avisos de la comprobación de la factura:\n\n%1").arg(list));
+            QStringLiteral("Avisos de la comprobación de la factura:\n\n%1").arg(list), details);
         return true;
     }
     if (!whileSaving) {
-        Prompts::instance().warn(
+        Prompts::instance().warnWithDetails(
             this, AppTitle,
-            QStringLiteral("La factura tiene errores y no se firmará:\n\n%1").arg(list));
+            QStringLiteral("La factura tiene errores y no se firmará:\n\n%1").arg(list), details);
         return false;
     }
-    return Prompts::instance().confirm(
+    return Prompts::instance().confirmWithDetails(
         this, AppTitle,
         QStringLiteral("La factura tiene errores:\n\n%1\n\n¿Guardarla de todos modos? No se "
                        "firmará mientras tenga errores.")
-            .arg(list));
+            .arg(list),
+        details);
 }
 
 // After "Generar Factura": the session has said that signing comes next.
@@ -856,11 +858,12 @@ void TForm2::checkInvoice() {
         const bool errors = hasErrors(findings);
         m_status->report(errors ? QStringLiteral("Factura comprobada: tiene errores")
                                 : QStringLiteral("Factura comprobada: tiene avisos"));
-        Prompts::instance().warn(this, AppTitle,
-                                 (errors ? QStringLiteral("La factura tiene errores:\n\n%1")
-                                         : QStringLiteral("Avisos de la comprobación de la "
-                                                          "factura:\n\n%1"))
-                                     .arg(list));
+        Prompts::instance().warnWithDetails(
+            this, AppTitle,
+            (errors ? QStringLiteral("La factura tiene errores:\n\n%1")
+                    : QStringLiteral("Avisos de la comprobación de la factura:\n\n%1"))
+                .arg(list),
+            FindingsText::details(findings));
     });
 }
 

@@ -1,7 +1,7 @@
 #include "widgets/ErrorGuard.h"
 
-#include "widgets/Prompts.h"
 #include "common/AppError.h"
+#include "widgets/Prompts.h"
 
 #include <exception>
 

@@ -14,12 +14,17 @@ namespace {
 QMessageBox::StandardButton messageBox(QWidget* parent, QMessageBox::Icon icon,
                                        const QString& caption, const QString& text,
                                        QMessageBox::StandardButtons buttons,
-                                       QMessageBox::StandardButton defaultButton) {
+                                       QMessageBox::StandardButton defaultButton,
+                                       const QString& details = QString()) {
     // A long list would run off a small screen, buttons and all.
-    if (ListMessageBox::needed(text))
-        return ListMessageBox(icon, caption, text, buttons, defaultButton, parent).ask();
+    if (ListMessageBox::needed(text)) {
+        ListMessageBox box(icon, caption, text, buttons, defaultButton, parent);
+        box.setDetails(details);
+        return box.ask();
+    }
     QMessageBox box(icon, caption, text, buttons, parent);
     box.setDefaultButton(defaultButton);
+    box.setDetailedText(details);
     // Paths and addresses in a message can be copied.
     box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     return static_cast<QMessageBox::StandardButton>(box.exec());
@@ -63,6 +68,17 @@ public:
     }
     void warn(QWidget* parent, const QString& caption, const QString& text) override {
         messageBox(parent, QMessageBox::Warning, caption, text, QMessageBox::Ok, QMessageBox::Ok);
+    }
+    void warnWithDetails(QWidget* parent, const QString& caption, const QString& text,
+                         const QString& details) override {
+        messageBox(parent, QMessageBox::Warning, caption, text, QMessageBox::Ok, QMessageBox::Ok,
+                   details);
+    }
+    bool confirmWithDetails(QWidget* parent, const QString& caption, const QString& text,
+                            const QString& details) override {
+        return messageBox(parent, QMessageBox::Question, caption, text,
+                          QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel,
+                          details) == QMessageBox::Ok;
     }
     void inform(QWidget* parent, const QString& caption, const QString& text) override {
         messageBox(parent, QMessageBox::Information, caption, text, QMessageBox::Ok,

@@ -350,7 +350,11 @@ private slots:
         m_window->Button2Click();
         QCOMPARE(m_prompts->kinds(), (QStringList{"save", "confirm"}));
         const QString text = m_prompts->shown[1].text;
-        QVERIFY2(text.contains(QStringLiteral("Error F-P1 en NIF del emisor")), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("• N.I.F./C.I.F. (Mis Datos): El NIF del emisor "
+                                              "«B15123456» no es válido")),
+                 qPrintable(text));
+        QVERIFY(m_prompts->shown[1].details.contains(
+            QStringLiteral("ERROR F-P1 /Facturae/Parties/SellerParty/")));
         QVERIFY2(text.contains(QStringLiteral("¿Guardarla de todos modos?")), qPrintable(text));
         QVERIFY(!QFileInfo::exists(saved));
     }
@@ -366,8 +370,10 @@ private slots:
         check->trigger();
         QCOMPARE(m_prompts->kinds(), QStringList{"warn"});
         QVERIFY(m_prompts->shown[0].text.startsWith(QStringLiteral("La factura tiene errores")));
-        QVERIFY2(m_prompts->shown[0].text.contains(QStringLiteral("Error F-P1 en NIF del emisor")),
+        QVERIFY2(m_prompts->shown[0].text.contains(
+                     QStringLiteral("• N.I.F./C.I.F. (Mis Datos): El NIF del emisor «B15123456»")),
                  qPrintable(m_prompts->shown[0].text));
+        QVERIFY(m_prompts->shown[0].details.contains(QStringLiteral("ERROR F-P1 ")));
         QCOMPARE(m_window->statusText(), QStringLiteral("Factura comprobada: tiene errores"));
 
         // A complete invoice passes.
@@ -405,8 +411,10 @@ private slots:
         QCOMPARE(m_prompts->kinds(), (QStringList{"open", "warn"}));
         QVERIFY2(m_prompts->shown[1].text.contains(QStringLiteral("no se firmará")),
                  qPrintable(m_prompts->shown[1].text));
-        QVERIFY2(m_prompts->shown[1].text.contains(QStringLiteral("F-T5 en Totales")),
+        QVERIFY2(m_prompts->shown[1].text.contains(
+                     QStringLiteral("• Totales Factura: El total de la factura es 9,87")),
                  qPrintable(m_prompts->shown[1].text));
+        QVERIFY(m_prompts->shown[1].details.contains(QStringLiteral("ERROR F-T5 ")));
         QVERIFY(!QFileInfo::exists(QDir(folder).filePath(QStringLiteral("args.txt"))));
 
         const QString cent = QDir(path()).filePath(QStringLiteral("centimo.xml"));

@@ -18,6 +18,7 @@ public:
         QString kind;    // confirm, unsaved, warn, inform, plain, error, open, save, ask, password
         QString caption; // for open: the selected filter; for save: the suffix
         QString text;    // for open and save: the filters
+        QString details = {}; // what "Mostrar los detalles…" opens
     };
 
     FakePrompts() { install(); }
@@ -80,6 +81,15 @@ public:
     }
     void warn(QWidget*, const QString& caption, const QString& text) override {
         shown.append({QStringLiteral("warn"), caption, text});
+    }
+    void warnWithDetails(QWidget*, const QString& caption, const QString& text,
+                         const QString& details) override {
+        shown.append({QStringLiteral("warn"), caption, text, details});
+    }
+    bool confirmWithDetails(QWidget*, const QString& caption, const QString& text,
+                            const QString& details) override {
+        shown.append({QStringLiteral("confirm"), caption, text, details});
+        return !confirmAnswers.isEmpty() && confirmAnswers.dequeue();
     }
     void inform(QWidget*, const QString& caption, const QString& text) override {
         shown.append({QStringLiteral("inform"), caption, text});
