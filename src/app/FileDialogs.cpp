@@ -27,14 +27,22 @@ QString open(QWidget* parent, const QString& appDir, Kind kind, const QString& f
 }
 
 QString save(QWidget* parent, const QString& appDir, Kind kind, const QString& filters,
-             const QString& suffix, const QString& proposal) {
+             const QString& suffix, const QString& proposal, Existing existing) {
     QString at = proposal;
     // A name alone, or a path whose folder has gone, goes to the kind's folder.
     if (!QFileInfo(proposal).isAbsolute() || !QFileInfo(proposal).absoluteDir().exists())
         at = QDir(folderOf(appDir, kind)).filePath(QFileInfo(proposal).fileName());
-    const QString path = Prompts::instance().saveFileAt(parent, filters, suffix, at);
-    RememberedFolders::remember(appDir, kind, path);
-    return path;
+    for (;;) {
+        const QString path = Prompts::instance().saveFileAt(parent, filters, suffix, at);
+        RememberedFolders::remember(appDir, kind, path);
+        if (path.isEmpty() || existing == Existing::CallerAsks || !QFileInfo(path).isFile() ||
+            Prompts::instance().confirm(
+                parent, AppTitle,
+                QStringLiteral("Ya existe el fichero %1.\n\n¿Desea sustituirlo?")
+                    .arg(QDir::toNativeSeparators(path))))
+            return path;
+        at = path;
+    }
 }
 
 QString invoiceFileName(const QString& series, const QString& number, const QString& extension) {

@@ -736,11 +736,14 @@ void TForm2::Button2Click() {
         const InvoiceSession::Generated generated = m_session.generate(
             [&] {
                 return FileDialogs::save(this, appDir(), FileDialogs::Kind::Save, SaveFilter,
-                                         QStringLiteral("XML"),
-                                         proposedName(QStringLiteral("XML")));
+                                         QStringLiteral("XML"), proposedName(QStringLiteral("XML")),
+                                         FileDialogs::Existing::CallerAsks);
             },
             [&](const QString& why) { Prompts::instance().warn(this, AppTitle, why); },
-            [&](const CheckFindings& findings) { return reviewFindings(findings, true); });
+            [&](const CheckFindings& findings) { return reviewFindings(findings, true); },
+            [&](const QString& document, const QString& signedCopy) {
+                return mayReplaceDocument(document, signedCopy);
+            });
         if (generated.status == InvoiceSession::GenerateStatus::MissingBankData) {
             Prompts::instance().warn(this, AppTitle, InvoiceSession::MissingBankDataMessage);
             return;
@@ -786,6 +789,19 @@ void TForm2::Button4Click() {
         else
             launchAutoFirma(path, findings);
     });
+}
+
+// An earlier document is named before it is replaced; a signed copy of it
+// stays as it is, and the person is told it no longer matches.
+bool TForm2::mayReplaceDocument(const QString& document, const QString& signedCopy) {
+    QString text = QStringLiteral("Ya existe la factura %1.\n\n¿Desea sustituirla por la "
+                                  "factura de la pantalla?")
+                       .arg(QDir::toNativeSeparators(document));
+    if (!signedCopy.isEmpty())
+        text += QStringLiteral("\n\nLa factura firmada %1 es de la factura anterior: no se cambia "
+                               "ni se borra, y no corresponderá a la nueva hasta que la firme.")
+                    .arg(QDir::toNativeSeparators(signedCopy));
+    return Prompts::instance().confirm(this, AppTitle, text);
 }
 
 // A chosen document's check runs beside the window, as the invoice's does.

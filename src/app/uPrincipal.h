@@ -110,6 +110,7 @@ private:
     // person's answer when saving, never when signing; otherwise true.
     bool reviewFindings(const CheckFindings& findings, bool whileSaving);
     CheckFindings checkDocumentFile(const QString& path);
+    bool mayReplaceDocument(const QString& document, const QString& signedCopy);
     void signByChosenRoute(const QString& input, const CheckFindings& findings);
     void signWithCertificate(const QString& input,
                              const CheckFindings& findings); // and says so in the status bar

@@ -89,6 +89,8 @@ QString InvoiceSession::targetProblem(const QString& path) const {
     QString reason;
     if (FileIdentity::sameFile(path, m_importedFrom))
         reason = QStringLiteral("es el fichero de importación de esta factura");
+    else if (target.suffix().compare(QStringLiteral("xsig"), Qt::CaseInsensitive) == 0)
+        reason = QStringLiteral("ese nombre es el de una factura firmada (.XSIG)");
     else if (target.exists() && target.isDir())
         reason = QStringLiteral("es una carpeta, no un fichero");
     else if (target.exists() && !target.isFile())
@@ -99,9 +101,18 @@ QString InvoiceSession::targetProblem(const QString& path) const {
         .arg(QDir::toNativeSeparators(path), reason);
 }
 
+QString InvoiceSession::signedCopyOf(const QString& document) {
+    const QString upper = AutoFirmaLaunch::signedFileName(document);
+    if (QFileInfo::exists(upper))
+        return upper;
+    const QString lower = upper.left(upper.size() - 4) + QStringLiteral("xsig");
+    return QFileInfo::exists(lower) ? lower : QString();
+}
+
 InvoiceSession::Generated InvoiceSession::generate(const FileChooser& chooseTarget,
                                                    const Explainer& refuse,
-                                                   const FindingsReview& review) {
+                                                   const FindingsReview& review,
+                                                   const ReplaceQuestion& replace) {
     Generated result;
     if (!hasBankData()) {
         result.status = GenerateStatus::MissingBankData;
@@ -131,10 +142,14 @@ InvoiceSession::Generated InvoiceSession::generate(const FileChooser& chooseTarg
         result.status = GenerateStatus::Written;
         result.path = target;
     };
+    // An earlier document is replaced only when the person says so.
+    auto mayWrite = [&](const QString& target) {
+        return !replace || !QFileInfo::exists(target) || replace(target, signedCopyOf(target));
+    };
     const QString besideImport = saveTargetBesideImport();
     QString problem = besideImport.isEmpty() ? QString() : targetProblem(besideImport);
     if (!besideImport.isEmpty() && problem.isEmpty()) {
-        if (reviewed())
+        if (mayWrite(besideImport) && reviewed())
             save(besideImport);
         return result;
     }
@@ -149,7 +164,7 @@ InvoiceSession::Generated InvoiceSession::generate(const FileChooser& chooseTarg
         if (path.isEmpty())
             return result;
         problem = targetProblem(path);
-        if (problem.isEmpty())
+        if (problem.isEmpty() && mayWrite(path))
             break;
     }
     if (!reviewed())

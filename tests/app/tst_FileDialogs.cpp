@@ -98,6 +98,28 @@ private slots:
         QCOMPARE(m_prompts->startPaths.last(), file(QStringLiteral("datos/F2024-9.pdf")));
     }
 
+    // A file chosen in a save dialog that exists is replaced only when the
+    // person says so; otherwise the dialog opens again.
+    void aSaveAsksBeforeReplacing_data() {
+        QTest::addColumn<bool>("replace");
+        QTest::newRow("replaced") << true;
+        QTest::newRow("kept") << false;
+    }
+    void aSaveAsksBeforeReplacing() {
+        QFETCH(bool, replace);
+        writeFile(path(), QStringLiteral("otro.ini"), QStringLiteral("otro borrador"));
+        open();
+        m_prompts->fileAnswers << file(QStringLiteral("otro.ini"));
+        m_prompts->confirmAnswers << replace;
+        m_window->saveDraft();
+        const QStringList asked =
+            replace ? QStringList{"save", "confirm"} : QStringList{"save", "confirm", "save"};
+        QCOMPARE(m_prompts->kinds(), asked);
+        QVERIFY(m_prompts->shown[1].text.contains(
+            QDir::toNativeSeparators(file(QStringLiteral("otro.ini")))));
+        QCOMPARE(readAll(file(QStringLiteral("otro.ini"))) == "otro borrador", !replace);
+    }
+
     void namesFromSeriesAndNumber_data() {
         QTest::addColumn<QString>("series");
         QTest::addColumn<QString>("number");

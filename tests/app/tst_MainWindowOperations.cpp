@@ -230,6 +230,74 @@ private slots:
         QVERIFY(xml.contains("<Name>Ana</Name>"));
     }
 
+    // "Generar Factura" asks before replacing a document, naming it; a signed
+    // copy beside it is named as the earlier invoice's and never touched.
+    void generateAsksBeforeReplacing_data() {
+        QTest::addColumn<bool>("throughDialog"); // else beside the import file
+        QTest::addColumn<bool>("signedCopy");
+        QTest::addColumn<bool>("replace");
+        for (const bool dialog : {false, true})
+            for (const bool xsig : {false, true})
+                for (const bool yes : {false, true})
+                    QTest::addRow("%s, %s, %s", dialog ? "dialog" : "beside the import",
+                                  xsig ? "signed copy" : "no signed copy",
+                                  yes ? "replaced" : "kept")
+                        << dialog << xsig << yes;
+    }
+    void generateAsksBeforeReplacing() {
+        QFETCH(bool, throughDialog);
+        QFETCH(bool, signedCopy);
+        QFETCH(bool, replace);
+        writeFile(path(), QStringLiteral("datos/F.ini"), ImportText.arg(QString()));
+        const QString document = QDir(path()).filePath(QStringLiteral("datos/F.XML"));
+        const QString xsig = QDir(path()).filePath(QStringLiteral("datos/F.XSIG"));
+        writeFile(path(), QStringLiteral("datos/F.XML"), QStringLiteral("anterior"));
+        if (signedCopy)
+            writeFile(path(), QStringLiteral("datos/F.XSIG"), QStringLiteral("firmada"));
+        open();
+        if (throughDialog) {
+            m_window->record().setText(RecordField::BankEntity, QStringLiteral("1234"));
+            m_prompts->fileAnswers << document; // then, declined, cancelled
+        } else {
+            m_prompts->fileAnswers << QDir(path()).filePath(QStringLiteral("datos/F.ini"));
+            m_window->AdvSmoothButton2Click();
+            m_prompts->reset();
+        }
+        m_prompts->confirmAnswers << replace << true; // the second: saved with its errors
+        m_window->Button2Click();
+
+        const QString question = m_prompts->textsOf(QStringLiteral("confirm")).value(0);
+        QVERIFY2(
+            question.startsWith(
+                QStringLiteral("Ya existe la factura %1.").arg(QDir::toNativeSeparators(document))),
+            qPrintable(question));
+        QCOMPARE(question.contains(QStringLiteral("La factura firmada %1 es de la factura anterior")
+                                       .arg(QDir::toNativeSeparators(xsig))),
+                 signedCopy);
+        QCOMPARE(readAll(document) == "anterior", !replace);
+        if (signedCopy)
+            QCOMPARE(readAll(xsig), QByteArray("firmada"));
+        // Declined in the dialog, the dialog comes back for another name.
+        QCOMPARE(m_prompts->kinds().count(QStringLiteral("save")),
+                 throughDialog ? (replace ? 1 : 2) : 0);
+    }
+
+    // A signed invoice's name is never a document's.
+    void generateNeverWritesASignedName() {
+        writeFile(path(), QStringLiteral("F.XSIG"), QStringLiteral("firmada"));
+        open();
+        m_window->record().setText(RecordField::BankEntity, QStringLiteral("1234"));
+        m_prompts->fileAnswers << QDir(path()).filePath(QStringLiteral("F.XSIG"))
+                               << QDir(path()).filePath(QStringLiteral("nueva.xsig"));
+        m_window->Button2Click();
+        QCOMPARE(m_prompts->kinds(), (QStringList{"save", "warn", "save", "warn", "save"}));
+        QVERIFY(m_prompts->textsOf(QStringLiteral("warn"))
+                    .first()
+                    .contains(QStringLiteral("es el de una factura firmada (.XSIG)")));
+        QCOMPARE(readAll(QDir(path()).filePath(QStringLiteral("F.XSIG"))), QByteArray("firmada"));
+        QVERIFY(!QFileInfo::exists(QDir(path()).filePath(QStringLiteral("nueva.xsig"))));
+    }
+
     // An import file whose name ends in .XML would be replaced by its own
     // document: the window explains and asks for another name, refusing the
     // import file again when it is picked in the dialog.

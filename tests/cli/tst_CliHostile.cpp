@@ -167,6 +167,7 @@ enum class Target {
     Folder,
     Device,
     LinkToRegularFile,
+    SignedInvoice, // -o names a signed invoice (.XSIG) that exists
 };
 
 } // namespace
@@ -190,6 +191,8 @@ void tst_CliHostile::outputNeverReplacesWhatItMustNot_data() {
                                  << QStringLiteral("es una carpeta, no un fichero");
     QTest::newRow("-o a device") << Target::Device << QStringLiteral("no es un fichero normal");
     QTest::newRow("-o a link to a regular file") << Target::LinkToRegularFile << QString();
+    QTest::newRow("-o a signed invoice")
+        << Target::SignedInvoice << QStringLiteral("es el de una factura firmada (.XSIG)");
 }
 
 void tst_CliHostile::outputNeverReplacesWhatItMustNot() {
@@ -242,6 +245,10 @@ void tst_CliHostile::outputNeverReplacesWhatItMustNot() {
         HostileFiles::write(work.filePath(QStringLiteral("destino.xml")), "viejo");
         QVERIFY(QFile::link(work.filePath(QStringLiteral("destino.xml")), output));
         break;
+    case Target::SignedInvoice:
+        output = work.filePath(QStringLiteral("salida.XSIG"));
+        HostileFiles::write(output, "firmada");
+        break;
     }
     HostileFiles::write(input, importBytes);
     const QFileInfo before(output.isEmpty() ? input : output);
@@ -274,7 +281,13 @@ void tst_CliHostile::outputNeverReplacesWhatItMustNot() {
                  .entryList(QDir::Hidden | QDir::System | QDir::AllEntries | QDir::NoDotAndDotDot)
                  .filter(QStringLiteral("salida"))
                  .size(),
-             output.endsWith(QStringLiteral("salida.xml")) ? 1 : 0);
+             output.endsWith(QStringLiteral("salida.xml")) || target == Target::SignedInvoice ? 1
+                                                                                              : 0);
+    if (target == Target::SignedInvoice) {
+        QFile signedFile(output);
+        QVERIFY(signedFile.open(QIODevice::ReadOnly));
+        QCOMPARE(signedFile.readAll(), QByteArray("firmada"));
+    }
 }
 
 // Root reads any file, so as root the unreadable file is tried as "nobody".
