@@ -10,8 +10,12 @@ ORVANE_PACKAGES=(
   clang libclang-rt-14-dev llvm
   libxml2-dev  # the document check validates against the Facturae schemas in-process
   poppler-utils  # the PDF copy's tests read its text, pages, fonts and pictures
+  libqrencode-dev  # the tax QR code on the PDF copy
+  zbar-tools  # the tests read the QR code back (zbarimg)
   # Signing: libxmlsec1 over OpenSSL; openssl and xmlsec1 commands for the tests
   libxmlsec1-dev libxmlsec1-openssl libssl-dev openssl xmlsec1 ca-certificates
+  tzdata  # billing records carry the time of Europe/Madrid or Atlantic/Canary
+  python3  # the tests' stand-in of the tax agency's service (standard library only)
 )
 
 install_missing() {

@@ -94,8 +94,9 @@ void InvoicePreview::paintPages(QPrinter* printer) {
             if (pages)
                 pages->setUpdatesEnabled(true);
         });
-        BackgroundWork::run(this, QStringLiteral("Preparando las páginas…"),
-                            [&] { m_pages = InvoicePdf::render(m_parsed, *printer, &m_logo); });
+        BackgroundWork::run(this, QStringLiteral("Preparando las páginas…"), [&] {
+            m_pages = InvoicePdf::render(m_parsed, *printer, &m_logo, m_qr);
+        });
     });
 }
 
@@ -119,7 +120,7 @@ void InvoicePreview::GuardarPdfClick() {
         if (path.isEmpty())
             return;
         BackgroundWork::run(this, QStringLiteral("Guardando la copia PDF…"),
-                            [this, path] { m_session.savePdf(m_document, path); });
+                            [this, path] { m_session.savePdf(m_document, path, m_qr); });
         m_pdfProposal = path;
         m_saved->setText(
             QStringLiteral("Copia PDF guardada en %1").arg(QDir::toNativeSeparators(path)));

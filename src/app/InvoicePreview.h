@@ -2,6 +2,7 @@
 
 #include "pdf/FacturaeDocument.h"
 #include "pdf/LogoImage.h"
+#include "session/TaxQr.h"
 
 #include <QByteArray>
 #include <QPrintPreviewDialog>
@@ -25,6 +26,10 @@ public:
     InvoicePreview(InvoiceSession& session, QByteArray document, FacturaeDocument::Document parsed,
                    QString pdfProposal, QWidget* parent = nullptr);
 
+    // The tax QR of an invoice this program issued, on the pages and in the
+    // saved PDF; none unless set before the preview is shown.
+    void setTaxQr(const TaxQr& qr) { m_qr = qr; }
+
     QAction* saveAction() const { return m_save; }
     // Pages of the copy as laid out for the preview.
     int pageCount() const { return m_pages; }
@@ -45,6 +50,7 @@ private:
     FacturaeDocument::Document m_parsed;
     QString m_pdfProposal;
     LogoImage m_logo;
+    TaxQr m_qr;
     QAction* m_save = nullptr;
     QLabel* m_saved = nullptr;
     int m_pages = 0;

@@ -57,7 +57,7 @@ LinesGrid::LinesGrid(Memoria& lines, QWidget* parent)
     setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed |
                     QAbstractItemView::SelectedClicked);
     setTabKeyNavigation(true);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setAlternatingRowColors(false);
     setWordWrap(false);
@@ -76,7 +76,7 @@ LinesGrid::LinesGrid(Memoria& lines, QWidget* parent)
     horizontalHeader()->setMinimumSectionSize(40);
     horizontalHeader()->setSectionResizeMode(static_cast<int>(LineColumn::Descripcion),
                                              QHeaderView::Stretch);
-    // Without a vertical scroll bar the rows must still follow the cursor.
+    // The rows follow the cursor.
     setAutoScroll(true);
 
     connect(m_delegate, &LinesDelegate::enterPressed, this, [this] {
@@ -86,8 +86,12 @@ LinesGrid::LinesGrid(Memoria& lines, QWidget* parent)
     connect(m_delegate, &LinesDelegate::escapePressed, this, &LinesGrid::cancelLine);
     connect(m_delegate, &LinesDelegate::leavePressed, this, &LinesGrid::leaveGrid);
     connect(&lines, &Memoria::currentChanged, this, &LinesGrid::followCurrentLine);
-    connect(m_model, &QAbstractItemModel::modelReset, this,
-            [this] { followCurrentLine(m_lines.currentRow()); });
+    // Lines read in (an import, a draft) are shown from the first one.
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
+        if (m_lines.count() > 0 && !m_lines.isEditing())
+            runGuarded(this, [&] { m_lines.moveTo(0); });
+        followCurrentLine(m_lines.currentRow());
+    });
     connect(qApp, &QApplication::focusChanged, this, &LinesGrid::focusMoved);
 }
 
@@ -97,7 +101,7 @@ QLineEdit* LinesGrid::activeEditor() const {
 }
 
 bool LinesGrid::refuses(const QModelIndex& index, QWidget* editor) {
-    auto* edit = qobject_cast<QLineEdit*>(editor);
+    const auto* edit = qobject_cast<QLineEdit*>(editor);
     if (!edit || !index.isValid() || !LinesGridModel::isNumeric(index.column()))
         return false;
     const QString message = LinesGridModel::cellProblem(index.column(), edit->text());
@@ -141,6 +145,19 @@ bool LinesGrid::commitOpenEditor() {
     return true;
 }
 
+QString LinesGrid::openEditorProblem() const {
+    const QLineEdit* editor = activeEditor();
+    const QModelIndex index = m_delegate->editorIndex();
+    if (!editor || !index.isValid() || !LinesGridModel::isNumeric(index.column()))
+        return {};
+    return LinesGridModel::cellProblem(index.column(), editor->text());
+}
+
+void LinesGrid::dropOpenEditor() {
+    if (QLineEdit* editor = activeEditor())
+        QTableView::closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
+}
+
 void LinesGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
     if (m_syncing) {
         QTableView::currentChanged(current, previous);
@@ -179,7 +196,11 @@ void LinesGrid::followCurrentLine(int row) {
     const QModelIndex here = currentIndex();
     if (here.isValid() && here.row() == row)
         return;
-    const int column = here.isValid() ? here.column() : m_lastColumn;
+    // A new line is typed from its description.
+    const bool newLine = m_lines.state() == Memoria::State::Insert && row == m_lines.count();
+    const int column = newLine          ? static_cast<int>(LineColumn::Descripcion)
+                       : here.isValid() ? here.column()
+                                        : m_lastColumn;
     const QScopedValueRollback syncing(m_syncing, true);
     setCurrentIndex(m_model->index(row, column));
 }
@@ -217,15 +238,13 @@ void LinesGrid::SMDBGrid1DblClick() {
         if (!Prompts::instance().confirm(this, AppTitle,
                                          QStringLiteral("¿Desea eliminar la línea?")))
             return;
-        if (QLineEdit* editor = activeEditor())
-            QTableView::closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
+        dropOpenEditor();
         m_lines.deleteCurrent();
     });
 }
 
 void LinesGrid::cancelLine() {
-    if (QLineEdit* editor = activeEditor())
-        QTableView::closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
+    dropOpenEditor();
     runGuarded(this, [&] { m_lines.cancel(); });
 }
 
@@ -308,6 +327,9 @@ void LinesGrid::focusInEvent(QFocusEvent* event) {
     if (m_lines.isOpen() && m_lines.rowCount() == 0 && event->reason() != Qt::PopupFocusReason &&
         event->reason() != Qt::ActiveWindowFocusReason)
         runGuarded(this, [&] { m_lines.append(); });
+    // Tab from the boxes above comes in at the description, as one reads.
+    else if (event->reason() == Qt::TabFocusReason && currentIndex().isValid())
+        goToColumn(static_cast<int>(LineColumn::Descripcion));
 }
 
 void LinesGrid::focusMoved(QWidget* from, QWidget* to) {

@@ -60,6 +60,11 @@ public:
     // Takes what an open cell editor holds into the line. False when the text
     // was refused (the person has been told).
     bool commitOpenEditor();
+    // Why the open cell's text would be refused; empty when it would not (or
+    // no cell is open).
+    QString openEditorProblem() const;
+    // Closes the open cell, its text dropped.
+    void dropOpenEditor();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

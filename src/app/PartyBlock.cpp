@@ -111,6 +111,12 @@ PartyBlock::PartyBlock(Party party, QWidget* parent, QGridLayout* grid, const Ca
         grid->addWidget(email, 6, 1, 1, 3);
     }
 
+    // A post code needs little room; the town, enough for a long name.
+    edit(F::PostCode)->setMaximumWidth(70);
+    QLineEdit* town = edit(F::Town);
+    town->setMinimumWidth(
+        town->fontMetrics().horizontalAdvance(QStringLiteral("Santiago de Compostela")) + 16);
+
     // Start: legal entity.
     for (QWidget* w :
          {static_cast<QWidget*>(edit(F::FirstName)), static_cast<QWidget*>(edit(F::FirstSurname)),

@@ -5,10 +5,13 @@
 #include "invoice/PartyFields.h"
 
 #include <QCheckBox>
+#include <QColor>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
 
@@ -63,6 +66,11 @@ PartyPanel::PartyPanel(Party party, QWidget* parent) : QGroupBox(parent), m_part
         m_administration->setToolTip(QStringLiteral("Botón Derecho para ver valores."));
         m_administration->setCursor(Qt::PointingHandCursor);
         top->addWidget(m_administration);
+    } else {
+        m_edit = new QPushButton(QStringLiteral("Editar &mis datos…"), this);
+        m_edit->setObjectName(QStringLiteral("EditarMisDatos"));
+        m_edit->setToolTip(QStringLiteral("Sus datos se guardan en Configuración > Mis datos"));
+        top->addWidget(m_edit);
     }
     top->addStretch(1);
     top->addWidget(m_legal);
@@ -74,11 +82,12 @@ PartyPanel::PartyPanel(Party party, QWidget* parent) : QGroupBox(parent), m_part
         party, this, grid,
         PartyBlock::CaptionNames{n.nameLabel, n.surname1Label, n.surname2Label, n.contactLabel},
         PartyBlock::Accelerators{false, QChar::fromLatin1(n.nameKey)});
-    m_block->edit(PartyField::PostCode)->setMaximumWidth(70);
+
+    if (party == Party::Issuer)
+        showOnly();
 
     // Tab follows the screen: the top row, then the fields row by row.
-    if (party == Party::Customer)
-        m_tabOrder << m_administration;
+    m_tabOrder << (party == Party::Customer ? static_cast<QWidget*>(m_administration) : m_edit);
     m_tabOrder << m_legal << m_natural << m_block->tabOrder();
     if (party == Party::Customer) {
         grid->setRowStretch(6, 1);
@@ -98,6 +107,24 @@ PartyPanel::PartyPanel(Party party, QWidget* parent) : QGroupBox(parent), m_part
 }
 
 PartyPanel::~PartyPanel() = default;
+
+// The boxes can be read, selected and copied, but not typed in, and Tab
+// passes them by; they look set apart from the boxes one types in.
+void PartyPanel::showOnly() {
+    m_legal->setEnabled(false);
+    m_natural->setEnabled(false);
+    for (const PartyFieldInfo& info : PartyFields::all()) {
+        QLineEdit* edit = m_block->edit(info.field);
+        if (!edit)
+            continue;
+        edit->setReadOnly(true);
+        edit->setFocusPolicy(Qt::ClickFocus);
+        QPalette palette = edit->palette();
+        palette.setColor(QPalette::Base, QColor(0xf2, 0xf2, 0xf2));
+        edit->setPalette(palette);
+        edit->setToolTip(m_edit->toolTip());
+    }
+}
 
 void PartyPanel::showLayout(const InvoiceRecord& record) {
     const bool natural = record.personType(m_party) == PersonType::NaturalPerson;

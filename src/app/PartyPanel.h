@@ -10,10 +10,13 @@ class PartyBlock;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QRadioButton;
 
 // One party block: "Mis Datos" (the issuer) or "Cliente" (the customer), with
-// its two person-type buttons and the two name layouts.
+// its two person-type buttons and the two name layouts. The issuer's data are
+// kept in "Mis datos" (Registro.Ini) and only shown here, with a button that
+// opens that window: typed here they would be lost with the invoice.
 class PartyPanel : public QGroupBox {
     Q_OBJECT
 public:
@@ -25,6 +28,8 @@ public:
     QCheckBox* administrationBox() const { return m_administration; }
     QRadioButton* legalEntityButton() const { return m_legal; }
     QRadioButton* naturalPersonButton() const { return m_natural; }
+    // Only the issuer block has "Editar mis datos…".
+    QPushButton* editButton() const { return m_edit; }
 
     // Shows the record's person type, layout and name label for this party.
     void showLayout(const InvoiceRecord& record);
@@ -37,8 +42,11 @@ signals:
     void personTypeChosen(PersonType type);
 
 private:
+    void showOnly();
+
     Party m_party;
     QCheckBox* m_administration = nullptr;
+    QPushButton* m_edit = nullptr;
     QRadioButton* m_legal = nullptr;
     QRadioButton* m_natural = nullptr;
     std::unique_ptr<PartyBlock> m_block;

@@ -1,7 +1,6 @@
 #include "app/PaymentPanel.h"
 
 #include "app/ControlNames.h"
-#include "common/ValueForms.h"
 #include "widgets/DateBox.h"
 #include "widgets/TypedLengthLimit.h"
 
@@ -32,6 +31,9 @@ QLineEdit* accountPart(QWidget* parent, const QString& name, int digits, const Q
 QDateEdit* makeDatePicker(QWidget* parent, const QString& objectName, const QString& fieldName) {
     auto* picker = new DateBox(fieldName, parent);
     picker->setObjectName(objectName);
+    // Room below 1900: such a typed date is refused with a message on leaving
+    // the box rather than in silence, and an empty due date (30/12/1899, the
+    // zero day of the date count) still shows as itself.
     picker->setMinimumDate(QDate(1753, 1, 1));
     return picker;
 }
@@ -62,11 +64,6 @@ PaymentPanel::PaymentPanel(QWidget* parent) : QGroupBox(parent) {
     auto* issueDate = makeDatePicker(this, QStringLiteral("FechaFactura"), QStringLiteral("Fecha"));
     auto* dueDate = makeDatePicker(this, QStringLiteral("FechaVencimiento"),
                                    QStringLiteral("Fecha Vencimiento"));
-    // No date before 1900 can be typed; an empty due date is the zero day of
-    // the date count (30/12/1899) and must still show as itself.
-    issueDate->setMinimumDate(QDate(ValueForms::FirstYear, 1, 1));
-    dueDate->setMinimumDate(ValueForms::zeroDate());
-
     // Every box has its caption as buddy; the accelerators are kept to the
     // invoice's number and dates and stay clear of the menu bar's letters.
     auto* accountLabel = new QLabel(QStringLiteral("Cuenta Bancaria"), this);

@@ -4,11 +4,14 @@
 #include "app/FileDialogs.h"
 #include "app/FileReferencePanel.h"
 #include "app/FindingsText.h"
+#include "app/FirstStartHint.h"
 #include "app/InvoicePreview.h"
+#include "app/LineCountTitle.h"
 #include "app/LinesGrid.h"
 #include "app/MainStatusBar.h"
 #include "app/PartyPanel.h"
 #include "app/PaymentPanel.h"
+#include "app/PendingEdit.h"
 #include "app/RecordBinding.h"
 #include "app/SignatureFlow.h"
 #include "app/TaxIdMark.h"
@@ -19,7 +22,6 @@
 #include "app/uAutoFirma.h"
 #include "app/uRegistro.h"
 #include "common/AppVersion.h"
-#include "invoice/AmountLimits.h"
 #include "invoice/BankAccount.h"
 #include "invoice/UnsavedChanges.h"
 #include "pdf/FacturaeReader.h"
@@ -34,6 +36,7 @@
 #include "widgets/DialogKit.h"
 #include "widgets/ErrorGuard.h"
 #include "widgets/Prompts.h"
+#include "widgets/WheelGuard.h"
 
 #include <QAction>
 #include <QApplication>
@@ -47,6 +50,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -54,6 +58,8 @@
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <iterator>
 
 // The pictures live in a static library; this pulls them in wherever the
 // window is linked.
@@ -112,6 +118,12 @@ const MenuEntry MenuEntries[] = {
     {M::Ayuda, "actionAcercaDe", "&Acerca de", "F1", "contact", "Acerca de", &TForm2::Button5Click},
 };
 
+// Commands that work on the invoice on screen: what is being typed is taken
+// first. Those that replace or close it ask first instead (mayLeaveInvoice).
+void (TForm2::*const CommitFirst[])() = {&TForm2::saveDraft, &TForm2::Button2Click,
+                                         &TForm2::VerImprimirClick, &TForm2::Button4Click,
+                                         &TForm2::checkInvoice};
+
 QWidget* whitePanel(const QString& objectName, QWidget* parent) {
     auto* panel = new QWidget(parent);
     panel->setObjectName(objectName);
@@ -154,6 +166,9 @@ TForm2::TForm2(const QString& appDir, QWidget* parent) : QMainWindow(parent), m_
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
 
+    m_firstStartHint = new FirstStartHint(central);
+    column->addWidget(m_firstStartHint);
+
     // The invoice scrolls when the screen is too small for it; the button
     // bar below it stays in view.
     m_scroll = new QScrollArea(central);
@@ -183,6 +198,8 @@ TForm2::TForm2(const QString& appDir, QWidget* parent) : QMainWindow(parent), m_
     setStatusBar(m_status);
     for (RecordField field : {RecordField::IssuerTaxId, RecordField::CustomerTaxId})
         TaxIdMark::attach(findChild<QLineEdit*>(controlName(field)));
+
+    connect(m_issuer->editButton(), &QPushButton::clicked, this, &TForm2::editIssuerSettings);
 
     // Person type: the buttons ask the record, the record lays the block out.
     for (PartyPanel* panel : {m_issuer, m_customer}) {
@@ -222,8 +239,14 @@ TForm2::TForm2(const QString& appDir, QWidget* parent) : QMainWindow(parent), m_
         });
     }
 
+    m_pending = std::make_unique<PendingEdit>(m_record, *m_grid, *m_totals->rateList(), *this);
     connect(m_totals->rateList(), &RateCombo::closedUp, this, &TForm2::ComboBox1CloseUp);
     connect(m_totals->rateList(), &RateCombo::left, this, &TForm2::ComboBox1Exit);
+    // Another rate picked with the keys or the wheel counts at once.
+    connect(m_totals->rateList(), &QComboBox::currentIndexChanged, this,
+            [this] { m_pending->takeRate(); });
+    // The wheel scrolls the invoice; it changes only the box being typed in.
+    new WheelGuard(this);
 
     setUpTabOrder();
     // Enter moves on like Tab: the window sees every key first.
@@ -263,9 +286,9 @@ QWidget* TForm2::buildInvoiceArea() {
     column->addWidget(panel2);
 
     // Lines.
-    // The title's accelerator takes the keyboard into the grid.
-    auto* lines = new QGroupBox(QStringLiteral("&Detalle Factura"), area);
+    auto* lines = new QGroupBox(area);
     lines->setObjectName(QStringLiteral("GroupBox4"));
+    showLineCount(*lines, m_record.lines());
     auto* linesColumn = new QVBoxLayout(lines);
     linesColumn->setContentsMargins(4, 2, 4, 4);
     linesColumn->setSpacing(2);
@@ -325,7 +348,13 @@ void TForm2::buildMenus() {
             action->setIconText(QString::fromUtf8(entry.button));
         }
         const auto handler = entry.handler;
-        connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+        const bool commitFirst = std::find(std::begin(CommitFirst), std::end(CommitFirst),
+                                           handler) != std::end(CommitFirst);
+        connect(action, &QAction::triggered, this, [this, handler, commitFirst] {
+            if (commitFirst && !m_pending->commit())
+                return;
+            (this->*handler)();
+        });
         target->addAction(action);
         addAction(action);
         m_actions << action;
@@ -461,10 +490,11 @@ void TForm2::FormShow() {
     updateCaption();
     {
         const UnsavedChanges::Pause pause(*m_changes);
-        runGuarded(this, [&] { m_session.start(); });
+        runGuarded(this, [&] { m_session.startNew(); });
     }
     rememberLoadedIssuer();
     m_changes->markSaved();
+    m_firstStartHint->follow(appDir());
 }
 
 QString TForm2::statusText() const {
@@ -507,7 +537,7 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event) {
             // Enter finishes a rate typed into the list, then moves on.
             RateCombo* rate = m_totals->rateList();
             if (widget == rate || rate->isAncestorOf(widget))
-                takeWithholdingRate();
+                m_pending->takeRate();
             // Only this window's controls; dialogs and menus keep their own Enter.
             if (widget->window() == this && FormKeyPress(widget))
                 return true;
@@ -541,9 +571,8 @@ void TForm2::closeEvent(QCloseEvent* event) {
             this, AppTitle, QStringLiteral("Espere a que AutoFirma termine antes de salir."));
         return;
     }
-    bool leave = !m_changes->isModified();
-    if (!leave)
-        runGuarded(this, [&] { leave = mayLeaveInvoice(UnsavedQuestion::Next::Quit); });
+    bool leave = false;
+    runGuarded(this, [&] { leave = mayLeaveInvoice(UnsavedQuestion::Next::Quit); });
     if (!leave) {
         event->ignore();
         return;
@@ -551,18 +580,41 @@ void TForm2::closeEvent(QCloseEvent* event) {
     QMainWindow::closeEvent(event);
 }
 
+// Before the invoice on screen is replaced or closed. What is being typed
+// counts as a change; a value that would be refused stops the command only
+// when the person wants the invoice kept: a half-typed slip must never make
+// quitting impossible.
 bool TForm2::mayLeaveInvoice(UnsavedQuestion::Next next) {
-    if (!m_changes->isModified())
+    const bool refused = !m_pending->commitQuietly();
+    if (!refused && !m_changes->isModified())
         return true;
-    switch (UnsavedQuestion::ask(this, next)) {
-    case Prompts::SaveChoice::Save:
-        return writeDraft();
-    case Prompts::SaveChoice::Discard:
+    return leaveInvoice(askUnsaved(next));
+}
+
+bool TForm2::leaveInvoice(UnsavedAnswer answer) {
+    switch (answer) {
+    case UnsavedAnswer::Save:
+        return m_pending->commit() && keepDraft();
+    case UnsavedAnswer::Discard:
+        m_pending->drop();
         return true;
-    case Prompts::SaveChoice::Cancel:
+    case UnsavedAnswer::Cancel:
         break;
     }
     return false;
+}
+
+// Guardar / Descartar / Cancelar.
+TForm2::UnsavedAnswer TForm2::askUnsaved(UnsavedQuestion::Next next) {
+    switch (UnsavedQuestion::ask(this, next)) {
+    case Prompts::SaveChoice::Save:
+        return UnsavedAnswer::Save;
+    case Prompts::SaveChoice::Discard:
+        return UnsavedAnswer::Discard;
+    case Prompts::SaveChoice::Cancel:
+        break;
+    }
+    return UnsavedAnswer::Cancel;
 }
 
 void TForm2::Edit17Enter() {
@@ -570,33 +622,11 @@ void TForm2::Edit17Enter() {
 }
 
 void TForm2::ComboBox1CloseUp() {
-    takeWithholdingRate();
+    m_pending->takeRate();
 }
 
 void TForm2::ComboBox1Exit() {
-    RateCombo* rate = m_totals->rateList();
-    if (rate->currentText().isEmpty())
-        rate->setEditText(QStringLiteral("0"));
-    takeWithholdingRate();
-}
-
-// The rate list's text, picked or typed, once it is finished: a number from 0
-// to 100 becomes the invoice's rate and the totals follow; anything else is
-// refused with a message and the rate stays as it was.
-void TForm2::takeWithholdingRate() {
-    RateCombo* rate = m_totals->rateList();
-    const QString typed = rate->currentText();
-    const QString current = m_record.text(RecordField::WithholdingRate);
-    if (typed == current)
-        return;
-    const QString problem = AmountLimits::typedProblem(AmountLimits::NumberField::Withholding,
-                                                       typed, ValueForms::readTypedNumber(typed));
-    if (!problem.isEmpty()) {
-        rate->setEditText(current);
-        Prompts::instance().errorBox(this, withFullStop(problem));
-        return;
-    }
-    runGuarded(this, [&] { m_record.setText(RecordField::WithholdingRate, typed); });
+    m_pending->takeRate();
 }
 
 void TForm2::administrationTicked(InvoiceRecord&) {
@@ -660,11 +690,9 @@ QString TForm2::proposedName(const QString& extension) const {
 
 void TForm2::AdvSmoothButton2Click() {
     runGuarded(this, [&] {
-        if (!mayLeaveInvoice(UnsavedQuestion::Next::Import))
-            return;
         // What is typed in a cell stays in its line; an import replaces the
         // lines only once the whole file has been read.
-        if (!m_grid->commitOpenEditor())
+        if (!mayLeaveInvoice(UnsavedQuestion::Next::Import))
             return;
         runImport([&] {
             QString chosen;
@@ -691,12 +719,10 @@ void TForm2::openInvoiceFile() {
 }
 
 void TForm2::saveDraft() {
-    runGuarded(this, [&] { writeDraft(); });
+    runGuarded(this, [&] { keepDraft(); });
 }
 
-bool TForm2::writeDraft() {
-    if (!m_grid->commitOpenEditor())
-        return false;
+bool TForm2::keepDraft() {
     QString path = m_draftPath;
     if (path.isEmpty()) {
         // A draft is an import file: Abrir starts where it was kept.
@@ -730,9 +756,6 @@ void TForm2::newInvoice() {
 
 void TForm2::Button2Click() {
     runGuarded(this, [&] {
-        // What is still typed in a cell belongs to the invoice.
-        if (!m_grid->commitOpenEditor())
-            return;
         const InvoiceSession::Generated generated = m_session.generate(
             [&] {
                 return FileDialogs::save(this, appDir(), FileDialogs::Kind::Save, SaveFilter,
@@ -1031,12 +1054,14 @@ void TForm2::whileIssuerMayChange(const std::function<void()>& runWindow) {
         };
         const IssuerSettings before = stored();
         runWindow();
+        m_firstStartHint->follow(appDir());
         if (sameIssuer(before, stored()))
             return;
         if (issuerBoxes(m_record) != m_loadedIssuer &&
             !Prompts::instance().confirm(
                 this, AppTitle,
-                QStringLiteral("Los datos del emisor de esta factura se han cambiado a mano. "
+                QStringLiteral("Los datos del emisor o la cuenta de esta factura no son los de "
+                               "«Mis datos» (vienen de un fichero o se han cambiado a mano). "
                                "¿Desea sustituirlos por los datos guardados en «Mis datos»?")))
             return;
         RegistroIni::loadIssuerAtStart(m_record, appDir());
@@ -1046,11 +1071,7 @@ void TForm2::whileIssuerMayChange(const std::function<void()>& runWindow) {
 }
 
 void TForm2::VerImprimirClick() {
-    runGuarded(this, [&] {
-        if (!m_grid->commitOpenEditor())
-            return;
-        showCopy(m_session.currentDocument(), QString());
-    });
+    runGuarded(this, [&] { showCopy(m_session.currentDocument(), QString()); });
 }
 
 void TForm2::AbrirFacturaXmlClick() {
@@ -1099,9 +1120,9 @@ QString TForm2::pdfProposal(const QString& source) const {
 }
 
 void TForm2::AdvSmoothButton4Click() {
-    // With unsaved changes, closing asks whether to lose them: one question
-    // is enough.
-    if (!m_changes->isModified() &&
+    // With unsaved changes (or a value being typed that would be refused),
+    // closing asks whether to lose them: one question is enough.
+    if (m_pending->commitQuietly() && !m_changes->isModified() &&
         !Prompts::instance().confirm(this, AppTitle,
                                      QStringLiteral("¿Desea Abandonar la Aplicación?")))
         return;

@@ -8,12 +8,15 @@
 #include <QMainWindow>
 #include <QUrl>
 #include <functional>
+#include <memory>
 
 class AutoFirmaProcess;
+class FirstStartHint;
 class LinesGrid;
 class MainStatusBar;
 class PartyPanel;
 class PaymentPanel;
+class PendingEdit;
 class QAction;
 class QDialog;
 class QMenu;
@@ -87,6 +90,13 @@ public:
     void CheckBox1MouseUp(Qt::MouseButton button);             // right button: shows the centres
     void administrationTicked(InvoiceRecord& record) override; // asks for the centres
 
+    // What the person answers before the invoice on screen is replaced or
+    // closed, and what then happens to a value still being typed: Save takes
+    // it (a refused one stops the command) and keeps the draft; Discard drops
+    // it and goes on; Cancel stops. True when the command may go on.
+    enum class UnsavedAnswer { Save, Discard, Cancel };
+    bool leaveInvoice(UnsavedAnswer answer);
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -105,7 +115,6 @@ private:
     // AutoFirma on a document whose check found no error (findings).
     void launchAutoFirma(const QString& input, const CheckFindings& findings);
     bool autoFirmaSettingsUsable();
-    void takeWithholdingRate();
     // Shows what the check found. Returns whether to go on: with errors, the
     // person's answer when saving, never when signing; otherwise true.
     bool reviewFindings(const CheckFindings& findings, bool whileSaving);
@@ -117,12 +126,12 @@ private:
     void signingEnded();
     void setSigning(bool on);
     void runModal(QDialog& dialog);
-    // Whether the invoice on screen may be left for next: true with nothing
-    // unsaved, or once the person has said to save it as a draft (and it was
-    // saved) or to discard it.
+    // Guardar / Descartar / Cancelar, asked when the invoice on screen would
+    // be replaced or closed with changes (mayLeaveInvoice).
     bool mayLeaveInvoice(UnsavedQuestion::Next next);
-    // "Guardar borrador"; false when nothing was saved (cancelled).
-    bool writeDraft();
+    UnsavedAnswer askUnsaved(UnsavedQuestion::Next next);
+    // Saves the draft, asking where the first time; false when cancelled.
+    bool keepDraft();
     // Runs an import that returns the file read (empty when cancelled), with
     // what it means for unsaved changes, the draft's file and the status bar.
     void runImport(const std::function<QString()>& import);
@@ -146,8 +155,10 @@ private:
     QWidget* m_buttonBar = nullptr;
     QScrollArea* m_scroll = nullptr;
     MainStatusBar* m_status = nullptr;
+    FirstStartHint* m_firstStartHint = nullptr;
     RecordBinding* m_binding = nullptr;
     UnsavedChanges* m_changes = nullptr;
+    std::unique_ptr<PendingEdit> m_pending;
     AutoFirmaProcess* m_signer = nullptr;
     QList<QAction*> m_actions;
     QMenu* m_menus[4] = {};

@@ -3,6 +3,7 @@
 #include "app/ControlNames.h"
 #include "app/FileDialogs.h"
 #include "app/PartyBlock.h"
+#include "invoice/BankAccount.h"
 #include "invoice/InvoiceRecord.h"
 #include "invoice/PartyFields.h"
 #include "settings/AppFiles.h"
@@ -110,6 +111,13 @@ void TFormRegistro::buildLayout() {
         box->setFixedWidth(box->fontMetrics().horizontalAdvance(QLatin1Char('0')) * (limit + 1) +
                            14);
         account->addWidget(box);
+        connect(box, &QLineEdit::textEdited, this,
+                [this] { runGuarded(this, [&] { followAccount(false); }); });
+        connect(box, &QLineEdit::editingFinished, this, [this, box = box] {
+            if (box->isModified())
+                runGuarded(this, [&] { followAccount(true); });
+            box->setModified(false);
+        });
     }
     account->addStretch();
     grid->addLayout(account, 8, 0, 1, 4);
@@ -196,6 +204,15 @@ void TFormRegistro::applyNaturalPersonLayout() {
     m_block->showKind(PersonType::NaturalPerson, PartyFields::label(PartyField::FirstName));
 }
 
+void TFormRegistro::followAccount(bool fillControlDigits) {
+    QString control = m_controlDigits->text();
+    const QString iban = BankAccount::accountIban(m_bankEntity->text(), m_bankOffice->text(),
+                                                  control, m_accountNumber->text());
+    if (fillControlDigits && control != m_controlDigits->text())
+        m_controlDigits->setText(control);
+    m_iban->setText(iban);
+}
+
 void TFormRegistro::RadioButton3Click() {
     applyLegalEntityLayout();
     m_contact->clear();
@@ -216,6 +233,9 @@ void TFormRegistro::FormShow() {
     m_controlDigits->setText(stored.control);
     m_accountNumber->setText(stored.account);
     m_iban->setText(stored.iban);
+    // The IBAN the main window works out from the account.
+    if (stored.iban.isEmpty())
+        followAccount(false);
     m_exemptionReason->setText(stored.exemptionReason);
 
     m_tipoPersona = stored.persona.left(1);
@@ -242,6 +262,16 @@ void TFormRegistro::AdvSmoothButton1Click() {
     const PersonType type =
         m_tipoPersona == QLatin1String("F") ? PersonType::NaturalPerson : PersonType::LegalEntity;
 
+    // A complete account is stored with its control digits, and with its
+    // IBAN unless one was typed.
+    QString control = m_controlDigits->text();
+    const QString iban = BankAccount::accountIban(m_bankEntity->text(), m_bankOffice->text(),
+                                                  control, m_accountNumber->text());
+    if (!iban.isEmpty()) {
+        m_controlDigits->setText(control);
+        if (m_iban->text().isEmpty())
+            m_iban->setText(iban);
+    }
     IssuerSettings issuer;
     issuer.entity = m_bankEntity->text();
     issuer.office = m_bankOffice->text();

@@ -36,6 +36,8 @@ private:
     void buildLayout();
     void applyLegalEntityLayout();
     void applyNaturalPersonLayout();
+    // The IBAN follows the account parts, as on the main window.
+    void followAccount(bool fillControlDigits);
 
     QString m_appDir;
     QString m_tipoPersona; // "J", "F" or empty until first set

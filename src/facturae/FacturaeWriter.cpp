@@ -144,7 +144,9 @@ private:
 
 void write(InvoiceRecord& record, QIODevice& device) {
     // A line still being edited is stored (or an untouched new one dropped)
-    // before anything is written, so every figure comes from the same state.
+    // before anything is written, so every figure comes from the same state;
+    // the current line stays the one the person is on.
+    const int row = record.lines().currentRow();
     record.lines().first();
 
     XmlOut xml(device);
@@ -158,7 +160,7 @@ void write(InvoiceRecord& record, QIODevice& device) {
     writer.parties();
     writeInvoiceBody(record, totals, xml);
     xml.endDocument();
-    record.lines().last();
+    record.lines().moveTo(row);
     if (!xml.ok())
         throw AppError(QStringLiteral("No se pudo escribir la factura"));
 }

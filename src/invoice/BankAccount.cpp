@@ -122,26 +122,27 @@ void workOutIban(InvoiceRecord& record) {
     record.setText(RecordField::Iban, BankAccount::ComputeIban(QString(), record.cuentaCompleta()));
 }
 
-void followAccount(InvoiceRecord& record, bool fillControlDigits) {
-    const QString& entity = record.text(RecordField::BankEntity);
-    const QString& office = record.text(RecordField::BankOffice);
-    const QString& account = record.text(RecordField::BankAccountNumber);
-    QString control = record.text(RecordField::BankControlDigits);
-    const bool complete = allDigits(entity, 4) && allDigits(office, 4) && allDigits(account, 10) &&
-                          (control.isEmpty() || allDigits(control, 2));
-    if (!complete) {
-        record.setCuentaCompleta(entity + office + control + account);
-        record.setText(RecordField::Iban, QString());
-        return;
-    }
-    if (control.isEmpty()) {
+QString accountIban(const QString& entity, const QString& office, QString& control,
+                    const QString& account) {
+    if (!allDigits(entity, 4) || !allDigits(office, 4) || !allDigits(account, 10) ||
+        !(control.isEmpty() || allDigits(control, 2)))
+        return {};
+    if (control.isEmpty())
         control = QStringLiteral("%1").arg(BankControlDigits(entity + office, account), 2, 10,
                                            QLatin1Char('0'));
-        if (fillControlDigits)
-            record.setText(RecordField::BankControlDigits, control);
-    }
+    return ComputeIban(QString(), entity + office + control + account);
+}
+
+void followAccount(InvoiceRecord& record, bool fillControlDigits) {
+    const QString entity = record.text(RecordField::BankEntity);
+    const QString office = record.text(RecordField::BankOffice);
+    const QString account = record.text(RecordField::BankAccountNumber);
+    QString control = record.text(RecordField::BankControlDigits);
+    const QString iban = accountIban(entity, office, control, account);
+    if (fillControlDigits && control != record.text(RecordField::BankControlDigits))
+        record.setText(RecordField::BankControlDigits, control);
     record.setCuentaCompleta(entity + office + control + account);
-    record.setText(RecordField::Iban, ComputeIban(QString(), record.cuentaCompleta()));
+    record.setText(RecordField::Iban, iban);
 }
 
 } // namespace BankAccount

@@ -25,6 +25,12 @@ int ibanRemainder(const QString& text);
 // control digits.
 void workOutIban(InvoiceRecord& record);
 
+// The IBAN of a Spanish account when entity (4 digits), office (4) and
+// account number (10) are filled and the control digits are 2 digits or
+// empty; missing control digits are worked out into control. Empty otherwise.
+QString accountIban(const QString& entity, const QString& office, QString& control,
+                    const QString& account);
+
 // The IBAN follows the four account boxes: when entity (4 digits), office (4)
 // and account number (10) are filled, and the control digits are 2 digits or
 // empty, the IBAN is worked out (missing control digits too, written into

@@ -65,6 +65,9 @@ struct Invoice {
     QVector<Line> lines;
     QVector<Installment> installments;
     QStringList notes; // legal literals and additional information
+    // The tax QR address the additional information carries (a line
+    // "QR tributario: <address>"), as found: not yet checked.
+    QString taxQrAddress;
 };
 
 struct Signature {

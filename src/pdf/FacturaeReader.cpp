@@ -142,6 +142,24 @@ Installment readInstallment(const XmlElement& i) {
     return inst;
 }
 
+// The tax QR address travels as a line of the additional information. It is
+// taken out of the text: the copy shows it as the code, or not at all.
+QString takeTaxQrLine(QString& text) {
+    static const QString Label = QStringLiteral("QR tributario:");
+    QString address;
+    QStringList kept;
+    for (const QString& line : text.split(u'\n')) {
+        const QString trimmed = line.trimmed();
+        if (!trimmed.startsWith(Label)) {
+            kept << line;
+        } else if (address.isEmpty()) {
+            address = trimmed.mid(Label.size()).trimmed();
+        }
+    }
+    text = kept.join(u'\n').trimmed();
+    return address;
+}
+
 Invoice readInvoice(const XmlElement& e, const QString& batchCurrency) {
     Invoice inv;
     inv.number = e.textAt(u"InvoiceHeader/InvoiceNumber");
@@ -185,7 +203,8 @@ Invoice readInvoice(const XmlElement& e, const QString& batchCurrency) {
         for (const XmlElement* l : literals->all(u"LegalReference"))
             inv.notes << l->text();
     }
-    const QString extra = e.textAt(u"AdditionalData/InvoiceAdditionalInformation");
+    QString extra = e.textAt(u"AdditionalData/InvoiceAdditionalInformation");
+    inv.taxQrAddress = takeTaxQrLine(extra);
     if (!extra.isEmpty())
         inv.notes << extra;
     return inv;

@@ -15,10 +15,10 @@
 #include <QPdfWriter>
 
 int InvoicePdf::render(const FacturaeDocument::Document& document, QPagedPaintDevice& device,
-                       const LogoImage* logo) {
+                       const LogoImage* logo, const TaxQr& qr) {
     device.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
                                      QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter));
-    InvoiceSheet sheet(document, device, logo);
+    InvoiceSheet sheet(document, device, logo, qr);
     QPainter painter;
     if (!painter.begin(&device))
         throw AppError(QStringLiteral("No se puede preparar el documento PDF"));
@@ -30,7 +30,7 @@ int InvoicePdf::render(const FacturaeDocument::Document& document, QPagedPaintDe
 }
 
 void InvoicePdf::write(const FacturaeDocument::Document& document, QIODevice& device,
-                       const LogoImage* logo) {
+                       const LogoImage* logo, const TaxQr& qr) {
     QPdfWriter writer(&device);
     writer.setResolution(600);
     writer.setCreator(QStringLiteral("Orvane"));
@@ -38,11 +38,11 @@ void InvoicePdf::write(const FacturaeDocument::Document& document, QIODevice& de
     writer.setTitle(
         QStringLiteral("Factura %1%2")
             .arg(first.series.isEmpty() ? QString() : first.series + u' ', first.number));
-    render(document, writer, logo);
+    render(document, writer, logo, qr);
 }
 
 void InvoicePdf::save(const FacturaeDocument::Document& document, const QString& path,
-                      const LogoImage* logo) {
+                      const LogoImage* logo, const TaxQr& qr) {
     auto failure = [&](const QString& reason) {
         return AppError(QStringLiteral("No se puede guardar «%1»: %2")
                             .arg(QDir::toNativeSeparators(path), reason));
@@ -53,7 +53,7 @@ void InvoicePdf::save(const FacturaeDocument::Document& document, const QString&
     // no half-written file and any old one whole.
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    write(document, buffer, logo);
+    write(document, buffer, logo, qr);
     QString reason;
     if (!SafeSave::write(path, buffer.data(), &reason))
         throw failure(reason);

@@ -1,7 +1,8 @@
 #include "pdf/InvoiceSheet.h"
 
+#include "common/AppError.h"
 #include "common/Decimal.h"
-
+#include "pdf/AeatQrAddress.h"
 #include "pdf/LogoImage.h"
 #include "pdf/PdfFonts.h"
 #include "pdf/ReadableText.h"
@@ -35,6 +36,21 @@ enum ClosingPart { TaxesAndTotals, Payment, Notes };
 
 QString ident(const Invoice& inv) {
     return inv.series.isEmpty() ? inv.number : inv.series + u' ' + inv.number;
+}
+
+// The code given for the first invoice (issued by this program) is drawn or
+// the copy fails; an address found in a document is drawn only when it is the
+// tax agency's and encodes, never with a legend.
+std::optional<TaxQrBlock> taxQrBlock(const Invoice& inv, const TaxQr* given) {
+    if (given && !given->isEmpty())
+        return TaxQrBlock(TaxQrCode(given->address), given->legend);
+    if (!AeatQrAddress::accepts(inv.taxQrAddress))
+        return std::nullopt;
+    try {
+        return TaxQrBlock(TaxQrCode(inv.taxQrAddress), QString());
+    } catch (const AppError&) {
+        return std::nullopt;
+    }
 }
 
 const Tax* mainTax(const Line& line) {
@@ -83,8 +99,10 @@ bool onlyTaxOf(const QVector<Tax>& taxes, QStringView typeCode) {
 } // namespace
 
 InvoiceSheet::InvoiceSheet(const Document& document, QPagedPaintDevice& device,
-                           const LogoImage* logo)
+                           const LogoImage* logo, const TaxQr& qr)
     : m_doc(document), m_device(device), m_logo(logo && !logo->isNull() ? logo : nullptr) {
+    for (qsizetype n = 0; n < document.invoices.size(); ++n)
+        m_taxQr.push_back(taxQrBlock(document.invoices[n], n == 0 ? &qr : nullptr));
     m_dotsPerMm = device.logicalDpiY() / 25.4;
     const QString family = PdfFonts::family();
     auto font = [&](double points, bool bold, bool italic) {
@@ -271,6 +289,12 @@ void InvoiceSheet::measure() {
     m_pages = InvoicePageLayout::paginate(heights, mm(BodyBottom - Top));
 }
 
+const TaxQrBlock* InvoiceSheet::taxQrOf(const Invoice& inv) const {
+    const std::optional<TaxQrBlock>& block =
+        m_taxQr[std::size_t(&inv - m_doc.invoices.constData())];
+    return block ? &*block : nullptr;
+}
+
 void InvoiceSheet::paint(QPainter& painter) {
     painter.setPen(Ink);
     for (int n = 0; n < int(m_pages.size()); ++n) {
@@ -299,6 +323,9 @@ double InvoiceSheet::opening(QPainter* p, const Invoice& inv, double top) const 
             m_logo->draw(*p, QRectF(x, top, mm(50), mm(25)));
         left = top + mm(25);
     }
+    // The tax QR beside the logo, clear of the invoice's data at the right.
+    if (const TaxQrBlock* qr = taxQrOf(inv))
+        left = qMax(left, top + qr->place(p, m_bold, m_device, mm(Left + (m_logo ? 50 : 0)), top));
     // Title and the invoice's own data at the right.
     const double rx = mm(Left + 95), rw = mm(TableWidth - 95);
     auto rightLine = [&](const QFont& font, const QString& text, double& y) {

@@ -2,10 +2,13 @@
 
 #include "pdf/FacturaeDocument.h"
 #include "pdf/InvoicePageLayout.h"
+#include "pdf/TaxQrBlock.h"
+#include "session/TaxQr.h"
 
 #include <QFont>
 #include <QStringList>
 
+#include <optional>
 #include <vector>
 
 class LogoImage;
@@ -16,10 +19,13 @@ class QPainter;
 // on the target device, splits the invoices into pages (InvoicePageLayout),
 // then paints them. The device's coordinates must start at the paper's
 // corner (no margins); the sheet keeps its own margins.
+// qr: the tax QR of the document's first invoice as this program issued it
+// (throws AppError when it cannot be encoded); without one, an invoice shows
+// the tax agency's address it carries, if any.
 class InvoiceSheet {
 public:
     InvoiceSheet(const FacturaeDocument::Document& document, QPagedPaintDevice& device,
-                 const LogoImage* logo);
+                 const LogoImage* logo, const TaxQr& qr);
 
     const std::vector<InvoicePageLayout::Page>& pages() const { return m_pages; }
     // Paints every page on an active painter of the device, starting a new
@@ -46,6 +52,8 @@ private:
     double tableRule(QPainter* p, double y) const;
 
     void measure();
+    // The tax QR on the first page of inv (one of the document's invoices).
+    const TaxQrBlock* taxQrOf(const FacturaeDocument::Invoice& inv) const;
     RowText rowText(const FacturaeDocument::Invoice& inv, const FacturaeDocument::Line& line) const;
     double rowHeight(const RowText& text) const;
 
@@ -74,4 +82,5 @@ private:
     std::vector<std::vector<RowText>> m_rows;     // per invoice, per line
     std::vector<std::vector<int>> m_closingParts; // per invoice, which parts it has
     std::vector<InvoicePageLayout::Page> m_pages;
+    std::vector<std::optional<TaxQrBlock>> m_taxQr; // per invoice
 };

@@ -10,7 +10,7 @@
 class PdfRenderer : public DocumentRenderer {
 public:
     explicit PdfRenderer(QString appDir) : m_appDir(std::move(appDir)) {}
-    void render(const QByteArray& document, const QString& path) override;
+    void render(const QByteArray& document, const QString& path, const TaxQr& qr) override;
 
 private:
     QString m_appDir;

@@ -2,6 +2,7 @@
 
 class QByteArray;
 class QString;
+struct TaxQr;
 
 // Output that needs more than QtCore: the readable (PDF) copy of a Facturae
 // document. The window or the tool that can draw provides it; the session
@@ -10,8 +11,8 @@ class QString;
 class DocumentRenderer {
 public:
     virtual ~DocumentRenderer() = default;
-    // Draws the Facturae document into a PDF at path, atomically. Throws
-    // AppError when the bytes are no Facturae document or path cannot be
-    // written.
-    virtual void render(const QByteArray& document, const QString& path) = 0;
+    // Draws the Facturae document into a PDF at path, atomically, with qr
+    // (empty: none given) as its tax QR. Throws AppError when the bytes are
+    // no Facturae document, the QR cannot be made or path cannot be written.
+    virtual void render(const QByteArray& document, const QString& path, const TaxQr& qr) = 0;
 };

@@ -4,6 +4,7 @@
 #include "common/FileIdentity.h"
 #include "facturae/DocumentCheck.h"
 #include "facturae/FacturaeWriter.h"
+#include "facturae/TaxIdCheck.h"
 #include "session/DocumentRenderer.h"
 #include "settings/AppFiles.h"
 #include "settings/AutoFirmaSettings.h"
@@ -34,8 +35,13 @@ void InvoiceSession::start(const QDate& today) {
 }
 
 void InvoiceSession::startNew(const QDate& today) {
-    const QString series = m_record.text(RecordField::InvoiceSeries);
-    const QString number = m_record.text(RecordField::InvoiceNumber);
+    QString series = m_record.text(RecordField::InvoiceSeries);
+    QString number = m_record.text(RecordField::InvoiceNumber);
+    // Nothing left behind (the program's start), or another issuer's invoice.
+    if ((series.isEmpty() && number.isEmpty()) || !issuedByUser()) {
+        series = InvoiceNumbering::ownSeries(m_appDir);
+        number.clear();
+    }
     m_record.reset();
     start(today);
     m_record.setText(RecordField::InvoiceSeries, series);
@@ -266,7 +272,13 @@ QString InvoiceSession::sign(const QString& document) {
 // invoice of its series follows.
 void InvoiceSession::noteNumberUsed() {
     InvoiceNumbering::remember(m_appDir, m_record.text(RecordField::InvoiceSeries),
-                               m_record.text(RecordField::InvoiceNumber));
+                               m_record.text(RecordField::InvoiceNumber), issuedByUser());
+}
+
+bool InvoiceSession::issuedByUser() const {
+    const QString mine =
+        TaxIdCheck::tidy(IssuerSettings::read(IniFile(AppFiles::registroIni(m_appDir))).taxId);
+    return mine.isEmpty() || TaxIdCheck::tidy(m_record.text(RecordField::IssuerTaxId)) == mine;
 }
 
 FirmaSettings InvoiceSession::signingRoute() const {
@@ -309,8 +321,8 @@ QByteArray InvoiceSession::currentDocument() {
     return buffer.data();
 }
 
-void InvoiceSession::savePdf(const QByteArray& document, const QString& path) {
+void InvoiceSession::savePdf(const QByteArray& document, const QString& path, const TaxQr& qr) {
     if (!m_renderer)
         throw AppError(QStringLiteral("Esta versión no puede dibujar la copia PDF"));
-    m_renderer->render(document, path);
+    m_renderer->render(document, path, qr);
 }

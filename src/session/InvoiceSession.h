@@ -3,6 +3,7 @@
 #include "facturae/CheckFinding.h"
 #include "invoice/AdministrationCentres.h"
 #include "invoice/InvoiceRecord.h"
+#include "session/TaxQr.h"
 #include "settings/FirmaSettings.h"
 #include "signing/DocumentSigning.h"
 
@@ -91,9 +92,12 @@ public:
     // regular file are never replaced.
     QString targetProblem(const QString& path) const;
 
-    // "Nueva factura": start() again from an empty record, keeping the series
-    // of the invoice left behind with the number after the last one used in
-    // it (Registro.Ini, NUMERACION), for the person to change.
+    // The window's fresh invoice, at start and for "Nueva factura": start()
+    // again from an empty record, in the user's own series with the number
+    // after the last one used in it (Registro.Ini, NUMERACION), for the
+    // person to change. The series is the one of the invoice left behind when
+    // that was the user's own (its issuer's tax id is the one in "Mis
+    // datos"), otherwise the one the user's own documents were written in last.
     void startNew(const QDate& today = QDate::currentDate());
 
     // Drafts: the whole invoice written as an import file, with the keys for
@@ -168,12 +172,16 @@ public:
     // invoice as it stands, in memory, as "Generar Factura" would write it
     // (the bank data are not required just to look at it). savePdf() draws a
     // document, this one or any file's, into a PDF at path through the
-    // renderer. Throws AppError, also when no renderer is set.
+    // renderer, with qr as its tax QR (none by default). Throws AppError, also
+    // when no renderer is set.
     QByteArray currentDocument();
-    void savePdf(const QByteArray& document, const QString& path);
+    void savePdf(const QByteArray& document, const QString& path, const TaxQr& qr = {});
 
 private:
     void noteNumberUsed();
+    // The invoice's issuer is the user of "Mis datos" (or "Mis datos" has no
+    // tax id to tell).
+    bool issuedByUser() const;
     // The check of a document written from the record, through the long-work
     // runner when there is one.
     CheckFindings checkDocument(const QByteArray& document);

@@ -11,6 +11,9 @@ namespace InvoiceNumbering {
 namespace {
 
 const QString Section = QStringLiteral("NUMERACION");
+// A key no series is kept under: series keys are percent-encoded, so they
+// never hold a blank.
+const QString OwnSeriesKey = QStringLiteral("SERIE PROPIA");
 
 // A series may hold any character, "=" and "[" included; the key holds it
 // percent-encoded. The empty series gets "%", which no encoding produces.
@@ -74,20 +77,32 @@ QString last(const QString& appDir, const QString& series) {
     return IniFile(AppFiles::registroIni(appDir)).readString(Section, keyOf(series));
 }
 
-void remember(const QString& appDir, const QString& series, const QString& number) {
+void remember(const QString& appDir, const QString& series, const QString& number, bool usersOwn) {
     if (number.isEmpty())
         return;
     try {
         IniFile ini(AppFiles::registroIni(appDir));
+        bool changed = false;
+        auto store = [&](const QString& key, const QString& value) {
+            if (ini.readString(Section, key) != value) {
+                ini.writeString(Section, key, value);
+                changed = true;
+            }
+        };
         // An earlier invoice written again (corrected, say) does not take
         // the count back: the next new one must not repeat a number used.
-        const QString stored = ini.readString(Section, keyOf(series));
-        if (stored == number || isLater(stored, number))
-            return;
-        ini.writeString(Section, keyOf(series), number);
-        ini.save();
+        if (!isLater(ini.readString(Section, keyOf(series)), number))
+            store(keyOf(series), number);
+        if (usersOwn)
+            store(OwnSeriesKey, series);
+        if (changed)
+            ini.save();
     } catch (const AppError&) {
     }
+}
+
+QString ownSeries(const QString& appDir) {
+    return IniFile(AppFiles::registroIni(appDir)).readString(Section, OwnSeriesKey);
 }
 
 QString proposal(const QString& appDir, const QString& series, const QString& current) {

@@ -1,7 +1,9 @@
 #include "widgets/DateBox.h"
 
+#include "common/ValueForms.h"
 #include "widgets/Prompts.h"
 
+#include <QApplication>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -15,10 +17,25 @@ const QString Format = QStringLiteral("dd/MM/yyyy");
 } // namespace
 
 DateBox::DateBox(const QString& fieldName, QWidget* parent)
-    : QDateEdit(parent), m_fieldName(fieldName) {
+    : QDateEdit(parent), m_fieldName(fieldName), m_clock([] { return QDate::currentDate(); }) {
     setDisplayFormat(Format);
     setCalendarPopup(true);
     m_dateBefore = date();
+    // A date the program shows is where the person's typing starts from.
+    connect(this, &QDateEdit::dateChanged, this, [this] {
+        if (!personChanging())
+            m_dateBefore = date();
+    });
+}
+
+bool DateBox::personChanging() const {
+    // Typing in the box, or picking in its calendar.
+    const QWidget* popup = QApplication::activePopupWidget();
+    return hasFocus() || (popup && popup->parentWidget() == this);
+}
+
+void DateBox::setClock(Clock clock) {
+    m_clock = std::move(clock);
 }
 
 QString DateBox::impossibleDateMessage(const QString& text) {
@@ -60,13 +77,6 @@ void DateBox::fixup(QString& input) const {
         QDateEdit::fixup(input);
 }
 
-void DateBox::focusInEvent(QFocusEvent* event) {
-    // Coming back to a date still being typed keeps the one to go back to.
-    if (!typingImpossibleDate())
-        m_dateBefore = date();
-    QDateEdit::focusInEvent(event);
-}
-
 void DateBox::focusOutEvent(QFocusEvent* event) {
     // A menu, the calendar or another window is not leaving the box: the
     // typed text stays for when the person comes back.
@@ -76,18 +86,17 @@ void DateBox::focusOutEvent(QFocusEvent* event) {
         QWidget::focusOutEvent(event);
         return;
     }
-    refuseImpossibleDate();
+    if (!away && !refuseTyped())
+        m_dateBefore = date();
     QDateEdit::focusOutEvent(event);
 }
 
 void DateBox::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
     const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+    if (enter && refuseTyped())
+        return;
     if (typingImpossibleDate()) {
-        if (enter) {
-            refuseImpossibleDate();
-            return;
-        }
         // QDateEdit would put a date that fits back before moving between the
         // day, month and year; Tab out of the box refuses the date.
         if (key == Qt::Key_Tab || key == Qt::Key_Backtab) {
@@ -98,7 +107,7 @@ void DateBox::keyPressEvent(QKeyEvent* event) {
             else if (!forward && now != DaySection)
                 selectPart(now == YearSection ? MonthSection : DaySection);
             else
-                refuseImpossibleDate();
+                refuseTyped();
             return;
         }
     }
@@ -127,16 +136,46 @@ bool DateBox::typingImpossibleDate() const {
     return !impossibleDateMessage(lineEdit()->text()).isEmpty();
 }
 
-bool DateBox::refuseImpossibleDate() {
-    const QString problem = impossibleDateMessage(lineEdit()->text());
-    if (problem.isEmpty())
+bool DateBox::outOfRange() const {
+    const QDate held = date();
+    return held != m_dateBefore &&
+           (held < QDate(ValueForms::FirstYear, 1, 1) || held > m_clock().addYears(YearsAhead));
+}
+
+QString DateBox::typedProblem() const {
+    const QString before = m_dateBefore.toString(Format);
+    const QString impossible = impossibleDateMessage(lineEdit()->text());
+    if (!impossible.isEmpty())
+        return QStringLiteral("%1 Se ha dejado en «%2» la fecha que tenía, %3; escriba una fecha "
+                              "que exista.")
+            .arg(impossible, m_fieldName, before);
+    if (outOfRange())
+        return QStringLiteral("La fecha %1 no parece la que quería escribir: escriba una fecha "
+                              "entre el %2 y el %3. Se ha dejado en «%4» la fecha que tenía, %5.")
+            .arg(date().toString(Format), QDate(ValueForms::FirstYear, 1, 1).toString(Format),
+                 m_clock().addYears(YearsAhead).toString(Format), m_fieldName, before);
+    return {};
+}
+
+bool DateBox::commitTyped() {
+    if (refuseTyped())
         return false;
-    const QDate before = m_dateBefore;
-    setDate(before);
-    const QString text =
-        QStringLiteral("%1 Se ha dejado en «%2» la fecha que tenía, %3; escriba una fecha que "
-                       "exista.")
-            .arg(problem, m_fieldName, before.toString(Format));
+    // What is half typed goes back to the date held, as on leaving.
+    interpretText();
+    m_dateBefore = date();
+    return true;
+}
+
+void DateBox::dropTyped() {
+    if (!typedProblem().isEmpty())
+        setDate(m_dateBefore);
+}
+
+bool DateBox::refuseTyped() {
+    const QString text = typedProblem();
+    if (text.isEmpty())
+        return false;
+    setDate(m_dateBefore);
     // Told once the focus has settled: a dialog opened while the focus moves
     // would pull it back and forth.
     QTimer::singleShot(0, this, [this, text] {

@@ -10,8 +10,10 @@
 
 #include <memory>
 
-// A typed date that does not exist is refused with a message that names the
-// box, and the date held before comes back; a real date is taken as typed.
+// A typed date that does not exist, or one no invoice has (before 1900, more
+// than ten years ahead), is refused with a message that names the box, and
+// the date held before comes back; a real date is taken as typed. Leaving the
+// box, Enter and a command run while typing all end the typing the same way.
 class tst_DateBox : public QObject {
     Q_OBJECT
 private slots:
@@ -20,6 +22,7 @@ private slots:
         m_window = std::make_unique<QWidget>();
         auto* column = new QVBoxLayout(m_window.get());
         m_box = new DateBox(QStringLiteral("Fecha Vencimiento"), m_window.get());
+        m_box->setClock([] { return QDate(2026, 6, 15); });
         m_box->setDate(QDate(2027, 1, 15));
         m_next = new QLineEdit(m_window.get());
         column->addWidget(m_box);
@@ -45,13 +48,22 @@ private slots:
         QTest::newRow("31 April") << "31042026" << QDate(2027, 1, 15) << "abril de 2026 tiene 30";
         QTest::newRow("29 February, leap year") << "29022028" << QDate(2028, 2, 29) << "";
         QTest::newRow("31 December") << "31122026" << QDate(2026, 12, 31) << "";
+        QTest::newRow("2026-001 typed in day order")
+            << "20026001" << QDate(2027, 1, 15)
+            << "La fecha 20/02/6001 no parece la que quería escribir: escriba una fecha entre el "
+               "01/01/1900 y el 15/06/2036. Se ha dejado en «Fecha Vencimiento» la fecha que "
+               "tenía, 15/01/2027.";
+        QTest::newRow("ten years ahead") << "15062036" << QDate(2036, 6, 15) << "";
+        QTest::newRow("a day later") << "16062036" << QDate(2027, 1, 15) << "no parece la que";
+        QTest::newRow("1 January 1900") << "01011900" << QDate(1900, 1, 1) << "";
+        QTest::newRow("31 December 1899") << "31121899" << QDate(2027, 1, 15) << "entre el 01/01";
     }
     // Leaving with Tab and pressing Enter end the typing the same way.
     void typedDates() {
         QFETCH(QString, typed);
         QFETCH(QDate, kept);
         QFETCH(QString, message);
-        for (const bool enter : {false, true}) {
+        for (const char* way : {"tab", "enter", "command"}) {
             m_prompts->reset();
             m_box->setDate(QDate(2027, 1, 15));
             QSignalSpy changes(m_box, &QDateEdit::dateChanged);
@@ -60,7 +72,10 @@ private slots:
                 QCOMPARE(
                     m_box->text(),
                     QStringLiteral("%1/%2/%3").arg(typed.left(2), typed.mid(2, 2), typed.mid(4)));
-            QTest::keyClick(m_box, enter ? Qt::Key_Return : Qt::Key_Tab);
+            if (qstrcmp(way, "command") == 0)
+                QCOMPARE(m_box->commitTyped(), message.isEmpty());
+            else
+                QTest::keyClick(m_box, qstrcmp(way, "tab") == 0 ? Qt::Key_Tab : Qt::Key_Return);
             QApplication::processEvents();
 
             QCOMPARE(m_box->date(), kept);

@@ -2,6 +2,8 @@
 #include "WindowTestKit.h"
 #include "app/InvoicePreview.h"
 #include "app/uRegistro.h"
+#include "pdf/FacturaeReader.h"
+#include "pdf/PdfRenderer.h"
 
 #include "InvoiceBuilder.h"
 
@@ -30,6 +32,7 @@ private slots:
     void buttonsInViewOnASmallScreen();
     void saveIsConfirmedWithItsPath();
     void longInvoiceLaidOutBesideTheWindow();
+    void taxQrGoesIntoTheSavedCopy();
 };
 
 namespace {
@@ -249,6 +252,33 @@ void tst_InvoicePreview::longInvoiceLaidOutBesideTheWindow() {
     QCOMPARE(prompts.errors(), QStringList());
     QVERIFY(pages > 5);
     QVERIFY(timerDuringLayout);
+}
+
+// The tax QR given to the preview is on the PDF its "Guardar PDF" saves.
+void tst_InvoicePreview::taxQrGoesIntoTheSavedCopy() {
+    QTemporaryDir dir;
+    FakePrompts prompts;
+    InvoiceSession session(dir.path());
+    PdfRenderer renderer(dir.path());
+    session.setRenderer(&renderer);
+    session.importChosenFile(QStringLiteral(ORVANE_SAMPLES_DIR "/F2024-001.ini"));
+    const QByteArray document = session.currentDocument();
+    InvoicePreview preview(session, document, FacturaeReader::read(document), QString());
+    const QString address = QStringLiteral(
+        "https://www2.agenciatributaria.gob.es/wlpl/TIKE-CONT/ValidarQR?nif=B15123458&"
+        "numserie=A%2F2024-001&fecha=15-03-2024&importe=671.01");
+    preview.setTaxQr({address, QStringLiteral("VERI*FACTU")});
+    preview.findChild<QPrintPreviewWidget*>()->updatePreview();
+    QCOMPARE(preview.pageCount(), 1);
+    const QString pdf = dir.filePath(QStringLiteral("copia.pdf"));
+    prompts.fileAnswers.enqueue(pdf);
+    preview.saveAction()->trigger();
+    QCOMPARE(prompts.errors(), QStringList());
+    const QString text = pdfText(pdf);
+    if (!text.isNull()) {
+        QVERIFY(text.contains(QStringLiteral("QR tributario:")));
+        QVERIFY(text.contains(QStringLiteral("VERI*FACTU")));
+    }
 }
 
 QTEST_MAIN(tst_InvoicePreview)

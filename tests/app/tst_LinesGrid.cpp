@@ -10,7 +10,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -325,8 +328,10 @@ private slots:
     void rateListRecomputesWhenItCloses() {
         enterLine(QStringLiteral("A"), QStringLiteral("1"), QStringLiteral("10,05"));
         auto* rate = m_window->findChild<QComboBox*>(QStringLiteral("ComboBox1"));
-        rate->setCurrentIndex(1); // "15": choosing alone computes nothing
-        QCOMPARE(shown(m_window.get(), "eIRPF"), QStringLiteral("0,00"));
+        // "15" chosen with the keys or the wheel: the totals follow at once,
+        // never showing a rate they were not worked out with.
+        rate->setCurrentIndex(1);
+        QCOMPARE(shown(m_window.get(), "eIRPF"), QStringLiteral("1,51"));
         rate->showPopup();
         rate->hidePopup();
         QTRY_COMPARE(shown(m_window.get(), "eIRPF"), QStringLiteral("1,51"));
@@ -429,6 +434,102 @@ private slots:
         m_grid->setCurrentIndex(m_grid->model()->index(0, 0));
         QCOMPARE(reference->text(), QString());
         QCOMPARE(lines().lines().at(1).fileReference, QStringLiteral("EXP-0000000000000000"));
+    }
+
+    // Wherever the cursor was, a new line is typed from its description, so
+    // a description typed at once lands there.
+    void newLineStartsAtTheDescription_data() {
+        QTest::addColumn<QString>("way");
+        QTest::newRow("Down from I.V.A. %") << "down";
+        QTest::newRow("Insert from PRECIO") << "insert";
+        QTest::newRow("Tab into the empty grid of a new invoice") << "new invoice";
+        QTest::newRow("Tab from the customer into lines") << "tab";
+    }
+    void newLineStartsAtTheDescription() {
+        QFETCH(QString, way);
+        enterLine(QStringLiteral("A"), QStringLiteral("1"), QStringLiteral("5"));
+        QWidget* customerLast = nextOutside(false);
+        QVERIFY(customerLast);
+        if (way == u"down") {
+            goTo(LineColumn::Iva);
+            QTest::keyClick(m_grid, Qt::Key_Down);
+        } else if (way == u"insert") {
+            goTo(LineColumn::Precio);
+            QTest::keyClick(m_grid, Qt::Key_Insert);
+        } else {
+            goTo(LineColumn::Cantidad);
+            if (way == u"new invoice") {
+                m_prompts->confirmAnswers << true; // the line may go
+                m_window->newInvoice();
+            }
+            customerLast->setFocus(Qt::OtherFocusReason);
+            QTest::keyClick(customerLast, Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), m_grid);
+        }
+        QCOMPARE(column(), int(LineColumn::Descripcion));
+        if (way == u"tab")
+            return; // back on the line typed: nothing new
+        typeAndEnter(QStringLiteral("Tornillos"));
+        QCOMPARE(column(), int(LineColumn::Cantidad));
+        QVERIFY(m_prompts->errors().isEmpty());
+        QCOMPARE(lines().currentLine()->description, QStringLiteral("Tornillos"));
+    }
+
+    // Writing the document, its copy, its check or the draft leaves the
+    // cursor on the line the person is on.
+    void commandsKeepTheCurrentLine_data() {
+        QTest::addColumn<QString>("keys");
+        QTest::newRow("Generar factura") << "Ctrl+G";
+        QTest::newRow("Ver / Imprimir") << "Ctrl+P";
+        QTest::newRow("Comprobar factura") << "Ctrl+K";
+        QTest::newRow("Guardar borrador") << "Ctrl+S";
+    }
+    void commandsKeepTheCurrentLine() {
+        QFETCH(QString, keys);
+        for (const char* name : {"A", "B", "C"})
+            enterLine(QString::fromLatin1(name), QStringLiteral("1"), QStringLiteral("5"));
+        m_window->record().setText(RecordField::BankEntity, QStringLiteral("2100"));
+        m_grid->setCurrentIndex(m_grid->model()->index(1, int(LineColumn::Precio)));
+        m_prompts->fileAnswers << QDir(m_dir.path()).filePath(QStringLiteral("F.out"));
+        m_prompts->confirmAnswers << true; // an invoice with errors: saved anyway
+        const QKeySequence sequence(keys);
+        QTest::keyClick(m_grid, Qt::Key(sequence[0].key()), sequence[0].keyboardModifiers());
+        QCOMPARE(lines().currentRow(), 1);
+        QCOMPARE(m_grid->currentIndex().row(), 1);
+        QCOMPARE(column(), int(LineColumn::Precio));
+        QCOMPARE(lines().state(), Memoria::State::Browse);
+    }
+
+    // A long invoice says how long it is, scrolls, and shows where the
+    // cursor is.
+    void longInvoiceShowsItsLength() {
+        QString text = QStringLiteral("[DATOS_GENERALES]\nSERIE=A\nFACTURA=1\nFECHA=01/02/2026\n"
+                                      "VENCIMIENTO=01/03/2026\nLINEAS=300\n[LINEAS]\n");
+        for (int i = 1; i <= 300; ++i)
+            text +=
+                QStringLiteral("NOMBRE%1=Línea %1\nPRECIO%1=1\nCANTIDAD%1=1\nIVA%1=21\n").arg(i);
+        const QString path = QDir(m_dir.path()).filePath(QStringLiteral("larga.ini"));
+        writeFile(path, text.toUtf8());
+        auto* group = m_window->findChild<QGroupBox*>(QStringLiteral("GroupBox4"));
+        QCOMPARE(group->title(), QStringLiteral("&Detalle Factura"));
+        m_prompts->fileAnswers << path;
+        m_window->openInvoiceFile();
+        QCOMPARE(lines().count(), 300);
+
+        QCOMPARE(group->title(), QStringLiteral("&Detalle Factura — 300 líneas"));
+        QApplication::processEvents();
+        QVERIFY(m_grid->verticalScrollBar()->isVisible());
+        QCOMPARE(m_grid->verticalScrollBar()->maximum(),
+                 300 - m_grid->verticalScrollBar()->pageStep());
+        // The cursor is on the first line, marked and in view.
+        QCOMPARE(m_grid->currentIndex().row(), 0);
+        QCOMPARE(m_grid->model()->headerData(0, Qt::Vertical).toString(), QStringLiteral("\u25b6"));
+        QVERIFY(m_grid->viewport()->rect().contains(m_grid->visualRect(m_grid->currentIndex())));
+
+        // The count follows the lines.
+        m_prompts->confirmAnswers << true;
+        m_grid->SMDBGrid1DblClick();
+        QCOMPARE(group->title(), QStringLiteral("&Detalle Factura — 299 líneas"));
     }
 
 private:

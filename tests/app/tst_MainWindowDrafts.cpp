@@ -159,9 +159,9 @@ private slots:
         writeFile(path(), QStringLiteral("otra.ini"), ImportText);
         open();
         QVERIFY(!m_window->isWindowModified());
-        QLineEdit* name = edit(m_window.get(), "Edit1");
+        QLineEdit* name = edit(m_window.get(), "Edit7"); // the customer's address
         name->setFocus();
-        QTest::keyClicks(name, QStringLiteral("Nombre tecleado"));
+        QTest::keyClicks(name, QStringLiteral("Calle tecleada"));
         QVERIFY(m_window->isWindowModified());
 
         m_prompts->saveChoices << answer;
@@ -178,15 +178,15 @@ private slots:
                             (answer == Prompts::SaveChoice::Save && !draftDialogCancelled);
         QCOMPARE(QFile::exists(draft), goesOn && answer == Prompts::SaveChoice::Save);
         if (QFile::exists(draft))
-            QVERIFY(readAll(draft).contains("NOMBRE=Nombre tecleado"));
+            QVERIFY(readAll(draft).contains("DIRECCION=Calle tecleada"));
         if (!goesOn) {
             QVERIFY(m_window->isVisible());
-            QCOMPARE(name->text(), QStringLiteral("Nombre tecleado"));
+            QCOMPARE(name->text(), QStringLiteral("Calle tecleada"));
             QVERIFY(m_window->isWindowModified());
         } else if (way == u"exit" || way == u"close") {
             QVERIFY(!m_window->isVisible());
         } else {
-            QVERIFY(name->text() != QStringLiteral("Nombre tecleado"));
+            QVERIFY(name->text() != QStringLiteral("Calle tecleada"));
             QVERIFY(!m_window->isWindowModified());
         }
     }
@@ -221,7 +221,10 @@ private slots:
     // A new invoice is the program's start again, numbered after the last one.
     void newInvoiceStartsAsTheProgramDoes() {
         writeFile(path(), QStringLiteral("Registro.Ini"), Registro);
-        writeFile(path(), QStringLiteral("datos/F.ini"), ImportText);
+        // An invoice of the user's own, from another program.
+        writeFile(path(), QStringLiteral("datos/F.ini"),
+                  QString(ImportText)
+                      .replace(QStringLiteral("NIF=B15123458"), QStringLiteral("NIF=B00000000")));
         open();
         m_prompts->fileAnswers << file(QStringLiteral("datos/F.ini"));
         m_window->AdvSmoothButton2Click();
@@ -288,26 +291,27 @@ private slots:
     }
 
     // "Mis datos" saved while the window is open reaches the invoice: at once
-    // when its issuer is still what was loaded, after asking when typed over.
+    // when its issuer is still what was loaded, after asking when the issuer
+    // came from an import file.
     void savedIssuerReachesTheWindow_data() {
-        QTest::addColumn<bool>("typedOver");
+        QTest::addColumn<bool>("imported");
         QTest::addColumn<bool>("answer");
         QTest::addColumn<QString>("expected");
         QTest::newRow("as loaded") << false << false << "Nueva Razón S.A.";
-        QTest::newRow("typed over, keep it") << true << false << "Escrita a mano";
-        QTest::newRow("typed over, replace") << true << true << "Nueva Razón S.A.";
+        QTest::newRow("imported, keep it") << true << false << "Talleres Íñiguez S.L.";
+        QTest::newRow("imported, replace") << true << true << "Nueva Razón S.A.";
     }
     void savedIssuerReachesTheWindow() {
-        QFETCH(bool, typedOver);
+        QFETCH(bool, imported);
         QFETCH(bool, answer);
         QFETCH(QString, expected);
         writeFile(path(), QStringLiteral("Registro.Ini"), Registro);
         open();
-        if (typedOver) {
-            QLineEdit* name = edit(m_window.get(), "Edit1");
-            name->selectAll();
-            name->setFocus();
-            QTest::keyClicks(name, QStringLiteral("Escrita a mano"));
+        if (imported) {
+            writeFile(path(), QStringLiteral("datos/F.ini"), ImportText);
+            m_prompts->fileAnswers << file(QStringLiteral("datos/F.ini"));
+            m_window->openInvoiceFile();
+            m_prompts->reset();
         }
         QStringList opened;
         m_window->setModalRunner([&](QDialog& dialog) {
@@ -321,7 +325,7 @@ private slots:
         m_prompts->confirmAnswers << answer;
         m_window->findChild<QAction*>("actionMisDatos")->trigger();
         QCOMPARE(opened, QStringList{"TFormRegistro"});
-        QCOMPARE(m_prompts->kinds(), typedOver ? QStringList{"confirm"} : QStringList{});
+        QCOMPARE(m_prompts->kinds(), imported ? QStringList{"confirm"} : QStringList{});
         QCOMPARE(edit(m_window.get(), "Edit1")->text(), expected);
     }
 

@@ -98,10 +98,10 @@ private slots:
         FakePrompts prompts;
         auto w = openWindow(m_dir->path());
         const QStringList order{
-            // Issuer, then customer
-            "RadioButton3", "Edit1", "Edit2", "Edit3", "Edit4", "Edit5", "Edit6", "Edit26",
-            "Edit28", "CheckBox1", "RadioButton5", "Edit8", "Edit7", "Edit9", "Edit10", "Edit12",
-            "Edit11", "Edit27",
+            // Issuer (its boxes only show "Mis datos"), then customer
+            "EditarMisDatos", "RadioButton3", "Edit1", "Edit2", "Edit3", "Edit4", "Edit5", "Edit6",
+            "Edit26", "Edit28", "CheckBox1", "RadioButton5", "Edit8", "Edit7", "Edit9", "Edit10",
+            "Edit12", "Edit11", "Edit27",
             // Lines and the current line's file
             "SMDBGrid1", "DBEdit1", "DBCheckBox1", "RzDBDateTimeEdit1",
             // Payment, then totals

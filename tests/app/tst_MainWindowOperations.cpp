@@ -498,7 +498,8 @@ private slots:
         QVERIFY(QFileInfo::exists(QDir(folder).filePath(QStringLiteral("args.txt"))));
     }
 
-    // The tax-id boxes show a wrong check character as it is typed.
+    // The tax-id boxes show a wrong check character as it is typed, or, in
+    // the issuer's box, which only shows it, as it comes from a file.
     void taxIdBoxesMarkAWrongCheckCharacter_data() {
         QTest::addColumn<QString>("box");
         QTest::addColumn<QString>("typed");
@@ -526,7 +527,10 @@ private slots:
         QLineEdit* taxId = edit(m_window.get(), qPrintable(box));
         QVERIFY(taxId);
         taxId->clear();
-        QTest::keyClicks(taxId, typed);
+        if (taxId->isReadOnly())
+            m_window->record().setText(RecordField::IssuerTaxId, typed);
+        else
+            QTest::keyClicks(taxId, typed);
         QCOMPARE(taxId->text(), typed); // typing is never stopped
         QCOMPARE(taxId->property("taxIdProblem").toBool(), marked);
         QCOMPARE(taxId->toolTip().contains(QStringLiteral("no es válido")), marked);

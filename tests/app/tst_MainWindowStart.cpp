@@ -7,7 +7,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDialog>
 #include <QLabel>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -77,25 +79,30 @@ private slots:
         QTest::addColumn<QString>("firstName");
         QTest::addColumn<QString>("contact");
         QTest::addColumn<bool>("natural");
+        QTest::addColumn<bool>("hint"); // "Escriba sus datos en Configuración > Mis datos"
         const QString bank = QStringLiteral("[MISDATOS]\nENTIDAD=2100\nOFICINA=0418\nDC=45\n"
                                             "CUENTA=0200051332\nIBAN=ES0000\n");
         const QString rest = QStringLiteral("NOMBRE=Ana\nAPELLIDO1=Pérez\nAPELLIDO2=Ríos\n"
                                             "DIRECCION=Rúa Nova 1\nNIF=B1\nCONTACTO=Luis\n");
         QTest::newRow("J") << bank + "PERSONA=J\n" + rest << "Ana"
                            << ""
-                           << "Luis" << false;
+                           << "Luis" << false << false;
         QTest::newRow("F") << bank + "PERSONA=F\n" + rest << ""
                            << "Ana"
-                           << "" << true;
+                           << "" << true << false;
         QTest::newRow("lower j") << bank + "PERSONA=j\n" + rest << ""
                                  << ""
-                                 << "" << false;
+                                 << "" << false << true;
         QTest::newRow("no PERSONA") << bank + rest << ""
                                     << ""
-                                    << "" << false;
+                                    << "" << false << true;
         QTest::newRow("no file") << QString() << ""
                                  << ""
-                                 << "" << false;
+                                 << "" << false << true;
+        QTest::newRow("J without a name") << bank + "PERSONA=J\nNIF=B1\n"
+                                          << ""
+                                          << ""
+                                          << "" << false << true;
     }
     void loadsIssuerAtStart() {
         QFETCH(QString, registro);
@@ -124,15 +131,74 @@ private slots:
                  registro.isEmpty() ? QString() : QStringLiteral("ES9121000418450200051332"));
         QCOMPARE(w->record().text(RecordField::Iban), edit(w.get(), "Edit17")->text());
         QVERIFY(prompts.shown.isEmpty());
+        QTEST(w->findChild<QLabel*>("FirstStartHint")->isVisible(), "hint");
+    }
+
+    // The program starts with the number a new invoice would take.
+    void proposesTheNextNumberAtStart_data() {
+        QTest::addColumn<QString>("numeracion");
+        QTest::addColumn<QString>("series");
+        QTest::addColumn<QString>("number");
+        QTest::newRow("nothing written yet") << ""
+                                             << ""
+                                             << "1";
+        QTest::newRow("after A-0041") << "SERIE PROPIA=A\nA=0041\nB=9\n"
+                                      << "A"
+                                      << "0042";
+    }
+    void proposesTheNextNumberAtStart() {
+        QFETCH(QString, numeracion);
+        writeFile(m_dir->path(), QStringLiteral("Registro.Ini"),
+                  QStringLiteral("[MISDATOS]\nPERSONA=J\nNOMBRE=Mi Empresa S.L.\nNIF=B00000000\n"
+                                 "[NUMERACION]\n") +
+                      numeracion);
+        FakePrompts prompts;
+        auto w = openWindow(m_dir->path());
+        QTEST(edit(w.get(), "Edit24")->text(), "series");
+        QTEST(edit(w.get(), "Edit25")->text(), "number");
+        QVERIFY(!w->isWindowModified());
+    }
+
+    // The issuer's boxes show "Mis datos" and change only there: its button
+    // opens it, and what it saves shows at once, the first-start banner gone.
+    void issuerIsChangedInMyData() {
+        FakePrompts prompts;
+        auto w = openWindow(m_dir->path());
+        auto* hint = w->findChild<QLabel*>("FirstStartHint");
+        QVERIFY(hint->isVisible());
+        QVERIFY(hint->text().startsWith(QStringLiteral("Escriba sus datos en Configuración > Mis "
+                                                       "datos")));
+        for (QLineEdit* box : w->findChild<QWidget*>("GroupBox1")->findChildren<QLineEdit*>()) {
+            QVERIFY2(box->isReadOnly(), qPrintable(box->objectName()));
+            QVERIFY2(!(box->focusPolicy() & Qt::TabFocus), qPrintable(box->objectName()));
+        }
+        QLineEdit* name = edit(w.get(), "Edit1");
+        name->setFocus();
+        QTest::keyClicks(name, QStringLiteral("Tecleado"));
+        QCOMPARE(name->text(), QString());
+        QVERIFY(!w->isWindowModified());
+
+        QStringList opened;
+        w->setModalRunner([&](QDialog& dialog) {
+            opened << QLatin1String(dialog.metaObject()->className());
+            writeFile(m_dir->path(), QStringLiteral("Registro.Ini"),
+                      QStringLiteral("[MISDATOS]\nPERSONA=J\nNOMBRE=Mi Empresa S.L.\n"));
+        });
+        QTest::mouseClick(w->findChild<QPushButton*>("EditarMisDatos"), Qt::LeftButton);
+        QCOMPARE(opened, QStringList{"TFormRegistro"});
+        QCOMPARE(name->text(), QStringLiteral("Mi Empresa S.L."));
+        QVERIFY(!hint->isVisible());
+        QVERIFY(prompts.shown.isEmpty());
     }
 
     void enterMovesLikeTab_data() {
         QTest::addColumn<QString>("from");
         QTest::addColumn<QString>("to");
-        QTest::newRow("name to address") << "Edit1"
-                                         << "Edit2";
-        QTest::newRow("tax id to contact") << "Edit6"
-                                           << "Edit26";
+        // The issuer's boxes only show "Mis datos": Enter passes them by.
+        QTest::newRow("issuer's box to customer") << "Edit1"
+                                                  << "CheckBox1";
+        QTest::newRow("tax id to contact") << "Edit11"
+                                           << "Edit27";
         QTest::newRow("customer name to address") << "Edit8"
                                                   << "Edit7";
         QTest::newRow("province to tax id") << "Edit12"
@@ -143,8 +209,8 @@ private slots:
                                         << "FechaFactura";
         QTest::newRow("totals order") << "eBase"
                                       << "eIva";
-        QTest::newRow("hidden skipped") << "RadioButton4"
-                                        << "Edit1";
+        QTest::newRow("hidden skipped") << "RadioButton6"
+                                        << "Edit8";
         QTest::newRow("issuer to customer") << "Edit28"
                                             << "CheckBox1";
     }
@@ -175,12 +241,14 @@ private slots:
         r.setText(RecordField::IssuerCorporateName, QStringLiteral("ACME S.L."));
         r.setText(RecordField::IssuerContact, QStringLiteral("Luis"));
 
-        // Clicking the kind already chosen changes nothing.
-        QTest::mouseClick(w->findChild<QRadioButton*>("RadioButton3"), Qt::LeftButton);
+        // The issuer's kind comes from "Mis datos" or an import file: its
+        // buttons show it, and a click changes nothing.
+        QTest::mouseClick(w->findChild<QRadioButton*>("RadioButton4"), Qt::LeftButton);
+        QCOMPARE(r.personType(Party::Issuer), PersonType::LegalEntity);
         QCOMPARE(edit(w.get(), "Edit26")->text(), QStringLiteral("Luis"));
 
-        QTest::mouseClick(w->findChild<QRadioButton*>("RadioButton4"), Qt::LeftButton);
-        QCOMPARE(r.personType(Party::Issuer), PersonType::NaturalPerson);
+        r.selectPersonType(Party::Issuer, PersonType::NaturalPerson);
+        QVERIFY(w->findChild<QRadioButton*>("RadioButton4")->isChecked());
         QVERIFY(!edit(w.get(), "Edit1")->isVisible());
         QVERIFY(edit(w.get(), "Edit18")->isVisible());
         QVERIFY(w->findChild<QLabel*>("Label20")->isVisible());
@@ -188,7 +256,8 @@ private slots:
         QVERIFY(!w->findChild<QLabel*>("Label26")->isVisible());
         QCOMPARE(caption(w.get(), "Label1"), QStringLiteral("Nombre"));
 
-        QTest::mouseClick(w->findChild<QRadioButton*>("RadioButton3"), Qt::LeftButton);
+        r.selectPersonType(Party::Issuer, PersonType::LegalEntity);
+        QVERIFY(w->findChild<QRadioButton*>("RadioButton3")->isChecked());
         QVERIFY(edit(w.get(), "Edit1")->isVisible());
         QCOMPARE(edit(w.get(), "Edit1")->text(), QStringLiteral("ACME S.L."));
         QVERIFY(edit(w.get(), "Edit26")->isVisible());

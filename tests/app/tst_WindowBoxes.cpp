@@ -185,7 +185,12 @@ private:
         } else if (window.startsWith(QLatin1String("issuer"))) {
             w = std::make_unique<TFormRegistro>(m_dir.path());
         } else {
+            // The main window shows the issuer's kind from Registro.Ini.
+            if (window.endsWith(QLatin1String("persons")))
+                WindowTestKit::writeFile(m_dir.path(), QStringLiteral("Registro.Ini"),
+                                         QStringLiteral("[MISDATOS]\nPERSONA=F\n"));
             w = openWindow(m_dir.path());
+            QFile::remove(m_dir.filePath(QStringLiteral("Registro.Ini")));
             if (!w)
                 return nullptr;
         }
@@ -195,7 +200,6 @@ private:
         if (window.endsWith(QLatin1String("person")))
             child<QRadioButton>(*w, "RadioButton4")->click();
         if (window.endsWith(QLatin1String("persons"))) {
-            child<QRadioButton>(*w, "RadioButton4")->click();
             child<QRadioButton>(*w, "RadioButton6")->click();
             if (!child<QLineEdit>(*w, "Edit18")->isVisible() ||
                 !child<QLineEdit>(*w, "Edit21")->isVisible())

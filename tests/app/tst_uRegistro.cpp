@@ -325,6 +325,72 @@ private slots:
         QCOMPARE(edit(w, "Edit17")->text(), QStringLiteral("ES9121000418450200051332"));
     }
 
+    // The IBAN is worked out from the account as on the main window, so
+    // Registro.Ini holds the IBAN every invoice shows; one typed or stored
+    // stays as it is.
+    void ibanFollowsTheAccount_data() {
+        QTest::addColumn<QString>("stored");    // [MISDATOS] keys
+        QTest::addColumn<QStringList>("typed"); // the four account parts, typed
+        QTest::addColumn<QString>("shown");     // IBAN box once loaded and typed
+        QTest::addColumn<QString>("dc");        // DC and IBAN saved
+        QTest::addColumn<QString>("iban");
+        const QString account = QStringLiteral("ENTIDAD=2100\nOFICINA=0418\nCUENTA=0200051332\n");
+        const QString iban = QStringLiteral("ES9121000418450200051332");
+        QTest::newRow("stored without IBAN") << account + "DC=45\n"
+                                             << QStringList() << iban << "45" << iban;
+        QTest::newRow("stored without control digits or IBAN")
+            << account << QStringList() << iban << "45" << iban;
+        QTest::newRow("typed") << QString() << QStringList{"2100", "0418", "45", "0200051332"}
+                               << iban << "45" << iban;
+        QTest::newRow("typed without control digits")
+            << QString() << QStringList{"2100", "0418", "", "0200051332"} << iban << "45" << iban;
+        QTest::newRow("account cut short") << account + "DC=45\nIBAN=" + iban
+                                           << QStringList{"2100", "0418", "45", "020005133"} << ""
+                                           << "45"
+                                           << "";
+        QTest::newRow("foreign IBAN, no account") << "IBAN=DE89370400440532013000\n"
+                                                  << QStringList() << "DE89370400440532013000"
+                                                  << ""
+                                                  << "DE89370400440532013000";
+        QTest::newRow("stored IBAN stays")
+            << account + "DC=45\nIBAN=ES91 2100 0418 4502 0005 1332\n"
+            << QStringList() << "ES91 2100 0418 4502 0005 1332"
+            << "45"
+            << "ES91 2100 0418 4502 0005 1332";
+    }
+    void ibanFollowsTheAccount() {
+        QFETCH(QString, stored);
+        QFETCH(QStringList, typed);
+        if (!stored.isEmpty())
+            writeFile(iniPath(), ("[MISDATOS]\nPERSONA=J\n" + stored).toUtf8());
+        TFormRegistro w(m_dir.path());
+        w.show();
+        const char* parts[] = {"Edit13", "Edit14", "Edit15", "Edit16"};
+        for (int i = 0; i < typed.size(); ++i) {
+            QLineEdit* box = edit(w, parts[i]);
+            box->setFocus();
+            box->selectAll();
+            if (typed[i].isEmpty())
+                QTest::keyClick(box, Qt::Key_Delete);
+            else
+                QTest::keyClicks(box, typed[i]);
+        }
+        QTEST(edit(w, "Edit17")->text(), "shown");
+        w.AdvSmoothButton1Click();
+        const auto saved = section(iniPath(), QStringLiteral("MISDATOS"));
+        QTEST(value(saved, "DC"), "dc");
+        QTEST(value(saved, "IBAN"), "iban");
+    }
+
+    // "Santiago de Compostela" shows whole in the town box.
+    void longTownFits() {
+        TFormRegistro w(m_dir.path());
+        w.show();
+        QLineEdit* town = edit(w, "Edit4");
+        town->setText(QStringLiteral("Santiago de Compostela"));
+        QVERIFY(town->fontMetrics().horizontalAdvance(town->text()) + 8 <= town->width());
+    }
+
     // A store that cannot reach the disk says so, keeps the old file whole and
     // keeps the window open with what the user typed.
     void unwritableFileKeepsWindowAndOldFile() {

@@ -23,6 +23,8 @@ private slots:
     void signerFromSubjectNameWhenNoCertificate();
     void invoiceInsideAnEnvelopingSignature();
     void defaultNamespaceAndOlderVersion();
+    void taxQrLineTakenFromTheNotes_data();
+    void taxQrLineTakenFromTheNotes();
     void refusesWhatIsNoFacturae_data();
     void refusesWhatIsNoFacturae();
     void missingFileNamed();
@@ -144,6 +146,41 @@ void tst_FacturaeReader::defaultNamespaceAndOlderVersion() {
     QCOMPARE(doc.seller.name, QStringLiteral("Uno & Dos"));
     QCOMPARE(doc.invoices[0].lines[0].description, QStringLiteral("Línea <uno>"));
     QVERIFY(doc.invoices[0].installments.isEmpty());
+}
+
+void tst_FacturaeReader::taxQrLineTakenFromTheNotes_data() {
+    QTest::addColumn<QByteArray>("information"); // as written in the document
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QStringList>("notes");
+    const QString url =
+        QStringLiteral("https://prewww2.aeat.es/wlpl/TIKE-CONT/ValidarQR?nif=1&a=2");
+    const QByteArray line =
+        "QR tributario: https://prewww2.aeat.es/wlpl/TIKE-CONT/ValidarQR?nif=1&amp;a=2";
+    QTest::newRow("the line alone") << line << url << QStringList{};
+    QTest::newRow("between other lines")
+        << "Pedido 77\n" + line + "\nGracias" << url << QStringList{"Pedido 77\nGracias"};
+    QTest::newRow("Windows line ends, indented") << "Pedido 77\r\n   " + line + "  \r\n"
+                                                 << url << QStringList{"Pedido 77"};
+    QTest::newRow("two lines: the first counts")
+        << line + "\nQR tributario: https://example.com/" << url << QStringList{};
+    QTest::newRow("label without address")
+        << QByteArray("QR tributario:\nNota") << QString() << QStringList{"Nota"};
+    QTest::newRow("label inside a sentence")
+        << QByteArray("Véase el QR tributario: https://example.com/") << QString()
+        << QStringList{"Véase el QR tributario: https://example.com/"};
+    QTest::newRow("none") << QByteArray("Pedido 77") << QString() << QStringList{"Pedido 77"};
+}
+
+void tst_FacturaeReader::taxQrLineTakenFromTheNotes() {
+    QFETCH(QByteArray, information);
+    QFETCH(QString, address);
+    QFETCH(QStringList, notes);
+    QByteArray xml = Minimal;
+    xml.replace("</Items>", "</Items><AdditionalData><InvoiceAdditionalInformation>" + information +
+                                "</InvoiceAdditionalInformation></AdditionalData>");
+    const Invoice inv = FacturaeReader::read(xml).invoices.value(0);
+    QCOMPARE(inv.taxQrAddress, address);
+    QCOMPARE(inv.notes, notes);
 }
 
 void tst_FacturaeReader::refusesWhatIsNoFacturae_data() {

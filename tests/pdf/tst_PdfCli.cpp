@@ -1,5 +1,6 @@
 #include "../signing/TestPki.h"
 #include "CliRunner.h"
+#include "PdfPages.h"
 
 #include "invoice/InvoiceRecord.h"
 #include "settings/InvoiceImport.h"
@@ -44,25 +45,6 @@ namespace {
 using CliRunner::cli;
 using CliRunner::run;
 using CliRunner::Run;
-
-// The text of each page, non-breaking spaces as plain ones.
-QStringList pageTexts(const QString& pdf) {
-    const Run r =
-        run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-    QString text = r.out;
-    text.replace(QChar(0x00a0), u' ');
-    QStringList pages = text.split(u'\f');
-    if (!pages.isEmpty() && pages.last().trimmed().isEmpty())
-        pages.removeLast();
-    return pages;
-}
-
-int pageCount(const QString& pdf) {
-    const Run r = run(QStringLiteral("pdfinfo"), {pdf});
-    const QRegularExpressionMatch m =
-        QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(r.out);
-    return m.hasMatch() ? m.captured(1).toInt() : -1;
-}
 
 QString money(const QString& decimal, const QString& currency) {
     return ReadableText::money(decimal, currency).replace(QChar(0x00a0), u' ');
@@ -188,8 +170,8 @@ void tst_PdfCli::samples() {
     const QString pdf =
         QFileInfo(xml).path() + u'/' + QFileInfo(xml).completeBaseName() + QStringLiteral(".pdf");
     QCOMPARE(r.out.trimmed(), pdf);
-    QCOMPARE(pageCount(pdf), 1);
-    const QStringList pages = pageTexts(pdf);
+    QCOMPARE(PdfPages::count(pdf), 1);
+    const QStringList pages = PdfPages::texts(pdf);
     QCOMPARE(pages.size(), 1);
     checkFigures(xml, pages);
     checkPageNumbers(pages);
@@ -213,7 +195,7 @@ void tst_PdfCli::signedDocument() {
     QVERIFY2(r.status == 0, qPrintable(r.err));
     const QString pdf = dir.filePath(QStringLiteral("signed.pdf"));
     QCOMPARE(r.out.trimmed(), pdf);
-    const QStringList pages = pageTexts(pdf);
+    const QStringList pages = PdfPages::texts(pdf);
     QCOMPARE(pages.size(), 1);
     const QString flat = pages[0].simplified();
     QVERIFY2(flat.contains(QStringLiteral(
@@ -238,7 +220,7 @@ void tst_PdfCli::totalsInTheWindowsWords() {
     const QString xml = generated.out.trimmed();
     QCOMPARE(cli({QStringLiteral("pdf"), xml}).status, 0);
     const QString text =
-        pageTexts(QFileInfo(xml).path() + u'/' + QFileInfo(xml).completeBaseName() + ".pdf")
+        PdfPages::texts(QFileInfo(xml).path() + u'/' + QFileInfo(xml).completeBaseName() + ".pdf")
             .join(u'\n');
 
     InvoiceRecord screen;
@@ -279,7 +261,7 @@ void tst_PdfCli::signatureSaysWhetherItsCertificateIsTrusted() {
     QVERIFY2(signedRun.status == 0, qPrintable(signedRun.err));
     QCOMPARE(cli({QStringLiteral("pdf"), xsig}).status, 0);
     const QString flat =
-        pageTexts(dir.filePath(QStringLiteral("F2024-001.pdf"))).join(u' ').simplified();
+        PdfPages::texts(dir.filePath(QStringLiteral("F2024-001.pdf"))).join(u' ').simplified();
     QVERIFY2(flat.contains(QStringLiteral("La firma es válida, pero no se ha podido confirmar la "
                                           "confianza en su certificado.")),
              qPrintable(flat));
@@ -292,8 +274,8 @@ void tst_PdfCli::batchOfTwoAnotherProgramWrote() {
     const QString pdf = dir.filePath(QStringLiteral("lote.pdf"));
     const Run r = cli({QStringLiteral("pdf"), QStringLiteral("-o"), pdf, xml});
     QVERIFY2(r.status == 0, qPrintable(r.err));
-    QCOMPARE(pageCount(pdf), 2);
-    const QStringList pages = pageTexts(pdf);
+    QCOMPARE(PdfPages::count(pdf), 2);
+    const QStringList pages = PdfPages::texts(pdf);
     QCOMPARE(pages.size(), 2);
     checkFigures(xml, pages);
     checkPageNumbers(pages);
@@ -324,9 +306,9 @@ void tst_PdfCli::threeHundredLinesNeverCut() {
     QVERIFY2(r.status == 0, qPrintable(r.err));
     const QString pdf = r.out.trimmed();
 
-    const QStringList pages = pageTexts(pdf);
+    const QStringList pages = PdfPages::texts(pdf);
     QVERIFY(pages.size() > 5);
-    QCOMPARE(pageCount(pdf), pages.size());
+    QCOMPARE(PdfPages::count(pdf), pages.size());
     checkPageNumbers(pages);
     checkFigures(xml, pages);
     for (int n = 1; n <= 300; ++n) {

@@ -44,6 +44,9 @@ private slots:
     void startNewProposesTheNextNumber_data();
     void startNewProposesTheNextNumber();
     void startNewFollowsTheNumbersGenerated();
+    void startNewTakesTheUsersOwnSeries_data();
+    void startNewTakesTheUsersOwnSeries();
+    void writingTheUsersInvoiceMakesItsSeriesTheirs();
     void draftReadBackGivesTheSameInvoiceAndDocument();
     void failedDraftSaveKeepsTheOldDraft_data();
     void failedDraftSaveKeepsTheOldDraft();
@@ -569,10 +572,11 @@ void tst_InvoiceSession::startNewIsTheProgramsStart() {
 
     session.startNew(QDate(2024, 6, 30));
 
+    // The invoice left behind was another issuer's: not its series but the
+    // user's own, none yet.
     InvoiceSession fresh(home());
     fresh.start(QDate(2024, 6, 30));
-    fresh.record().setText(RecordField::InvoiceSeries, QStringLiteral("A"));
-    fresh.record().setText(RecordField::InvoiceNumber, QStringLiteral("8"));
+    fresh.record().setText(RecordField::InvoiceNumber, QStringLiteral("1"));
     compareRecords(session.record(), fresh.record());
     if (QTest::currentTestFailed())
         return;
@@ -657,6 +661,78 @@ void tst_InvoiceSession::startNewProposesTheNextNumber() {
     QCOMPARE(readAll(inHome(QStringLiteral("Registro.Ini"))),
              (RegistroText.arg(QString()) + QStringLiteral("[NUMERACION]\n") + numeracion + u'\n')
                  .toUtf8());
+}
+
+// A new invoice, and the program's start, is the user's: in the series of the
+// invoice left behind when that was the user's own, otherwise in the series
+// the user's own documents were written in last, never in another issuer's.
+void tst_InvoiceSession::startNewTakesTheUsersOwnSeries_data() {
+    QTest::addColumn<bool>("myTaxId"); // "Mis datos" holds 12345678Z
+    QTest::addColumn<QString>("numeracion");
+    QTest::addColumn<QStringList>("leftBehind"); // series, number, issuer's tax id
+    QTest::addColumn<QString>("series");
+    QTest::addColumn<QString>("number");
+    const QString own = QStringLiteral("SERIE PROPIA=A\nA=7\nF2024=001\n");
+    QTest::newRow("program start") << true << own << QStringList{"", "", "12345678Z"} << "A"
+                                   << "8";
+    QTest::newRow("program start, nothing written yet")
+        << true << "" << QStringList{"", "", "12345678Z"} << ""
+        << "1";
+    QTest::newRow("the user's own invoice, tax id written otherwise")
+        << true << own << QStringList{"B", "3", "12.345.678-z"} << "B"
+        << "4";
+    QTest::newRow("another issuer's imported invoice")
+        << true << own << QStringList{"F2024", "001", "B15123456"} << "A"
+        << "8";
+    QTest::newRow("another issuer's, no own series yet")
+        << true << "F2024=001" << QStringList{"F2024", "001", "B15123456"} << ""
+        << "1";
+    QTest::newRow("no tax id in Mis datos: the series left behind")
+        << false << own << QStringList{"C", "5", "B15123456"} << "C"
+        << "6";
+}
+
+void tst_InvoiceSession::startNewTakesTheUsersOwnSeries() {
+    QFETCH(bool, myTaxId);
+    QFETCH(QString, numeracion);
+    QFETCH(QStringList, leftBehind);
+    QString registro = RegistroText.arg(QString());
+    if (!myTaxId)
+        registro.remove(QStringLiteral("NIF=12345678Z\n"));
+    write(QStringLiteral("Registro.Ini"), registro + QStringLiteral("[NUMERACION]\n") + numeracion);
+    InvoiceSession session(home());
+    session.start();
+    InvoiceRecord& left = session.record();
+    left.setText(RecordField::InvoiceSeries, leftBehind[0]);
+    left.setText(RecordField::InvoiceNumber, leftBehind[1]);
+    left.setText(RecordField::IssuerTaxId, leftBehind[2]);
+    session.startNew();
+    QTEST(session.record().text(RecordField::InvoiceSeries), "series");
+    QTEST(session.record().text(RecordField::InvoiceNumber), "number");
+}
+
+// The user's own series is the one their documents were written in last; a
+// document of another issuer's leaves it alone, and it outlives the program.
+void tst_InvoiceSession::writingTheUsersInvoiceMakesItsSeriesTheirs() {
+    write(QStringLiteral("Registro.Ini"), RegistroText.arg(QString()));
+    write(QStringLiteral("A7.ini"), ImportText.arg(QStringLiteral("1234"))); // another issuer's
+    InvoiceSession session(home());
+    session.startNew();
+    session.record().setText(RecordField::BankEntity, QStringLiteral("2100"));
+    session.record().setText(RecordField::InvoiceSeries, QStringLiteral("B"));
+    session.record().setText(RecordField::InvoiceNumber, QStringLiteral("12"));
+    QCOMPARE(session.generate([&] { return inHome(QStringLiteral("B12.xml")); }).status,
+             InvoiceSession::GenerateStatus::Written);
+    session.importChosenFile(inHome(QStringLiteral("A7.ini")));
+    QCOMPARE(session.generate({}).path, inHome(QStringLiteral("A7.XML")));
+    session.startNew();
+    QCOMPARE(session.record().text(RecordField::InvoiceSeries), QStringLiteral("B"));
+    QCOMPARE(session.record().text(RecordField::InvoiceNumber), QStringLiteral("13"));
+
+    InvoiceSession restarted(home());
+    restarted.startNew();
+    QCOMPARE(restarted.record().text(RecordField::InvoiceSeries), QStringLiteral("B"));
+    QCOMPARE(restarted.record().text(RecordField::InvoiceNumber), QStringLiteral("13"));
 }
 
 // The numbers generated are what the next new invoice follows; writing an

@@ -20,9 +20,11 @@ namespace {
 struct RecordingRenderer : DocumentRenderer {
     QByteArray document;
     QString path;
-    void render(const QByteArray& d, const QString& p) override {
+    TaxQr qr;
+    void render(const QByteArray& d, const QString& p, const TaxQr& q) override {
         document = d;
         path = p;
+        qr = q;
     }
 };
 
@@ -55,6 +57,13 @@ void tst_PdfSession::savePdfGoesThroughTheRenderer() {
     session.savePdf("<Facturae/>", QStringLiteral("/tmp/x.pdf"));
     QCOMPARE(renderer.document, QByteArray("<Facturae/>"));
     QCOMPARE(renderer.path, QStringLiteral("/tmp/x.pdf"));
+    QVERIFY(renderer.qr.isEmpty());
+
+    // The tax QR the caller gives reaches the drawing whole.
+    session.savePdf("<Facturae/>", QStringLiteral("/tmp/y.pdf"),
+                    {QStringLiteral("https://prewww2.aeat.es/x"), QStringLiteral("VERI*FACTU")});
+    QCOMPARE(renderer.qr.address, QStringLiteral("https://prewww2.aeat.es/x"));
+    QCOMPARE(renderer.qr.legend, QStringLiteral("VERI*FACTU"));
 }
 
 void tst_PdfSession::savePdfWithoutRendererFails() {
