@@ -41,7 +41,7 @@ QString readable(const CheckFinding& f, const QString& field) {
     if (f.code != u"F-XSD" || field.isEmpty())
         return f.message;
     const QStringList s = steps(f.path);
-    QString caption = field.section(QStringLiteral(" ("), 0, 0);
+    const QString caption = field.section(QStringLiteral(" ("), 0, 0);
     QString message = f.message;
     if (!s.isEmpty())
         message.replace(QStringLiteral("«%1»").arg(s.last()), QStringLiteral("«%1»").arg(caption));
@@ -55,10 +55,6 @@ struct Entry {
     bool ruleError = false; // a rule's error explains the field: the schema's adds nothing
     QStringList schema, rules;
 };
-
-} // namespace
-
-namespace {
 
 // A field and where it is on screen, top to bottom: the issuer, the customer,
 // the lines, the payment, the totals; what no field shows comes last.

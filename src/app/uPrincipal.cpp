@@ -376,7 +376,7 @@ QWidget* TForm2::buildButtonBar() {
         const char* action;
         int spaceBefore; // 0, or a gap; -1 for all the spare width
     };
-    // The four of the invoice's way out first, as always; then looking at it.
+    // The invoice's four steps where they always were, then the two that look at it.
     const Button buttons[] = {
         {"AdvSmoothButton2", "actionCapturarDatos", 0},
         {"AdvSmoothButton3", "actionGenerarFactura", 0},
