@@ -13,6 +13,7 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <vector>
@@ -34,6 +35,14 @@ inline QByteArray documentOf(const QString& importPath) {
     xml.open(QIODevice::WriteOnly);
     FacturaeWriter::write(record, xml);
     return xml.data();
+}
+
+// Runs the openssl command in dir (the benchmarks' throwaway certificates).
+inline bool openssl(const QTemporaryDir& dir, const QStringList& arguments) {
+    QProcess process;
+    process.setWorkingDirectory(dir.path());
+    process.start(QStringLiteral("openssl"), arguments);
+    return process.waitForFinished(60000) && process.exitCode() == 0;
 }
 
 // Runs this program again with "--measure FILE RUNS", so that the figures,

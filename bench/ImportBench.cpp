@@ -8,11 +8,13 @@
 //                               document check of the 10,000-line document against xmllint
 //   orvane-bench --measure FILE RUNS   one size (used by the parent)
 //   orvane-bench --sign [RUNS]  signing and checking a 10,000-line invoice
+//   orvane-bench --hostile [RUNS]  orvane-cli check, verify and sign on hostile documents
 //   orvane-bench --write-file FILE LINES   only writes an import file of that
 //                               size (for profiling a single --measure run)
 
 #include "BenchKit.h"
 #include "CheckBench.h"
+#include "HostileBench.h"
 #include "InvoiceBuilder.h"
 #include "SignBench.h"
 #include "facturae/FacturaeWriter.h"
@@ -76,6 +78,10 @@ int main(int argc, char** argv) {
     }
     if (args.size() >= 2 && args[1] == u"--sign")
         return runSignBench(args.size() >= 3 ? qMax(1, args[2].toInt()) : 7);
+    if (args.size() >= 2 && args[1] == u"--hostile")
+        return runHostileBench(args.size() >= 3 ? qMax(1, args[2].toInt()) : 7);
+    if (args.size() >= 2 && args[1] == u"--hostile-once")
+        return hostileOnce(args.mid(2));
 
     const int runs = args.size() >= 2 ? qMax(1, args[1].toInt()) : 7;
     QTemporaryDir dir;

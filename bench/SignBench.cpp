@@ -24,13 +24,6 @@
 
 namespace {
 
-bool openssl(const QTemporaryDir& dir, const QStringList& arguments) {
-    QProcess process;
-    process.setWorkingDirectory(dir.path());
-    process.start(QStringLiteral("openssl"), arguments);
-    return process.waitForFinished(60000) && process.exitCode() == 0;
-}
-
 double cpuMs() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
@@ -78,11 +71,11 @@ int runSignBench(int runs) {
         InvoiceImport::importFile(record, import, true);
         FacturaeWriter::save(record, document);
     }
-    if (!openssl(dir,
-                 {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "k.pem", "-out",
-                  "c.pem", "-days", "30", "-subj", "/CN=Prueba/serialNumber=IDCES-99999999R"}) ||
-        !openssl(dir, {"pkcs12", "-export", "-inkey", "k.pem", "-in", "c.pem", "-out", "c.p12",
-                       "-passout", "pass:bench"})) {
+    if (!BenchKit::openssl(dir, {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout",
+                                 "k.pem", "-out", "c.pem", "-days", "30", "-subj",
+                                 "/CN=Prueba/serialNumber=IDCES-99999999R"}) ||
+        !BenchKit::openssl(dir, {"pkcs12", "-export", "-inkey", "k.pem", "-in", "c.pem", "-out",
+                                 "c.p12", "-passout", "pass:bench"})) {
         out << "the openssl command could not make the certificate\n";
         return 1;
     }

@@ -27,10 +27,11 @@ const QString PdfFilter = QStringLiteral("Documentos PDF (*.pdf)");
 } // namespace
 
 InvoicePreview::InvoicePreview(InvoiceSession& session, QByteArray document,
-                               FacturaeDocument::Document parsed, QString pdfProposal,
-                               QWidget* parent)
+                               FacturaeDocument::Document parsed, QString source,
+                               QString pdfProposal, QWidget* parent)
     : QPrintPreviewDialog(parent), m_session(session), m_document(std::move(document)),
-      m_parsed(std::move(parsed)), m_pdfProposal(std::move(pdfProposal)) {
+      m_source(std::move(source)), m_parsed(std::move(parsed)),
+      m_pdfProposal(std::move(pdfProposal)) {
     setObjectName(QStringLiteral("InvoicePreview"));
     setWindowTitle(QStringLiteral("Ver / Imprimir"));
     m_logo.load(InvoicePdf::logoPathFor(m_parsed, m_session.appDir()));
@@ -119,8 +120,10 @@ void InvoicePreview::GuardarPdfClick() {
                                                PdfFilter, QStringLiteral("pdf"), m_pdfProposal);
         if (path.isEmpty())
             return;
-        BackgroundWork::run(this, QStringLiteral("Guardando la copia PDF…"),
-                            [this, path] { m_session.savePdf(m_document, path, m_qr); });
+        BackgroundWork::run(this, QStringLiteral("Guardando la copia PDF…"), [this, path] {
+            m_session.savePdf(m_document, path, m_qr,
+                              m_source.isEmpty() ? QStringList() : QStringList{m_source});
+        });
         m_pdfProposal = path;
         m_saved->setText(
             QStringLiteral("Copia PDF guardada en %1").arg(QDir::toNativeSeparators(path)));

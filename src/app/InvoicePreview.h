@@ -22,9 +22,11 @@ class InvoicePreview : public QPrintPreviewDialog {
     Q_OBJECT
 public:
     // document: the Facturae bytes; parsed: what they hold (already read);
-    // pdfProposal: what "Guardar PDF" proposes, a file name or a whole path.
+    // source: the file they were read from, which the PDF never replaces
+    // (empty for the invoice on screen); pdfProposal: what "Guardar PDF"
+    // proposes, a file name or a whole path.
     InvoicePreview(InvoiceSession& session, QByteArray document, FacturaeDocument::Document parsed,
-                   QString pdfProposal, QWidget* parent = nullptr);
+                   QString source = {}, QString pdfProposal = {}, QWidget* parent = nullptr);
 
     // The tax QR of an invoice this program issued, on the pages and in the
     // saved PDF; none unless set before the preview is shown.
@@ -47,6 +49,7 @@ private:
 
     InvoiceSession& m_session;
     QByteArray m_document;
+    QString m_source;
     FacturaeDocument::Document m_parsed;
     QString m_pdfProposal;
     LogoImage m_logo;

@@ -35,7 +35,7 @@ QString SignatureFlow::signWithCertificate(QWidget* parent, InvoiceSession& sess
         return {};
     const SigningCertificate& certificate = *opened;
     // An expired certificate is told before anything else is asked.
-    certificate.checkValidAt(QDateTime::currentDateTime());
+    certificate.checkUsableAt(QDateTime::currentDateTime());
     const QString mismatch = session.issuerMismatch(document, certificate);
     if (!mismatch.isEmpty() &&
         !Prompts::instance().confirm(

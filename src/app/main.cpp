@@ -1,4 +1,5 @@
 #include "app/uPrincipal.h"
+#include "common/FileSizeSignal.h"
 #include "widgets/GuardedApplication.h"
 #include "widgets/SpanishDialogs.h"
 
@@ -6,6 +7,7 @@
 #include <QLocale>
 
 int main(int argc, char** argv) {
+    FileSizeSignal::ignore();
     GuardedApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orvane"));
     QApplication::setDesktopFileName(QStringLiteral("orvane"));

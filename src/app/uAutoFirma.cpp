@@ -309,7 +309,7 @@ void TFormAutoFirma::AdvSmoothButton1Click() {
                                                  : FirmaSettings::Method::AutoFirma;
     route.certificate = m_certificate->text();
     route.write(ini);
-    ini.save(); // throws "Unable to write to ..."
+    ini.save(); // throws "No se puede guardar ..."
     m_saved->setText(QStringLiteral("Cambios guardados: las facturas se firmarán con %1.")
                          .arg(m_useCertificate->isChecked() ? QStringLiteral("el certificado")
                                                             : QStringLiteral("AutoFirma")));

@@ -1096,7 +1096,8 @@ void TForm2::showCopy(const QByteArray& document, const QString& source) {
             throw source.isEmpty() ? e : FacturaeReader::namedError(source, e);
         }
     }
-    InvoicePreview preview(m_session, document, std::move(parsed), pdfProposal(source), this);
+    InvoicePreview preview(m_session, document, std::move(parsed), source, pdfProposal(source),
+                           this);
     connect(&preview, &InvoicePreview::pdfSaved, this, [this](const QString& path) {
         m_status->report(
             QStringLiteral("Copia PDF guardada en %1").arg(QDir::toNativeSeparators(path)));

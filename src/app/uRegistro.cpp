@@ -294,7 +294,7 @@ void TFormRegistro::AdvSmoothButton1Click() {
     if (!m_logo->text().isEmpty() ||
         ini.readString(QStringLiteral("MISDATOS"), QStringLiteral("LOGO"), missing) != missing)
         ini.writeString(QStringLiteral("MISDATOS"), QStringLiteral("LOGO"), m_logo->text());
-    ini.save(); // throws "Unable to write to ..."; the window then stays open
+    ini.save(); // throws "No se puede guardar ..."; the window then stays open
     accept();
 }
 

@@ -2,6 +2,8 @@
 
 #include "cli/CommandArguments.h"
 
+#include "common/AppError.h"
+#include "common/BoundedFile.h"
 #include "facturae/DocumentCheck.h"
 
 #include <QFile>
@@ -49,27 +51,26 @@ QString summary(const CheckFindings& findings) {
     return text + QLatin1Char(')');
 }
 
-// Reads and checks one file; false (with the reason) when it cannot be read.
+// Reads and checks one file ("-": the standard input, which the person chose
+// to pipe in); false (with the reason) when it cannot be read.
 bool checkFile(const QString& path, CheckFindings& findings, QString& problem) {
-    QFile file(path);
-    const bool opened =
-        path == u"-" ? file.open(stdin, QIODevice::ReadOnly) : file.open(QIODevice::ReadOnly);
-    if (!opened) {
-        problem = QStringLiteral("no se puede abrir el fichero (%1)").arg(file.errorString());
+    try {
+        QByteArray bytes;
+        if (path == u"-") {
+            QFile in;
+            if (!in.open(stdin, QIODevice::ReadOnly))
+                throw AppError(QStringLiteral("No se puede leer la entrada estándar"));
+            bytes = BoundedFile::read(in, QStringLiteral("(entrada estándar)"),
+                                      BoundedFile::MaxDocumentBytes);
+        } else {
+            bytes = BoundedFile::read(path, BoundedFile::MaxDocumentBytes);
+        }
+        findings = DocumentCheck::run(bytes);
+        return true;
+    } catch (const AppError& error) {
+        problem = withFullStop(error.message());
         return false;
     }
-    // A mapped file is read in place; a pipe or an unmappable file is copied.
-    QByteArray bytes;
-    if (uchar* mapped = file.size() > 0 ? file.map(0, file.size()) : nullptr)
-        bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), file.size());
-    else
-        bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        problem = QStringLiteral("no se puede leer el fichero (%1)").arg(file.errorString());
-        return false;
-    }
-    findings = DocumentCheck::run(bytes);
-    return true;
 }
 
 } // namespace

@@ -45,7 +45,7 @@ int writeEachFile(const QStringList& inputs, QTextStream& out, QTextStream& err,
             err << input << ": " << withFullStop(error.message()) << '\n';
             status = 1;
         } catch (const std::exception& error) {
-            err << input << ": " << QString::fromLocal8Bit(error.what()) << '\n';
+            err << input << ": " << withFullStop(unexpectedError(error)) << '\n';
             status = 1;
         }
         out.flush();

@@ -8,7 +8,6 @@
 #include "pdf/PdfRenderer.h"
 #include "session/InvoiceSession.h"
 
-#include <QFileInfo>
 #include <QTextStream>
 
 namespace {
@@ -21,16 +20,15 @@ const char Usage[] =
     "Sin -o, cada copia se guarda junto a su factura con extensión .pdf.\n";
 
 QString renderOne(const EachFileOptions& options, const QString& input) {
-    const QByteArray document = FacturaeReader::fileBytes(input);
     const QString target =
         options.output.isEmpty() ? InvoicePdf::defaultOutputPath(input) : options.output;
-    if (QFileInfo(target).absoluteFilePath() == QFileInfo(input).absoluteFilePath())
-        throw AppError(QStringLiteral("La copia PDF no puede sustituir a la propia factura"));
+    const QByteArray document = FacturaeReader::fileBytes(input);
     InvoiceSession session(options.home);
     PdfRenderer renderer(options.home);
     session.setRenderer(&renderer);
     try {
-        session.savePdf(document, target);
+        // No document of the batch is replaced by a copy, whatever its name.
+        session.savePdf(document, target, {}, options.inputs);
     } catch (const AppError& e) {
         throw FacturaeReader::namedError(input, e);
     }

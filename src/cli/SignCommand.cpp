@@ -4,7 +4,8 @@
 
 #include "cli/TerminalEcho.h"
 #include "common/AppError.h"
-#include "signing/DocumentSigning.h"
+#include "common/SystemReason.h"
+#include "session/InvoiceSession.h"
 #include "signing/SigningCertificate.h"
 
 #include <QDir>
@@ -27,16 +28,24 @@ const char Usage[] =
     "La firma es XAdES-EPES (RSA-SHA256) con la política de firma de Facturae 3.1.\n";
 
 // Reads one line into a buffer reserved once, so the password is never copied
-// into memory that could not be wiped.
-QByteArray readLine(QFile& device) {
+// into memory that could not be wiped. A read that fails (a descriptor that is
+// not open) is told as such: taken for an empty password, it would be called
+// a wrong one. source names where it was read from.
+QByteArray readLine(QFile& device, const QString& source) {
     QByteArray line;
     line.reserve(4096);
     char c = 0;
-    while (line.size() < 4095 && device.read(&c, 1) == 1 && c != '\n')
+    qint64 got = 0;
+    while (line.size() < 4095 && (got = device.read(&c, 1)) == 1 && c != '\n')
         line.append(c);
+    c = 0;
+    if (got < 0) {
+        wipeSecret(line);
+        throw AppError(QStringLiteral("No se puede leer la contraseña %1: %2")
+                           .arg(source, SystemReason::spanish(device.errorString())));
+    }
     if (line.endsWith('\r'))
         line.chop(1);
-    c = 0;
     return line;
 }
 
@@ -46,31 +55,33 @@ QByteArray readPassword(const QString& passwordFile, int passwordFd, QTextStream
         device.setFileName(passwordFile);
         if (!device.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
             throw AppError(QStringLiteral("No se puede leer el fichero de la contraseña %1: %2")
-                               .arg(QDir::toNativeSeparators(passwordFile), device.errorString()));
-        return readLine(device);
+                               .arg(QDir::toNativeSeparators(passwordFile),
+                                    SystemReason::spanish(device.errorString())));
+        return readLine(
+            device, QStringLiteral("del fichero %1").arg(QDir::toNativeSeparators(passwordFile)));
     }
     const int fd = passwordFd >= 0 ? passwordFd : 0;
+    const QString source = passwordFd >= 0 ? QStringLiteral("del descriptor %1").arg(fd)
+                                           : QStringLiteral("de la entrada estándar");
     if (!device.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle))
-        throw AppError(QStringLiteral("No se puede leer la contraseña del descriptor %1: %2")
-                           .arg(fd)
-                           .arg(device.errorString()));
+        throw AppError(QStringLiteral("No se puede leer la contraseña %1: %2")
+                           .arg(source, SystemReason::spanish(device.errorString())));
     if (passwordFd < 0 && TerminalEcho::inputIsTerminal()) {
         err << "Contraseña del certificado: ";
         err.flush();
         TerminalEcho hidden;
-        QByteArray password = readLine(device);
+        QByteArray password = readLine(device, source);
         err << '\n';
         err.flush();
         return password;
     }
-    return readLine(device);
+    return readLine(device, source);
 }
 
 } // namespace
 
 int runSign(const QStringList& arguments, const QString& toolDir, QTextStream& out,
             QTextStream& err) {
-    Q_UNUSED(toolDir);
     auto usage = [&](const QString& problem) { return usageError(err, Usage, problem); };
     QString certificatePath, passwordFile, output, fdText;
     CommandArguments args(arguments);
@@ -123,27 +134,47 @@ int runSign(const QStringList& arguments, const QString& toolDir, QTextStream& o
     try {
         QByteArray password = readPassword(passwordFile, passwordFd, err);
         // open() wipes the password whatever happens.
-        certificate.emplace(SigningCertificate::open(certificatePath, password));
+        certificate.emplace(InvoiceSession::openCertificate(certificatePath, password));
     } catch (const AppError& error) {
         fail(certificatePath, error.message());
         return 1;
     }
 
+    // Besides each document the command reads these; no signed copy replaces
+    // any of them.
+    QStringList readFiles = inputs;
+    if (!passwordFile.isEmpty())
+        readFiles << passwordFile;
+    InvoiceSession session(toolDir);
     int status = 0;
     for (const QString& input : inputs) {
         try {
-            const QString mismatch = DocumentSigning::taxIdMismatch(
-                DocumentSigning::readFile(input), certificate->summary());
-            if (!mismatch.isEmpty()) {
-                err << input << ": Aviso: " << withFullStop(mismatch) << '\n';
-                err.flush();
+            // The check the window runs before signing: its errors and
+            // warnings as `check` writes them, and no signature over errors.
+            const CheckFindings findings = InvoiceSession::checkDocumentFile(input);
+            for (const CheckFinding& finding : findings) {
+                if (finding.severity != CheckFinding::Severity::Info)
+                    err << input << ": " << findingLine(finding) << '\n';
             }
-            out << DocumentSigning::signFile(input, *certificate, output).output << '\n';
+            if (!hasErrors(findings)) {
+                const QString mismatch = session.issuerMismatch(input, *certificate);
+                if (!mismatch.isEmpty())
+                    err << input << ": Aviso: " << withFullStop(mismatch) << '\n';
+            }
+            err.flush();
+            const DocumentSigning::SignResult result =
+                session.signWithCertificate(input, *certificate, &findings, output, readFiles);
+            for (const SignatureFinding& finding : result.report.findings) {
+                if (finding.severity == SignatureFinding::Severity::Warning)
+                    err << input << ": Aviso: " << withFullStop(finding.message) << '\n';
+            }
+            err.flush();
+            out << result.output << '\n';
         } catch (const AppError& error) {
             fail(input, error.message());
             status = 1;
         } catch (const std::exception& error) {
-            fail(input, QString::fromLocal8Bit(error.what()));
+            fail(input, unexpectedError(error));
             status = 1;
         }
         out.flush();

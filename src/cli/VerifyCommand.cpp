@@ -2,6 +2,7 @@
 
 #include "cli/CommandArguments.h"
 
+#include "common/AppError.h"
 #include "signing/DocumentSigning.h"
 
 #include <QTextStream>
@@ -29,6 +30,11 @@ int runVerify(const QStringList& arguments, const QString& toolDir, QTextStream&
             QString file;
             if (!args.takeValue(file))
                 return usage(QStringLiteral("Falta el fichero tras --trusted-ca"));
+            // Ignoring it would make every chain look untrusted, or worse,
+            // hide that the person's own authority was never read.
+            if (const QString problem = SignatureVerifier::trustedCaProblem(file);
+                !problem.isEmpty())
+                return usage(withFullStop(problem));
             options.trustedCaFiles << file;
         } else if (args.isHelp(a)) {
             return showHelp(out, Usage);

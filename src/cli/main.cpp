@@ -3,6 +3,7 @@
 #include "cli/PdfCommand.h"
 #include "cli/SignCommand.h"
 #include "cli/VerifyCommand.h"
+#include "common/FileSizeSignal.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -63,6 +64,7 @@ std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    FileSizeSignal::ignore();
     const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);

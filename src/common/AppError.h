@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+
+#include <new>
 #include <stdexcept>
 
 // The one error type of the core. It carries the text the user sees in the
@@ -14,6 +16,15 @@ public:
 private:
     QString m_message;
 };
+
+// The Spanish text for an error that is not ours (out of memory, a library's
+// own exception): its English words only as a detail.
+inline QString unexpectedError(const std::exception& error) {
+    if (dynamic_cast<const std::bad_alloc*>(&error))
+        return QStringLiteral("No hay memoria suficiente para terminar esta operación");
+    return QStringLiteral("Error inesperado (detalle: %1)")
+        .arg(QString::fromLocal8Bit(error.what()));
+}
 
 // The error box's text: a full stop is added unless the message already ends
 // in "." or a character that sorts before it.

@@ -32,4 +32,12 @@ bool sameFile(const QString& a, const QString& b) {
     return false;
 }
 
+QString sameAsAny(const QString& output, const QStringList& inputs) {
+    for (const QString& input : inputs) {
+        if (sameFile(output, input))
+            return input;
+    }
+    return {};
+}
+
 } // namespace FileIdentity

@@ -1,10 +1,11 @@
 #include "common/SafeSave.h"
 
+#include "common/SystemReason.h"
+
 #include <QFileInfo>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
-#include <cstring>
 #include <unistd.h>
 #endif
 
@@ -37,7 +38,7 @@ bool SafeSave::open() {
     // Unbuffered: each write reaches the system at once, so the write that
     // meets a failure reports it, with the system's reason.
     if (!m_file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return fail(m_file.errorString());
+        return fail(SystemReason::spanish(m_file.errorString()));
     m_device.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
     return true;
 }
@@ -51,7 +52,7 @@ qint64 SafeSave::Device::writeData(const char* data, qint64 length) {
     while (done < length) {
         const qint64 written = m_owner.m_file.write(data + done, length - done);
         if (written <= 0) {
-            m_owner.fail(m_owner.m_file.errorString());
+            m_owner.fail(SystemReason::spanish(m_owner.m_file.errorString()));
             setErrorString(m_owner.m_error);
             return -1;
         }
@@ -64,24 +65,24 @@ bool SafeSave::commit() {
     if (m_failed)
         return false;
     if (!m_file.isOpen())
-        return fail(m_file.errorString());
+        return fail(SystemReason::spanish(m_file.errorString()));
     // A write that failed leaves its error on the file; the flush writes what
     // a buffer may still hold and is the one failure QSaveFile::commit()
     // ignores.
     if (m_file.error() != QFileDevice::NoError)
-        return fail(m_file.errorString());
+        return fail(SystemReason::spanish(m_file.errorString()));
     if (!m_file.flush() || m_file.error() != QFileDevice::NoError)
-        return fail(m_file.errorString());
+        return fail(SystemReason::spanish(m_file.errorString()));
 #ifdef Q_OS_UNIX
     // Some file systems report a lack of space only when the data reaches the
     // disk. One that cannot sync says so with EINVAL; that is no fault.
     const int fd = m_file.handle();
     if (fd >= 0 && ::fsync(fd) != 0 && errno != EINVAL && errno != ENOTSUP)
-        return fail(QString::fromLocal8Bit(std::strerror(errno)));
+        return fail(SystemReason::ofErrno(errno));
 #endif
     m_device.close();
     if (!m_file.commit())
-        return fail(m_file.errorString());
+        return fail(SystemReason::spanish(m_file.errorString()));
     return true;
 }
 

@@ -43,23 +43,39 @@ ExactDecimal sum(const xmlNode* list, const char* item, const char* field) {
 
 // What the stated amount says against what it should be, both in cents.
 // The rule is text or a function giving it: wording is only built for a finding.
+// A figure too large to add up exactly is itself an error: the check must
+// never pass what it could not work out.
 template <typename Rule>
 void compare(CheckReport& report, const char* code, const xmlNode* node, const ExactDecimal& stated,
              const ExactDecimal& expected, const QString& what, const Rule& rule) {
-    if (!node || !stated.isValid() || !expected.isValid())
+    if (!node)
         return;
-    const ExactDecimal::Wide difference = stated.cents() - expected.cents();
-    if (difference == 0)
+    auto ruleText = [&] {
+        if constexpr (std::is_invocable_v<Rule>)
+            return QString(rule());
+        else
+            return QString(rule);
+    };
+    const std::optional<ExactDecimal::Wide> statedCents = stated.cents();
+    const std::optional<ExactDecimal::Wide> expectedCents = expected.cents();
+    ExactDecimal::Wide difference = 0;
+    if (stated.isTooLarge() || expected.isTooLarge() || (stated.isValid() && !statedCents) ||
+        (expected.isValid() && !expectedCents) ||
+        (statedCents && expectedCents &&
+         __builtin_sub_overflow(*statedCents, *expectedCents, &difference))) {
+        report.error(code, node,
+                     QStringLiteral("%1 no se puede comprobar: sus cifras son demasiado grandes "
+                                    "para sumarlas con exactitud (%2); ninguna factura llega a "
+                                    "tanto.")
+                         .arg(what, ruleText()));
         return;
-    QString ruleText;
-    if constexpr (std::is_invocable_v<Rule>)
-        ruleText = rule();
-    else
-        ruleText = rule;
+    }
+    if (!statedCents || !expectedCents || difference == 0)
+        return;
     const bool oneCent = difference == 1 || difference == -1;
     const QString message =
         QStringLiteral("%1 es %2 y debería ser %3 (%4)%5.")
-            .arg(what, stated.text(), expected.text(), ruleText,
+            .arg(what, stated.text(), expected.text(), ruleText(),
                  oneCent ? QStringLiteral("; un céntimo de diferencia, posiblemente por redondeo")
                          : QString());
     report.add(code, oneCent ? CheckFinding::Severity::Warning : CheckFinding::Severity::Error,
@@ -264,7 +280,7 @@ void checkInvoice(CheckReport& report, const xmlNode* invoice, InvoiceSums& sums
     const ExactDecimal totalRule = value("TotalGrossAmountBeforeTaxes") + value("TotalTaxOutputs") -
                                    value("TotalTaxesWithheld");
     const bool reimbursableInTotal = reimbursable.isValid() && reimbursable.cents() != 0 &&
-                                     invoiceTotal.isValid() && totalRule.isValid() &&
+                                     invoiceTotal.cents().has_value() &&
                                      invoiceTotal.cents() == (totalRule + reimbursable).cents();
     if (!reimbursableInTotal)
         compare(report, "F-T5", field("InvoiceTotal"), invoiceTotal, totalRule,

@@ -1,15 +1,16 @@
 #include "facturae/DocumentCheck.h"
 
+#include "common/AppError.h"
 #include "facturae/AmountChecks.h"
 #include "facturae/CheckReport.h"
 #include "facturae/FacturaeSchemas.h"
 #include "facturae/PartyChecks.h"
 #include "facturae/PaymentChecks.h"
 #include "facturae/XmlNodes.h"
+#include "facturae/XmlParser.h"
 
 #include <libxml/parser.h>
 
-#include <cstring>
 #include <exception>
 #include <memory>
 #include <thread>
@@ -20,9 +21,6 @@ namespace {
 
 struct DocFree {
     void operator()(xmlDoc* d) const { xmlFreeDoc(d); }
-};
-struct ParserFree {
-    void operator()(xmlParserCtxt* c) const { xmlFreeParserCtxt(c); }
 };
 
 void checkVersion(CheckReport& report, const xmlNode* root, QString& version) {
@@ -50,26 +48,6 @@ void checkVersion(CheckReport& report, const xmlNode* root, QString& version) {
                 .arg(statedVersion, version));
 }
 
-// Feeds the parser from the caller's bytes in pieces, as it reads a file,
-// instead of letting it copy the whole document first.
-struct Reader {
-    const char* data;
-    qsizetype left;
-};
-
-int readPiece(void* context, char* buffer, int length) {
-    auto* reader = static_cast<Reader*>(context);
-    const int n = int(qMin<qsizetype>(length, reader->left));
-    std::memcpy(buffer, reader->data, size_t(n));
-    reader->data += n;
-    reader->left -= n;
-    return n;
-}
-
-int closeReader(void*) {
-    return 0;
-}
-
 const xmlNode* signatureOf(const xmlNode* root) {
     for (const xmlNode* n = root->children; n; n = n->next) {
         if (XmlNodes::isSignature(n))
@@ -83,23 +61,16 @@ const xmlNode* signatureOf(const xmlNode* root) {
 CheckFindings run(const QByteArray& bytes) {
     FacturaeSchemas::installResourceLoader();
     CheckReport report;
-    std::unique_ptr<xmlParserCtxt, ParserFree> parser(xmlNewParserCtxt());
-    Reader reader{bytes.constData(), bytes.size()};
-    // No entity is expanded and nothing outside the bytes is read.
-    std::unique_ptr<xmlDoc, DocFree> document(xmlCtxtReadIO(
-        parser.get(), &readPiece, &closeReader, &reader, nullptr, nullptr,
-        XML_PARSE_NONET | XML_PARSE_BIG_LINES | XML_PARSE_NOWARNING | XML_PARSE_COMPACT));
-    if (!document || parser->wellFormed == 0) {
-        const xmlError* error = &parser->lastError;
-        CheckFinding finding;
-        finding.code = QStringLiteral("F-XSD");
-        finding.path = QStringLiteral("/");
-        finding.line = error->line;
-        finding.message = QStringLiteral("El documento no es XML bien formado (línea %1): %2")
-                              .arg(error->line)
-                              .arg(error->message ? QString::fromUtf8(error->message).trimmed()
-                                                  : QStringLiteral("está vacío o cortado"));
-        report.add(finding);
+    // Nothing outside the bytes is read, a DOCTYPE (and with it any entity)
+    // is refused, and so is nesting deeper than any invoice.
+    CheckFinding refused;
+    std::unique_ptr<xmlDoc, DocFree> document(XmlParser::parse(
+        bytes, XML_PARSE_BIG_LINES | XML_PARSE_COMPACT, refused.message, refused.line));
+    if (!document) {
+        refused.code = QStringLiteral("F-XSD");
+        refused.path = QStringLiteral("/");
+        refused.message = withFullStop(refused.message);
+        report.add(refused);
         return report.take();
     }
     const xmlNode* root = xmlDocGetRootElement(document.get());

@@ -17,6 +17,16 @@ bool scaleUp(Wide value, int by, Wide& result) {
 
 } // namespace
 
+ExactDecimal ExactDecimal::tooLarge() {
+    ExactDecimal d;
+    d.m_tooLarge = true;
+    return d;
+}
+
+ExactDecimal ExactDecimal::invalidOf(const ExactDecimal& a, const ExactDecimal& b) {
+    return a.m_tooLarge || b.m_tooLarge ? tooLarge() : ExactDecimal();
+}
+
 ExactDecimal ExactDecimal::fromInt(long long value) {
     ExactDecimal d;
     d.m_units = value;
@@ -54,8 +64,14 @@ ExactDecimal ExactDecimal::parse(const char* text) {
         if (point)
             ++scale;
         if (__builtin_mul_overflow(units, Wide(10), &units) ||
-            __builtin_add_overflow(units, Wide(c - '0'), &units))
-            return {};
+            __builtin_add_overflow(units, Wide(c - '0'), &units)) {
+            // Too many digits; still a number if the rest is digits too.
+            for (++p; (*p >= '0' && *p <= '9') || (*p == '.' && !point); ++p)
+                point = point || *p == '.';
+            while (blank(*p))
+                ++p;
+            return *p ? ExactDecimal() : tooLarge();
+        }
     }
     while (blank(*p))
         ++p;
@@ -68,7 +84,7 @@ ExactDecimal ExactDecimal::parse(const char* text) {
         --scale;
     }
     if (scale > MaxScale)
-        return {};
+        return tooLarge();
     ExactDecimal d;
     d.m_units = negative ? -units : units;
     d.m_scale = scale;
@@ -85,49 +101,60 @@ bool ExactDecimal::align(const ExactDecimal& other, Wide& mine, Wide& theirs, in
 }
 
 ExactDecimal ExactDecimal::operator+(const ExactDecimal& other) const {
+    if (!m_valid || !other.m_valid)
+        return invalidOf(*this, other);
     Wide a = 0, b = 0;
     int scale = 0;
     ExactDecimal r;
     if (!align(other, a, b, scale) || __builtin_add_overflow(a, b, &r.m_units))
-        return {};
+        return tooLarge();
     r.m_scale = scale;
     r.m_valid = true;
     return r;
 }
 
 ExactDecimal ExactDecimal::operator-(const ExactDecimal& other) const {
+    if (!m_valid || !other.m_valid)
+        return invalidOf(*this, other);
     Wide a = 0, b = 0;
     int scale = 0;
     ExactDecimal r;
     if (!align(other, a, b, scale) || __builtin_sub_overflow(a, b, &r.m_units))
-        return {};
+        return tooLarge();
     r.m_scale = scale;
     r.m_valid = true;
     return r;
 }
 
 ExactDecimal ExactDecimal::operator*(const ExactDecimal& other) const {
+    if (!m_valid || !other.m_valid)
+        return invalidOf(*this, other);
     ExactDecimal r;
-    if (!m_valid || !other.m_valid || m_scale + other.m_scale > MaxScale ||
+    if (m_scale + other.m_scale > MaxScale ||
         __builtin_mul_overflow(m_units, other.m_units, &r.m_units))
-        return {};
+        return tooLarge();
     r.m_scale = m_scale + other.m_scale;
     r.m_valid = true;
     return r;
 }
 
 ExactDecimal ExactDecimal::shiftedRight(int n) const {
-    if (!m_valid || m_scale + n > MaxScale)
-        return {};
+    if (!m_valid)
+        return *this;
+    if (m_scale + n > MaxScale)
+        return tooLarge();
     ExactDecimal r = *this;
     r.m_scale += n;
     return r;
 }
 
-ExactDecimal::Wide ExactDecimal::cents() const {
+std::optional<ExactDecimal::Wide> ExactDecimal::cents() const {
+    if (!m_valid)
+        return std::nullopt;
     if (m_scale <= 2) {
         Wide r = 0;
-        scaleUp(m_units, 2 - m_scale, r);
+        if (!scaleUp(m_units, 2 - m_scale, r))
+            return std::nullopt;
         return r;
     }
     Wide divisor = 1;
@@ -155,7 +182,8 @@ QString ExactDecimal::centsText(Wide cents) {
 }
 
 QString ExactDecimal::text() const {
-    return m_valid ? centsText(cents()) : QString();
+    const std::optional<Wide> c = cents();
+    return c ? centsText(*c) : QString();
 }
 
 QString ExactDecimal::canonical() const {

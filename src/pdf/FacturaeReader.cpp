@@ -1,6 +1,7 @@
 #include "pdf/FacturaeReader.h"
 
 #include "common/AppError.h"
+#include "common/BoundedFile.h"
 #include "pdf/CertificateName.h"
 #include "pdf/XmlElement.h"
 #include "signing/SignatureVerifier.h"
@@ -273,15 +274,7 @@ FacturaeDocument::Document FacturaeReader::read(const QByteArray& bytes) {
 }
 
 QByteArray FacturaeReader::fileBytes(const QString& path) {
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
-        throw AppError(QStringLiteral("No se puede leer «%1»: %2")
-                           .arg(path, QFileInfo::exists(path) ? file.errorString()
-                                                              : QStringLiteral("no existe")));
-    if (file.size() > MaxFileSize)
-        throw AppError(QStringLiteral("«%1» es demasiado grande para ser una factura")
-                           .arg(QFileInfo(path).fileName()));
-    return file.readAll();
+    return BoundedFile::read(path, BoundedFile::MaxDocumentBytes);
 }
 
 AppError FacturaeReader::namedError(const QString& path, const AppError& error) {

@@ -13,14 +13,11 @@
 // Facturae document.
 namespace FacturaeReader {
 
-// Files larger than this are no invoice; they are refused before reading.
-inline constexpr qint64 MaxFileSize = 512LL * 1024 * 1024;
-
 FacturaeDocument::Document read(const QByteArray& bytes);
 FacturaeDocument::Document readFile(const QString& path);
 
 // The bytes of a document file, refused (AppError) when it is missing, not a
-// file, unreadable or too large for an invoice.
+// regular file, unreadable or too large for an invoice (BoundedFile).
 QByteArray fileBytes(const QString& path);
 // An error of read() for the file at path, with the file's name in front of
 // "no es una factura Facturae" so the person knows which file it was.

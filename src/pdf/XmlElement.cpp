@@ -1,10 +1,13 @@
 #include "pdf/XmlElement.h"
 
+#include "facturae/XmlParser.h"
+
 #include <QXmlStreamReader>
 
 namespace {
-// Deeper nesting is no invoice, and the tree is walked recursively.
-constexpr std::size_t MaxDepth = 200;
+// Deeper nesting is no invoice, and the tree is walked recursively: the same
+// limit as every other reader of documents.
+constexpr std::size_t MaxDepth = XmlParser::MaxDepth;
 } // namespace
 
 bool XmlElement::parse(const QByteArray& bytes, XmlElement& root, QString& error) {
@@ -37,6 +40,11 @@ bool XmlElement::parse(const QByteArray& bytes, XmlElement& root, QString& error
             if (!open.empty())
                 open.pop_back();
             break;
+        case QXmlStreamReader::DTD:
+            // As for every reader: no DOCTYPE, so no entity to expand.
+            error = QStringLiteral("lleva una declaración DOCTYPE, que una factura electrónica "
+                                   "no admite");
+            return false;
         case QXmlStreamReader::Characters:
             if (!open.empty() && !reader.isWhitespace())
                 open.back()->m_text += reader.text();
@@ -46,7 +54,7 @@ bool XmlElement::parse(const QByteArray& bytes, XmlElement& root, QString& error
         }
     }
     if (reader.hasError() || !seenRoot) {
-        error = seenRoot ? QStringLiteral("el XML está mal formado (línea %1: %2)")
+        error = seenRoot ? QStringLiteral("el XML está mal formado en la línea %1 (detalle: %2)")
                                .arg(reader.lineNumber())
                                .arg(reader.errorString())
                          : QStringLiteral("no contiene ningún elemento XML");

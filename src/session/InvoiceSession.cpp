@@ -1,6 +1,7 @@
 #include "session/InvoiceSession.h"
 
 #include "common/AppError.h"
+#include "common/BoundedFile.h"
 #include "common/FileIdentity.h"
 #include "facturae/DocumentCheck.h"
 #include "facturae/FacturaeWriter.h"
@@ -218,11 +219,7 @@ CheckFindings InvoiceSession::checkDocument(const QByteArray& document) {
 }
 
 CheckFindings InvoiceSession::checkDocumentFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw AppError(QStringLiteral("No se puede leer «%1»: %2")
-                           .arg(QDir::toNativeSeparators(path), file.errorString()));
-    return DocumentCheck::run(file.readAll());
+    return DocumentCheck::run(BoundedFile::read(path, BoundedFile::MaxDocumentBytes));
 }
 
 QString InvoiceSession::signingSettingsProblem() const {
@@ -297,9 +294,10 @@ QString InvoiceSession::issuerMismatch(const QString& document,
 
 DocumentSigning::SignResult
 InvoiceSession::signWithCertificate(const QString& document, const SigningCertificate& certificate,
-                                    const CheckFindings* checked) {
+                                    const CheckFindings* checked, const QString& output,
+                                    const QStringList& otherInputs) {
     refuseDocumentWithErrors(document, checked);
-    return DocumentSigning::signFile(document, certificate);
+    return DocumentSigning::signFile(document, certificate, output, otherInputs);
 }
 
 SignatureReport InvoiceSession::checkSignature(const QString& signedDocument) const {
@@ -321,8 +319,13 @@ QByteArray InvoiceSession::currentDocument() {
     return buffer.data();
 }
 
-void InvoiceSession::savePdf(const QByteArray& document, const QString& path, const TaxQr& qr) {
+void InvoiceSession::savePdf(const QByteArray& document, const QString& path, const TaxQr& qr,
+                             const QStringList& sources) {
     if (!m_renderer)
         throw AppError(QStringLiteral("Esta versión no puede dibujar la copia PDF"));
+    if (const QString same = FileIdentity::sameAsAny(path, sources); !same.isEmpty())
+        throw AppError(QStringLiteral("No se puede guardar la copia PDF en %1: es la factura %2, "
+                                      "que se perdería")
+                           .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(same)));
     m_renderer->render(document, path, qr);
 }

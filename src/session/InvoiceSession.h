@@ -148,15 +148,18 @@ public:
     // issuer tax id is not the certificate's (empty otherwise).
     // signWithCertificate() refuses a document the check finds errors in (or
     // cannot read), as sign() does, a certificate not valid now or a document
-    // already signed, writes the signed copy beside the document (".XSIG"),
-    // checks it and returns where it is and what the check found; nothing is
-    // written when it throws.
+    // already signed, writes the signed copy beside the document (".XSIG") or
+    // to output, checks it and returns where it is and what the check found;
+    // nothing is written when it throws, nor over the document, the
+    // certificate's file or otherInputs.
     static SigningCertificate openCertificate(const QString& path, QByteArray& password);
     QString issuerMismatch(const QString& document, const SigningCertificate& certificate) const;
     // checked as for prepareSigning().
     DocumentSigning::SignResult signWithCertificate(const QString& document,
                                                     const SigningCertificate& certificate,
-                                                    const CheckFindings* checked = nullptr);
+                                                    const CheckFindings* checked = nullptr,
+                                                    const QString& output = {},
+                                                    const QStringList& otherInputs = {});
     // "Comprobar firma": what the check of a signed file finds.
     SignatureReport checkSignature(const QString& signedDocument) const;
 
@@ -172,10 +175,12 @@ public:
     // invoice as it stands, in memory, as "Generar Factura" would write it
     // (the bank data are not required just to look at it). savePdf() draws a
     // document, this one or any file's, into a PDF at path through the
-    // renderer, with qr as its tax QR (none by default). Throws AppError, also
-    // when no renderer is set.
+    // renderer, with qr as its tax QR (none by default); path is never one of
+    // sources, the files the document was read from (also through a link or
+    // another name). Throws AppError, also when no renderer is set.
     QByteArray currentDocument();
-    void savePdf(const QByteArray& document, const QString& path, const TaxQr& qr = {});
+    void savePdf(const QByteArray& document, const QString& path, const TaxQr& qr = {},
+                 const QStringList& sources = {});
 
 private:
     void noteNumberUsed();

@@ -33,7 +33,7 @@ QString nameProblem(const QString& name);
 // letter case, so a name that differs from a listed one only in the case of
 // letters outside a to z is that administration. Returns the name stored.
 // Throws AppError for an empty or blank name or a name nameProblem refuses
-// (nothing written) and "Unable to write to %s" when the file cannot be
+// (nothing written) and "No se puede guardar <ruta>: …" when the file cannot be
 // written.
 QString save(const QString& appDir, const QString& typedName, const AdministrationCentres& centres);
 

@@ -281,6 +281,6 @@ void IniFile::save() {
     QString reason;
     if (!SafeSave::write(m_path, m_text.toUtf8(), &reason))
         throw AppError(
-            QStringLiteral("Unable to write to %1: %2")
+            QStringLiteral("No se puede guardar %1: %2")
                 .arg(QDir::toNativeSeparators(QFileInfo(m_path).absoluteFilePath()), reason));
 }

@@ -43,7 +43,8 @@ public:
     // become blanks so the file keeps its shape.
     void writeString(const QString& section, const QString& key, const QString& value);
     // Writes the whole file atomically as UTF-8; throws AppError
-    // "Unable to write to %s" and leaves the old file whole on failure.
+    // "No se puede guardar <ruta>: <motivo>" and leaves the old file whole on
+    // failure.
     void save();
 
     // The text as it would be saved.

@@ -1,5 +1,7 @@
 #include "signing/AutoFirmaLaunch.h"
 
+#include "common/SystemReason.h"
+
 #include <QDir>
 #include <QProcess>
 
@@ -35,9 +37,15 @@ QString run(const QString& folder, const QString& program, const QStringList& ar
     process.setProcessChannelMode(QProcess::ForwardedChannels);
     process.start();
     if (!process.waitForStarted(-1))
-        return process.errorString();
+        return startFailure(folder, program, process.errorString());
     process.waitForFinished(-1);
     return {};
+}
+
+QString startFailure(const QString& folder, const QString& program, const QString& systemText) {
+    return QStringLiteral("No se puede iniciar AutoFirma (%1): %2")
+        .arg(QDir::toNativeSeparators(QDir(folder).filePath(program)),
+             SystemReason::spanish(systemText));
 }
 
 } // namespace AutoFirmaLaunch

@@ -19,8 +19,11 @@ QStringList arguments(const QString& command, const QString& input, const QStrin
                       const QString& format);
 
 // Starts folder/program in folder with the arguments and waits without a time
-// limit until it ends. Returns the platform's error text when the start fails,
+// limit until it ends. Returns the Spanish text (startFailure) when the start fails,
 // otherwise an empty text.
 QString run(const QString& folder, const QString& program, const QStringList& arguments);
+
+// The Spanish text for a start that failed with the system's reason.
+QString startFailure(const QString& folder, const QString& program, const QString& systemText);
 
 } // namespace AutoFirmaLaunch

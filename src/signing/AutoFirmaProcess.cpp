@@ -1,5 +1,7 @@
 #include "signing/AutoFirmaProcess.h"
 
+#include "signing/AutoFirmaLaunch.h"
+
 #include <QDir>
 #include <QProcess>
 
@@ -25,7 +27,8 @@ QString AutoFirmaProcess::start(const QString& folder, const QString& program,
     m_process->setProcessChannelMode(QProcess::ForwardedChannels);
     m_process->start();
     if (!m_process->waitForStarted(-1)) {
-        const QString error = m_process->errorString();
+        const QString error =
+            AutoFirmaLaunch::startFailure(folder, program, m_process->errorString());
         delete m_process;
         m_process = nullptr;
         return error;

@@ -14,7 +14,7 @@ public:
     ~AutoFirmaProcess() override;
 
     // Starts folder/program in folder with the arguments, each one whole.
-    // Returns the platform's error text when it cannot start, otherwise an
+    // Returns the Spanish text (AutoFirmaLaunch::startFailure) when it cannot start, otherwise an
     // empty text; finished() follows when it ends. One at a time.
     QString start(const QString& folder, const QString& program, const QStringList& arguments);
     bool isRunning() const;

@@ -1,6 +1,8 @@
 #include "signing/DocumentSigning.h"
 
 #include "common/AppError.h"
+#include "common/BoundedFile.h"
+#include "common/FileIdentity.h"
 #include "common/SafeSave.h"
 #include "signing/AutoFirmaLaunch.h"
 #include "signing/SigningCertificate.h"
@@ -57,15 +59,7 @@ QString taxIdMismatch(const QByteArray& document, const CertificateSummary& cert
 }
 
 QByteArray readFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw AppError(QStringLiteral("No se puede leer %1: %2")
-                           .arg(QDir::toNativeSeparators(path), file.errorString()));
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw AppError(QStringLiteral("No se puede leer %1: %2")
-                           .arg(QDir::toNativeSeparators(path), file.errorString()));
-    return bytes;
+    return BoundedFile::read(path, BoundedFile::MaxDocumentBytes);
 }
 
 namespace {
@@ -77,15 +71,40 @@ void save(const QString& path, const QByteArray& bytes) {
                            .arg(QDir::toNativeSeparators(path), reason));
 }
 
+// The signed copy never takes the place of what it is made from.
+void refuseToReplaceAnInput(const QString& input, const QString& output, bool defaultName,
+                            const QString& certificate, const QStringList& otherInputs) {
+    const QString shown = QDir::toNativeSeparators(output);
+    if (FileIdentity::sameFile(output, input)) {
+        if (defaultName)
+            throw AppError(QStringLiteral("La factura firmada se guardaría con el mismo nombre que "
+                                          "%1; cambia la extensión del fichero (por ejemplo, a "
+                                          ".xml) antes de firmarlo")
+                               .arg(shown));
+        throw AppError(QStringLiteral("No se puede guardar la factura firmada en %1: es la misma "
+                                      "factura sin firmar, que se perdería")
+                           .arg(shown));
+    }
+    if (FileIdentity::sameFile(output, certificate))
+        throw AppError(QStringLiteral("No se puede guardar la factura firmada en %1: es el fichero "
+                                      "del certificado")
+                           .arg(shown));
+    if (const QString other = FileIdentity::sameAsAny(output, otherInputs); !other.isEmpty())
+        throw AppError(QStringLiteral("No se puede guardar la factura firmada en %1: es el fichero "
+                                      "%2, que también se lee")
+                           .arg(shown, QDir::toNativeSeparators(other)));
+}
+
 } // namespace
 
 SignResult signFile(const QString& input, const SigningCertificate& certificate,
-                    const QString& output, const QDateTime& now) {
-    const QByteArray document = readFile(input);
-    certificate.checkValidAt(now);
-    const QByteArray signedDocument = XadesSigner::sign(document, certificate, now);
+                    const QString& output, const QStringList& otherInputs, const QDateTime& now) {
     SignResult result;
     result.output = output.isEmpty() ? defaultOutput(input) : output;
+    refuseToReplaceAnInput(input, result.output, output.isEmpty(), certificate.path(), otherInputs);
+    const QByteArray document = readFile(input);
+    certificate.checkUsableAt(now);
+    const QByteArray signedDocument = XadesSigner::sign(document, certificate, now);
     // Checked before it is written, so a faulty signature never reaches the
     // disk, and read back afterwards, so what is on the disk is what passed.
     result.report = SignatureVerifier::verify(signedDocument);

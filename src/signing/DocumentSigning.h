@@ -32,16 +32,17 @@ QString taxIdMismatch(const QByteArray& document, const CertificateSummary& cert
 // certificate not valid at 'now', signs, writes output (empty: the default
 // name) in one piece, and checks what it wrote. Throws AppError with a Spanish
 // message; nothing is written when signing or the check of the signed bytes
-// fails.
+// fails, nor when output is the same file as input, the certificate's file or
+// any of otherInputs (what else the caller reads).
 SignResult signFile(const QString& input, const SigningCertificate& certificate,
-                    const QString& output = {},
+                    const QString& output = {}, const QStringList& otherInputs = {},
                     const QDateTime& now = QDateTime::currentDateTime());
 
 // Reads and checks a signed document. A file that cannot be read is an error
 // finding.
 SignatureReport verifyFile(const QString& path, const SignatureVerifier::Options& options = {});
 
-// Reads a whole file, throwing AppError with the system's reason.
+// Reads a whole document file (BoundedFile), throwing AppError with the reason.
 QByteArray readFile(const QString& path);
 
 } // namespace DocumentSigning

@@ -1,12 +1,14 @@
 #include "signing/SignatureVerifier.h"
 
 #include "common/AppError.h"
+#include "common/BoundedFile.h"
 #include "signing/ReferenceFocus.h"
 #include "signing/SigningCertificate.h"
 #include "signing/XadesNames.h"
 #include "signing/XmlSecurity.h"
 #include "signing/XmlTree.h"
 
+#include <QDir>
 #include <QFile>
 #include <QHash>
 #include <QSet>
@@ -17,8 +19,10 @@
 #include <openssl/core_names.h>
 #include <openssl/err.h>
 #include <openssl/evp.h>
+#include <openssl/pem.h>
 #include <openssl/x509.h>
 #include <openssl/x509_vfy.h>
+#include <openssl/x509v3.h>
 #include <xmlsec/crypto.h>
 #include <xmlsec/keys.h>
 #include <xmlsec/openssl/evp.h>
@@ -93,6 +97,18 @@ QString decimalFromText(const QString& text) {
     return value;
 }
 
+// "ecdsa-sha256" → "ECDSA con SHA-256".
+QString algorithmName(const QString& uri) {
+    const QString name = uri.section(u'#', -1);
+    const qsizetype dash = name.lastIndexOf(u'-');
+    if (dash < 0)
+        return name;
+    QString digest = name.mid(dash + 1).toUpper();
+    if (digest.startsWith(QLatin1String("SHA")) && digest.size() > 3 && digest[3] != u'-')
+        digest.insert(3, u'-');
+    return QStringLiteral("%1 con %2").arg(name.left(dash).toUpper(), digest);
+}
+
 bool isCanonicalisation(const QString& algorithm) {
     static const QSet<QString> known{
         QStringLiteral("http://www.w3.org/TR/2001/REC-xml-c14n-20010315"),
@@ -125,10 +141,14 @@ private:
     void readCertificates();
     void checkSigningCertificate();
     void checkSignatureValue();
+    void checkSignerKey();
     void checkTarget();
     void checkPolicy();
     void checkSigningTime();
     void checkChain();
+    QDateTime now() const {
+        return m_options.at.isValid() ? m_options.at : QDateTime::currentDateTimeUtc();
+    }
 
     const QByteArray& m_bytes;
     const SignatureVerifier::Options& m_options;
@@ -246,9 +266,47 @@ void Check::readCertificates() {
               QStringLiteral("La firma no lleva el certificado del firmante en KeyInfo"));
 }
 
+// IssuerSerialV2: the DER of { issuer GeneralNames, serialNumber INTEGER }.
+// Returns false when it cannot be read; otherwise whether the serial is the
+// signer's (serialMatches) and whether one of the names is its issuer.
+bool readIssuerSerialV2(const QString& base64, X509* signer, bool& serialMatches,
+                        bool& issuerMatches) {
+    const QByteArray der = QByteArray::fromBase64(base64.toLatin1());
+    const unsigned char* cursor = reinterpret_cast<const unsigned char*>(der.constData());
+    ASN1_SEQUENCE_ANY* sequence = d2i_ASN1_SEQUENCE_ANY(nullptr, &cursor, long(der.size()));
+    bool read = false;
+    if (sequence && sk_ASN1_TYPE_num(sequence) >= 2) {
+        const ASN1_TYPE* names = sk_ASN1_TYPE_value(sequence, 0);
+        const ASN1_TYPE* serial = sk_ASN1_TYPE_value(sequence, 1);
+        if (names->type == V_ASN1_SEQUENCE && serial->type == V_ASN1_INTEGER) {
+            read = true;
+            serialMatches =
+                ASN1_INTEGER_cmp(serial->value.integer, X509_get0_serialNumber(signer)) == 0;
+            const unsigned char* namesCursor = names->value.sequence->data;
+            GENERAL_NAMES* general =
+                d2i_GENERAL_NAMES(nullptr, &namesCursor, names->value.sequence->length);
+            issuerMatches = false;
+            for (int i = 0; general && i < sk_GENERAL_NAME_num(general); ++i) {
+                const GENERAL_NAME* name = sk_GENERAL_NAME_value(general, i);
+                if (name->type == GEN_DIRNAME &&
+                    X509_NAME_cmp(name->d.directoryName, X509_get_issuer_name(signer)) == 0)
+                    issuerMatches = true;
+            }
+            GENERAL_NAMES_free(general);
+        }
+    }
+    sk_ASN1_TYPE_pop_free(sequence, ASN1_TYPE_free);
+    ERR_clear_error();
+    return read;
+}
+
 void Check::checkSigningCertificate() {
     xmlNode* properties = XmlTree::child(m_signedProperties, XadesNs, "SignedSignatureProperties");
+    // Other signing tools write the newer form (XAdES 1.4.1): the same
+    // digest, the issuer and serial as one DER value.
     xmlNode* signingCertificate = XmlTree::child(properties, XadesNs, "SigningCertificate");
+    if (!signingCertificate)
+        signingCertificate = XmlTree::child(properties, XadesNs, "SigningCertificateV2");
     const QList<xmlNode*> certs = XmlTree::children(signingCertificate, XadesNs, "Cert");
     if (certs.isEmpty()) {
         error(QStringLiteral("signing-certificate"), properties ? properties : m_signedProperties,
@@ -278,6 +336,21 @@ void Check::checkSigningCertificate() {
               QStringLiteral("La huella del certificado firmante no coincide con ningún "
                              "certificado de KeyInfo"));
         return;
+    }
+    if (xmlNode* v2 = XmlTree::child(cert, XadesNs, "IssuerSerialV2")) {
+        bool serialMatches = false, issuerMatches = false;
+        if (!readIssuerSerialV2(XmlTree::text(v2), m_signer, serialMatches, issuerMatches))
+            add(QStringLiteral("signing-certificate-issuer"), Severity::Warning, v2,
+                QStringLiteral("El emisor y número de serie del certificado firmante "
+                               "(IssuerSerialV2) no se pueden leer"));
+        else if (!serialMatches)
+            error(QStringLiteral("signing-certificate"), v2,
+                  QStringLiteral("El número de serie del certificado firmante no coincide con el "
+                                 "del certificado de KeyInfo"));
+        else if (!issuerMatches)
+            add(QStringLiteral("signing-certificate-issuer"), Severity::Warning, v2,
+                QStringLiteral("El emisor escrito del certificado firmante no coincide con el "
+                               "del certificado"));
     }
     xmlNode* issuerSerial = XmlTree::child(cert, XadesNs, "IssuerSerial");
     xmlNode* serial = XmlTree::child(issuerSerial, DsigNs, "X509SerialNumber");
@@ -324,9 +397,9 @@ void Check::checkSignatureValue() {
         result = xmlSecDSigCtxVerify(context, m_signature);
     }
     if (result < 0) {
-        error(
-            QStringLiteral("signature-unreadable"), m_signature,
-            QStringLiteral("La firma no se puede comprobar: %1").arg(XmlSecurity::takeLastError()));
+        error(QStringLiteral("signature-unreadable"), m_signature,
+              QStringLiteral("La firma no se puede comprobar (detalle de xmlsec: %1)")
+                  .arg(XmlSecurity::takeLastError()));
     } else if (context->status != xmlSecDSigStatusSucceeded) {
         bool referenceFailed = false;
         const xmlSecSize count = xmlSecPtrListGetSize(&context->signedInfoReferences);
@@ -367,10 +440,31 @@ void Check::checkSignatureValue() {
 
     xmlNode* method = XmlTree::child(XmlTree::child(m_signature, DsigNs, "SignedInfo"), DsigNs,
                                      "SignatureMethod");
-    if (XmlTree::attribute(method, "Algorithm").endsWith(QLatin1String("rsa-sha1")))
+    const QString algorithm = XmlTree::attribute(method, "Algorithm");
+    if (algorithm.endsWith(QLatin1String("rsa-sha1")))
         add(QStringLiteral("weak-algorithm"), Severity::Warning, method,
             QStringLiteral("La firma usa RSA con SHA-1, un algoritmo que ya no se considera "
                            "seguro"));
+    else if (!algorithm.endsWith(QLatin1String("#rsa-sha256")))
+        // Valid, but not what this program writes: say what it is.
+        add(QStringLiteral("algorithm"), Severity::Info, method,
+            QStringLiteral("La firma usa %1 (%2)").arg(algorithmName(algorithm), algorithm));
+}
+
+// The signer's certificate as a careful verifier looks at it.
+void Check::checkSignerKey() {
+    xmlNode* keyInfo = XmlTree::child(m_signature, DsigNs, "KeyInfo");
+    if (!certificateAllowsSigning(m_signer))
+        add(QStringLiteral("key-usage"), Severity::Warning, keyInfo,
+            QStringLiteral("El certificado firmante no está destinado a firmar: su uso de clave "
+                           "no incluye la firma digital ni el no repudio"));
+    const int bits = rsaKeyBits(m_signer);
+    if (bits > 0 && bits < MinimumRsaBits)
+        add(QStringLiteral("weak-key"), Severity::Warning, keyInfo,
+            QStringLiteral("La clave RSA del certificado firmante tiene %1 bits; por debajo de "
+                           "%2 ya no se considera segura")
+                .arg(bits)
+                .arg(MinimumRsaBits));
 }
 
 // The qualifying properties name the signature they qualify.
@@ -424,6 +518,13 @@ void Check::checkSigningTime() {
         return;
     }
     m_report.signingTime = moment;
+    // The time is the signer's own claim: one that has not come yet is false.
+    const QDateTime verifying = now();
+    if (moment > verifying.addSecs(SignatureVerifier::AllowedClockSkewSeconds))
+        error(QStringLiteral("signing-time"), time,
+              QStringLiteral("La hora de la firma (%1) es posterior a este momento (%2): una firma "
+                             "no puede estar hecha en el futuro")
+                  .arg(display(moment), display(verifying)));
     if (!m_signer)
         return;
     const CertificateSummary& signer = m_report.signer;
@@ -435,6 +536,12 @@ void Check::checkSigningTime() {
         error(QStringLiteral("certificate-validity"), time,
               QStringLiteral("El certificado había caducado al firmar (%1): caducó el %2")
                   .arg(display(moment), display(signer.validTo)));
+    else if (signer.validTo.isValid() && verifying > signer.validTo)
+        add(QStringLiteral("certificate-expired"), Severity::Warning, time,
+            QStringLiteral("El certificado caducó el %1, después de la hora de la firma (%2). La "
+                           "firma era válida entonces, pero esa hora la declara el propio "
+                           "firmante: nada prueba que se firmara antes de caducar")
+                .arg(display(signer.validTo), display(moment)));
 }
 
 QString chainProblem(int code) {
@@ -454,7 +561,7 @@ QString chainProblem(int code) {
     default:
         break;
     }
-    return QStringLiteral("la cadena no se puede comprobar (%1)")
+    return QStringLiteral("la cadena no se puede comprobar (detalle de OpenSSL: %1)")
         .arg(QString::fromUtf8(X509_verify_cert_error_string(code)));
 }
 
@@ -537,8 +644,10 @@ SignatureReport Check::run() {
         return m_report;
     if (m_signedProperties)
         checkSigningCertificate();
-    if (m_signer)
+    if (m_signer) {
         m_report.signer = CertificateSummary::of(m_signer);
+        checkSignerKey();
+    }
     checkSignatureValue();
     if (m_signedProperties) {
         checkTarget();
@@ -559,6 +668,28 @@ SignatureReport Check::run() {
 } // namespace
 
 namespace SignatureVerifier {
+
+QString trustedCaProblem(const QString& path) {
+    QByteArray bytes;
+    try {
+        bytes = BoundedFile::read(path, 16LL * 1024 * 1024,
+                                  QStringLiteral("el fichero de autoridades de confianza"));
+    } catch (const AppError& problem) {
+        return problem.message();
+    }
+    XmlSecurity::ensureStarted();
+    BIO* bio = BIO_new_mem_buf(bytes.constData(), int(bytes.size()));
+    X509* first = PEM_read_bio_X509(bio, nullptr, nullptr, nullptr);
+    const bool holdsCertificate = first != nullptr;
+    X509_free(first);
+    BIO_free(bio);
+    ERR_clear_error();
+    if (!holdsCertificate)
+        return QStringLiteral("El fichero de autoridades de confianza %1 no contiene ningún "
+                              "certificado en formato PEM («-----BEGIN CERTIFICATE-----»)")
+            .arg(QDir::toNativeSeparators(path));
+    return {};
+}
 
 SignatureReport verify(const QByteArray& document, const Options& options) {
     try {

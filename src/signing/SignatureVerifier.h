@@ -18,16 +18,28 @@ struct SignatureReport {
 
 // Checks an enveloped XAdES signature: the digests and the signature value,
 // that it covers the whole document and its signed properties, the Facturae
-// policy, the signing certificate against KeyInfo, the certificate's validity
-// at the signing time, and its chain to the system's trusted roots (a missing
-// chain is a warning, not an error).
+// policy, the signing certificate (SigningCertificate or SigningCertificateV2)
+// against KeyInfo, the certificate's validity at the signing time, and its
+// chain to the system's trusted roots (a missing chain is a warning, not an
+// error). As a careful verifier does, it also refuses a signing time in the
+// future and warns about what the signing time cannot prove (a certificate
+// expired since), a certificate not meant for signatures and a short RSA key.
 namespace SignatureVerifier {
 
 struct Options {
     QStringList trustedCaFiles; // PEM files trusted besides the system's roots
     bool systemRoots = true;
+    QDateTime at; // the verifying clock; invalid: now
 };
 
+// A signing time is in the future when it is later than the verifying clock
+// by more than this (clocks are never quite together).
+inline constexpr int AllowedClockSkewSeconds = 5 * 60;
+
 SignatureReport verify(const QByteArray& document, const Options& options = {});
+
+// Why a file given as trusted authorities cannot be used (missing,
+// unreadable, or holding no PEM certificate), or empty when it can.
+QString trustedCaProblem(const QString& path);
 
 } // namespace SignatureVerifier

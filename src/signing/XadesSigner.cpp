@@ -68,8 +68,9 @@ void registerId(xmlDoc* doc, xmlNode* node) {
 }
 
 void failed(const char* what) {
-    throw AppError(QStringLiteral("No se pudo firmar el documento (%1): %2")
-                       .arg(QString::fromLatin1(what), XmlSecurity::takeLastError()));
+    throw AppError(
+        QStringLiteral("No se pudo firmar el documento (paso «%1»; detalle de xmlsec: %2)")
+            .arg(QString::fromLatin1(what), XmlSecurity::takeLastError()));
 }
 
 struct Ids {

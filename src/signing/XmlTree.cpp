@@ -1,6 +1,7 @@
 #include "signing/XmlTree.h"
 
 #include "common/AppError.h"
+#include "facturae/XmlParser.h"
 #include "signing/XmlSecurity.h"
 
 #include <libxml/parser.h>
@@ -59,22 +60,12 @@ XmlTree::XmlTree(const QByteArray& bytes) {
         throw AppError(
             QStringLiteral("El documento está en UTF-16 o UTF-32; solo se admiten UTF-8 y "
                            "codificaciones compatibles con ASCII"));
-    XmlSecurity::takeLastError();
-    m_doc = xmlReadMemory(bytes.constData(), int(bytes.size()), nullptr, nullptr,
-                          XML_PARSE_NONET | XML_PARSE_HUGE | XML_PARSE_COMPACT);
-    if (!m_doc || !xmlDocGetRootElement(m_doc)) {
-        const QString reason = XmlSecurity::takeLastError();
-        if (m_doc)
-            xmlFreeDoc(m_doc);
-        m_doc = nullptr;
-        throw AppError(QStringLiteral("El documento no es XML bien formado: %1").arg(reason));
-    }
-    if (m_doc->intSubset || m_doc->extSubset) {
-        xmlFreeDoc(m_doc);
-        m_doc = nullptr;
-        throw AppError(QStringLiteral("El documento lleva una declaración DOCTYPE, que una "
-                                      "factura electrónica no admite"));
-    }
+    // Long texts (an attached file) are allowed; nesting stays limited.
+    QString problem;
+    int line = 0;
+    m_doc = XmlParser::parse(bytes, XML_PARSE_HUGE | XML_PARSE_COMPACT, problem, line);
+    if (!m_doc)
+        throw AppError(problem);
 }
 
 XmlTree::~XmlTree() {

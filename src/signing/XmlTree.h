@@ -12,10 +12,11 @@ typedef struct _xmlNode xmlNode;
 // A parsed XML document and the few tree walks signing and checking share.
 class XmlTree {
 public:
-    // Parses without network access. Throws AppError for a document that is
-    // not well-formed, not in an ASCII-compatible encoding, or that carries a
-    // DOCTYPE (a Facturae document has none, and entities could pull in
-    // outside files).
+    // Parses as XmlParser does (no network, no DOCTYPE, limited nesting).
+    // Throws AppError for a document that is not well-formed, not in an
+    // ASCII-compatible encoding, nested too deep or that carries a DOCTYPE (a
+    // Facturae document has none, and entities could pull in outside files
+    // or grow without bound).
     explicit XmlTree(const QByteArray& bytes);
     ~XmlTree();
     XmlTree(const XmlTree&) = delete;

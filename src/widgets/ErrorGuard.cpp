@@ -13,7 +13,7 @@ void runGuarded(QWidget* parent, const std::function<void()>& handler) {
     } catch (const AppError& error) {
         message = error.message();
     } catch (const std::exception& error) {
-        message = QString::fromLocal8Bit(error.what());
+        message = unexpectedError(error);
     } catch (...) {
         message = QStringLiteral("Error inesperado");
     }

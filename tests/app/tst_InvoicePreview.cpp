@@ -263,7 +263,7 @@ void tst_InvoicePreview::taxQrGoesIntoTheSavedCopy() {
     session.setRenderer(&renderer);
     session.importChosenFile(QStringLiteral(ORVANE_SAMPLES_DIR "/F2024-001.ini"));
     const QByteArray document = session.currentDocument();
-    InvoicePreview preview(session, document, FacturaeReader::read(document), QString());
+    InvoicePreview preview(session, document, FacturaeReader::read(document));
     const QString address = QStringLiteral(
         "https://www2.agenciatributaria.gob.es/wlpl/TIKE-CONT/ValidarQR?nif=B15123458&"
         "numserie=A%2F2024-001&fecha=15-03-2024&importe=671.01");

@@ -225,7 +225,7 @@ private slots:
         w.show();
         saveAs(w, QStringLiteral("lugo"), sample(QStringLiteral("L")));
         QCOMPARE(m_prompts.errors(),
-                 QStringList{QStringLiteral("Unable to write to %1: Not a directory.")
+                 QStringList{QStringLiteral("No se puede guardar %1: una parte de la ruta no es una carpeta.")
                                  .arg(QDir::toNativeSeparators(appDir + "/Concellos.Ini"))});
         QVERIFY(w.isVisible());
         QVERIFY(same(w.centres(), sample(QStringLiteral("L"))));

@@ -262,7 +262,7 @@ private slots:
         child<QLineEdit>(w, "Edit29")->setText(QStringLiteral("/opt/af"));
         child<QToolButton>(w, "AdvSmoothButton1")->click();
         QCOMPARE(m_prompts.errors(),
-                 QStringList{QStringLiteral("Unable to write to %1: Not a directory.")
+                 QStringList{QStringLiteral("No se puede guardar %1: una parte de la ruta no es una carpeta.")
                                  .arg(QDir::toNativeSeparators(appDir + "/Registro.Ini"))});
         QVERIFY(w.isVisible());
         QCOMPARE(child<QLineEdit>(w, "Edit29")->text(), QStringLiteral("/opt/af"));

@@ -418,7 +418,7 @@ private slots:
             QCOMPARE(m_prompts.errors().size(), 1);
             QVERIFY2(
                 m_prompts.errors().first().startsWith(
-                    QStringLiteral("Unable to write to %1: ").arg(QDir::toNativeSeparators(path))),
+                    QStringLiteral("No se puede guardar %1: ").arg(QDir::toNativeSeparators(path))),
                 qPrintable(m_prompts.errors().first()));
             QVERIFY(w.isVisible());
             QCOMPARE(w.result(), int(QDialog::Rejected));

@@ -160,7 +160,7 @@ void tst_CliCheck::exitStatus_data() {
     QTest::newRow("not XML") << QStringList{"check", "@texto"} << 1 << "";
     QTest::newRow("clean and errors") << QStringList{"check", "@bien", "@mal"} << 1 << "";
     QTest::newRow("missing file") << QStringList{"check", "@bien", "@no-existe"} << 2
-                                  << "no se puede abrir";
+                                  << "No se puede leer el fichero";
     QTest::newRow("missing file after errors")
         << QStringList{"check", "@mal", "@no-existe"} << 2 << "no-existe";
     QTest::newRow("a folder") << QStringList{"check", "@."} << 2 << "";

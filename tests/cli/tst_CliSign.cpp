@@ -192,41 +192,77 @@ void tst_CliSign::changedSampleRefusedByBoth() {
 void tst_CliSign::refusedSigningWritesNothing_data() {
     QTest::addColumn<QString>("certificate");
     QTest::addColumn<QByteArray>("password");
-    QTest::addColumn<bool>("signedInput");
+    QTest::addColumn<QString>("passwordFd");
+    QTest::addColumn<QString>("input"); // "unsigned", "signed", "with errors"
     QTest::addColumn<QString>("message");
 
     const QByteArray right(TestPki::Password);
-    QTest::newRow("wrong password") << m_pki.signer << QByteArray("otra") << false
+    QTest::newRow("wrong password") << m_pki.signer << QByteArray("otra") << "0"
+                                    << "unsigned"
                                     << "La contraseña del certificado no es correcta.";
-    QTest::newRow("expired") << m_pki.expired << right << false
+    // A descriptor that is not open is no empty password.
+    QTest::newRow("password descriptor not open")
+        << m_pki.signer << right << "9"
+        << "unsigned"
+        << "No se puede leer la contraseña del descriptor 9: el descriptor no está abierto.";
+    QTest::newRow("expired") << m_pki.expired << right << "0"
+                             << "unsigned"
                              << "El certificado caducó el 01/01/2021";
-    QTest::newRow("not yet valid")
-        << m_pki.notYetValid << right << false << "El certificado aún no es válido";
-    QTest::newRow("without its key")
-        << m_pki.noKey << right << false << "no contiene la clave privada del certificado.";
-    QTest::newRow("no such certificate file")
-        << m_dir.filePath("none.p12") << right << false << "No se puede leer el certificado";
-    QTest::newRow("already signed") << m_pki.signer << right << true << "ya está firmado.";
+    QTest::newRow("not yet valid") << m_pki.notYetValid << right << "0"
+                                   << "unsigned"
+                                   << "El certificado aún no es válido";
+    QTest::newRow("without its key") << m_pki.noKey << right << "0"
+                                     << "unsigned"
+                                     << "no contiene la clave privada del certificado.";
+    QTest::newRow("two private keys") << m_pki.twoKeys << right << "0"
+                                      << "unsigned"
+                                      << "contiene varias claves privadas";
+    QTest::newRow("a certificate not meant for signatures") << m_pki.encipherOnly << right << "0"
+                                                            << "unsigned"
+                                                            << "no sirve para firmar";
+    QTest::newRow("no such certificate file") << m_dir.filePath("none.p12") << right << "0"
+                                              << "unsigned"
+                                              << "No se puede leer el certificado";
+    QTest::newRow("already signed") << m_pki.signer << right << "0"
+                                    << "signed"
+                                    << "ya está firmado.";
+    // As the window: never a signature over a document the check finds wrong,
+    // whose findings are shown as orvane-cli check shows them.
+    QTest::newRow("errors in the document")
+        << m_pki.signer << right << "0"
+        << "with errors"
+        << "ERROR F-T5 /Facturae/Invoices/Invoice[1]/InvoiceTotals/InvoiceTotal El total de la "
+           "factura es 1,00 y debería ser";
 }
 
 void tst_CliSign::refusedSigningWritesNothing() {
     QFETCH(QString, certificate);
     QFETCH(QByteArray, password);
-    QFETCH(bool, signedInput);
+    QFETCH(QString, passwordFd);
+    QFETCH(QString, input);
     QFETCH(QString, message);
 
     const QString document =
-        signedInput ? signedSample("F2024-003.ini") : generate("F2024-003.ini");
+        input == "signed" ? signedSample("F2024-003.ini") : generate("F2024-003.ini");
     QVERIFY(!document.isEmpty());
+    if (input == "with errors") {
+        QByteArray bytes = readAll(document);
+        const qsizetype start = bytes.indexOf("<InvoiceTotal>") + 14;
+        QVERIFY(start > 14);
+        bytes.replace(start, bytes.indexOf("</InvoiceTotal>") - start, "1.00");
+        writeAll(document, bytes);
+    }
     const QString output = m_dir.filePath("refused.xsig");
     QFile::remove(output);
     const Run run =
-        cli({"sign", "--cert", certificate, "--password-fd", "0", "-o", output, document},
+        cli({"sign", "--cert", certificate, "--password-fd", passwordFd, "-o", output, document},
             password + "\n");
     QCOMPARE(run.status, 1);
     QVERIFY2(run.err.contains(message), qPrintable(run.err));
     QVERIFY(run.out.isEmpty());
     QVERIFY(!QFile::exists(output));
+    if (input == "with errors")
+        QVERIFY2(run.err.contains("tiene errores y no se firma."), qPrintable(run.err));
     // The password never shows.
     QVERIFY(!run.err.contains(QString::fromUtf8(password)) || password.isEmpty());
 }
@@ -271,6 +307,13 @@ void tst_CliSign::usage_data() {
         << QStringList{"verify"} << 2 << "Falta la factura firmada";
     QTest::newRow("verify, unknown option")
         << QStringList{"verify", "--deep", "a.xsig"} << 2 << "Opción desconocida: --deep";
+    // Ignored, it would leave every chain untrusted without a word.
+    QTest::newRow("verify, missing authorities file")
+        << QStringList{"verify", "--trusted-ca", m_dir.filePath("no-existe.pem"), "a.xsig"} << 2
+        << "No se puede leer el fichero de autoridades de confianza";
+    QTest::newRow("verify, authorities file not PEM")
+        << QStringList{"verify", "--trusted-ca", m_pki.signer, "a.xsig"} << 2
+        << "no contiene ningún certificado en formato PEM";
 }
 
 void tst_CliSign::usage() {

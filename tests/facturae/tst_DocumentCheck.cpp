@@ -237,6 +237,20 @@ void tst_DocumentCheck::faults_data() {
     QTest::newRow("XSD decimal comma") << QStringList{"<TotalGrossAmountBeforeTaxes>580.33<",
                                                       "<TotalGrossAmountBeforeTaxes>580,33<"}
                                        << "F-XSD" << true << totals + "TotalGrossAmountBeforeTaxes";
+    // Figures beyond what can be added up exactly are errors, never a pass.
+    const QString absurd = QStringLiteral("10000000000000000000000000000000000000.00");
+    QTest::newRow("T5 an invoice total of 10^37")
+        << QStringList{"<InvoiceTotal>609.87<", "<InvoiceTotal>" + absurd + "<"} << "F-T5" << true
+        << totals + "InvoiceTotal";
+    QTest::newRow("T5 an invoice total of more digits than fit")
+        << QStringList{"<InvoiceTotal>609.87<", "<InvoiceTotal>" + absurd + "000<"} << "F-T5"
+        << true << totals + "InvoiceTotal";
+    QTest::newRow("L1 a line's cost of 10^37")
+        << QStringList{"<TotalCost>361.50<", "<TotalCost>" + absurd + "<"} << "F-L1" << true
+        << line1 + "TotalCost";
+    QTest::newRow("L1 a quantity of more decimals than fit")
+        << QStringList{"<Quantity>3<", "<Quantity>3.0000000000000000000000000000001<"} << "F-L1"
+        << true << line1 + "TotalCost";
     QTest::newRow("XSD version against namespace")
         << QStringList{"<SchemaVersion>3.2.1<", "<SchemaVersion>3.2.2<"} << "F-XSD" << true
         << "/FileHeader/SchemaVersion";
@@ -328,20 +342,35 @@ void tst_DocumentCheck::schemaMessagesNameTheElementInSpanish() {
 
 void tst_DocumentCheck::notADocument_data() {
     QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("empty") << QByteArray();
-    QTest::newRow("cut short") << fixture().left(fixture().size() / 2);
-    QTest::newRow("not XML") << QByteArray("NIF=B15123458\n");
-    QTest::newRow("other XML") << QByteArray("<?xml version=\"1.0\"?><Invoice/>");
+    QTest::addColumn<QString>("message"); // part of the first finding's; empty: any
+    QTest::newRow("empty") << QByteArray() << QString();
+    QTest::newRow("cut short") << fixture().left(fixture().size() / 2) << QString();
+    QTest::newRow("not XML") << QByteArray("NIF=B15123458\n") << QString();
+    QTest::newRow("other XML") << QByteArray("<?xml version=\"1.0\"?><Invoice/>") << QString();
     QTest::newRow("unknown namespace")
-        << QByteArray("<fe:Facturae xmlns:fe=\"urn:other\"><FileHeader/></fe:Facturae>");
+        << QByteArray("<fe:Facturae xmlns:fe=\"urn:other\"><FileHeader/></fe:Facturae>")
+        << QString();
+    // Refused as they start, whatever follows: the entity is never expanded.
+    QByteArray entity = edited(
+        {"<InvoiceNumber>77<", "<InvoiceNumber>" + QStringLiteral("&e;").repeated(20000) + "<"});
+    QTest::newRow("an entity of 100 KB used 20,000 times")
+        << "<!DOCTYPE Facturae [<!ENTITY e \"" + QByteArray(100000, 'x') + "\">]>\n" +
+               entity.mid(entity.indexOf("<namespace:Facturae"))
+        << "DOCTYPE";
+    QByteArray deep = fixture();
+    deep.insert(deep.lastIndexOf("</namespace:Facturae>"),
+                QByteArray("<a>").repeated(100000) + QByteArray("</a>").repeated(100000));
+    QTest::newRow("100,000 levels of nesting") << deep << "anidados a más de 256 niveles";
 }
 
 void tst_DocumentCheck::notADocument() {
     QFETCH(QByteArray, bytes);
+    QFETCH(QString, message);
     const CheckFindings findings = DocumentCheck::run(bytes);
     QVERIFY(!findings.isEmpty());
     QCOMPARE(findings.first().code, QStringLiteral("F-XSD"));
     QVERIFY(findings.first().isError());
+    QVERIFY2(findings.first().message.contains(message), qPrintable(listed(findings)));
 }
 
 void tst_DocumentCheck::signedDocument() {

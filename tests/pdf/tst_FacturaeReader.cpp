@@ -194,6 +194,8 @@ void tst_FacturaeReader::refusesWhatIsNoFacturae_data() {
     QTest::newRow("empty invoices") << QByteArray("<Facturae><Parties/><Invoices/></Facturae>");
     QTest::newRow("deep nesting") << QByteArray("<Facturae>") + QByteArray("<a>").repeated(5000);
     QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1a\n\0\0", 10);
+    QTest::newRow("an entity in a DOCTYPE") << QByteArray(Minimal).insert(
+        Minimal.indexOf("?>") + 2, "<!DOCTYPE Facturae [<!ENTITY e \"x\">]>");
 }
 
 void tst_FacturaeReader::refusesWhatIsNoFacturae() {

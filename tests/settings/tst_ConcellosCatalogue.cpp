@@ -198,10 +198,10 @@ void tst_ConcellosCatalogue::failedSaveReportsTheFile() {
         QFAIL("the save did not fail");
     } catch (const AppError& e) {
         QCOMPARE(e.message(),
-                 QStringLiteral("Unable to write to ") +
+                 QStringLiteral("No se puede guardar ") +
                      QDir::toNativeSeparators(
                          QFileInfo(appDir + QStringLiteral("/Concellos.Ini")).absoluteFilePath()) +
-                     QStringLiteral(": Not a directory"));
+                     QStringLiteral(": una parte de la ruta no es una carpeta"));
     }
 }
 

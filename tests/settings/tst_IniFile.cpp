@@ -445,7 +445,7 @@ void tst_IniFile::failedSaveKeepsTheOldFile() {
         QFAIL("the save did not fail");
     } catch (const AppError& e) {
         // The file's name, then the system's reason.
-        const QString named = QStringLiteral("Unable to write to ") +
+        const QString named = QStringLiteral("No se puede guardar ") +
                               QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()) +
                               QStringLiteral(": ");
         QVERIFY2(e.message().startsWith(named) && e.message().size() > named.size(),

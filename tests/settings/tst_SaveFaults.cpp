@@ -243,7 +243,7 @@ void tst_SaveFaults::settingsSaveFails() {
     QVERIFY(scene.arm());
     const QString error = saveError(scene, [&] { ini.save(); });
     // The file's name, then the system's reason.
-    const QString named = QStringLiteral("Unable to write to ") +
+    const QString named = QStringLiteral("No se puede guardar ") +
                           QDir::toNativeSeparators(QFileInfo(scene.target).absoluteFilePath()) +
                           QStringLiteral(": ");
     QVERIFY2(error.startsWith(named) && error.size() > named.size(), qPrintable(error));
@@ -416,8 +416,9 @@ void tst_SaveFaults::smallSaveWithoutRoom() {
     QCOMPARE(saver.exitCode(), 1);
     QVERIFY2(error.contains(QDir::toNativeSeparators(written).section(u'/', -1)),
              qPrintable(error));
-    // The system's reason follows the file's name.
-    QVERIFY2(error.contains(QStringLiteral("too large")) || error.contains(QStringLiteral("space")),
+    // The system's reason follows the file's name, in Spanish.
+    QVERIFY2(error.contains(QStringLiteral("tamaño máximo permitido")) ||
+                 error.contains(QStringLiteral("no queda espacio")),
              qPrintable(error));
     QCOMPARE(after, before);
     QCOMPARE(folderEntries(written), entriesBefore);

@@ -3,6 +3,11 @@
 // Test certificates, made with the openssl command into a temporary folder
 // each time the tests run: a root authority, an intermediate one, and signers
 // issued by the intermediate with made-up names and tax ids. No key is kept.
+// The one file the command cannot make (two private keys) is made with the
+// library.
+
+#include <openssl/pem.h>
+#include <openssl/pkcs12.h>
 
 #include <QByteArray>
 #include <QDir>
@@ -26,6 +31,12 @@ public:
     QString notYetValid;    // valid from 2090
     QString noKey;          // the signer's certificate without its key
     QString ecKey;          // an elliptic-curve key
+    QString twoKeys;        // the signer's and the representative's keys and certificates
+    QString otherPerson;    // the signer with the representative's certificate besides
+    QString encipherOnly;   // keyUsage keyEncipherment alone: not for signatures
+    QString noKeyUsage;     // no keyUsage extension: every use allowed
+    QString smallKey;       // a 1024-bit RSA key
+    QString selfSigned;     // its own authority (CA:TRUE), no file besides
     QString rootPem;        // the root authority, to be trusted
     QString intermediatePem;
 
@@ -49,7 +60,10 @@ public:
                    "authorityKeyIdentifier = keyid\n"
                    "[person]\nbasicConstraints = CA:FALSE\n"
                    "keyUsage = critical,digitalSignature,nonRepudiation\n"
-                   "subjectKeyIdentifier = hash\nauthorityKeyIdentifier = keyid\n");
+                   "subjectKeyIdentifier = hash\nauthorityKeyIdentifier = keyid\n"
+                   "[encipher]\nbasicConstraints = CA:FALSE\n"
+                   "keyUsage = critical,keyEncipherment\n"
+                   "[plain]\nbasicConstraints = CA:FALSE\n");
         file.close();
         QFile::remove(path("index.txt"));
         QFile index(path("index.txt"));
@@ -90,6 +104,15 @@ public:
                     true, {"-days", "365"}) ||
             !exportP12("representative", representative, {}))
             return false;
+        QFile chain(path("chain-and-person.pem"));
+        if (!chain.open(QIODevice::WriteOnly))
+            return fail("cannot write chain-and-person.pem");
+        for (const QString& pem : {intermediatePem, path("representative.pem")}) {
+            QFile part(pem);
+            part.open(QIODevice::ReadOnly);
+            chain.write(part.readAll());
+        }
+        chain.close();
         legacy = path("legacy.p12");
         if (!exportP12("signer", legacy, {"-legacy"}))
             return false;
@@ -112,6 +135,39 @@ public:
         if (!person("ec", "/C=ES/serialNumber=IDCES-99999999R/CN=ANA CURVA - 99999999R", false,
                     {"-days", "365"}) ||
             !exportP12("ec", ecKey, {}))
+            return false;
+        twoKeys = path("twokeys.p12");
+        if (!twoKeyFile(twoKeys))
+            return false;
+        otherPerson = path("otherperson.p12");
+        if (!run({"pkcs12", "-export", "-inkey", path("signer.key"), "-in", path("signer.pem"),
+                  "-certfile", path("chain-and-person.pem"), "-out", otherPerson, "-passout",
+                  QStringLiteral("pass:") + QString::fromUtf8(Password)}))
+            return false;
+        encipherOnly = path("encipher.p12");
+        if (!person("encipher", "/C=ES/serialNumber=IDCES-99999999R/CN=ANA CIFRADO - 99999999R",
+                    true, {"-days", "365"}, "encipher") ||
+            !exportP12("encipher", encipherOnly, {}))
+            return false;
+        noKeyUsage = path("nousage.p12");
+        if (!person("nousage", "/C=ES/serialNumber=IDCES-99999999R/CN=ANA SIN USO - 99999999R",
+                    true, {"-days", "365"}, "plain") ||
+            !exportP12("nousage", noKeyUsage, {}))
+            return false;
+        smallKey = path("small.p12");
+        if (!person("small", "/C=ES/serialNumber=IDCES-99999999R/CN=ANA CORTA - 99999999R", true,
+                    {"-days", "365"}, "person", 1024) ||
+            !exportP12("small", smallKey, {}))
+            return false;
+        selfSigned = path("selfsigned.p12");
+        if (!rsaKey("selfsigned.key") ||
+            !run({"req", "-x509", "-utf8", "-new", "-key", path("selfsigned.key"), "-out",
+                  path("selfsigned.pem"), "-days", "365", "-subj",
+                  "/C=ES/serialNumber=IDCES-99999999R/CN=ANA AUTOFIRMADA - 99999999R", "-addext",
+                  "basicConstraints=critical,CA:TRUE"}) ||
+            !run({"pkcs12", "-export", "-inkey", path("selfsigned.key"), "-in",
+                  path("selfsigned.pem"), "-out", selfSigned, "-passout",
+                  QStringLiteral("pass:") + QString::fromUtf8(Password)}))
             return false;
         // Keys are not needed past this point.
         for (const QString& key : QDir(m_dir.path()).entryList({"*.key"}))
@@ -154,9 +210,9 @@ private:
         return true;
     }
 
-    bool rsaKey(const QString& name) {
-        return run({"genpkey", "-algorithm", "RSA", "-pkeyopt", "rsa_keygen_bits:2048", "-out",
-                    path(name)});
+    bool rsaKey(const QString& name, int bits = 2048) {
+        return run({"genpkey", "-algorithm", "RSA", "-pkeyopt",
+                    QStringLiteral("rsa_keygen_bits:%1").arg(bits), "-out", path(name)});
     }
 
     bool request(const QString& name, const QString& subject) {
@@ -173,12 +229,48 @@ private:
                    dates);
     }
 
-    bool person(const QString& name, const QString& subject, bool rsa, const QStringList& dates) {
-        const bool key = rsa ? rsaKey(name + ".key")
+    bool person(const QString& name, const QString& subject, bool rsa, const QStringList& dates,
+                const QString& extensions = QStringLiteral("person"), int bits = 2048) {
+        const bool key = rsa ? rsaKey(name + ".key", bits)
                              : run({"genpkey", "-algorithm", "EC", "-pkeyopt",
                                     "ec_paramgen_curve:P-256", "-out", path(name + ".key")});
         return key && request(name, subject) &&
-               issue(name, intermediatePem, "intermediate.key", "person", dates);
+               issue(name, intermediatePem, "intermediate.key", extensions, dates);
+    }
+
+    // The signer's and the representative's keys with their certificates in
+    // one file, as a careless export can make it.
+    bool twoKeyFile(const QString& target) {
+        auto readPem = [this](const QString& name, bool key) -> void* {
+            BIO* bio = BIO_new_file(QFile::encodeName(path(name)).constData(), "r");
+            void* read =
+                !bio  ? nullptr
+                : key ? static_cast<void*>(PEM_read_bio_PrivateKey(bio, nullptr, nullptr, nullptr))
+                      : static_cast<void*>(PEM_read_bio_X509(bio, nullptr, nullptr, nullptr));
+            BIO_free(bio);
+            return read;
+        };
+        STACK_OF(PKCS12_SAFEBAG)* bags = nullptr;
+        bool ok = true;
+        for (const char* name : {"signer", "representative"}) {
+            auto* key = static_cast<EVP_PKEY*>(readPem(QString::fromLatin1(name) + ".key", true));
+            auto* cert = static_cast<X509*>(readPem(QString::fromLatin1(name) + ".pem", false));
+            ok = ok && key && cert && PKCS12_add_cert(&bags, cert) &&
+                 PKCS12_add_key(&bags, key, 0, PKCS12_DEFAULT_ITER, -1, nullptr);
+            EVP_PKEY_free(key);
+            X509_free(cert);
+        }
+        STACK_OF(PKCS7)* safes = nullptr;
+        ok = ok && PKCS12_add_safe(&safes, bags, -1, 0, nullptr);
+        PKCS12* p12 = ok ? PKCS12_add_safes(safes, 0) : nullptr;
+        ok = p12 && PKCS12_set_mac(p12, Password, -1, nullptr, 0, PKCS12_DEFAULT_ITER, nullptr);
+        BIO* out = ok ? BIO_new_file(QFile::encodeName(target).constData(), "wb") : nullptr;
+        ok = out && i2d_PKCS12_bio(out, p12) == 1;
+        BIO_free(out);
+        PKCS12_free(p12);
+        sk_PKCS7_pop_free(safes, PKCS7_free);
+        sk_PKCS12_SAFEBAG_pop_free(bags, PKCS12_SAFEBAG_free);
+        return ok || fail("cannot make the file with two keys");
     }
 
     bool exportP12(const QString& name, const QString& target, const QStringList& extra) {

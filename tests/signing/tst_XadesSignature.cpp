@@ -6,8 +6,12 @@
 #include "signing/SigningCertificate.h"
 #include "signing/XadesSigner.h"
 
+#include <QCryptographicHash>
 #include <QRegularExpression>
 #include <QTest>
+
+#include <openssl/pem.h>
+#include <openssl/x509v3.h>
 
 #include <functional>
 #include <optional>
@@ -32,6 +36,10 @@ private slots:
     void changeAfterSigningIsCaught_data();
     void changeAfterSigningIsCaught();
     void signatureFromAnotherTool();
+    void carefulVerifier_data();
+    void carefulVerifier();
+    void xadesFromAnotherTool_data();
+    void xadesFromAnotherTool();
     void certificateNotValidWhenSigned();
     void chainToTrustedRoots();
     void signFileWritesBesideTheInput();
@@ -119,28 +127,36 @@ QByteArray tst_XadesSignature::sign(const QByteArray& document, const QString& p
 void tst_XadesSignature::openCertificate_data() {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QByteArray>("password");
-    QTest::addColumn<QString>("error"); // part of the message; empty when it opens
+    QTest::addColumn<QString>("error");     // part of the message; empty when it opens
+    QTest::addColumn<int>("intermediates"); // certificates that go to KeyInfo besides the signer's
 
     const QByteArray right(TestPki::Password);
-    QTest::newRow("signer") << m_pki.signer << right << "";
-    QTest::newRow("exported with old ciphers") << m_pki.legacy << right << "";
-    QTest::newRow("representative") << m_pki.representative << right << "";
+    QTest::newRow("signer") << m_pki.signer << right << "" << 1;
+    QTest::newRow("exported with old ciphers") << m_pki.legacy << right << "" << 1;
+    QTest::newRow("representative") << m_pki.representative << right << "" << 1;
+    // Another person's certificate is no intermediate.
+    QTest::newRow("another person's certificate besides") << m_pki.otherPerson << right << "" << 1;
+    // Its own authority (CA:TRUE) and still the signer: the key says which.
+    QTest::newRow("self-signed") << m_pki.selfSigned << right << "" << 0;
+    QTest::newRow("two private keys")
+        << m_pki.twoKeys << right << "contiene varias claves privadas" << -1;
     QTest::newRow("wrong password") << m_pki.signer << QByteArray("clave de prueba 1ñ")
-                                    << "La contraseña del certificado no es correcta";
+                                    << "La contraseña del certificado no es correcta" << -1;
     QTest::newRow("empty password")
-        << m_pki.signer << QByteArray() << "La contraseña del certificado no es correcta";
-    QTest::newRow("no private key") << m_pki.noKey << right << "no contiene la clave privada";
-    QTest::newRow("elliptic-curve key") << m_pki.ecKey << right << "no es RSA";
+        << m_pki.signer << QByteArray() << "La contraseña del certificado no es correcta" << -1;
+    QTest::newRow("no private key") << m_pki.noKey << right << "no contiene la clave privada" << -1;
+    QTest::newRow("elliptic-curve key") << m_pki.ecKey << right << "no es RSA" << -1;
     QTest::newRow("PEM, not PKCS#12")
-        << m_pki.rootPem << right << "no es un fichero de certificado PKCS#12";
+        << m_pki.rootPem << right << "no es un fichero de certificado PKCS#12" << -1;
     QTest::newRow("missing file") << m_pki.path("absent.p12") << right
-                                  << "No se puede leer el certificado";
+                                  << "No se puede leer el certificado" << -1;
 }
 
 void tst_XadesSignature::openCertificate() {
     QFETCH(QString, file);
     QFETCH(QByteArray, password);
     QFETCH(QString, error);
+    QFETCH(int, intermediates);
 
     // A second handle on the same bytes: the wipe must reach the shared buffer.
     QByteArray given(password.constData(), password.size());
@@ -157,7 +173,8 @@ void tst_XadesSignature::openCertificate() {
     if (error.isEmpty()) {
         QVERIFY2(certificate.has_value(), qPrintable(message));
         QVERIFY(certificate->certificate() && certificate->privateKey());
-        QCOMPARE(certificate->intermediates().size(), 1);
+        QCOMPARE(certificate->intermediates().size(), intermediates);
+        QCOMPARE(X509_check_private_key(certificate->certificate(), certificate->privateKey()), 1);
     } else {
         QVERIFY2(message.contains(error), qPrintable(message));
     }
@@ -312,6 +329,10 @@ void tst_XadesSignature::refusesToSign_data() {
     QTest::newRow("not well-formed") << QByteArray("<r><a></r>") << "no es XML bien formado";
     QTest::newRow("empty") << QByteArray() << "no es XML bien formado";
     QTest::newRow("root as an empty tag") << QByteArray("<r a=\"1\"/>") << "etiqueta de cierre";
+    // The canonical form walks the tree by recursion: no tree deeper than any invoice.
+    QTest::newRow("100,000 levels of nesting")
+        << "<r>" + QByteArray("<a>").repeated(100000) + QByteArray("</a>").repeated(100000) + "</r>"
+        << "anidados a más de 256 niveles";
 }
 
 void tst_XadesSignature::refusesToSign() {
@@ -469,6 +490,226 @@ void tst_XadesSignature::signatureFromAnotherTool() {
     QVERIFY2(hasFinding(report, "reference-digest", Severity::Error), qPrintable(describe(report)));
 }
 
+// What the signing time cannot prove, and certificates a careful verifier
+// looks at twice. The verifying clock is set: nothing depends on today.
+void tst_XadesSignature::carefulVerifier_data() {
+    QTest::addColumn<QString>("p12");
+    QTest::addColumn<qint64>("clock");    // seconds from the signing time to the verifying clock
+    QTest::addColumn<bool>("fromExpiry"); // ... counted from the certificate's expiry instead
+    QTest::addColumn<QString>("code");    // the finding looked at
+    QTest::addColumn<int>("severity");    // -1: it must be absent
+    QTest::addColumn<bool>("valid");
+
+    const int error = int(Severity::Error), warning = int(Severity::Warning), absent = -1;
+    const qint64 minute = 60, day = 86400;
+    QTest::newRow("signing time 3 1/2 years ahead")
+        << m_pki.signer << -qint64(3.5 * 365 * day) << false << "signing-time" << error << false;
+    QTest::newRow("signing time 6 minutes ahead")
+        << m_pki.signer << -6 * minute << false << "signing-time" << error << false;
+    QTest::newRow("signing time 4 minutes ahead: clocks differ")
+        << m_pki.signer << -4 * minute << false << "signing-time" << absent << true;
+    QTest::newRow("certificate expired since")
+        << m_pki.signer << day << true << "certificate-expired" << warning << true;
+    QTest::newRow("certificate still valid")
+        << m_pki.signer << -minute << true << "certificate-expired" << absent << true;
+    QTest::newRow("key usage without signatures")
+        << m_pki.encipherOnly << minute << false << "key-usage" << warning << true;
+    QTest::newRow("no key usage: every use allowed")
+        << m_pki.noKeyUsage << minute << false << "key-usage" << absent << true;
+    QTest::newRow("1024-bit RSA key")
+        << m_pki.smallKey << minute << false << "weak-key" << warning << true;
+    QTest::newRow("2048-bit RSA key")
+        << m_pki.signer << minute << false << "weak-key" << absent << true;
+}
+
+void tst_XadesSignature::carefulVerifier() {
+    QFETCH(QString, p12);
+    QFETCH(qint64, clock);
+    QFETCH(bool, fromExpiry);
+    QFETCH(QString, code);
+    QFETCH(int, severity);
+    QFETCH(bool, valid);
+
+    const SigningCertificate certificate = open(p12);
+    const CertificateSummary summary = certificate.summary();
+    const QDateTime signingTime = summary.validFrom.addDays(1);
+    const QByteArray document = XadesSigner::sign(Invoice, certificate, signingTime);
+    SignatureVerifier::Options options;
+    options.trustedCaFiles << m_pki.rootPem;
+    options.at = (fromExpiry ? summary.validTo : signingTime).addSecs(clock);
+    const SignatureReport report = SignatureVerifier::verify(document, options);
+    QVERIFY2(report.valid() == valid, qPrintable(describe(report)));
+    QCOMPARE(hasFinding(report, "valid", Severity::Info), valid);
+    bool found = false;
+    for (const SignatureFinding& finding : report.findings)
+        found = found || finding.code == code;
+    if (severity < 0)
+        QVERIFY2(!found, qPrintable(describe(report)));
+    else
+        QVERIFY2(hasFinding(report, code, Severity(severity)), qPrintable(describe(report)));
+}
+
+namespace {
+
+QByteArray derLength(qsizetype n) {
+    if (n < 0x80)
+        return QByteArray(1, char(n));
+    QByteArray bytes;
+    for (; n > 0; n >>= 8)
+        bytes.prepend(char(n & 0xff));
+    return char(0x80 | bytes.size()) + bytes;
+}
+
+// IssuerSerial of RFC 5035, as XAdES 1.4.1's IssuerSerialV2 carries it.
+QByteArray issuerSerialV2(X509* certificate, long serialOverride) {
+    GENERAL_NAMES* names = GENERAL_NAMES_new();
+    GENERAL_NAME* name = GENERAL_NAME_new();
+    name->type = GEN_DIRNAME;
+    name->d.directoryName = X509_NAME_dup(X509_get_issuer_name(certificate));
+    sk_GENERAL_NAME_push(names, name);
+    unsigned char* namesDer = nullptr;
+    const int namesLength = i2d_GENERAL_NAMES(names, &namesDer);
+    ASN1_INTEGER* serial = ASN1_INTEGER_dup(X509_get0_serialNumber(certificate));
+    if (serialOverride > 0)
+        ASN1_INTEGER_set(serial, serialOverride);
+    unsigned char* serialDer = nullptr;
+    const int serialLength = i2d_ASN1_INTEGER(serial, &serialDer);
+    const QByteArray body = QByteArray(reinterpret_cast<const char*>(namesDer), namesLength) +
+                            QByteArray(reinterpret_cast<const char*>(serialDer), serialLength);
+    OPENSSL_free(namesDer);
+    OPENSSL_free(serialDer);
+    ASN1_INTEGER_free(serial);
+    GENERAL_NAMES_free(names);
+    return '\x30' + derLength(body.size()) + body;
+}
+
+X509* readCertificate(const QString& pem) {
+    BIO* bio = BIO_new_file(QFile::encodeName(pem).constData(), "r");
+    X509* certificate = bio ? PEM_read_bio_X509(bio, nullptr, nullptr, nullptr) : nullptr;
+    BIO_free(bio);
+    return certificate;
+}
+
+} // namespace
+
+// XAdES signatures as other signing tools write them, made by the xmlsec1
+// command from a template: an ECDSA key, and the newer SigningCertificateV2.
+void tst_XadesSignature::xadesFromAnotherTool_data() {
+    QTest::addColumn<QString>("person"); // the certificate and key made for this name
+    QTest::addColumn<QString>("form");   // "v1", "v2", or "v2, another serial"
+    QTest::addColumn<QString>("error");  // the error expected; empty: valid
+    QTest::addColumn<QString>("note");   // part of an information finding expected, or empty
+
+    const QString ecdsa = QStringLiteral("ECDSA con SHA-256");
+    QTest::newRow("ECDSA, SigningCertificate") << "ec"
+                                               << "v1"
+                                               << "" << ecdsa;
+    QTest::newRow("RSA, SigningCertificateV2") << "signer"
+                                               << "v2"
+                                               << ""
+                                               << "";
+    QTest::newRow("ECDSA, SigningCertificateV2") << "ec"
+                                                 << "v2"
+                                                 << "" << ecdsa;
+    QTest::newRow("SigningCertificateV2 naming another serial") << "signer"
+                                                                << "v2, another serial"
+                                                                << "signing-certificate"
+                                                                << "";
+}
+
+void tst_XadesSignature::xadesFromAnotherTool() {
+    QFETCH(QString, person);
+    QFETCH(QString, form);
+    QFETCH(QString, error);
+    QFETCH(QString, note);
+    if (QStandardPaths::findExecutable("xmlsec1").isEmpty())
+        QSKIP("xmlsec1 is not installed");
+
+    const QString key = m_work.filePath(person + "-key.pem");
+    QProcess openssl;
+    openssl.start("openssl",
+                  {"pkcs12", "-in", person == "ec" ? m_pki.ecKey : m_pki.signer, "-nocerts",
+                   "-nodes", "-passin",
+                   QStringLiteral("pass:") + QString::fromUtf8(TestPki::Password), "-out", key});
+    QVERIFY(openssl.waitForFinished(60000) && openssl.exitCode() == 0);
+    const QString pem = m_pki.path(person + ".pem");
+    X509* certificate = readCertificate(pem);
+    QVERIFY(certificate);
+    const QByteArray der = certificateDer(certificate);
+    const QByteArray digest = QCryptographicHash::hash(der, QCryptographicHash::Sha256).toBase64();
+    const QDateTime signingTime = CertificateSummary::of(certificate).validFrom.addDays(1);
+    QByteArray cert = "<xades:Cert><xades:CertDigest><ds:DigestMethod "
+                      "Algorithm=\"http://www.w3.org/2001/04/xmlenc#sha256\"/><ds:DigestValue>" +
+                      digest + "</ds:DigestValue></xades:CertDigest>";
+    QByteArray signingCertificate;
+    if (form == "v1") {
+        cert += "<xades:IssuerSerial><ds:X509IssuerName>" + certificateIssuer(certificate) +
+                "</ds:X509IssuerName><ds:X509SerialNumber>" + certificateSerial(certificate) +
+                "</ds:X509SerialNumber></xades:IssuerSerial></xades:Cert>";
+        signingCertificate = "<xades:SigningCertificate>" + cert + "</xades:SigningCertificate>";
+    } else {
+        cert += "<xades:IssuerSerialV2>" +
+                issuerSerialV2(certificate, form.contains("another") ? 12345 : 0).toBase64() +
+                "</xades:IssuerSerialV2></xades:Cert>";
+        signingCertificate =
+            "<xades:SigningCertificateV2>" + cert + "</xades:SigningCertificateV2>";
+    }
+    X509_free(certificate);
+    const QByteArray method = person == "ec" ? "http://www.w3.org/2001/04/xmldsig-more#ecdsa-sha256"
+                                             : "http://www.w3.org/2001/04/xmldsig-more#rsa-sha256";
+    const QByteArray signature =
+        "<ds:Signature Id=\"S\"><ds:SignedInfo><ds:CanonicalizationMethod "
+        "Algorithm=\"http://www.w3.org/TR/2001/REC-xml-c14n-20010315\"/><ds:SignatureMethod "
+        "Algorithm=\"" +
+        method +
+        "\"/>"
+        "<ds:Reference URI=\"\"><ds:Transforms><ds:Transform "
+        "Algorithm=\"http://www.w3.org/2000/09/xmldsig#enveloped-signature\"/></ds:Transforms>"
+        "<ds:DigestMethod Algorithm=\"http://www.w3.org/2001/04/xmlenc#sha256\"/><ds:DigestValue/>"
+        "</ds:Reference><ds:Reference Type=\"http://uri.etsi.org/01903#SignedProperties\" "
+        "URI=\"#SP\"><ds:DigestMethod Algorithm=\"http://www.w3.org/2001/04/xmlenc#sha256\"/>"
+        "<ds:DigestValue/></ds:Reference></ds:SignedInfo><ds:SignatureValue/><ds:KeyInfo>"
+        "<ds:X509Data><ds:X509Certificate/></ds:X509Data></ds:KeyInfo><ds:Object>"
+        "<xades:QualifyingProperties xmlns:xades=\"http://uri.etsi.org/01903/v1.3.2#\" "
+        "Target=\"#S\"><xades:SignedProperties Id=\"SP\"><xades:SignedSignatureProperties>"
+        "<xades:SigningTime>" +
+        signingTime.toString(Qt::ISODate).toLatin1() + "</xades:SigningTime>" + signingCertificate +
+        "<xades:SignaturePolicyIdentifier><xades:SignaturePolicyId><xades:SigPolicyId>"
+        "<xades:Identifier>http://www.facturae.es/politica_de_firma_formato_facturae/"
+        "politica_de_firma_formato_facturae_v3_1.pdf</xades:Identifier></xades:SigPolicyId>"
+        "<xades:SigPolicyHash><ds:DigestMethod Algorithm=\"http://www.w3.org/2000/09/"
+        "xmldsig#sha1\"/><ds:DigestValue>Ohixl6upD6av8N7pEvDABhEL6hM=</ds:DigestValue>"
+        "</xades:SigPolicyHash></xades:SignaturePolicyId></xades:SignaturePolicyIdentifier>"
+        "</xades:SignedSignatureProperties></xades:SignedProperties>"
+        "</xades:QualifyingProperties></ds:Object></ds:Signature>";
+    QByteArray unsignedDocument = Invoice;
+    unsignedDocument.insert(unsignedDocument.lastIndexOf("</fe:Facturae>"), signature);
+    const QString templateFile = writeFile(m_work.filePath("xades-template.xml"), unsignedDocument);
+    const QString signedFile = m_work.filePath("xades-signed.xml");
+    QProcess xmlsec;
+    xmlsec.start("xmlsec1", {"--sign", "--privkey-pem", key + "," + pem, "--id-attr:Id",
+                             "http://uri.etsi.org/01903/v1.3.2#:SignedProperties", "--output",
+                             signedFile, templateFile});
+    QVERIFY(xmlsec.waitForFinished(60000));
+    QFile::remove(key);
+    QVERIFY2(xmlsec.exitCode() == 0, xmlsec.readAllStandardError().constData());
+
+    SignatureVerifier::Options options;
+    options.trustedCaFiles << m_pki.rootPem;
+    options.at = signingTime.addSecs(3600);
+    const SignatureReport report =
+        SignatureVerifier::verify(DocumentSigning::readFile(signedFile), options);
+    if (!error.isEmpty()) {
+        QVERIFY2(hasFinding(report, error, Severity::Error), qPrintable(describe(report)));
+        return;
+    }
+    QVERIFY2(report.valid(), qPrintable(describe(report)));
+    QVERIFY2(hasFinding(report, "valid", Severity::Info), qPrintable(describe(report)));
+    QCOMPARE(hasFinding(report, "algorithm", Severity::Info), !note.isEmpty());
+    if (!note.isEmpty())
+        QVERIFY2(describe(report).contains(note), qPrintable(describe(report)));
+}
+
 void tst_XadesSignature::certificateNotValidWhenSigned() {
     const SigningCertificate certificate = open(m_pki.signer);
     const QDateTime before = certificate.summary().validFrom.addDays(-2);
@@ -529,6 +770,8 @@ void tst_XadesSignature::signFileRefusalsWriteNothing_data() {
         << m_pki.notYetValid << Invoice << "El certificado aún no es válido";
     QTest::newRow("already signed") << m_pki.signer << sign(Invoice) << "ya está firmado";
     QTest::newRow("not XML") << m_pki.signer << QByteArray("Factura") << "no es XML";
+    QTest::newRow("a certificate not meant for signatures")
+        << m_pki.encipherOnly << Invoice << "no sirve para firmar";
 }
 
 void tst_XadesSignature::signFileRefusalsWriteNothing() {
