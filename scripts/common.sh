@@ -8,6 +8,7 @@ ORVANE_PACKAGES=(
   libqt6svg6 qt6-qpa-plugins libgl-dev
   libxml2-utils xvfb xauth fonts-dejavu-core
   clang libclang-rt-14-dev llvm
+  libsqlite3-dev sqlite3  # the invoice book; its tests read it with the sqlite3 program too
   libxml2-dev  # the document check validates against the Facturae schemas in-process
   poppler-utils  # the PDF copy's tests read its text, pages, fonts and pictures
   libqrencode-dev  # the tax QR code on the PDF copy

@@ -27,7 +27,8 @@ QString open(QWidget* parent, const QString& appDir, Kind kind, const QString& f
 }
 
 QString save(QWidget* parent, const QString& appDir, Kind kind, const QString& filters,
-             const QString& suffix, const QString& proposal, Existing existing) {
+             const QString& suffix, const QString& proposal, Existing existing,
+             const Refusal& refuse) {
     QString at = proposal;
     // A name alone, or a path whose folder has gone, goes to the kind's folder.
     if (!QFileInfo(proposal).isAbsolute() || !QFileInfo(proposal).absoluteDir().exists())
@@ -35,13 +36,19 @@ QString save(QWidget* parent, const QString& appDir, Kind kind, const QString& f
     for (;;) {
         const QString path = Prompts::instance().saveFileAt(parent, filters, suffix, at);
         RememberedFolders::remember(appDir, kind, path);
-        if (path.isEmpty() || existing == Existing::CallerAsks || !QFileInfo(path).isFile() ||
+        if (path.isEmpty())
+            return path;
+        at = path;
+        if (const QString why = refuse ? refuse(path) : QString(); !why.isEmpty()) {
+            Prompts::instance().warn(parent, AppTitle, why);
+            continue;
+        }
+        if (existing == Existing::CallerAsks || !QFileInfo(path).isFile() ||
             Prompts::instance().confirm(
                 parent, AppTitle,
                 QStringLiteral("Ya existe el fichero %1.\n\n¿Desea sustituirlo?")
                     .arg(QDir::toNativeSeparators(path))))
             return path;
-        at = path;
     }
 }
 

@@ -1,6 +1,7 @@
 #include "app/uPrincipal.h"
 
 #include "app/ControlNames.h"
+#include "app/DeclarationDialog.h"
 #include "app/FileDialogs.h"
 #include "app/FileReferencePanel.h"
 #include "app/FindingsText.h"
@@ -116,6 +117,8 @@ const MenuEntry MenuEntries[] = {
      &TForm2::editAdministrations},
     {M::Configuracion, "actionFirma", "&Firma", "", "", "", &TForm2::editSigningSettings},
     {M::Ayuda, "actionAcercaDe", "&Acerca de", "F1", "contact", "Acerca de", &TForm2::Button5Click},
+    {M::Ayuda, "actionDeclaracionResponsable", "&Declaración responsable", "", "", "",
+     &TForm2::DeclaracionResponsableClick},
 };
 
 // Commands that work on the invoice on screen: what is being typed is taken
@@ -495,6 +498,10 @@ void TForm2::FormShow() {
     rememberLoadedIssuer();
     m_changes->markSaved();
     m_firstStartHint->follow(appDir());
+    if (const QString& problem = m_session.settingsProblem(); !problem.isEmpty())
+        m_status->report(QStringLiteral("%1: no se modificará; las carpetas y la numeración se "
+                                        "recordarán solo hasta cerrar Orvane")
+                             .arg(problem));
 }
 
 QString TForm2::statusText() const {
@@ -656,14 +663,10 @@ void TForm2::runImport(const std::function<QString()>& import) {
     const bool hadLines = m_record.lines().count() > 0;
     QString path;
     {
+        // A refused file changes nothing (it is read whole before anything
+        // is applied), so the caption's mark stays as it was.
         const UnsavedChanges::Pause pause(*m_changes);
-        try {
-            path = import();
-        } catch (...) {
-            // Part of the invoice changed before the file was refused.
-            m_changes->markModified();
-            throw;
-        }
+        path = import();
     }
     if (path.isEmpty()) {
         // Cancelled: only the lines may have gone.
@@ -725,9 +728,17 @@ void TForm2::saveDraft() {
 bool TForm2::keepDraft() {
     QString path = m_draftPath;
     if (path.isEmpty()) {
-        // A draft is an import file: Abrir starts where it was kept.
-        path = FileDialogs::save(this, appDir(), FileDialogs::Kind::Import, DraftFilter,
-                                 QStringLiteral("ini"), proposedName(QStringLiteral("ini")));
+        // A draft is an import file: Abrir starts where it was kept. Never the
+        // program's settings nor the import file shown.
+        path = FileDialogs::save(
+            this, appDir(), FileDialogs::Kind::Import, DraftFilter, QStringLiteral("ini"),
+            proposedName(QStringLiteral("ini")), FileDialogs::Existing::Ask,
+            [this](const QString& chosen) {
+                const QString problem = m_session.draftTargetProblem(chosen);
+                return problem.isEmpty()
+                           ? problem
+                           : problem + QStringLiteral(". Elija otro nombre para el borrador.");
+            });
         if (path.isEmpty())
             return false;
     }
@@ -988,6 +999,13 @@ void TForm2::Button5Click() {
     whileIssuerMayChange([&] {
         TFormAcercaDe about(appDir(), this);
         runModal(about);
+    });
+}
+
+void TForm2::DeclaracionResponsableClick() {
+    runGuarded(this, [&] {
+        DeclarationDialog dialog(appDir(), this);
+        runModal(dialog);
     });
 }
 

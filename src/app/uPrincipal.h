@@ -73,6 +73,7 @@ public:
     void Button4Click();                // "Firmar Factura": signs a chosen document
     void VALIDARClick();                // "Validar": opens the validation page, shows its address
     void Button5Click();                // "Contacto" / "Acerca de": shows the about window
+    void DeclaracionResponsableClick(); // "Declaración responsable": to read, print or save
     void checkInvoice();                // "Comprobar factura": the check of the invoice on screen
     void ComprobarFirmaClick();         // "Comprobar firma": checks a chosen signed document
     void AdvSmoothButton4Click();       // asks, then quits

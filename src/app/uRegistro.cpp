@@ -3,6 +3,7 @@
 #include "app/ControlNames.h"
 #include "app/FileDialogs.h"
 #include "app/PartyBlock.h"
+#include "app/TotalsPanel.h"
 #include "invoice/BankAccount.h"
 #include "invoice/InvoiceRecord.h"
 #include "invoice/PartyFields.h"
@@ -157,7 +158,22 @@ void TFormRegistro::buildLayout() {
     grid->addWidget(reasonLabel, 11, 0);
     grid->addWidget(m_exemptionReason, 11, 1, 1, 3);
 
-    // Row 13: the two picture buttons.
+    // Row 12: the usual withholding rate, what a new invoice and an import
+    // file without IRPF start with.
+    m_usualRate = new RateCombo(g);
+    m_usualRate->setObjectName(QStringLiteral("ComboBoxIrpf"));
+    m_usualRate->setFixedWidth(64);
+    m_usualRate->setToolTip(QStringLiteral("Porcentaje de retención del I.R.P.F. con que empiezan "
+                                           "una factura nueva y las importadas sin IRPF"));
+    auto* rateLabel = label(g, "LabelIrpf", QStringLiteral("I.R.P.F. &habitual %"));
+    rateLabel->setBuddy(m_usualRate);
+    auto* rateRow = new QHBoxLayout;
+    rateRow->addWidget(m_usualRate);
+    rateRow->addStretch();
+    grid->addWidget(rateLabel, 12, 0);
+    grid->addLayout(rateRow, 12, 1, 1, 3);
+
+    // Row 14: the two picture buttons.
     m_saveButton =
         DialogKit::pictureButton(g, QStringLiteral("AdvSmoothButton1"), QStringLiteral("diskette"),
                                  QStringLiteral("Guardar Cambios"), QSize(57, 33));
@@ -168,15 +184,15 @@ void TFormRegistro::buildLayout() {
     buttons->addWidget(m_saveButton);
     buttons->addStretch();
     buttons->addWidget(m_closeButton);
-    grid->setRowStretch(12, 1);
-    grid->addLayout(buttons, 13, 0, 1, 4);
+    grid->setRowStretch(13, 1);
+    grid->addLayout(buttons, 14, 0, 1, 4);
 
     // Tab follows the screen: kind, name, address ... e-mail, the account,
-    // the IBAN, the logo, the exemption reason, then the buttons.
+    // the IBAN, the logo, the exemption reason, the usual rate, then the buttons.
     QList<QWidget*> order{m_legalEntity, m_naturalPerson};
     order << m_block->tabOrder();
     order << m_bankEntity << m_bankOffice << m_controlDigits << m_accountNumber << m_iban << m_logo
-          << m_logoButton << m_exemptionReason << m_saveButton << m_closeButton;
+          << m_logoButton << m_exemptionReason << m_usualRate << m_saveButton << m_closeButton;
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -237,6 +253,8 @@ void TFormRegistro::FormShow() {
     if (stored.iban.isEmpty())
         followAccount(false);
     m_exemptionReason->setText(stored.exemptionReason);
+    m_usualRate->setEditText(stored.withholdingRate.isEmpty() ? QStringLiteral("0")
+                                                              : stored.withholdingRate);
 
     m_tipoPersona = stored.persona.left(1);
     const std::optional<PersonType> type = PartyFields::personTypeOf(m_tipoPersona);
@@ -279,6 +297,8 @@ void TFormRegistro::AdvSmoothButton1Click() {
     issuer.account = m_accountNumber->text();
     issuer.iban = m_iban->text();
     issuer.exemptionReason = m_exemptionReason->text();
+    // A rate that is none is refused before anything is stored.
+    issuer.withholdingRate = RegistroIni::withholdingRateToStore(m_usualRate->currentText());
     issuer.persona = personTypeLetter(type);
     for (const PartyFieldInfo& info : PartyFields::all()) {
         if (IssuerSettings::stored(info.field, type))

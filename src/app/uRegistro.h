@@ -10,6 +10,7 @@ class QGroupBox;
 class QLineEdit;
 class QRadioButton;
 class QToolButton;
+class RateCombo;
 
 // "Registro Aplicación": the issuer's own data kept in Registro.Ini, section
 // MISDATOS. Loaded every time the window is shown; stored by "Guardar Cambios".
@@ -52,6 +53,7 @@ private:
     QLineEdit* m_accountNumber = nullptr;
     QLineEdit* m_iban = nullptr;
     QLineEdit* m_exemptionReason = nullptr; // MOTIVOEXENCION
+    RateCombo* m_usualRate = nullptr;       // IRPF: the usual withholding rate
     QLineEdit* m_contact = nullptr;
     QLineEdit* m_logo = nullptr; // LOGO: picture at the top of the PDF copy
     QToolButton* m_logoButton = nullptr;

@@ -1,6 +1,7 @@
 #include "cli/CheckCommand.h"
 
 #include "cli/CommandArguments.h"
+#include "cli/FindingLines.h"
 
 #include "common/AppError.h"
 #include "common/BoundedFile.h"
@@ -107,20 +108,17 @@ int runCheck(const QStringList& arguments, const QString& /*toolDir*/, QTextStre
             continue;
         }
         errors = errors || hasErrors(findings);
-        for (const CheckFinding& f : findings) {
-            if (json) {
+        if (json) {
+            for (const CheckFinding& f : findings)
                 all.append(QJsonObject{{QStringLiteral("file"), path},
                                        {QStringLiteral("code"), f.code},
                                        {QStringLiteral("severity"), f.severityKey()},
                                        {QStringLiteral("path"), f.path},
                                        {QStringLiteral("message"), f.message}});
-            } else {
-                out << path << ": " << f.severityLabel() << ' ' << f.code << ' ' << f.path << ' '
-                    << f.message << '\n';
-            }
-        }
-        if (!json)
+        } else {
+            FindingLines::write(out, path, findings);
             out << path << ": " << summary(findings) << '\n';
+        }
         out.flush();
     }
     if (json) {

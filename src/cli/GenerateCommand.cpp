@@ -2,8 +2,10 @@
 
 #include "cli/CommandArguments.h"
 #include "cli/EachFile.h"
+#include "cli/FindingLines.h"
 
 #include "common/AppError.h"
+#include "common/FileIdentity.h"
 #include "common/PercentageText.h"
 #include "session/InvoiceSession.h"
 
@@ -12,33 +14,69 @@
 namespace {
 
 const char Usage[] =
-    "Uso: orvane-cli generate [--home CARPETA] [--withholding TIPO] [-o SALIDA.xml] "
+    "Uso: orvane-cli generate [--home CARPETA] [--withholding TIPO] [--strict] [-o SALIDA.xml] "
     "IMPORTACION.ini...\n"
     "  --home CARPETA       carpeta con Registro.Ini (por omisión, la del programa)\n"
     "  --withholding TIPO   tipo de retención I.R.P.F. en %, de 0 a 100, con coma o punto\n"
-    "                       decimal (por omisión, el IRPF del fichero, o 0)\n"
+    "                       decimal (por omisión, el IRPF del fichero, o el habitual de\n"
+    "                       Mis datos, o 0)\n"
+    "  --strict             no escribe una factura en la que la comprobación encuentra errores\n"
     "  -o SALIDA.xml        fichero de salida (solo con un fichero de importación)\n"
-    "Sin -o, cada factura se guarda junto a su fichero de importación con extensión .XML.\n";
+    "Sin -o, cada factura se guarda junto a su fichero de importación con extensión .XML.\n"
+    "Cada factura se comprueba como con «orvane-cli check»; lo que se encuentra sale por la\n"
+    "salida de errores, un hallazgo por línea.\n";
 
 struct Options : EachFileOptions {
-    QString withholding; // empty: the file's IRPF, or 0
+    QString withholding; // empty: the file's IRPF, or the usual rate
+    bool strict = false; // a document with errors is not written
 };
 
-// From a fresh start, as the window would: the rate is chosen before the
-// lines arrive, so every recalculation the import runs already uses it.
-QString generateOne(const Options& options, const QString& input) {
+// From a fresh start, as the window would: the import takes the file's IRPF
+// or the issuer's usual rate; a rate given here stands over both. The
+// document is checked as the window checks it before saving.
+QString generateOne(const Options& options, const QString& input, QTextStream& err) {
     InvoiceSession session(options.home);
     session.start();
-    // A rate given here stands over the IRPF a draft carries.
-    const bool rateGiven = !options.withholding.isEmpty();
-    session.record().setText(RecordField::WithholdingRate,
-                             rateGiven ? options.withholding : QStringLiteral("0"));
     session.importChosenFile(input);
-    if (rateGiven && session.record().text(RecordField::WithholdingRate) != options.withholding) {
+    if (!options.withholding.isEmpty())
         session.record().setText(RecordField::WithholdingRate, options.withholding);
-        session.record().recalculateTotals();
+    const QString target =
+        options.output.isEmpty() ? session.saveTargetBesideImport() : options.output;
+    const InvoiceSession::Generated generated =
+        session.generateTo(target, [&](const CheckFindings& findings) {
+            FindingLines::write(err, target, findings);
+            err.flush();
+            return !options.strict;
+        });
+    if (generated.status != InvoiceSession::GenerateStatus::Written)
+        throw AppError(QStringLiteral("La factura tiene errores; con --strict no se escribe %1")
+                           .arg(generated.path));
+    return generated.path;
+}
+
+// Documents of a batch that would replace one another or a file the batch is
+// still to read (or has read): said before anything is written.
+QStringList batchClashes(const Options& options) {
+    const QStringList& inputs = options.inputs;
+    QStringList outputs;
+    for (const QString& input : inputs)
+        outputs << (options.output.isEmpty() ? InvoiceSession::documentBesideImport(input)
+                                             : options.output);
+    QStringList clashes;
+    for (qsizetype i = 0; i < inputs.size(); ++i) {
+        for (qsizetype j = i + 1; j < inputs.size(); ++j) {
+            if (FileIdentity::samePlace(outputs[i], outputs[j]))
+                clashes << QStringLiteral("%1 y %2 escribirían la misma factura, %3")
+                               .arg(inputs[i], inputs[j], outputs[i]);
+        }
+        for (qsizetype j = 0; j < inputs.size(); ++j) {
+            if (j != i && FileIdentity::samePlace(outputs[i], inputs[j]))
+                clashes << QStringLiteral("%1 escribiría su factura en %2, que es otro fichero de "
+                                          "importación de esta orden")
+                               .arg(inputs[i], inputs[j]);
+        }
     }
-    return session.generateTo(options.output);
+    return clashes;
 }
 
 } // namespace
@@ -53,6 +91,10 @@ int runGenerate(const QStringList& arguments, const QString& toolDir, QTextStrea
          QStringLiteral("-o solo admite un fichero de importación")},
         out, err, options,
         [&](const QString& option, CommandArguments& args) -> std::optional<QString> {
+            if (option == u"--strict") {
+                options.strict = true;
+                return QString();
+            }
             if (option != u"--withholding")
                 return std::nullopt;
             if (!args.takeValue(options.withholding))
@@ -67,6 +109,14 @@ int runGenerate(const QStringList& arguments, const QString& toolDir, QTextStrea
         });
     if (status >= 0)
         return status;
+    if (const QStringList clashes = batchClashes(options); !clashes.isEmpty()) {
+        for (const QString& clash : clashes)
+            err << clash << ".\n";
+        err << "No se ha escrito ninguna factura: dé a cada fichero de importación un nombre "
+               "propio.\n";
+        err.flush();
+        return 2;
+    }
     return writeEachFile(options.inputs, out, err,
-                         [&](const QString& input) { return generateOne(options, input); });
+                         [&](const QString& input) { return generateOne(options, input, err); });
 }

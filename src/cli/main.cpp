@@ -1,4 +1,5 @@
 #include "cli/CheckCommand.h"
+#include "cli/DeclarationCommand.h"
 #include "cli/GenerateCommand.h"
 #include "cli/PdfCommand.h"
 #include "cli/SignCommand.h"
@@ -33,12 +34,13 @@ const Command Commands[] = {
     {"verify", runVerify, "comprueba la firma de cada factura firmada"},
     {"pdf", runPdf, "escribe la copia legible (PDF) de cada factura Facturae", true},
     {"check", runCheck, "comprueba facturas Facturae: esquema, sumas, NIF, centros, IBAN y fechas"},
+    {"declaration", runDeclaration, "escribe en PDF la declaración responsable del programa", true},
 };
 
 int usage(QTextStream& stream, int status) {
     stream << "Uso: orvane-cli ORDEN [opciones] FICHERO...\nÓrdenes:\n";
     for (const Command& command : Commands)
-        stream << "  " << QString::fromLatin1(command.name).leftJustified(10) << ' '
+        stream << "  " << QString::fromLatin1(command.name).leftJustified(11) << ' '
                << QString::fromUtf8(command.summary) << '\n';
     stream << "«orvane-cli ORDEN --help» explica cada orden.\n";
     stream.flush();

@@ -1,5 +1,6 @@
 #include "common/FileIdentity.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #ifdef Q_OS_UNIX
@@ -30,6 +31,25 @@ bool sameFile(const QString& a, const QString& b) {
         return statA.st_dev == statB.st_dev && statA.st_ino == statB.st_ino;
 #endif
     return false;
+}
+
+bool samePlace(const QString& a, const QString& b) {
+    if (a.isEmpty() || b.isEmpty())
+        return false;
+    if (sameFile(a, b))
+        return true;
+    const QFileInfo infoA(a), infoB(b);
+    auto folderOf = [](const QFileInfo& info) {
+        const QString canonical = QFileInfo(info.absolutePath()).canonicalFilePath();
+        return canonical.isEmpty() ? QDir::cleanPath(info.absolutePath()) : canonical;
+    };
+#ifdef Q_OS_WIN
+    const Qt::CaseSensitivity names = Qt::CaseInsensitive;
+#else
+    const Qt::CaseSensitivity names = Qt::CaseSensitive;
+#endif
+    return infoA.fileName().compare(infoB.fileName(), names) == 0 &&
+           folderOf(infoA).compare(folderOf(infoB), names) == 0;
 }
 
 QString sameAsAny(const QString& output, const QStringList& inputs) {

@@ -14,6 +14,10 @@ namespace FileIdentity {
 
 bool sameFile(const QString& a, const QString& b);
 
+// Whether two paths, existing or not yet, name the same place: the same file,
+// or the same name in the same folder (once its links are resolved).
+bool samePlace(const QString& a, const QString& b);
+
 // The first of inputs that output is the same file as; empty when none is.
 QString sameAsAny(const QString& output, const QStringList& inputs);
 

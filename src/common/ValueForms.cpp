@@ -56,9 +56,11 @@ NumberRead readPlain(const QByteArray& ascii) {
     return read;
 }
 
-// Scans [+-]digits[,digits][(e|E)[+-]digits], or with grouping allowed also
-// [+-]d{1,3}(.ddd)+[,digits] and the decimal point of a typed number, into
-// plain ASCII with a decimal point.
+// Scans [+-]digits[,digits][(e|E)[+-]digits] and the screen's grouped form
+// [+-]d{1,3}(.ddd)+[,digits] into plain ASCII with a decimal point. A file
+// takes the grouped form only with its decimal comma ("1.234,50"): "1.234"
+// may be a thousand or one and a bit, and guessing changes a price. A typed
+// number also takes grouping alone and a decimal point.
 NumberRead parseWith(const QString& text, bool typed) {
     NumberRead notANumber;
     const QStringView t = trimBlanks(text);
@@ -100,7 +102,7 @@ NumberRead parseWith(const QString& text, bool typed) {
         return notANumber;
     ascii += all.mid(start, lead);
     bool grouped = false;
-    if (typed && lead <= 3) {
+    if (lead <= 3) {
         while (pos + 4 <= t.size() && t[pos] == u'.' && isDigit(t[pos + 1]) &&
                isDigit(t[pos + 2]) && isDigit(t[pos + 3]) &&
                (pos + 4 == t.size() || !isDigit(t[pos + 4]))) {
@@ -109,7 +111,10 @@ NumberRead parseWith(const QString& text, bool typed) {
             grouped = true;
         }
     }
-    if (pos < t.size() && t[pos] == u',') {
+    const bool comma = pos < t.size() && t[pos] == u',';
+    if (grouped && !typed && !comma)
+        return notANumber;
+    if (comma) {
         ++pos;
         start = pos;
         const qsizetype fraction = skipDigits(t, pos);
@@ -175,32 +180,62 @@ std::optional<int> parseInteger(const QString& text) {
     return ok ? std::optional<int>(value) : std::nullopt;
 }
 
-std::optional<QDate> parseDate(const QString& text) {
-    const QStringView t = trimBlanks(text);
+namespace {
+
+// Day, month and year as written, before the calendar is asked.
+struct DateParts {
+    int day = 0, month = 0, year = 0;
+};
+
+std::optional<DateParts> dateParts(const QString& text) {
+    const QString t = trimBlanks(text).toString();
     static const QRegularExpression spanish(
         QStringLiteral("^([0-9]{1,2})/([0-9]{1,2})/([0-9]{4})$"));
     static const QRegularExpression iso(QStringLiteral("^([0-9]{4})-([0-9]{2})-([0-9]{2})$"));
-    int day = 0, month = 0, year = 0;
-    if (const auto m = spanish.match(t.toString()); m.hasMatch()) {
-        day = m.capturedView(1).toInt();
-        month = m.capturedView(2).toInt();
-        year = m.capturedView(3).toInt();
-    } else if (const auto m2 = iso.match(t.toString()); m2.hasMatch()) {
-        year = m2.capturedView(1).toInt();
-        month = m2.capturedView(2).toInt();
-        day = m2.capturedView(3).toInt();
-    } else {
-        return std::nullopt;
-    }
+    if (const auto m = spanish.match(t); m.hasMatch())
+        return DateParts{m.capturedView(1).toInt(), m.capturedView(2).toInt(),
+                         m.capturedView(3).toInt()};
+    if (const auto m = iso.match(t); m.hasMatch())
+        return DateParts{m.capturedView(3).toInt(), m.capturedView(2).toInt(),
+                         m.capturedView(1).toInt()};
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<QDate> parseDate(const QString& text) {
+    const auto parts = dateParts(text);
     // Dates before 1900 are refused: the zero day of the date count is in
     // December 1899, and the document's date type has no room for years
     // before 1000.
-    if (year < FirstYear)
+    if (!parts || parts->year < FirstYear)
         return std::nullopt;
-    const QDate date(year, month, day);
+    const QDate date(parts->year, parts->month, parts->day);
     if (!date.isValid())
         return std::nullopt;
     return date;
+}
+
+QString dateProblem(const QString& text) {
+    const auto parts = dateParts(text);
+    if (!parts)
+        return QStringLiteral("no es una fecha");
+    if (parts->month < 1 || parts->month > 12)
+        return QStringLiteral("no existe: no hay mes %1").arg(parts->month);
+    const QDate first(parts->year, parts->month, 1); // invalid only in the year 0
+    const int days = first.isValid() ? first.daysInMonth() : 31;
+    if (parts->day < 1 || parts->day > days) {
+        static const char* const months[] = {"enero",      "febrero", "marzo",     "abril",
+                                             "mayo",       "junio",   "julio",     "agosto",
+                                             "septiembre", "octubre", "noviembre", "diciembre"};
+        return QStringLiteral("no existe: %1 de %2 tiene %3 días")
+            .arg(QLatin1String(months[parts->month - 1]))
+            .arg(parts->year)
+            .arg(days);
+    }
+    if (parts->year < FirstYear)
+        return QStringLiteral("es anterior a %1").arg(FirstYear);
+    return QString();
 }
 
 QString dateText(const QDate& date) {

@@ -23,8 +23,11 @@ struct NumberRead {
     bool ok() const { return status == Status::Ok; }
 };
 
-// The import file's form: decimal comma, optional sign, optional exponent, no
-// thousands separator, blanks around ignored: "12,50", "-3", "1,5e2".
+// The form of numbers in files (import files, drafts, settings): decimal
+// comma, optional sign, optional exponent, blanks around ignored ("12,50",
+// "-3", "1,5e2"), or the screen's own form with points between thousands and
+// a decimal comma ("1.234,50"). Anything else is not a number: "12.5",
+// "1.234", "1,234.50", "0x10", "NaN", other digits than 0-9.
 NumberRead readNumber(const QString& text);
 
 // The typed form: a decimal comma with optional thousands points
@@ -33,7 +36,7 @@ NumberRead readNumber(const QString& text);
 // ("1.500") is ambiguous; several points group thousands ("1.234.567").
 NumberRead readTypedNumber(const QString& text);
 
-// The value when the text is a number of the import form; nothing otherwise.
+// The value when the text is a number of the files' form; nothing otherwise.
 std::optional<Decimal> parseNumber(const QString& text);
 // The value when the text is a number of the typed form; nothing otherwise.
 std::optional<Decimal> parseDisplayNumber(const QString& text);
@@ -47,6 +50,11 @@ std::optional<int> parseInteger(const QString& text);
 // nothing.
 inline constexpr int FirstYear = 1900;
 std::optional<QDate> parseDate(const QString& text);
+
+// Why parseDate() gives nothing for text, to follow a date's name in a
+// message: "no existe: febrero de 2023 tiene 28 días", "es anterior a 1900",
+// "no es una fecha". Empty when the text is a date.
+QString dateProblem(const QString& text);
 
 // "dd/MM/yyyy", the on-screen date form.
 QString dateText(const QDate& date);

@@ -3,6 +3,7 @@
 #include "common/AppError.h"
 #include "facturae/AmountChecks.h"
 #include "facturae/CheckReport.h"
+#include "facturae/CorrectiveChecks.h"
 #include "facturae/FacturaeSchemas.h"
 #include "facturae/PartyChecks.h"
 #include "facturae/PaymentChecks.h"
@@ -92,6 +93,7 @@ CheckFindings run(const QByteArray& bytes) {
             AmountChecks::run(root, own);
             PartyChecks::run(root, own);
             PaymentChecks::run(root, own);
+            CorrectiveChecks::run(root, own);
         } catch (...) {
             ownFailure = std::current_exception();
         }

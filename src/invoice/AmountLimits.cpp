@@ -2,6 +2,8 @@
 
 #include "common/AppError.h"
 
+#include <QRegularExpression>
+
 namespace AmountLimits {
 
 namespace {
@@ -60,6 +62,28 @@ QString ambiguityHint(const QString& typed) {
         .arg(digits, decimal);
 }
 
+// What to write instead of a file's text that is not a number: the same
+// value in the files' form when it can be told, else the form itself.
+QString fileNumberHint(const QString& t) {
+    static const QRegularExpression pointDecimal(QStringLiteral("^[+-]?([0-9]+)\\.([0-9]+)$"));
+    static const QRegularExpression pointGroups(QStringLiteral("^[+-]?[0-9]{1,3}(\\.[0-9]{3})+$"));
+    static const QRegularExpression commaGroups(
+        QStringLiteral("^[+-]?[0-9]{1,3}(,[0-9]{3})+(\\.[0-9]+)?$"));
+    if (const auto m = pointDecimal.match(t); m.hasMatch()) {
+        // "1.500": a thousand and five hundred, or one and a half?
+        if (m.capturedLength(1) <= 3 && m.capturedLength(2) == 3)
+            return ambiguityHint(t);
+        return QStringLiteral("escriba la coma decimal: %1").arg(QString(t).replace(u'.', u','));
+    }
+    if (pointGroups.match(t).hasMatch())
+        return QStringLiteral("si son miles, escríbalo sin puntos: %1")
+            .arg(QString(t).remove(u'.'));
+    if (commaGroups.match(t).hasMatch())
+        return QStringLiteral("escriba la coma decimal y los miles sin separar: %1")
+            .arg(QString(t).remove(u',').replace(u'.', u','));
+    return QStringLiteral("escriba un número con la coma decimal, como 1234,50 o 1.234,50");
+}
+
 QString problem(NumberField field, const QString& text, const ValueForms::NumberRead& read) {
     if (read.status == Status::Ok && withinLimits(field, read.value))
         return QString(); // the usual case, without building any text
@@ -116,7 +140,7 @@ QString typedProblem(NumberField field, const QString& typed, const ValueForms::
 QString importProblem(NumberField field, const QString& key, const QString& text,
                       const ValueForms::NumberRead& read) {
     if (read.status == Status::NotANumber)
-        return QString();
+        return QStringLiteral("%1: «%2» no es un número; %3").arg(key, text, fileNumberHint(text));
     const QString message = problem(field, text, read);
     if (message.isEmpty())
         return message;

@@ -20,8 +20,9 @@ bool withinLimits(NumberField field, const Decimal& value);
 QString typedProblem(NumberField field, const QString& typed, const ValueForms::NumberRead& read);
 
 // The message that stops an import at a key ("PRECIO3: ..."), empty when the
-// value is acceptable. A text that is not a number is acceptable there: it
-// reads as 0.
+// value is acceptable. A text that is not a number of the files' form stops
+// it too, with the form to write instead ("PRECIO3: «33.33» no es un número;
+// escriba la coma decimal: 33,33"); an empty text never gets here.
 QString importProblem(NumberField field, const QString& key, const QString& text,
                       const ValueForms::NumberRead& read);
 

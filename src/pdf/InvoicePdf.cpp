@@ -1,13 +1,12 @@
 #include "pdf/InvoicePdf.h"
 
 #include "common/AppError.h"
-#include "common/SafeSave.h"
 #include "pdf/InvoiceSheet.h"
 #include "pdf/LogoImage.h"
+#include "pdf/PdfFile.h"
 #include "settings/AppFiles.h"
 #include "settings/IniFile.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QPageLayout>
@@ -43,20 +42,7 @@ void InvoicePdf::write(const FacturaeDocument::Document& document, QIODevice& de
 
 void InvoicePdf::save(const FacturaeDocument::Document& document, const QString& path,
                       const LogoImage* logo, const TaxQr& qr) {
-    auto failure = [&](const QString& reason) {
-        return AppError(QStringLiteral("No se puede guardar «%1»: %2")
-                            .arg(QDir::toNativeSeparators(path), reason));
-    };
-    if (QFileInfo(path).isDir())
-        throw failure(QStringLiteral("es una carpeta"));
-    // The copy is made in memory and saved in one piece: a failed save leaves
-    // no half-written file and any old one whole.
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    write(document, buffer, logo, qr);
-    QString reason;
-    if (!SafeSave::write(path, buffer.data(), &reason))
-        throw failure(reason);
+    PdfFile::save(path, [&](QIODevice& device) { write(document, device, logo, qr); });
 }
 
 QString InvoicePdf::defaultOutputPath(const QString& documentPath) {

@@ -22,6 +22,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <exception>
+
 const QString InvoiceSession::MissingBankDataMessage =
     QStringLiteral("¡¡¡ Debe cumplimentar los datos bancarios !!!");
 
@@ -32,7 +34,9 @@ void InvoiceSession::start(const QDate& today) {
     m_record.lines().open();
     m_record.setIssueDate(today);
     m_record.setDueDate(today);
-    RegistroIni::loadIssuerAtStart(m_record, m_appDir);
+    m_record.setText(RecordField::WithholdingRate, QStringLiteral("0")); // if the usual one is none
+    m_settingsProblem = RegistroIni::loadIssuerAtStart(m_record, m_appDir);
+    m_record.setText(RecordField::WithholdingRate, RegistroIni::usualWithholdingRate(m_appDir));
 }
 
 void InvoiceSession::startNew(const QDate& today) {
@@ -44,10 +48,18 @@ void InvoiceSession::startNew(const QDate& today) {
         number.clear();
     }
     m_record.reset();
-    start(today);
+    // A stored usual rate that is none is said once the number is proposed.
+    std::exception_ptr badRate;
+    try {
+        start(today);
+    } catch (const AppError&) {
+        badRate = std::current_exception();
+    }
     m_record.setText(RecordField::InvoiceSeries, series);
     m_record.setText(RecordField::InvoiceNumber,
                      InvoiceNumbering::proposal(m_appDir, series, number));
+    if (badRate)
+        std::rethrow_exception(badRate);
 }
 
 void InvoiceSession::saveDraft(const QString& path) {
@@ -63,7 +75,7 @@ bool InvoiceSession::importInvoice(const FileChooser& chooseFile) {
     const QString fixed = AppFiles::fixedImportFile(m_appDir);
     if (QFileInfo::exists(fixed)) {
         m_importedFrom = fixed;
-        InvoiceImport::importFile(m_record, fixed, false);
+        InvoiceImport::importFile(m_record, fixed, false, usualRate());
         return true;
     }
     const QString path = chooseFile ? chooseFile() : QString();
@@ -72,13 +84,19 @@ bool InvoiceSession::importInvoice(const FileChooser& chooseFile) {
         return false;
     }
     m_importedFrom = path;
-    InvoiceImport::importFile(m_record, path, true);
+    InvoiceImport::importFile(m_record, path, true, usualRate());
     return true;
 }
 
 void InvoiceSession::importChosenFile(const QString& path) {
     m_importedFrom = path;
-    InvoiceImport::importFile(m_record, path, true);
+    InvoiceImport::importFile(m_record, path, true, usualRate());
+}
+
+// Read when a file needs it, so a rate just saved in the issuer-data window
+// counts at once.
+InvoiceImport::UsualRate InvoiceSession::usualRate() const {
+    return [appDir = m_appDir] { return RegistroIni::usualWithholdingRate(appDir); };
 }
 
 bool InvoiceSession::hasBankData() const {
@@ -91,16 +109,28 @@ QString InvoiceSession::saveTargetBesideImport() const {
     return m_record.rutaDelFichero() + m_record.nombreFichero() + QStringLiteral(".XML");
 }
 
+QString InvoiceSession::documentBesideImport(const QString& importFile) {
+    return InvoiceImport::folderOf(importFile) + InvoiceImport::baseNameOf(importFile) +
+           QStringLiteral(".XML");
+}
+
+QString InvoiceSession::protectedFileReason(const QString& path) const {
+    if (FileIdentity::sameFile(path, m_importedFrom))
+        return QStringLiteral("es el fichero de importación de esta factura");
+    if (const QString name = AppFiles::settingsFileAt(m_appDir, path); !name.isEmpty())
+        return QStringLiteral("es %1, la configuración del programa").arg(name);
+    return {};
+}
+
 QString InvoiceSession::targetProblem(const QString& path) const {
     const QFileInfo target(path);
-    QString reason;
-    if (FileIdentity::sameFile(path, m_importedFrom))
-        reason = QStringLiteral("es el fichero de importación de esta factura");
-    else if (target.suffix().compare(QStringLiteral("xsig"), Qt::CaseInsensitive) == 0)
+    QString reason = protectedFileReason(path);
+    if (reason.isEmpty() &&
+        target.suffix().compare(QStringLiteral("xsig"), Qt::CaseInsensitive) == 0)
         reason = QStringLiteral("ese nombre es el de una factura firmada (.XSIG)");
-    else if (target.exists() && target.isDir())
+    else if (reason.isEmpty() && target.exists() && target.isDir())
         reason = QStringLiteral("es una carpeta, no un fichero");
-    else if (target.exists() && !target.isFile())
+    else if (reason.isEmpty() && target.exists() && !target.isFile())
         reason = QStringLiteral("no es un fichero normal");
     if (reason.isEmpty())
         return {};
@@ -116,6 +146,14 @@ QString InvoiceSession::signedCopyOf(const QString& document) {
     return QFileInfo::exists(lower) ? lower : QString();
 }
 
+QString InvoiceSession::draftTargetProblem(const QString& path) const {
+    const QString reason = protectedFileReason(path);
+    if (reason.isEmpty())
+        return {};
+    return QStringLiteral("No se puede guardar el borrador en %1: %2")
+        .arg(QDir::toNativeSeparators(path), reason);
+}
+
 InvoiceSession::Generated InvoiceSession::generate(const FileChooser& chooseTarget,
                                                    const Explainer& refuse,
                                                    const FindingsReview& review,
@@ -127,19 +165,8 @@ InvoiceSession::Generated InvoiceSession::generate(const FileChooser& chooseTarg
     }
     // The exemption reason as the issuer-data window last saved it.
     RegistroIni::loadExemptionReason(m_record, m_appDir);
-    // Checked once the target is known, right before the save; the document
-    // the check read is the one saved.
     QByteArray checked;
-    auto reviewed = [&] {
-        if (!review)
-            return true;
-        checked = currentDocument();
-        result.findings = checkDocument(checked);
-        if (result.findings.isEmpty())
-            return true;
-        const bool goOn = review(result.findings);
-        return goOn || !hasErrors(result.findings);
-    };
+    auto reviewed = [&] { return checkBeforeSave(result, checked, review); };
     auto save = [&](const QString& target) {
         if (checked.isNull())
             FacturaeWriter::save(m_record, target);
@@ -185,7 +212,22 @@ InvoiceSession::Generated InvoiceSession::generate(const FileChooser& chooseTarg
     return result;
 }
 
-QString InvoiceSession::generateTo(const QString& target) {
+// Checked once the target is known, right before the save; the document the
+// check read is the one saved.
+bool InvoiceSession::checkBeforeSave(Generated& result, QByteArray& checked,
+                                     const FindingsReview& review) {
+    if (!review)
+        return true;
+    checked = currentDocument();
+    result.findings = checkDocument(checked);
+    if (result.findings.isEmpty())
+        return true;
+    const bool goOn = review(result.findings);
+    return goOn || !hasErrors(result.findings);
+}
+
+InvoiceSession::Generated InvoiceSession::generateTo(const QString& target,
+                                                     const FindingsReview& review) {
     if (!hasBankData())
         throw AppError(MissingBankDataMessage);
     const QString path = target.isEmpty() ? saveTargetBesideImport() : target;
@@ -193,8 +235,15 @@ QString InvoiceSession::generateTo(const QString& target) {
         throw AppError(QStringLiteral("Falta el fichero de salida"));
     if (const QString problem = targetProblem(path); !problem.isEmpty())
         throw AppError(problem);
-    FacturaeWriter::save(m_record, path);
-    return path;
+    Generated result;
+    result.path = path;
+    QByteArray checked;
+    if (!checkBeforeSave(
+            result, checked, review ? review : [](const CheckFindings&) { return true; }))
+        return result;
+    FacturaeWriter::save(checked, path);
+    result.status = GenerateStatus::Written;
+    return result;
 }
 
 bool InvoiceSession::loadSigningSettings() {

@@ -5,6 +5,7 @@
 #include "invoice/InvoiceRecord.h"
 #include "session/TaxQr.h"
 #include "settings/FirmaSettings.h"
+#include "settings/InvoiceImport.h"
 #include "signing/DocumentSigning.h"
 
 #include <QDate>
@@ -32,10 +33,17 @@ public:
     using FileChooser = std::function<QString()>;
 
     // The state right after the window is shown: no import running, an empty
-    // lines table open, both dates today, the issuer from Registro.Ini when it
-    // exists. Throws AppError from reading Registro.Ini, after the rest is done.
+    // lines table open, both dates today, the issuer and the usual
+    // withholding rate from Registro.Ini when it exists. Throws AppError when
+    // the stored usual rate is not one, after the rest is done (the rate is
+    // then 0).
     void start(const QDate& today = QDate::currentDate());
+    // Why Registro.Ini could not be read at the last start, if it could not:
+    // it then reads as empty and is never written (what the program
+    // remembers in it is kept for the run instead).
+    const QString& settingsProblem() const { return m_settingsProblem; }
 
+    // An import takes the file's IRPF, else the usual rate of Registro.Ini.
     // "Capturar Datos": the fixed Importa/Factura.Ini when it exists (no file
     // name kept), otherwise the file chooseFile gives. Returns false when the
     // choice was cancelled: nothing changed. Throws AppError when the file
@@ -76,21 +84,30 @@ public:
     // The signed file ("F.XSIG" or "F.xsig") of a document beside it, or
     // empty when there is none.
     static QString signedCopyOf(const QString& document);
-    // The tool's generate: the same checks, to target, or beside the import
-    // file when target is empty. Throws AppError (with the bank message when
-    // the entity is missing). Returns the path written.
-    QString generateTo(const QString& target);
+    // The tool's generate: the same checks and the same check of the
+    // document, to target, or beside the import file when target is empty.
+    // review sees the findings, if any, and says whether to save despite
+    // errors (without review: save). Throws AppError (with the bank message
+    // when the entity is missing). Returns where the document goes and what
+    // the check found, Written or Cancelled.
+    Generated generateTo(const QString& target, const FindingsReview& review = {});
 
     static const QString MissingBankDataMessage;
     bool hasBankData() const;
     // Where "Generar Factura" saves without asking: RutaDelFichero +
     // NombreFichero + ".XML", or empty when both are empty and a person chooses.
     QString saveTargetBesideImport() const;
+    // Where the document of an import file chosen by a person goes.
+    static QString documentBesideImport(const QString& importFile);
     // Why the document cannot be written to path, or empty when it can: the
     // file the invoice was imported from (also through a link or another
-    // name for it), a signed invoice's name (.XSIG) and anything but a
+    // name for it), the program's settings files (Registro.Ini,
+    // Concellos.Ini), a signed invoice's name (.XSIG) and anything but a
     // regular file are never replaced.
     QString targetProblem(const QString& path) const;
+    // The same for a draft chosen in a dialog: never the import file shown
+    // nor a settings file.
+    QString draftTargetProblem(const QString& path) const;
 
     // The window's fresh invoice, at start and for "Nueva factura": start()
     // again from an empty record, in the user's own series with the number
@@ -183,6 +200,12 @@ public:
                  const QStringList& sources = {});
 
 private:
+    InvoiceImport::UsualRate usualRate() const;
+    // What path is that no file the invoice writes may replace, or empty.
+    QString protectedFileReason(const QString& path) const;
+    // With review, checks the document about to be saved (kept in checked)
+    // into result; false when it must not be saved.
+    bool checkBeforeSave(Generated& result, QByteArray& checked, const FindingsReview& review);
     void noteNumberUsed();
     // The invoice's issuer is the user of "Mis datos" (or "Mis datos" has no
     // tax id to tell).
@@ -198,6 +221,7 @@ private:
     QString m_appDir;
     InvoiceRecord m_record;
     QString m_importedFrom;
+    QString m_settingsProblem;
     DocumentRenderer* m_renderer = nullptr;
     LongWork m_longWork;
 };

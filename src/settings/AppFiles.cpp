@@ -1,5 +1,7 @@
 #include "settings/AppFiles.h"
 
+#include "common/FileIdentity.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -36,6 +38,19 @@ QString concellosIni(const QString& appDir) {
 
 QString fixedImportFile(const QString& appDir) {
     return resolve(appDir, QStringLiteral("Importa/Factura.Ini"));
+}
+
+QString settingsFileAt(const QString& appDir, const QString& path) {
+    if (path.isEmpty())
+        return {};
+    const QFileInfo info(path);
+    const bool inAppDir = FileIdentity::sameFile(info.absolutePath(), appDir);
+    for (const QString& name : {QStringLiteral("Registro.Ini"), QStringLiteral("Concellos.Ini")}) {
+        if (FileIdentity::samePlace(path, resolve(appDir, name)) ||
+            (inAppDir && info.fileName().compare(name, Qt::CaseInsensitive) == 0))
+            return name;
+    }
+    return {};
 }
 
 } // namespace AppFiles

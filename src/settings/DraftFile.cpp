@@ -102,7 +102,9 @@ QString text(InvoiceRecord& record) {
     d.key("FECHA", dateOrEmpty(r.issueDate()));
     d.key("VENCIMIENTO", dateOrEmpty(r.dueDate()));
     d.key("LINEAS", QString::number(lines.count()));
-    d.key("IRPF", r.text(RecordField::WithholdingRate));
+    // The rate on screen, in the files' form ("15.5" typed is written 15,5);
+    // never empty, which would mean the usual rate when read back.
+    d.key("IRPF", numberText(r.withholdingRate()));
 
     d.section("VENDEDOR");
     d.key("ENTIDAD", r.text(RecordField::BankEntity));

@@ -32,9 +32,12 @@ IniFile::IniFile(const QString& path, bool strict) : m_path(path) {
     if (!info.exists())
         return;
     m_existed = true;
-    auto refuse = [strict](const QString& message) {
+    auto refuse = [&](const QString& message) {
         if (strict)
             throw AppError(message);
+        // A folder, pipe or device is never replaced by a save anyway.
+        if (info.isFile())
+            m_readProblem = message;
     };
     if (info.isDir()) {
         refuse(QStringLiteral("%1 es una carpeta, no un fichero").arg(path));
@@ -130,6 +133,7 @@ IniFile::IniFile(const QString& path, bool strict) : m_path(path) {
 
 void IniFile::setText(const QString& text) {
     m_text = text;
+    m_readProblem.clear();
     parse();
 }
 
@@ -278,6 +282,12 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
 }
 
 void IniFile::save() {
+    if (!m_readProblem.isEmpty())
+        throw AppError(
+            QStringLiteral("No se ha guardado nada en %1, para no perder lo que no se ha "
+                           "podido leer: %2")
+                .arg(QDir::toNativeSeparators(QFileInfo(m_path).absoluteFilePath()),
+                     m_readProblem.left(1).toLower() + m_readProblem.mid(1)));
     QString reason;
     if (!SafeSave::write(m_path, m_text.toUtf8(), &reason))
         throw AppError(

@@ -22,7 +22,9 @@ public:
     // Reads path when it exists; a missing file reads as a file without
     // sections. With strict set, a file that is too big, is a folder or
     // another non-plain file (pipe, device), or cannot be read throws
-    // AppError; otherwise such a file reads as empty.
+    // AppError; otherwise such a file reads as empty, and a plain file that
+    // could not be read whole (too big, unreadable) has readProblem() say why
+    // and save() refuse to replace it.
     explicit IniFile(const QString& path, bool strict = false);
     IniFile(const IniFile&) = delete;
     IniFile& operator=(const IniFile&) = delete;
@@ -31,6 +33,9 @@ public:
 
     const QString& path() const { return m_path; }
     bool existed() const { return m_existed; }
+    // Why the plain file that exists could not be read whole; empty when it
+    // was (or does not exist, or is no plain file).
+    const QString& readProblem() const { return m_readProblem; }
 
     bool hasSection(const QString& section) const;
     QString readString(const QString& section, const QString& key,
@@ -44,7 +49,8 @@ public:
     void writeString(const QString& section, const QString& key, const QString& value);
     // Writes the whole file atomically as UTF-8; throws AppError
     // "No se puede guardar <ruta>: <motivo>" and leaves the old file whole on
-    // failure.
+    // failure. A file that could not be read whole is never replaced (what
+    // was not read would be lost), unless setText() gave all of its content.
     void save();
 
     // The text as it would be saved.
@@ -66,6 +72,7 @@ private:
     QString m_path;
     QString m_text;
     bool m_existed = false;
+    QString m_readProblem;
     std::vector<Section> m_sections;
     // Section names, each with its number in lineStart (the first one wins).
     IniKeyTable m_sectionNames;

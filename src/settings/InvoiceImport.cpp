@@ -23,26 +23,37 @@ const QString Buyer = QStringLiteral("COMPRADOR");
 const QString Admon = QStringLiteral("ADMON");
 const QString Lines = QStringLiteral("LINEAS");
 
-QDate dateFrom(const QString& text) {
-    const auto date = ValueForms::parseDate(text);
-    if (!date)
-        throw AppError(QStringLiteral("'%1' is not a valid date").arg(text));
-    return *date;
+// A date of the file; one missing or not a date stops the import, naming
+// the key and what it is, why, and the form to write.
+QDate dateFrom(const QString& key, const QString& what, const QString& text) {
+    if (const auto date = ValueForms::parseDate(text))
+        return *date;
+    const QString form = QStringLiteral("escriba una fecha válida como dd/mm/aaaa");
+    if (text.isEmpty())
+        throw AppError(QStringLiteral("%1: falta %2; %3").arg(key, what, form));
+    throw AppError(QStringLiteral("%1: %2 «%3» %4; %5")
+                       .arg(key, what, text, ValueForms::dateProblem(text), form));
 }
 
-QDate readDate(const IniFile& ini, const QString& key) {
-    return dateFrom(ini.readString(General, key));
+QDate readDate(const IniFile& ini, const QString& key, const QString& what) {
+    return dateFrom(key, what, ini.readString(General, key));
 }
 
-// A line number: not a number reads as 0; more than 8 decimals or a value
-// outside the field's limits stops the import with the key in the message.
-Decimal readNumber(const IniFile& ini, const QString& key, AmountLimits::NumberField field) {
-    const QString text = ini.readString(Lines, key);
+// A line number: empty reads as 0; a text that is not a number, more than 8
+// decimals or a value outside the field's limits stops the import with the
+// key in the message.
+Decimal numberFrom(const QString& key, const QString& text, AmountLimits::NumberField field) {
+    if (text.isEmpty())
+        return Decimal();
     const ValueForms::NumberRead read = ValueForms::readNumber(text);
     const QString problem = AmountLimits::importProblem(field, key, text, read);
     if (!problem.isEmpty())
         throw AppError(problem);
-    return read.ok() ? read.value : Decimal();
+    return read.value;
+}
+
+Decimal readNumber(const IniFile& ini, const QString& key, AmountLimits::NumberField field) {
+    return numberFrom(key, ini.readString(Lines, key), field);
 }
 
 // A description cut to the field's size, never in the middle of a character.
@@ -89,7 +100,7 @@ struct ImportedInvoice {
     QString entity, office, control, account;
     PartyRead issuer, customer;
     QVector<QPair<RecordField, QString>> centres;
-    QString withholdingRate; // a draft keeps it; other files leave it alone
+    QString withholdingRate;
     QVector<InvoiceLine> lines;
 };
 
@@ -109,9 +120,12 @@ QVector<InvoiceLine> readLines(const IniFile& ini, int count) {
         // What a draft adds to a line; absent in other import files.
         line.fileReference = ini.readString(Lines, QStringLiteral("EXPEDIENTE") + suffix)
                                  .left(InvoiceLine::FileReferenceSize);
-        const QString fileDate = ini.readString(Lines, QStringLiteral("FECHAEXPEDIENTE") + suffix);
+        const QString fileDateKey = QStringLiteral("FECHAEXPEDIENTE") + suffix;
+        const QString fileDate = ini.readString(Lines, fileDateKey);
         if (!fileDate.isEmpty())
-            line.fileDate = dateFrom(fileDate);
+            line.fileDate =
+                dateFrom(fileDateKey,
+                         QStringLiteral("la fecha del expediente de la línea %1").arg(n), fileDate);
         // EXENTOn, which drafts write, follows from the rate: storing the line
         // marks a line at 0 % exempt.
         Memoria::beforePost(line);
@@ -120,15 +134,26 @@ QVector<InvoiceLine> readLines(const IniFile& ini, int count) {
     return lines;
 }
 
-ImportedInvoice readFile(const IniFile& ini) {
+// The file's IRPF, else the usual rate; a value that is no rate from 0 to
+// 100 stops the import.
+QString readWithholdingRate(const IniFile& ini, const UsualRate& usualRate) {
+    const QString key = QStringLiteral("IRPF");
+    const QString text = ini.readString(General, key);
+    if (text.isEmpty())
+        return usualRate ? usualRate() : QStringLiteral("0");
+    return numberFrom(key, text, AmountLimits::NumberField::Withholding).editText();
+}
+
+ImportedInvoice readFile(const IniFile& ini, const UsualRate& usualRate) {
     ImportedInvoice in;
     in.series = ini.readString(General, QStringLiteral("SERIE"));
     in.number = ini.readString(General, QStringLiteral("FACTURA"));
-    in.issueDate = readDate(ini, QStringLiteral("FECHA"));
+    in.issueDate = readDate(ini, QStringLiteral("FECHA"), QStringLiteral("la fecha de la factura"));
     if (ini.readString(General, QStringLiteral("VENCIMIENTO")).isEmpty())
         in.dueDate = ValueForms::zeroDate();
     else
-        in.dueDate = readDate(ini, QStringLiteral("VENCIMIENTO"));
+        in.dueDate =
+            readDate(ini, QStringLiteral("VENCIMIENTO"), QStringLiteral("la fecha de vencimiento"));
 
     auto bank = [&](const char* key) { return ini.readString(Seller, QString::fromLatin1(key)); };
     in.entity = bank("ENTIDAD");
@@ -143,7 +168,7 @@ ImportedInvoice readFile(const IniFile& ini) {
                            .arg(count)
                            .arg(MaxLines));
 
-    in.withholdingRate = ini.readString(General, QStringLiteral("IRPF"));
+    in.withholdingRate = readWithholdingRate(ini, usualRate);
     in.issuer = PartyRead::read(ini, Seller);
     in.customer = PartyRead::read(ini, Buyer);
     for (const AdministrationCentres::Field& f : AdministrationCentres::fields())
@@ -178,8 +203,7 @@ void apply(InvoiceRecord& record, ImportedInvoice& in) {
     record.setText(RecordField::BankOffice, in.office);
     record.setText(RecordField::BankControlDigits, in.control);
     record.setText(RecordField::BankAccountNumber, in.account);
-    if (!in.withholdingRate.isEmpty())
-        record.setText(RecordField::WithholdingRate, in.withholdingRate);
+    record.setText(RecordField::WithholdingRate, in.withholdingRate);
     in.issuer.apply(record, Party::Issuer);
     in.customer.apply(record, Party::Customer);
     applyCentres(record, in.centres);
@@ -203,7 +227,8 @@ QString folderOf(const QString& path) {
     return folder.endsWith(u'/') ? folder : folder + u'/';
 }
 
-void importFile(InvoiceRecord& record, const QString& path, bool chosenInDialog) {
+void importFile(InvoiceRecord& record, const QString& path, bool chosenInDialog,
+                const UsualRate& usualRate) {
     // Nothing on the invoice changes until the whole file has been read and
     // checked; an import that stops leaves it exactly as it was.
     ImportedInvoice in;
@@ -211,7 +236,7 @@ void importFile(InvoiceRecord& record, const QString& path, bool chosenInDialog)
         if (!QFileInfo::exists(path))
             throw AppError(QStringLiteral("No existe el fichero %1").arg(path));
         const IniFile ini(path, true);
-        in = readFile(ini);
+        in = readFile(ini, usualRate);
     } catch (...) {
         record.setImportando(false);
         throw;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 class InvoiceRecord;
 
@@ -17,14 +18,21 @@ QString baseNameOf(const QString& path);
 // Folder of a path followed by a separator.
 QString folderOf(const QString& path);
 
+// The issuer's usual withholding rate, asked for only when the file gives no
+// IRPF value (missing or empty). It may throw AppError: the import then stops.
+using UsualRate = std::function<QString()>;
+
 // Everything after the choice of the file. The whole file is read and checked
 // first; then the invoice takes its values and its lines replace the old
-// ones, with Importando set. chosenInDialog sets NombreFichero and
-// RutaDelFichero; otherwise both are emptied, and a tick of the
-// administration box the file brings reaches its handler once everything is
-// in. On an early end (a date that does not convert, a number beyond its
-// limits, a line count too large) AppError is thrown, Importando is cleared
-// and the invoice is exactly as it was.
-void importFile(InvoiceRecord& record, const QString& path, bool chosenInDialog);
+// ones, with Importando set. The withholding rate is the file's IRPF, else
+// the usual rate ("0" without one), never the previous invoice's.
+// chosenInDialog sets NombreFichero and RutaDelFichero; otherwise both are
+// emptied, and a tick of the administration box the file brings reaches its
+// handler once everything is in. On an early end (a date that does not
+// convert, a number that is not one or is beyond its limits, a line count too
+// large) AppError is thrown, naming the key, Importando is cleared and the
+// invoice is exactly as it was.
+void importFile(InvoiceRecord& record, const QString& path, bool chosenInDialog,
+                const UsualRate& usualRate = {});
 
 } // namespace InvoiceImport

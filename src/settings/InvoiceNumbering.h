@@ -1,15 +1,15 @@
 #pragma once
 
+#include "common/NumberSequence.h"
+
 #include <QString>
 
 // The last invoice number written for each series, kept in Registro.Ini
 // section NUMERACION, so a new invoice can propose the next one.
 namespace InvoiceNumbering {
 
-// The number after text: its last run of digits counted up, keeping leading
-// zeros and whatever comes before ("007" -> "008", "F-99" -> "F-100").
-// Empty when text ends in no digit.
-QString next(const QString& text);
+// The number after text ("F-99" -> "F-100"); empty when text ends in no digit.
+using NumberSequence::next;
 
 // The last number stored for series, empty when none.
 QString last(const QString& appDir, const QString& series);
@@ -18,7 +18,8 @@ QString last(const QString& appDir, const QString& series);
 // the same numbering (same text before its final digits, digits worth more):
 // writing an old invoice again does not take the count back. For an invoice
 // of the user's own, series becomes the user's own series too. Failing to
-// write it is silent: the document it belongs to has been written.
+// write it is silent: the document it belongs to has been written. A file
+// that could not be read whole is left alone and both kept for the run.
 void remember(const QString& appDir, const QString& series, const QString& number,
               bool usersOwn = false);
 

@@ -1,11 +1,15 @@
 #include "settings/RegistroIni.h"
 
+#include "common/AppError.h"
+#include "common/ValueForms.h"
+#include "invoice/AmountLimits.h"
 #include "invoice/BankAccount.h"
 #include "invoice/InvoiceRecord.h"
 #include "invoice/PartyFields.h"
 #include "settings/AppFiles.h"
 #include "settings/IniFile.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace {
@@ -65,6 +69,7 @@ IssuerSettings IssuerSettings::read(const IniFile& ini) {
     for (const PartyFieldInfo& info : PartyFields::all())
         s.value(info.field) = ini.readString(MisDatos, QString::fromLatin1(info.iniKey));
     s.exemptionReason = r("MOTIVOEXENCION");
+    s.withholdingRate = r("IRPF");
     return s;
 }
 
@@ -88,14 +93,18 @@ void IssuerSettings::write(IniFile& ini, PersonType type) const {
     if (!exemptionReason.isEmpty() ||
         ini.readString(MisDatos, QStringLiteral("MOTIVOEXENCION"), absent) != absent)
         w("MOTIVOEXENCION", exemptionReason);
+    // The same for the usual rate: no withholding is what a file without it means.
+    if ((!withholdingRate.isEmpty() && withholdingRate != u"0") ||
+        ini.readString(MisDatos, QStringLiteral("IRPF"), absent) != absent)
+        w("IRPF", withholdingRate);
 }
 
 namespace RegistroIni {
 
-void loadIssuerAtStart(InvoiceRecord& record, const QString& appDir) {
+QString loadIssuerAtStart(InvoiceRecord& record, const QString& appDir) {
     const QString path = AppFiles::registroIni(appDir);
     if (!QFileInfo::exists(path))
-        return;
+        return {};
     const IniFile ini(path);
     const IssuerSettings s = IssuerSettings::read(ini);
     record.setExemptionReason(s.exemptionReason);
@@ -108,10 +117,10 @@ void loadIssuerAtStart(InvoiceRecord& record, const QString& appDir) {
     BankAccount::followAccount(record);
 
     const auto type = PartyFields::personTypeOf(s.personLetter());
-    if (!type)
-        return;
-    PartyFields::load(record, Party::Issuer, *type,
-                      [&](const QString& key) { return ini.readString(MisDatos, key); });
+    if (type)
+        PartyFields::load(record, Party::Issuer, *type,
+                          [&](const QString& key) { return ini.readString(MisDatos, key); });
+    return ini.readProblem();
 }
 
 void loadExemptionReason(InvoiceRecord& record, const QString& appDir) {
@@ -121,6 +130,27 @@ void loadExemptionReason(InvoiceRecord& record, const QString& appDir) {
         return;
     }
     record.setExemptionReason(IssuerSettings::read(IniFile(path)).exemptionReason);
+}
+
+QString usualWithholdingRate(const QString& appDir) {
+    const QString path = AppFiles::registroIni(appDir);
+    const QString stored = IniFile(path).readString(MisDatos, QStringLiteral("IRPF"));
+    if (stored.isEmpty())
+        return QStringLiteral("0");
+    const ValueForms::NumberRead read = ValueForms::readNumber(stored);
+    if (!read.ok() ||
+        !AmountLimits::withinLimits(AmountLimits::NumberField::Withholding, read.value))
+        throw AppError(QStringLiteral("El tipo de retención habitual guardado en %1 (IRPF=%2) no "
+                                      "es un número de 0 a 100; corríjalo en Configuración > "
+                                      "Mis datos")
+                           .arg(QDir::toNativeSeparators(path), stored));
+    return read.value.editText();
+}
+
+QString withholdingRateToStore(const QString& typed) {
+    if (typed.trimmed().isEmpty())
+        return QStringLiteral("0");
+    return AmountLimits::typedValue(AmountLimits::NumberField::Withholding, typed).editText();
 }
 
 AutoFirmaSettings loadAutoFirmaIntoRecord(InvoiceRecord& record, const QString& appDir) {

@@ -15,6 +15,7 @@ struct IssuerSettings {
     QString name, surname1, surname2;               // NOMBRE APELLIDO1 APELLIDO2
     QString address, postCode, town, province, taxId, contact, email;
     QString exemptionReason; // MOTIVOEXENCION; empty means the default text
+    QString withholdingRate; // IRPF: the usual withholding rate; empty means 0
 
     // First character of PERSONA, compared upper case only; empty when it
     // selects neither kind.
@@ -35,12 +36,22 @@ struct IssuerSettings {
 namespace RegistroIni {
 
 // Loads the issuer into the main window's record when Registro.Ini exists in
-// appDir, as the window does when first shown.
-void loadIssuerAtStart(InvoiceRecord& record, const QString& appDir);
+// appDir, as the window does when first shown. Returns why the file could not
+// be read, if it exists and could not (it then reads as empty).
+QString loadIssuerAtStart(InvoiceRecord& record, const QString& appDir);
 
 // The reason written on exempt lines, from [MISDATOS] MOTIVOEXENCION (the
 // default text when the file or the key is missing or empty).
 void loadExemptionReason(InvoiceRecord& record, const QString& appDir);
+
+// The issuer's usual withholding rate ([MISDATOS] IRPF) in the files' form,
+// "0" when the file or the key is missing or empty. Throws AppError, naming
+// the key and where to correct it, when the stored text is no rate from 0 to
+// 100.
+QString usualWithholdingRate(const QString& appDir);
+// The same check for a rate about to be stored, as typed: its files' form
+// ("15", "7,5"), or AppError with the reason.
+QString withholdingRateToStore(const QString& typed);
 
 // Reads the AutoFirma settings into the carrier fields Edit29..Edit32.
 AutoFirmaSettings loadAutoFirmaIntoRecord(InvoiceRecord& record, const QString& appDir);

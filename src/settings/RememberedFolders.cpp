@@ -3,6 +3,7 @@
 #include "common/AppError.h"
 #include "settings/AppFiles.h"
 #include "settings/IniFile.h"
+#include "settings/KeptSettings.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -38,7 +39,8 @@ QString keyOf(Kind kind) {
 } // namespace
 
 QString folder(const QString& appDir, Kind kind) {
-    const QString stored = IniFile(AppFiles::registroIni(appDir)).readString(Section, keyOf(kind));
+    const QString stored =
+        KeptSettings::value(IniFile(AppFiles::registroIni(appDir)), Section, keyOf(kind));
     if (stored.isEmpty() || !QFileInfo(stored).isDir())
         return {};
     return stored;
@@ -50,10 +52,9 @@ void remember(const QString& appDir, Kind kind, const QString& filePath) {
     const QString dir = QDir::toNativeSeparators(QFileInfo(filePath).absolutePath());
     try {
         IniFile ini(AppFiles::registroIni(appDir));
-        if (ini.readString(Section, keyOf(kind)) == dir)
+        if (KeptSettings::value(ini, Section, keyOf(kind)) == dir)
             return;
-        ini.writeString(Section, keyOf(kind), dir);
-        ini.save();
+        KeptSettings::store(ini, Section, keyOf(kind), dir);
     } catch (const AppError&) {
         // Remembering is a convenience; the file the person chose is what counts.
     }

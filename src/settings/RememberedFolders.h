@@ -22,7 +22,8 @@ enum class Kind {
 QString folder(const QString& appDir, Kind kind);
 
 // Stores the folder of filePath for kind. A file that cannot be written is
-// not worth a message: the next dialog just starts elsewhere.
+// not worth a message: the next dialog just starts elsewhere. A file that
+// could not be read whole is left alone and the folder kept for the run.
 void remember(const QString& appDir, Kind kind, const QString& filePath);
 
 } // namespace RememberedFolders

@@ -121,11 +121,71 @@ private slots:
         writeFile(path(), QStringLiteral("Importa/Factura.Ini"), text);
         open();
         m_window->AdvSmoothButton2Click();
-        QCOMPARE(m_prompts->errors(), QStringList{"'' is not a valid date."});
+        QCOMPARE(
+            m_prompts->errors(),
+            QStringList{
+                "FECHA: falta la fecha de la factura; escriba una fecha válida como dd/mm/aaaa."});
         // A stopped import changes nothing.
         QCOMPARE(edit(m_window.get(), "Edit24")->text(), QString());
         QCOMPARE(edit(m_window.get(), "Edit1")->text(), QString());
         QCOMPARE(m_window->record().lines().count(), 0);
+    }
+
+    // A file the import refuses leaves the invoice on screen exactly as it
+    // was, unsaved-changes mark included, and says why in Spanish.
+    void refusedFileChangesNothing_data() {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<QString>("error");
+        const QString form = QStringLiteral("; escriba una fecha válida como dd/mm/aaaa.");
+        QTest::newRow("impossible date")
+            << "FECHA=15/03/2024"
+            << "FECHA=31/02/2024"
+            << "FECHA: la fecha de la factura «31/02/2024» no existe: febrero de 2024 tiene 29 "
+               "días" +
+                   form;
+        QTest::newRow("no date") << "FECHA=15/03/2024"
+                                 << ""
+                                 << "FECHA: falta la fecha de la factura" + form;
+        QTest::newRow("bad date of a file reference")
+            << "IVA2=0"
+            << "IVA2=0\nFECHAEXPEDIENTE2=2024-13-01"
+            << "FECHAEXPEDIENTE2: la fecha del expediente de la línea 2 «2024-13-01» no existe: "
+               "no hay mes 13" +
+                   form;
+        QTest::newRow("price with a decimal point")
+            << "PRECIO2=12,5"
+            << "PRECIO2=33.33"
+            << "PRECIO2: «33.33» no es un número; escriba la coma decimal: 33,33.";
+        QTest::newRow("withholding over 100")
+            << "LINEAS=2"
+            << "LINEAS=2\nIRPF=150"
+            << "IRPF: el tipo de retención del I.R.P.F. «150» debe estar entre 0 y 100.";
+    }
+
+    void refusedFileChangesNothing() {
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(QString, error);
+        const QString good = ImportText.arg(QString());
+        writeFile(path(), QStringLiteral("datos/F.ini"), good);
+        writeFile(path(), QStringLiteral("datos/mal.ini"), QString(good).replace(from, to));
+        open();
+        m_prompts->fileAnswers << file(QStringLiteral("datos/F.ini"));
+        m_window->openInvoiceFile();
+        QVERIFY(m_prompts->errors().isEmpty());
+        QVERIFY(!m_window->isWindowModified());
+        const QByteArray before = m_window->session().currentDocument();
+        const QString status = m_window->statusText();
+
+        m_prompts->fileAnswers << file(QStringLiteral("datos/mal.ini"));
+        m_window->openInvoiceFile();
+        QCOMPARE(m_prompts->errors(), QStringList{error});
+        QVERIFY(!m_window->isWindowModified());
+        QVERIFY(!m_window->hasUnsavedChanges());
+        QCOMPARE(m_window->session().currentDocument(), before);
+        QCOMPARE(m_window->statusText(), status);
+        QCOMPARE(edit(m_window.get(), "Edit24")->text(), QStringLiteral("A"));
     }
 
     void generateNeedsTheBankEntity() {

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -434,13 +435,17 @@ private slots:
         TFormRegistro w(m_dir.path());
         // The screen's order: kind, name ... e-mail, account, IBAN, logo,
         // exemption reason, buttons.
-        const QStringList order{"RadioButton3",    "Edit18",         "Edit19",
-                                "Edit20",          "Edit1",          "Edit2",
-                                "Edit3",           "Edit4",          "Edit5",
-                                "Edit6",           "Edit26",         "Edit28",
-                                "Edit13",          "Edit14",         "Edit15",
-                                "Edit16",          "Edit17",         "eLogo",
-                                "bLogo",           "MotivoExencion", "AdvSmoothButton1",
+        const QStringList order{"RadioButton3",    "Edit18",
+                                "Edit19",          "Edit20",
+                                "Edit1",           "Edit2",
+                                "Edit3",           "Edit4",
+                                "Edit5",           "Edit6",
+                                "Edit26",          "Edit28",
+                                "Edit13",          "Edit14",
+                                "Edit15",          "Edit16",
+                                "Edit17",          "eLogo",
+                                "bLogo",           "MotivoExencion",
+                                "ComboBoxIrpf",    "AdvSmoothButton1",
                                 "AdvSmoothButton3"};
         QCOMPARE(tabChain(w, order), order);
     }
@@ -466,6 +471,59 @@ private slots:
         QVERIFY(readFile(iniPath()).contains("MOTIVOEXENCION=\r\n"));
         RegistroIni::loadExemptionReason(record, m_dir.path());
         QCOMPARE(record.exemptionReason(), InvoiceRecord::defaultExemptionReason());
+    }
+
+    // The usual withholding rate: stored in the files' form, only once it is
+    // not 0, so a file without it keeps its keys; a rate that is none is
+    // refused and nothing is stored.
+    void usualWithholdingRate_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("stored"); // "<missing>": no IRPF key
+        QTest::addColumn<QString>("error");
+        QTest::newRow("whole") << "15"
+                               << "15" << QString();
+        QTest::newRow("decimal comma") << "7,50"
+                                       << "7,5" << QString();
+        QTest::newRow("decimal point, as typed on screen") << "15.5"
+                                                           << "15,5" << QString();
+        QTest::newRow("0: no key") << "0"
+                                   << "<missing>" << QString();
+        QTest::newRow("empty: no key") << ""
+                                       << "<missing>" << QString();
+        QTest::newRow("over 100")
+            << "150"
+            << "<missing>"
+            << QStringLiteral("El tipo de retención del I.R.P.F. «150» debe estar entre 0 y 100.");
+        QTest::newRow("letters") << "abc"
+                                 << "<missing>"
+                                 << QStringLiteral("El tipo de retención del I.R.P.F. «abc» no es "
+                                                   "un número (use la coma decimal: 12,50)");
+    }
+    void usualWithholdingRate() {
+        QFETCH(QString, typed);
+        QFETCH(QString, stored);
+        QFETCH(QString, error);
+        const QByteArray before = "[MISDATOS]\nPERSONA=J\nNOMBRE=Ana S.L.\n";
+        writeFile(iniPath(), before);
+        TFormRegistro w(m_dir.path());
+        w.show();
+        auto* rate = child<QComboBox>(w, "ComboBoxIrpf");
+        QCOMPARE(rate->currentText(), QStringLiteral("0"));
+        rate->setEditText(typed);
+        w.findChild<QToolButton*>(QStringLiteral("AdvSmoothButton1"))->click();
+        QCOMPARE(m_prompts.errors(), error.isEmpty() ? QStringList() : QStringList{error});
+        if (!error.isEmpty()) {
+            QVERIFY(w.isVisible());
+            QCOMPARE(readFile(iniPath()), before);
+            return;
+        }
+        QCOMPARE(value(section(iniPath(), QStringLiteral("MISDATOS")), QStringLiteral("IRPF")),
+                 stored);
+        // Shown again as stored.
+        TFormRegistro again(m_dir.path());
+        again.show();
+        QCOMPARE(child<QComboBox>(again, "ComboBoxIrpf")->currentText(),
+                 stored == u"<missing>" ? QStringLiteral("0") : stored);
     }
 };
 

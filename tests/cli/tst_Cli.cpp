@@ -23,6 +23,8 @@ private slots:
     void usage();
     void withholdingOfADraft_data();
     void withholdingOfADraft();
+    void generateChecksTheDocument_data();
+    void generateChecksTheDocument();
 };
 
 namespace {
@@ -148,10 +150,11 @@ void tst_Cli::errors_data() {
     QTest::addColumn<QString>("message");
     QTest::newRow("issue date missing")
         << QByteArray("[DATOS_GENERALES]\nSERIE=A\n[VENDEDOR]\nENTIDAD=2100\n")
-        << "'' is not a valid date.";
+        << "FECHA: falta la fecha de la factura; escriba una fecha válida como dd/mm/aaaa.";
     QTest::newRow("issue date invalid")
         << QByteArray("[DATOS_GENERALES]\nFECHA=30/02/2024\n[VENDEDOR]\nENTIDAD=2100\n")
-        << "'30/02/2024' is not a valid date.";
+        << "FECHA: la fecha de la factura «30/02/2024» no existe: febrero de 2024 tiene 29 días; "
+           "escriba una fecha válida como dd/mm/aaaa.";
     QTest::newRow("bank entity missing")
         << QByteArray("[DATOS_GENERALES]\nFECHA=1/2/2024\n[VENDEDOR]\nOFICINA=0418\n")
         << "¡¡¡ Debe cumplimentar los datos bancarios !!!";
@@ -238,7 +241,7 @@ void tst_Cli::withholdingOfADraft() {
     const QString output = dir.filePath(QStringLiteral("out.xml"));
     const Run run = cli(QStringList{"generate", "--home", dir.path(), "-o", output} + options +
                         QStringList{input});
-    QCOMPARE(run.err, QString());
+    QVERIFY2(CliRunner::onlyFindings(run.err, output), qPrintable(run.err));
     QCOMPARE(run.status, 0);
     const QString xml = QString::fromUtf8(readAll(output));
     QVERIFY2(
@@ -246,6 +249,75 @@ void tst_Cli::withholdingOfADraft() {
         qPrintable(xml));
     if (rate != u"0.00")
         QVERIFY(xml.contains(QStringLiteral("<TaxRate>%1</TaxRate>").arg(rate)));
+}
+
+// generate checks each document as the window does before saving: the
+// findings on stderr in orvane-cli check's text; with --strict a document
+// with errors is not written.
+void tst_Cli::generateChecksTheDocument_data() {
+    QTest::addColumn<QByteArray>("from"); // changed in the sample import file
+    QTest::addColumn<QByteArray>("to");
+    QTest::addColumn<bool>("strict");
+    QTest::addColumn<QString>("code"); // of an error the check must find; empty: none
+    QTest::newRow("clean invoice") << QByteArray() << QByteArray() << false << QString();
+    QTest::newRow("clean invoice, strict") << QByteArray() << QByteArray() << true << QString();
+    for (const bool strict : {false, true}) {
+        const char* mode = strict ? ", strict" : "";
+        QTest::addRow("centres without a managing body%s", mode)
+            << QByteArray("GESTOR=L01150022\n") << QByteArray() << strict << "F-C1";
+        QTest::addRow("no lines%s", mode)
+            << QByteArray("LINEAS=4") << QByteArray("LINEAS=0") << strict << "F-XSD";
+        QTest::addRow("byte-order mark hiding the buyer%s", mode)
+            << QByteArray("[COMPRADOR]") << QByteArray("\xEF\xBB\xBF[COMPRADOR]") << strict
+            << "F-P4";
+    }
+}
+
+void tst_Cli::generateChecksTheDocument() {
+    QFETCH(QByteArray, from);
+    QFETCH(QByteArray, to);
+    QFETCH(bool, strict);
+    QFETCH(QString, code);
+    QTemporaryDir dir;
+    QByteArray text = readAll(QStringLiteral(ORVANE_SAMPLES_DIR "/F2024-001.ini"));
+    if (!from.isEmpty()) {
+        QVERIFY(text.contains(from));
+        text.replace(from, to);
+    }
+    const QString input = writeFile(dir, QStringLiteral("f.ini"), text);
+    const QString output = dir.filePath(QStringLiteral("f.XML"));
+    QStringList arguments{"generate", "--home", dir.path()};
+    if (strict)
+        arguments << QStringLiteral("--strict");
+    const Run run = cli(arguments + QStringList{input});
+    if (code.isEmpty()) {
+        QCOMPARE(run.err, QString());
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.out, output + u'\n');
+        return;
+    }
+    QVERIFY2(run.err.contains(output + QStringLiteral(": ERROR ") + code + u' '),
+             qPrintable(run.err));
+    if (strict) {
+        // The findings, then why nothing was written.
+        const QString refusal =
+            input + QStringLiteral(": La factura tiene errores; con --strict no se "
+                                   "escribe %1.\n")
+                        .arg(output);
+        QVERIFY2(run.err.endsWith(refusal), qPrintable(run.err));
+        QVERIFY(CliRunner::onlyFindings(run.err.chopped(refusal.size()), output));
+        QCOMPARE(run.status, 1);
+        QCOMPARE(run.out, QString());
+        QVERIFY(!QFile::exists(output));
+        return;
+    }
+    QCOMPARE(run.status, 0);
+    QCOMPARE(run.out, output + u'\n');
+    // The same lines orvane-cli check gives for the document written.
+    const Run check = cli({"check", output});
+    QCOMPARE(check.status, 1);
+    QCOMPARE(run.err,
+             check.out.left(check.out.lastIndexOf(output + QStringLiteral(": con errores"))));
 }
 
 QTEST_GUILESS_MAIN(tst_Cli)

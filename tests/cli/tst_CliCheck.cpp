@@ -17,6 +17,7 @@ private slots:
     void samplesPassTheCheck();
     void findingLinesAndSummary();
     void json();
+    void correctiveWithAnotherCodesDescription();
     void exitStatus_data();
     void exitStatus();
 };
@@ -148,6 +149,26 @@ void tst_CliCheck::json() {
     const Run clean = cli({"check", "--json", writeFile(dir, "bien.xml", otherProgramsDocument())});
     QCOMPARE(clean.status, 0);
     QCOMPARE(QJsonDocument::fromJson(clean.out.toUtf8()).array().size(), 0);
+}
+
+// The schema lets a reason code through with another code's description;
+// the tool does not.
+void tst_CliCheck::correctiveWithAnotherCodesDescription() {
+    QFile file(QFINDTESTDATA("../facturae/data/corrective.xml"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, QStringLiteral("rectificativa.xml"),
+                                   file.readAll().replace("<ReasonCode>83<", "<ReasonCode>01<"));
+    const Run run = cli({"check", path});
+    QCOMPARE(run.status, 1);
+    QCOMPARE(run.out.split(u'\n', Qt::SkipEmptyParts),
+             (QStringList{path + QStringLiteral(
+                                     ": ERROR F-R1 /Facturae/Invoices/Invoice[2]/InvoiceHeader/"
+                                     "Corrective/ReasonDescription La descripción «Base imponible "
+                                     "modificada por descuentos y bonificaciones» no es la del "
+                                     "código «01» del motivo de la rectificación (ReasonCode); "
+                                     "debe ser «Número de la factura»."),
+                          path + QStringLiteral(": con errores (1 error, 0 avisos)")}));
 }
 
 void tst_CliCheck::exitStatus_data() {

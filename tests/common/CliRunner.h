@@ -59,6 +59,20 @@ inline QByteArray readAll(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// Whether text holds nothing but the document check's findings about file,
+// one per line, as orvane-cli check writes them (none at all is fine).
+inline bool onlyFindings(const QString& text, const QString& file) {
+    for (const QString& line : text.split(u'\n', Qt::SkipEmptyParts)) {
+        const QString rest = line.mid(file.size() + 2);
+        if (!line.startsWith(file + QStringLiteral(": ")) ||
+            !(rest.startsWith(QStringLiteral("ERROR ")) ||
+              rest.startsWith(QStringLiteral("WARNING ")) ||
+              rest.startsWith(QStringLiteral("INFO "))))
+            return false;
+    }
+    return text.isEmpty() || text.endsWith(u'\n');
+}
+
 inline Run cli(const QStringList& arguments, const QByteArray& input = {}) {
     return run(QStringLiteral(ORVANE_CLI_PATH), arguments, input);
 }

@@ -251,8 +251,8 @@ void tst_DocumentArithmetic::generatedInvoicesAddUp() {
         InvoiceRecord record;
         record.lines().open();
         const QString rateText = QString::fromLatin1(Withholding[random.bounded(5)]);
-        record.setText(RecordField::WithholdingRate, rateText);
         InvoiceImport::importFile(record, path, true);
+        record.setText(RecordField::WithholdingRate, rateText);
         QBuffer buffer;
         QVERIFY(buffer.open(QIODevice::WriteOnly));
         FacturaeWriter::write(record, buffer);

@@ -15,10 +15,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto number = ValueForms::parseNumber(text);
     const auto display = ValueForms::parseDisplayNumber(text);
     if (number) {
-        // Every import-form number is also a typed number with the same value,
-        // unless a point in it reads as a decimal point there.
-        if (!text.contains(u'.'))
-            check(display && *display == *number);
+        // Every number of the files' form is also a typed number with the
+        // same value; a point in it only ever groups thousands, so a comma
+        // follows it.
+        check(display && *display == *number);
+        if (text.contains(u'.'))
+            check(text.indexOf(u',') > text.lastIndexOf(u'.'));
         // An exact decimal reads back from its own text.
         check(ValueForms::parseNumber(number->editText()) == number);
         check(number->decimals() <= Decimal::Scale);

@@ -31,7 +31,13 @@ void tst_ValueForms::numbers_data() {
     QTest::newRow("capital exponent, negative") << "25E-1" << true << "2.5";
     QTest::newRow("exponent with plus") << "1e+3" << true << "1000";
     QTest::newRow("point as decimal mark") << "12.50" << false << "0";
-    QTest::newRow("point grouping thousands") << "1.250,00" << false << "0";
+    // Grouping only as the screen shows it: groups of three, a decimal comma.
+    QTest::newRow("point grouping thousands") << "1.250,00" << true << "1250";
+    QTest::newRow("two groups") << "-1.234.567,5" << true << "-1234567.5";
+    QTest::newRow("grouping without a comma") << "1.250" << false << "0";
+    QTest::newRow("group of two") << "1.25,0" << false << "0";
+    QTest::newRow("four digits before the group") << "1250.000,0" << false << "0";
+    QTest::newRow("grouped with exponent") << "1.250,0e2" << false << "0";
     QTest::newRow("blank inside") << "1 000" << false << "0";
     QTest::newRow("empty") << "" << false << "0";
     QTest::newRow("only blanks") << "   " << false << "0";

@@ -1,7 +1,7 @@
 #pragma once
 
-// A PDF's pages as poppler-utils read them: the text of each page, the page
-// count, one page as a picture.
+// A PDF's pages as poppler-utils read them: the text of each page or of the
+// whole, the page count, one page as a picture.
 
 #include "CliRunner.h"
 
@@ -43,6 +43,17 @@ inline QImage picture(const QString& pdf, int page, int dpi) {
                     QString::number(dpi), QStringLiteral("-f"), n, QStringLiteral("-l"), n,
                     QStringLiteral("-singlefile"), pdf, prefix});
     return QImage(prefix + QStringLiteral(".png")).convertToFormat(QImage::Format_Grayscale8);
+}
+
+// A text without a single blank or line break: the words and their order,
+// wherever the layout breaks the lines ("HAC/" at the end of one).
+inline QString squeezed(QString text) {
+    return text.remove(QRegularExpression(QStringLiteral("\\s+")));
+}
+
+// The whole text of a PDF, squeezed.
+inline QString squeezedText(const QString& pdf) {
+    return squeezed(texts(pdf, false).join(QString()));
 }
 
 } // namespace PdfPages

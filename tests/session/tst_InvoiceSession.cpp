@@ -363,28 +363,32 @@ void tst_InvoiceSession::generate() {
                  QStringLiteral("AutoFirma.exe"));
 }
 
+// The tool's generate checks the document as the window does (this one has
+// tax ids the check refuses) and saves it unless told not to save errors.
 void tst_InvoiceSession::generateTo_data() {
     QTest::addColumn<QString>("entity");
     QTest::addColumn<QString>("target"); // relative to home; empty: beside the import
+    QTest::addColumn<bool>("saveErrors");
     QTest::addColumn<QString>("written");
     QTest::addColumn<QString>("error");
     QTest::newRow("beside the import") << "1234"
-                                       << ""
-                                       << "F1.XML"
+                                       << "" << true << "F1.XML"
                                        << "";
     QTest::newRow("to the given file") << "1234"
-                                       << "sub/out.xml"
-                                       << "sub/out.xml"
+                                       << "sub/out.xml" << true << "sub/out.xml"
                                        << "";
+    QTest::newRow("errors not saved") << "1234"
+                                      << "sub/out.xml" << false << ""
+                                      << "";
     QTest::newRow("no bank entity") << ""
-                                    << "out.xml"
-                                    << ""
+                                    << "out.xml" << true << ""
                                     << "¡¡¡ Debe cumplimentar los datos bancarios !!!";
 }
 
 void tst_InvoiceSession::generateTo() {
     QFETCH(QString, entity);
     QFETCH(QString, target);
+    QFETCH(bool, saveErrors);
     QFETCH(QString, written);
     QFETCH(QString, error);
     write(QStringLiteral("F1.ini"), ImportText.arg(entity));
@@ -392,11 +396,28 @@ void tst_InvoiceSession::generateTo() {
     InvoiceSession session(home());
     session.start();
     session.importChosenFile(inHome(QStringLiteral("F1.ini")));
+    CheckFindings reviewed;
     try {
-        const QString path = session.generateTo(target.isEmpty() ? QString() : inHome(target));
+        const InvoiceSession::Generated generated = session.generateTo(
+            target.isEmpty() ? QString() : inHome(target), [&](const CheckFindings& findings) {
+                reviewed = findings;
+                return saveErrors;
+            });
         QVERIFY2(error.isEmpty(), "no error was thrown");
-        QCOMPARE(path, inHome(written));
-        QVERIFY(QFile::exists(path));
+        QVERIFY(hasErrors(generated.findings));
+        const auto texts = [](const CheckFindings& findings) {
+            QStringList t;
+            for (const CheckFinding& f : findings)
+                t << f.code + u' ' + f.path + u' ' + f.message;
+            return t;
+        };
+        QCOMPARE(texts(reviewed), texts(generated.findings));
+        QCOMPARE(texts(generated.findings), texts(session.checkInvoice()));
+        QCOMPARE(generated.status, written.isEmpty() ? InvoiceSession::GenerateStatus::Cancelled
+                                                     : InvoiceSession::GenerateStatus::Written);
+        QCOMPARE(QFile::exists(generated.path), !written.isEmpty());
+        if (!written.isEmpty())
+            QCOMPARE(generated.path, inHome(written));
     } catch (const AppError& e) {
         QCOMPARE(e.message(), error);
         QVERIFY(QDir(home())

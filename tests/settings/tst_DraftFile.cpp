@@ -18,6 +18,8 @@ class tst_DraftFile : public QObject {
     Q_OBJECT
 private slots:
     void roundTripGivesTheSameDraftAndDocument();
+    void rateAsTypedReadsBack_data();
+    void rateAsTypedReadsBack();
     void textsTheReaderWouldChange_data();
     void textsTheReaderWouldChange();
     void numberText_data();
@@ -129,6 +131,34 @@ void tst_DraftFile::roundTripGivesTheSameDraftAndDocument() {
     QCOMPARE(document(reread), document(original));
 }
 
+// The rate is written in the files' form, whatever form it was typed in, so
+// the draft opens again with the same rate; never empty, which would mean
+// the usual rate.
+void tst_DraftFile::rateAsTypedReadsBack_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QByteArray>("written");
+    QTest::newRow("decimal point") << "15.5" << QByteArray("IRPF=15,5\n");
+    QTest::newRow("decimal comma, trailing zero") << "7,50" << QByteArray("IRPF=7,5\n");
+    QTest::newRow("none") << "0" << QByteArray("IRPF=0\n");
+}
+
+void tst_DraftFile::rateAsTypedReadsBack() {
+    QFETCH(QString, typed);
+    QFETCH(QByteArray, written);
+    QTemporaryDir dir;
+    InvoiceRecord original;
+    fill(original);
+    original.setText(RecordField::WithholdingRate, typed);
+    const QString path = dir.filePath(QStringLiteral("borrador.ini"));
+    DraftFile::save(original, path);
+    QVERIFY(readAll(path).contains(written));
+    InvoiceRecord reread;
+    reread.setText(RecordField::WithholdingRate, QStringLiteral("19"));
+    importInto(reread, path);
+    QCOMPARE(reread.withholdingRate(), original.withholdingRate());
+    QCOMPARE(document(reread), document(original));
+}
+
 void tst_DraftFile::textsTheReaderWouldChange_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("readBack");
@@ -190,8 +220,9 @@ void tst_DraftFile::numberText() {
     QCOMPARE(DraftFile::numberText(D(value)), text);
 }
 
-// A file another program wrote keeps its old meaning: no rate taken, no
-// references, the exemption only from a zero rate.
+// A file another program wrote keeps its old meaning: no references, the
+// exemption only from a zero rate; without IRPF the rate is the usual one
+// (none here), never the one of the invoice shown before.
 void tst_DraftFile::importWithoutTheNewKeysIsUnchanged() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("i.ini"));
@@ -204,7 +235,7 @@ void tst_DraftFile::importWithoutTheNewKeysIsUnchanged() {
     InvoiceRecord r;
     r.setText(RecordField::WithholdingRate, QStringLiteral("15"));
     importInto(r, path);
-    QCOMPARE(r.text(RecordField::WithholdingRate), QStringLiteral("15"));
+    QCOMPARE(r.text(RecordField::WithholdingRate), QStringLiteral("0"));
     QCOMPARE(r.lines().count(), 2);
     for (const InvoiceLine& line : r.lines().lines()) {
         QCOMPARE(line.fileReference, QString());

@@ -3,8 +3,8 @@
 
 #include "HostileFiles.h"
 
-#include "facturae/FacturaeWriter.h"
 #include "common/AppError.h"
+#include "facturae/FacturaeWriter.h"
 #include "invoice/InvoiceRecord.h"
 #include "settings/IniFile.h"
 #include "settings/InvoiceImport.h"
@@ -35,7 +35,8 @@ void tst_HostileInput::import_data() {
     QTest::addColumn<int>("lines");
     QTest::addColumn<QString>("description");
 
-    const QString noDate = QStringLiteral("'' is not a valid date");
+    const QString noDate = QStringLiteral(
+        "FECHA: falta la fecha de la factura; escriba una fecha válida como dd/mm/aaaa");
     const QString tooBig = QStringLiteral("es demasiado grande (el máximo es de 16 MB)");
     QTest::newRow("empty file") << Kind::Empty << noDate << 0 << QString();
     QTest::newRow("binary garbage") << Kind::Garbage << noDate << 0 << QString();

@@ -35,6 +35,8 @@ private slots:
     void ibanFollowsTheAccount_data();
     void ibanFollowsTheAccount();
     void numbersBeyondTheirLimitsStop_data();
+    void withholdingRate_data();
+    void withholdingRate();
     void numbersBeyondTheirLimitsStop();
     void windows1252File();
     void earlyEndLeavesTheLines();
@@ -130,13 +132,51 @@ void tst_InvoiceImport::dates_data() {
         << QByteArray("FECHA=15/03/2024\n") << "" << QDate(2024, 3, 15) << QDate(1899, 12, 30);
     QTest::newRow("due date empty") << QByteArray("FECHA=15/03/2024\nVENCIMIENTO=\n") << ""
                                     << QDate(2024, 3, 15) << QDate(1899, 12, 30);
+    // A date that is none stops the import with the key, why, and the form.
+    const QString form = QStringLiteral("; escriba una fecha válida como dd/mm/aaaa");
     QTest::newRow("issue date missing")
-        << QByteArray("VENCIMIENTO=5/4/2024\n") << "'' is not a valid date" << before << before;
-    QTest::newRow("issue date invalid") << QByteArray("FECHA=32/01/2024\n")
-                                        << "'32/01/2024' is not a valid date" << before << before;
+        << QByteArray("VENCIMIENTO=5/4/2024\n") << "FECHA: falta la fecha de la factura" + form
+        << before << before;
+    QTest::newRow("issue date empty")
+        << QByteArray("FECHA=\n") << "FECHA: falta la fecha de la factura" + form << before
+        << before;
+    QTest::newRow("day 32") << QByteArray("FECHA=32/01/2024\n")
+                            << "FECHA: la fecha de la factura «32/01/2024» no existe: enero de "
+                               "2024 tiene 31 días" +
+                                   form
+                            << before << before;
+    QTest::newRow("31 February of a leap year")
+        << QByteArray("FECHA=31/02/2024\n")
+        << "FECHA: la fecha de la factura «31/02/2024» no existe: febrero de 2024 tiene 29 días" +
+               form
+        << before << before;
+    QTest::newRow("29 February of a common year, ISO")
+        << QByteArray("FECHA=2023-02-29\n")
+        << "FECHA: la fecha de la factura «2023-02-29» no existe: febrero de 2023 tiene 28 días" +
+               form
+        << before << before;
+    QTest::newRow("month 13") << QByteArray("FECHA=01/13/2024\n")
+                              << "FECHA: la fecha de la factura «01/13/2024» no existe: no hay "
+                                 "mes 13" +
+                                     form
+                              << before << before;
+    QTest::newRow("before 1900")
+        << QByteArray("FECHA=31/12/1899\n")
+        << "FECHA: la fecha de la factura «31/12/1899» es anterior a 1900" + form << before
+        << before;
+    QTest::newRow("two-digit year")
+        << QByteArray("FECHA=15/03/24\n")
+        << "FECHA: la fecha de la factura «15/03/24» no es una fecha" + form << before << before;
     // A stopped import changes nothing, not even the dates read before.
-    QTest::newRow("due date invalid") << QByteArray("FECHA=15/03/2024\nVENCIMIENTO=mañá\n")
-                                      << "'mañá' is not a valid date" << before << before;
+    QTest::newRow("due date invalid")
+        << QByteArray("FECHA=15/03/2024\nVENCIMIENTO=mañá\n")
+        << "VENCIMIENTO: la fecha de vencimiento «mañá» no es una fecha" + form << before << before;
+    QTest::newRow("a line's file date invalid")
+        << QByteArray("FECHA=15/03/2024\nLINEAS=2\n[LINEAS]\nFECHAEXPEDIENTE2=30/02/2024\n[OTRA]\n")
+        << "FECHAEXPEDIENTE2: la fecha del expediente de la línea 2 «30/02/2024» no existe: "
+           "febrero de 2024 tiene 29 días" +
+               form
+        << before << before;
 }
 
 void tst_InvoiceImport::dates() {
@@ -199,38 +239,73 @@ void tst_InvoiceImport::lineCount() {
         QCOMPARE(r.lines().lines().at(0).description, QStringLiteral("uno"));
 }
 
+// Every form a line's number may take in a file: read with its value, or
+// refused with the key, the text and what to write instead, before the
+// invoice changes.
 void tst_InvoiceImport::numbers_data() {
     QTest::addColumn<QByteArray>("precio");
     QTest::addColumn<QString>("price");
     QTest::addColumn<QString>("importe");
     QTest::addColumn<QString>("total");
-    QTest::newRow("decimal comma") << QByteArray("12,50") << "12.5"
-                                   << "25"
-                                   << "22.5";
-    QTest::newRow("decimal point") << QByteArray("12.50") << "0"
-                                   << "0"
-                                   << "0";
-    QTest::newRow("grouped thousands") << QByteArray("1.250,00") << "0"
-                                       << "0"
-                                       << "0";
-    QTest::newRow("exponent") << QByteArray("1,5e2") << "150"
-                              << "300"
-                              << "270";
-    QTest::newRow("sign and blanks") << QByteArray("  -3,25 ") << "-3.25"
-                                     << "-6.5"
-                                     << "-5.85";
-    QTest::newRow("quoted") << QByteArray("\"7,5\"") << "7.5"
-                            << "15"
-                            << "13.5";
-    QTest::newRow("empty") << QByteArray("") << "0"
-                           << "0"
-                           << "0";
-    QTest::newRow("eight decimals") << QByteArray("0,12345678") << "0.12345678"
-                                    << "0.25"
-                                    << "0.22";
-    QTest::newRow("half-cent tie") << QByteArray("1,3375") << "1.3375"
-                                   << "2.68"
-                                   << "2.41";
+    QTest::addColumn<QString>("error");
+    auto read = [](const char* name, const QByteArray& text, const char* price, const char* importe,
+                   const char* total) {
+        QTest::newRow(name) << text << price << importe << total << QString();
+    };
+    read("decimal comma", "12,50", "12.5", "25", "22.5");
+    read("exponent", "1,5e2", "150", "300", "270");
+    read("sign and blanks", "  -3,25 ", "-3.25", "-6.5", "-5.85");
+    read("whole, negative", "-3", "-3", "-6", "-5.4");
+    read("quoted", "\"7,5\"", "7.5", "15", "13.5");
+    read("empty", "", "0", "0", "0");
+    read("eight decimals", "0,12345678", "0.12345678", "0.25", "0.22");
+    read("half-cent tie", "1,3375", "1.3375", "2.68", "2.41");
+    // The screen's own form.
+    read("grouped thousands", "1.250,00", "1250", "2500", "2250");
+    read("grouped, decimal comma", "1.234,50", "1234.5", "2469", "2222.1");
+    read("two groups", "1.234.567,5", "1234567.5", "2469135", "2222221.5");
+    read("grouped, negative", "-1.234,50", "-1234.5", "-2469", "-2222.1");
+
+    auto refused = [](const char* name, const QByteArray& text, const QString& error) {
+        QTest::newRow(name) << text << QString() << QString() << QString() << error;
+    };
+    const QString anyForm =
+        QStringLiteral("escriba un número con la coma decimal, como 1234,50 o 1.234,50");
+    refused("decimal point", "33.33",
+            QStringLiteral("PRECIO1: «33.33» no es un número; escriba la coma decimal: 33,33"));
+    refused("decimal point, one decimal", "12.5",
+            QStringLiteral("PRECIO1: «12.5» no es un número; escriba la coma decimal: 12,5"));
+    refused("point and three digits", "1.234",
+            QStringLiteral("PRECIO1: «1.234» no es un número; escriba 1234 si son miles o 1,234 "
+                           "si es una cifra con decimales"));
+    refused("point and three digits, two before", "33.333",
+            QStringLiteral("PRECIO1: «33.333» no es un número; escriba 33333 si son miles o "
+                           "33,333 si es una cifra con decimales"));
+    refused("points grouping without a comma", "1.234.567",
+            QStringLiteral("PRECIO1: «1.234.567» no es un número; si son miles, escríbalo sin "
+                           "puntos: 1234567"));
+    refused("English grouping", "1,234.50",
+            QStringLiteral("PRECIO1: «1,234.50» no es un número; escriba la coma decimal y los "
+                           "miles sin separar: 1234,50"));
+    refused("group of two", "1.23,5", "PRECIO1: «1.23,5» no es un número; " + anyForm);
+    refused("group of four", "1.2345,6", "PRECIO1: «1.2345,6» no es un número; " + anyForm);
+    refused("four digits before a group", "1234.567,5",
+            "PRECIO1: «1234.567,5» no es un número; " + anyForm);
+    refused("grouped with an exponent", "1.234,5e2",
+            "PRECIO1: «1.234,5e2» no es un número; " + anyForm);
+    refused("NaN", "NaN", "PRECIO1: «NaN» no es un número; " + anyForm);
+    refused("hexadecimal", "0x10", "PRECIO1: «0x10» no es un número; " + anyForm);
+    refused("exponent alone", "e5", "PRECIO1: «e5» no es un número; " + anyForm);
+    refused("letters", "abc", "PRECIO1: «abc» no es un número; " + anyForm);
+    refused("comma without decimals", "5,", "PRECIO1: «5,» no es un número; " + anyForm);
+    refused("full-width digits", "\xef\xbc\x91\xef\xbc\x92",
+            "PRECIO1: «１２» no es un número; " + anyForm);
+    refused("no-break space grouping",
+            "1\xc2\xa0"
+            "234,50",
+            "PRECIO1: «1\u00a0234,50» no es un número; " + anyForm);
+    refused("no-break space after", "12,5\xc2\xa0",
+            "PRECIO1: «12,5\u00a0» no es un número; " + anyForm);
 }
 
 void tst_InvoiceImport::numbers() {
@@ -238,12 +313,19 @@ void tst_InvoiceImport::numbers() {
     QFETCH(QString, price);
     QFETCH(QString, importe);
     QFETCH(QString, total);
+    QFETCH(QString, error);
     QTemporaryDir dir;
     InvoiceRecord r;
+    r.setText(RecordField::InvoiceSeries, QStringLiteral("OLD"));
     QCOMPARE(
         runImport(r, dir,
                   General + "[LINEAS]\nPRECIO1=" + precio + "\nCANTIDAD1=2\nDTO1=10\nIVA1=21\n"),
-        QString());
+        error);
+    if (!error.isEmpty()) {
+        QCOMPARE(r.text(RecordField::InvoiceSeries), QStringLiteral("OLD"));
+        QCOMPARE(r.lines().count(), 0);
+        return;
+    }
     const InvoiceLine& line = r.lines().lines().at(0);
     QCOMPARE(line.price, D(qPrintable(price)));
     QCOMPARE(line.quantity, D(2.0));
@@ -529,6 +611,81 @@ void tst_InvoiceImport::numbersBeyondTheirLimitsStop() {
     QCOMPARE(r.totals(), before);
 }
 
+// The rate comes from the file's IRPF, else the usual rate, never from the
+// invoice shown before; one that is no rate stops the import.
+void tst_InvoiceImport::withholdingRate_data() {
+    QTest::addColumn<QByteArray>("irpf"); // the key's line, if any
+    QTest::addColumn<QString>("usual");   // "!" when reading it fails
+    QTest::addColumn<QString>("rate");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("file's rate") << QByteArray("IRPF=15\n") << "7"
+                                 << "15" << QString();
+    QTest::newRow("file's rate with decimals") << QByteArray("IRPF=7,50\n") << ""
+                                               << "7,5" << QString();
+    QTest::newRow("no key: the usual rate") << QByteArray() << "7"
+                                            << "7" << QString();
+    QTest::newRow("empty key: the usual rate") << QByteArray("IRPF=\n") << "19"
+                                               << "19" << QString();
+    QTest::newRow("no key, no usual rate") << QByteArray() << ""
+                                           << "0" << QString();
+    QTest::newRow("file's 0 over the usual rate") << QByteArray("IRPF=0\n") << "15"
+                                                  << "0" << QString();
+    QTest::newRow("a bad usual rate is not asked for") << QByteArray("IRPF=15\n") << "!"
+                                                       << "15" << QString();
+    QTest::newRow("a bad usual rate stops a file without IRPF")
+        << QByteArray() << "!" << QString() << QStringLiteral("no usual rate");
+    QTest::newRow("over 100") << QByteArray("IRPF=150\n") << "" << QString()
+                              << QStringLiteral("IRPF: el tipo de retención del I.R.P.F. «150» "
+                                                "debe estar entre 0 y 100");
+    QTest::newRow("negative") << QByteArray("IRPF=-15\n") << "" << QString()
+                              << QStringLiteral("IRPF: el tipo de retención del I.R.P.F. «-15» "
+                                                "debe estar entre 0 y 100");
+    QTest::newRow("letters") << QByteArray("IRPF=abc\n") << "" << QString()
+                             << QStringLiteral("IRPF: «abc» no es un número; escriba un número "
+                                               "con la coma decimal, como 1234,50 o 1.234,50");
+    QTest::newRow("point and three digits")
+        << QByteArray("IRPF=1.500\n") << "" << QString()
+        << QStringLiteral("IRPF: «1.500» no es un número; escriba 1500 si son miles o 1,5 si es "
+                          "una cifra con decimales");
+    QTest::newRow("decimal point") << QByteArray("IRPF=15.5\n") << "" << QString()
+                                   << QStringLiteral("IRPF: «15.5» no es un número; escriba la "
+                                                     "coma decimal: 15,5");
+}
+
+void tst_InvoiceImport::withholdingRate() {
+    QFETCH(QByteArray, irpf);
+    QFETCH(QString, usual);
+    QFETCH(QString, error);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("f.ini"));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(General + irpf + "[LINEAS]\nPRECIO1=100\nCANTIDAD1=1\nIVA1=21\n");
+    f.close();
+    InvoiceRecord r;
+    r.setText(RecordField::InvoiceSeries, QStringLiteral("OLD"));
+    r.setText(RecordField::WithholdingRate, QStringLiteral("18")); // the invoice shown before
+    const InvoiceImport::UsualRate usualRate = [&] {
+        if (usual == u"!")
+            throw AppError(QStringLiteral("no usual rate"));
+        return usual.isEmpty() ? QStringLiteral("0") : usual;
+    };
+    QString message;
+    try {
+        InvoiceImport::importFile(r, path, true, usualRate);
+    } catch (const AppError& e) {
+        message = e.message();
+    }
+    QCOMPARE(message, error);
+    if (!error.isEmpty()) {
+        QCOMPARE(r.text(RecordField::InvoiceSeries), QStringLiteral("OLD"));
+        QCOMPARE(r.text(RecordField::WithholdingRate), QStringLiteral("18"));
+        return;
+    }
+    QTEST(r.text(RecordField::WithholdingRate), "rate");
+    QCOMPARE(r.totalValue(TotalBox::Irpf), Decimal::percentOf(D(100.0), r.withholdingRate(), 2));
+}
+
 void tst_InvoiceImport::windows1252File() {
     const QString path = QFINDTESTDATA("data/import-windows-1252.ini");
     QVERIFY(!path.isEmpty());
@@ -554,7 +711,8 @@ void tst_InvoiceImport::earlyEndLeavesTheLines() {
     QCOMPARE(r.lines().count(), 3);
     // An import that stops leaves the lines it found.
     QCOMPARE(runImport(r, dir, "[DATOS_GENERALES]\nLINEAS=2\n"),
-             QStringLiteral("'' is not a valid date"));
+             QStringLiteral(
+                 "FECHA: falta la fecha de la factura; escriba una fecha válida como dd/mm/aaaa"));
     QCOMPARE(r.lines().count(), 3);
     QVERIFY(r.lines().isOpen());
     QVERIFY(!r.importando());
@@ -571,7 +729,7 @@ void tst_InvoiceImport::bulkImportTotalsEqualPostByPost() {
     const QList<const char*> rates = {"21", "10", "4", "0", "7", "21,5", "20,5", "3,5", "10,04"};
     const QList<const char*> prices = {"0,005",  "0,125", "2,675",     "10,05", "1,005",
                                        "-3,335", "1e-3",  "99999,995", "0,285", "33,3333333"};
-    QByteArray text = General + "LINEAS=" + QByteArray::number(count) + "\n[LINEAS]\n";
+    QByteArray text = General + "IRPF=15\nLINEAS=" + QByteArray::number(count) + "\n[LINEAS]\n";
     for (int n = 1; n <= count; ++n) {
         const QByteArray k = QByteArray::number(n);
         text += "PRECIO" + k + "=" + prices[random.bounded(prices.size())] + "\n";
@@ -581,7 +739,6 @@ void tst_InvoiceImport::bulkImportTotalsEqualPostByPost() {
     }
     QTemporaryDir dir;
     InvoiceRecord imported;
-    imported.setText(RecordField::WithholdingRate, QStringLiteral("15"));
     QCOMPARE(runImport(imported, dir, text), QString());
     QCOMPARE(imported.lines().count(), count);
 

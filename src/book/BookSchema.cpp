@@ -1,0 +1,137 @@
+#include "book/BookSchema.h"
+
+namespace BookSchema {
+
+namespace {
+
+// Tables and columns are plain English words, the history's kinds Spanish
+// (the words the window shows): an accountant opening the book with the
+// sqlite3 program reads them directly. Amounts are INTEGER cents, dates ISO
+// (yyyy-MM-dd), times ISO 8601 with their UTC offset. Nothing is ever
+// deleted: triggers refuse deleting kept rows and changing stored bytes.
+const char* const Version1 = R"sql(
+CREATE TABLE book (
+    key TEXT PRIMARY KEY,
+    value TEXT NOT NULL
+) WITHOUT ROWID;
+
+-- One row per version of an invoice; the version in force has is_current 1.
+CREATE TABLE invoices (
+    id INTEGER PRIMARY KEY,
+    issuer_tax_id TEXT NOT NULL,
+    series TEXT NOT NULL,
+    number TEXT NOT NULL,
+    series_number TEXT NOT NULL,  -- series-number, or the number alone without series
+    version INTEGER NOT NULL,
+    is_current INTEGER NOT NULL CHECK (is_current IN (0, 1)),
+    issue_date TEXT NOT NULL,
+    due_date TEXT,
+    customer_tax_id TEXT NOT NULL,
+    customer_name TEXT NOT NULL,
+    base_cents INTEGER NOT NULL,
+    vat_cents INTEGER NOT NULL,
+    withholding_cents INTEGER NOT NULL,
+    total_cents INTEGER NOT NULL,
+    stored_at TEXT NOT NULL,
+    number_order TEXT NOT NULL,  -- sorts numbers by their value: A-9 before A-10
+    search_text TEXT NOT NULL    -- number, customer and tax id, lower case, no accents
+);
+CREATE UNIQUE INDEX invoices_current_number
+    ON invoices (issuer_tax_id, series, number) WHERE is_current = 1;
+CREATE UNIQUE INDEX invoices_current_series_number
+    ON invoices (issuer_tax_id, series_number) WHERE is_current = 1;
+CREATE INDEX invoices_by_series_number ON invoices (issuer_tax_id, series_number);
+CREATE INDEX invoices_by_series ON invoices (issuer_tax_id, series, issue_date) WHERE is_current = 1;
+CREATE INDEX invoices_by_number ON invoices (number_order) WHERE is_current = 1;
+CREATE INDEX invoices_by_date ON invoices (issue_date) WHERE is_current = 1;
+CREATE INDEX invoices_by_customer ON invoices (customer_name) WHERE is_current = 1;
+
+-- The whole invoice as the program wrote it; none for imported documents.
+CREATE TABLE invoice_values (
+    invoice_id INTEGER PRIMARY KEY REFERENCES invoices (id),
+    value TEXT NOT NULL
+);
+
+-- The taxable base and VAT of each rate, as the document states them.
+CREATE TABLE vat_groups (
+    invoice_id INTEGER NOT NULL REFERENCES invoices (id),
+    position INTEGER NOT NULL,
+    rate TEXT NOT NULL,  -- exact decimal, point: 21.00
+    base_cents INTEGER NOT NULL,
+    vat_cents INTEGER NOT NULL,
+    PRIMARY KEY (invoice_id, position)
+) WITHOUT ROWID;
+
+-- The exact bytes of each document: the one written (xml) and each signed copy (xsig).
+CREATE TABLE documents (
+    id INTEGER PRIMARY KEY,
+    invoice_id INTEGER NOT NULL REFERENCES invoices (id),
+    kind TEXT NOT NULL CHECK (kind IN ('xml', 'xsig')),
+    file_name TEXT NOT NULL,
+    sha256 TEXT NOT NULL,
+    stored_at TEXT NOT NULL,
+    bytes BLOB NOT NULL
+);
+CREATE INDEX documents_by_invoice ON documents (invoice_id, kind);
+
+-- What happened to each invoice: emitida, firmada, sustituida, importada, ...
+CREATE TABLE history (
+    id INTEGER PRIMARY KEY,
+    invoice_id INTEGER NOT NULL REFERENCES invoices (id),
+    at TEXT NOT NULL,
+    kind TEXT NOT NULL,
+    detail TEXT NOT NULL DEFAULT ''
+);
+CREATE INDEX history_by_invoice ON history (invoice_id);
+
+-- Customers of issued invoices; a public administration's tax id serves
+-- many units, so its three centre codes are part of the key.
+CREATE TABLE customers (
+    id INTEGER PRIMARY KEY,
+    tax_id TEXT NOT NULL,
+    managing_body TEXT NOT NULL DEFAULT '',
+    accounting_office TEXT NOT NULL DEFAULT '',
+    processing_unit TEXT NOT NULL DEFAULT '',
+    name TEXT NOT NULL,
+    details TEXT NOT NULL,
+    updated_at TEXT NOT NULL,
+    search_name TEXT NOT NULL,
+    UNIQUE (tax_id, managing_body, accounting_office, processing_unit)
+);
+
+CREATE TRIGGER invoices_kept BEFORE DELETE ON invoices
+    BEGIN SELECT RAISE(ABORT, 'invoices are never deleted'); END;
+CREATE TRIGGER invoices_fixed BEFORE UPDATE OF id, issuer_tax_id, series, number,
+    series_number, version, issue_date, due_date, customer_tax_id, customer_name, base_cents,
+    vat_cents, withholding_cents, total_cents, stored_at ON invoices
+    BEGIN SELECT RAISE(ABORT, 'an invoice version is never changed'); END;
+CREATE TRIGGER invoice_values_kept BEFORE DELETE ON invoice_values
+    BEGIN SELECT RAISE(ABORT, 'invoice values are never deleted'); END;
+CREATE TRIGGER invoice_values_fixed BEFORE UPDATE ON invoice_values
+    BEGIN SELECT RAISE(ABORT, 'invoice values are never changed'); END;
+CREATE TRIGGER vat_groups_kept BEFORE DELETE ON vat_groups
+    BEGIN SELECT RAISE(ABORT, 'VAT groups are never deleted'); END;
+CREATE TRIGGER vat_groups_fixed BEFORE UPDATE ON vat_groups
+    BEGIN SELECT RAISE(ABORT, 'VAT groups are never changed'); END;
+CREATE TRIGGER documents_kept BEFORE DELETE ON documents
+    BEGIN SELECT RAISE(ABORT, 'documents are never deleted'); END;
+CREATE TRIGGER documents_fixed BEFORE UPDATE ON documents
+    BEGIN SELECT RAISE(ABORT, 'documents are never changed'); END;
+CREATE TRIGGER history_kept BEFORE DELETE ON history
+    BEGIN SELECT RAISE(ABORT, 'history is never deleted'); END;
+CREATE TRIGGER history_fixed BEFORE UPDATE ON history
+    BEGIN SELECT RAISE(ABORT, 'history is never changed'); END;
+)sql";
+
+} // namespace
+
+const QList<Migration>& migrations() {
+    static const QList<Migration> list = {{1, Version1}};
+    return list;
+}
+
+int latestVersion() {
+    return migrations().back().version;
+}
+
+} // namespace BookSchema
