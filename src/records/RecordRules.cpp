@@ -247,6 +247,12 @@ QString numSerieProblem(const QString& numSerie) {
     return {};
 }
 
+QStringList systemProblems(const SoftwareSystem& system) {
+    Checker c;
+    c.system(system);
+    return c.problems;
+}
+
 QStringList formProblems(const BillingRecord& record) {
     Checker c;
     if (record.kind == BillingRecord::Kind::Alta)

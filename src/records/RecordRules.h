@@ -17,6 +17,10 @@ namespace RecordRules {
 QString nifProblem(const QString& nif);
 QString numSerieProblem(const QString& numSerie);
 
+// What is wrong with the program's SistemaInformatico block, which records
+// and events both carry.
+QStringList systemProblems(const SoftwareSystem& system);
+
 // Everything that does not depend on the day: RecordBuilder refuses a record
 // with any of these.
 QStringList formProblems(const BillingRecord& record);

@@ -4,6 +4,10 @@ QByteArray RecordNamespaces::declarations() {
     return QByteArray(" xmlns:sum=\"") + Lr + "\" xmlns:sum1=\"" + Info + '"';
 }
 
+QByteArray RecordNamespaces::eventDeclarations() {
+    return QByteArray(" xmlns:sf=\"") + Events + '"';
+}
+
 void RecordXmlWriter::newLine() {
     if (m_out.empty())
         m_out.reserve(4096);

@@ -13,9 +13,14 @@ inline constexpr char Lr[] = "https://www2.agenciatributaria.gob.es/static_files
 inline constexpr char Info[] = "https://www2.agenciatributaria.gob.es/static_files/common/"
                                "internet/dep/aplicaciones/es/aeat/tike/cont/ws/"
                                "SuministroInformacion.xsd";
+// The event log's, written with the prefix "sf".
+inline constexpr char Events[] = "https://www2.agenciatributaria.gob.es/static_files/common/"
+                                 "internet/dep/aplicaciones/es/aeat/tike/cont/ws/EventosSIF.xsd";
 // ' xmlns:sum="…" xmlns:sum1="…"': what every record and every batch declares
 // on its root element, and nothing else.
 QByteArray declarations();
+// ' xmlns:sf="…"': what every event declares on its root, and nothing else.
+QByteArray eventDeclarations();
 } // namespace RecordNamespaces
 
 // Writes the small documents of the records and their batches: UTF-8, no
