@@ -21,6 +21,7 @@
 #include "app/uAutoFirma.h"
 #include "app/uRegistro.h"
 #include "common/AppVersion.h"
+#include "common/BoundedFile.h"
 #include "invoice/BankAccount.h"
 #include "invoice/UnsavedChanges.h"
 #include "pdf/FacturaeReader.h"
@@ -819,7 +820,7 @@ void TForm2::Button4Click() {
         if (!reviewFindings(findings, false))
             return;
         if (certificate)
-            signWithCertificate(path, findings);
+            signWithCertificate(path);
         else
             launchAutoFirma(path, findings);
     });
@@ -859,13 +860,13 @@ bool TForm2::reviewFindings(const CheckFindings& findings, bool whileSaving) {
 // After "Generar Factura": the session has said that signing comes next.
 void TForm2::signByChosenRoute(const QString& path, const CheckFindings& findings) {
     if (m_session.signingRoute().method == FirmaSettings::Method::Certificate)
-        signWithCertificate(path, findings);
+        signWithCertificate(path);
     else if (autoFirmaSettingsUsable())
         launchAutoFirma(path, findings);
 }
 
-void TForm2::signWithCertificate(const QString& path, const CheckFindings& findings) {
-    const QString output = SignatureFlow::signWithCertificate(this, m_session, path, findings);
+void TForm2::signWithCertificate(const QString& path) {
+    const QString output = SignatureFlow::signWithCertificate(this, m_session, path);
     if (!output.isEmpty())
         m_status->report(
             QStringLiteral("Factura firmada: %1").arg(QDir::toNativeSeparators(output)));
@@ -1074,7 +1075,7 @@ void TForm2::AbrirFacturaXmlClick() {
         const QString path = Prompts::instance().openFile(this, FacturaeFilters, QString());
         if (path.isEmpty())
             return;
-        showCopy(FacturaeReader::fileBytes(path), path);
+        showCopy(BoundedFile::readDocument(path), path);
     });
 }
 

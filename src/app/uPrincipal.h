@@ -118,8 +118,7 @@ private:
     bool reviewFindings(const CheckFindings& findings, bool whileSaving);
     CheckFindings checkDocumentFile(const QString& path);
     void signByChosenRoute(const QString& input, const CheckFindings& findings);
-    void signWithCertificate(const QString& input,
-                             const CheckFindings& findings); // and says so in the status bar
+    void signWithCertificate(const QString& input); // and says so in the status bar
     void signingEnded();
     void setSigning(bool on);
     void runModal(QDialog& dialog);

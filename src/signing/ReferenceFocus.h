@@ -23,13 +23,14 @@ public:
     ReferenceFocus& operator=(const ReferenceFocus&) = delete;
 
     void install(xmlSecDSigCtx* context);
+    // By hand, for a signature made without the library.
+    void setAside();
+    void putBack();
 
 private:
     static int beforeReference(xmlSecTransformCtx* context);
     static int beforeSignedInfo(xmlSecTransformCtx* context);
     bool targetInsideSignature(xmlSecTransformCtx* context) const;
-    void setAside();
-    void putBack();
 
     xmlNode* m_root;
     xmlNode* m_signature;
