@@ -90,12 +90,15 @@ SignResult signFile(const QString& input, const SigningCertificate& certificate,
     result.output = output.isEmpty() ? defaultOutput(input) : output;
     refuseToReplaceAnInput(input, result.output, output.isEmpty(), certificate.path(), otherInputs);
     // Read and parsed once: what is inspected is what is signed.
-    const QByteArray document = BoundedFile::readDocument(input);
-    XmlDocument parsed(document);
-    if (inspect)
-        inspect(parsed);
-    certificate.checkUsableAt(now);
-    const QByteArray signedDocument = XadesSigner::sign(parsed, document, certificate, now);
+    QByteArray signedDocument;
+    {
+        const QByteArray document = BoundedFile::readDocument(input);
+        XmlDocument parsed(document);
+        if (inspect)
+            inspect(parsed);
+        certificate.checkUsableAt(now);
+        signedDocument = XadesSigner::sign(parsed, document, certificate, now);
+    } // the tree is let go before the signed bytes are parsed for their check
     // The signed bytes are checked before they are written, so a faulty
     // signature never reaches the disk; the save itself is checked to the
     // disk's sync (SafeSave).
