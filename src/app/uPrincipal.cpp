@@ -23,6 +23,7 @@
 #include "app/uAutoFirma.h"
 #include "app/uRegistro.h"
 #include "common/AppVersion.h"
+#include "common/BoundedFile.h"
 #include "invoice/BankAccount.h"
 #include "invoice/UnsavedChanges.h"
 #include "pdf/FacturaeReader.h"
@@ -819,7 +820,7 @@ void TForm2::Button4Click() {
         if (!reviewFindings(findings, false))
             return;
         if (certificate)
-            signWithCertificate(path, findings);
+            signWithCertificate(path);
         else
             launchAutoFirma(path, findings);
     });
@@ -874,15 +875,15 @@ bool TForm2::reviewFindings(const CheckFindings& findings, bool whileSaving) {
 // After "Generar Factura": the session has said that signing comes next.
 void TForm2::signByChosenRoute(const QString& path, const CheckFindings& findings) {
     if (m_session.signingRoute().method == FirmaSettings::Method::Certificate)
-        signWithCertificate(path, findings);
+        signWithCertificate(path);
     else if (autoFirmaSettingsUsable())
         launchAutoFirma(path, findings);
 }
 
-void TForm2::signWithCertificate(const QString& path, const CheckFindings& findings) {
+void TForm2::signWithCertificate(const QString& path) {
     QString output;
     try {
-        output = SignatureFlow::signWithCertificate(this, m_session, path, findings);
+        output = SignatureFlow::signWithCertificate(this, m_session, path);
     } catch (const AppError& e) {
         m_status->report(QStringLiteral("La factura no se ha firmado: %1").arg(e.message()));
         throw;
@@ -1098,7 +1099,7 @@ void TForm2::AbrirFacturaXmlClick() {
                                                FacturaeFilters, QString());
         if (path.isEmpty())
             return;
-        showCopy(FacturaeReader::fileBytes(path), path);
+        showCopy(BoundedFile::readDocument(path), path);
     });
 }
 

@@ -122,8 +122,7 @@ private:
     CheckFindings checkDocumentFile(const QString& path);
     bool mayReplaceDocument(const QString& document, const QString& signedCopy);
     void signByChosenRoute(const QString& input, const CheckFindings& findings);
-    void signWithCertificate(const QString& input,
-                             const CheckFindings& findings); // and says so in the status bar
+    void signWithCertificate(const QString& input); // and says so in the status bar
     void signingEnded();
     void setSigning(bool on);
     void runModal(QDialog& dialog);
