@@ -2,6 +2,7 @@
 
 #include "book/BookSchema.h"
 #include "book/SqlStatement.h"
+#include "common/FileIdentity.h"
 
 #include <QDir>
 #include <QFile>
@@ -275,6 +276,14 @@ QString BookDatabase::setAside(const QString& folder, const QDateTime& now) {
             QFile::rename(path + QLatin1String(suffix), aside + QLatin1String(suffix));
     }
     return aside;
+}
+
+bool BookDatabase::holds(const QString& path) const {
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+        if (FileIdentity::sameFile(path, m_path + QLatin1String(suffix)))
+            return true;
+    }
+    return false;
 }
 
 int BookDatabase::schemaVersion() const {

@@ -45,6 +45,9 @@ public:
     ~BookDatabase();
 
     QString path() const { return m_path; }
+    // Whether path names this book or one of its companion files, after
+    // links: a copy, export or saved document must never be written there.
+    bool holds(const QString& path) const;
     int schemaVersion() const;
     QDateTime now() const;
 

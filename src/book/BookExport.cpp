@@ -83,6 +83,11 @@ void writeCsv(const BookDatabase& db, const BookFilter& filter, QIODevice& out) 
 }
 
 void saveCsv(const BookDatabase& db, const BookFilter& filter, const QString& path) {
+    // Replacing the book by its own register would lose every invoice.
+    if (db.holds(path))
+        throw AppError(QStringLiteral("No se puede guardar el registro en %1: es el propio libro "
+                                      "de facturas. Elija otro nombre.")
+                           .arg(QDir::toNativeSeparators(path)));
     SafeSave save(path);
     if (!save.open())
         throw AppError(QStringLiteral("No se puede crear %1: %2")

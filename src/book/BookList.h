@@ -15,6 +15,7 @@ struct BookFilter {
     QString series; // exactly this series, when seriesSet
     bool seriesSet = false;
     bool replaced = false; // also the versions that were replaced
+    QString customer;      // within the customer's name or tax id only
 };
 
 enum class BookColumn {
