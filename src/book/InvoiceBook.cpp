@@ -190,6 +190,17 @@ std::optional<BookEntry> InvoiceBook::find(const QString& issuerTaxId,
     return BookEntryRead::read(select);
 }
 
+QList<BookEntry> InvoiceBook::findAll(const QString& seriesNumber) const {
+    SqlStatement select(
+        m_db, entrySelect("WHERE i.is_current = 1 AND i.series_number = ? ORDER BY i.issuer_tax_id")
+                  .constData());
+    select.bindAll(seriesNumber);
+    QList<BookEntry> list;
+    while (select.next())
+        list.append(BookEntryRead::read(select));
+    return list;
+}
+
 std::optional<BookEntry> InvoiceBook::entry(qint64 invoiceId) const {
     SqlStatement select(m_db, entrySelect("WHERE i.id = ?").constData());
     select.bindAll(invoiceId);

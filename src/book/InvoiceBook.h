@@ -52,6 +52,8 @@ public:
 
     // The current version holding seriesNumber (as listed), if any.
     std::optional<BookEntry> find(const QString& issuerTaxId, const QString& seriesNumber) const;
+    // The current versions holding seriesNumber, of every issuer in the book.
+    QList<BookEntry> findAll(const QString& seriesNumber) const;
     std::optional<BookEntry> entry(qint64 invoiceId) const;
     // Every version of the invoice, oldest first.
     QList<BookEntry> versions(const QString& issuerTaxId, const QString& seriesNumber) const;
