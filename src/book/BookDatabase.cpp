@@ -133,6 +133,18 @@ std::unique_ptr<BookDatabase> BookDatabase::open(const QString& folder, const Op
     return db;
 }
 
+std::unique_ptr<BookDatabase> BookDatabase::openExisting(const QString& folder,
+                                                         const Options& options) {
+    const QString path = QDir(folder).filePath(QString::fromLatin1(FileName));
+    if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
+        throw BookError(BookError::Kind::Missing,
+                        QStringLiteral("No hay libro de facturas en %1: se crea al emitir la "
+                                       "primera factura, y las emitidas antes se añaden con "
+                                       "«orvane-cli book import»")
+                            .arg(quoted(path)));
+    return open(folder, options);
+}
+
 // A new book is made complete under a temporary name and then moved into
 // place, so Libro.db is never a half-made or empty file: an empty one can
 // only come from elsewhere and is refused.

@@ -75,6 +75,15 @@ void BookList::bindFilter(SqlStatement& statement) const {
         statement.bind(++index, m_filter.series);
 }
 
+QStringList BookList::series(const BookDatabase& db) {
+    SqlStatement select(db, "SELECT DISTINCT series FROM invoices WHERE is_current = 1 "
+                            "ORDER BY series");
+    QStringList list;
+    while (select.next())
+        list << select.text(0);
+    return list;
+}
+
 BookTotals BookList::totals() const {
     // One pass over the table: through an index every row would be a lookup.
     SqlStatement select(m_db,

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QStringList>
 
 class BookDatabase;
 class SqlStatement;
@@ -45,6 +46,9 @@ class BookList {
 public:
     BookList(const BookDatabase& db, const BookFilter& filter,
              BookColumn column = BookColumn::IssueDate, bool descending = false);
+
+    // The series of the current invoices, in order ("" for those without).
+    static QStringList series(const BookDatabase& db);
 
     BookTotals totals() const;
     QList<BookEntry> rows(qint64 offset, int limit) const;

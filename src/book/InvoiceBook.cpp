@@ -232,6 +232,12 @@ QByteArray InvoiceBook::signedDocument(qint64 invoiceId) const {
                                   "AND kind = 'xsig' ORDER BY id DESC LIMIT 1");
 }
 
+bool InvoiceBook::hasSignedCopy(qint64 invoiceId) const {
+    SqlStatement select(m_db, "SELECT 1 FROM documents WHERE invoice_id = ? AND kind = 'xsig'");
+    select.bindAll(invoiceId);
+    return select.next();
+}
+
 QByteArray InvoiceBook::storedBytes(qint64 invoiceId, const char* sql) const {
     SqlStatement select(m_db, sql);
     select.bindAll(invoiceId);

@@ -61,6 +61,7 @@ public:
     QByteArray document(qint64 invoiceId) const;
     // The latest signed copy; empty when the version was never signed.
     QByteArray signedDocument(qint64 invoiceId) const;
+    bool hasSignedCopy(qint64 invoiceId) const;
     std::optional<QString> value(qint64 invoiceId) const;
     QList<VatGroupRow> vatGroups(qint64 invoiceId) const;
     QList<HistoryRow> history(qint64 invoiceId) const;

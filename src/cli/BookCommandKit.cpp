@@ -8,8 +8,6 @@
 #include "settings/IniFile.h"
 #include "settings/RegistroIni.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QTextStream>
 
 namespace BookCommandKit {
@@ -74,14 +72,7 @@ int readArguments(const QStringList& arguments, const char* usage, Filters filte
 }
 
 std::unique_ptr<BookDatabase> openBook(const QString& home, bool create) {
-    const QString path = QDir(home).filePath(QString::fromLatin1(BookDatabase::FileName));
-    if (!create && !QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
-        throw AppError(
-            QStringLiteral("No hay libro de facturas en %1: se crea al emitir la primera "
-                           "factura, y las emitidas antes se añaden con «orvane-cli "
-                           "book import»")
-                .arg(QDir::toNativeSeparators(path)));
-    return BookDatabase::open(home);
+    return create ? BookDatabase::open(home) : BookDatabase::openExisting(home);
 }
 
 QString ownTaxId(const QString& home) {

@@ -594,7 +594,7 @@ void tst_CliBook::noBook() {
     const Run run =
         cli(QStringList{"book", command.first(), "--home", home.path()} + command.mid(1));
     QCOMPARE(run.status, 1);
-    QCOMPARE(run.err, QStringLiteral("No hay libro de facturas en %1: se crea al emitir la "
+    QCOMPARE(run.err, QStringLiteral("No hay libro de facturas en «%1»: se crea al emitir la "
                                      "primera factura, y las emitidas antes se añaden con "
                                      "«orvane-cli book import».\n")
                           .arg(QDir::toNativeSeparators(bookPath(home.path()))));
