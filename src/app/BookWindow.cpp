@@ -5,6 +5,7 @@
 #include "book/BookDatabase.h"
 #include "book/BookText.h"
 #include "book/InvoiceBook.h"
+#include "common/Decimal.h"
 #include "common/ValueForms.h"
 #include "pdf/FacturaeReader.h"
 #include "session/BookFiles.h"
@@ -33,9 +34,10 @@ namespace {
 constexpr int TypingPauseMs = 250;
 
 QString invoices(qint64 count) {
+    // Our own grouping: Qt's Spanish data leaves 3004 without its point.
     return count == 1
                ? QStringLiteral("1 factura")
-               : QStringLiteral("%1 facturas").arg(QLocale(QLocale::Spanish).toString(count));
+               : QStringLiteral("%1 facturas").arg(Decimal::fromInteger(count).displayText(0, 0));
 }
 
 QLabel* captionFor(const QString& text, QWidget* buddy, QWidget* parent) {
