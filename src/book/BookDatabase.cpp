@@ -304,7 +304,10 @@ int BookDatabase::schemaVersion() const {
 }
 
 QDateTime BookDatabase::now() const {
-    return m_options.clock ? m_options.clock() : QDateTime::currentDateTime();
+    const QDateTime now = m_options.clock ? m_options.clock() : QDateTime::currentDateTime();
+    // As an offset from UTC, so the text stored says which hour it was: a
+    // local time is written without one, and an hour repeats each autumn.
+    return now.toOffsetFromUtc(now.offsetFromUtc());
 }
 
 QString BookDatabase::property(const QString& key) const {
