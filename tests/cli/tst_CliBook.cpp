@@ -32,8 +32,8 @@ private slots:
     void showWritesTheStoredBytes_data();
     void showWritesTheStoredBytes();
     void exportGivesTheRegister();
-    void exportAndBackupErrors_data();
-    void exportAndBackupErrors();
+    void outputErrors_data();
+    void outputErrors();
     void backupOpensInSqlite();
     void importDocuments();
     void importRefusals_data();
@@ -333,7 +333,7 @@ void tst_CliBook::exportGivesTheRegister() {
     QCOMPARE(CliRunner::readAll(target).split('\n').size(), 3);
 }
 
-void tst_CliBook::exportAndBackupErrors_data() {
+void tst_CliBook::outputErrors_data() {
     QTest::addColumn<QStringList>("arguments"); // {HOME} and {BOOK} stand for the paths
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("says");
@@ -354,6 +354,10 @@ void tst_CliBook::exportAndBackupErrors_data() {
         << QStringList{"export",     "--from", "2026-03-01",  "--to",
                        "2026-02-01", "--csv",  "{HOME}/r.csv"}
         << 2 << "La fecha de --from (01/03/2026) es posterior a la de --to (01/02/2026)";
+    QTest::newRow("show -o the book")
+        << QStringList{"show", "-o", "{BOOK}", "A-1"} << 1 << "es el propio libro de facturas";
+    QTest::newRow("show -o Concellos.Ini")
+        << QStringList{"show", "-o", "{HOME}/Concellos.Ini", "A-1"} << 1 << "es Concellos.Ini";
     QTest::newRow("backup without a file")
         << QStringList{"backup"} << 2 << "Falta el fichero de la copia";
     QTest::newRow("backup over the book")
@@ -367,7 +371,7 @@ void tst_CliBook::exportAndBackupErrors_data() {
 }
 
 // Nothing is written over the book or the settings; every refusal says why.
-void tst_CliBook::exportAndBackupErrors() {
+void tst_CliBook::outputErrors() {
     QFETCH(QStringList, arguments);
     QFETCH(int, status);
     QFETCH(QString, says);
