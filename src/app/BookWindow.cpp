@@ -1,6 +1,7 @@
 #include "app/BookWindow.h"
 
 #include "app/BookTableModel.h"
+#include "app/FileDialogs.h"
 #include "app/InvoicePreview.h"
 #include "book/BookDatabase.h"
 #include "book/BookText.h"
@@ -10,7 +11,6 @@
 #include "pdf/FacturaeReader.h"
 #include "session/BookFiles.h"
 #include "session/InvoiceSession.h"
-#include "settings/RememberedFolders.h"
 #include "widgets/BackgroundWork.h"
 #include "widgets/ErrorGuard.h"
 #include "widgets/Prompts.h"
@@ -348,7 +348,15 @@ void BookWindow::VerImprimirClick() {
                                    .arg(entry->seriesNumber, error.message()));
             }
         });
-        InvoicePreview preview(m_session, bytes, std::move(parsed), QString(), this);
+        InvoicePreview preview(m_session, bytes, std::move(parsed), QString(),
+                               FileDialogs::invoiceFileName(entry->summary.series,
+                                                            entry->summary.number,
+                                                            QStringLiteral("pdf")),
+                               this);
+        connect(&preview, &InvoicePreview::pdfSaved, this, [this](const QString& path) {
+            m_message->setText(
+                QStringLiteral("Copia PDF guardada en %1").arg(QDir::toNativeSeparators(path)));
+        });
         if (m_modalRunner)
             m_modalRunner(preview);
         else
@@ -363,18 +371,17 @@ void BookWindow::GuardarDocumentoClick() {
             return;
         BookDatabase& db = book();
         const bool hasSigned = InvoiceBook(db).hasSignedCopy(entry->id);
-        const BookFiles::Copy proposed =
-            hasSigned ? BookFiles::Copy::Signed : BookFiles::Copy::Unsigned;
         const QString unsignedFilter = QStringLiteral("Factura sin firmar (*.xml *.XML)");
         const QString filters =
             hasSigned ? QStringLiteral("Factura firmada (*.xsig *.XSIG);;") + unsignedFilter
                       : unsignedFilter;
+        const QString suffix = hasSigned ? QStringLiteral("xsig") : QStringLiteral("xml");
         const QString appDir = m_session.appDir();
-        const QString folder = RememberedFolders::folder(appDir, RememberedFolders::Kind::Save);
-        const QString name = BookFiles::proposedName(*entry, proposed);
-        const QString path = Prompts::instance().saveFileAt(
-            this, filters, hasSigned ? QStringLiteral("xsig") : QStringLiteral("xml"),
-            folder.isEmpty() ? name : QDir(folder).filePath(name));
+        const QString path = FileDialogs::save(
+            this, appDir, FileDialogs::Kind::Save, filters, suffix,
+            FileDialogs::invoiceFileName(entry->summary.series, entry->summary.number, suffix),
+            FileDialogs::Existing::Ask,
+            [&](const QString& chosen) { return BookFiles::outputProblem(db, appDir, chosen); });
         if (path.isEmpty())
             return;
         // The name says which copy: a signed one only by its extension.
@@ -384,13 +391,11 @@ void BookWindow::GuardarDocumentoClick() {
                 : BookFiles::Copy::Unsigned;
         BackgroundWork::run(this, QStringLiteral("Guardando la factura…"),
                             [&] { BookFiles::save(db, appDir, *entry, copy, path); });
-        RememberedFolders::remember(appDir, RememberedFolders::Kind::Save, path);
-        Prompts::instance().inform(this, AppTitle,
-                                   QStringLiteral("Se ha guardado %1 de la factura %2 en %3.")
-                                       .arg(copy == BookFiles::Copy::Signed
-                                                ? QStringLiteral("la copia firmada")
-                                                : QStringLiteral("el documento"),
-                                            entry->seriesNumber, QDir::toNativeSeparators(path)));
+        m_message->setText(QStringLiteral("%1 de la factura %2 guardado en %3")
+                               .arg(copy == BookFiles::Copy::Signed
+                                        ? QStringLiteral("Copia firmada")
+                                        : QStringLiteral("Documento"),
+                                    entry->seriesNumber, QDir::toNativeSeparators(path)));
     });
 }
 

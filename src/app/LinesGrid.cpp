@@ -235,7 +235,8 @@ void LinesGrid::SMDBGrid1ColExit() {
 
 void LinesGrid::SMDBGrid1DblClick() {
     runGuarded(this, [&] {
-        if (!Prompts::instance().confirm(this, AppTitle, QStringLiteral("¿Desea Eliminar linea?")))
+        if (!Prompts::instance().confirm(this, AppTitle,
+                                         QStringLiteral("¿Desea eliminar la línea?")))
             return;
         dropOpenEditor();
         m_lines.deleteCurrent();

@@ -15,7 +15,7 @@ struct ColumnInfo {
 };
 
 const ColumnInfo Columns[LineColumnCount] = {
-    {"Descripcion", "DESCRIPCION", 455},
+    {"Descripcion", "DESCRIPCIÓN", 455},
     {"Cantidad", "CANT.", 55},
     {"Precio", "PRECIO", 60},
     {"Importe", "IMPORTE", 80},

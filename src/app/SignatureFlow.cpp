@@ -1,5 +1,7 @@
 #include "app/SignatureFlow.h"
 
+#include "app/FileDialogs.h"
+
 #include "common/AppError.h"
 #include "session/InvoiceSession.h"
 #include "signing/SigningCertificate.h"
@@ -55,17 +57,31 @@ QString SignatureFlow::signWithCertificate(QWidget* parent, InvoiceSession& sess
 }
 
 std::optional<SigningCertificate> SignatureFlow::openAsked(QWidget* parent, const QString& path) {
-    QByteArray password;
-    if (!Prompts::instance().askPassword(
-            parent, QStringLiteral("Firma"),
-            QStringLiteral("Contraseña del certificado %1:").arg(QFileInfo(path).fileName()),
-            password))
-        return std::nullopt;
-    return InvoiceSession::openCertificate(path, password);
+    const QString ask =
+        QStringLiteral("Contraseña del certificado %1:").arg(QFileInfo(path).fileName());
+    for (int attempt = 1;; ++attempt) {
+        QByteArray password;
+        // A mistyped password is asked again, within the same signing.
+        const QString prompt =
+            attempt == 1 ? ask
+                         : QStringLiteral("La contraseña no es correcta (intento %1 de %2).\n\n%3")
+                               .arg(attempt)
+                               .arg(PasswordTries)
+                               .arg(ask);
+        if (!Prompts::instance().askPassword(parent, QStringLiteral("Firma"), prompt, password))
+            return std::nullopt;
+        try {
+            return InvoiceSession::openCertificate(path, password);
+        } catch (const WrongPasswordError&) {
+            if (attempt == PasswordTries)
+                throw;
+        }
+    }
 }
 
 void SignatureFlow::checkSignature(QWidget* parent, InvoiceSession& session) {
-    const QString path = Prompts::instance().openFile(parent, SignedFilter, QString());
+    const QString path = FileDialogs::open(
+        parent, session.appDir(), FileDialogs::Kind::CheckSignature, SignedFilter, QString());
     if (path.isEmpty())
         return;
     SignatureReport report;

@@ -26,8 +26,10 @@ public:
                                        const QString& document, const CheckFindings& findings);
 
     // Asks the password of the certificate file at path and opens it; none
-    // when the person cancels. The password is wiped once the file is open.
-    // Errors are thrown as AppError.
+    // when the person cancels. A wrong password is asked again, up to
+    // PasswordTries times in all. The password is wiped once the file is
+    // open. Errors are thrown as AppError.
+    static constexpr int PasswordTries = 3;
     static std::optional<SigningCertificate> openAsked(QWidget* parent, const QString& path);
 
     // "Comprobar firma": picks a signed file and shows what its check found.

@@ -9,6 +9,7 @@
 #include <QAbstractItemView>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QToolButton>
@@ -71,7 +72,7 @@ void TFormAdmon::buildLayout() {
         const char* codeLabel;
         QLineEdit* name;
         QLineEdit* code;
-    } centres[] = {{"&ORGANO GESTOR", "CÓ&DIGO", m_managingName, m_managingCode},
+    } centres[] = {{"&ÓRGANO GESTOR", "CÓ&DIGO", m_managingName, m_managingCode},
                    {"O&FICINA CONTABLE", "CÓD&IGO", m_officeName, m_officeCode},
                    {"&UNIDAD TRAMITADORA", "CÓDI&GO", m_unitName, m_unitCode}};
     int row = 0;
@@ -97,7 +98,7 @@ void TFormAdmon::buildLayout() {
     left->addLayout(rows);
     left->addStretch();
 
-    QLabel* catalogueLabel = caption(this, QStringLiteral("&CONCELLOS DISPONIBLES:"));
+    QLabel* catalogueLabel = caption(this, QStringLiteral("&ADMINISTRACIONES DISPONIBLES:"));
     left->addWidget(catalogueLabel);
     m_catalogue = new CloseUpComboBox(this);
     catalogueLabel->setBuddy(m_catalogue);
@@ -112,13 +113,23 @@ void TFormAdmon::buildLayout() {
 
     auto* right = new QVBoxLayout;
     right->setSpacing(12);
-    m_acceptButton =
-        DialogKit::pictureButton(this, QStringLiteral("AdvSmoothButton1"),
-                                 QStringLiteral("double-tick"), QString(), QSize(70, 61));
-    m_saveButton = DialogKit::pictureButton(this, QStringLiteral("AdvSmoothButton2"),
-                                            QStringLiteral("diskette"), QString(), QSize(70, 61));
-    m_exitButton = DialogKit::pictureButton(this, QStringLiteral("AdvSmoothButton4"),
-                                            QStringLiteral("exit"), QString(), QSize(70, 61));
+    m_acceptButton = DialogKit::pictureButton(
+        this, QStringLiteral("AdvSmoothButton1"), QStringLiteral("double-tick"),
+        QStringLiteral("Poner estos centros en la factura"), QSize(70, 61));
+    m_saveButton = DialogKit::pictureButton(
+        this, QStringLiteral("AdvSmoothButton2"), QStringLiteral("diskette"),
+        QStringLiteral("Guardar estos centros en la lista de administraciones"), QSize(70, 61));
+    m_exitButton = DialogKit::pictureButton(
+        this, QStringLiteral("AdvSmoothButton4"), QStringLiteral("exit"),
+        QStringLiteral("Cerrar sin cambiar la factura (Esc)"), QSize(70, 61));
+    // A word under each picture says what it does.
+    const std::pair<QToolButton*, const char*> captions[] = {
+        {m_acceptButton, "Aceptar"}, {m_saveButton, "Guardar"}, {m_exitButton, "Cancelar"}};
+    for (const auto& [button, text] : captions) {
+        button->setText(QString::fromUtf8(text));
+        button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        button->setIconSize(QSize(36, 36));
+    }
     right->addWidget(m_acceptButton);
     right->addWidget(m_saveButton);
     right->addWidget(m_exitButton);
@@ -178,7 +189,8 @@ void TFormAdmon::Button3Click() {
     m_existeConcello = false;
     QString typed;
     if (!Prompts::instance().askText(this, QStringLiteral("Guardar Datos Admón."),
-                                     QStringLiteral("Introduce el nombre del concello"), typed))
+                                     QStringLiteral("Introduzca el nombre de la administración"),
+                                     typed))
         return;
     const QStringList listed = ConcellosCatalogue::names(m_appDir);
     // Refuses an empty, blank or unstorable name before anything is written.
@@ -197,4 +209,14 @@ void TFormAdmon::Button1Click() {
 void TFormAdmon::AdvSmoothButton4Click() {
     m_tag = 0;
     reject();
+}
+
+void TFormAdmon::keyPressEvent(QKeyEvent* event) {
+    // Escape is "Cancelar": nothing typed here reaches the invoice without
+    // "Aceptar", and the catalogue only changes through "Guardar".
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        AdvSmoothButton4Click();
+        return;
+    }
+    SettingsDialog::keyPressEvent(event);
 }

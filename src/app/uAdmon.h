@@ -44,6 +44,9 @@ public:
     const QString& Texto() const { return m_texto; }
     bool ExisteConcello() const { return m_existeConcello; }
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void buildLayout();
 

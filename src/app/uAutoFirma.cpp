@@ -1,5 +1,6 @@
 #include "app/uAutoFirma.h"
 
+#include "app/FileDialogs.h"
 #include "app/SignatureFlow.h"
 
 #include "common/AppError.h"
@@ -37,11 +38,11 @@ const QStringList& TFormAutoFirma::formats() {
 QStringList TFormAutoFirma::notFoundNotice() {
     return {QStringLiteral("NO SE HA DETECTADO AUTOFIRMA "),
             QStringLiteral("Orvane NECESITA AUTOFIRMA PARA FIRMAR "),
-            QStringLiteral("ELECTRONICAMENTE "), QStringLiteral("LAS FACTURAS GENERADAS.")};
+            QStringLiteral("ELECTRÓNICAMENTE "), QStringLiteral("LAS FACTURAS GENERADAS.")};
 }
 
 QString TFormAutoFirma::foundNotice() {
-    return QStringLiteral("Indica ruta de instalación de AutoFirma");
+    return QStringLiteral("Indique la ruta de instalación de AutoFirma");
 }
 
 TFormAutoFirma::TFormAutoFirma(const QString& appDir, QWidget* parent,
@@ -81,68 +82,81 @@ void TFormAutoFirma::buildLayout() {
     methodRow->addWidget(m_useCertificate);
     methodRow->addStretch();
     column->addLayout(methodRow);
-    auto* certificateLabel = new QLabel(QStringLiteral("&CERTIFICADO"), panel);
-    column->addWidget(certificateLabel);
-    m_certificate = new QLineEdit(panel);
+    column->addSpacing(6);
+
+    // Only the chosen route's boxes show.
+    m_certificateGroup = new QWidget(panel);
+    m_certificateGroup->setObjectName(QStringLiteral("GrupoCertificado"));
+    auto* certificateColumn = new QVBoxLayout(m_certificateGroup);
+    certificateColumn->setContentsMargins(0, 0, 0, 0);
+    certificateColumn->setSpacing(4);
+    auto* certificateLabel = new QLabel(QStringLiteral("&CERTIFICADO"), m_certificateGroup);
+    certificateColumn->addWidget(certificateLabel);
+    m_certificate = new QLineEdit(m_certificateGroup);
     m_certificate->setObjectName(QStringLiteral("eCertificado"));
     m_certificate->setReadOnly(true);
     m_certificate->setFixedWidth(281);
     m_certificate->setPlaceholderText(QStringLiteral("Fichero .p12 o .pfx"));
     certificateLabel->setBuddy(m_certificate);
     m_certificateButton = DialogKit::pictureButton(
-        panel, QStringLiteral("btnCertificado"), QStringLiteral("folder-search"),
+        m_certificateGroup, QStringLiteral("btnCertificado"), QStringLiteral("folder-search"),
         QStringLiteral("Elegir certificado"), QSize(57, 33));
     auto* certificateRow = new QHBoxLayout;
     certificateRow->addWidget(m_certificate);
     certificateRow->addWidget(m_certificateButton);
     certificateRow->addStretch();
-    column->addLayout(certificateRow);
-    m_certificateInfo = new QLabel(panel);
+    certificateColumn->addLayout(certificateRow);
+    m_certificateInfo = new QLabel(m_certificateGroup);
     m_certificateInfo->setObjectName(QStringLiteral("lCertificado"));
     m_certificateInfo->setWordWrap(true);
     m_certificateInfo->setMinimumHeight(44);
     m_certificateInfo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    column->addWidget(m_certificateInfo);
-    column->addSpacing(6);
+    certificateColumn->addWidget(m_certificateInfo);
+    column->addWidget(m_certificateGroup);
 
-    auto* folderLabel = new QLabel(QStringLiteral("&INSTALACION AUTOFIRMA"), panel);
-    column->addWidget(folderLabel);
-    m_folder = new QLineEdit(panel);
+    m_autoFirmaGroup = new QWidget(panel);
+    m_autoFirmaGroup->setObjectName(QStringLiteral("GrupoAutoFirma"));
+    auto* autoFirmaColumn = new QVBoxLayout(m_autoFirmaGroup);
+    autoFirmaColumn->setContentsMargins(0, 0, 0, 0);
+    autoFirmaColumn->setSpacing(4);
+    auto* folderLabel = new QLabel(QStringLiteral("&INSTALACIÓN AUTOFIRMA"), m_autoFirmaGroup);
+    autoFirmaColumn->addWidget(folderLabel);
+    m_folder = new QLineEdit(m_autoFirmaGroup);
     m_folder->setObjectName(QStringLiteral("Edit29"));
     folderLabel->setBuddy(m_folder);
     m_folder->setFixedWidth(281);
     m_browseButton = DialogKit::pictureButton(
-        panel, QStringLiteral("AdvSmoothButton2"), QStringLiteral("folder-search"),
+        m_autoFirmaGroup, QStringLiteral("AdvSmoothButton2"), QStringLiteral("folder-search"),
         QStringLiteral("Indicar configuración AutoFirma"), QSize(57, 33));
     auto* folderRow = new QHBoxLayout;
     folderRow->addWidget(m_folder);
     folderRow->addWidget(m_browseButton);
     folderRow->addStretch();
-    column->addLayout(folderRow);
-    m_program = new QLineEdit(panel);
+    autoFirmaColumn->addLayout(folderRow);
+    m_program = new QLineEdit(m_autoFirmaGroup);
     m_program->setObjectName(QStringLiteral("Edit30"));
     m_program->setFixedWidth(192);
     // The program's caption sits beside it: the window has no height to spare.
-    auto* programLabel = new QLabel(QStringLiteral("&PROGRAMA"), panel);
+    auto* programLabel = new QLabel(QStringLiteral("&PROGRAMA"), m_autoFirmaGroup);
     programLabel->setBuddy(m_program);
     auto* programRow = new QHBoxLayout;
     programRow->addWidget(programLabel);
     programRow->addWidget(m_program);
     programRow->addStretch();
-    column->addLayout(programRow);
-    column->addSpacing(6);
+    autoFirmaColumn->addLayout(programRow);
+    autoFirmaColumn->addSpacing(6);
 
     auto* lists = new QGridLayout;
     lists->setHorizontalSpacing(20);
-    auto* commandLabel = new QLabel(QStringLiteral("CO&MANDO AUTOFIRMA"), panel);
-    auto* formatLabel = new QLabel(QStringLiteral("F&ORMATO FIRMA"), panel);
+    auto* commandLabel = new QLabel(QStringLiteral("CO&MANDO AUTOFIRMA"), m_autoFirmaGroup);
+    auto* formatLabel = new QLabel(QStringLiteral("F&ORMATO FIRMA"), m_autoFirmaGroup);
     lists->addWidget(commandLabel, 0, 0);
     lists->addWidget(formatLabel, 0, 1);
-    m_command = new QComboBox(panel);
+    m_command = new QComboBox(m_autoFirmaGroup);
     m_command->setObjectName(QStringLiteral("ComboBox1"));
     m_command->addItems(commands());
     m_command->setFixedWidth(145);
-    m_format = new QComboBox(panel);
+    m_format = new QComboBox(m_autoFirmaGroup);
     m_format->setObjectName(QStringLiteral("ComboBox2"));
     m_format->addItems(formats());
     m_format->setFixedWidth(145);
@@ -151,15 +165,26 @@ void TFormAutoFirma::buildLayout() {
     lists->addWidget(m_command, 1, 0);
     lists->addWidget(m_format, 1, 1);
     lists->setColumnStretch(2, 1);
-    column->addLayout(lists);
+    autoFirmaColumn->addLayout(lists);
+    column->addWidget(m_autoFirmaGroup);
     column->addStretch();
+
+    m_saved = new QLabel(panel);
+    m_saved->setObjectName(QStringLiteral("lGuardado"));
+    m_saved->setWordWrap(true);
+    column->addWidget(m_saved);
 
     m_saveButton =
         DialogKit::pictureButton(panel, QStringLiteral("AdvSmoothButton1"), QStringLiteral("tick"),
-                                 QStringLiteral("Guardar Cambios"), QSize(57, 33));
+                                 QStringLiteral("Guardar Cambios"), QSize(80, 50));
     m_closeButton =
         DialogKit::pictureButton(panel, QStringLiteral("AdvSmoothButton3"), QStringLiteral("cross"),
-                                 QStringLiteral("Cerrar"), QSize(57, 33));
+                                 QStringLiteral("Cerrar"), QSize(80, 50));
+    for (auto [button, text] : {std::pair{m_saveButton, "Guardar"}, {m_closeButton, "Cerrar"}}) {
+        button->setText(QString::fromUtf8(text));
+        button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        button->setIconSize(QSize(24, 24));
+    }
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_saveButton);
     buttons->addStretch();
@@ -192,6 +217,24 @@ void TFormAutoFirma::buildLayout() {
     onClicked(m_saveButton, [this] { AdvSmoothButton1Click(); });
     onClicked(m_closeButton, [this] { AdvSmoothButton3Click(); });
     onClicked(m_certificateButton, [this] { chooseCertificateClick(); });
+    connect(m_useCertificate, &QRadioButton::toggled, this, [this] { showChosenRoute(); });
+    showChosenRoute();
+    // "Guardado" holds only until something changes again.
+    auto unsaved = [this] { m_saved->clear(); };
+    connect(m_useCertificate, &QRadioButton::toggled, this, unsaved);
+    connect(m_certificate, &QLineEdit::textChanged, this, unsaved);
+    connect(m_folder, &QLineEdit::textChanged, this, unsaved);
+    connect(m_program, &QLineEdit::textChanged, this, unsaved);
+    connect(m_command, &QComboBox::currentIndexChanged, this, unsaved);
+    connect(m_format, &QComboBox::currentIndexChanged, this, unsaved);
+}
+
+void TFormAutoFirma::showChosenRoute() {
+    const bool certificate = m_useCertificate->isChecked();
+    m_certificateGroup->setVisible(certificate);
+    m_autoFirmaGroup->setVisible(!certificate);
+    // Whether AutoFirma was found matters only to the AutoFirma route.
+    m_notice->setVisible(!certificate && m_noticeDue);
 }
 
 void TFormAutoFirma::FormShow() {
@@ -211,8 +254,12 @@ void TFormAutoFirma::FormShow() {
     m_format->setCurrentIndex(int(formats().indexOf(stored.format)));
 
     // A stored folder, right or wrong, means AutoFirma has been set up.
-    if (!m_folder->text().isEmpty())
+    m_noticeDue = m_folder->text().isEmpty();
+    m_saved->clear();
+    if (!m_noticeDue) {
+        showChosenRoute();
         return;
+    }
 
     scanInstalledPrograms();
     QStringList names;
@@ -222,7 +269,7 @@ void TFormAutoFirma::FormShow() {
         m_notice->setPlainText(foundNotice());
     else
         m_notice->setPlainText(notFoundNotice().join(QLatin1Char('\n')));
-    m_notice->show();
+    showChosenRoute();
 }
 
 void TFormAutoFirma::scanInstalledPrograms() {
@@ -235,8 +282,9 @@ void TFormAutoFirma::scanInstalledPrograms() {
 }
 
 void TFormAutoFirma::AdvSmoothButton2Click() {
-    const QString chosen =
-        Prompts::instance().openFile(this, QStringLiteral("Todos los archivos (*)"), QString());
+    // Where AutoFirma is said to be, when it is.
+    const QString chosen = Prompts::instance().openFileAt(
+        this, QStringLiteral("Todos los archivos (*)"), QString(), m_folder->text());
     if (chosen.isEmpty())
         return;
     const QFileInfo file(chosen);
@@ -262,12 +310,16 @@ void TFormAutoFirma::AdvSmoothButton1Click() {
     route.certificate = m_certificate->text();
     route.write(ini);
     ini.save(); // throws "No se puede guardar ..."
+    m_saved->setText(QStringLiteral("Cambios guardados: las facturas se firmarán con %1.")
+                         .arg(m_useCertificate->isChecked() ? QStringLiteral("el certificado")
+                                                            : QStringLiteral("AutoFirma")));
 }
 
 void TFormAutoFirma::chooseCertificateClick() {
-    const QString chosen = Prompts::instance().openFile(
-        this, QStringLiteral("Certificados (*.p12 *.pfx *.P12 *.PFX);;Todos los archivos (*)"),
-        QString());
+    const QString chosen = FileDialogs::open(
+        this, m_appDir, FileDialogs::Kind::Certificate,
+        QStringLiteral("Certificados (*.p12 *.pfx *.P12 *.PFX);;Todos los archivos (*)"), QString(),
+        m_certificate->text());
     if (chosen.isEmpty())
         return;
     try {

@@ -47,6 +47,7 @@ protected:
 private:
     void buildLayout();
     void scanInstalledPrograms();
+    void showChosenRoute();
 
     QString m_appDir;
     const InstalledPrograms* m_programs;
@@ -66,4 +67,8 @@ private:
     QLineEdit* m_certificate = nullptr;
     QToolButton* m_certificateButton = nullptr;
     QLabel* m_certificateInfo = nullptr;
+    QWidget* m_certificateGroup = nullptr;
+    QWidget* m_autoFirmaGroup = nullptr;
+    QLabel* m_saved = nullptr;
+    bool m_noticeDue = false; // no AutoFirma folder stored: the notice says what was found
 };

@@ -3,6 +3,7 @@
 #include "app/BookWindow.h"
 #include "app/ControlNames.h"
 #include "app/DeclarationDialog.h"
+#include "app/FileDialogs.h"
 #include "app/FileReferencePanel.h"
 #include "app/FindingsText.h"
 #include "app/FirstStartHint.h"
@@ -17,6 +18,7 @@
 #include "app/SignatureFlow.h"
 #include "app/TaxIdMark.h"
 #include "app/TotalsPanel.h"
+#include "app/UnsavedQuestion.h"
 #include "app/uAcercaDe.h"
 #include "app/uAdmon.h"
 #include "app/uAutoFirma.h"
@@ -25,10 +27,10 @@
 #include "invoice/BankAccount.h"
 #include "invoice/UnsavedChanges.h"
 #include "pdf/FacturaeReader.h"
+#include "pdf/InvoicePdf.h"
 #include "settings/AppFiles.h"
 #include "settings/IniFile.h"
 #include "settings/RegistroIni.h"
-#include "settings/RememberedFolders.h"
 #include "signing/AutoFirmaProcess.h"
 #include "signing/ValidationPage.h"
 #include "widgets/BackgroundWork.h"
@@ -73,60 +75,53 @@ static void initMainWindowResources() {
 
 namespace {
 
-const QString UnsavedQuestion =
-    QStringLiteral("La factura tiene cambios sin guardar. ¿Desea descartarlos?");
-const QString QuitUnsavedQuestion =
-    QStringLiteral("La factura tiene cambios sin guardar. ¿Desea salir sin guardarlos?");
-
-// The menu bar and its shortcuts. A toolbar button shows the action of the
-// same name. Adding a command is one line here and a handler.
+// The menu bar and its shortcuts. A command with a picture also has a button
+// in the bar, with a short caption under the picture; its tooltip is the
+// menu's text and shortcut. Adding a command is one line here and a handler.
 struct MenuEntry {
     TForm2::Menu menu;
     const char* name;
     const char* text;     // with its accelerator
-    const char* hint;     // tooltip; the shortcut is added to it
     const char* shortcut; // portable text, "" for none
-    const char* picture;  // toolbar picture, "" for none
+    const char* picture;  // button picture, "" for no button
+    const char* button;   // caption under the picture
     void (TForm2::*handler)();
     bool separatorBefore = false;
 };
 
 using M = TForm2::Menu;
 const MenuEntry MenuEntries[] = {
-    {M::Archivo, "actionNuevaFactura", "&Nueva factura", "Nueva factura", "Ctrl+N", "",
-     &TForm2::newInvoice},
-    {M::Archivo, "actionAbrir", "&Abrir…", "Abrir un borrador o un fichero de importación",
-     "Ctrl+O", "", &TForm2::openInvoiceFile},
-    {M::Archivo, "actionCapturarDatos", "&Capturar datos", "Capturar Datos", "Ctrl+I", "import",
+    {M::Archivo, "actionNuevaFactura", "&Nueva factura", "Ctrl+N", "", "", &TForm2::newInvoice},
+    {M::Archivo, "actionAbrir", "&Abrir…", "Ctrl+O", "", "", &TForm2::openInvoiceFile},
+    {M::Archivo, "actionCapturarDatos", "&Capturar datos", "Ctrl+I", "import", "Capturar",
      &TForm2::AdvSmoothButton2Click},
-    {M::Archivo, "actionGuardarBorrador", "&Guardar borrador", "Guardar borrador", "Ctrl+S", "",
-     &TForm2::saveDraft, true},
-    {M::Archivo, "actionGenerarFactura", "G&enerar factura", "Generar Factura", "Ctrl+G",
-     "document", &TForm2::Button2Click},
-    {M::Archivo, "actionSalir", "&Salir", "Salir", "Ctrl+Q", "exit", &TForm2::AdvSmoothButton4Click,
+    {M::Archivo, "actionGuardarBorrador", "&Guardar borrador", "Ctrl+S", "", "", &TForm2::saveDraft,
      true},
-    {M::Factura, "actionComprobarFactura", "C&omprobar factura", "Comprobar la factura", "Ctrl+K",
-     "", &TForm2::checkInvoice},
-    {M::Factura, "actionFirmarFactura", "&Firmar factura", "Firmar Factura", "Ctrl+F", "sign",
+    {M::Archivo, "actionGenerarFactura", "G&enerar factura", "Ctrl+G", "document", "Generar",
+     &TForm2::Button2Click},
+    {M::Archivo, "actionSalir", "&Salir", "Ctrl+Q", "exit", "Salir", &TForm2::AdvSmoothButton4Click,
+     true},
+    {M::Factura, "actionComprobarFactura", "C&omprobar factura", "Ctrl+K", "check", "Comprobar",
+     &TForm2::checkInvoice},
+    {M::Factura, "actionFirmarFactura", "&Firmar factura", "Ctrl+F", "sign", "Firmar",
      &TForm2::Button4Click},
-    {M::Factura, "actionComprobarFirma", "&Comprobar firma…", "Comprobar firma", "Ctrl+Shift+F", "",
+    {M::Factura, "actionComprobarFirma", "&Comprobar firma…", "Ctrl+Shift+F", "", "",
      &TForm2::ComprobarFirmaClick},
-    {M::Factura, "actionValidar", "&Validar", "Validar", "Ctrl+L", "validate",
+    {M::Factura, "actionValidar", "&Validar", "Ctrl+L", "validate", "Validar",
      &TForm2::VALIDARClick},
-    {M::Factura, "VerImprimir", "Ver / &Imprimir", "Ver / Imprimir", "Ctrl+P", "",
+    {M::Factura, "VerImprimir", "Ver / &Imprimir", "Ctrl+P", "print", "Ver / Imprimir",
      &TForm2::VerImprimirClick, true},
-    {M::Factura, "AbrirFacturaXml", "Abrir factura &XML…", "Abrir factura XML", "Ctrl+Shift+P", "",
+    {M::Factura, "AbrirFacturaXml", "Abrir factura &XML…", "Ctrl+Shift+P", "", "",
      &TForm2::AbrirFacturaXmlClick},
-    {M::Factura, "actionLibroFacturas", "&Libro de facturas", "Libro de facturas", "Ctrl+B", "",
+    {M::Factura, "actionLibroFacturas", "&Libro de facturas", "Ctrl+B", "", "",
      &TForm2::LibroFacturasClick, true},
-    {M::Configuracion, "actionMisDatos", "&Mis datos", "Mis datos", "", "",
-     &TForm2::editIssuerSettings},
-    {M::Configuracion, "actionAdministraciones", "&Administraciones", "Administraciones", "", "",
+    {M::Configuracion, "actionMisDatos", "&Mis datos", "", "", "", &TForm2::editIssuerSettings},
+    {M::Configuracion, "actionAdministraciones", "&Administraciones", "", "", "",
      &TForm2::editAdministrations},
-    {M::Configuracion, "actionFirma", "&Firma", "Firma", "", "", &TForm2::editSigningSettings},
-    {M::Ayuda, "actionAcercaDe", "&Acerca de", "Contacto", "F1", "contact", &TForm2::Button5Click},
-    {M::Ayuda, "actionDeclaracionResponsable", "&Declaración responsable",
-     "Declaración responsable", "", "", &TForm2::DeclaracionResponsableClick},
+    {M::Configuracion, "actionFirma", "&Firma", "", "", "", &TForm2::editSigningSettings},
+    {M::Ayuda, "actionAcercaDe", "&Acerca de", "F1", "contact", "Acerca de", &TForm2::Button5Click},
+    {M::Ayuda, "actionDeclaracionResponsable", "&Declaración responsable", "", "", "",
+     &TForm2::DeclaracionResponsableClick},
 };
 
 // Commands that work on the invoice on screen: what is being typed is taken
@@ -150,12 +145,12 @@ constexpr int TotalsWidth = 430;
 
 } // namespace
 
-const QString TForm2::ImportFilter = QStringLiteral("Ficheros Importacion (*.ini)");
-const QString TForm2::UnsignedFilter = QStringLiteral("Facturas Electrónicas sin firmar (*.xml)");
+const QString TForm2::ImportFilter = QStringLiteral("Ficheros de importación (*.ini)");
+const QString TForm2::UnsignedFilter = QStringLiteral("Facturas electrónicas sin firmar (*.xml)");
 const QString TForm2::OpenFilters = TForm2::ImportFilter + QStringLiteral(";;") +
                                     TForm2::UnsignedFilter +
                                     QStringLiteral(";;Todos los archivos (*.*)");
-const QString TForm2::SaveFilter = QStringLiteral("Facturas Electronicas sin Firmar (*.XML)");
+const QString TForm2::SaveFilter = QStringLiteral("Facturas electrónicas sin firmar (*.XML)");
 const QString TForm2::FacturaeFilters =
     QStringLiteral("Facturas electrónicas (*.xml *.XML *.xsig *.XSIG);;Todos los archivos (*.*)");
 
@@ -345,7 +340,7 @@ void TForm2::buildMenus() {
         auto* action = new QAction(QString::fromUtf8(entry.text), this);
         action->setObjectName(QLatin1String(entry.name));
         const QKeySequence shortcut(QString::fromLatin1(entry.shortcut));
-        QString hint = QString::fromUtf8(entry.hint);
+        QString hint = action->text().remove(u'&');
         if (!shortcut.isEmpty()) {
             action->setShortcut(shortcut);
             // The shortcut works wherever the focus is in this window.
@@ -353,9 +348,11 @@ void TForm2::buildMenus() {
             hint += QStringLiteral(" (%1)").arg(shortcut.toString(QKeySequence::NativeText));
         }
         action->setToolTip(hint);
-        if (*entry.picture)
+        if (*entry.picture) {
             action->setIcon(
                 QIcon(QStringLiteral(":/mainwindow/%1.svg").arg(QLatin1String(entry.picture))));
+            action->setIconText(QString::fromUtf8(entry.button));
+        }
         const auto handler = entry.handler;
         const bool commitFirst = std::find(std::begin(CommitFirst), std::end(CommitFirst),
                                            handler) != std::end(CommitFirst);
@@ -376,30 +373,40 @@ QMenu* TForm2::menu(Menu which) const {
 
 QWidget* TForm2::buildButtonBar() {
     auto* bar = whitePanel(QStringLiteral("Panel1"), centralWidget());
-    bar->setFixedHeight(51);
+    bar->setFixedHeight(60);
     auto* row = new QHBoxLayout(bar);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
     struct Button {
         const char* name;
         const char* action;
+        int spaceBefore; // 0, or a gap; -1 for all the spare width
     };
+    // The invoice's four steps where they always were, then the two that look at it.
     const Button buttons[] = {
-        {"AdvSmoothButton2", "actionCapturarDatos"}, {"AdvSmoothButton3", "actionGenerarFactura"},
-        {"AdvSmoothButton1", "actionFirmarFactura"}, {"AdvSmoothButton5", "actionValidar"},
-        {"AdvSmoothButton6", "actionAcercaDe"},      {"AdvSmoothButton4", "actionSalir"},
+        {"AdvSmoothButton2", "actionCapturarDatos", 0},
+        {"AdvSmoothButton3", "actionGenerarFactura", 0},
+        {"AdvSmoothButton1", "actionFirmarFactura", 0},
+        {"AdvSmoothButton5", "actionValidar", 0},
+        {"ComprobarButton", "actionComprobarFactura", 24},
+        {"VerImprimirButton", "VerImprimir", 0},
+        {"AdvSmoothButton6", "actionAcercaDe", -1},
+        {"AdvSmoothButton4", "actionSalir", 0},
     };
     for (const Button& b : buttons) {
-        if (qstrcmp(b.name, "AdvSmoothButton6") == 0)
+        if (b.spaceBefore < 0)
             row->addStretch(1);
+        else if (b.spaceBefore > 0)
+            row->addSpacing(b.spaceBefore);
         auto* button = new QToolButton(bar);
         button->setObjectName(QLatin1String(b.name));
         auto* action = findChild<QAction*>(QLatin1String(b.action));
         Q_ASSERT(action);
         button->setDefaultAction(action);
-        button->setToolButtonStyle(Qt::ToolButtonIconOnly);
-        button->setIconSize(QSize(40, 40));
-        button->setFixedSize(100, 51);
+        // A caption under each picture: no one has to guess what a picture does.
+        button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        button->setIconSize(QSize(32, 32));
+        button->setFixedSize(100, 58);
         button->setAutoRaise(true);
         button->setCursor(Qt::PointingHandCursor);
         button->setFocusPolicy(Qt::StrongFocus);
@@ -575,7 +582,7 @@ void TForm2::closeEvent(QCloseEvent* event) {
         return;
     }
     bool leave = false;
-    runGuarded(this, [&] { leave = mayLeaveInvoice(QuitUnsavedQuestion); });
+    runGuarded(this, [&] { leave = mayLeaveInvoice(UnsavedQuestion::Next::Quit); });
     if (!leave) {
         event->ignore();
         return;
@@ -587,11 +594,11 @@ void TForm2::closeEvent(QCloseEvent* event) {
 // counts as a change; a value that would be refused stops the command only
 // when the person wants the invoice kept: a half-typed slip must never make
 // quitting impossible.
-bool TForm2::mayLeaveInvoice(const QString& question) {
+bool TForm2::mayLeaveInvoice(UnsavedQuestion::Next next) {
     const bool refused = !m_pending->commitQuietly();
     if (!refused && !m_changes->isModified())
         return true;
-    return leaveInvoice(askUnsaved(question));
+    return leaveInvoice(askUnsaved(next));
 }
 
 bool TForm2::leaveInvoice(UnsavedAnswer answer) {
@@ -607,11 +614,17 @@ bool TForm2::leaveInvoice(UnsavedAnswer answer) {
     return false;
 }
 
-// The question offers losing the changes (OK) or keeping the invoice on
-// screen (Cancel).
-TForm2::UnsavedAnswer TForm2::askUnsaved(const QString& question) {
-    return Prompts::instance().confirm(this, AppTitle, question) ? UnsavedAnswer::Discard
-                                                                 : UnsavedAnswer::Cancel;
+// Guardar / Descartar / Cancelar.
+TForm2::UnsavedAnswer TForm2::askUnsaved(UnsavedQuestion::Next next) {
+    switch (UnsavedQuestion::ask(this, next)) {
+    case Prompts::SaveChoice::Save:
+        return UnsavedAnswer::Save;
+    case Prompts::SaveChoice::Discard:
+        return UnsavedAnswer::Discard;
+    case Prompts::SaveChoice::Cancel:
+        break;
+    }
+    return UnsavedAnswer::Cancel;
 }
 
 void TForm2::Edit17Enter() {
@@ -673,18 +686,19 @@ void TForm2::runImport(const std::function<QString()>& import) {
 }
 
 QString TForm2::chooseImportFile() {
-    const QString path = Prompts::instance().openFileAt(
-        this, OpenFilters, ImportFilter,
-        RememberedFolders::folder(appDir(), RememberedFolders::Kind::Import));
-    RememberedFolders::remember(appDir(), RememberedFolders::Kind::Import, path);
-    return path;
+    return FileDialogs::open(this, appDir(), FileDialogs::Kind::Import, OpenFilters, ImportFilter);
+}
+
+QString TForm2::proposedName(const QString& extension) const {
+    return FileDialogs::invoiceFileName(m_record.text(RecordField::InvoiceSeries),
+                                        m_record.text(RecordField::InvoiceNumber), extension);
 }
 
 void TForm2::AdvSmoothButton2Click() {
     runGuarded(this, [&] {
         // What is typed in a cell stays in its line; an import replaces the
         // lines only once the whole file has been read.
-        if (!mayLeaveInvoice(UnsavedQuestion))
+        if (!mayLeaveInvoice(UnsavedQuestion::Next::Import))
             return;
         runImport([&] {
             QString chosen;
@@ -697,7 +711,7 @@ void TForm2::AdvSmoothButton2Click() {
 
 void TForm2::openInvoiceFile() {
     runGuarded(this, [&] {
-        if (!mayLeaveInvoice(UnsavedQuestion))
+        if (!mayLeaveInvoice(UnsavedQuestion::Next::OpenFile))
             return;
         const QString path = chooseImportFile();
         if (path.isEmpty())
@@ -717,16 +731,19 @@ void TForm2::saveDraft() {
 bool TForm2::keepDraft() {
     QString path = m_draftPath;
     if (path.isEmpty()) {
-        QString proposal = RememberedFolders::folder(appDir(), RememberedFolders::Kind::Save);
-        const QString name =
-            m_record.text(RecordField::InvoiceSeries) + m_record.text(RecordField::InvoiceNumber);
-        if (!name.isEmpty())
-            proposal = QDir(proposal.isEmpty() ? QDir::homePath() : proposal)
-                           .filePath(name + QStringLiteral(".ini"));
-        path = chooseDraftFile(proposal);
+        // A draft is an import file: Abrir starts where it was kept. Never the
+        // program's settings nor the import file shown.
+        path = FileDialogs::save(
+            this, appDir(), FileDialogs::Kind::Import, DraftFilter, QStringLiteral("ini"),
+            proposedName(QStringLiteral("ini")), FileDialogs::Existing::Ask,
+            [this](const QString& chosen) {
+                const QString problem = m_session.draftTargetProblem(chosen);
+                return problem.isEmpty()
+                           ? problem
+                           : problem + QStringLiteral(". Elija otro nombre para el borrador.");
+            });
         if (path.isEmpty())
             return false;
-        RememberedFolders::remember(appDir(), RememberedFolders::Kind::Save, path);
     }
     m_session.saveDraft(path);
     m_draftPath = path;
@@ -735,23 +752,9 @@ bool TForm2::keepDraft() {
     return true;
 }
 
-// The draft's save dialog, asked again while the file chosen is one a draft
-// must never replace (the program's settings, the import file shown).
-QString TForm2::chooseDraftFile(const QString& proposal) {
-    for (;;) {
-        const QString path =
-            Prompts::instance().saveFileAt(this, DraftFilter, QStringLiteral("ini"), proposal);
-        const QString problem = path.isEmpty() ? QString() : m_session.draftTargetProblem(path);
-        if (problem.isEmpty())
-            return path;
-        Prompts::instance().warn(this, AppTitle,
-                                 problem + QStringLiteral(". Elija otro nombre para el borrador."));
-    }
-}
-
 void TForm2::newInvoice() {
     runGuarded(this, [&] {
-        if (!mayLeaveInvoice(UnsavedQuestion))
+        if (!mayLeaveInvoice(UnsavedQuestion::Next::NewInvoice))
             return;
         m_grid->cancelLine();
         {
@@ -769,14 +772,15 @@ void TForm2::Button2Click() {
     runGuarded(this, [&] {
         const InvoiceSession::Generated generated = m_session.generate(
             [&] {
-                const QString path = Prompts::instance().saveFileAt(
-                    this, SaveFilter, QStringLiteral("XML"),
-                    RememberedFolders::folder(appDir(), RememberedFolders::Kind::Save));
-                RememberedFolders::remember(appDir(), RememberedFolders::Kind::Save, path);
-                return path;
+                return FileDialogs::save(this, appDir(), FileDialogs::Kind::Save, SaveFilter,
+                                         QStringLiteral("XML"), proposedName(QStringLiteral("XML")),
+                                         FileDialogs::Existing::CallerAsks);
             },
             [&](const QString& why) { Prompts::instance().warn(this, AppTitle, why); },
-            [&](const CheckFindings& findings) { return reviewFindings(findings, true); });
+            [&](const CheckFindings& findings) { return reviewFindings(findings, true); },
+            [&](const QString& document, const QString& signedCopy) {
+                return mayReplaceDocument(document, signedCopy);
+            });
         if (generated.status == InvoiceSession::GenerateStatus::MissingBankData) {
             Prompts::instance().warn(this, AppTitle, InvoiceSession::MissingBankDataMessage);
             return;
@@ -795,14 +799,10 @@ void TForm2::Button2Click() {
 void TForm2::Button4Click() {
     runGuarded(this, [&] {
         // The document written last is what one usually signs next.
-        QString start = m_lastDocument;
-        if (start.isEmpty() || !QFileInfo::exists(start))
-            start = RememberedFolders::folder(appDir(), RememberedFolders::Kind::Sign);
-        const QString path =
-            Prompts::instance().openFileAt(this, OpenFilters, UnsignedFilter, start);
+        const QString path = FileDialogs::open(this, appDir(), FileDialogs::Kind::Sign, OpenFilters,
+                                               UnsignedFilter, m_lastDocument);
         if (path.isEmpty())
             return;
-        RememberedFolders::remember(appDir(), RememberedFolders::Kind::Sign, path);
         const bool certificate =
             m_session.signingRoute().method == FirmaSettings::Method::Certificate;
         if (!certificate && !m_session.loadSigningSettings()) {
@@ -828,6 +828,19 @@ void TForm2::Button4Click() {
     });
 }
 
+// An earlier document is named before it is replaced; a signed copy of it
+// stays as it is, and the person is told it no longer matches.
+bool TForm2::mayReplaceDocument(const QString& document, const QString& signedCopy) {
+    QString text = QStringLiteral("Ya existe la factura %1.\n\n¿Desea sustituirla por la "
+                                  "factura de la pantalla?")
+                       .arg(QDir::toNativeSeparators(document));
+    if (!signedCopy.isEmpty())
+        text += QStringLiteral("\n\nLa factura firmada %1 es de la factura anterior: no se cambia "
+                               "ni se borra, y no corresponderá a la nueva hasta que la firme.")
+                    .arg(QDir::toNativeSeparators(signedCopy));
+    return Prompts::instance().confirm(this, AppTitle, text);
+}
+
 // A chosen document's check runs beside the window, as the invoice's does.
 CheckFindings TForm2::checkDocumentFile(const QString& path) {
     CheckFindings findings;
@@ -840,23 +853,25 @@ bool TForm2::reviewFindings(const CheckFindings& findings, bool whileSaving) {
     const QString list = FindingsText::list(findings);
     if (list.isEmpty())
         return true;
+    const QString details = FindingsText::details(findings);
     if (!hasErrors(findings)) {
-        Prompts::instance().warn(
+        Prompts::instance().warnWithDetails(
             this, AppTitle,
-            QStringLiteral("Avisos de la comprobación de la factura:\n\n%1").arg(list));
+            QStringLiteral("Avisos de la comprobación de la factura:\n\n%1").arg(list), details);
         return true;
     }
     if (!whileSaving) {
-        Prompts::instance().warn(
+        Prompts::instance().warnWithDetails(
             this, AppTitle,
-            QStringLiteral("La factura tiene errores y no se firmará:\n\n%1").arg(list));
+            QStringLiteral("La factura tiene errores y no se firmará:\n\n%1").arg(list), details);
         return false;
     }
-    return Prompts::instance().confirm(
+    return Prompts::instance().confirmWithDetails(
         this, AppTitle,
         QStringLiteral("La factura tiene errores:\n\n%1\n\n¿Guardarla de todos modos? No se "
                        "firmará mientras tenga errores.")
-            .arg(list));
+            .arg(list),
+        details);
 }
 
 // After "Generar Factura": the session has said that signing comes next.
@@ -868,10 +883,17 @@ void TForm2::signByChosenRoute(const QString& path, const CheckFindings& finding
 }
 
 void TForm2::signWithCertificate(const QString& path, const CheckFindings& findings) {
-    const QString output = SignatureFlow::signWithCertificate(this, m_session, path, findings);
-    if (!output.isEmpty())
-        m_status->report(
-            QStringLiteral("Factura firmada: %1").arg(QDir::toNativeSeparators(output)));
+    QString output;
+    try {
+        output = SignatureFlow::signWithCertificate(this, m_session, path, findings);
+    } catch (const AppError& e) {
+        m_status->report(QStringLiteral("La factura no se ha firmado: %1").arg(e.message()));
+        throw;
+    }
+    m_status->report(
+        output.isEmpty()
+            ? QStringLiteral("Firma cancelada: la factura no se ha firmado")
+            : QStringLiteral("Factura firmada: %1").arg(QDir::toNativeSeparators(output)));
 }
 
 // The check "Generar Factura" runs, at any moment: what the hub would refuse,
@@ -889,11 +911,12 @@ void TForm2::checkInvoice() {
         const bool errors = hasErrors(findings);
         m_status->report(errors ? QStringLiteral("Factura comprobada: tiene errores")
                                 : QStringLiteral("Factura comprobada: tiene avisos"));
-        Prompts::instance().warn(this, AppTitle,
-                                 (errors ? QStringLiteral("La factura tiene errores:\n\n%1")
-                                         : QStringLiteral("Avisos de la comprobación de la "
-                                                          "factura:\n\n%1"))
-                                     .arg(list));
+        Prompts::instance().warnWithDetails(
+            this, AppTitle,
+            (errors ? QStringLiteral("La factura tiene errores:\n\n%1")
+                    : QStringLiteral("Avisos de la comprobación de la factura:\n\n%1"))
+                .arg(list),
+            FindingsText::details(findings));
     });
 }
 
@@ -912,7 +935,7 @@ bool TForm2::autoFirmaSettingsUsable() {
     if (Prompts::instance().confirm(
             this, AppTitle,
             withFullStop(problem) +
-                QStringLiteral("\n\n¿Quieres abrir la configuración de AutoFirma?")))
+                QStringLiteral("\n\n¿Desea abrir la configuración de AutoFirma?")))
         editSigningSettings();
     return false;
 }
@@ -1074,7 +1097,8 @@ void TForm2::VerImprimirClick() {
 
 void TForm2::AbrirFacturaXmlClick() {
     runGuarded(this, [&] {
-        const QString path = Prompts::instance().openFile(this, FacturaeFilters, QString());
+        const QString path = FileDialogs::open(this, appDir(), FileDialogs::Kind::ViewDocument,
+                                               FacturaeFilters, QString());
         if (path.isEmpty())
             return;
         showCopy(FacturaeReader::fileBytes(path), path);
@@ -1100,8 +1124,28 @@ void TForm2::showCopy(const QByteArray& document, const QString& source) {
             throw source.isEmpty() ? e : FacturaeReader::namedError(source, e);
         }
     }
-    InvoicePreview preview(m_session, document, std::move(parsed), source, this);
+    InvoicePreview preview(m_session, document, std::move(parsed), source, pdfProposal(source),
+                           this);
+    connect(&preview, &InvoicePreview::pdfSaved, this, [this](const QString& path) {
+        m_status->report(
+            QStringLiteral("Copia PDF guardada en %1").arg(QDir::toNativeSeparators(path)));
+    });
     runModal(preview);
+}
+
+// The copy goes beside its document: the file shown, or where the invoice's
+// document is written beside its import file; otherwise it is named after
+// the invoice, where copies or documents were saved last.
+QString TForm2::pdfProposal(const QString& source) const {
+    const QString document = source.isEmpty() ? m_session.saveTargetBesideImport() : source;
+    if (!document.isEmpty())
+        return InvoicePdf::defaultOutputPath(document);
+    const QString name = proposedName(QStringLiteral("pdf"));
+    const QString documents = RememberedFolders::folder(appDir(), FileDialogs::Kind::Save);
+    if (RememberedFolders::folder(appDir(), FileDialogs::Kind::Pdf).isEmpty() &&
+        !documents.isEmpty())
+        return QDir(documents).filePath(name);
+    return name;
 }
 
 void TForm2::AdvSmoothButton4Click() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/UnsavedQuestion.h"
 #include "pdf/PdfRenderer.h"
 #include "session/InvoiceSession.h"
 #include "settings/RegistroIni.h"
@@ -109,6 +110,8 @@ private:
     QWidget* buildButtonBar();
     QWidget* buildHiddenFields();
     void showCopy(const QByteArray& document, const QString& source);
+    // What "Guardar PDF" proposes for the copy of source (empty: the invoice).
+    QString pdfProposal(const QString& source) const;
     void setUpTabOrder();
     void fitToScreen();
     // AutoFirma on a document whose check found no error (findings).
@@ -118,21 +121,25 @@ private:
     // person's answer when saving, never when signing; otherwise true.
     bool reviewFindings(const CheckFindings& findings, bool whileSaving);
     CheckFindings checkDocumentFile(const QString& path);
+    bool mayReplaceDocument(const QString& document, const QString& signedCopy);
     void signByChosenRoute(const QString& input, const CheckFindings& findings);
     void signWithCertificate(const QString& input,
                              const CheckFindings& findings); // and says so in the status bar
     void signingEnded();
     void setSigning(bool on);
     void runModal(QDialog& dialog);
-    bool mayLeaveInvoice(const QString& question);
-    UnsavedAnswer askUnsaved(const QString& question);
+    // Guardar / Descartar / Cancelar, asked when the invoice on screen would
+    // be replaced or closed with changes (mayLeaveInvoice).
+    bool mayLeaveInvoice(UnsavedQuestion::Next next);
+    UnsavedAnswer askUnsaved(UnsavedQuestion::Next next);
     // Saves the draft, asking where the first time; false when cancelled.
     bool keepDraft();
     // Runs an import that returns the file read (empty when cancelled), with
     // what it means for unsaved changes, the draft's file and the status bar.
     void runImport(const std::function<QString()>& import);
     QString chooseImportFile();
-    QString chooseDraftFile(const QString& proposal);
+    // The invoice's series and number as a file name with extension.
+    QString proposedName(const QString& extension) const;
     void reportImport(const QString& path);
     void rememberLoadedIssuer();
     void whileIssuerMayChange(const std::function<void()>& runWindow);

@@ -1,6 +1,7 @@
 #include "app/uRegistro.h"
 
 #include "app/ControlNames.h"
+#include "app/FileDialogs.h"
 #include "app/PartyBlock.h"
 #include "app/TotalsPanel.h"
 #include "invoice/BankAccount.h"
@@ -320,9 +321,12 @@ void TFormRegistro::AdvSmoothButton1Click() {
 // A picture inside the program's folder is kept relative to it, so the
 // folder can move with its logo.
 void TFormRegistro::bLogoClick() {
-    const QString path = Prompts::instance().openFile(
-        this, QStringLiteral("Imágenes (*.png *.jpg *.jpeg *.svg);;Todos los archivos (*.*)"),
-        QString());
+    const QString current = m_logo->text();
+    const QString path = FileDialogs::open(
+        this, m_appDir, FileDialogs::Kind::Logo,
+        QStringLiteral("Imágenes (*.png *.jpg *.jpeg *.svg);;Todos los archivos (*.*)"), QString(),
+        current.isEmpty() ? QString()
+                          : QDir(m_appDir).filePath(QDir::fromNativeSeparators(current)));
     if (path.isEmpty())
         return;
     const QString relative = QDir(m_appDir).relativeFilePath(path);

@@ -85,6 +85,11 @@ void InvoiceRecord::setAdministration(bool ticked) {
         m_tickHandler->administrationTicked(*this);
 }
 
+void InvoiceRecord::administrationTickedByImport() {
+    if (m_administration && m_tickHandler)
+        m_tickHandler->administrationTicked(*this);
+}
+
 Decimal InvoiceRecord::totalValue(TotalBox box) const {
     switch (box) {
     case TotalBox::Bruto:

@@ -56,6 +56,9 @@ public:
     void setAdministrationTickHandler(AdministrationTickHandler* handler) {
         m_tickHandler = handler;
     }
+    // Reaches the handler as a tick of the box does, when the box is ticked:
+    // an import that ticked it does so once everything is in.
+    void administrationTickedByImport();
 
     // The totals boxes and the VAT summary: always those of the stored lines
     // and the withholding rate (worked out again whenever either changes).

@@ -76,6 +76,7 @@ struct Signature {
     QString signingTime;  // as written in the signature (xs:dateTime)
     bool checked = false; // the signature was verified ...
     bool valid = false;   // ... and found valid
+    bool trusted = false; // its certificate comes from an authority the system trusts
 };
 
 struct Document {

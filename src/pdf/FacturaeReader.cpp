@@ -7,7 +7,9 @@
 #include "signing/SignatureVerifier.h"
 
 #include <QFile>
+
 #include <QFileInfo>
+#include <algorithm>
 
 using namespace FacturaeDocument;
 
@@ -261,7 +263,12 @@ FacturaeDocument::Document FacturaeReader::read(const QByteArray& bytes) {
     if (doc.signature.present && root.name() == u"Facturae") {
         // Only an enveloped signature can be checked here.
         doc.signature.checked = true;
-        doc.signature.valid = SignatureVerifier::verify(bytes).valid();
+        const SignatureReport report = SignatureVerifier::verify(bytes);
+        doc.signature.valid = report.valid();
+        doc.signature.trusted =
+            std::any_of(report.findings.begin(), report.findings.end(), [](const auto& f) {
+                return f.code == u"chain" && f.severity == SignatureFinding::Severity::Info;
+            });
     }
     return doc;
 }

@@ -1,6 +1,7 @@
 #include "pdf/InvoiceSheet.h"
 
 #include "common/AppError.h"
+#include "common/Decimal.h"
 #include "pdf/AeatQrAddress.h"
 #include "pdf/LogoImage.h"
 #include "pdf/PdfFonts.h"
@@ -10,6 +11,9 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QTextLayout>
+
+#include <algorithm>
+#include <optional>
 
 using namespace FacturaeDocument;
 namespace RT = ReadableText;
@@ -55,6 +59,41 @@ const Tax* mainTax(const Line& line) {
             return &t;
     }
     return line.taxes.isEmpty() ? nullptr : &line.taxes.first();
+}
+
+std::optional<::Decimal> exact(const QString& text) {
+    const QByteArray ascii = text.trimmed().toLatin1();
+    ::Decimal value;
+    if (ascii.isEmpty() ||
+        ::Decimal::parse(ascii.constData(), ascii.size(), value) != ::Decimal::ParseStatus::Ok)
+        return std::nullopt;
+    return value;
+}
+
+// The sum of the lines' amounts before their discounts and charges: the
+// window's subtotal. None when a figure is not a number the program reads.
+std::optional<QString> linesSubtotal(const Invoice& inv) {
+    ::Decimal sum;
+    for (const Line& line : inv.lines) {
+        const std::optional<::Decimal> cost = exact(line.totalCost);
+        if (!cost)
+            return std::nullopt;
+        sum += *cost;
+    }
+    return sum.plainText();
+}
+
+// a - b, both numbers; empty when either is not one.
+QString difference(const QString& a, const QString& b) {
+    const std::optional<::Decimal> x = exact(a), y = exact(b);
+    return x && y ? (*x - *y).plainText() : QString();
+}
+
+// Whether every tax of the list is of that type (VAT 01, IRPF 04).
+bool onlyTaxOf(const QVector<Tax>& taxes, QStringView typeCode) {
+    return !taxes.isEmpty() && std::all_of(taxes.begin(), taxes.end(), [&](const Tax& t) {
+        return t.typeCode.trimmed() == typeCode;
+    });
 }
 
 } // namespace
@@ -188,7 +227,7 @@ InvoiceSheet::RowText InvoiceSheet::rowText(const Invoice& inv, const Line& line
     if (!line.discounts.isEmpty() || !line.charges.isEmpty()) {
         QStringList parts;
         if (!line.totalCost.isEmpty())
-            parts << QStringLiteral("Importe bruto ") + RT::money(line.totalCost, inv.currency);
+            parts << QStringLiteral("Importe ") + RT::money(line.totalCost, inv.currency);
         for (const Adjustment& d : line.discounts)
             parts << QStringLiteral("Descuento") +
                          (d.rate.isEmpty() ? QString() : u' ' + RT::percent(d.rate)) +
@@ -329,10 +368,15 @@ double InvoiceSheet::opening(QPainter* p, const Invoice& inv, double top) const 
         if (!s.signingTime.isEmpty())
             text += QStringLiteral(" el ") + RT::dateTime(s.signingTime);
         text += u'.';
-        if (s.checked)
-            text += s.valid ? QStringLiteral(" La firma es válida.")
-                            : QStringLiteral(" La firma NO es válida: el documento pudo "
-                                             "cambiar después de firmarse.");
+        if (s.checked && !s.valid)
+            text += QStringLiteral(" La firma NO es válida: el documento pudo cambiar después "
+                                   "de firmarse.");
+        else if (s.checked && s.trusted)
+            text += QStringLiteral(" La firma es válida y su certificado procede de una "
+                                   "autoridad de confianza.");
+        else if (s.checked)
+            text += QStringLiteral(" La firma es válida, pero no se ha podido confirmar la "
+                                   "confianza en su certificado.");
         y += paragraph(p, m_bold, text, x, y, width, 4) + mm(2);
     }
 
@@ -527,13 +571,22 @@ double InvoiceSheet::taxesAndTotals(QPainter* p, const Invoice& inv, double top)
         if (always || !RT::isZero(value))
             entries.push_back({label, RT::money(value, inv.currency), strong});
     };
-    add(QStringLiteral("Importe bruto"), t.grossAmount, false, true);
+    // The window's words: the lines' amounts, their discounts, the base.
+    if (const std::optional<QString> subtotal = linesSubtotal(inv)) {
+        add(QStringLiteral("Subtotal"), *subtotal, false, true);
+        add(QStringLiteral("Descuento"), difference(*subtotal, t.grossAmount), false, false);
+    } else {
+        add(QStringLiteral("Subtotal"), t.grossAmount, false, true);
+    }
     add(QStringLiteral("Descuentos generales"), t.generalDiscounts, false, false);
     add(QStringLiteral("Recargos generales"), t.generalSurcharges, false, false);
     add(QStringLiteral("Base imponible"), t.grossBeforeTaxes, false, true);
-    add(QStringLiteral("Impuestos repercutidos"), t.taxOutputs, false, true);
-    add(QStringLiteral("Impuestos retenidos"), t.taxesWithheld, false,
-        !inv.taxesWithheld.isEmpty());
+    add(onlyTaxOf(inv.taxesOutputs, u"01") ? QStringLiteral("I.V.A.")
+                                           : QStringLiteral("Impuestos repercutidos"),
+        t.taxOutputs, false, true);
+    add(onlyTaxOf(inv.taxesWithheld, u"04") ? QStringLiteral("I.R.P.F.")
+                                            : QStringLiteral("Impuestos retenidos"),
+        t.taxesWithheld, false, !inv.taxesWithheld.isEmpty());
     add(QStringLiteral("TOTAL FACTURA"), t.invoiceTotal, true, true);
     add(QStringLiteral("Anticipos"), t.paymentsOnAccount, false, false);
     add(QStringLiteral("Suplidos"), t.reimbursable, false, false);

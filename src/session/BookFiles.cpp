@@ -23,24 +23,21 @@ QByteArray document(BookDatabase& db, const BookEntry& entry, Copy copy) {
     return bytes;
 }
 
-QString proposedName(const BookEntry& entry, Copy copy) {
-    QString name = entry.seriesNumber;
-    for (QChar& c : name) {
-        if (QStringLiteral("/\\:*?\"<>|").contains(c) || c.unicode() < 0x20)
-            c = u'-';
-    }
-    return name + (copy == Copy::Signed ? QStringLiteral(".xsig") : QStringLiteral(".xml"));
-}
-
-void refuseProgramFile(const BookDatabase& db, const QString& appDir, const QString& path) {
+QString outputProblem(const BookDatabase& db, const QString& appDir, const QString& path) {
     QString reason;
     if (db.holds(path))
         reason = QStringLiteral("es el propio libro de facturas");
     else if (const QString name = AppFiles::settingsFileAt(appDir, path); !name.isEmpty())
         reason = QStringLiteral("es %1, la configuración del programa").arg(name);
-    if (!reason.isEmpty())
-        throw AppError(QStringLiteral("No se puede guardar en %1: %2. Elija otro nombre")
-                           .arg(QDir::toNativeSeparators(path), reason));
+    if (reason.isEmpty())
+        return {};
+    return QStringLiteral("No se puede guardar en %1: %2. Elija otro nombre.")
+        .arg(QDir::toNativeSeparators(path), reason);
+}
+
+void refuseProgramFile(const BookDatabase& db, const QString& appDir, const QString& path) {
+    if (const QString problem = outputProblem(db, appDir, path); !problem.isEmpty())
+        throw AppError(problem);
 }
 
 void save(BookDatabase& db, const QString& appDir, const BookEntry& entry, Copy copy,

@@ -18,12 +18,12 @@ enum class Copy { Unsigned, Signed };
 // copy. Throws AppError when the invoice has no such copy.
 QByteArray document(BookDatabase& db, const BookEntry& entry, Copy copy);
 
-// The name proposed for it: series-number with ".xml" or ".xsig"; characters
-// a file name cannot hold ("2024/7") become "-".
-QString proposedName(const BookEntry& entry, Copy copy);
-
-// Refuses (AppError, naming the file) an output path that is the book itself
-// or one of the program's settings files in appDir, which it would destroy.
+// Why an output may not be written at path: it is the book itself (or one
+// of its companion files) or one of the program's settings files in appDir,
+// which it would destroy. The whole sentence, naming the file; empty when
+// the path may be written.
+QString outputProblem(const BookDatabase& db, const QString& appDir, const QString& path);
+// The same as an AppError.
 void refuseProgramFile(const BookDatabase& db, const QString& appDir, const QString& path);
 
 // Saves the copy to path atomically, after refuseProgramFile; throws

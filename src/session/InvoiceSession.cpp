@@ -25,7 +25,7 @@
 #include <exception>
 
 const QString InvoiceSession::MissingBankDataMessage =
-    QStringLiteral("¡¡¡ Debes cumplimentar los datos bancarios !!!");
+    QStringLiteral("¡¡¡ Debe cumplimentar los datos bancarios !!!");
 
 InvoiceSession::InvoiceSession(QString appDir) : m_appDir(std::move(appDir)) {}
 
@@ -125,7 +125,10 @@ QString InvoiceSession::protectedFileReason(const QString& path) const {
 QString InvoiceSession::targetProblem(const QString& path) const {
     const QFileInfo target(path);
     QString reason = protectedFileReason(path);
-    if (reason.isEmpty() && target.exists() && target.isDir())
+    if (reason.isEmpty() &&
+        target.suffix().compare(QStringLiteral("xsig"), Qt::CaseInsensitive) == 0)
+        reason = QStringLiteral("ese nombre es el de una factura firmada (.XSIG)");
+    else if (reason.isEmpty() && target.exists() && target.isDir())
         reason = QStringLiteral("es una carpeta, no un fichero");
     else if (reason.isEmpty() && target.exists() && !target.isFile())
         reason = QStringLiteral("no es un fichero normal");
@@ -133,6 +136,14 @@ QString InvoiceSession::targetProblem(const QString& path) const {
         return {};
     return QStringLiteral("No se puede guardar la factura en %1: %2")
         .arg(QDir::toNativeSeparators(path), reason);
+}
+
+QString InvoiceSession::signedCopyOf(const QString& document) {
+    const QString upper = AutoFirmaLaunch::signedFileName(document);
+    if (QFileInfo::exists(upper))
+        return upper;
+    const QString lower = upper.left(upper.size() - 4) + QStringLiteral("xsig");
+    return QFileInfo::exists(lower) ? lower : QString();
 }
 
 QString InvoiceSession::draftTargetProblem(const QString& path) const {
@@ -145,7 +156,8 @@ QString InvoiceSession::draftTargetProblem(const QString& path) const {
 
 InvoiceSession::Generated InvoiceSession::generate(const FileChooser& chooseTarget,
                                                    const Explainer& refuse,
-                                                   const FindingsReview& review) {
+                                                   const FindingsReview& review,
+                                                   const ReplaceQuestion& replace) {
     Generated result;
     if (!hasBankData()) {
         result.status = GenerateStatus::MissingBankData;
@@ -164,10 +176,14 @@ InvoiceSession::Generated InvoiceSession::generate(const FileChooser& chooseTarg
         result.status = GenerateStatus::Written;
         result.path = target;
     };
+    // An earlier document is replaced only when the person says so.
+    auto mayWrite = [&](const QString& target) {
+        return !replace || !QFileInfo::exists(target) || replace(target, signedCopyOf(target));
+    };
     const QString besideImport = saveTargetBesideImport();
     QString problem = besideImport.isEmpty() ? QString() : targetProblem(besideImport);
     if (!besideImport.isEmpty() && problem.isEmpty()) {
-        if (reviewed())
+        if (mayWrite(besideImport) && reviewed())
             save(besideImport);
         return result;
     }
@@ -176,13 +192,13 @@ InvoiceSession::Generated InvoiceSession::generate(const FileChooser& chooseTarg
         if (!problem.isEmpty()) {
             if (!refuse)
                 throw AppError(problem);
-            refuse(problem + QStringLiteral(". Elige otro nombre para la factura."));
+            refuse(problem + QStringLiteral(". Elija otro nombre para la factura."));
         }
         path = chooseTarget ? chooseTarget() : QString();
         if (path.isEmpty())
             return result;
         problem = targetProblem(path);
-        if (problem.isEmpty())
+        if (problem.isEmpty() && mayWrite(path))
             break;
     }
     if (!reviewed())
@@ -272,7 +288,7 @@ InvoiceSession::SigningJob InvoiceSession::prepareSigning(const QString& documen
     // file it reads.
     if (output == input || FileIdentity::sameFile(document, QDir::fromNativeSeparators(output)))
         throw AppError(QStringLiteral("La factura firmada se guardaría con el mismo nombre que %1; "
-                                      "cambia la extensión del fichero (por ejemplo, a .xml) "
+                                      "cambie la extensión del fichero (por ejemplo, a .xml) "
                                       "antes de firmarlo")
                            .arg(input));
     // AutoFirma is never started on a document that would be refused.

@@ -73,8 +73,17 @@ public:
     // check finds anything, review sees it and returns whether to save (its
     // answer only counts when there are errors). Nothing is saved on false.
     using FindingsReview = std::function<bool(const CheckFindings&)>;
+    // With replace, a document that already exists where the new one goes is
+    // replaced only when replace says so; signedCopy is the signed file of
+    // that name beside it (empty when there is none), which is never touched.
+    // Declined, a chosen file is asked for again; beside the import file
+    // nothing is saved.
+    using ReplaceQuestion = std::function<bool(const QString& document, const QString& signedCopy)>;
     Generated generate(const FileChooser& chooseTarget, const Explainer& refuse = {},
-                       const FindingsReview& review = {});
+                       const FindingsReview& review = {}, const ReplaceQuestion& replace = {});
+    // The signed file ("F.XSIG" or "F.xsig") of a document beside it, or
+    // empty when there is none.
+    static QString signedCopyOf(const QString& document);
     // The tool's generate: the same checks and the same check of the
     // document, to target, or beside the import file when target is empty.
     // review sees the findings, if any, and says whether to save despite
@@ -93,7 +102,8 @@ public:
     // Why the document cannot be written to path, or empty when it can: the
     // file the invoice was imported from (also through a link or another
     // name for it), the program's settings files (Registro.Ini,
-    // Concellos.Ini) and anything but a regular file are never replaced.
+    // Concellos.Ini), a signed invoice's name (.XSIG) and anything but a
+    // regular file are never replaced.
     QString targetProblem(const QString& path) const;
     // The same for a draft chosen in a dialog: never the import file shown
     // nor a settings file.

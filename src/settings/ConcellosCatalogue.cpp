@@ -84,7 +84,7 @@ QString save(const QString& appDir, const QString& typedName, const Administrati
     QString name = storedName(typedName);
     if (name.isEmpty())
         throw AppError(
-            QStringLiteral("Escribe un nombre para la administración; no se ha guardado nada"));
+            QStringLiteral("Escriba un nombre para la administración; no se ha guardado nada"));
     if (const QString problem = nameProblem(name); !problem.isEmpty())
         throw AppError(problem);
 

@@ -242,9 +242,11 @@ void importFile(InvoiceRecord& record, const QString& path, bool chosenInDialog,
         throw;
     }
 
-    // With the fixed file Importando is clear while the values go in, so a
-    // tick of the administration box opens its window.
-    record.setImportando(chosenInDialog);
+    // Nothing opens while the values go in. With the fixed file, a tick the
+    // file brings opens the administration window once the whole invoice is
+    // on screen, not over a half-filled one.
+    record.setImportando(true);
+    const bool wasTicked = record.isAdministration();
     if (chosenInDialog)
         record.setImportFile(baseNameOf(path), folderOf(path));
     else
@@ -256,6 +258,8 @@ void importFile(InvoiceRecord& record, const QString& path, bool chosenInDialog,
         throw;
     }
     record.setImportando(false);
+    if (!chosenInDialog && !wasTicked)
+        record.administrationTickedByImport();
 }
 
 } // namespace InvoiceImport

@@ -24,10 +24,11 @@ using UsualRate = std::function<QString()>;
 
 // Everything after the choice of the file. The whole file is read and checked
 // first; then the invoice takes its values and its lines replace the old
-// ones. The withholding rate is the file's IRPF, else the usual rate ("0"
-// without one), never the previous invoice's. chosenInDialog sets
-// NombreFichero and RutaDelFichero (and keeps Importando set while the values
-// go in); otherwise both are emptied. On an early end (a date that does not
+// ones, with Importando set. The withholding rate is the file's IRPF, else
+// the usual rate ("0" without one), never the previous invoice's.
+// chosenInDialog sets NombreFichero and RutaDelFichero; otherwise both are
+// emptied, and a tick of the administration box the file brings reaches its
+// handler once everything is in. On an early end (a date that does not
 // convert, a number that is not one or is beyond its limits, a line count too
 // large) AppError is thrown, naming the key, Importando is cleared and the
 // invoice is exactly as it was.

@@ -24,6 +24,14 @@ QString keyOf(Kind kind) {
         return QStringLiteral("FIRMAR");
     case Kind::Certificate:
         return QStringLiteral("CERTIFICADO");
+    case Kind::Pdf:
+        return QStringLiteral("PDF");
+    case Kind::ViewDocument:
+        return QStringLiteral("VERFACTURA");
+    case Kind::CheckSignature:
+        return QStringLiteral("COMPROBARFIRMA");
+    case Kind::Logo:
+        return QStringLiteral("LOGOTIPO");
     }
     return {};
 }

@@ -7,10 +7,14 @@
 namespace RememberedFolders {
 
 enum class Kind {
-    Import,     // IMPORTAR: import files and drafts opened
-    Save,       // GUARDAR: documents and drafts saved
-    Sign,       // FIRMAR: documents picked for signing
-    Certificate // CERTIFICADO: certificates
+    Import,         // IMPORTAR: import files and drafts, opened or saved
+    Save,           // GUARDAR: documents saved
+    Sign,           // FIRMAR: documents picked for signing
+    Certificate,    // CERTIFICADO: certificates
+    Pdf,            // PDF: readable copies saved
+    ViewDocument,   // VERFACTURA: documents opened to be read
+    CheckSignature, // COMPROBARFIRMA: signed documents opened to be checked
+    Logo            // LOGOTIPO: the issuer's logo
 };
 
 // The folder stored for kind, or empty when none is stored or it no longer

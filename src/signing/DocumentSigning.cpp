@@ -78,7 +78,7 @@ void refuseToReplaceAnInput(const QString& input, const QString& output, bool de
     if (FileIdentity::sameFile(output, input)) {
         if (defaultName)
             throw AppError(QStringLiteral("La factura firmada se guardaría con el mismo nombre que "
-                                          "%1; cambia la extensión del fichero (por ejemplo, a "
+                                          "%1; cambie la extensión del fichero (por ejemplo, a "
                                           ".xml) antes de firmarlo")
                                .arg(shown));
         throw AppError(QStringLiteral("No se puede guardar la factura firmada en %1: es la misma "

@@ -168,7 +168,8 @@ SigningCertificate SigningCertificate::open(const QString& path, QByteArray& pas
         if (!macOk) {
             PKCS12_free(p12);
             ERR_clear_error();
-            throw AppError(QStringLiteral("La contraseña del certificado no es correcta"));
+            throw WrongPasswordError(
+                QStringLiteral("La contraseña del certificado no es correcta"));
         }
     }
 

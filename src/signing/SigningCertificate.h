@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/AppError.h"
 #include "signing/CertificateSummary.h"
 
 #include <QByteArray>
@@ -9,6 +10,12 @@
 
 typedef struct evp_pkey_st EVP_PKEY;
 typedef struct x509_st X509;
+
+// The password does not open the certificate file: the person may try again.
+class WrongPasswordError : public AppError {
+public:
+    using AppError::AppError;
+};
 
 // A certificate with its private key, opened from a PKCS#12 file (.p12/.pfx),
 // with the other certificates the file holds. Move-only; frees its keys.
@@ -22,7 +29,8 @@ public:
 
     // Opens the file with the password and wipes the password's bytes before
     // returning, whatever happens. Throws AppError with a Spanish message for
-    // an unreadable file, a file that is no PKCS#12, a wrong password, a file
+    // an unreadable file, a file that is no PKCS#12, a wrong password
+    // (WrongPasswordError), a file
     // without a private key or with more than one (which would sign is not
     // for us to guess), or a key that is not RSA. The certificate is the one
     // whose public key is the private key's; of the others only authorities

@@ -146,7 +146,7 @@ QString DateBox::typedProblem() const {
     const QString before = m_dateBefore.toString(Format);
     const QString impossible = impossibleDateMessage(lineEdit()->text());
     if (!impossible.isEmpty())
-        return QStringLiteral("%1 Se ha dejado en «%2» la fecha que tenía, %3; escribe una fecha "
+        return QStringLiteral("%1 Se ha dejado en «%2» la fecha que tenía, %3; escriba una fecha "
                               "que exista.")
             .arg(impossible, m_fieldName, before);
     if (outOfRange())

@@ -72,13 +72,22 @@ ListMessageBox::ListMessageBox(QMessageBox::Icon icon, const QString& caption, c
     body->addWidget(iconLabel);
     body->addLayout(column, 1);
 
-    auto* box = new QDialogButtonBox(QDialogButtonBox::StandardButtons(int(buttons)), this);
+    auto* box = m_box = new QDialogButtonBox(QDialogButtonBox::StandardButtons(int(buttons)), this);
     connect(box, &QDialogButtonBox::clicked, this, [this, box](QAbstractButton* button) {
+        if (box->standardButton(button) == QDialogButtonBox::NoButton)
+            return; // the details' button answers nothing
         m_pressed = QMessageBox::StandardButton(int(box->standardButton(button)));
         accept();
     });
     auto* outer = new QVBoxLayout(this);
     outer->addLayout(body, 1);
+    m_details = new QPlainTextEdit(this);
+    m_details->setObjectName(QStringLiteral("DetailsText"));
+    m_details->setReadOnly(true);
+    m_details->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_details->setMaximumHeight(140);
+    m_details->hide();
+    outer->addWidget(m_details);
     outer->addWidget(box);
 
     // As tall as the list needs, but never taller than most of the screen.
@@ -92,6 +101,26 @@ ListMessageBox::ListMessageBox(QMessageBox::Icon icon, const QString& caption, c
         chosen->setDefault(true);
         chosen->setFocus();
     }
+}
+
+void ListMessageBox::setDetails(const QString& details) {
+    if (details.isEmpty() || m_details->toPlainText() == details)
+        return;
+    const bool first = m_details->toPlainText().isEmpty();
+    m_details->setPlainText(details);
+    if (!first)
+        return;
+    // Words of Qt's own message box, in the program's language.
+    auto* toggle =
+        m_box->addButton(QMessageBox::tr("Show Details..."), QDialogButtonBox::ActionRole);
+    toggle->setObjectName(QStringLiteral("DetailsButton"));
+    toggle->setAutoDefault(false);
+    connect(toggle, &QPushButton::clicked, this, [this, toggle] {
+        const bool show = m_details->isHidden();
+        m_details->setVisible(show);
+        toggle->setText(show ? QMessageBox::tr("Hide Details...")
+                             : QMessageBox::tr("Show Details..."));
+    });
 }
 
 QMessageBox::StandardButton ListMessageBox::ask() {

@@ -14,6 +14,9 @@ public:
                    QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton,
                    QWidget* parent = nullptr);
 
+    // Details the person opens with "Mostrar los detalles…"; none when empty.
+    void setDetails(const QString& details);
+
     // Whether text needs this box rather than a plain message box.
     static bool needed(const QString& text);
 
@@ -22,6 +25,8 @@ public:
     QMessageBox::StandardButton ask();
 
 private:
+    class QDialogButtonBox* m_box = nullptr;
+    class QPlainTextEdit* m_details = nullptr;
     QMessageBox::StandardButtons m_buttons;
     QMessageBox::StandardButton m_pressed = QMessageBox::NoButton;
 };

@@ -1,23 +1,30 @@
 #include "widgets/Prompts.h"
 
 #include "widgets/ListMessageBox.h"
+#include "widgets/SpanishDialogs.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace {
 
 QMessageBox::StandardButton messageBox(QWidget* parent, QMessageBox::Icon icon,
                                        const QString& caption, const QString& text,
                                        QMessageBox::StandardButtons buttons,
-                                       QMessageBox::StandardButton defaultButton) {
+                                       QMessageBox::StandardButton defaultButton,
+                                       const QString& details = QString()) {
     // A long list would run off a small screen, buttons and all.
-    if (ListMessageBox::needed(text))
-        return ListMessageBox(icon, caption, text, buttons, defaultButton, parent).ask();
+    if (ListMessageBox::needed(text)) {
+        ListMessageBox box(icon, caption, text, buttons, defaultButton, parent);
+        box.setDetails(details);
+        return box.ask();
+    }
     QMessageBox box(icon, caption, text, buttons, parent);
     box.setDefaultButton(defaultButton);
+    box.setDetailedText(details);
     // Paths and addresses in a message can be copied.
     box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     return static_cast<QMessageBox::StandardButton>(box.exec());
@@ -43,8 +50,35 @@ public:
                           QMessageBox::Ok | QMessageBox::Cancel,
                           QMessageBox::Cancel) == QMessageBox::Ok;
     }
+    SaveChoice askSaveDiscard(QWidget* parent, const QString& caption,
+                              const QString& text) override {
+        QMessageBox box(QMessageBox::Question, caption, text,
+                        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
+        // Our own words, whatever translation Qt has for its buttons.
+        box.button(QMessageBox::Save)->setText(QStringLiteral("&Guardar"));
+        box.button(QMessageBox::Discard)->setText(QStringLiteral("&Descartar"));
+        box.button(QMessageBox::Cancel)->setText(QStringLiteral("Cancelar"));
+        box.setDefaultButton(QMessageBox::Save);
+        box.setEscapeButton(QMessageBox::Cancel);
+        box.exec();
+        const auto pressed = box.standardButton(box.clickedButton());
+        return pressed == QMessageBox::Save      ? SaveChoice::Save
+               : pressed == QMessageBox::Discard ? SaveChoice::Discard
+                                                 : SaveChoice::Cancel;
+    }
     void warn(QWidget* parent, const QString& caption, const QString& text) override {
         messageBox(parent, QMessageBox::Warning, caption, text, QMessageBox::Ok, QMessageBox::Ok);
+    }
+    void warnWithDetails(QWidget* parent, const QString& caption, const QString& text,
+                         const QString& details) override {
+        messageBox(parent, QMessageBox::Warning, caption, text, QMessageBox::Ok, QMessageBox::Ok,
+                   details);
+    }
+    bool confirmWithDetails(QWidget* parent, const QString& caption, const QString& text,
+                            const QString& details) override {
+        return messageBox(parent, QMessageBox::Question, caption, text,
+                          QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel,
+                          details) == QMessageBox::Ok;
     }
     void inform(QWidget* parent, const QString& caption, const QString& text) override {
         messageBox(parent, QMessageBox::Information, caption, text, QMessageBox::Ok,
@@ -63,6 +97,7 @@ public:
     QString openFileAt(QWidget* parent, const QString& filters, const QString& selectedFilter,
                        const QString& startPath) override {
         QFileDialog dialog(parent);
+        SpanishDialogs::prepare(dialog);
         startAt(dialog, startPath);
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);
@@ -80,6 +115,7 @@ public:
     QString saveFileAt(QWidget* parent, const QString& filters, const QString& defaultSuffix,
                        const QString& startPath) override {
         QFileDialog dialog(parent);
+        SpanishDialogs::prepare(dialog);
         startAt(dialog, startPath);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setNameFilters(filters.split(QStringLiteral(";;")));

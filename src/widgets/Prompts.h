@@ -18,8 +18,25 @@ public:
 
     // OK / Cancel with the question icon, Cancel as default; true for OK.
     virtual bool confirm(QWidget* parent, const QString& caption, const QString& text) = 0;
+    // Before unsaved changes would be lost: "Guardar", "Descartar" and
+    // "Cancelar", question icon, Guardar as default, Escape cancels.
+    enum class SaveChoice { Save, Discard, Cancel };
+    virtual SaveChoice askSaveDiscard(QWidget* parent, const QString& caption,
+                                      const QString& text) = 0;
     // OK only, exclamation icon.
     virtual void warn(QWidget* parent, const QString& caption, const QString& text) = 0;
+    // As warn and confirm, with details the person opens when wanted
+    // ("Mostrar los detalles…"): what only whoever supports the program needs.
+    virtual void warnWithDetails(QWidget* parent, const QString& caption, const QString& text,
+                                 const QString& details) {
+        (void)details;
+        warn(parent, caption, text);
+    }
+    virtual bool confirmWithDetails(QWidget* parent, const QString& caption, const QString& text,
+                                    const QString& details) {
+        (void)details;
+        return confirm(parent, caption, text);
+    }
     // OK only, information icon.
     virtual void inform(QWidget* parent, const QString& caption, const QString& text) = 0;
     // OK only, no icon.

@@ -310,7 +310,7 @@ void tst_BookWindow::saveDocument_data() {
     QTest::addColumn<QString>("answer"); // the file chosen, in the test's folder; "" cancels
     QTest::addColumn<QString>("suffix");
     QTest::addColumn<QString>("proposed");
-    QTest::addColumn<QString>("saved"); // document, signed, or the error's start
+    QTest::addColumn<QString>("saved"); // document, signed, or what is said before asking again
     QTest::newRow("document") << "A-1"
                               << "salida/A-1.xml"
                               << "xml"
@@ -336,6 +336,12 @@ void tst_BookWindow::saveDocument_data() {
                                << "xml"
                                << "A-1.xml"
                                << "";
+    QTest::newRow("an existing file, kept")
+        << "A-1"
+        << "salida/existe.xml"
+        << "xml"
+        << "A-1.xml"
+        << "Ya existe el fichero {DIR}/salida/existe.xml.\n\n¿Desea sustituirlo?";
     QTest::newRow("over Registro.Ini")
         << "A-1"
         << "registro.ini"
@@ -352,7 +358,8 @@ void tst_BookWindow::saveDocument_data() {
 }
 
 // "Guardar documento…" writes the kept bytes where the person says, under
-// the invoice's own name, never over the book or the settings.
+// the invoice's own name; it never writes over the book or the settings, and
+// asks before replacing a file.
 void tst_BookWindow::saveDocument() {
     QFETCH(QString, number);
     QFETCH(QString, answer);
@@ -362,7 +369,7 @@ void tst_BookWindow::saveDocument() {
     WindowTestKit::writeFile(path(), QStringLiteral("Registro.Ini"),
                              QStringLiteral("[MISDATOS]\nNIF=B12345678\n"));
     QDir().mkpath(file(QStringLiteral("salida")));
-    const QByteArray registro = readAll(file(QStringLiteral("Registro.Ini")));
+    WindowTestKit::writeFile(file(QStringLiteral("salida/existe.xml")), "antes");
     const QByteArray book = readAll(file(QStringLiteral("Libro.db")));
     InvoiceSession session(path());
     BookWindow window(session);
@@ -376,7 +383,9 @@ void tst_BookWindow::saveDocument() {
 
     QCOMPARE(m_prompts->shown.first().kind, QStringLiteral("save"));
     QCOMPARE(m_prompts->shown.first().caption, suffix);
-    QCOMPARE(m_prompts->startPaths.first(), proposed);
+    // The name alone, in the folder documents were saved to last.
+    QCOMPARE(m_prompts->startPaths.first(), QDir(QDir::homePath()).filePath(proposed));
+    auto* message = WindowTestKit::child<QLabel>(window, "BookMessage");
     if (saved == u"document" || saved == u"signed") {
         const QByteArray expected =
             saved == u"signed" ? m_signed
@@ -385,11 +394,10 @@ void tst_BookWindow::saveDocument() {
                 ? m_document + "<!-- A-2 -->"
                 : invoice("", "77", QDate(2026, 3, 1), "Lugo Motor S.L.", 5000).document;
         QCOMPARE(readAll(target), expected);
-        QCOMPARE(m_prompts->kinds(), (QStringList{"save", "inform"}));
-        QCOMPARE(
-            m_prompts->shown[1].text,
-            QStringLiteral("Se ha guardado %1 de la factura %2 en %3.")
-                .arg(saved == u"signed" ? "la copia firmada" : "el documento", number, target));
+        QCOMPARE(m_prompts->kinds(), QStringList{"save"});
+        QCOMPARE(message->text(),
+                 QStringLiteral("%1 de la factura %2 guardado en %3")
+                     .arg(saved == u"signed" ? "Copia firmada" : "Documento", number, target));
         // The next proposal starts in the folder used.
         m_prompts->reset();
         WindowTestKit::child<QPushButton>(window, "GuardarDocumento")->click();
@@ -397,12 +405,17 @@ void tst_BookWindow::saveDocument() {
                  QDir(file(QStringLiteral("salida"))).filePath(proposed));
     } else if (saved.isEmpty()) {
         QCOMPARE(m_prompts->kinds(), QStringList{"save"});
-        QCOMPARE(QDir(file(QStringLiteral("salida"))).entryList(QDir::Files), QStringList());
+        QCOMPARE(message->text(), QString());
     } else {
-        QCOMPARE(m_prompts->kinds(), (QStringList{"save", "error"}));
-        QCOMPARE(m_prompts->errors().first(), QString(saved).replace("{DIR}", path()));
-        QCOMPARE(readAll(file(QStringLiteral("Registro.Ini"))), registro);
+        // Said, and the dialog again (cancelled here).
+        QCOMPARE(m_prompts->kinds().mid(1),
+                 (QStringList{saved.startsWith(u"Ya existe") ? "confirm" : "warn", "save"}));
+        QCOMPARE(m_prompts->shown[1].text, QString(saved).replace("{DIR}", path()));
+        QCOMPARE(readAll(file(QStringLiteral("salida/existe.xml"))), QByteArray("antes"));
+        QVERIFY(readAll(file(QStringLiteral("Registro.Ini"))).startsWith("[MISDATOS]"));
     }
+    QCOMPARE(QDir(file(QStringLiteral("salida"))).entryList(QDir::Files).size(),
+             saved == u"document" || saved == u"signed" ? 2 : 1);
     QCOMPARE(readAll(file(QStringLiteral("Libro.db"))), book);
 }
 

@@ -42,7 +42,7 @@ private slots:
         QTest::newRow("31 February") << "31022027" << QDate(2027, 1, 15)
                                      << "La fecha 31/02/2027 no existe: febrero de 2027 tiene 28 "
                                         "días. Se ha dejado en «Fecha Vencimiento» la fecha que "
-                                        "tenía, 15/01/2027; escribe una fecha que exista.";
+                                        "tenía, 15/01/2027; escriba una fecha que exista.";
         QTest::newRow("29 February, common year")
             << "29022027" << QDate(2027, 1, 15) << "febrero de 2027 tiene 28 días";
         QTest::newRow("31 April") << "31042026" << QDate(2027, 1, 15) << "abril de 2026 tiene 30";

@@ -5,12 +5,17 @@
 #include "pdf/FacturaeReader.h"
 #include "pdf/PdfRenderer.h"
 
+#include "InvoiceBuilder.h"
+
 #include <QAction>
+#include <QLabel>
 #include <QPrintPreviewWidget>
 #include <QProcess>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 // The readable copy in the window: "Ver / Imprimir" shows the invoice on
 // screen as pages, "Abrir factura XML…" any Facturae file, "Guardar PDF"
@@ -24,6 +29,9 @@ private slots:
     void notFacturaeGivesMessageAndNoWindow();
     void failedSaveIsReportedAndLeavesNothing();
     void logoSetInTheIssuerWindow();
+    void buttonsInViewOnASmallScreen();
+    void saveIsConfirmedWithItsPath();
+    void longInvoiceLaidOutBesideTheWindow();
     void taxQrGoesIntoTheSavedCopy();
 };
 
@@ -170,6 +178,80 @@ void tst_InvoicePreview::logoSetInTheIssuerWindow() {
     again.FormShow();
     QCOMPARE(again.findChild<QLineEdit*>(QStringLiteral("eLogo"))->text(),
              QDir::toNativeSeparators(QStringLiteral("imagenes/logo.png")));
+}
+
+// At 1024 x 600 the toolbar hides what does not fit; printing and saving
+// stay in view as buttons below the pages.
+void tst_InvoicePreview::buttonsInViewOnASmallScreen() {
+    QTemporaryDir dir;
+    FakePrompts prompts;
+    auto window = WindowTestKit::openWindow(dir.path());
+    bool checked = false;
+    window->setModalRunner([&](QDialog& dialog) {
+        dialog.resize(600, 500); // narrower than the toolbar
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        for (const char* name : {"ImprimirButton", "GuardarPdfButton", "CerrarButton"}) {
+            auto* button = dialog.findChild<QPushButton*>(QLatin1String(name));
+            QVERIFY2(button && button->isVisible(), name);
+            const QRect onDialog(button->mapTo(&dialog, QPoint(0, 0)), button->size());
+            QVERIFY2(dialog.rect().contains(onDialog), name);
+        }
+        checked = true;
+        dialog.reject();
+    });
+    trigger(*window, "VerImprimir");
+    QVERIFY(checked);
+    QCOMPARE(prompts.errors(), QStringList());
+}
+
+void tst_InvoicePreview::saveIsConfirmedWithItsPath() {
+    QTemporaryDir dir;
+    FakePrompts prompts;
+    auto window = WindowTestKit::openWindow(dir.path());
+    window->session().importChosenFile(QStringLiteral(ORVANE_SAMPLES_DIR "/F2024-001.ini"));
+    QString shownInPreview;
+    window->setModalRunner([&](QDialog& dialog) {
+        dialog.findChild<QPushButton*>(QStringLiteral("GuardarPdfButton"))->click();
+        shownInPreview = dialog.findChild<QLabel*>(QStringLiteral("PdfGuardado"))->text();
+    });
+    const QString pdf = dir.filePath(QStringLiteral("copia.pdf"));
+    prompts.fileAnswers.enqueue(pdf);
+    trigger(*window, "VerImprimir");
+    QVERIFY(QFile::exists(pdf));
+    // Proposed beside the document the invoice's import file gives.
+    QCOMPARE(prompts.startPaths, QStringList{QStringLiteral(ORVANE_SAMPLES_DIR "/F2024-001.pdf")});
+    const QString said =
+        QStringLiteral("Copia PDF guardada en %1").arg(QDir::toNativeSeparators(pdf));
+    QCOMPARE(shownInPreview, said);
+    QCOMPARE(window->statusText(), said);
+}
+
+// The pages of a long invoice are laid out while the window goes on with its
+// events: a timer due at once fires before the layout is over.
+void tst_InvoicePreview::longInvoiceLaidOutBesideTheWindow() {
+    QTemporaryDir dir;
+    FakePrompts prompts;
+    const QString import = dir.filePath(QStringLiteral("larga.ini"));
+    InvoiceBuilder::writeImportFile(import, 300);
+    auto window = WindowTestKit::openWindow(dir.path());
+    window->session().importChosenFile(import);
+    bool layingOut = false;
+    bool timerDuringLayout = false;
+    int pages = 0;
+    window->setModalRunner([&](QDialog& dialog) {
+        auto* preview = qobject_cast<InvoicePreview*>(&dialog);
+        QVERIFY(preview);
+        QTimer::singleShot(0, &dialog, [&] { timerDuringLayout = layingOut; });
+        layingOut = true;
+        preview->findChild<QPrintPreviewWidget*>()->updatePreview();
+        layingOut = false;
+        pages = preview->pageCount();
+    });
+    trigger(*window, "VerImprimir");
+    QCOMPARE(prompts.errors(), QStringList());
+    QVERIFY(pages > 5);
+    QVERIFY(timerDuringLayout);
 }
 
 // The tax QR given to the preview is on the PDF its "Guardar PDF" saves.

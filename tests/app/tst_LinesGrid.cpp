@@ -309,7 +309,7 @@ private slots:
         const QPoint cellCentre = m_grid->visualRect(m_grid->currentIndex()).center();
         QTest::mouseDClick(m_grid->viewport(), Qt::LeftButton, {}, cellCentre);
         QCOMPARE(m_prompts->textsOf(QStringLiteral("confirm")),
-                 QStringList{QStringLiteral("¿Desea Eliminar linea?")});
+                 QStringList{QStringLiteral("¿Desea eliminar la línea?")});
         QCOMPARE(lines().count(), 2); // Cancel
 
         m_prompts->confirmAnswers << true;

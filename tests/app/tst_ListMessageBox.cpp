@@ -77,6 +77,30 @@ private slots:
         pressWhenShown(QDialogButtonBox::NoButton);
         QCOMPARE(warning.ask(), QMessageBox::Ok);
     }
+
+    // The details open and close below the list; opening them answers nothing.
+    void detailsOnRequest() {
+        ListMessageBox box(QMessageBox::Question, QStringLiteral("Orvane"), findings(30),
+                           QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel);
+        box.setDetails(QStringLiteral("ERROR F-P4 /Facturae/Parties/SellerParty/CorporateName"));
+        box.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&box));
+        auto* details = box.findChild<QPlainTextEdit*>("DetailsText");
+        auto* toggle = box.findChild<QPushButton*>("DetailsButton");
+        QVERIFY(details && toggle);
+        QVERIFY(!details->isVisible());
+        toggle->click();
+        QVERIFY(box.isVisible());
+        QVERIFY(details->isVisible());
+        QVERIFY(details->toPlainText().contains(QStringLiteral("F-P4 /Facturae/Parties")));
+        toggle->click();
+        QVERIFY(!details->isVisible());
+
+        ListMessageBox plain(QMessageBox::Warning, QStringLiteral("Orvane"), findings(30),
+                             QMessageBox::Ok, QMessageBox::Ok);
+        plain.setDetails(QString());
+        QVERIFY(!plain.findChild<QPushButton*>("DetailsButton"));
+    }
 };
 
 QTEST_MAIN(tst_ListMessageBox)

@@ -13,6 +13,8 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -106,37 +108,54 @@ private slots:
         QDir(path()).mkpath(QStringLiteral("borradores"));
         m_window->record().setText(RecordField::InvoiceSeries, QStringLiteral("B"));
         m_window->record().setText(RecordField::InvoiceNumber, QStringLiteral("3"));
-        const QString target = file(QStringLiteral("borradores/B3.ini"));
+        const QString target = file(QStringLiteral("borradores/B-3.ini"));
         m_prompts->fileAnswers << target;
         m_window->saveDraft();
         QCOMPARE(m_prompts->kinds(), QStringList{"save"});
         QCOMPARE(m_prompts->shown[0].text, TForm2::DraftFilter);
-        QVERIFY(m_prompts->startPaths[0].endsWith(QStringLiteral("B3.ini")));
+        QVERIFY(m_prompts->startPaths[0].endsWith(QStringLiteral("/B-3.ini")));
         QVERIFY(QFile::exists(target));
         // Next time without a question, to the same file.
         m_window->record().setText(RecordField::InvoiceNumber, QStringLiteral("4"));
         m_window->saveDraft();
         QCOMPARE(m_prompts->kinds(), QStringList{"save"});
         QVERIFY(readAll(target).contains("FACTURA=4"));
-        // The save dialog of a new invoice starts in that folder.
+        // The save dialog of a new invoice starts in that folder, and so does
+        // Abrir.
         m_window->newInvoice();
         m_window->saveDraft();
         QCOMPARE(m_prompts->startPaths.last(),
                  QDir(QDir::toNativeSeparators(file(QStringLiteral("borradores"))))
-                     .filePath(QStringLiteral("B5.ini")));
+                     .filePath(QStringLiteral("B-5.ini")));
+        m_window->openInvoiceFile();
+        QCOMPARE(m_prompts->startPaths.last(),
+                 QDir::toNativeSeparators(file(QStringLiteral("borradores"))));
     }
 
-    // Every way that would lose unsaved changes asks first; Cancel keeps all.
+    // Every way that would lose unsaved changes asks first: Cancelar keeps
+    // all; Descartar goes on; Guardar keeps the draft, then goes on, unless
+    // the draft's save dialog is cancelled.
     void unsavedChangesAskFirst_data() {
         QTest::addColumn<QString>("way");
-        QTest::newRow("exit button") << "exit";
-        QTest::newRow("close box / Alt+F4") << "close";
-        QTest::newRow("Capturar Datos") << "capture";
-        QTest::newRow("Nueva factura") << "new";
-        QTest::newRow("Abrir") << "open";
+        QTest::addColumn<Prompts::SaveChoice>("answer");
+        QTest::addColumn<bool>("draftDialogCancelled");
+        using C = Prompts::SaveChoice;
+        const char* const ways[][2] = {{"exit button", "exit"},
+                                       {"close box / Alt+F4", "close"},
+                                       {"Capturar Datos", "capture"},
+                                       {"Nueva factura", "new"},
+                                       {"Abrir", "open"}};
+        for (const auto& way : ways) {
+            QTest::addRow("%s, Cancelar", way[0]) << way[1] << C::Cancel << false;
+            QTest::addRow("%s, Descartar", way[0]) << way[1] << C::Discard << false;
+            QTest::addRow("%s, Guardar", way[0]) << way[1] << C::Save << false;
+            QTest::addRow("%s, Guardar, draft not saved", way[0]) << way[1] << C::Save << true;
+        }
     }
     void unsavedChangesAskFirst() {
         QFETCH(QString, way);
+        QFETCH(Prompts::SaveChoice, answer);
+        QFETCH(bool, draftDialogCancelled);
         writeFile(path(), QStringLiteral("otra.ini"), ImportText);
         open();
         QVERIFY(!m_window->isWindowModified());
@@ -145,20 +164,27 @@ private slots:
         QTest::keyClicks(name, QStringLiteral("Calle tecleada"));
         QVERIFY(m_window->isWindowModified());
 
-        m_prompts->confirmAnswers << false;
-        go(way);
-        QCOMPARE(m_prompts->kinds(), QStringList{"confirm"});
-        QVERIFY(m_prompts->shown[0].text.contains(QStringLiteral("cambios sin guardar")));
-        QVERIFY(m_window->isVisible());
-        QCOMPARE(name->text(), QStringLiteral("Calle tecleada"));
-        QVERIFY(m_window->isWindowModified());
-
-        m_prompts->confirmAnswers << true;
+        m_prompts->saveChoices << answer;
+        const QString draft = file(QStringLiteral("borrador.ini"));
+        if (answer == Prompts::SaveChoice::Save)
+            m_prompts->fileAnswers << (draftDialogCancelled ? QString() : draft);
         m_prompts->fileAnswers << file(QStringLiteral("otra.ini"));
         go(way);
-        if (way == u"exit" || way == u"close") {
+        QCOMPARE(m_prompts->kinds().value(0), QStringLiteral("unsaved"));
+        QVERIFY(m_prompts->shown[0].text.contains(QStringLiteral("cambios sin guardar")));
+        QCOMPARE(m_prompts->kinds().count(QStringLiteral("unsaved")), 1);
+
+        const bool goesOn = answer == Prompts::SaveChoice::Discard ||
+                            (answer == Prompts::SaveChoice::Save && !draftDialogCancelled);
+        QCOMPARE(QFile::exists(draft), goesOn && answer == Prompts::SaveChoice::Save);
+        if (QFile::exists(draft))
+            QVERIFY(readAll(draft).contains("DIRECCION=Calle tecleada"));
+        if (!goesOn) {
+            QVERIFY(m_window->isVisible());
+            QCOMPARE(name->text(), QStringLiteral("Calle tecleada"));
+            QVERIFY(m_window->isWindowModified());
+        } else if (way == u"exit" || way == u"close") {
             QVERIFY(!m_window->isVisible());
-            QCOMPARE(m_prompts->kinds().count(QStringLiteral("confirm")), 2); // one each time
         } else {
             QVERIFY(name->text() != QStringLiteral("Calle tecleada"));
             QVERIFY(!m_window->isWindowModified());
@@ -212,8 +238,8 @@ private slots:
 
         QTest::keyClick(m_window.get(), Qt::Key_N, Qt::ControlModifier);
         QCOMPARE(m_prompts->kinds(),
-                 (QStringList{"open", "confirm", "confirm"})); // the rate was unsaved
-        m_prompts->confirmAnswers << true;
+                 (QStringList{"open", "confirm", "unsaved"})); // the rate was unsaved
+        m_prompts->saveChoices << Prompts::SaveChoice::Discard;
         m_window->newInvoice();
         InvoiceRecord& r = m_window->record();
         QCOMPARE(r.lines().count(), 0);
@@ -349,6 +375,40 @@ private slots:
         QCOMPARE(opened, QStringList{window});
     }
 
+    // The bar's buttons by what they do: a caption under each picture, the
+    // menu's words and shortcut in the tooltip.
+    void buttonsSayWhatTheyDo_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("tooltip");
+        QTest::newRow("import") << "AdvSmoothButton2"
+                                << "Capturar"
+                                << "Capturar datos (Ctrl+I)";
+        QTest::newRow("validation page") << "AdvSmoothButton5"
+                                         << "Validar"
+                                         << "Validar (Ctrl+L)";
+        QTest::newRow("check") << "ComprobarButton"
+                               << "Comprobar"
+                               << "Comprobar factura (Ctrl+K)";
+        QTest::newRow("copy") << "VerImprimirButton"
+                              << "Ver / Imprimir"
+                              << "Ver / Imprimir (Ctrl+P)";
+        QTest::newRow("about") << "AdvSmoothButton6"
+                               << "Acerca de"
+                               << "Acerca de (F1)";
+    }
+    void buttonsSayWhatTheyDo() {
+        QFETCH(QString, button);
+        QFETCH(QString, caption);
+        QFETCH(QString, tooltip);
+        open();
+        auto* b = m_window->findChild<QToolButton*>(button);
+        QVERIFY(b);
+        QCOMPARE(b->text(), caption);
+        QCOMPARE(b->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+        QCOMPARE(b->toolTip(), tooltip);
+    }
+
     // Every toolbar button shows its shortcut; the shortcuts are unique.
     void shortcutsInTheTooltips() {
         open();
@@ -360,10 +420,17 @@ private slots:
             QVERIFY2(!seen.contains(keys), qPrintable(keys));
             seen << keys;
         }
+        // A button says what its menu entry says, with the same shortcut.
+        QList<QAction*> inMenus;
+        for (QMenu* menu : m_window->menuBar()->findChildren<QMenu*>())
+            inMenus << menu->actions();
         for (QToolButton* button :
              m_window->findChild<QWidget*>("Panel1")->findChildren<QToolButton*>()) {
-            QVERIFY2(button->toolTip().contains(u'(') && button->toolTip().endsWith(u')'),
-                     qPrintable(button->objectName() + u' ' + button->toolTip()));
+            QAction* action = button->defaultAction();
+            QVERIFY2(action && inMenus.contains(action), qPrintable(button->objectName()));
+            QCOMPARE(button->toolTip(), QStringLiteral("%1 (%2)").arg(
+                                            action->text().remove(u'&'),
+                                            action->shortcut().toString(QKeySequence::NativeText)));
         }
         QVERIFY(seen.contains(
             QKeySequence(QStringLiteral("Ctrl+S")).toString(QKeySequence::NativeText)));

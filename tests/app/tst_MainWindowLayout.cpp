@@ -109,7 +109,7 @@ private slots:
             "FechaVencimiento", "eBruto", "eDto", "eBase", "eIva", "ComboBox1", "eIRPF", "eTotal",
             // Button bar
             "AdvSmoothButton2", "AdvSmoothButton3", "AdvSmoothButton1", "AdvSmoothButton5",
-            "AdvSmoothButton6", "AdvSmoothButton4"};
+            "ComprobarButton", "VerImprimirButton", "AdvSmoothButton6", "AdvSmoothButton4"};
         QStringList chain{order.constFirst()};
         QWidget* first = w->findChild<QWidget*>(order.constFirst());
         for (QWidget* next = first->nextInFocusChain();

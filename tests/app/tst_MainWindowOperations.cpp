@@ -48,8 +48,14 @@ private slots:
         writeFile(path(), QStringLiteral("Importa/Factura.Ini"), ImportText.arg(AdmonText));
         open();
         QStringList opened;
-        m_window->setModalRunner(
-            [&](QDialog& dialog) { opened << QLatin1String(dialog.metaObject()->className()); });
+        int rowsBehind = -1;
+        QString baseBehind;
+        m_window->setModalRunner([&](QDialog& dialog) {
+            opened << QLatin1String(dialog.metaObject()->className());
+            // What the person sees behind the administration window.
+            rowsBehind = m_window->findChild<LinesGrid*>("SMDBGrid1")->model()->rowCount();
+            baseBehind = shown(m_window.get(), "eBase");
+        });
         m_window->AdvSmoothButton2Click();
 
         QVERIFY(!m_prompts->kinds().contains(QStringLiteral("open")));
@@ -66,9 +72,12 @@ private slots:
         QCOMPARE(shown(m_window.get(), "eBase"), QStringLiteral("125,00"));
         QCOMPARE(shown(m_window.get(), "eIva"), QStringLiteral("21,00"));
         QCOMPARE(m_window->record().nombreFichero(), QString());
-        // A managing body ticks the box; with the fixed file the window opens.
+        // A managing body ticks the box; with the fixed file the window opens,
+        // over the whole invoice.
         QVERIFY(m_window->findChild<QCheckBox*>("CheckBox1")->isChecked());
         QCOMPARE(opened, QStringList{"TFormAdmon"});
+        QCOMPARE(rowsBehind, 2);
+        QCOMPARE(baseBehind, QStringLiteral("125,00"));
     }
 
     void captureThroughTheDialog() {
@@ -81,7 +90,7 @@ private slots:
         m_window->AdvSmoothButton2Click();
 
         QCOMPARE(m_prompts->shown.at(0).kind, QStringLiteral("open"));
-        QCOMPARE(m_prompts->shown.at(0).caption, QStringLiteral("Ficheros Importacion (*.ini)"));
+        QCOMPARE(m_prompts->shown.at(0).caption, QStringLiteral("Ficheros de importación (*.ini)"));
         QCOMPARE(m_prompts->shown.at(0).text, TForm2::OpenFilters);
         QCOMPARE(m_window->record().nombreFichero(), QStringLiteral("F2020-15"));
         QCOMPARE(edit(m_window.get(), "Edit25")->text(), QStringLiteral("7"));
@@ -96,9 +105,9 @@ private slots:
         Memoria& lines = m_window->record().lines();
         lines.append();
         lines.post();
-        m_prompts->confirmAnswers << true; // the typed series may go
+        m_prompts->saveChoices << Prompts::SaveChoice::Discard; // the typed series may go
         m_window->AdvSmoothButton2Click();
-        QCOMPARE(m_prompts->kinds(), (QStringList{"confirm", "open"}));
+        QCOMPARE(m_prompts->kinds(), (QStringList{"unsaved", "open"}));
         QCOMPARE(edit(m_window.get(), "Edit24")->text(), QStringLiteral("B"));
         // Nothing is lost: the line stays.
         QVERIFY(lines.isOpen());
@@ -187,7 +196,7 @@ private slots:
         QCOMPARE(m_prompts->shown[0].kind, QStringLiteral("warn"));
         QCOMPARE(m_prompts->shown[0].caption, QStringLiteral("Orvane"));
         QCOMPARE(m_prompts->shown[0].text,
-                 QStringLiteral("¡¡¡ Debes cumplimentar los datos bancarios !!!"));
+                 QStringLiteral("¡¡¡ Debe cumplimentar los datos bancarios !!!"));
     }
 
     // After a save through the dialog AutoFirma signs it, each path whole.
@@ -208,7 +217,7 @@ private slots:
 
         QCOMPARE(m_prompts->kinds(), (QStringList{"save", "confirm"}));
         QCOMPARE(m_prompts->shown[0].text,
-                 QStringLiteral("Facturas Electronicas sin Firmar (*.XML)"));
+                 QStringLiteral("Facturas electrónicas sin firmar (*.XML)"));
         QCOMPARE(m_prompts->shown[0].caption, QStringLiteral("XML"));
         QVERIFY(QFileInfo::exists(saved));
         // A document with errors is never handed over to AutoFirma.
@@ -281,6 +290,74 @@ private slots:
         QVERIFY(xml.contains("<Name>Ana</Name>"));
     }
 
+    // "Generar Factura" asks before replacing a document, naming it; a signed
+    // copy beside it is named as the earlier invoice's and never touched.
+    void generateAsksBeforeReplacing_data() {
+        QTest::addColumn<bool>("throughDialog"); // else beside the import file
+        QTest::addColumn<bool>("signedCopy");
+        QTest::addColumn<bool>("replace");
+        for (const bool dialog : {false, true})
+            for (const bool xsig : {false, true})
+                for (const bool yes : {false, true})
+                    QTest::addRow("%s, %s, %s", dialog ? "dialog" : "beside the import",
+                                  xsig ? "signed copy" : "no signed copy",
+                                  yes ? "replaced" : "kept")
+                        << dialog << xsig << yes;
+    }
+    void generateAsksBeforeReplacing() {
+        QFETCH(bool, throughDialog);
+        QFETCH(bool, signedCopy);
+        QFETCH(bool, replace);
+        writeFile(path(), QStringLiteral("datos/F.ini"), ImportText.arg(QString()));
+        const QString document = QDir(path()).filePath(QStringLiteral("datos/F.XML"));
+        const QString xsig = QDir(path()).filePath(QStringLiteral("datos/F.XSIG"));
+        writeFile(path(), QStringLiteral("datos/F.XML"), QStringLiteral("anterior"));
+        if (signedCopy)
+            writeFile(path(), QStringLiteral("datos/F.XSIG"), QStringLiteral("firmada"));
+        open();
+        if (throughDialog) {
+            m_window->record().setText(RecordField::BankEntity, QStringLiteral("1234"));
+            m_prompts->fileAnswers << document; // then, declined, cancelled
+        } else {
+            m_prompts->fileAnswers << QDir(path()).filePath(QStringLiteral("datos/F.ini"));
+            m_window->AdvSmoothButton2Click();
+            m_prompts->reset();
+        }
+        m_prompts->confirmAnswers << replace << true; // the second: saved with its errors
+        m_window->Button2Click();
+
+        const QString question = m_prompts->textsOf(QStringLiteral("confirm")).value(0);
+        QVERIFY2(
+            question.startsWith(
+                QStringLiteral("Ya existe la factura %1.").arg(QDir::toNativeSeparators(document))),
+            qPrintable(question));
+        QCOMPARE(question.contains(QStringLiteral("La factura firmada %1 es de la factura anterior")
+                                       .arg(QDir::toNativeSeparators(xsig))),
+                 signedCopy);
+        QCOMPARE(readAll(document) == "anterior", !replace);
+        if (signedCopy)
+            QCOMPARE(readAll(xsig), QByteArray("firmada"));
+        // Declined in the dialog, the dialog comes back for another name.
+        QCOMPARE(m_prompts->kinds().count(QStringLiteral("save")),
+                 throughDialog ? (replace ? 1 : 2) : 0);
+    }
+
+    // A signed invoice's name is never a document's.
+    void generateNeverWritesASignedName() {
+        writeFile(path(), QStringLiteral("F.XSIG"), QStringLiteral("firmada"));
+        open();
+        m_window->record().setText(RecordField::BankEntity, QStringLiteral("1234"));
+        m_prompts->fileAnswers << QDir(path()).filePath(QStringLiteral("F.XSIG"))
+                               << QDir(path()).filePath(QStringLiteral("nueva.xsig"));
+        m_window->Button2Click();
+        QCOMPARE(m_prompts->kinds(), (QStringList{"save", "warn", "save", "warn", "save"}));
+        QVERIFY(m_prompts->textsOf(QStringLiteral("warn"))
+                    .first()
+                    .contains(QStringLiteral("es el de una factura firmada (.XSIG)")));
+        QCOMPARE(readAll(QDir(path()).filePath(QStringLiteral("F.XSIG"))), QByteArray("firmada"));
+        QVERIFY(!QFileInfo::exists(QDir(path()).filePath(QStringLiteral("nueva.xsig"))));
+    }
+
     // An import file whose name ends in .XML would be replaced by its own
     // document: the window explains and asks for another name, refusing the
     // import file again when it is picked in the dialog.
@@ -298,7 +375,7 @@ private slots:
                  (QStringList{"open", "warn", "save", "warn", "save", "confirm"}));
         const QStringList warnings = m_prompts->textsOf(QStringLiteral("warn"));
         QVERIFY2(warnings.first().contains(QStringLiteral("es el fichero de importación")) &&
-                     warnings.first().contains(QStringLiteral("Elige otro nombre")),
+                     warnings.first().contains(QStringLiteral("Elija otro nombre")),
                  qPrintable(warnings.first()));
         QCOMPARE(readAll(importPath), importBytes);
         QVERIFY(readAll(chosen).contains("<Name>Ana</Name>"));
@@ -332,7 +409,7 @@ private slots:
         m_window->Button4Click();
         QCOMPARE(m_prompts->shown.size(), 2);
         QCOMPARE(m_prompts->shown[0].caption,
-                 QStringLiteral("Facturas Electrónicas sin firmar (*.xml)"));
+                 QStringLiteral("Facturas electrónicas sin firmar (*.xml)"));
         // The message offers the signing settings; declined here.
         QCOMPARE(m_prompts->shown[1].kind, QStringLiteral("confirm"));
         QCOMPARE(m_prompts->shown[1].caption, QStringLiteral("Factura Electrónica"));
@@ -383,7 +460,7 @@ private slots:
         const QString text = m_prompts->shown[1].text;
         QVERIFY2(text.startsWith(QStringLiteral("La configuración de AutoFirma no es válida")) &&
                      text.contains(QStringLiteral("Sign -certgui -o otro.xsig")) &&
-                     text.endsWith(QStringLiteral("¿Quieres abrir la configuración de AutoFirma?")),
+                     text.endsWith(QStringLiteral("¿Desea abrir la configuración de AutoFirma?")),
                  qPrintable(text));
         QCOMPARE(opened, openSettings ? QStringList{"TFormAutoFirma"} : QStringList());
         QCOMPARE(edit(m_window.get(), "eParametros")->text(), QString());
@@ -401,7 +478,11 @@ private slots:
         m_window->Button2Click();
         QCOMPARE(m_prompts->kinds(), (QStringList{"save", "confirm"}));
         const QString text = m_prompts->shown[1].text;
-        QVERIFY2(text.contains(QStringLiteral("Error F-P1 en NIF del emisor")), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("• N.I.F./C.I.F. (Mis Datos): El NIF del emisor "
+                                              "«B15123456» no es válido")),
+                 qPrintable(text));
+        QVERIFY(m_prompts->shown[1].details.contains(
+            QStringLiteral("ERROR F-P1 /Facturae/Parties/SellerParty/")));
         QVERIFY2(text.contains(QStringLiteral("¿Guardarla de todos modos?")), qPrintable(text));
         QVERIFY(!QFileInfo::exists(saved));
     }
@@ -417,8 +498,10 @@ private slots:
         check->trigger();
         QCOMPARE(m_prompts->kinds(), QStringList{"warn"});
         QVERIFY(m_prompts->shown[0].text.startsWith(QStringLiteral("La factura tiene errores")));
-        QVERIFY2(m_prompts->shown[0].text.contains(QStringLiteral("Error F-P1 en NIF del emisor")),
+        QVERIFY2(m_prompts->shown[0].text.contains(
+                     QStringLiteral("• N.I.F./C.I.F. (Mis Datos): El NIF del emisor «B15123456»")),
                  qPrintable(m_prompts->shown[0].text));
+        QVERIFY(m_prompts->shown[0].details.contains(QStringLiteral("ERROR F-P1 ")));
         QCOMPARE(m_window->statusText(), QStringLiteral("Factura comprobada: tiene errores"));
 
         // A complete invoice passes.
@@ -456,8 +539,10 @@ private slots:
         QCOMPARE(m_prompts->kinds(), (QStringList{"open", "warn"}));
         QVERIFY2(m_prompts->shown[1].text.contains(QStringLiteral("no se firmará")),
                  qPrintable(m_prompts->shown[1].text));
-        QVERIFY2(m_prompts->shown[1].text.contains(QStringLiteral("F-T5 en Totales")),
+        QVERIFY2(m_prompts->shown[1].text.contains(
+                     QStringLiteral("• Totales Factura: El total de la factura es 9,87")),
                  qPrintable(m_prompts->shown[1].text));
+        QVERIFY(m_prompts->shown[1].details.contains(QStringLiteral("ERROR F-T5 ")));
         QVERIFY(!QFileInfo::exists(QDir(folder).filePath(QStringLiteral("args.txt"))));
 
         const QString cent = QDir(path()).filePath(QStringLiteral("centimo.xml"));

@@ -80,7 +80,7 @@ private slots:
             m_window->Button2Click();
         const QString what = draft ? QStringLiteral("el borrador") : QStringLiteral("la factura");
         const QString again = draft ? QStringLiteral(". Elija otro nombre para el borrador.")
-                                    : QStringLiteral(". Elige otro nombre para la factura.");
+                                    : QStringLiteral(". Elija otro nombre para la factura.");
         QCOMPARE(m_prompts->kinds(), (QStringList{"save", "warn", "save"}));
         QCOMPARE(m_prompts->shown[1].text,
                  QStringLiteral("No se puede guardar %1 en %2: %3")
@@ -125,7 +125,7 @@ private slots:
         m_window->saveDraft();
         QCOMPARE(m_prompts->startPaths.last(),
                  QDir(QDir::toNativeSeparators(file(QStringLiteral("borradores"))))
-                     .filePath(QStringLiteral("B4.ini")));
+                     .filePath(QStringLiteral("B-4.ini")));
         QCOMPARE(readAll(file(QStringLiteral("Registro.Ini"))), before);
     }
 };

@@ -63,10 +63,10 @@ private slots:
                  QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")));
         QVERIFY(w->record().lines().isOpen());
         QCOMPARE(w->findChild<QToolButton*>("AdvSmoothButton3")->toolTip(),
-                 QStringLiteral("Generar Factura (Ctrl+G)"));
+                 QStringLiteral("Generar factura (Ctrl+G)"));
         for (QToolButton* button : w->findChild<QWidget*>("Panel1")->findChildren<QToolButton*>()) {
-            QVERIFY(button->text().isEmpty() ||
-                    button->toolButtonStyle() == Qt::ToolButtonIconOnly);
+            QVERIFY(!button->text().isEmpty());
+            QCOMPARE(button->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
             QVERIFY(!button->icon().isNull());
             QCOMPARE(button->cursor().shape(), Qt::PointingHandCursor);
         }

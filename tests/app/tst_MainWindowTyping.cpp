@@ -126,8 +126,9 @@ private slots:
 
         QWidget* target = typeInto(box, typed);
         QVERIFY(target);
-        if (leaving)
-            m_prompts->confirmAnswers << answer;
+        if (leaving) // Descartar, or Cancelar
+            m_prompts->saveChoices
+                << (answer ? Prompts::SaveChoice::Discard : Prompts::SaveChoice::Cancel);
         if (keys == u"Ctrl+O" || keys == u"Ctrl+I")
             m_prompts->fileAnswers << invoiceFile();
         const QKeySequence sequence(keys);
@@ -135,7 +136,7 @@ private slots:
         QApplication::processEvents(); // a refused date is told once the focus settles
 
         if (leaving) {
-            QCOMPARE(m_prompts->kinds().value(0), QStringLiteral("confirm"));
+            QCOMPARE(m_prompts->kinds().value(0), QStringLiteral("unsaved"));
             QVERIFY(m_prompts->shown[0].text.contains(QStringLiteral("cambios sin guardar")));
         }
         QCOMPARE(ran(keys), runs);

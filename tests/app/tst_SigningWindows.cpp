@@ -2,6 +2,7 @@
 #include "MainWindowTestCase.h"
 #include "WindowTestKit.h"
 
+#include "app/SignatureFlow.h"
 #include "app/uAutoFirma.h"
 #include "app/uPrincipal.h"
 #include "facturae/FacturaeWriter.h"
@@ -59,6 +60,9 @@ private slots:
     void signFromTheButton();
     void signedRightAfterGenerating();
     void checkSignature();
+    void wrongPasswordAskedAgain_data();
+    void wrongPasswordAskedAgain();
+    void onlyTheChosenRouteShows();
 
 private:
     // The document of a sample invoice, which passes its check; or, broken, a
@@ -126,7 +130,9 @@ void tst_SigningWindows::chooseCertificate() {
     QCOMPARE(window.windowTitle(), QStringLiteral("Firma"));
     QVERIFY(child<QRadioButton>(window, "rbAutoFirma")->isChecked());
     m_prompts->fileAnswers << file;
-    m_prompts->passwordAnswers << password;
+    // The same answer each time it is asked.
+    for (int i = 0; i < SignatureFlow::PasswordTries; ++i)
+        m_prompts->passwordAnswers << password;
     child<QToolButton>(window, "btnCertificado")->click();
 
     QCOMPARE(m_prompts->kinds().mid(0, 2), (QStringList{"open", "password"}));
@@ -203,9 +209,9 @@ void tst_SigningWindows::signFromTheButton_data() {
     QTest::newRow("someone else, not confirmed")
         << m_pki.signer << right << false << QStringList{"open", "password", "confirm"}
         << "no coincide con el del certificado (99999999R)" << false << false << "F 001.xml";
-    QTest::newRow("wrong password")
+    QTest::newRow("wrong password, three times")
         << m_pki.representative << std::optional(QByteArray("x")) << false
-        << QStringList{"open", "password", "error"}
+        << QStringList{"open", "password", "password", "password", "error"}
         << "La contraseña del certificado no es correcta." << false << false << "F 001.xml";
     QTest::newRow("expired") << m_pki.expired << right << true
                              << QStringList{"open", "password", "error"}
@@ -249,7 +255,9 @@ void tst_SigningWindows::signFromTheButton() {
     const QByteArray unsigned_ = readFile(input);
     const QString output = QDir(path()).filePath(QStringLiteral("F 001.XSIG"));
     m_prompts->fileAnswers << input;
-    m_prompts->passwordAnswers << password;
+    // The same answer each time it is asked.
+    for (int i = 0; i < SignatureFlow::PasswordTries; ++i)
+        m_prompts->passwordAnswers << password;
     m_prompts->confirmAnswers << goOn;
     m_window->Button4Click();
 
@@ -320,6 +328,80 @@ void tst_SigningWindows::checkSignature() {
     m_prompts->reset();
     m_window->ComprobarFirmaClick(); // cancelled: nothing shown
     QCOMPARE(m_prompts->kinds(), QStringList{"open"});
+}
+
+// A mistyped password is asked again within the same signing, three times
+// in all; the status bar says how it ended.
+void tst_SigningWindows::wrongPasswordAskedAgain_data() {
+    QTest::addColumn<QList<std::optional<QByteArray>>>("typed");
+    QTest::addColumn<bool>("signed_");
+    QTest::addColumn<QString>("status"); // its beginning
+    const std::optional<QByteArray> right = QByteArray(TestPki::Password);
+    const std::optional<QByteArray> wrong = QByteArray("x");
+    QTest::newRow("wrong, then right")
+        << QList{wrong, right} << true << QStringLiteral("Factura firmada: ");
+    QTest::newRow("wrong twice, then right")
+        << QList{wrong, wrong, right} << true << QStringLiteral("Factura firmada: ");
+    QTest::newRow("wrong, then cancelled")
+        << QList{wrong, std::optional<QByteArray>()} << false
+        << QStringLiteral("Firma cancelada: la factura no se ha firmado");
+    QTest::newRow("wrong three times")
+        << QList{wrong, wrong, wrong, right} << false
+        << QStringLiteral("La factura no se ha firmado: La contraseña del certificado no es "
+                          "correcta");
+}
+
+void tst_SigningWindows::wrongPasswordAskedAgain() {
+    QFETCH(QList<std::optional<QByteArray>>, typed);
+    QFETCH(bool, signed_);
+    QFETCH(QString, status);
+    useCertificate(m_pki.representative);
+    open();
+    m_prompts->fileAnswers << document();
+    for (const std::optional<QByteArray>& password : typed)
+        m_prompts->passwordAnswers << password;
+    m_window->Button4Click();
+
+    const QStringList asked = m_prompts->textsOf(QStringLiteral("password"));
+    QCOMPARE(asked.size(), qMin(int(typed.size()), SignatureFlow::PasswordTries));
+    for (int i = 1; i < asked.size(); ++i)
+        QVERIFY2(asked[i].contains(QStringLiteral("no es correcta (intento %1 de 3)").arg(i + 1)),
+                 qPrintable(asked[i]));
+    QCOMPARE(QFileInfo::exists(QDir(path()).filePath(QStringLiteral("F 001.XSIG"))), signed_);
+    QVERIFY2(m_window->statusText().startsWith(status), qPrintable(m_window->statusText()));
+}
+
+// The "Firma" window shows the boxes of the route chosen, and says when it
+// has saved.
+void tst_SigningWindows::onlyTheChosenRouteShows() {
+    NoPrograms programs;
+    TFormAutoFirma window(path(), nullptr, &programs);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto* autoFirma = child<QWidget>(window, "GrupoAutoFirma");
+    auto* certificate = child<QWidget>(window, "GrupoCertificado");
+    auto* notice = child<QWidget>(window, "RichEdit1");
+    auto* saved = child<QLabel>(window, "lGuardado");
+    QVERIFY(autoFirma->isVisible());
+    QVERIFY(!certificate->isVisible());
+    QVERIFY(notice->isVisible()); // no AutoFirma folder stored, none installed
+
+    child<QRadioButton>(window, "rbCertificado")->setChecked(true);
+    QVERIFY(!autoFirma->isVisible());
+    QVERIFY(certificate->isVisible());
+    QVERIFY(!notice->isVisible());
+    QVERIFY(saved->text().isEmpty());
+
+    child<QToolButton>(window, "AdvSmoothButton1")->click();
+    QVERIFY(m_prompts->errors().isEmpty());
+    QVERIFY2(saved->text().startsWith(QStringLiteral("Cambios guardados")),
+             qPrintable(saved->text()));
+    QVERIFY(readFile(QDir(path()).filePath(QStringLiteral("Registro.Ini")))
+                .contains("METODO=CERTIFICADO"));
+    // Changed again, no longer saved.
+    child<QRadioButton>(window, "rbAutoFirma")->setChecked(true);
+    QVERIFY(saved->text().isEmpty());
+    QVERIFY(notice->isVisible());
 }
 
 QTEST_MAIN(tst_SigningWindows)

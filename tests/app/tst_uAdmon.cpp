@@ -81,9 +81,9 @@ private slots:
         QVERIFY(listed(w).isEmpty());
         saveAs(w, QStringLiteral("concello de proba"), sample(QStringLiteral("P")));
 
-        QCOMPARE(
-            m_prompts.askedTexts(),
-            QStringList{QStringLiteral("Guardar Datos Admón.|Introduce el nombre del concello")});
+        QCOMPARE(m_prompts.askedTexts(),
+                 QStringList{QStringLiteral(
+                     "Guardar Datos Admón.|Introduzca el nombre de la administración")});
         QVERIFY(m_prompts.errors().isEmpty());
         QVERIFY(w.isVisible()); // saving leaves the window open
         QCOMPARE(w.Texto(), QStringLiteral("CONCELLO DE PROBA"));

@@ -125,10 +125,10 @@ private slots:
         QTest::addColumn<QStringList>("installed");
         QTest::addColumn<bool>("scanned");
         QTest::addColumn<QString>("notice"); // empty: no notice shown
-        const QString found = QStringLiteral("Indica ruta de instalación de AutoFirma");
+        const QString found = QStringLiteral("Indique la ruta de instalación de AutoFirma");
         const QString notFound = QStringLiteral("NO SE HA DETECTADO AUTOFIRMA \n"
                                                 "Orvane NECESITA AUTOFIRMA PARA FIRMAR \n"
-                                                "ELECTRONICAMENTE \nLAS FACTURAS GENERADAS.");
+                                                "ELECTRÓNICAMENTE \nLAS FACTURAS GENERADAS.");
         QTest::newRow("installed")
             << QByteArray() << QStringList{"Firefox", "AutoFirma"} << true << found;
         QTest::newRow("part of a name, other case")

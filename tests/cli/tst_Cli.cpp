@@ -157,7 +157,7 @@ void tst_Cli::errors_data() {
            "escriba una fecha válida como dd/mm/aaaa.";
     QTest::newRow("bank entity missing")
         << QByteArray("[DATOS_GENERALES]\nFECHA=1/2/2024\n[VENDEDOR]\nOFICINA=0418\n")
-        << "¡¡¡ Debes cumplimentar los datos bancarios !!!";
+        << "¡¡¡ Debe cumplimentar los datos bancarios !!!";
 }
 
 void tst_Cli::errors() {

@@ -175,7 +175,8 @@ enum class Target {
     Folder,
     Device,
     LinkToRegularFile,
-    SettingsFile, // Registro.Ini of the --home folder
+    SignedInvoice, // -o names a signed invoice (.XSIG) that exists
+    SettingsFile,  // Registro.Ini of the --home folder
 };
 
 } // namespace
@@ -199,6 +200,8 @@ void tst_CliHostile::outputNeverReplacesWhatItMustNot_data() {
                                  << QStringLiteral("es una carpeta, no un fichero");
     QTest::newRow("-o a device") << Target::Device << QStringLiteral("no es un fichero normal");
     QTest::newRow("-o a link to a regular file") << Target::LinkToRegularFile << QString();
+    QTest::newRow("-o a signed invoice")
+        << Target::SignedInvoice << QStringLiteral("es el de una factura firmada (.XSIG)");
     QTest::newRow("-o the settings file")
         << Target::SettingsFile << QStringLiteral("es Registro.Ini, la configuración del programa");
 }
@@ -253,6 +256,10 @@ void tst_CliHostile::outputNeverReplacesWhatItMustNot() {
         HostileFiles::write(work.filePath(QStringLiteral("destino.xml")), "viejo");
         QVERIFY(QFile::link(work.filePath(QStringLiteral("destino.xml")), output));
         break;
+    case Target::SignedInvoice:
+        output = work.filePath(QStringLiteral("salida.XSIG"));
+        HostileFiles::write(output, "firmada");
+        break;
     case Target::SettingsFile:
         output = work.filePath(QStringLiteral("Registro.Ini"));
         HostileFiles::write(output, "[MISDATOS]\nNOMBRE=Ana\n");
@@ -291,7 +298,10 @@ void tst_CliHostile::outputNeverReplacesWhatItMustNot() {
                  .entryList(QDir::Hidden | QDir::System | QDir::AllEntries | QDir::NoDotAndDotDot)
                  .filter(QStringLiteral("salida"))
                  .size(),
-             output.endsWith(QStringLiteral("salida.xml")) ? 1 : 0);
+             output.endsWith(QStringLiteral("salida.xml")) || target == Target::SignedInvoice ? 1
+                                                                                              : 0);
+    if (target == Target::SignedInvoice)
+        QCOMPARE(CliRunner::readAll(output), QByteArray("firmada"));
 }
 
 // A batch whose documents would replace one another, or a file it reads, is

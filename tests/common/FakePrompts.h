@@ -3,6 +3,7 @@
 #include "widgets/Prompts.h"
 
 #include <QList>
+#include <QMetaType>
 #include <QQueue>
 #include <QString>
 #include <QStringList>
@@ -14,9 +15,10 @@
 class FakePrompts : public Prompts {
 public:
     struct Shown {
-        QString kind;    // confirm, warn, inform, plain, error, open, save, ask, password
+        QString kind;    // confirm, unsaved, warn, inform, plain, error, open, save, ask, password
         QString caption; // for open: the selected filter; for save: the suffix
         QString text;    // for open and save: the filters
+        QString details = {}; // what "Mostrar los detalles…" opens
     };
 
     FakePrompts() { install(); }
@@ -28,6 +30,7 @@ public:
     // Forgets the answers and what was shown.
     void reset() {
         confirmAnswers.clear();
+        saveChoices.clear();
         fileAnswers.clear();
         textAnswers.clear();
         passwordAnswers.clear();
@@ -35,6 +38,7 @@ public:
     }
 
     QQueue<bool> confirmAnswers;                // empty: Cancel
+    QQueue<SaveChoice> saveChoices;             // the unsaved-changes question; empty: Cancelar
     QQueue<QString> fileAnswers;                // open and save dialogs; empty text: cancelled
     QQueue<std::optional<QString>> textAnswers; // askText; std::nullopt or none left: cancelled
     QQueue<std::optional<QByteArray>> passwordAnswers; // askPassword; as textAnswers
@@ -71,8 +75,21 @@ public:
         shown.append({QStringLiteral("confirm"), caption, text});
         return !confirmAnswers.isEmpty() && confirmAnswers.dequeue();
     }
+    SaveChoice askSaveDiscard(QWidget*, const QString& caption, const QString& text) override {
+        shown.append({QStringLiteral("unsaved"), caption, text});
+        return saveChoices.isEmpty() ? SaveChoice::Cancel : saveChoices.dequeue();
+    }
     void warn(QWidget*, const QString& caption, const QString& text) override {
         shown.append({QStringLiteral("warn"), caption, text});
+    }
+    void warnWithDetails(QWidget*, const QString& caption, const QString& text,
+                         const QString& details) override {
+        shown.append({QStringLiteral("warn"), caption, text, details});
+    }
+    bool confirmWithDetails(QWidget*, const QString& caption, const QString& text,
+                            const QString& details) override {
+        shown.append({QStringLiteral("confirm"), caption, text, details});
+        return !confirmAnswers.isEmpty() && confirmAnswers.dequeue();
     }
     void inform(QWidget*, const QString& caption, const QString& text) override {
         shown.append({QStringLiteral("inform"), caption, text});
@@ -125,3 +142,5 @@ public:
         return true;
     }
 };
+
+Q_DECLARE_METATYPE(Prompts::SaveChoice)

@@ -1,5 +1,9 @@
+#include "../signing/TestPki.h"
 #include "CliRunner.h"
 #include "PdfPages.h"
+
+#include "invoice/InvoiceRecord.h"
+#include "settings/InvoiceImport.h"
 
 #include "pdf/FacturaeReader.h"
 #include "pdf/ReadableText.h"
@@ -24,6 +28,8 @@ private slots:
     void samples_data();
     void samples();
     void signedDocument();
+    void totalsInTheWindowsWords();
+    void signatureSaysWhetherItsCertificateIsTrusted();
     void batchOfTwoAnotherProgramWrote();
     void threeHundredLinesNeverCut();
     void notFacturaeGivesMessageAndNoFile_data();
@@ -199,6 +205,67 @@ void tst_PdfCli::signedDocument() {
     checkFigures(xsig, pages);
     // Its signature value is made up: the copy says the signature fails.
     QVERIFY2(flat.contains(QStringLiteral("La firma NO es válida")), qPrintable(flat));
+}
+
+// The totals say what the window's totals say, with the same words and
+// figures; a line's amount before its discount is its "Importe", as in the
+// grid.
+void tst_PdfCli::totalsInTheWindowsWords() {
+    QTemporaryDir dir;
+    const QString import = dir.filePath(QStringLiteral("F2024-001.ini"));
+    QVERIFY(QFile::copy(QStringLiteral(ORVANE_SAMPLES_DIR "/F2024-001.ini"), import));
+    const Run generated = cli({QStringLiteral("generate"), QStringLiteral("--withholding"),
+                               QStringLiteral("15"), import});
+    QCOMPARE(generated.status, 0);
+    const QString xml = generated.out.trimmed();
+    QCOMPARE(cli({QStringLiteral("pdf"), xml}).status, 0);
+    const QString text =
+        PdfPages::texts(QFileInfo(xml).path() + u'/' + QFileInfo(xml).completeBaseName() + ".pdf")
+            .join(u'\n');
+
+    InvoiceRecord screen;
+    screen.lines().open();
+    InvoiceImport::importFile(screen, import, true);
+    screen.setText(RecordField::WithholdingRate, QStringLiteral("15"));
+    const InvoiceTotals& t = screen.totals();
+    QVERIFY(!t.discount.isZero()); // the sample has a discounted line
+    const std::pair<const char*, Decimal> rows[] = {
+        {"Subtotal", t.gross}, {"Descuento", t.discount},   {"Base imponible", t.base},
+        {"I.V.A.", t.vat},     {"I.R.P.F.", t.withholding}, {"TOTAL FACTURA", t.total}};
+    for (const auto& [word, figure] : rows) {
+        const QString row = QRegularExpression::escape(QLatin1String(word)) + QStringLiteral(" +") +
+                            QRegularExpression::escape(figure.displayText() + QStringLiteral(" €"));
+        QVERIFY2(text.contains(QRegularExpression(row)), qPrintable(row + u'\n' + text));
+    }
+    QVERIFY(!text.contains(QStringLiteral("Importe bruto")));
+    QVERIFY(text.contains(QStringLiteral("Importe 359,60 € · Descuento 10,00 %: 35,96 €")));
+}
+
+// A signature that checks but whose certificate no trusted authority vouches
+// for is not simply "válida".
+void tst_PdfCli::signatureSaysWhetherItsCertificateIsTrusted() {
+    if (!TestPki::available())
+        QSKIP("The openssl command is needed to make the test certificates");
+    TestPki pki;
+    QVERIFY2(pki.create(), qPrintable(pki.problem));
+    QTemporaryDir dir;
+    const QString import = dir.filePath(QStringLiteral("F2024-001.ini"));
+    QVERIFY(QFile::copy(QStringLiteral(ORVANE_SAMPLES_DIR "/F2024-001.ini"), import));
+    const QString xml = cli({QStringLiteral("generate"), import}).out.trimmed();
+    const QString password = dir.filePath(QStringLiteral("clave.txt"));
+    writeFile(password, QByteArray(TestPki::Password) + '\n');
+    const QString xsig = dir.filePath(QStringLiteral("F2024-001.xsig"));
+    const Run signedRun =
+        cli({QStringLiteral("sign"), QStringLiteral("--cert"), pki.representative,
+             QStringLiteral("--password-file"), password, QStringLiteral("-o"), xsig, xml});
+    QVERIFY2(signedRun.status == 0, qPrintable(signedRun.err));
+    QCOMPARE(cli({QStringLiteral("pdf"), xsig}).status, 0);
+    const QString flat =
+        PdfPages::texts(dir.filePath(QStringLiteral("F2024-001.pdf"))).join(u' ').simplified();
+    QVERIFY2(flat.contains(QStringLiteral("La firma es válida, pero no se ha podido confirmar la "
+                                          "confianza en su certificado.")),
+             qPrintable(flat));
+    QVERIFY(!flat.contains(QStringLiteral("autoridad de confianza")));
 }
 
 void tst_PdfCli::batchOfTwoAnotherProgramWrote() {

@@ -277,7 +277,7 @@ void tst_InvoiceSession::bankEntityPrecondition() {
     session.record().setText(RecordField::BankEntity, entity);
     QTEST(session.hasBankData(), "passes");
     QCOMPARE(InvoiceSession::MissingBankDataMessage,
-             QStringLiteral("¡¡¡ Debes cumplimentar los datos bancarios !!!"));
+             QStringLiteral("¡¡¡ Debe cumplimentar los datos bancarios !!!"));
 }
 
 void tst_InvoiceSession::saveTarget_data() {
@@ -382,7 +382,7 @@ void tst_InvoiceSession::generateTo_data() {
                                       << "";
     QTest::newRow("no bank entity") << ""
                                     << "out.xml" << true << ""
-                                    << "¡¡¡ Debes cumplimentar los datos bancarios !!!";
+                                    << "¡¡¡ Debe cumplimentar los datos bancarios !!!";
 }
 
 void tst_InvoiceSession::generateTo() {

@@ -41,6 +41,7 @@ private slots:
     void windows1252File();
     void earlyEndLeavesTheLines();
     void bulkImportTotalsEqualPostByPost();
+    void administrationWindowOnceEverythingIsIn();
 };
 
 namespace {
@@ -48,9 +49,13 @@ namespace {
 struct TickRecorder : AdministrationTickHandler {
     int calls = 0;
     bool importandoSeen = true;
+    int linesSeen = -1;
+    QString ibanSeen;
     void administrationTicked(InvoiceRecord& r) override {
         ++calls;
         importandoSeen = r.importando();
+        linesSeen = r.lines().count();
+        ibanSeen = r.text(RecordField::Iban);
     }
 };
 
@@ -758,6 +763,25 @@ void tst_InvoiceImport::bulkImportTotalsEqualPostByPost() {
         QCOMPARE(imported.totalValue(TotalBox(b)), byHand.totalValue(TotalBox(b)));
     QVERIFY(!imported.totalValue(TotalBox::Total).isZero());
     QCOMPARE(imported.lines().currentRow(), count - 1);
+}
+
+// With the fixed file, the administration window opens over the whole
+// invoice: its lines, its account and its IBAN are in when it opens.
+void tst_InvoiceImport::administrationWindowOnceEverythingIsIn() {
+    QTemporaryDir dir;
+    InvoiceRecord r;
+    TickRecorder handler;
+    r.setAdministrationTickHandler(&handler);
+    QCOMPARE(runImport(r, dir,
+                       General + "LINEAS=2\n[VENDEDOR]\nENTIDAD=2100\nOFICINA=0418\nDC=45\n"
+                                 "CUENTA=0200051332\n[ADMON]\nGESTOR=L01\n[LINEAS]\n"
+                                 "NOMBRE1=Uno\nPRECIO1=1\nNOMBRE2=Dos\nPRECIO2=2\n",
+                       false),
+             QString());
+    QCOMPARE(handler.calls, 1);
+    QVERIFY(!handler.importandoSeen);
+    QCOMPARE(handler.linesSeen, 2);
+    QCOMPARE(handler.ibanSeen, QStringLiteral("ES9121000418450200051332"));
 }
 
 QTEST_APPLESS_MAIN(tst_InvoiceImport)
