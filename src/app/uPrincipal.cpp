@@ -1,5 +1,6 @@
 #include "app/uPrincipal.h"
 
+#include "app/BookWindow.h"
 #include "app/ControlNames.h"
 #include "app/DeclarationDialog.h"
 #include "app/FileDialogs.h"
@@ -113,6 +114,8 @@ const MenuEntry MenuEntries[] = {
      &TForm2::VerImprimirClick, true},
     {M::Factura, "AbrirFacturaXml", "Abrir factura &XML…", "Ctrl+Shift+P", "", "",
      &TForm2::AbrirFacturaXmlClick},
+    {M::Factura, "actionLibroFacturas", "&Libro de facturas", "Ctrl+B", "", "",
+     &TForm2::LibroFacturasClick, true},
     {M::Configuracion, "actionMisDatos", "&Mis datos", "", "", "", &TForm2::editIssuerSettings},
     {M::Configuracion, "actionAdministraciones", "&Administraciones", "", "", "",
      &TForm2::editAdministrations},
@@ -1100,6 +1103,13 @@ void TForm2::AbrirFacturaXmlClick() {
         if (path.isEmpty())
             return;
         showCopy(BoundedFile::readDocument(path), path);
+    });
+}
+
+void TForm2::LibroFacturasClick() {
+    runGuarded(this, [&] {
+        BookWindow window(m_session, this);
+        runModal(window);
     });
 }
 
