@@ -7,6 +7,7 @@
 #include "book/BookText.h"
 #include "book/InvoiceBook.h"
 #include "common/AppError.h"
+#include "common/BoundedFile.h"
 #include "common/ValueForms.h"
 #include "pdf/BookRowReader.h"
 #include "pdf/FacturaeReader.h"
@@ -29,7 +30,7 @@ const char Usage[] =
 // Imports every invoice of one file; false when one could not be kept.
 bool importFile(InvoiceBook& book, const QString& path, const QString& ownTaxId, QTextStream& out,
                 QTextStream& err) {
-    const QByteArray bytes = FacturaeReader::fileBytes(path);
+    const QByteArray bytes = BoundedFile::readDocument(path);
     FacturaeDocument::Document document;
     try {
         document = FacturaeReader::read(bytes);
