@@ -44,7 +44,10 @@ namespace {
 using namespace RecordTestKit;
 using CliRunner::Run;
 
-const QDateTime SigningTime = QDateTime::currentDateTime();
+// The test certificates are made valid from the moment the suite starts.
+QDateTime signingTime() {
+    return QDateTime::currentDateTime();
+}
 
 QByteArray aeatExample() {
     return readFile(verifactuPath("examples/ejemploRegistro-firmado-epes-xades4j.xml"));
@@ -96,7 +99,7 @@ void tst_RecordSignature::signedDocuments() {
     const SignatureProfile profile =
         event ? SignatureProfile::event() : SignatureProfile::billingRecord();
     const QByteArray signedBytes =
-        DocumentSigning::signRecord(document, open(m_pki.signer), profile, SigningTime);
+        DocumentSigning::signRecord(document, open(m_pki.signer), profile, signingTime());
 
     // The record's bytes stay; the signature goes in last, in the root or
     // in the event's Evento.
@@ -139,17 +142,17 @@ void tst_RecordSignature::signingRefusals() {
     // An expired certificate signs nothing.
     QVERIFY_THROWS_EXCEPTION(
         AppError, DocumentSigning::signRecord(record, open(m_pki.expired),
-                                              SignatureProfile::billingRecord(), SigningTime));
+                                              SignatureProfile::billingRecord(), signingTime()));
     // Nor is a record signed twice.
     const QByteArray once = DocumentSigning::signRecord(
-        record, open(m_pki.signer), SignatureProfile::billingRecord(), SigningTime);
+        record, open(m_pki.signer), SignatureProfile::billingRecord(), signingTime());
     QVERIFY_THROWS_EXCEPTION(
         AppError, DocumentSigning::signRecord(once, open(m_pki.signer),
-                                              SignatureProfile::billingRecord(), SigningTime));
+                                              SignatureProfile::billingRecord(), signingTime()));
     // An event's signature needs its Evento last.
     QVERIFY_THROWS_EXCEPTION(AppError,
                              DocumentSigning::signRecord(record, open(m_pki.signer),
-                                                         SignatureProfile::event(), SigningTime));
+                                                         SignatureProfile::event(), signingTime()));
     // A record signed under the invoices' policy is not a record's signature.
     SignatureVerifier::Options options;
     options.profile = SignatureProfile::billingRecord();
