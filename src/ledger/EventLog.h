@@ -36,6 +36,7 @@ public:
     // This issuer's and installation's chain of events.
     ChainKey chain();
     GenerationTime::Clock clock() const { return m_clock; }
+    Territory territory() const { return m_issuer.territory; }
 
     // Appends event, its type and detail as given: the program, the issuer,
     // the time now and the link to the last event are filled in here, and

@@ -251,7 +251,7 @@ void tst_CliRecords::cancel_data() {
                                                  << "A-2"
                                                  << "[VERIFACTU] MODO=SIEMPRE en";
     QTest::newRow("no tax id in Mis datos")
-        << QByteArray("[VERIFACTU]\nMODO=NOVERIFACTU\n") << "A-2"
+        << QByteArray("[VERIFACTU]\nMODO=VERIFACTU\n") << "A-2"
         << "Falta el NIF del emisor";
     QTest::newRow("an invoice not in the book")
         << Settings << "A-9"

@@ -1,13 +1,16 @@
 #include "../records/RecordTestKit.h"
 #include "../signing/TestPki.h"
+#include "CliRunner.h"
 #include "LedgerFixture.h"
 
 #include "common/AppError.h"
 #include "ledger/AlarmStore.h"
 #include "ledger/EventLog.h"
 #include "ledger/EventStore.h"
+#include "ledger/ExportLog.h"
 #include "ledger/IntegrityCheck.h"
 #include "ledger/RecordStore.h"
+#include "records/EventBatch.h"
 #include "records/EventChainVerifier.h"
 #include "records/EventReader.h"
 #include "records/RecordReader.h"
@@ -34,6 +37,8 @@ private slots:
     void tamperingSetsTheAlarm_data();
     void tamperingSetsTheAlarm();
     void summaryForACommand();
+    void exportEachVerifiesAlone();
+    void cancellationSigned();
 
 private:
     std::unique_ptr<BookDatabase> openBook() { return BookDatabase::open(m_dir->path()); }
@@ -60,6 +65,29 @@ QStringList eventTypes(const BookDatabase& db) {
     while (rows.next())
         types << rows.text(0);
     return types;
+}
+
+// 1 accepted by the xmlsec1 command, 0 refused, -1 without it.
+int xmlsec1Accepts(const QTemporaryDir& dir, const TestPki& pki, const QByteArray& bytes) {
+    if (QStandardPaths::findExecutable("xmlsec1").isEmpty())
+        return -1;
+    const QString file = CliRunner::writeFile(dir, "cut.xml", bytes);
+    const CliRunner::Run run =
+        CliRunner::run("xmlsec1", {"--verify", "--trusted-pem", pki.rootPem, "--untrusted-pem",
+                                   pki.intermediatePem, "--id-attr:Id", "SignedProperties", file});
+    return run.status == 0 ? 1 : 0;
+}
+
+// The elements of that start tag cut out of a file, byte for byte.
+QList<QByteArray> cutOut(const QByteArray& file, const QByteArray& name) {
+    QList<QByteArray> parts;
+    const QByteArray end = "</" + name + '>';
+    for (qsizetype at = file.indexOf('<' + name + ' '); at >= 0;
+         at = file.indexOf('<' + name + ' ', at + 1)) {
+        const qsizetype stop = file.indexOf(end, at) + end.size();
+        parts << file.mid(at, stop - at);
+    }
+    return parts;
 }
 
 EventRecord anEvent(EventType type) {
@@ -341,6 +369,74 @@ void tst_EventLog::summaryForACommand() {
     const std::optional<StoredEvent> next = events.appendSummaryIfDue();
     QVERIFY(next);
     QVERIFY(next->bytes.contains("<sf:NumeroDeRegistrosFacturacionAltaGenerados>0<"));
+}
+
+void tst_EventLog::exportEachVerifiesAlone() {
+    fill(3);
+    const auto db = openBook();
+    EventLog events = log(*db);
+    const QDate day = GenerationTime::localDate(m_clock.now, Territory::Peninsula);
+    const RecordPeriod period{day, day};
+    RecordBatch::Header header;
+    header.issuerName = IssuerName;
+    header.issuerNif = Issuer;
+    const QString recordsFile = m_dir->filePath("registros.xml");
+    QCOMPARE(ExportLog::records(*db, events, header, period, recordsFile),
+             QStringList{recordsFile});
+    const QString eventsFile = m_dir->filePath("eventos.xml");
+    QCOMPARE(ExportLog::events(*db, events, period, eventsFile), eventsFile);
+
+    // Each record cut out of the export verifies alone: nothing around it
+    // changed its canonical form.
+    const QByteArray exported = CliRunner::readAll(recordsFile);
+    QVERIFY(RecordTestKit::schemaErrors(exported).isEmpty());
+    const QList<QByteArray> records = cutOut(exported, "sum1:RegistroAlta");
+    QCOMPARE(records.size(), 3);
+    for (const QByteArray& record : records) {
+        const int accepted = xmlsec1Accepts(*m_dir, m_pki, record);
+        if (accepted < 0)
+            QSKIP("xmlsec1 is not installed: the independent check was not run");
+        QCOMPARE(accepted, 1);
+    }
+    // So does each event of the events' export, valid on its own.
+    const QByteArray wrapped = CliRunner::readAll(eventsFile);
+    QVERIFY(wrapped.contains(QByteArray("<") + EventBatch::Root + '>'));
+    const QList<QByteArray> logged = cutOut(wrapped, "sf:RegistroEvento");
+    QCOMPARE(logged.size(), 2); // the mode's start and the records' export
+    for (const QByteArray& event : logged) {
+        const QStringList errors = RecordTestKit::schemaErrors(event);
+        QVERIFY2(errors.isEmpty(), qPrintable(errors.join(u'\n')));
+        QCOMPARE(xmlsec1Accepts(*m_dir, m_pki, event), 1);
+    }
+
+    // Each export logged with its counts.
+    QCOMPARE(eventTypes(*db), (QStringList{"01", "08", "09"}));
+    SqlStatement rows(*db, "SELECT bytes FROM events WHERE type IN ('08', '09') ORDER BY sequence");
+    QVERIFY(rows.next());
+    const QByteArray recordsExport = rows.blob(0);
+    QVERIFY(recordsExport.contains("<sf:NumeroDeRegistrosFacturacionAltaExportados>3<"));
+    QVERIFY(recordsExport.contains("<sf:SumaImporteTotalAlta>363.00<"));
+    QVERIFY(rows.next());
+    QVERIFY(rows.blob(0).contains("<sf:NumeroDeRegEventoExportados>2<"));
+
+    // A failed save logs nothing.
+    QVERIFY_THROWS_EXCEPTION(
+        AppError, ExportLog::events(*db, events, period, m_dir->filePath("no/such/eventos.xml")));
+    QCOMPARE(eventTypes(*db).size(), 3);
+}
+
+void tst_EventLog::cancellationSigned() {
+    fill(1);
+    const auto db = openBook();
+    m_clock.now = m_clock.now.addSecs(60);
+    const StoredRecord cancelled = ledger(*db).cancel(Issuer, "A-1", Territory::Peninsula);
+    QVERIFY(cancelled.bytes.startsWith("<sum1:RegistroAnulacion "));
+    QVERIFY(RecordTestKit::schemaErrors(cancelled.bytes).isEmpty());
+    // orvane-cli verify knows it for a billing record under the AGE policy.
+    const QString file = CliRunner::writeFile(*m_dir, "anulacion.xml", cancelled.bytes);
+    const CliRunner::Run run = CliRunner::cli({"verify", "--trusted-ca", m_pki.rootPem, file});
+    QVERIFY2(run.status == 0, qPrintable(run.out));
+    QVERIFY(run.out.contains("INFO valid"));
 }
 
 QTEST_GUILESS_MAIN(tst_EventLog)
