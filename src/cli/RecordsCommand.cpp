@@ -47,6 +47,8 @@ const char Usage[] =
     "        fichero: FICHERO, FICHERO.2, FICHERO.3...; con --events, también los eventos\n"
     "  records cancel SERIE-NUMERO [FIRMA]\n"
     "        anula una factura emitida: añade a la cadena su registro de anulación\n"
+    "  records resolve --note TEXTO FIRMA\n"
+    "        da por resuelta la alarma de integridad, con una nota de lo revisado\n"
     "  --home CARPETA   carpeta con Registro.Ini y Libro.db (por omisión, la del programa)\n"
     "FIRMA, en el modo NO VERI*FACTU, donde cada registro y cada evento se firma:\n"
     "  [--cert CERTIFICADO.p12] (por omisión, [FIRMA] CERTIFICADO de Registro.Ini) y\n"
@@ -56,7 +58,7 @@ const char Usage[] =
     "Las fechas se escriben dd/mm/aaaa o aaaa-mm-dd; un periodo cuenta por la fecha en que se\n"
     "generaron los registros. La factura se nombra como la lista el libro (A-2027-001).\n";
 
-enum class Order { List, Show, Verify, Export, Cancel };
+enum class Order { List, Show, Verify, Export, Cancel, Resolve };
 
 struct Options {
     Order order = Order::List;
@@ -66,6 +68,7 @@ struct Options {
     QString output;
     QString invoice; // show, cancel
     QString eventsOutput;
+    QString note; // resolve
     // Signing in the mode that does not send.
     QString certificate;
     QString passwordFile;
@@ -86,6 +89,8 @@ bool accepts(Order order, const QString& option) {
     case Order::Verify:
     case Order::Cancel:
         return signing;
+    case Order::Resolve:
+        return signing || option == u"--note";
     default:
         return false;
     }
@@ -95,15 +100,15 @@ bool accepts(Order order, const QString& option) {
 int readArguments(const QStringList& arguments, QTextStream& out, QTextStream& err,
                   Options& options) {
     auto usage = [&](const QString& problem) { return usageError(err, Usage, problem); };
-    static const QStringList Orders = {QStringLiteral("list"), QStringLiteral("show"),
+    static const QStringList Orders = {QStringLiteral("list"),   QStringLiteral("show"),
                                        QStringLiteral("verify"), QStringLiteral("export"),
-                                       QStringLiteral("cancel")};
+                                       QStringLiteral("cancel"), QStringLiteral("resolve")};
     const QString name = arguments.value(1);
     if (name == u"--help" || name == u"-h")
         return showHelp(out, Usage);
     if (!Orders.contains(name))
         return usage(name.isEmpty() ? QStringLiteral("Falta la orden: list, show, verify, "
-                                                     "export o cancel")
+                                                     "export, cancel o resolve")
                                     : QStringLiteral("Orden desconocida: records %1").arg(name));
     options.order = Order(Orders.indexOf(name));
 
@@ -125,6 +130,8 @@ int readArguments(const QStringList& arguments, QTextStream& out, QTextStream& e
             options.home = value;
         } else if (a == u"-o") {
             options.output = value;
+        } else if (a == u"--note") {
+            options.note = value;
         } else if (a == u"--events") {
             options.eventsOutput = value;
         } else if (a == u"--cert") {
@@ -160,6 +167,9 @@ int readArguments(const QStringList& arguments, QTextStream& out, QTextStream& e
         (!options.period.from.isValid() || !options.period.to.isValid() ||
          options.output.isEmpty()))
         return usage(QStringLiteral("«records export» necesita --from, --to y -o"));
+    if (options.order == Order::Resolve && options.note.trimmed().isEmpty())
+        return usage(QStringLiteral("«records resolve» necesita --note con lo que se ha revisado "
+                                    "y por qué se da la alarma por resuelta"));
     if (!options.passwordFile.isEmpty() && options.passwordFd >= 0)
         return usage(QStringLiteral("Use --password-file o --password-fd, no los dos"));
     if (options.period.from.isValid() && options.period.to.isValid() &&
@@ -368,6 +378,17 @@ int cancel(const Options& options, const std::optional<Signing>& signing, QTextS
     return 0;
 }
 
+int resolve(const Options& options, const std::optional<Signing>& signing, QTextStream& out) {
+    if (!signing)
+        throw AppError(QStringLiteral("Las alarmas de integridad solo se llevan en el modo NO "
+                                      "VERI*FACTU ([VERIFACTU] MODO=NOVERIFACTU)"));
+    const auto db = openBook(options.home);
+    EventLog log = signing->log(*db);
+    const IntegrityAlarm resolved = AlarmStore::resolve(*db, log, options.note);
+    out << withFullStop(resolved.text()) << '\n';
+    return 0;
+}
+
 } // namespace
 
 int runRecords(const QStringList& arguments, const QString& toolDir, QTextStream& out,
@@ -382,7 +403,7 @@ int runRecords(const QStringList& arguments, const QString& toolDir, QTextStream
         // they write: the password first, or nothing is done.
         std::optional<Signing> signing;
         if (options.order == Order::Verify || options.order == Order::Export ||
-            options.order == Order::Cancel) {
+            options.order == Order::Cancel || options.order == Order::Resolve) {
             const IniFile ini(AppFiles::registroIni(options.home));
             if (RecordSettings::read(ini).mode == RecordSettings::Mode::NoVerifactu &&
                 !options.passwordGiven())
@@ -409,6 +430,9 @@ int runRecords(const QStringList& arguments, const QString& toolDir, QTextStream
             break;
         case Order::Cancel:
             status = cancel(options, signing, out);
+            break;
+        case Order::Resolve:
+            status = resolve(options, signing, out);
             break;
         }
     } catch (const AppError& error) {

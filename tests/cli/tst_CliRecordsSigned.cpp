@@ -24,8 +24,8 @@ class tst_CliRecordsSigned : public QObject {
 private slots:
     void initTestCase();
     void init();
-    void passwordNeeded_data();
-    void passwordNeeded();
+    void refusedBeforeWriting_data();
+    void refusedBeforeWriting();
 
 private:
     CliRunner::Run records(const QStringList& arguments) const {
@@ -94,7 +94,7 @@ void tst_CliRecordsSigned::init() {
         QVERIFY(QFile::copy(QDir(m_made.path()).filePath(name), m_home->filePath(name)));
 }
 
-void tst_CliRecordsSigned::passwordNeeded_data() {
+void tst_CliRecordsSigned::refusedBeforeWriting_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("says");
@@ -107,6 +107,13 @@ void tst_CliRecordsSigned::passwordNeeded_data() {
         << QStringList{"cancel", "A-1"} << 2 << "--password-file o --password-fd";
     QTest::newRow("both ways of giving it")
         << QStringList{"verify", "--password-file", "x", "--password-fd", "0"} << 2 << "no los dos";
+    QTest::newRow("resolve without a password")
+        << QStringList{"resolve", "--note", "revisado"} << 2 << "--password-file o --password-fd";
+    QTest::newRow("resolve without a note")
+        << QStringList{"resolve", "--note", " ", "--password-file", "GOOD"} << 2 << "--note";
+    QTest::newRow("resolve with no alarm on")
+        << QStringList{"resolve", "--note", "revisado", "--password-file", "GOOD"} << 1
+        << "No hay ninguna alarma de integridad activa";
     QTest::newRow("a wrong password")
         << QStringList{"verify", "--password-file", "WRONG"} << 1 << "contraseña";
     QTest::newRow("a certificate that is not there")
@@ -114,7 +121,7 @@ void tst_CliRecordsSigned::passwordNeeded_data() {
         << "no-existe.p12";
 }
 
-void tst_CliRecordsSigned::passwordNeeded() {
+void tst_CliRecordsSigned::refusedBeforeWriting() {
     QFETCH(QStringList, arguments);
     QFETCH(int, status);
     QFETCH(QString, says);
