@@ -1,7 +1,7 @@
 #include "cli/RecordsCommand.h"
 
 #include "cli/CommandArguments.h"
-#include "cli/PasswordInput.h"
+#include "cli/RecordSigning.h"
 
 #include "book/BookDatabase.h"
 #include "common/AppError.h"
@@ -17,13 +17,10 @@
 #include "ledger/RecordSettings.h"
 #include "ledger/RecordStore.h"
 #include "records/RecordText.h"
-#include "session/InvoiceSession.h"
 #include "session/RecordSignatures.h"
 #include "settings/AppFiles.h"
-#include "settings/FirmaSettings.h"
 #include "settings/IniFile.h"
 #include "settings/RegistroIni.h"
-#include "signing/SigningCertificate.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -190,57 +187,6 @@ std::unique_ptr<BookDatabase> openBook(const QString& home) {
     return BookDatabase::open(home);
 }
 
-QString issuerName(const IssuerSettings& issuer) {
-    if (issuer.personLetter() != u"F")
-        return issuer.name;
-    QStringList parts;
-    for (const QString& part : {issuer.name, issuer.surname1, issuer.surname2}) {
-        if (!part.trimmed().isEmpty())
-            parts << part.trimmed();
-    }
-    return parts.join(u' ');
-}
-
-// What a command needs to sign in the mode that does not send: the settings
-// and the certificate, opened once with its password.
-struct Signing {
-    IssuerSettings issuer;
-    RecordSettings settings;
-    std::shared_ptr<const SigningCertificate> certificate;
-
-    EventLog log(BookDatabase& db) const {
-        return EventLog(db, {issuerName(issuer), issuer.taxId.trimmed(), settings.territory},
-                        RecordSignatures::with(certificate));
-    }
-};
-
-// Nothing outside the mode that does not send; there, the certificate of
-// --cert or [FIRMA] CERTIFICADO opened with the password given.
-std::optional<Signing> signingFor(const Options& options, QTextStream& err) {
-    const IniFile ini(AppFiles::registroIni(options.home));
-    const RecordSettings settings = RecordSettings::read(ini);
-    if (settings.mode != RecordSettings::Mode::NoVerifactu)
-        return std::nullopt;
-    QString path = options.certificate;
-    if (path.isEmpty()) {
-        path = FirmaSettings::read(ini).certificate.trimmed();
-        if (!path.isEmpty())
-            path = QDir(options.home).absoluteFilePath(path);
-    }
-    if (path.isEmpty())
-        throw AppError(QStringLiteral("En el modo NO VERI*FACTU cada registro y cada evento se "
-                                      "firma, y no hay certificado: indíquelo en Configuración > "
-                                      "Firma ([FIRMA] CERTIFICADO en %1) o con --cert. No se ha "
-                                      "escrito nada")
-                           .arg(QDir::toNativeSeparators(ini.path())));
-    Signing signing{IssuerSettings::read(ini), settings, nullptr};
-    QByteArray password = readPassword(options.passwordFile, options.passwordFd, err);
-    // openCertificate wipes the password whatever happens.
-    signing.certificate =
-        std::make_shared<const SigningCertificate>(InvoiceSession::openCertificate(path, password));
-    return signing;
-}
-
 int list(const Options& options, QTextStream& out) {
     const auto db = openBook(options.home);
     // Written as they are read: a book may hold many thousands.
@@ -283,7 +229,7 @@ int show(const Options& options, QTextStream& out) {
     return 0;
 }
 
-int verify(const Options& options, const std::optional<Signing>& signing, QTextStream& out) {
+int verify(const Options& options, const std::optional<RecordSigning>& signing, QTextStream& out) {
     const auto db = openBook(options.home);
     if (signing) {
         EventLog log = signing->log(*db);
@@ -310,7 +256,8 @@ int verify(const Options& options, const std::optional<Signing>& signing, QTextS
     return report.ok() ? 0 : 1;
 }
 
-int exportPeriod(const Options& options, const std::optional<Signing>& signing, QTextStream& out) {
+int exportPeriod(const Options& options, const std::optional<RecordSigning>& signing,
+                 QTextStream& out) {
     const QString settingsPath = AppFiles::registroIni(options.home);
     const QString book = QDir(options.home).filePath(QString::fromLatin1(BookDatabase::FileName));
     for (const QString& target : {options.output, options.eventsOutput}) {
@@ -336,7 +283,7 @@ int exportPeriod(const Options& options, const std::optional<Signing>& signing, 
     const auto db = openBook(options.home);
     RecordBatch::Header header;
     header.issuerNif = issuer.taxId.trimmed();
-    header.issuerName = issuerName(issuer);
+    header.issuerName = RecordSigning::issuerName(issuer);
     if (!signing) {
         for (const QString& path : LedgerExport::write(*db, header, options.period, options.output))
             out << path << '\n';
@@ -351,7 +298,7 @@ int exportPeriod(const Options& options, const std::optional<Signing>& signing, 
     return 0;
 }
 
-int cancel(const Options& options, const std::optional<Signing>& signing, QTextStream& out) {
+int cancel(const Options& options, const std::optional<RecordSigning>& signing, QTextStream& out) {
     const IniFile ini(AppFiles::registroIni(options.home));
     const RecordSettings settings = RecordSettings::read(ini);
     if (!settings.makesRecords())
@@ -367,7 +314,7 @@ int cancel(const Options& options, const std::optional<Signing>& signing, QTextS
     const auto db = openBook(options.home);
     RecordLedger::Options ledgerOptions;
     if (signing)
-        ledgerOptions.signer = RecordSignatures::with(signing->certificate);
+        ledgerOptions.signer = signing->signer();
     const StoredRecord r =
         RecordLedger(*db, ledgerOptions).cancel(nif, options.invoice, settings.territory);
     out << QStringLiteral("Factura %1 anulada: registro de anulación n.º %2, huella %3")
@@ -378,7 +325,7 @@ int cancel(const Options& options, const std::optional<Signing>& signing, QTextS
     return 0;
 }
 
-int resolve(const Options& options, const std::optional<Signing>& signing, QTextStream& out) {
+int resolve(const Options& options, const std::optional<RecordSigning>& signing, QTextStream& out) {
     if (!signing)
         throw AppError(QStringLiteral("Las alarmas de integridad solo se llevan en el modo NO "
                                       "VERI*FACTU ([VERIFACTU] MODO=NOVERIFACTU)"));
@@ -401,7 +348,7 @@ int runRecords(const QStringList& arguments, const QString& toolDir, QTextStream
     try {
         // The orders that write, in the mode that does not send, sign what
         // they write: the password first, or nothing is done.
-        std::optional<Signing> signing;
+        std::optional<RecordSigning> signing;
         if (options.order == Order::Verify || options.order == Order::Export ||
             options.order == Order::Cancel || options.order == Order::Resolve) {
             const IniFile ini(AppFiles::registroIni(options.home));
@@ -413,7 +360,8 @@ int runRecords(const QStringList& arguments, const QString& toolDir, QTextStream
                                                  "certificado con --password-file o "
                                                  "--password-fd")
                                       .arg(arguments.value(1)));
-            signing = signingFor(options, err);
+            signing = RecordSigning::open(options.home, options.certificate, options.passwordFile,
+                                          options.passwordFd, err);
         }
         switch (options.order) {
         case Order::List:
