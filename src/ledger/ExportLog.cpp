@@ -39,8 +39,13 @@ QStringList records(BookDatabase& db, EventLog& log, const RecordBatch::Header& 
     const ChainKey chain = log.chain();
     const RecordStore store(db);
     const auto stretch = store.stretch(chain, period);
-    QStringList written = LedgerExport::write(db, header, period, path);
+    if (!stretch)
+        throw AppError(QStringLiteral("No hay registros de facturación del NIF %1 generados en ese "
+                                      "periodo: no se ha escrito nada")
+                           .arg(chain.issuerNif));
 
+    // Counted before anything is written: a record that cannot be read
+    // stops the export rather than leave it unlogged.
     EventRecord event;
     event.type = EventType::RecordsExported;
     RecordsExport& x = event.recordsExport;
@@ -52,6 +57,7 @@ QStringList records(BookDatabase& db, EventLog& log, const RecordBatch::Header& 
         lastTime = row.generatedAt;
         return true;
     });
+    QStringList written = LedgerExport::write(db, header, period, path);
     const Territory territory = log.territory();
     x.from = bound(period.from, true, territory, firstTime);
     x.to = bound(period.to, false, territory, lastTime);
