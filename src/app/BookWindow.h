@@ -45,6 +45,7 @@ public:
     void VerImprimirClick();      // the readable copy of the chosen invoice
     void GuardarDocumentoClick(); // its stored XML or XSIG, to a file
     void AbrirComoNuevaClick();   // a new invoice from it
+    void AnularClick();           // cancels it with its billing record, after asking
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -57,6 +58,8 @@ private:
     void showProblem(const QString& message);
     void updateActions();
     std::optional<BookEntry> chosen() const;
+    // An issued invoice not cancelled yet, in its current version.
+    static bool mayCancel(const BookEntry& entry);
     BookDatabase& book();
 
     InvoiceSession& m_session;
@@ -73,6 +76,9 @@ private:
     QPushButton* m_view = nullptr;
     QPushButton* m_save = nullptr;
     QPushButton* m_openAsNew = nullptr;
+    QPushButton* m_cancel = nullptr;
+    bool m_cancelOffered = false; // a records mode is chosen
+    QString m_done;               // what the last action did, kept over the next answer
     QTimer* m_typing = nullptr;
     ModalRunner m_modalRunner;
     OpenAsNew m_openAsNewHandler;

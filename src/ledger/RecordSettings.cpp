@@ -38,8 +38,8 @@ QStringList wordsOf(const Key& key) {
 }
 
 // The position of the key's value among its words (an empty or missing
-// value is the first); throws when it is none of them.
-int choice(const IniFile& ini, const Key& key) {
+// value is the first); -1 when it is none of them.
+int position(const IniFile& ini, const Key& key) {
     const QString value = ini.readString(Section, QLatin1String(key.name)).trimmed();
     if (value.isEmpty())
         return 0;
@@ -48,15 +48,26 @@ int choice(const IniFile& ini, const Key& key) {
             value.compare(QLatin1String(key.words[i]), Qt::CaseInsensitive) == 0)
             return int(i);
     }
-    throw AppError(QStringLiteral("[VERIFACTU] %1=%2 en %3 no es válido: escriba %4")
-                       .arg(QLatin1String(key.name), value, QDir::toNativeSeparators(ini.path()),
-                            wordsOf(key).join(QStringLiteral(" o "))));
+    return -1;
+}
+
+// The same, throwing for a value that is none of the words.
+int choice(const IniFile& ini, const Key& key) {
+    const int found = position(ini, key);
+    if (found < 0)
+        throw AppError(QStringLiteral("[VERIFACTU] %1=%2 en %3 no es válido: escriba %4")
+                           .arg(QLatin1String(key.name),
+                                ini.readString(Section, QLatin1String(key.name)).trimmed(),
+                                QDir::toNativeSeparators(ini.path()),
+                                wordsOf(key).join(QStringLiteral(" o "))));
+    return found;
 }
 
 // Writes the key only when its meaning changes, so a value written in
-// another case or with blanks stays as the person left it.
-void writeChoice(IniFile& ini, const Key& key, int now, int wanted) {
-    if (now == wanted)
+// another case or with blanks stays as the person left it; a value the
+// program does not know is replaced.
+void writeChoice(IniFile& ini, const Key& key, int wanted) {
+    if (position(ini, key) == wanted)
         return;
     ini.writeString(Section, QLatin1String(key.name), QLatin1String(key.words[wanted]));
 }
@@ -86,11 +97,10 @@ RecordSettings RecordSettings::read(const IniFile& ini) {
 }
 
 void RecordSettings::write(IniFile& ini) const {
-    const RecordSettings now = read(ini);
-    writeChoice(ini, ModeKey, int(now.mode), int(mode));
-    writeChoice(ini, TerritoryKey, int(now.territory), int(territory));
-    writeChoice(ini, EnvironmentKey, int(now.environment), int(environment));
-    writeChoice(ini, LegendKey, int(now.legend), int(legend));
+    writeChoice(ini, ModeKey, int(mode));
+    writeChoice(ini, TerritoryKey, int(territory));
+    writeChoice(ini, EnvironmentKey, int(environment));
+    writeChoice(ini, LegendKey, int(legend));
 }
 
 QString RecordSettings::modeProblem(Mode mode, const IniFile& ini) {

@@ -32,7 +32,8 @@ struct RecordSettings {
 
     // Writes the keys whose meaning differs from what ini holds now (MODO,
     // TERRITORIO, ENTORNO, LEYENDA); every other key and line stays as it is,
-    // byte for byte. Mode None empties MODO when the file has one.
+    // byte for byte. Mode None empties MODO when the file has one; a value
+    // the program does not know is replaced.
     void write(IniFile& ini) const;
 
     // Why mode cannot be chosen with the settings of ini, in Spanish; empty

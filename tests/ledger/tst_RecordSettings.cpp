@@ -183,6 +183,10 @@ void tst_RecordSettings::writeChangesOnlyItsKeys_data() {
     QTest::newRow("no mode empties it")
         << "[VERIFACTU]\nMODO=NOVERIFACTU\nCA=ca.pem\n"
         << M::None << Territory::Peninsula << E::Production << "[VERIFACTU]\nMODO=\nCA=ca.pem\n";
+    QTest::newRow("a value the program does not know is replaced")
+        << "[VERIFACTU]\nMODO=SI\nTERRITORIO=Baleares\n"
+        << M::Verifactu << Territory::Peninsula << E::Production
+        << "[VERIFACTU]\nMODO=VERIFACTU\nTERRITORIO=PENINSULA\n";
     QTest::newRow("nothing to change")
         << other << M::None << Territory::Peninsula << E::Production << other;
 }
@@ -195,7 +199,7 @@ void tst_RecordSettings::writeChangesOnlyItsKeys() {
     QFETCH(QString, after);
     IniFile ini(QStringLiteral("Registro.Ini"));
     ini.setText(before);
-    RecordSettings settings = RecordSettings::read(ini);
+    RecordSettings settings;
     settings.mode = mode;
     settings.territory = territory;
     settings.environment = environment;
