@@ -434,7 +434,8 @@ void BookWindow::AnularClick() {
         BookDatabase& db = book();
         StoredRecord record;
         BackgroundWork::run(this, QStringLiteral("Anulando la factura…"), [&] {
-            record = InvoiceCancellation::cancel(db, settings, entry->seriesNumber);
+            record =
+                InvoiceCancellation::cancel(db, settings, entry->seriesNumber, m_ledgerOptions);
         });
         // Said once the list shows the invoice anew.
         m_done = QStringLiteral("Factura %1 anulada: registro de anulación n.º %2")

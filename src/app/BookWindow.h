@@ -1,6 +1,7 @@
 #pragma once
 
 #include "book/BookRows.h"
+#include "ledger/RecordLedger.h"
 
 #include <QDialog>
 
@@ -42,6 +43,10 @@ public:
 
     BookTableModel& model() const { return *m_model; }
 
+    // The clock and producer Anular makes its record with; the system's and
+    // the built-in data by default.
+    void setLedgerOptions(RecordLedger::Options options) { m_ledgerOptions = std::move(options); }
+
     void VerImprimirClick();      // the readable copy of the chosen invoice
     void GuardarDocumentoClick(); // its stored XML or XSIG, to a file
     void AbrirComoNuevaClick();   // a new invoice from it
@@ -78,7 +83,8 @@ private:
     QPushButton* m_openAsNew = nullptr;
     QPushButton* m_cancel = nullptr;
     bool m_cancelOffered = false; // a records mode is chosen
-    QString m_done;               // what the last action did, kept over the next answer
+    RecordLedger::Options m_ledgerOptions;
+    QString m_done; // what the last action did, kept over the next answer
     QTimer* m_typing = nullptr;
     ModalRunner m_modalRunner;
     OpenAsNew m_openAsNewHandler;

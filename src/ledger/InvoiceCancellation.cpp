@@ -1,7 +1,6 @@
 #include "ledger/InvoiceCancellation.h"
 
 #include "common/AppError.h"
-#include "ledger/RecordLedger.h"
 #include "settings/AppFiles.h"
 #include "settings/IniFile.h"
 #include "settings/RegistroIni.h"
@@ -35,8 +34,10 @@ bool offered(const QString& appDir) {
     }
 }
 
-StoredRecord cancel(BookDatabase& db, const Settings& settings, const QString& seriesNumber) {
-    return RecordLedger(db).cancel(settings.issuerNif, seriesNumber, settings.records.territory);
+StoredRecord cancel(BookDatabase& db, const Settings& settings, const QString& seriesNumber,
+                    RecordLedger::Options options) {
+    return RecordLedger(db, std::move(options))
+        .cancel(settings.issuerNif, seriesNumber, settings.records.territory);
 }
 
 } // namespace InvoiceCancellation

@@ -1,11 +1,10 @@
 #pragma once
 
+#include "ledger/RecordLedger.h"
 #include "ledger/RecordSettings.h"
 #include "ledger/StoredRecord.h"
 
 #include <QString>
-
-class BookDatabase;
 
 // Cancelling an issued invoice with its billing record of cancellation, as
 // the book window's Anular and orvane-cli records cancel do it.
@@ -28,7 +27,9 @@ Settings required(const QString& appDir);
 bool offered(const QString& appDir);
 
 // Appends the record of cancellation of the issued invoice named
-// seriesNumber (as the book lists it); see RecordLedger::cancel.
-StoredRecord cancel(BookDatabase& db, const Settings& settings, const QString& seriesNumber);
+// seriesNumber (as the book lists it); see RecordLedger::cancel. options:
+// the ledger's clock and producer, the system's and the built-in by default.
+StoredRecord cancel(BookDatabase& db, const Settings& settings, const QString& seriesNumber,
+                    RecordLedger::Options options = {});
 
 } // namespace InvoiceCancellation
