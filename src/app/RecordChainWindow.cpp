@@ -29,7 +29,7 @@ QLabel* valueLabel(QWidget* parent, const char* name) {
 RecordChainWindow::RecordChainWindow(InvoiceSession& session, QWidget* parent)
     : QDialog(parent), m_session(session) {
     setObjectName(QStringLiteral("RecordChainWindow"));
-    setWindowTitle(QStringLiteral("Registro de facturación"));
+    setWindowTitle(QStringLiteral("Registro de facturación: estado de la cadena"));
 
     m_state = valueLabel(this, "ChainState");
     m_count = valueLabel(this, "ChainCount");
