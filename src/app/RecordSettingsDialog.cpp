@@ -1,6 +1,5 @@
 #include "app/RecordSettingsDialog.h"
 
-#include "common/AppError.h"
 #include "ledger/RecordSettings.h"
 #include "settings/AppFiles.h"
 #include "settings/IniFile.h"
@@ -96,21 +95,16 @@ QString RecordSettingsDialog::iniPath() const {
 
 void RecordSettingsDialog::shown() {
     const IniFile ini(iniPath());
-    RecordSettings settings;
-    QString unknown;
-    try {
-        settings = RecordSettings::read(ini);
-    } catch (const AppError& e) {
-        // Shown until saving replaces the value.
-        unknown = e.message();
-    }
+    // Values the program does not know are said until saving replaces them.
+    QStringList unknown;
+    const RecordSettings settings = RecordSettings::readKnown(ini, unknown);
     m_mode->setCurrentIndex(int(settings.mode));
     m_territory->setCurrentIndex(int(settings.territory));
     m_environment->setCurrentIndex(int(settings.environment));
     m_legend->setCurrentIndex(int(settings.legend));
     showModeProblem();
     if (!unknown.isEmpty())
-        m_problem->setText(unknown);
+        m_problem->setText(unknown.join(u'\n'));
     m_mode->setFocus();
 }
 

@@ -51,16 +51,18 @@ int position(const IniFile& ini, const Key& key) {
     return -1;
 }
 
-// The same, throwing for a value that is none of the words.
-int choice(const IniFile& ini, const Key& key) {
+// The same; a value that is none of the words gives the first and adds the
+// reason, naming key and file, to problems.
+int choice(const IniFile& ini, const Key& key, QStringList& problems) {
     const int found = position(ini, key);
-    if (found < 0)
-        throw AppError(QStringLiteral("[VERIFACTU] %1=%2 en %3 no es válido: escriba %4")
-                           .arg(QLatin1String(key.name),
-                                ini.readString(Section, QLatin1String(key.name)).trimmed(),
-                                QDir::toNativeSeparators(ini.path()),
-                                wordsOf(key).join(QStringLiteral(" o "))));
-    return found;
+    if (found >= 0)
+        return found;
+    problems << QStringLiteral("[VERIFACTU] %1=%2 en %3 no es válido: escriba %4")
+                    .arg(QLatin1String(key.name),
+                         ini.readString(Section, QLatin1String(key.name)).trimmed(),
+                         QDir::toNativeSeparators(ini.path()),
+                         wordsOf(key).join(QStringLiteral(" o ")));
+    return 0;
 }
 
 // Writes the key only when its meaning changes, so a value written in
@@ -86,11 +88,19 @@ bool isPkcs12(const QByteArray& bytes) {
 } // namespace
 
 RecordSettings RecordSettings::read(const IniFile& ini) {
+    QStringList problems;
+    const RecordSettings settings = readKnown(ini, problems);
+    if (!problems.isEmpty())
+        throw AppError(problems.first());
+    return settings;
+}
+
+RecordSettings RecordSettings::readKnown(const IniFile& ini, QStringList& problems) {
     RecordSettings settings;
-    settings.mode = Mode(choice(ini, ModeKey));
-    settings.territory = Territory(choice(ini, TerritoryKey));
-    settings.environment = Environment(choice(ini, EnvironmentKey));
-    settings.legend = Legend(choice(ini, LegendKey));
+    settings.mode = Mode(choice(ini, ModeKey, problems));
+    settings.territory = Territory(choice(ini, TerritoryKey, problems));
+    settings.environment = Environment(choice(ini, EnvironmentKey, problems));
+    settings.legend = Legend(choice(ini, LegendKey, problems));
     settings.url = ini.readString(Section, QStringLiteral("URL")).trimmed();
     settings.ca = ini.readString(Section, QStringLiteral("CA")).trimmed();
     return settings;

@@ -3,6 +3,7 @@
 #include "records/GenerationTime.h"
 
 #include <QString>
+#include <QStringList>
 
 class IniFile;
 
@@ -29,6 +30,9 @@ struct RecordSettings {
 
     // Throws AppError naming the key and the file for a value it does not know.
     static RecordSettings read(const IniFile& ini);
+    // The same, a key with such a value taking its default and the reason
+    // added to problems: the settings page shows the rest as they are.
+    static RecordSettings readKnown(const IniFile& ini, QStringList& problems);
 
     // Writes the keys whose meaning differs from what ini holds now (MODO,
     // TERRITORIO, ENTORNO, LEYENDA); every other key and line stays as it is,

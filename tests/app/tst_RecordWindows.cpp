@@ -34,6 +34,7 @@ private slots:
 
     void settingsKeepTheRestOfTheFile();
     void modeWithoutSendingNeedsACertificate();
+    void unknownValueIsShownAndReplaced();
     void notice_data();
     void notice();
     void chainState();
@@ -115,6 +116,24 @@ void tst_RecordWindows::modeWithoutSendingNeedsACertificate() {
     QCOMPARE(m_prompts->shown[0].text, reason);
     QVERIFY(dialog.isVisible());
     QCOMPARE(readAll(file(QStringLiteral("Registro.Ini"))), OtherSettings);
+}
+
+// A value the program does not know opens the page all the same, said on
+// it; saving replaces it with the choice shown.
+void tst_RecordWindows::unknownValueIsShownAndReplaced() {
+    writeFile(file(QStringLiteral("Registro.Ini")), "[VERIFACTU]\nMODO=SI\nLEYENDA=SEDE\n");
+    RecordSettingsDialog dialog(path());
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QVERIFY2(in<QLabel>(dialog, "ModeProblem")->text().startsWith(u"[VERIFACTU] MODO=SI en "),
+             qPrintable(in<QLabel>(dialog, "ModeProblem")->text()));
+    QCOMPARE(in<QComboBox>(dialog, "Modo")->currentIndex(), 0);
+    in<QComboBox>(dialog, "Modo")->setCurrentIndex(1);
+    dialog.GuardarClick();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(readAll(file(QStringLiteral("Registro.Ini"))),
+             QByteArray("[VERIFACTU]\nMODO=VERIFACTU\nLEYENDA=SEDE\n"));
+    QVERIFY(m_prompts->shown.isEmpty());
 }
 
 void tst_RecordWindows::notice_data() {
