@@ -20,8 +20,8 @@ QString notice(const RecordSettings& settings, std::optional<PersonType> issuer,
                const LegalDates& dates = LegalDates::builtIn());
 
 // The same for the settings in Registro.Ini of appDir ([VERIFACTU] and
-// [MISDATOS] PERSONA). A value of [VERIFACTU] the program does not know
-// leaves the mode unchosen: the notice is then the reason, naming key and file.
+// [MISDATOS] PERSONA). A value of [VERIFACTU] the program does not know is
+// said instead, naming key and file, whatever the date: it stops records.
 QString notice(const QString& appDir, const QDate& today);
 
 } // namespace RecordObligation

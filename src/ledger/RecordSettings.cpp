@@ -16,11 +16,11 @@ namespace {
 
 const QString Section = QStringLiteral("VERIFACTU");
 
-// A key's words, the first one the default; a value's meaning is its
-// position in the list.
+// A key's words, the first one what an empty or missing value means; a
+// value's meaning is its position in the list.
 struct Key {
     const char* name;
-    std::array<const char*, 3> words; // the first empty one ends the list
+    std::array<const char*, 3> words; // null past the last
 };
 
 constexpr Key ModeKey{"MODO", {"", "VERIFACTU", "NOVERIFACTU"}};
