@@ -15,6 +15,8 @@
 #include "app/PaymentPanel.h"
 #include "app/PendingEdit.h"
 #include "app/RecordBinding.h"
+#include "app/RecordChainWindow.h"
+#include "app/RecordSettingsDialog.h"
 #include "app/SignatureFlow.h"
 #include "app/TaxIdMark.h"
 #include "app/TotalsPanel.h"
@@ -27,6 +29,7 @@
 #include "common/BoundedFile.h"
 #include "invoice/BankAccount.h"
 #include "invoice/UnsavedChanges.h"
+#include "ledger/RecordObligation.h"
 #include "pdf/FacturaeReader.h"
 #include "pdf/InvoicePdf.h"
 #include "settings/AppFiles.h"
@@ -120,9 +123,13 @@ const MenuEntry MenuEntries[] = {
     {M::Configuracion, "actionAdministraciones", "&Administraciones", "", "", "",
      &TForm2::editAdministrations},
     {M::Configuracion, "actionFirma", "&Firma", "", "", "", &TForm2::editSigningSettings},
+    {M::Configuracion, "actionRegistroFacturacion", "&Registro de facturación", "", "", "",
+     &TForm2::editRecordSettings},
     {M::Ayuda, "actionAcercaDe", "&Acerca de", "F1", "contact", "Acerca de", &TForm2::Button5Click},
     {M::Ayuda, "actionDeclaracionResponsable", "&Declaración responsable", "", "", "",
      &TForm2::DeclaracionResponsableClick},
+    {M::Ayuda, "actionEstadoRegistros", "&Registro de facturación", "Ctrl+Shift+R", "", "",
+     &TForm2::RegistroFacturacionClick},
 };
 
 // Commands that work on the invoice on screen: what is being typed is taken
@@ -502,6 +509,7 @@ void TForm2::FormShow() {
     rememberLoadedIssuer();
     m_changes->markSaved();
     m_firstStartHint->follow(appDir());
+    updateRecordNotice();
     if (const QString& problem = m_session.settingsProblem(); !problem.isEmpty())
         m_status->report(QStringLiteral("%1: no se modificará; las carpetas y la numeración se "
                                         "recordarán solo hasta cerrar Orvane")
@@ -510,6 +518,10 @@ void TForm2::FormShow() {
 
 QString TForm2::statusText() const {
     return m_status->text();
+}
+
+QString TForm2::recordNotice() const {
+    return m_status->notice();
 }
 
 bool TForm2::hasUnsavedChanges() const {
@@ -1018,6 +1030,32 @@ void TForm2::editIssuerSettings() {
         TFormRegistro window(appDir(), this);
         runModal(window);
     });
+    // The issuer's kind sets the date of the law.
+    updateRecordNotice();
+}
+
+void TForm2::editRecordSettings() {
+    runGuarded(this, [&] {
+        RecordSettingsDialog window(appDir(), this);
+        runModal(window);
+    });
+    updateRecordNotice();
+}
+
+void TForm2::RegistroFacturacionClick() {
+    runGuarded(this, [&] {
+        RecordChainWindow window(m_session, this);
+        runModal(window);
+    });
+}
+
+void TForm2::setToday(Today today) {
+    m_today = std::move(today);
+    updateRecordNotice();
+}
+
+void TForm2::updateRecordNotice() {
+    m_status->setNotice(RecordObligation::notice(appDir(), m_today()));
 }
 
 void TForm2::editAdministrations() {

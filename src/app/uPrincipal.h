@@ -5,6 +5,7 @@
 #include "session/InvoiceSession.h"
 #include "settings/RegistroIni.h"
 
+#include <QDate>
 #include <QMainWindow>
 #include <QUrl>
 #include <functional>
@@ -58,6 +59,13 @@ public:
     static const QString SaveFilter;
     static const QString DraftFilter;
 
+    // Today's date for the notice that the law asks for billing records; the
+    // system's by default. Setting it shows the notice again.
+    using Today = std::function<QDate()>;
+    void setToday(Today today);
+    // The notice shown in the status bar until a records mode is chosen.
+    QString recordNotice() const;
+
     // What the status bar says.
     QString statusText() const;
     bool hasUnsavedChanges() const;
@@ -83,6 +91,8 @@ public:
     void editIssuerSettings();          // "Mis datos"
     void editAdministrations();         // "Administraciones"
     void editSigningSettings();         // "Firma"
+    void editRecordSettings();          // "Registro de facturación" settings
+    void RegistroFacturacionClick();    // Ayuda > "Registro de facturación": the chain's state
     void VerImprimirClick();            // "Ver / Imprimir": the invoice's readable copy
     void AbrirFacturaXmlClick();        // "Abrir factura XML…": any Facturae file's copy
     void LibroFacturasClick();          // "Libro de facturas": the invoices issued
@@ -143,6 +153,7 @@ private:
     void rememberLoadedIssuer();
     void whileIssuerMayChange(const std::function<void()>& runWindow);
     void updateCaption();
+    void updateRecordNotice();
 
     InvoiceSession m_session;
     PdfRenderer m_pdfRenderer{m_session.appDir()};
@@ -165,6 +176,7 @@ private:
     QMenu* m_menus[4] = {};
     ModalRunner m_modalRunner;
     UrlOpener m_urlOpener;
+    Today m_today = [] { return QDate::currentDate(); };
     QString m_draftPath;        // where "Guardar borrador" writes without asking
     QString m_lastDocument;     // the document written last, offered for signing
     QString m_signedOutput;     // the signed file AutoFirma is writing

@@ -11,10 +11,9 @@
 #include "ledger/EventLog.h"
 #include "ledger/ExportLog.h"
 #include "ledger/IntegrityCheck.h"
+#include "ledger/InvoiceCancellation.h"
 #include "ledger/LedgerCheck.h"
 #include "ledger/LedgerExport.h"
-#include "ledger/RecordLedger.h"
-#include "ledger/RecordSettings.h"
 #include "ledger/RecordStore.h"
 #include "records/RecordText.h"
 #include "session/RecordSignatures.h"
@@ -299,24 +298,13 @@ int exportPeriod(const Options& options, const std::optional<RecordSigning>& sig
 }
 
 int cancel(const Options& options, const std::optional<RecordSigning>& signing, QTextStream& out) {
-    const IniFile ini(AppFiles::registroIni(options.home));
-    const RecordSettings settings = RecordSettings::read(ini);
-    if (!settings.makesRecords())
-        throw AppError(QStringLiteral("No se hacen registros de facturación: falta elegir el modo "
-                                      "([VERIFACTU] MODO en %1, que se elige en Configuración > "
-                                      "Registro de facturación). No se ha anulado nada")
-                           .arg(QDir::toNativeSeparators(ini.path())));
-    const QString nif = IssuerSettings::read(ini).taxId.trimmed();
-    if (nif.isEmpty())
-        throw AppError(QStringLiteral("Falta el NIF del emisor en Mis datos ([MISDATOS] NIF en "
-                                      "%1). No se ha anulado nada")
-                           .arg(QDir::toNativeSeparators(ini.path())));
+    const InvoiceCancellation::Settings settings = InvoiceCancellation::required(options.home);
     const auto db = openBook(options.home);
     RecordLedger::Options ledgerOptions;
     if (signing)
         ledgerOptions.signer = signing->signer();
     const StoredRecord r =
-        RecordLedger(*db, ledgerOptions).cancel(nif, options.invoice, settings.territory);
+        InvoiceCancellation::cancel(*db, settings, options.invoice, std::move(ledgerOptions));
     out << QStringLiteral("Factura %1 anulada: registro de anulación n.º %2, huella %3")
                .arg(r.seriesNumber)
                .arg(r.sequence)

@@ -92,13 +92,18 @@ Recipient recipientOf(const xmlNode* buyer) {
 
 // The lines' descriptions one after another, cut to what the record holds.
 QString descriptionOf(const std::vector<const xmlNode*>& lines, const QString& numSerie) {
-    QStringList parts;
+    QString description;
     for (const xmlNode* line : lines) {
+        // A long invoice's later lines would be cut off anyway.
+        if (description.size() > MaxDescription)
+            break;
         const QString text = textAt(line, {"ItemDescription"}).simplified();
-        if (!text.isEmpty())
-            parts << text;
+        if (text.isEmpty())
+            continue;
+        if (!description.isEmpty())
+            description += QStringLiteral("; ");
+        description += text;
     }
-    QString description = parts.join(QStringLiteral("; "));
     if (description.isEmpty())
         return QStringLiteral("Factura %1").arg(numSerie);
     if (description.size() > MaxDescription) {
