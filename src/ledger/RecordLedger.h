@@ -27,7 +27,7 @@ public:
         // (working without sending each record); unset: records are stored
         // unsigned. A record that cannot be signed is not stored, nor is
         // the invoice it belongs to.
-        RecordSigner signer;
+        RecordSigner signer = {};
     };
 
     explicit RecordLedger(BookDatabase& db) : RecordLedger(db, Options()) {}
