@@ -32,7 +32,6 @@ private:
         return CliRunner::cli(QStringList{QStringLiteral("records")} + arguments +
                               QStringList{QStringLiteral("--home"), m_home->path()});
     }
-    QString book() const { return m_home->filePath(QStringLiteral("Libro.db")); }
     QStringList eventTypes() const {
         auto db = BookDatabase::open(m_home->path());
         SqlStatement rows(*db, "SELECT type FROM events ORDER BY sequence");
@@ -59,7 +58,7 @@ void tst_CliRecordsSigned::initTestCase() {
     password.close();
 
     // The mode's start and three invoices with their signed records, made by
-    // the program's ledger a minute apart; the certificates are valid from
+    // the program's ledger a second apart; the certificates are valid from
     // now on.
     QByteArray secret(TestPki::Password);
     const auto certificate =
