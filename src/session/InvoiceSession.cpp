@@ -175,17 +175,13 @@ InvoiceSession::Generated InvoiceSession::generate(const FileChooser& chooseTarg
     }
     // The exemption reason as the issuer-data window last saved it.
     RegistroIni::loadExemptionReason(m_record, m_appDir);
+    InvoiceIssuing issuing(m_record, m_appDir, m_issuing);
     QByteArray checked;
-    auto reviewed = [&] { return checkBeforeSave(result, checked, review); };
-    auto save = [&](const QString& target) {
-        if (checked.isNull())
-            FacturaeWriter::save(m_record, target);
-        else
-            FacturaeWriter::save(checked, target);
-        noteNumberUsed();
-        result.status = GenerateStatus::Written;
-        result.path = target;
+    auto reviewed = [&] {
+        issuing.numberBlankInvoice();
+        return checkBeforeSave(result, checked, review);
     };
+    auto save = [&](const QString& target) { issueAndSave(issuing, result, checked, target); };
     // An earlier document is replaced only when the person says so.
     auto mayWrite = [&](const QString& target) {
         return !replace || !QFileInfo::exists(target) || replace(target, signedCopyOf(target));
@@ -214,6 +210,8 @@ InvoiceSession::Generated InvoiceSession::generate(const FileChooser& chooseTarg
     if (!reviewed())
         return result;
     save(path);
+    if (result.status != GenerateStatus::Written)
+        return result;
     // A folder of blanks counts as none here: the document is not signed.
     RegistroIni::loadAutoFirmaIntoRecord(m_record, m_appDir);
     result.signNext = (signingRoute().method == FirmaSettings::Method::Certificate ||
@@ -247,13 +245,48 @@ InvoiceSession::Generated InvoiceSession::generateTo(const QString& target,
         throw AppError(problem);
     Generated result;
     result.path = path;
+    InvoiceIssuing issuing(m_record, m_appDir, m_issuing);
+    issuing.numberBlankInvoice();
     QByteArray checked;
     if (!checkBeforeSave(
             result, checked, review ? review : [](const CheckFindings&) { return true; }))
         return result;
-    FacturaeWriter::save(checked, path);
-    result.status = GenerateStatus::Written;
+    issueAndSave(issuing, result, checked, path);
+    if (result.status == GenerateStatus::KeptInBook)
+        throw AppError(result.problem);
     return result;
+}
+
+void InvoiceSession::issueAndSave(InvoiceIssuing& issuing, Generated& result,
+                                  const QByteArray& checked, const QString& target) {
+    const QByteArray document = checked.isNull() ? currentDocument() : checked;
+    const InvoiceIssuing::Result issued =
+        issuing.issue(document, QFileInfo(target).fileName(),
+                      checked.isNull() ? std::nullopt : std::optional(result.findings));
+    if (issued.outcome == InvoiceIssuing::Outcome::Declined) {
+        result.status = GenerateStatus::Cancelled;
+        return;
+    }
+    result.notKept = issued.notKept;
+    if (issued.outcome != InvoiceIssuing::Outcome::NotKept)
+        result.kept = issued.kept;
+    result.path = target;
+    try {
+        FacturaeWriter::save(issued.document, target);
+    } catch (const AppError& e) {
+        if (!result.kept)
+            throw;
+        noteNumberUsed();
+        result.status = GenerateStatus::KeptInBook;
+        result.problem =
+            QStringLiteral("La factura %1 está emitida y guardada en el libro de facturas, pero "
+                           "su documento no se ha podido guardar (%2). Guárdelo en otro sitio con "
+                           "«Guardar documento…» del libro de facturas")
+                .arg(result.kept->seriesNumber, e.message());
+        return;
+    }
+    noteNumberUsed();
+    result.status = GenerateStatus::Written;
 }
 
 bool InvoiceSession::loadSigningSettings() {
