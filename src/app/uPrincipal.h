@@ -12,6 +12,7 @@
 
 class AutoFirmaProcess;
 class FirstStartHint;
+class IssueFlow;
 class LinesGrid;
 class MainStatusBar;
 class PartyPanel;
@@ -161,12 +162,14 @@ private:
     UnsavedChanges* m_changes = nullptr;
     std::unique_ptr<PendingEdit> m_pending;
     AutoFirmaProcess* m_signer = nullptr;
+    std::unique_ptr<IssueFlow> m_issueFlow;
     QList<QAction*> m_actions;
     QMenu* m_menus[4] = {};
     ModalRunner m_modalRunner;
     UrlOpener m_urlOpener;
     QString m_draftPath;        // where "Guardar borrador" writes without asking
     QString m_lastDocument;     // the document written last, offered for signing
+    QString m_signingInput;     // the document AutoFirma is signing
     QString m_signedOutput;     // the signed file AutoFirma is writing
     QStringList m_loadedIssuer; // the issuer's boxes as Registro.Ini filled them
     bool m_signing = false;

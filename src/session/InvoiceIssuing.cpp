@@ -3,6 +3,7 @@
 #include "book/BookCustomers.h"
 #include "book/BookNumbering.h"
 #include "book/BookText.h"
+#include "book/DocumentDigest.h"
 #include "book/InvoiceBook.h"
 #include "common/AppError.h"
 #include "common/ValueForms.h"
@@ -54,24 +55,27 @@ QString InvoiceIssuing::heldText(const BookEntry& held) {
              BookText::amount(held.summary.totalCents));
 }
 
-QString InvoiceIssuing::counter() const {
-    return InvoiceNumbering::last(m_appDir, m_record.text(RecordField::InvoiceSeries).trimmed());
+QString InvoiceIssuing::nextNumber(const QString& appDir, const QString& issuerTaxId,
+                                   const QString& series, const QString& current,
+                                   const BookDatabase::Options& options) {
+    const QString counted = InvoiceNumbering::last(appDir, series);
+    try {
+        const auto db = BookDatabase::openExisting(appDir, options);
+        return BookNumbering(*db).next(taxIdKey(issuerTaxId), series,
+                                       counted.isEmpty() ? current : counted);
+    } catch (const BookError&) {
+        // No book yet, or one that cannot be read: said when issuing.
+        return InvoiceNumbering::proposal(appDir, series, current);
+    }
 }
 
 void InvoiceIssuing::numberBlankInvoice() {
     if (!m_record.text(RecordField::InvoiceNumber).trimmed().isEmpty())
         return;
-    const QString series = m_record.text(RecordField::InvoiceSeries).trimmed();
-    QString number;
-    try {
-        const auto db = BookDatabase::open(m_appDir, m_options.book);
-        number = BookNumbering(*db).next(taxIdKey(m_record.text(RecordField::IssuerTaxId)), series,
-                                         counter());
-    } catch (const BookError&) {
-        // Said when the invoice is issued; Registro.Ini's count meanwhile.
-        number = InvoiceNumbering::proposal(m_appDir, series, QString());
-    }
-    m_record.setText(RecordField::InvoiceNumber, number);
+    m_record.setText(RecordField::InvoiceNumber,
+                     nextNumber(m_appDir, m_record.text(RecordField::IssuerTaxId),
+                                m_record.text(RecordField::InvoiceSeries).trimmed(), QString(),
+                                m_options.book));
     m_numberFromBook = true;
 }
 
@@ -169,7 +173,7 @@ InvoiceIssuing::Result InvoiceIssuing::issue(const QByteArray& document, const Q
     if (m_numberFromBook) {
         const InvoiceSummary& s = current.summary;
         issued = book.issueNext(
-            s.issuerTaxId, s.series, counter(),
+            s.issuerTaxId, s.series, InvoiceNumbering::last(m_appDir, s.series),
             [&](const QString& number) {
                 // Another program took the number shown meanwhile: the next one.
                 if (number != m_record.text(RecordField::InvoiceNumber)) {
@@ -210,4 +214,24 @@ InvoiceIssuing::Result InvoiceIssuing::issue(const QByteArray& document, const Q
     // The file gets what the book holds, byte for byte.
     result.document = book.document(issued.entry.id);
     return result;
+}
+
+std::optional<BookEntry> InvoiceIssuing::keepSigned(const QString& appDir,
+                                                    const QByteArray& unsignedBytes,
+                                                    const QByteArray& signedBytes,
+                                                    const QString& fileName,
+                                                    const BookDatabase::Options& options) {
+    std::unique_ptr<BookDatabase> db;
+    try {
+        db = BookDatabase::openExisting(appDir, options);
+    } catch (const BookError& e) {
+        if (e.kind() == BookError::Kind::Missing)
+            return std::nullopt;
+        throw;
+    }
+    InvoiceBook book(*db);
+    const std::optional<BookEntry> held = book.holding(DocumentDigest::sha256(unsignedBytes));
+    if (held)
+        book.storeSigned(held->id, signedBytes, fileName);
+    return held;
 }

@@ -66,6 +66,24 @@ public:
     Result issue(const QByteArray& document, const QString& fileName,
                  const std::optional<CheckFindings>& findings);
 
+    // Keeps signedBytes (saved as fileName) as the signed copy of the
+    // invoice whose document is unsignedBytes, when the book of appDir holds
+    // that document; the invoice, or none when no book holds it. Throws
+    // AppError when the book cannot keep it.
+    static std::optional<BookEntry> keepSigned(const QString& appDir,
+                                               const QByteArray& unsignedBytes,
+                                               const QByteArray& signedBytes,
+                                               const QString& fileName,
+                                               const BookDatabase::Options& options = {});
+
+    // The number a new invoice of series takes: the one after the later of
+    // the issuer's latest in the book and Registro.Ini's count for the series
+    // (or, with no count, current); "1" when none gives one. Without a usable
+    // book, Registro.Ini's count alone.
+    static QString nextNumber(const QString& appDir, const QString& issuerTaxId,
+                              const QString& series, const QString& current,
+                              const BookDatabase::Options& options = {});
+
     // "La factura A-15 ya está en el libro (emitida el 05/03/2026, 1.234,50 €)."
     static QString heldText(const BookEntry& held);
 
@@ -75,7 +93,6 @@ public:
 private:
     InvoiceRow row(const QByteArray& document, const QString& fileName) const;
     void refuseWithoutRecords(const CheckFindings& findings) const;
-    QString counter() const;
 
     InvoiceRecord& m_record;
     QString m_appDir;

@@ -22,6 +22,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryFile>
 
 #include <exception>
 
@@ -67,9 +68,34 @@ void InvoiceSession::startNew(const QDate& today) {
     }
     m_record.setText(RecordField::InvoiceSeries, series);
     m_record.setText(RecordField::InvoiceNumber,
-                     InvoiceNumbering::proposal(m_appDir, series, number));
+                     InvoiceIssuing::nextNumber(m_appDir, m_record.text(RecordField::IssuerTaxId),
+                                                series, number, m_issuing.book));
     if (badRate)
         std::rethrow_exception(badRate);
+}
+
+void InvoiceSession::openAsNew(const QString& value, const QDate& today) {
+    // The stored value is a draft's text; it is read as a draft is.
+    QTemporaryFile file(QDir::temp().filePath(QStringLiteral("orvane-nueva-XXXXXX.ini")));
+    if (!file.open() || file.write(value.toUtf8()) != value.toUtf8().size() || !file.flush())
+        throw AppError(
+            QStringLiteral("No se puede preparar la factura nueva: %1").arg(file.errorString()));
+    m_record.reset();
+    start(today);
+    InvoiceImport::importFile(m_record, file.fileName(), true, usualRate());
+    // A new invoice: no file it came from, today's date, the next number.
+    m_importedFrom.clear();
+    m_record.setImportFile(QString(), QString());
+    const QDate issued = m_record.issueDate();
+    const QDate due = m_record.dueDate();
+    m_record.setIssueDate(today);
+    m_record.setDueDate(issued.isValid() && due.isValid() ? today.addDays(issued.daysTo(due))
+                                                          : today);
+    const QString series = m_record.text(RecordField::InvoiceSeries);
+    m_record.setText(RecordField::InvoiceNumber,
+                     InvoiceIssuing::nextNumber(m_appDir, m_record.text(RecordField::IssuerTaxId),
+                                                series, m_record.text(RecordField::InvoiceNumber),
+                                                m_issuing.book));
 }
 
 void InvoiceSession::saveDraft(const QString& path) {
@@ -387,7 +413,7 @@ DocumentSigning::SignResult
 InvoiceSession::signWithCertificate(const QString& document, const SigningCertificate& certificate,
                                     const QString& output, const QStringList& otherInputs,
                                     const CheckHeard& checked) {
-    return DocumentSigning::signFile(
+    DocumentSigning::SignResult result = DocumentSigning::signFile(
         document, certificate, output, otherInputs, [&](const XmlDocument& read) {
             const CheckFindings findings = DocumentCheck::run(read);
             const bool errors = hasErrors(findings);
@@ -398,6 +424,23 @@ InvoiceSession::signWithCertificate(const QString& document, const SigningCertif
             if (errors)
                 throw documentWithErrors(document);
         });
+    if (const QString warning = keepSignedCopy(document, result.output); !warning.isEmpty())
+        result.report.findings.append(signatureFinding(
+            QStringLiteral("book-signed"), SignatureFinding::Severity::Warning, {}, warning));
+    return result;
+}
+
+QString InvoiceSession::keepSignedCopy(const QString& document, const QString& signedFile) {
+    try {
+        InvoiceIssuing::keepSigned(m_appDir, BoundedFile::readDocument(document),
+                                   BoundedFile::readDocument(signedFile),
+                                   QFileInfo(signedFile).fileName(), m_issuing.book);
+    } catch (const AppError& e) {
+        return QStringLiteral("La factura está firmada en %1, pero su copia firmada no se ha "
+                              "guardado en el libro de facturas: %2")
+            .arg(QDir::toNativeSeparators(signedFile), e.message());
+    }
+    return {};
 }
 
 SignatureReport InvoiceSession::checkSignature(const QString& signedDocument) const {

@@ -128,6 +128,13 @@ public:
     // datos"), otherwise the one the user's own documents were written in last.
     void startNew(const QDate& today = QDate::currentDate());
 
+    // "Abrir como nueva" from the book: value (an invoice as the book keeps
+    // it, a draft's text) becomes the invoice on screen as a new one, dated
+    // today (its due date as far after as before) with the next number of its
+    // series. Throws AppError when it cannot be read; the invoice is then
+    // a fresh one.
+    void openAsNew(const QString& value, const QDate& today = QDate::currentDate());
+
     // Drafts: the whole invoice written as an import file, with the keys for
     // what a person adds on screen; importChosenFile() reads one back.
     // Throws AppError when the file cannot be written.
@@ -191,6 +198,12 @@ public:
                                                     const QString& output = {},
                                                     const QStringList& otherInputs = {},
                                                     const CheckHeard& checked = {});
+    // After document was signed into signedFile (by either route): the
+    // signed copy is kept in the book when the book holds document
+    // ("firmada"). A warning when the book could not keep it, else empty.
+    // signWithCertificate() does it itself, its warning among the report's.
+    QString keepSignedCopy(const QString& document, const QString& signedFile);
+
     // "Comprobar firma": what the check of a signed file finds.
     SignatureReport checkSignature(const QString& signedDocument) const;
 
