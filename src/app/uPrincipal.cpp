@@ -2,6 +2,7 @@
 
 #include "app/BookWindow.h"
 #include "app/ControlNames.h"
+#include "app/CustomerCompleter.h"
 #include "app/DeclarationDialog.h"
 #include "app/FileDialogs.h"
 #include "app/FileReferencePanel.h"
@@ -197,6 +198,11 @@ TForm2::TForm2(const QString& appDir, QWidget* parent) : QMainWindow(parent), m_
 
     m_signer = new AutoFirmaProcess(this);
     connect(m_signer, &AutoFirmaProcess::finished, this, &TForm2::signingEnded);
+
+    m_customers = new CustomerCompleter(m_record, appDir, this);
+    m_customers->attach(m_customer->edit(PartyField::TaxId), true);
+    for (PartyField name : {PartyField::CorporateName, PartyField::FirstName})
+        m_customers->attach(m_customer->edit(name), false);
 
     m_issueFlow = std::make_unique<IssueFlow>(this);
     m_session.issuing().replace = [this](const BookEntry& held) {
@@ -1126,7 +1132,24 @@ void TForm2::AbrirFacturaXmlClick() {
 void TForm2::LibroFacturasClick() {
     runGuarded(this, [&] {
         BookWindow window(m_session, this);
+        window.setOpenAsNew([this](const BookEntry&, const QString& value) { openAsNew(value); });
         runModal(window);
+    });
+}
+
+void TForm2::openAsNew(const QString& value) {
+    runGuarded(this, [&] {
+        if (!mayLeaveInvoice(UnsavedQuestion::Next::NewInvoice))
+            return;
+        m_grid->cancelLine();
+        {
+            const UnsavedChanges::Pause pause(*m_changes);
+            m_session.openAsNew(value);
+        }
+        m_draftPath.clear();
+        m_changes->markSaved();
+        m_status->report(QStringLiteral("Factura nueva %1 a partir del libro")
+                             .arg(m_record.text(RecordField::InvoiceNumber)));
     });
 }
 
