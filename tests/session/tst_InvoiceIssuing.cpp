@@ -341,16 +341,20 @@ void tst_InvoiceIssuing::withRecordsIssuingIsRefused_data() {
     QTest::addColumn<QString>("price");
     QTest::addColumn<QString>("ownTaxId");
     QTest::addColumn<bool>("mapping");
+    QTest::addColumn<QString>("customerTaxId");
     QTest::addColumn<QString>("message");
-    QTest::newRow("another issuer") << "16"
-                                    << "185,50"
-                                    << "B15123466" << true << "no es el de Mis datos (B15123466)";
+    const QString ok = QStringLiteral("P1500200I");
+    const QString wrong = QStringLiteral("P1500200A");
+    // clang-format off
+    QTest::newRow("another issuer")
+        << "16" << "185,50" << "B15123466" << true << ok << "no es el de Mis datos (B15123466)";
     QTest::newRow("number in the book")
-        << "15"
-        << "200" << Issuer << true << "una factura emitida no se sustituye: anúlela";
+        << "15" << "200" << Issuer << true << ok << "una factura emitida no se sustituye: anúlela";
     QTest::newRow("no mapping to a record")
-        << "16"
-        << "185,50" << Issuer << false << "no sabe hacer todavía el registro";
+        << "16" << "185,50" << Issuer << false << ok << "no sabe hacer todavía el registro";
+    QTest::newRow("errors in the document")
+        << "16" << "185,50" << Issuer << true << wrong << "La factura tiene errores y, con el registro";
+    // clang-format on
 }
 
 void tst_InvoiceIssuing::withRecordsIssuingIsRefused() {
@@ -358,6 +362,7 @@ void tst_InvoiceIssuing::withRecordsIssuingIsRefused() {
     QFETCH(QString, price);
     QFETCH(QString, ownTaxId);
     QFETCH(bool, mapping);
+    QFETCH(QString, customerTaxId);
     QFETCH(QString, message);
     writeText(QStringLiteral("Registro.Ini"), RecordsMode.arg(Issuer));
     LedgerFixture::FakeClock clock;
@@ -372,8 +377,12 @@ void tst_InvoiceIssuing::withRecordsIssuingIsRefused() {
         options.recordDraft = {};
     bool asked = false;
     options.replace = [&](const BookEntry&) { return asked = true; };
+    const QString import = importFile(QStringLiteral("b.ini"), number, date, price);
+    QString text = QString::fromUtf8(fileBytes(import));
+    writeText(QStringLiteral("b.ini"), text.replace(QStringLiteral("NIF=P1500200I"),
+                                                    QStringLiteral("NIF=") + customerTaxId));
     try {
-        generate(importFile(QStringLiteral("b.ini"), number, date, price), options);
+        generate(import, options);
         QFAIL("issued against the rules of the records");
     } catch (const AppError& e) {
         QVERIFY2(e.message().contains(message), qPrintable(e.message()));
