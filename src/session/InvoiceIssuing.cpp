@@ -12,6 +12,7 @@
 #include "facturae/TaxIdCheck.h"
 #include "invoice/InvoiceRecord.h"
 #include "ledger/RecordSettings.h"
+#include "records/IssuedInvoiceRecord.h"
 #include "records/RecordText.h"
 #include "session/CustomerBlock.h"
 #include "settings/AppFiles.h"
@@ -43,6 +44,14 @@ QString ownTaxId(const QString& appDir) {
 
 InvoiceIssuing::InvoiceIssuing(InvoiceRecord& record, QString appDir, const Options& options)
     : m_record(record), m_appDir(std::move(appDir)), m_options(options) {}
+
+InvoiceIssuing::RecordDraft InvoiceIssuing::recordFromDocument(const QString& appDir) {
+    return [appDir](const InvoiceRecord&, const QByteArray& document) {
+        IssuedInvoiceRecord::Inputs inputs;
+        inputs.issuerNif = taxIdKey(ownTaxId(appDir));
+        return IssuedInvoiceRecord::draft(document, inputs);
+    };
+}
 
 QString InvoiceIssuing::taxIdKey(const QString& written) {
     const QString tidy = TaxIdCheck::check(written).id;

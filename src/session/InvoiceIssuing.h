@@ -39,6 +39,10 @@ public:
 
     InvoiceIssuing(InvoiceRecord& record, QString appDir, const Options& options);
 
+    // The program's mapping: the record made from the document as written,
+    // for the issuer of "Mis datos" in appDir.
+    static RecordDraft recordFromDocument(const QString& appDir);
+
     // An invoice without number takes the next one of its series (the
     // book's, or Registro.Ini's when that is later or there is no book);
     // set before the document is written and taken for good when it is

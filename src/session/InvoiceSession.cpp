@@ -38,7 +38,9 @@ AppError documentWithErrors(const QString& document) {
 const QString InvoiceSession::MissingBankDataMessage =
     QStringLiteral("¡¡¡ Debe cumplimentar los datos bancarios !!!");
 
-InvoiceSession::InvoiceSession(QString appDir) : m_appDir(std::move(appDir)) {}
+InvoiceSession::InvoiceSession(QString appDir) : m_appDir(std::move(appDir)) {
+    m_issuing.recordDraft = InvoiceIssuing::recordFromDocument(m_appDir);
+}
 
 void InvoiceSession::start(const QDate& today) {
     m_record.setImportando(false);

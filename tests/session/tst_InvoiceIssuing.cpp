@@ -67,29 +67,9 @@ qint64 count(const QString& home, const char* sql) {
     return LedgerFixture::count(*db, sql);
 }
 
-// What the record mapping would give: the invoice's figures, one S1 detail
-// per VAT group.
-BillingRecord draftOf(const InvoiceRecord& record, const QByteArray&) {
-    BillingRecord r;
-    const QString series = record.text(RecordField::InvoiceSeries);
-    r.invoice = {record.text(RecordField::IssuerTaxId),
-                 series + QLatin1Char('-') + record.text(RecordField::InvoiceNumber),
-                 record.issueDate()};
-    r.issuerName = record.text(RecordField::IssuerCorporateName);
-    r.description = QStringLiteral("Reparaciones");
-    r.recipients = {{record.text(RecordField::CustomerCorporateName),
-                     record.text(RecordField::CustomerTaxId),
-                     {},
-                     {},
-                     {}}};
-    for (const VatGroup& g : record.totals().groups)
-        r.details.append({VatTreatment::S1, g.rate, g.base, g.tax});
-    return r;
-}
-
-InvoiceIssuing::Options recordOptions(LedgerFixture::FakeClock& clock) {
+InvoiceIssuing::Options recordOptions(const QString& home, LedgerFixture::FakeClock& clock) {
     InvoiceIssuing::Options options;
-    options.recordDraft = draftOf;
+    options.recordDraft = InvoiceIssuing::recordFromDocument(home);
     options.ledger = LedgerFixture::options(clock);
     return options;
 }
@@ -285,7 +265,7 @@ void tst_InvoiceIssuing::unusableBookWithoutRecords() {
     LedgerFixture::FakeClock clock;
     const QString other = importFile(QStringLiteral("g.ini"), QStringLiteral("16"));
     try {
-        generate(other, recordOptions(clock));
+        generate(other, recordOptions(home(), clock));
         QFAIL("issued without its book");
     } catch (const AppError& e) {
         QVERIFY2(e.message().contains(QStringLiteral("no se emite ninguna factura sin el libro")),
@@ -323,10 +303,10 @@ void tst_InvoiceIssuing::withRecordsTheInvoiceAndItsRecordAreOne() {
     LedgerFixture::FakeClock clock;
     const QString import =
         importFile(QStringLiteral("f.ini"), QStringLiteral("15"), QStringLiteral("05/03/2027"));
-    QCOMPARE(generate(import, recordOptions(clock)).status,
+    QCOMPARE(generate(import, recordOptions(home(), clock)).status,
              InvoiceSession::GenerateStatus::Written);
     // The same document again: no second record.
-    QCOMPARE(generate(import, recordOptions(clock)).status,
+    QCOMPARE(generate(import, recordOptions(home(), clock)).status,
              InvoiceSession::GenerateStatus::Written);
     QCOMPARE(count(home(), "SELECT count(*) FROM invoices"), 1);
     QCOMPARE(count(home(), "SELECT count(*) FROM billing_records"), 1);
@@ -368,11 +348,11 @@ void tst_InvoiceIssuing::withRecordsIssuingIsRefused() {
     LedgerFixture::FakeClock clock;
     const QString date = QStringLiteral("05/03/2027");
     QCOMPARE(generate(importFile(QStringLiteral("a.ini"), QStringLiteral("15"), date),
-                      recordOptions(clock))
+                      recordOptions(home(), clock))
                  .status,
              InvoiceSession::GenerateStatus::Written);
     writeText(QStringLiteral("Registro.Ini"), RecordsMode.arg(ownTaxId));
-    InvoiceIssuing::Options options = recordOptions(clock);
+    InvoiceIssuing::Options options = recordOptions(home(), clock);
     if (!mapping)
         options.recordDraft = {};
     bool asked = false;
