@@ -1,5 +1,6 @@
 #include "../book/BookFixture.h"
 #include "../book/ReadOnlyFolder.h"
+#include "../book/SmallDisk.h"
 #include "CliRunner.h"
 
 #include "book/BookCheck.h"
@@ -243,14 +244,10 @@ void tst_CliIssue::fullDisk() {
     if (geteuid() != 0)
         QSKIP("a small disk is mounted only when the tests run as root");
     QTemporaryDir dir;
-    const QString disk = dir.filePath("disco");
-    QDir().mkpath(disk);
-    if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=4m", "tmpfs", disk}) != 0)
+    const SmallDisk small(dir.filePath("disco"));
+    const QString disk = small.path();
+    if (disk.isEmpty())
         QSKIP("no small disk could be mounted here");
-    struct Unmount {
-        QString path;
-        ~Unmount() { QProcess::execute("umount", {path}); }
-    } unmount{disk};
     const QString home = bookOnTheFullDisk ? disk : dir.filePath("home");
     QDir().mkpath(home);
     writeHome(home);
@@ -260,11 +257,7 @@ void tst_CliIssue::fullDisk() {
 
     // Everything left on the disk taken by another file.
     QFile filler(QDir(disk).filePath("relleno"));
-    QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
-    const QByteArray block(64 * 1024, 'x');
-    while (filler.write(block) > 0) {
-    }
-    filler.write(block.left(512));
+    QVERIFY(SmallDisk::fill(filler));
     filler.close();
 
     const QString big = CliRunner::writeFile(dir, "big.ini", importText("2", 2000));
