@@ -31,6 +31,8 @@ qint64 cents(const Decimal& value) {
 }
 
 const QString WithRecords = QStringLiteral("con el registro de facturación (VERI*FACTU) activado");
+const QString WithRecordsFirst =
+    QStringLiteral("Con el registro de facturación (VERI*FACTU) activado");
 
 RecordSettings recordSettings(const QString& appDir) {
     return RecordSettings::read(IniFile(AppFiles::registroIni(appDir)));
@@ -151,7 +153,7 @@ InvoiceIssuing::Result InvoiceIssuing::issue(const QByteArray& document, const Q
         if (records)
             throw AppError(QStringLiteral("%1\n\n%2: no se emite ninguna factura sin el libro "
                                           "y no se ha guardado nada")
-                               .arg(e.message(), WithRecords.at(0).toUpper() + WithRecords.mid(1)));
+                               .arg(e.message(), WithRecordsFirst));
         if (e.kind() != BookError::Kind::NotKept && !e.fileUnusable())
             throw;
         result.outcome = Outcome::NotKept;
@@ -207,9 +209,9 @@ InvoiceIssuing::Result InvoiceIssuing::issue(const QByteArray& document, const Q
                                .arg(current.summary.series));
         if (records)
             throw AppError(heldText(issued.entry) +
-                           QStringLiteral(" %1 una factura emitida no se sustituye: anúlela o "
+                           QStringLiteral(" %1, una factura emitida no se sustituye: anúlela o "
                                           "emita una rectificativa. No se ha guardado nada")
-                               .arg(WithRecords.at(0).toUpper() + WithRecords.mid(1)));
+                               .arg(WithRecordsFirst));
         if (!m_options.replace || !m_options.replace(issued.entry)) {
             result.outcome = Outcome::Declined;
             result.kept = issued.entry;
