@@ -209,6 +209,15 @@ std::optional<BookEntry> InvoiceBook::entry(qint64 invoiceId) const {
     return BookEntryRead::read(select);
 }
 
+std::optional<BookEntry> InvoiceBook::holding(const QString& documentSha256) const {
+    SqlStatement select(m_db, "SELECT invoice_id FROM documents WHERE kind = 'xml' AND sha256 = ? "
+                              "ORDER BY invoice_id DESC LIMIT 1");
+    select.bindAll(documentSha256);
+    if (!select.next())
+        return std::nullopt;
+    return entry(select.integer(0));
+}
+
 QList<BookEntry> InvoiceBook::versions(const QString& issuerTaxId,
                                        const QString& seriesNumber) const {
     SqlStatement select(

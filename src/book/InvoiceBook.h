@@ -55,6 +55,9 @@ public:
     // The current versions holding seriesNumber, of every issuer in the book.
     QList<BookEntry> findAll(const QString& seriesNumber) const;
     std::optional<BookEntry> entry(qint64 invoiceId) const;
+    // The latest version whose written document has this SHA-256 (hex, as
+    // DocumentDigest gives it), if any.
+    std::optional<BookEntry> holding(const QString& documentSha256) const;
     // Every version of the invoice, oldest first.
     QList<BookEntry> versions(const QString& issuerTaxId, const QString& seriesNumber) const;
 
