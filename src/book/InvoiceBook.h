@@ -11,6 +11,10 @@ class BookDatabase;
 // document and history row are all kept, or none of them.
 class InvoiceBook {
 public:
+    // Why the book cannot keep row (no issuer tax id, number or date, no
+    // document, a rate that is no number): the whole sentence; empty when it can.
+    static QString refusal(const InvoiceRow& row);
+
     explicit InvoiceBook(BookDatabase& db) : m_db(db) {}
 
     // Runs inside the transaction once the invoice is written, with

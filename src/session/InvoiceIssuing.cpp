@@ -24,6 +24,8 @@
 #include <QBuffer>
 #include <QStringList>
 
+#include <algorithm>
+
 namespace {
 
 qint64 cents(const Decimal& value) {
@@ -146,6 +148,25 @@ InvoiceIssuing::Result InvoiceIssuing::issue(const QByteArray& document, const Q
         refuseWithoutRecords(findings ? *findings : DocumentCheck::run(document));
 
     Result result;
+    if (!records) {
+        // Without records the book keeps what it can: an invoice it cannot
+        // keep (no issuer tax id or date yet) is still written. When the
+        // check found errors, its findings have already told the person what
+        // is missing; otherwise the book says why it keeps nothing.
+        InvoiceRow probe = row(document, fileName);
+        if (m_numberFromBook)
+            probe.summary.number = QStringLiteral("1"); // the book gives the number
+        const QString why = InvoiceBook::refusal(probe);
+        if (!why.isEmpty()) {
+            const CheckFindings found = findings ? *findings : DocumentCheck::run(document);
+            const bool told = std::any_of(found.begin(), found.end(),
+                                          [](const CheckFinding& f) { return f.isError(); });
+            result.outcome = Outcome::NotKept;
+            result.document = document;
+            result.notKept = told ? QString() : why;
+            return result;
+        }
+    }
     std::unique_ptr<BookDatabase> db;
     try {
         db = BookDatabase::open(m_appDir, m_options.book);

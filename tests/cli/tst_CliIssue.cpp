@@ -251,8 +251,8 @@ void tst_CliIssue::fullDisk() {
     const QString home = bookOnTheFullDisk ? disk : dir.filePath("home");
     QDir().mkpath(home);
     writeHome(home);
-    const QString small = CliRunner::writeFile(dir, "small.ini", importText("1"));
-    QCOMPARE(cli({"generate", "--home", home, small}).status, 0);
+    const QString first = CliRunner::writeFile(dir, "small.ini", importText("1"));
+    QCOMPARE(cli({"generate", "--home", home, first}).status, 0);
     const QStringList before = numbersInBook(home);
 
     // Everything left on the disk taken by another file.
