@@ -268,7 +268,7 @@ bool LinesGridModel::setData(const QModelIndex& index, const QVariant& value, in
             *target = *number;
             // An exempt line is never taxed: another rate clears the mark.
             if (column == LineColumn::Iva && !number->isZero())
-                line.exempt = false;
+                line.treatment = VatTreatment::S1;
         }
     }
     m_lines.setLine(line);

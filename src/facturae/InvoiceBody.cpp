@@ -167,7 +167,7 @@ private:
         totalAmount("TaxAmount", line.vatAmount());
         end();
         end();
-        if (line.exempt) {
+        if (line.isExempt()) {
             start("SpecialTaxableEvent");
             // Subject to VAT and exempt, as the reason says.
             text("SpecialTaxableEventCode", QStringLiteral("01"));

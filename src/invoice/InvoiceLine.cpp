@@ -11,3 +11,16 @@ void InvoiceLine::computeAmounts() {
     discountAmountSet = true;
     total = amount - discountAmount;
 }
+
+InvoiceLine InvoiceLine::newLine() {
+    InvoiceLine line;
+    line.vatRate = Decimal::fromInteger(21);
+    return line;
+}
+
+void InvoiceLine::store() {
+    computeAmounts();
+    // An exempt line is never taxed: a zero rate marks it exempt, any other
+    // rate clears the mark.
+    treatment = vatRate.isZero() ? VatTreatment::E6 : VatTreatment::S1;
+}

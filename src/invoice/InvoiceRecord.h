@@ -1,5 +1,6 @@
 #pragma once
 
+#include "invoice/Invoice.h"
 #include "invoice/Memoria.h"
 #include "invoice/PersonType.h"
 #include "invoice/RecordField.h"
@@ -86,6 +87,12 @@ public:
     QString nombreFichero() const { return m_nombreFichero; }
     QString rutaDelFichero() const { return m_rutaDelFichero; }
     void setImportFile(const QString& baseName, const QString& folderWithSeparator);
+
+    // The invoice as a value: the stored lines, the rate the text reads as.
+    Invoice invoice() const;
+    // Takes every value of invoice, as the import does: views hear of each
+    // change; the lines replace the table's.
+    void assign(const Invoice& invoice);
 
     // Back to the state right after construction, as a new window has it:
     // every field empty, both parties legal entities, no centres, no lines

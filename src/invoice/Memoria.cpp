@@ -215,18 +215,9 @@ int Memoria::endBulk() {
 }
 
 void Memoria::newLineDefaults(InvoiceLine& line) {
-    line.discountPct = Decimal();
-    line.vatRate = Decimal::fromInteger(21);
-    line.price = Decimal();
-    line.amount = Decimal();
-    line.total = Decimal();
-    line.quantity = Decimal();
-    line.exempt = false;
+    line = InvoiceLine::newLine();
 }
 
 void Memoria::beforePost(InvoiceLine& line) {
-    line.computeAmounts();
-    // An exempt line is never taxed: a zero rate marks it exempt, any other
-    // rate clears the mark.
-    line.exempt = line.vatRate.isZero();
+    line.store();
 }

@@ -143,7 +143,7 @@ QString text(InvoiceRecord& record) {
         key("EXPEDIENTE", line.fileReference);
         key("FECHAEXPEDIENTE",
             line.fileDate.isValid() ? ValueForms::dateText(line.fileDate) : QString());
-        key("EXENTO", line.exempt ? QStringLiteral("S") : QStringLiteral("N"));
+        key("EXENTO", line.isExempt() ? QStringLiteral("S") : QStringLiteral("N"));
     }
     return d.text();
 }

@@ -121,7 +121,7 @@ void tst_DraftFile::roundTripGivesTheSameDraftAndDocument() {
     QCOMPARE(reread.lines().count(), 4);
     QCOMPARE(reread.lines().lines()[0].fileReference, QStringLiteral("EXP/2024/7"));
     QCOMPARE(reread.lines().lines()[2].fileDate, QDate(2023, 12, 1));
-    QVERIFY(reread.lines().lines()[2].exempt);
+    QVERIFY(reread.lines().lines()[2].isExempt());
     QCOMPARE(reread.totalValue(TotalBox::Irpf), original.totalValue(TotalBox::Irpf));
 
     // Byte for byte: the draft written again, and the documents of both.
@@ -241,8 +241,8 @@ void tst_DraftFile::importWithoutTheNewKeysIsUnchanged() {
         QCOMPARE(line.fileReference, QString());
         QVERIFY(!line.fileDate.isValid());
     }
-    QVERIFY(!r.lines().lines()[0].exempt);
-    QVERIFY(r.lines().lines()[1].exempt);
+    QVERIFY(!r.lines().lines()[0].isExempt());
+    QVERIFY(r.lines().lines()[1].isExempt());
 }
 
 void tst_DraftFile::emptyDueDateAndNoAdministration() {
