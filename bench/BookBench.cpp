@@ -14,6 +14,11 @@
 #include "book/BookList.h"
 #include "book/InvoiceBook.h"
 #include "book/SqlStatement.h"
+#ifdef ORVANE_BENCH_BOOK_WINDOW
+#include "app/BookTableModel.h"
+
+#include <QEventLoop>
+#endif
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -68,6 +73,52 @@ double medianOf(int runs, const std::function<void()>& work) {
 QString figure(double wall) {
     return QStringLiteral("%1 ms (cpu %2 ms)").arg(wall, 0, 'f', 1).arg(lastCpu, 0, 'f', 1);
 }
+
+#ifdef ORVANE_BENCH_BOOK_WINDOW
+// Asks the window's model and waits, in an event loop as the window does,
+// until the first page and the totals are there.
+void waitForAnswer(BookTableModel& model, const std::function<void()>& ask) {
+    QEventLoop loop;
+    const auto done = QObject::connect(&model, &BookTableModel::answered, &loop, &QEventLoop::quit);
+    const auto failed = QObject::connect(&model, &BookTableModel::failed, &loop,
+                                         [&] { qFatal("the book window's model failed"); });
+    ask();
+    loop.exec();
+    QObject::disconnect(done);
+    QObject::disconnect(failed);
+}
+
+// The book window's own costs beyond the book's: its model made over the
+// book (its thread started, its connection opened) with the first page of
+// the latest invoices; then a text typed in its search box.
+void windowFigures(const QString& folder) {
+    // Until the first page is there; closing it afterwards is not waited for.
+    std::vector<double> times, cpu;
+    for (int run = 0; run < 5; ++run) {
+        std::unique_ptr<BookTableModel> model;
+        times.push_back(milliseconds([&] {
+            model = std::make_unique<BookTableModel>(folder);
+            waitForAnswer(*model,
+                          [&] { model->sort(BookTableModel::IssueDate, Qt::DescendingOrder); });
+        }));
+        cpu.push_back(lastCpu);
+    }
+    lastCpu = median(cpu);
+    const double opened = median(times);
+    out << "book window: model opened + first page of " << BookTableModel::PageSize
+        << " + totals: " << figure(opened) << ", target 100\n";
+    BookTableModel model(folder);
+    waitForAnswer(model, [&] { model.sort(BookTableModel::IssueDate, Qt::DescendingOrder); });
+    for (const QString& text : {QStringLiteral("munoz"), QStringLiteral("munoz s.l. 12")}) {
+        BookFilter filter;
+        filter.text = text;
+        const double filtered =
+            medianOf(5, [&] { waitForAnswer(model, [&] { model.setFilter(filter); }); });
+        out << "book window: text \"" << text << "\" (" << model.totals().count
+            << " match) + totals + first page: " << figure(filtered) << ", target 50\n";
+    }
+}
+#endif
 
 // The disk's own cost of a durable write: 4 KiB written and synced.
 double syncTime(const QString& folder) {
@@ -183,6 +234,10 @@ int main(int argc, char** argv) {
         out << "text filter \"" << text << "\" (" << matched
             << " match) + totals + first page: " << figure(filtered) << ", target 50\n";
     }
+
+#ifdef ORVANE_BENCH_BOOK_WINDOW
+    windowFigures(folder);
+#endif
 
     InvoiceBook book(*db);
     int next = count;

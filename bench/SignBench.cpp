@@ -3,6 +3,7 @@
 
 #include "InvoiceBuilder.h"
 #include "common/AppError.h"
+#include "common/BoundedFile.h"
 #include "facturae/FacturaeWriter.h"
 #include "invoice/InvoiceRecord.h"
 #include "settings/InvoiceImport.h"
@@ -83,7 +84,7 @@ int runSignBench(int runs) {
         QByteArray password("bench");
         const SigningCertificate certificate =
             SigningCertificate::open(dir.filePath(QStringLiteral("c.p12")), password);
-        const QByteArray bytes = DocumentSigning::readFile(document);
+        const QByteArray bytes = BoundedFile::readDocument(document);
         QByteArray signedBytes;
         const Timing sign = median(runs, [&] {
             signedBytes = XadesSigner::sign(bytes, certificate, QDateTime::currentDateTime());

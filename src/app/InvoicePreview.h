@@ -33,6 +33,7 @@ public:
     void setTaxQr(const TaxQr& qr) { m_qr = qr; }
 
     QAction* saveAction() const { return m_save; }
+    const QByteArray& document() const { return m_document; }
     // Pages of the copy as laid out for the preview.
     int pageCount() const { return m_pages; }
 

@@ -22,7 +22,7 @@ const QString SignatureFlow::SignedFilter =
     QStringLiteral("Facturas Electrónicas firmadas (*.xsig *.XSIG *.Xsig);;Todos los archivos (*)");
 
 QString SignatureFlow::signWithCertificate(QWidget* parent, InvoiceSession& session,
-                                           const QString& document, const CheckFindings& findings) {
+                                           const QString& document) {
     const FirmaSettings route = session.signingRoute();
     if (route.certificate.isEmpty()) {
         Prompts::instance().warn(parent, Caption,
@@ -43,9 +43,8 @@ QString SignatureFlow::signWithCertificate(QWidget* parent, InvoiceSession& sess
             withFullStop(mismatch) + QStringLiteral("\n¿Desea firmar la factura de todos modos?")))
         return {};
     DocumentSigning::SignResult result;
-    BackgroundWork::run(parent, QStringLiteral("Firmando la factura…"), [&] {
-        result = session.signWithCertificate(document, certificate, &findings);
-    });
+    BackgroundWork::run(parent, QStringLiteral("Firmando la factura…"),
+                        [&] { result = session.signWithCertificate(document, certificate); });
     QString text = QStringLiteral("Factura firmada y comprobada.\nSe ha guardado en:\n%1")
                        .arg(QDir::toNativeSeparators(result.output));
     for (const SignatureFinding& finding : result.report.findings) {

@@ -20,10 +20,10 @@ public:
     // Asks the certificate's password, warns (and asks to go on) when the
     // document's issuer is not the certificate's holder, signs, checks the
     // written file and says where it is; returns that file, or an empty text
-    // when the person stopped. findings: the document's check, already shown.
-    // Errors are thrown as AppError.
+    // when the person stopped. The document is checked again as it is signed,
+    // so what is signed is what passed. Errors are thrown as AppError.
     static QString signWithCertificate(QWidget* parent, InvoiceSession& session,
-                                       const QString& document, const CheckFindings& findings);
+                                       const QString& document);
 
     // Asks the password of the certificate file at path and opens it; none
     // when the person cancels. A wrong password is asked again, up to

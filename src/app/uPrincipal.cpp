@@ -1,5 +1,6 @@
 #include "app/uPrincipal.h"
 
+#include "app/BookWindow.h"
 #include "app/ControlNames.h"
 #include "app/DeclarationDialog.h"
 #include "app/FileDialogs.h"
@@ -23,6 +24,7 @@
 #include "app/uAutoFirma.h"
 #include "app/uRegistro.h"
 #include "common/AppVersion.h"
+#include "common/BoundedFile.h"
 #include "invoice/BankAccount.h"
 #include "invoice/UnsavedChanges.h"
 #include "pdf/FacturaeReader.h"
@@ -112,6 +114,8 @@ const MenuEntry MenuEntries[] = {
      &TForm2::VerImprimirClick, true},
     {M::Factura, "AbrirFacturaXml", "Abrir factura &XML…", "Ctrl+Shift+P", "", "",
      &TForm2::AbrirFacturaXmlClick},
+    {M::Factura, "actionLibroFacturas", "&Libro de facturas", "Ctrl+B", "", "",
+     &TForm2::LibroFacturasClick, true},
     {M::Configuracion, "actionMisDatos", "&Mis datos", "", "", "", &TForm2::editIssuerSettings},
     {M::Configuracion, "actionAdministraciones", "&Administraciones", "", "", "",
      &TForm2::editAdministrations},
@@ -819,7 +823,7 @@ void TForm2::Button4Click() {
         if (!reviewFindings(findings, false))
             return;
         if (certificate)
-            signWithCertificate(path, findings);
+            signWithCertificate(path);
         else
             launchAutoFirma(path, findings);
     });
@@ -874,15 +878,15 @@ bool TForm2::reviewFindings(const CheckFindings& findings, bool whileSaving) {
 // After "Generar Factura": the session has said that signing comes next.
 void TForm2::signByChosenRoute(const QString& path, const CheckFindings& findings) {
     if (m_session.signingRoute().method == FirmaSettings::Method::Certificate)
-        signWithCertificate(path, findings);
+        signWithCertificate(path);
     else if (autoFirmaSettingsUsable())
         launchAutoFirma(path, findings);
 }
 
-void TForm2::signWithCertificate(const QString& path, const CheckFindings& findings) {
+void TForm2::signWithCertificate(const QString& path) {
     QString output;
     try {
-        output = SignatureFlow::signWithCertificate(this, m_session, path, findings);
+        output = SignatureFlow::signWithCertificate(this, m_session, path);
     } catch (const AppError& e) {
         m_status->report(QStringLiteral("La factura no se ha firmado: %1").arg(e.message()));
         throw;
@@ -1098,7 +1102,14 @@ void TForm2::AbrirFacturaXmlClick() {
                                                FacturaeFilters, QString());
         if (path.isEmpty())
             return;
-        showCopy(FacturaeReader::fileBytes(path), path);
+        showCopy(BoundedFile::readDocument(path), path);
+    });
+}
+
+void TForm2::LibroFacturasClick() {
+    runGuarded(this, [&] {
+        BookWindow window(m_session, this);
+        runModal(window);
     });
 }
 

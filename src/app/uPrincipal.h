@@ -85,6 +85,7 @@ public:
     void editSigningSettings();         // "Firma"
     void VerImprimirClick();            // "Ver / Imprimir": the invoice's readable copy
     void AbrirFacturaXmlClick();        // "Abrir factura XML…": any Facturae file's copy
+    void LibroFacturasClick();          // "Libro de facturas": the invoices issued
     void ComboBox1CloseUp();            // recalculates the totals with the chosen rate
     void ComboBox1Exit();               // an empty rate becomes "0"
     void Edit17Enter();                 // works the IBAN out from the account boxes
@@ -122,8 +123,7 @@ private:
     CheckFindings checkDocumentFile(const QString& path);
     bool mayReplaceDocument(const QString& document, const QString& signedCopy);
     void signByChosenRoute(const QString& input, const CheckFindings& findings);
-    void signWithCertificate(const QString& input,
-                             const CheckFindings& findings); // and says so in the status bar
+    void signWithCertificate(const QString& input); // and says so in the status bar
     void signingEnded();
     void setSigning(bool on);
     void runModal(QDialog& dialog);

@@ -25,14 +25,9 @@ namespace {
 } // namespace
 
 void copyTo(const BookDatabase& db, const QString& target) {
-    const QFileInfo book(db.path());
-    const QFileInfo wanted(target);
-    const QString bookPath = book.canonicalFilePath();
-    for (const char* suffix : {"", "-wal", "-shm"}) {
-        if (wanted.exists() && wanted.canonicalFilePath() == bookPath + QLatin1String(suffix))
-            refuse(target, QStringLiteral("es el propio libro"));
-    }
-    if (wanted.isDir())
+    if (db.holds(target))
+        refuse(target, QStringLiteral("es el propio libro"));
+    if (QFileInfo(target).isDir())
         refuse(target, QStringLiteral("es una carpeta"));
 
     // The copy is made under a temporary name beside the target and only

@@ -80,20 +80,21 @@ void checkNumbers(const BookDatabase& db, BookCheckReport& report) {
                             "de %1: %2.")
                  .arg(d.issuerTaxId, d.seriesNumbers.join(QLatin1String(", ")))});
     report.gaps = numbering.gaps();
-    for (const NumberGap& g : report.gaps) {
-        const QString series =
-            g.series.isEmpty() ? QStringLiteral("sin serie") : QStringLiteral("serie ") + g.series;
-        report.findings.append(
-            {BookFinding::Kind::Gap,
-             g.count == 1
-                 ? QStringLiteral("Falta el número %1 (%2).").arg(joined(g.series, g.first), series)
-                 : QStringLiteral("Faltan %1 números, del %2 al %3 (%4).")
-                       .arg(QString::number(g.count), joined(g.series, g.first),
-                            joined(g.series, g.last), series)});
-    }
+    for (const NumberGap& g : report.gaps)
+        report.findings.append({BookFinding::Kind::Gap, gapText(g)});
 }
 
 } // namespace
+
+QString gapText(const NumberGap& g) {
+    const QString series =
+        g.series.isEmpty() ? QStringLiteral("sin serie") : QStringLiteral("serie ") + g.series;
+    return g.count == 1
+               ? QStringLiteral("Falta el número %1 (%2).").arg(joined(g.series, g.first), series)
+               : QStringLiteral("Faltan %1 números, del %2 al %3 (%4).")
+                     .arg(QString::number(g.count), joined(g.series, g.first),
+                          joined(g.series, g.last), series);
+}
 
 BookCheckReport run(const BookDatabase& db) {
     BookCheckReport report;

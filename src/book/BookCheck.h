@@ -38,4 +38,7 @@ namespace BookCheck {
 
 BookCheckReport run(const BookDatabase& db);
 
+// A gap as the person reads it: "Faltan 3 números, del A-4 al A-6 (serie A)."
+QString gapText(const NumberGap& gap);
+
 } // namespace BookCheck

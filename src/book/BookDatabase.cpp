@@ -2,6 +2,7 @@
 
 #include "book/BookSchema.h"
 #include "book/SqlStatement.h"
+#include "common/FileIdentity.h"
 
 #include <QDir>
 #include <QFile>
@@ -130,6 +131,18 @@ std::unique_ptr<BookDatabase> BookDatabase::open(const QString& folder, const Op
                 "PRAGMA mmap_size = 1073741824; PRAGMA cache_size = -32768;");
     db->migrate();
     return db;
+}
+
+std::unique_ptr<BookDatabase> BookDatabase::openExisting(const QString& folder,
+                                                         const Options& options) {
+    const QString path = QDir(folder).filePath(QString::fromLatin1(FileName));
+    if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
+        throw BookError(BookError::Kind::Missing,
+                        QStringLiteral("No hay libro de facturas en %1: se crea al emitir la "
+                                       "primera factura, y las emitidas antes se añaden con "
+                                       "«orvane-cli book import»")
+                            .arg(quoted(path)));
+    return open(folder, options);
 }
 
 // A new book is made complete under a temporary name and then moved into
@@ -277,13 +290,24 @@ QString BookDatabase::setAside(const QString& folder, const QDateTime& now) {
     return aside;
 }
 
+bool BookDatabase::holds(const QString& path) const {
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+        if (FileIdentity::sameFile(path, m_path + QLatin1String(suffix)))
+            return true;
+    }
+    return false;
+}
+
 int BookDatabase::schemaVersion() const {
     SqlStatement version(*this, "PRAGMA user_version");
     return version.next() ? int(version.integer(0)) : 0;
 }
 
 QDateTime BookDatabase::now() const {
-    return m_options.clock ? m_options.clock() : QDateTime::currentDateTime();
+    const QDateTime now = m_options.clock ? m_options.clock() : QDateTime::currentDateTime();
+    // As an offset from UTC, so the text stored says which hour it was: a
+    // local time is written without one, and an hour repeats each autumn.
+    return now.toOffsetFromUtc(now.offsetFromUtc());
 }
 
 QString BookDatabase::property(const QString& key) const {

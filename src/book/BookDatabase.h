@@ -34,6 +34,13 @@ public:
     // it stands (left exactly as it was), Busy, Failed.
     static std::unique_ptr<BookDatabase> open(const QString& folder, const Options& options);
     static std::unique_ptr<BookDatabase> open(const QString& folder) { return open(folder, {}); }
+    // The same for a book that must exist already: looking into it never
+    // makes one. BookError Missing when there is none.
+    static std::unique_ptr<BookDatabase> openExisting(const QString& folder,
+                                                      const Options& options);
+    static std::unique_ptr<BookDatabase> openExisting(const QString& folder) {
+        return openExisting(folder, {});
+    }
 
     // Moves an unusable book (and its companion files) aside, renamed with
     // the given time, so a new one can be made in its place; the new name.
@@ -45,6 +52,9 @@ public:
     ~BookDatabase();
 
     QString path() const { return m_path; }
+    // Whether path names this book or one of its companion files, after
+    // links: a copy, export or saved document must never be written there.
+    bool holds(const QString& path) const;
     int schemaVersion() const;
     QDateTime now() const;
 

@@ -9,6 +9,7 @@ class BookError : public AppError {
 public:
     enum class Kind {
         NotKept,  // the folder or file cannot be written: nothing will be kept
+        Missing,  // there is no book yet (only when asked not to make one)
         Damaged,  // not a readable database (cut short, overwritten, corrupted)
         Foreign,  // a database of another program
         Newer,    // made by a later version of Orvane

@@ -2,6 +2,7 @@
 
 #include "book/BookDatabase.h"
 #include "book/BookError.h"
+#include "book/BookText.h"
 #include "book/SqlStatement.h"
 #include "common/Decimal.h"
 #include "common/SafeSave.h"
@@ -12,26 +13,12 @@ namespace BookExport {
 
 namespace {
 
-QString amount(qint64 cents) {
-    return Decimal::fromScaled(cents, 2).displayText(2, 2);
-}
-
 QString rateText(const QString& rate) {
     Decimal value;
     const QByteArray text = rate.toLatin1();
     if (Decimal::parse(text.constData(), text.size(), value) != Decimal::ParseStatus::Ok)
         return rate;
     return value.displayText(2);
-}
-
-// A field with the separator, a quotation mark or a line break is quoted.
-QString field(const QString& text) {
-    if (!text.contains(QLatin1Char(';')) && !text.contains(QLatin1Char('"')) &&
-        !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
-        return text;
-    QString quoted = text;
-    quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
 void put(QIODevice& out, const QString& line) {
@@ -42,6 +29,15 @@ void put(QIODevice& out, const QString& line) {
 }
 
 } // namespace
+
+QString field(const QString& text) {
+    if (!text.contains(QLatin1Char(';')) && !text.contains(QLatin1Char('"')) &&
+        !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
+        return text;
+    QString quoted = text;
+    quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
 
 void writeCsv(const BookDatabase& db, const BookFilter& filter, QIODevice& out) {
     const BookList list(db, filter);
@@ -65,12 +61,12 @@ void writeCsv(const BookDatabase& db, const BookFilter& filter, QIODevice& out) 
                            field(select.text(3)), field(select.text(4)), field(select.text(5))};
         // An invoice without VAT groups still has its line, with its base.
         if (select.isNull(9))
-            fields << amount(select.integer(6)) << QString() << QString();
+            fields << BookText::amount(select.integer(6)) << QString() << QString();
         else
-            fields << amount(select.integer(10)) << rateText(select.text(9))
-                   << amount(select.integer(11));
+            fields << BookText::amount(select.integer(10)) << rateText(select.text(9))
+                   << BookText::amount(select.integer(11));
         if (first)
-            fields << amount(select.integer(7)) << amount(select.integer(8));
+            fields << BookText::amount(select.integer(7)) << BookText::amount(select.integer(8));
         else
             fields << QString() << QString();
         block += fields.join(QLatin1Char(';')) + QLatin1String("\r\n");
@@ -83,6 +79,11 @@ void writeCsv(const BookDatabase& db, const BookFilter& filter, QIODevice& out) 
 }
 
 void saveCsv(const BookDatabase& db, const BookFilter& filter, const QString& path) {
+    // Replacing the book by its own register would lose every invoice.
+    if (db.holds(path))
+        throw AppError(QStringLiteral("No se puede guardar el registro en %1: es el propio libro "
+                                      "de facturas. Elija otro nombre.")
+                           .arg(QDir::toNativeSeparators(path)));
     SafeSave save(path);
     if (!save.open())
         throw AppError(QStringLiteral("No se puede crear %1: %2")

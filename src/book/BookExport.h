@@ -14,6 +14,10 @@ class BookDatabase;
 // first line, so summing a column gives the right figure.
 namespace BookExport {
 
+// One field of such a line: quoted when it holds the separator, a quotation
+// mark or a line break.
+QString field(const QString& text);
+
 // Writes the invoices the filter shows, by issue date and number. Throws
 // BookError, or AppError when out cannot be written.
 void writeCsv(const BookDatabase& db, const BookFilter& filter, QIODevice& out);

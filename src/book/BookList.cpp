@@ -42,9 +42,13 @@ BookList::BookList(const BookDatabase& db, const BookFilter& filter, BookColumn 
         conditions << "i.is_current = 1";
     if (!filter.text.trimmed().isEmpty())
         conditions << "instr(i.search_text, ?) > 0";
+    // The searched text is the number, then the name and the tax id, each
+    // on a line of its own: the customer's part starts after the first.
+    if (!filter.customer.trimmed().isEmpty())
+        conditions << "instr(substr(i.search_text, instr(i.search_text, char(10)) + 1), ?) > 0";
     // Walking an index in order would look up every row the text rules out:
     // reading the table once and sorting what matches is faster.
-    m_scan = !filter.text.trimmed().isEmpty();
+    m_scan = !filter.text.trimmed().isEmpty() || !filter.customer.trimmed().isEmpty();
     if (filter.from.isValid())
         conditions << "i.issue_date >= ?";
     if (filter.to.isValid())
@@ -61,12 +65,23 @@ void BookList::bindFilter(SqlStatement& statement) const {
     int index = 0;
     if (!m_filter.text.trimmed().isEmpty())
         statement.bind(++index, BookText::folded(m_filter.text.trimmed()));
+    if (!m_filter.customer.trimmed().isEmpty())
+        statement.bind(++index, BookText::folded(m_filter.customer.trimmed()));
     if (m_filter.from.isValid())
         statement.bind(++index, m_filter.from.toString(Qt::ISODate));
     if (m_filter.to.isValid())
         statement.bind(++index, m_filter.to.toString(Qt::ISODate));
     if (m_filter.seriesSet)
         statement.bind(++index, m_filter.series);
+}
+
+QStringList BookList::series(const BookDatabase& db) {
+    SqlStatement select(db, "SELECT DISTINCT series FROM invoices WHERE is_current = 1 "
+                            "ORDER BY series");
+    QStringList list;
+    while (select.next())
+        list << select.text(0);
+    return list;
 }
 
 BookTotals BookList::totals() const {

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QStringList>
 
 class BookDatabase;
 class SqlStatement;
@@ -15,6 +16,7 @@ struct BookFilter {
     QString series; // exactly this series, when seriesSet
     bool seriesSet = false;
     bool replaced = false; // also the versions that were replaced
+    QString customer;      // within the customer's name or tax id only
 };
 
 enum class BookColumn {
@@ -44,6 +46,9 @@ class BookList {
 public:
     BookList(const BookDatabase& db, const BookFilter& filter,
              BookColumn column = BookColumn::IssueDate, bool descending = false);
+
+    // The series of the current invoices, in order ("" for those without).
+    static QStringList series(const BookDatabase& db);
 
     BookTotals totals() const;
     QList<BookEntry> rows(qint64 offset, int limit) const;

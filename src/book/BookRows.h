@@ -69,10 +69,12 @@ struct HistoryRow {
     QString detail;
 };
 
-// Kinds of history row the book itself writes.
+// Kinds of history row of an invoice.
 namespace HistoryKind {
 inline const QString Issued = QStringLiteral("emitida");
 inline const QString Imported = QStringLiteral("importada");
 inline const QString Signed = QStringLiteral("firmada");
 inline const QString Replaced = QStringLiteral("sustituida");
+// Written with the invoice's billing record of cancellation.
+inline const QString Cancelled = QStringLiteral("anulada");
 } // namespace HistoryKind

@@ -123,10 +123,53 @@ CREATE TRIGGER history_fixed BEFORE UPDATE ON history
     BEGIN SELECT RAISE(ABORT, 'history is never changed'); END;
 )sql";
 
+// The billing records, one chain per issuer and installation: each row holds
+// the record's exact bytes, and the columns repeat what the bytes say so that
+// the book can be listed and searched without reading them. The chain's head
+// is its last row. The sending state (state to incident) is all that ever
+// changes. The event log and its alarm get their own
+// tables when the program keeps them.
+const char* const Version2 = R"sql(
+CREATE TABLE billing_records (
+    sequence INTEGER NOT NULL,       -- 1, 2, 3... in order of generation, altas and anulaciones mixed
+    issuer_nif TEXT NOT NULL,
+    installation TEXT NOT NULL,      -- NumeroInstalacion: made once per book
+    kind TEXT NOT NULL CHECK (kind IN ('alta', 'anulación')),
+    invoice_id INTEGER REFERENCES invoices (id),  -- the book's invoice it concerns, if any
+    series_number TEXT NOT NULL,     -- NumSerieFactura as written in the record
+    issue_date TEXT NOT NULL,        -- its FechaExpedicionFactura, ISO (yyyy-MM-dd)
+    generated_at TEXT NOT NULL,      -- FechaHoraHusoGenRegistro as written
+    huella TEXT NOT NULL,
+    previous_huella TEXT NOT NULL,   -- '' for the first record of the chain
+    state TEXT NOT NULL DEFAULT 'pendiente' CHECK (state IN ('pendiente', 'enviado',
+        'aceptado', 'aceptado con errores', 'rechazado')),
+    attempts INTEGER NOT NULL DEFAULT 0,
+    last_error TEXT NOT NULL DEFAULT '',
+    csv TEXT NOT NULL DEFAULT '',    -- the tax agency's receipt
+    incident INTEGER NOT NULL DEFAULT 0 CHECK (incident IN (0, 1)),  -- sent late: Incidencia=S
+    bytes BLOB NOT NULL,             -- the record exactly as stored; last, so the other
+                                     -- columns are read without it
+    PRIMARY KEY (issuer_nif, installation, sequence),
+    -- Two records can never name the same predecessor, nor can a chain start twice.
+    UNIQUE (issuer_nif, installation, previous_huella)
+);
+CREATE INDEX billing_records_by_invoice ON billing_records (invoice_id);
+CREATE INDEX billing_records_by_series_number ON billing_records (series_number);
+-- The text begins with the local date and time, so a period is a range of it.
+CREATE INDEX billing_records_by_time ON billing_records (issuer_nif, installation, generated_at);
+
+CREATE TRIGGER billing_records_kept BEFORE DELETE ON billing_records
+    BEGIN SELECT RAISE(ABORT, 'billing records are never deleted'); END;
+CREATE TRIGGER billing_records_fixed BEFORE UPDATE OF sequence, issuer_nif, installation, kind,
+    invoice_id, series_number, issue_date, generated_at, huella, previous_huella, bytes
+    ON billing_records
+    BEGIN SELECT RAISE(ABORT, 'a billing record is never changed'); END;
+)sql";
+
 } // namespace
 
 const QList<Migration>& migrations() {
-    static const QList<Migration> list = {{1, Version1}};
+    static const QList<Migration> list = {{1, Version1}, {2, Version2}};
     return list;
 }
 

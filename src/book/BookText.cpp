@@ -1,5 +1,6 @@
 #include "book/BookText.h"
 
+#include "common/Decimal.h"
 #include "common/NumberSequence.h"
 
 namespace BookText {
@@ -24,6 +25,10 @@ QString numberOrder(const QString& series, const QString& number) {
     return series + QChar(1) + parts.prefix.toString() + QChar(1) +
            (digits.isEmpty() || digits.size() >= Width ? digits
                                                        : digits.rightJustified(Width, u'0'));
+}
+
+QString amount(qint64 cents) {
+    return Decimal::fromScaled(cents, 2).displayText(2, 2);
 }
 
 } // namespace BookText

@@ -190,6 +190,17 @@ std::optional<BookEntry> InvoiceBook::find(const QString& issuerTaxId,
     return BookEntryRead::read(select);
 }
 
+QList<BookEntry> InvoiceBook::findAll(const QString& seriesNumber) const {
+    SqlStatement select(
+        m_db, entrySelect("WHERE i.is_current = 1 AND i.series_number = ? ORDER BY i.issuer_tax_id")
+                  .constData());
+    select.bindAll(seriesNumber);
+    QList<BookEntry> list;
+    while (select.next())
+        list.append(BookEntryRead::read(select));
+    return list;
+}
+
 std::optional<BookEntry> InvoiceBook::entry(qint64 invoiceId) const {
     SqlStatement select(m_db, entrySelect("WHERE i.id = ?").constData());
     select.bindAll(invoiceId);
@@ -219,6 +230,12 @@ QByteArray InvoiceBook::document(qint64 invoiceId) const {
 QByteArray InvoiceBook::signedDocument(qint64 invoiceId) const {
     return storedBytes(invoiceId, "SELECT bytes FROM documents WHERE invoice_id = ? "
                                   "AND kind = 'xsig' ORDER BY id DESC LIMIT 1");
+}
+
+bool InvoiceBook::hasSignedCopy(qint64 invoiceId) const {
+    SqlStatement select(m_db, "SELECT 1 FROM documents WHERE invoice_id = ? AND kind = 'xsig'");
+    select.bindAll(invoiceId);
+    return select.next();
 }
 
 QByteArray InvoiceBook::storedBytes(qint64 invoiceId, const char* sql) const {

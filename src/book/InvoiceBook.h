@@ -52,6 +52,8 @@ public:
 
     // The current version holding seriesNumber (as listed), if any.
     std::optional<BookEntry> find(const QString& issuerTaxId, const QString& seriesNumber) const;
+    // The current versions holding seriesNumber, of every issuer in the book.
+    QList<BookEntry> findAll(const QString& seriesNumber) const;
     std::optional<BookEntry> entry(qint64 invoiceId) const;
     // Every version of the invoice, oldest first.
     QList<BookEntry> versions(const QString& issuerTaxId, const QString& seriesNumber) const;
@@ -59,6 +61,7 @@ public:
     QByteArray document(qint64 invoiceId) const;
     // The latest signed copy; empty when the version was never signed.
     QByteArray signedDocument(qint64 invoiceId) const;
+    bool hasSignedCopy(qint64 invoiceId) const;
     std::optional<QString> value(qint64 invoiceId) const;
     QList<VatGroupRow> vatGroups(qint64 invoiceId) const;
     QList<HistoryRow> history(qint64 invoiceId) const;

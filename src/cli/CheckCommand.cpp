@@ -64,7 +64,7 @@ bool checkFile(const QString& path, CheckFindings& findings, QString& problem) {
             bytes = BoundedFile::read(in, QStringLiteral("(entrada estándar)"),
                                       BoundedFile::MaxDocumentBytes);
         } else {
-            bytes = BoundedFile::read(path, BoundedFile::MaxDocumentBytes);
+            bytes = BoundedFile::readDocument(path);
         }
         findings = DocumentCheck::run(bytes);
         return true;

@@ -3,6 +3,7 @@
 #include "cli/EachFile.h"
 
 #include "common/AppError.h"
+#include "common/BoundedFile.h"
 #include "pdf/FacturaeReader.h"
 #include "pdf/InvoicePdf.h"
 #include "pdf/PdfRenderer.h"
@@ -22,7 +23,7 @@ const char Usage[] =
 QString renderOne(const EachFileOptions& options, const QString& input) {
     const QString target =
         options.output.isEmpty() ? InvoicePdf::defaultOutputPath(input) : options.output;
-    const QByteArray document = FacturaeReader::fileBytes(input);
+    const QByteArray document = BoundedFile::readDocument(input);
     InvoiceSession session(options.home);
     PdfRenderer renderer(options.home);
     session.setRenderer(&renderer);

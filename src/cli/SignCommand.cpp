@@ -149,21 +149,20 @@ int runSign(const QStringList& arguments, const QString& toolDir, QTextStream& o
     int status = 0;
     for (const QString& input : inputs) {
         try {
-            // The check the window runs before signing: its errors and
-            // warnings as `check` writes them, and no signature over errors.
-            const CheckFindings findings = InvoiceSession::checkDocumentFile(input);
-            for (const CheckFinding& finding : findings) {
-                if (finding.severity != CheckFinding::Severity::Info)
-                    err << input << ": " << findingLine(finding) << '\n';
-            }
-            if (!hasErrors(findings)) {
-                const QString mismatch = session.issuerMismatch(input, *certificate);
+            // The check the window runs before signing, on the one reading of
+            // the document: its errors and warnings as `check` writes them,
+            // and no signature over errors.
+            auto checked = [&](const CheckFindings& findings, const QString& mismatch) {
+                for (const CheckFinding& finding : findings) {
+                    if (finding.severity != CheckFinding::Severity::Info)
+                        err << input << ": " << findingLine(finding) << '\n';
+                }
                 if (!mismatch.isEmpty())
                     err << input << ": Aviso: " << withFullStop(mismatch) << '\n';
-            }
-            err.flush();
+                err.flush();
+            };
             const DocumentSigning::SignResult result =
-                session.signWithCertificate(input, *certificate, &findings, output, readFiles);
+                session.signWithCertificate(input, *certificate, output, readFiles, checked);
             for (const SignatureFinding& finding : result.report.findings) {
                 if (finding.severity == SignatureFinding::Severity::Warning)
                     err << input << ": Aviso: " << withFullStop(finding.message) << '\n';

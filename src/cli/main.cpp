@@ -1,7 +1,9 @@
+#include "cli/BookCommand.h"
 #include "cli/CheckCommand.h"
 #include "cli/DeclarationCommand.h"
 #include "cli/GenerateCommand.h"
 #include "cli/PdfCommand.h"
+#include "cli/RecordsCommand.h"
 #include "cli/SignCommand.h"
 #include "cli/VerifyCommand.h"
 #include "common/FileSizeSignal.h"
@@ -35,6 +37,8 @@ const Command Commands[] = {
     {"pdf", runPdf, "escribe la copia legible (PDF) de cada factura Facturae", true},
     {"check", runCheck, "comprueba facturas Facturae: esquema, sumas, NIF, centros, IBAN y fechas"},
     {"declaration", runDeclaration, "escribe en PDF la declaración responsable del programa", true},
+    {"book", runBook, "el libro de facturas: listar, ver, exportar, añadir, copiar y comprobar"},
+    {"records", runRecords, "lista, muestra, comprueba, exporta y anula registros de facturación"},
 };
 
 int usage(QTextStream& stream, int status) {

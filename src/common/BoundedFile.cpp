@@ -91,4 +91,8 @@ QByteArray read(const QString& path, qint64 maxBytes, const QString& what) {
     return read(file, path, maxBytes, what);
 }
 
+QByteArray readDocument(const QString& path) {
+    return read(path, MaxDocumentBytes);
+}
+
 } // namespace BoundedFile

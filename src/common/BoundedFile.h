@@ -24,6 +24,8 @@ inline constexpr qint64 MaxCertificateBytes = 1024LL * 1024;
 
 QByteArray read(const QString& path, qint64 maxBytes,
                 const QString& what = QStringLiteral("el fichero"));
+// A document the program was pointed at: read(path, MaxDocumentBytes).
+QByteArray readDocument(const QString& path);
 
 // The same cap on a stream already open (the standard input); name is what
 // the messages call it.

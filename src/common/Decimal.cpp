@@ -63,12 +63,29 @@ Decimal Decimal::fromScaled(qint64 mantissa, int decimals) {
     Decimal d;
     const std::uint64_t magnitude = mantissa < 0 ? 0 - static_cast<std::uint64_t>(mantissa)
                                                  : static_cast<std::uint64_t>(mantissa);
-    d.m_units = WideMath::mul64(magnitude, WideMath::powerOfTen(Scale - qBound(0, decimals, Scale)));
+    d.m_units =
+        WideMath::mul64(magnitude, WideMath::powerOfTen(Scale - qBound(0, decimals, Scale)));
     d.m_negative = mantissa < 0;
     return d;
 }
 
 Decimal::ParseStatus Decimal::parse(const char* text, qsizetype length, Decimal& out) {
+    return parseForm(text, length, false, out);
+}
+
+Decimal::ParseStatus Decimal::parseXml(const char* text, qsizetype length, Decimal& out) {
+    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+    while (length > 0 && blank(*text)) {
+        ++text;
+        --length;
+    }
+    while (length > 0 && blank(text[length - 1]))
+        --length;
+    return parseForm(text, length, true, out);
+}
+
+Decimal::ParseStatus Decimal::parseForm(const char* text, qsizetype length, bool xmlForm,
+                                        Decimal& out) {
     qsizetype i = 0;
     bool negative = false;
     if (i < length && (text[i] == '+' || text[i] == '-'))
@@ -98,17 +115,18 @@ Decimal::ParseStatus Decimal::parse(const char* text, qsizetype length, Decimal&
     for (; i < length && isDigit(text[i]); ++i)
         take(text[i], false);
     const long long wholeDigits = count + exponent;
-    if (digitsSeen == 0)
+    // Documents may leave out either side of the point (".5", "5."), never both.
+    if (digitsSeen == 0 && !(xmlForm && i < length && text[i] == '.'))
         return ParseStatus::NotANumber;
     if (i < length && text[i] == '.') {
         ++i;
         const qsizetype before = digitsSeen;
         for (; i < length && isDigit(text[i]); ++i)
             take(text[i], true);
-        if (digitsSeen == before)
+        if (digitsSeen == before && (!xmlForm || digitsSeen == 0))
             return ParseStatus::NotANumber;
     }
-    if (i < length && (text[i] == 'e' || text[i] == 'E')) {
+    if (!xmlForm && i < length && (text[i] == 'e' || text[i] == 'E')) {
         ++i;
         bool negativeExponent = false;
         if (i < length && (text[i] == '+' || text[i] == '-'))

@@ -28,6 +28,10 @@ public:
     // decimals (trailing zeros do not count) or a value beyond what the type
     // holds leave out unchanged and say so.
     static ParseStatus parse(const char* text, qsizetype length, Decimal& out);
+    // The form documents write numbers in (xs:decimal): blanks around, an
+    // optional sign, digits with an optional point ("12.5", ".5", "5."), no
+    // exponent. The same statuses as parse().
+    static ParseStatus parseXml(const char* text, qsizetype length, Decimal& out);
     // The same for texts known to be numbers (constants, tests); throws
     // AppError when the text is not one.
     static Decimal fromText(const char* text);
@@ -69,6 +73,7 @@ public:
     QString editText() const;
 
 private:
+    static ParseStatus parseForm(const char* text, qsizetype length, bool xmlForm, Decimal& out);
     static Decimal scaledProduct(const Decimal& a, const Decimal& b, int extra, int decimals);
 
     WideMath::U128 m_units; // magnitude in hundred-millionths

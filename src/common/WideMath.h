@@ -24,14 +24,6 @@ struct U256 {
     std::uint64_t w[4] = {0, 0, 0, 0};
 };
 
-inline bool isNativeBuild() {
-#ifdef ORVANE_NATIVE_WIDE_MATH
-    return true;
-#else
-    return false;
-#endif
-}
-
 // a x b as 128 bits.
 inline U128 mul64(std::uint64_t a, std::uint64_t b) {
 #ifdef ORVANE_NATIVE_WIDE_MATH

@@ -1,8 +1,9 @@
 #include "facturae/AmountChecks.h"
 
+#include "common/AppError.h"
+#include "common/Decimal.h"
 #include "facturae/CheckReport.h"
-#include "facturae/ExactDecimal.h"
-#include "facturae/XmlNodes.h"
+#include "facturae/XmlDocument.h"
 
 #include <map>
 #include <type_traits>
@@ -15,13 +16,103 @@ namespace AmountChecks {
 
 namespace {
 
-ExactDecimal number(const xmlNode* node) {
+// A figure of the document as the sums see it: missing or not a number (the
+// sums that need it are not made: the schema says what is wrong), beyond what
+// can be worked out exactly (those sums are errors of their own: the check
+// must never pass what it could not work out), or its exact value. Every
+// result computed from a figure that is not exact is not exact either.
+class Figure {
+public:
+    enum class State { Missing, Exact, TooManyDecimals, TooLarge };
+
+    Figure() = default;
+    explicit Figure(const Decimal& value) : m_value(value), m_state(State::Exact) {}
+    static Figure parse(const char* text, qsizetype length) {
+        Figure f;
+        switch (Decimal::parseXml(text, length, f.m_value)) {
+        case Decimal::ParseStatus::Ok:
+            f.m_state = State::Exact;
+            break;
+        case Decimal::ParseStatus::TooManyDecimals:
+            f.m_state = State::TooManyDecimals;
+            break;
+        case Decimal::ParseStatus::TooLarge:
+            f.m_state = State::TooLarge;
+            break;
+        case Decimal::ParseStatus::NotANumber:
+            break;
+        }
+        return f;
+    }
+
+    bool isExact() const { return m_state == State::Exact; }
+    bool isMissing() const { return m_state == State::Missing; }
+    State state() const { return m_state; }
+    const Decimal& value() const { return m_value; }
+    bool isZeroInCents() const {
+        const Figure cents = inCents();
+        return cents.isExact() && cents.m_value.isZero();
+    }
+
+    Figure operator+(const Figure& other) const {
+        return combine(other, [](const Decimal& a, const Decimal& b) { return a + b; });
+    }
+    Figure operator-(const Figure& other) const {
+        return combine(other, [](const Decimal& a, const Decimal& b) { return a - b; });
+    }
+    Figure& operator+=(const Figure& other) { return *this = *this + other; }
+    // a x b and base x rate / 100, rounded to cents from the exact value.
+    Figure productInCents(const Figure& other) const {
+        return combine(
+            other, [](const Decimal& a, const Decimal& b) { return Decimal::product(a, b, 2); });
+    }
+    Figure percentInCents(const Figure& rate) const {
+        return combine(
+            rate, [](const Decimal& a, const Decimal& b) { return Decimal::percentOf(a, b, 2); });
+    }
+    Figure inCents() const {
+        return combine(*this, [](const Decimal& a, const Decimal&) { return a.rounded(2); });
+    }
+
+    // "-1234,56": cents, decimal comma, no grouping; empty when not exact.
+    QString centsText() const {
+        return isExact() ? m_value.plainText(2, 2).replace(u'.', u',') : QString();
+    }
+    // The same text for equal values ("21", "21.0" and "21.00" alike).
+    QString canonical() const { return isExact() ? m_value.plainText(0) : QString(); }
+
+private:
+    template <typename Operation>
+    Figure combine(const Figure& other, const Operation& operation) const {
+        if (!isExact() || !other.isExact()) {
+            Figure f;
+            f.m_state = std::max(m_state == State::Exact ? State::Missing : m_state,
+                                 other.m_state == State::Exact ? State::Missing : other.m_state);
+            return f;
+        }
+        try {
+            return Figure(operation(m_value, other.m_value));
+        } catch (const AppError&) { // a result too large to hold
+            Figure f;
+            f.m_state = State::TooLarge;
+            return f;
+        }
+    }
+
+    Decimal m_value;
+    State m_state = State::Missing;
+};
+
+Figure number(const xmlNode* node) {
     if (!node)
         return {};
     const xmlNode* first = node->children;
-    if (first && !first->next && first->type == XML_TEXT_NODE)
-        return ExactDecimal::parse(reinterpret_cast<const char*>(first->content));
-    return ExactDecimal::parse(XmlNodes::text(node));
+    if (first && !first->next && first->type == XML_TEXT_NODE) {
+        const char* text = reinterpret_cast<const char*>(first->content);
+        return Figure::parse(text, qsizetype(std::strlen(text)));
+    }
+    const QByteArray text = XmlNodes::text(node).toUtf8();
+    return Figure::parse(text.constData(), text.size());
 }
 
 // An AmountType element holds its value in TotalAmount.
@@ -29,13 +120,13 @@ const xmlNode* amountNode(const xmlNode* node) {
     return child(node, "TotalAmount");
 }
 
-ExactDecimal zero() {
-    return ExactDecimal::fromInt(0);
+Figure zero() {
+    return Figure(Decimal());
 }
 
 // Σ of one field over repeated elements, e.g. Discount/DiscountAmount.
-ExactDecimal sum(const xmlNode* list, const char* item, const char* field) {
-    ExactDecimal total = zero();
+Figure sum(const xmlNode* list, const char* item, const char* field) {
+    Figure total = zero();
     for (const xmlNode* n : children(list, item))
         total += number(child(n, field));
     return total;
@@ -43,11 +134,9 @@ ExactDecimal sum(const xmlNode* list, const char* item, const char* field) {
 
 // What the stated amount says against what it should be, both in cents.
 // The rule is text or a function giving it: wording is only built for a finding.
-// A figure too large to add up exactly is itself an error: the check must
-// never pass what it could not work out.
 template <typename Rule>
-void compare(CheckReport& report, const char* code, const xmlNode* node, const ExactDecimal& stated,
-             const ExactDecimal& expected, const QString& what, const Rule& rule) {
+void compare(CheckReport& report, const char* code, const xmlNode* node, const Figure& stated,
+             const Figure& expected, const QString& what, const Rule& rule) {
     if (!node)
         return;
     auto ruleText = [&] {
@@ -56,13 +145,17 @@ void compare(CheckReport& report, const char* code, const xmlNode* node, const E
         else
             return QString(rule);
     };
-    const std::optional<ExactDecimal::Wide> statedCents = stated.cents();
-    const std::optional<ExactDecimal::Wide> expectedCents = expected.cents();
-    ExactDecimal::Wide difference = 0;
-    if (stated.isTooLarge() || expected.isTooLarge() || (stated.isValid() && !statedCents) ||
-        (expected.isValid() && !expectedCents) ||
-        (statedCents && expectedCents &&
-         __builtin_sub_overflow(*statedCents, *expectedCents, &difference))) {
+    const Figure difference = stated.inCents() - expected.inCents();
+    if (difference.state() == Figure::State::TooManyDecimals) {
+        report.error(code, node,
+                     QStringLiteral("%1 no se puede comprobar: sus cifras tienen más decimales de "
+                                    "los que se pueden calcular con exactitud (%2); ninguna "
+                                    "factura lleva más de %3.")
+                         .arg(what, ruleText())
+                         .arg(Decimal::Scale));
+        return;
+    }
+    if (difference.state() == Figure::State::TooLarge) {
         report.error(code, node,
                      QStringLiteral("%1 no se puede comprobar: sus cifras son demasiado grandes "
                                     "para sumarlas con exactitud (%2); ninguna factura llega a "
@@ -70,12 +163,12 @@ void compare(CheckReport& report, const char* code, const xmlNode* node, const E
                          .arg(what, ruleText()));
         return;
     }
-    if (!statedCents || !expectedCents || difference == 0)
+    if (!difference.isExact() || difference.value().isZero())
         return;
-    const bool oneCent = difference == 1 || difference == -1;
+    const bool oneCent = difference.value().abs() == Decimal::fromScaled(1, 2);
     const QString message =
         QStringLiteral("%1 es %2 y debería ser %3 (%4)%5.")
-            .arg(what, stated.text(), expected.text(), ruleText(),
+            .arg(what, stated.centsText(), expected.centsText(), ruleText(),
                  oneCent ? QStringLiteral("; un céntimo de diferencia, posiblemente por redondeo")
                          : QString());
     report.add(code, oneCent ? CheckFinding::Severity::Warning : CheckFinding::Severity::Error,
@@ -83,7 +176,7 @@ void compare(CheckReport& report, const char* code, const xmlNode* node, const E
 }
 
 struct RateGroup {
-    ExactDecimal base = ExactDecimal::fromInt(0);
+    Figure base = zero();
     const xmlNode* firstLineTax = nullptr;
     QString rate;
 };
@@ -103,17 +196,17 @@ void checkTax(CheckReport& report, const xmlNode* tax) {
         children(tax, {"SpecialTaxableBase", "TaxableBase", "TaxRate", "TaxAmount",
                        "EquivalenceSurchargeAmount", "EquivalenceSurcharge"});
     const xmlNode* special = amountNode(specialBase);
-    const ExactDecimal base = number(special ? special : amountNode(taxableBase));
-    const ExactDecimal rate = number(rateNode);
+    const Figure base = number(special ? special : amountNode(taxableBase));
+    const Figure rate = number(rateNode);
     const xmlNode* amount = amountNode(amountElement);
-    compare(report, "F-L3", amount, number(amount), (base * rate).shiftedRight(2),
+    compare(report, "F-L3", amount, number(amount), base.percentInCents(rate),
             QStringLiteral("La cuota del impuesto"), [&] {
                 return QStringLiteral("base %1 × tipo %2 %")
-                    .arg(base.text(), QString(rate.canonical()).replace(u'.', u','));
+                    .arg(base.centsText(), rate.canonical().replace(u'.', u','));
             });
     const xmlNode* surcharge = amountNode(surchargeElement);
-    const ExactDecimal surchargeRate = number(surchargeRateNode);
-    compare(report, "F-L3", surcharge, number(surcharge), (base * surchargeRate).shiftedRight(2),
+    const Figure surchargeRate = number(surchargeRateNode);
+    compare(report, "F-L3", surcharge, number(surcharge), base.percentInCents(surchargeRate),
             QStringLiteral("El recargo de equivalencia"),
             QStringLiteral("base × tipo del recargo"));
 }
@@ -125,7 +218,7 @@ void collectLineTaxes(CheckReport& report, const xmlNode* taxes, RateGroups& gro
         group.base += number(amountNode(child(tax, "TaxableBase")));
         if (!group.firstLineTax) {
             group.firstLineTax = tax;
-            group.rate = QString(number(child(tax, "TaxRate")).canonical()).replace(u'.', u',');
+            group.rate = number(child(tax, "TaxRate")).canonical().replace(u'.', u',');
         }
     }
 }
@@ -136,7 +229,7 @@ void collectLineTaxes(CheckReport& report, const xmlNode* taxes, RateGroups& gro
 // with them only the presence of each group can be checked.
 void checkGroups(CheckReport& report, const RateGroups& lineGroups, const xmlNode* invoiceTaxes,
                  bool comparableBases) {
-    std::map<QString, std::pair<ExactDecimal, const xmlNode*>> stated;
+    std::map<QString, std::pair<Figure, const xmlNode*>> stated;
     for (const xmlNode* tax : children(invoiceTaxes, "Tax")) {
         auto& entry = stated[rateKey(tax)];
         const xmlNode* base = amountNode(child(tax, "TaxableBase"));
@@ -165,16 +258,17 @@ void checkGroups(CheckReport& report, const RateGroups& lineGroups, const xmlNod
 }
 
 void checkLine(CheckReport& report, const xmlNode* line, RateGroups& outputs, RateGroups& withheld,
-               ExactDecimal& grossSum) {
+               Figure& grossSum) {
     const auto [totalCost, quantity, price, gross, discountList, chargeList, outputTaxes,
                 withheldTaxes] =
         children(line, {"TotalCost", "Quantity", "UnitPriceWithoutTax", "GrossAmount",
                         "DiscountsAndRebates", "Charges", "TaxesOutputs", "TaxesWithheld"});
-    compare(report, "F-L1", totalCost, number(totalCost), number(quantity) * number(price),
+    compare(report, "F-L1", totalCost, number(totalCost),
+            number(quantity).productInCents(number(price)),
             QStringLiteral("El coste total de la línea"),
             QStringLiteral("cantidad × precio unitario"));
-    const ExactDecimal discounts = sum(discountList, "Discount", "DiscountAmount");
-    const ExactDecimal charges = sum(chargeList, "Charge", "ChargeAmount");
+    const Figure discounts = sum(discountList, "Discount", "DiscountAmount");
+    const Figure charges = sum(chargeList, "Charge", "ChargeAmount");
     compare(report, "F-L2", gross, number(gross), number(totalCost) - discounts + charges,
             QStringLiteral("El importe bruto de la línea"),
             QStringLiteral("coste total − descuentos + cargos"));
@@ -185,8 +279,8 @@ void checkLine(CheckReport& report, const xmlNode* line, RateGroups& outputs, Ra
 
 // Sums taxes of the invoice level (cuotas and equivalence surcharges) after
 // checking each.
-ExactDecimal invoiceTaxes(CheckReport& report, const xmlNode* taxes) {
-    ExactDecimal total = zero();
+Figure invoiceTaxes(CheckReport& report, const xmlNode* taxes) {
+    Figure total = zero();
     for (const xmlNode* tax : children(taxes, "Tax")) {
         checkTax(report, tax);
         const xmlNode* amount = amountNode(child(tax, "TaxAmount"));
@@ -201,8 +295,8 @@ ExactDecimal invoiceTaxes(CheckReport& report, const xmlNode* taxes) {
 
 // A total that may be stated or left out: stated, it must match the sum of
 // its items; left out, the sum stands for it.
-ExactDecimal statedOrSum(CheckReport& report, const char* code, const xmlNode* stated,
-                         const ExactDecimal& itemsSum, const QString& what) {
+Figure statedOrSum(CheckReport& report, const char* code, const xmlNode* stated,
+                   const Figure& itemsSum, const QString& what) {
     if (!stated)
         return itemsSum;
     compare(report, code, stated, number(stated), itemsSum, what,
@@ -211,27 +305,27 @@ ExactDecimal statedOrSum(CheckReport& report, const char* code, const xmlNode* s
 }
 
 struct InvoiceSums {
-    ExactDecimal invoiceTotal = ExactDecimal::fromInt(0);
-    ExactDecimal outstanding = ExactDecimal::fromInt(0);
-    ExactDecimal executable = ExactDecimal::fromInt(0);
+    Figure invoiceTotal = zero();
+    Figure outstanding = zero();
+    Figure executable = zero();
 };
 
 void checkInvoice(CheckReport& report, const xmlNode* invoice, InvoiceSums& sums) {
     RateGroups outputs;
     RateGroups withheld;
-    ExactDecimal grossSum = zero();
+    Figure grossSum = zero();
     for (const xmlNode* line : children(child(invoice, "Items"), "InvoiceLine"))
         checkLine(report, line, outputs, withheld, grossSum);
 
     const xmlNode* outputTaxes = child(invoice, "TaxesOutputs");
     const xmlNode* withheldTaxes = child(invoice, "TaxesWithheld");
-    const ExactDecimal outputsSum = invoiceTaxes(report, outputTaxes);
-    const ExactDecimal withheldSum = invoiceTaxes(report, withheldTaxes);
+    const Figure outputsSum = invoiceTaxes(report, outputTaxes);
+    const Figure withheldSum = invoiceTaxes(report, withheldTaxes);
     const xmlNode* totals = child(invoice, "InvoiceTotals");
     bool comparableBases = true;
     for (const char* general : {"TotalGeneralDiscounts", "TotalGeneralSurcharges"}) {
-        const ExactDecimal amount = number(child(totals, general));
-        if (amount.isValid() && amount.cents() != 0)
+        const Figure amount = number(child(totals, general));
+        if (amount.isExact() && !amount.isZeroInCents())
             comparableBases = false;
     }
     if (!children(child(totals, "GeneralDiscounts"), "Discount").empty() ||
@@ -249,14 +343,13 @@ void checkInvoice(CheckReport& report, const xmlNode* invoice, InvoiceSums& sums
             QStringLiteral("El importe bruto total"),
             QStringLiteral("la suma de los importes brutos de las líneas"));
 
-    const ExactDecimal discounts =
+    const Figure discounts =
         statedOrSum(report, "F-T2", field("TotalGeneralDiscounts"),
                     sum(field("GeneralDiscounts"), "Discount", "DiscountAmount"),
                     QStringLiteral("El total de descuentos generales"));
-    const ExactDecimal surcharges =
-        statedOrSum(report, "F-T2", field("TotalGeneralSurcharges"),
-                    sum(field("GeneralSurcharges"), "Charge", "ChargeAmount"),
-                    QStringLiteral("El total de cargos generales"));
+    const Figure surcharges = statedOrSum(report, "F-T2", field("TotalGeneralSurcharges"),
+                                          sum(field("GeneralSurcharges"), "Charge", "ChargeAmount"),
+                                          QStringLiteral("El total de cargos generales"));
     compare(report, "F-T2", field("TotalGrossAmountBeforeTaxes"),
             value("TotalGrossAmountBeforeTaxes"),
             value("TotalGrossAmount") - discounts + surcharges,
@@ -272,23 +365,23 @@ void checkInvoice(CheckReport& report, const xmlNode* invoice, InvoiceSums& sums
 
     // Reimbursable expenses belong to the executable amount; some programs
     // add them to the invoice total instead. Either placement is taken, once.
-    const ExactDecimal reimbursable = statedOrSum(
+    const Figure reimbursable = statedOrSum(
         report, "F-T7", field("TotalReimbursableExpenses"),
         sum(field("ReimbursableExpenses"), "ReimbursableExpenses", "ReimbursableExpensesAmount"),
         QStringLiteral("El total de suplidos"));
-    const ExactDecimal invoiceTotal = value("InvoiceTotal");
-    const ExactDecimal totalRule = value("TotalGrossAmountBeforeTaxes") + value("TotalTaxOutputs") -
-                                   value("TotalTaxesWithheld");
-    const bool reimbursableInTotal = reimbursable.isValid() && reimbursable.cents() != 0 &&
-                                     invoiceTotal.cents().has_value() &&
-                                     invoiceTotal.cents() == (totalRule + reimbursable).cents();
+    const Figure invoiceTotal = value("InvoiceTotal");
+    const Figure totalRule = value("TotalGrossAmountBeforeTaxes") + value("TotalTaxOutputs") -
+                             value("TotalTaxesWithheld");
+    const bool reimbursableInTotal =
+        reimbursable.isExact() && !reimbursable.isZeroInCents() && invoiceTotal.isExact() &&
+        (invoiceTotal.inCents() - (totalRule + reimbursable).inCents()).isZeroInCents();
     if (!reimbursableInTotal)
         compare(report, "F-T5", field("InvoiceTotal"), invoiceTotal, totalRule,
                 QStringLiteral("El total de la factura"),
                 QStringLiteral("bruto antes de impuestos + repercutidos − retenidos"));
 
-    const ExactDecimal subsidies = sum(field("Subsidies"), "Subsidy", "SubsidyAmount");
-    const ExactDecimal payments =
+    const Figure subsidies = sum(field("Subsidies"), "Subsidy", "SubsidyAmount");
+    const Figure payments =
         statedOrSum(report, "F-T6", field("TotalPaymentsOnAccount"),
                     sum(field("PaymentsOnAccount"), "PaymentOnAccount", "PaymentOnAccountAmount"),
                     QStringLiteral("El total de anticipos"));
@@ -296,13 +389,12 @@ void checkInvoice(CheckReport& report, const xmlNode* invoice, InvoiceSums& sums
             invoiceTotal - subsidies - payments, QStringLiteral("El total a pagar"),
             QStringLiteral("total de la factura − subvenciones − anticipos"));
 
-    const ExactDecimal amountsWithheld =
+    const Figure amountsWithheld =
         number(descend(totals, {"AmountsWithheld", "WithholdingAmount"}));
-    const ExactDecimal financial =
+    const Figure financial =
         field("TotalFinancialExpenses") ? value("TotalFinancialExpenses") : zero();
-    const ExactDecimal executableBase = value("TotalOutstandingAmount") -
-                                        (field("AmountsWithheld") ? amountsWithheld : zero()) +
-                                        financial;
+    const Figure executableBase = value("TotalOutstandingAmount") -
+                                  (field("AmountsWithheld") ? amountsWithheld : zero()) + financial;
     compare(report, "F-T7", field("TotalExecutableAmount"), value("TotalExecutableAmount"),
             reimbursableInTotal ? executableBase : executableBase + reimbursable,
             QStringLiteral("El total a ejecutar"),
@@ -311,7 +403,7 @@ void checkInvoice(CheckReport& report, const xmlNode* invoice, InvoiceSums& sums
     const xmlNode* payment = child(invoice, "PaymentDetails");
     const auto installments = children(payment, "Installment");
     if (!installments.empty()) {
-        ExactDecimal instalmentSum = zero();
+        Figure instalmentSum = zero();
         for (const xmlNode* i : installments)
             instalmentSum += number(child(i, "InstallmentAmount"));
         compare(report, "F-T8", payment, instalmentSum, value("TotalExecutableAmount"),

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "facturae/CheckFinding.h"
-#include "facturae/XmlNodes.h"
+#include "facturae/XmlDocument.h"
 
 #include <libxml/tree.h>
 

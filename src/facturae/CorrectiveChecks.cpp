@@ -2,7 +2,7 @@
 
 #include "facturae/CheckReport.h"
 #include "facturae/CorrectiveCodes.h"
-#include "facturae/XmlNodes.h"
+#include "facturae/XmlDocument.h"
 
 using XmlNodes::child;
 using XmlNodes::children;

@@ -7,22 +7,14 @@
 #include "facturae/FacturaeSchemas.h"
 #include "facturae/PartyChecks.h"
 #include "facturae/PaymentChecks.h"
-#include "facturae/XmlNodes.h"
-#include "facturae/XmlParser.h"
-
-#include <libxml/parser.h>
+#include "facturae/XmlDocument.h"
 
 #include <exception>
-#include <memory>
 #include <thread>
 
 namespace DocumentCheck {
 
 namespace {
-
-struct DocFree {
-    void operator()(xmlDoc* d) const { xmlFreeDoc(d); }
-};
 
 void checkVersion(CheckReport& report, const xmlNode* root, QString& version) {
     const QString uri =
@@ -60,21 +52,24 @@ const xmlNode* signatureOf(const xmlNode* root) {
 } // namespace
 
 CheckFindings run(const QByteArray& bytes) {
+    return run(XmlDocument(bytes));
+}
+
+CheckFindings run(const XmlDocument& document) {
     FacturaeSchemas::installResourceLoader();
     CheckReport report;
     // Nothing outside the bytes is read, a DOCTYPE (and with it any entity)
     // is refused, and so is nesting deeper than any invoice.
-    CheckFinding refused;
-    std::unique_ptr<xmlDoc, DocFree> document(XmlParser::parse(
-        bytes, XML_PARSE_BIG_LINES | XML_PARSE_COMPACT, refused.message, refused.line));
-    if (!document) {
+    if (!document.isRead()) {
+        CheckFinding refused;
         refused.code = QStringLiteral("F-XSD");
         refused.path = QStringLiteral("/");
-        refused.message = withFullStop(refused.message);
+        refused.line = document.problemLine();
+        refused.message = withFullStop(document.problem());
         report.add(refused);
         return report.take();
     }
-    const xmlNode* root = xmlDocGetRootElement(document.get());
+    const xmlNode* root = document.root();
     if (!root || !XmlNodes::isNamed(root, "Facturae")) {
         report.error("F-XSD", root,
                      QStringLiteral("El documento no es una factura Facturae: su elemento raíz es "
@@ -102,7 +97,7 @@ CheckFindings run(const QByteArray& bytes) {
     try {
         checkVersion(report, root, version);
         if (!version.isEmpty()) {
-            for (CheckFinding& finding : FacturaeSchemas::validate(document.get(), version))
+            for (CheckFinding& finding : FacturaeSchemas::validate(document.doc(), version))
                 report.add(std::move(finding));
         }
     } catch (...) {

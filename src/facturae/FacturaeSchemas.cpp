@@ -1,7 +1,7 @@
 #include "facturae/FacturaeSchemas.h"
 
 #include "facturae/SchemaMessage.h"
-#include "facturae/XmlNodes.h"
+#include "facturae/XmlDocument.h"
 
 #include <QFile>
 #include <QMutex>

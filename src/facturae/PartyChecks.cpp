@@ -2,7 +2,7 @@
 
 #include "facturae/CheckReport.h"
 #include "facturae/TaxIdCheck.h"
-#include "facturae/XmlNodes.h"
+#include "facturae/XmlDocument.h"
 
 #include <QRegularExpression>
 

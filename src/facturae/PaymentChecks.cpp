@@ -3,7 +3,7 @@
 #include "common/AppError.h"
 #include "common/ValueForms.h"
 #include "facturae/CheckReport.h"
-#include "facturae/XmlNodes.h"
+#include "facturae/XmlDocument.h"
 #include "invoice/BankAccount.h"
 
 #include <QDate>

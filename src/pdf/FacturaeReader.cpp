@@ -2,8 +2,8 @@
 
 #include "common/AppError.h"
 #include "common/BoundedFile.h"
-#include "pdf/CertificateName.h"
 #include "pdf/XmlElement.h"
+#include "signing/CertificateSummary.h"
 #include "signing/SignatureVerifier.h"
 
 #include <QFile>
@@ -228,8 +228,9 @@ Signature readSignature(const XmlElement& root, const XmlElement& facturae) {
             if (!c.isSpace())
                 base64.append(char(c.toLatin1()));
         }
-        s.signerName = CertificateName::subjectName(
-            QByteArray::fromBase64(base64, QByteArray::AbortOnBase64DecodingErrors));
+        s.signerName = CertificateSummary::ofDer(
+                           QByteArray::fromBase64(base64, QByteArray::AbortOnBase64DecodingErrors))
+                           .name();
     }
     if (s.signerName.isEmpty()) {
         if (const XmlElement* subject = signature->descendant(u"X509SubjectName"))
@@ -273,10 +274,6 @@ FacturaeDocument::Document FacturaeReader::read(const QByteArray& bytes) {
     return doc;
 }
 
-QByteArray FacturaeReader::fileBytes(const QString& path) {
-    return BoundedFile::read(path, BoundedFile::MaxDocumentBytes);
-}
-
 AppError FacturaeReader::namedError(const QString& path, const AppError& error) {
     if (error.message().startsWith(NotFacturae))
         return AppError(QStringLiteral("«%1» ").arg(QFileInfo(path).fileName()) + error.message());
@@ -284,7 +281,7 @@ AppError FacturaeReader::namedError(const QString& path, const AppError& error) 
 }
 
 FacturaeDocument::Document FacturaeReader::readFile(const QString& path) {
-    const QByteArray bytes = fileBytes(path);
+    const QByteArray bytes = BoundedFile::readDocument(path);
     try {
         return read(bytes);
     } catch (const AppError& e) {

@@ -16,9 +16,6 @@ namespace FacturaeReader {
 FacturaeDocument::Document read(const QByteArray& bytes);
 FacturaeDocument::Document readFile(const QString& path);
 
-// The bytes of a document file, refused (AppError) when it is missing, not a
-// regular file, unreadable or too large for an invoice (BoundedFile).
-QByteArray fileBytes(const QString& path);
 // An error of read() for the file at path, with the file's name in front of
 // "no es una factura Facturae" so the person knows which file it was.
 AppError namedError(const QString& path, const AppError& error);

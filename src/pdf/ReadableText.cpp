@@ -1,60 +1,27 @@
 #include "pdf/ReadableText.h"
 
+#include "common/Decimal.h"
+
 #include <QDate>
 
 #include <iterator>
 
 namespace {
 
-struct Decimal {
-    bool negative = false;
-    QString integer, fraction;
-};
-
-bool parseDecimal(const QString& text, Decimal& out) {
-    const QString t = text.trimmed();
-    qsizetype i = 0;
-    if (i < t.size() && (t[i] == u'-' || t[i] == u'+'))
-        out.negative = t[i++] == u'-';
-    const qsizetype intStart = i;
-    while (i < t.size() && t[i].isDigit() && t[i].unicode() < 128)
-        ++i;
-    out.integer = t.mid(intStart, i - intStart);
-    if (i < t.size() && t[i] == u'.') {
-        const qsizetype fracStart = ++i;
-        while (i < t.size() && t[i].isDigit() && t[i].unicode() < 128)
-            ++i;
-        out.fraction = t.mid(fracStart, i - fracStart);
-    }
-    if (i != t.size() || (out.integer.isEmpty() && out.fraction.isEmpty()))
-        return false;
-    while (out.integer.size() > 1 && out.integer.front() == u'0')
-        out.integer.remove(0, 1);
-    if (out.integer.isEmpty())
-        out.integer = QStringLiteral("0");
-    return true;
+// The document's figure, when it is a plain decimal number the program can
+// hold exactly (any document Orvane writes, and any the schemas allow).
+bool figure(const QString& text, Decimal& value) {
+    const QByteArray bytes = text.toUtf8();
+    return Decimal::parseXml(bytes.constData(), bytes.size(), value) == Decimal::ParseStatus::Ok;
 }
 
 } // namespace
 
 QString ReadableText::number(const QString& decimal) {
-    Decimal d;
-    if (!parseDecimal(decimal, d))
+    Decimal value;
+    if (!figure(decimal, value))
         return decimal.trimmed();
-    QString fraction = d.fraction;
-    while (fraction.size() > 2 && fraction.back() == u'0')
-        fraction.chop(1);
-    while (fraction.size() < 2)
-        fraction.append(u'0');
-    QString grouped;
-    grouped.reserve(d.integer.size() + d.integer.size() / 3);
-    for (qsizetype i = 0; i < d.integer.size(); ++i) {
-        if (i > 0 && (d.integer.size() - i) % 3 == 0)
-            grouped.append(u'.');
-        grouped.append(d.integer[i]);
-    }
-    const bool zero = d.integer == u"0" && fraction.count(u'0') == fraction.size();
-    return (d.negative && !zero ? QStringLiteral("-") : QString()) + grouped + u',' + fraction;
+    return value.displayText(2, Decimal::Scale);
 }
 
 QString ReadableText::money(const QString& decimal, const QString& currencyCode) {
@@ -70,11 +37,8 @@ QString ReadableText::percent(const QString& decimal) {
 }
 
 bool ReadableText::isZero(const QString& decimal) {
-    Decimal d;
-    if (decimal.trimmed().isEmpty())
-        return true;
-    return parseDecimal(decimal, d) && d.integer == u"0" &&
-           d.fraction.count(u'0') == d.fraction.size();
+    Decimal value;
+    return decimal.trimmed().isEmpty() || (figure(decimal, value) && value.isZero());
 }
 
 QString ReadableText::date(const QString& isoDate) {

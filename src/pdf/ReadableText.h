@@ -6,7 +6,8 @@
 // document's decimal text and keep every significant decimal it has: at
 // least two decimals are shown, zeros beyond the second are dropped, and the
 // point goes between thousands ("1234.5" gives "1.234,50", "0.12500" gives
-// "0,125"). A text that is no plain decimal number is shown as written.
+// "0,125"). A text that is no plain decimal number, or one with more
+// decimals or digits than any invoice has, is shown as written.
 namespace ReadableText {
 
 QString number(const QString& decimal);

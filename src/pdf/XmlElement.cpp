@@ -1,13 +1,13 @@
 #include "pdf/XmlElement.h"
 
-#include "facturae/XmlParser.h"
+#include "facturae/XmlDocument.h"
 
 #include <QXmlStreamReader>
 
 namespace {
 // Deeper nesting is no invoice, and the tree is walked recursively: the same
 // limit as every other reader of documents.
-constexpr std::size_t MaxDepth = XmlParser::MaxDepth;
+constexpr std::size_t MaxDepth = XmlDocument::MaxDepth;
 } // namespace
 
 bool XmlElement::parse(const QByteArray& bytes, XmlElement& root, QString& error) {

@@ -19,23 +19,42 @@ ChainVerifier::ChainVerifier(std::optional<ChainAnchor> anchor)
     : ChainCheck(RecordWords, anchor ? std::optional<qint64>(anchor->sequence) : std::nullopt),
       m_anchor(std::move(anchor)) {}
 
-bool ChainVerifier::add(qint64 sequence, const QByteArray& bytes) {
+ChainVerifier::Examined ChainVerifier::examine(const QByteArray& bytes) {
+    Examined examined;
+    try {
+        examined.record = RecordReader::read(bytes);
+        examined.huella = Fingerprint::of(Fingerprint::input(examined.record->fingerprinted));
+    } catch (const AppError& e) {
+        examined.record.reset();
+        examined.unreadable = e.message();
+    }
+    return examined;
+}
+
+bool ChainVerifier::add(qint64 sequence, const QByteArray& bytes, const Agreement& agreement) {
+    return add(sequence, examine(bytes), agreement);
+}
+
+bool ChainVerifier::add(qint64 sequence, const Examined& examined, const Agreement& agreement) {
     if (!inSequence(sequence))
         return false;
-
-    ReadRecord record;
-    try {
-        record = RecordReader::read(bytes);
-    } catch (const AppError& e) {
-        fail(QString(), QStringLiteral("el registro no se puede leer: %1").arg(e.message()),
+    if (!examined.record) {
+        fail(QString(), QStringLiteral("el registro no se puede leer: %1").arg(examined.unreadable),
              AnomalyType::OtherIntegrity);
         return false;
     }
+    const ReadRecord& record = *examined.record;
     const Fingerprint::RecordTexts& t = record.fingerprinted;
     const QString invoice = record.invoiceText();
-    const QString computed = Fingerprint::of(Fingerprint::input(t));
+    const QString& computed = examined.huella;
     if (!intact(invoice, record.tipoHuella, record.huella, computed, t.generatedAt))
         return false;
+    if (agreement) {
+        if (const QString problem = agreement(record, computed); !problem.isEmpty()) {
+            fail(invoice, problem, AnomalyType::OtherIntegrity);
+            return false;
+        }
+    }
     if (!t.anulacion) {
         const auto cuota = RecordText::readAmount(t.cuotaTotal);
         const auto total = RecordText::readAmount(t.importeTotal);

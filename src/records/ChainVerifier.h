@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 // Where a chain that does not start with the first record takes up: the
@@ -29,8 +30,23 @@ class ChainVerifier : public ChainCheck {
 public:
     explicit ChainVerifier(std::optional<ChainAnchor> anchor = std::nullopt);
 
+    // What the caller keeps beside a record (a book's columns) must say what
+    // the record says: the problem in Spanish, or an empty text when it does.
+    // Given the record read and its fingerprint computed again.
+    using Agreement = std::function<QString(const ReadRecord& record, const QString& huella)>;
+
+    // A stored record read and its fingerprint computed again: the work on
+    // one record that needs no other, so it may be done on another thread.
+    struct Examined {
+        std::optional<ReadRecord> record; // nothing when the bytes are not one
+        QString unreadable;               // then why, in Spanish
+        QString huella;
+    };
+    static Examined examine(const QByteArray& bytes);
+
     // False once a fault is found (this record's or an earlier one's).
-    bool add(qint64 sequence, const QByteArray& bytes);
+    bool add(qint64 sequence, const QByteArray& bytes, const Agreement& agreement = {});
+    bool add(qint64 sequence, const Examined& examined, const Agreement& agreement = {});
 
     // The last good record's fingerprint and generation time: what the next
     // record links to and must not be dated before.

@@ -6,6 +6,7 @@
 #include "facturae/DocumentCheck.h"
 #include "facturae/FacturaeWriter.h"
 #include "facturae/TaxIdCheck.h"
+#include "facturae/XmlDocument.h"
 #include "session/DocumentRenderer.h"
 #include "settings/AppFiles.h"
 #include "settings/AutoFirmaSettings.h"
@@ -23,6 +24,15 @@
 #include <QFileInfo>
 
 #include <exception>
+
+namespace {
+
+AppError documentWithErrors(const QString& document) {
+    return AppError(QStringLiteral("La factura «%1» tiene errores y no se firma")
+                        .arg(QDir::toNativeSeparators(document)));
+}
+
+} // namespace
 
 const QString InvoiceSession::MissingBankDataMessage =
     QStringLiteral("¡¡¡ Debe cumplimentar los datos bancarios !!!");
@@ -268,7 +278,7 @@ CheckFindings InvoiceSession::checkDocument(const QByteArray& document) {
 }
 
 CheckFindings InvoiceSession::checkDocumentFile(const QString& path) {
-    return DocumentCheck::run(BoundedFile::read(path, BoundedFile::MaxDocumentBytes));
+    return DocumentCheck::run(BoundedFile::readDocument(path));
 }
 
 QString InvoiceSession::signingSettingsProblem() const {
@@ -305,8 +315,7 @@ InvoiceSession::SigningJob InvoiceSession::prepareSigning(const QString& documen
 void InvoiceSession::refuseDocumentWithErrors(const QString& document,
                                               const CheckFindings* checked) {
     if (hasErrors(checked ? *checked : checkDocumentFile(document)))
-        throw AppError(QStringLiteral("La factura «%1» tiene errores y no se firma")
-                           .arg(QDir::toNativeSeparators(document)));
+        throw documentWithErrors(document);
 }
 
 QString InvoiceSession::sign(const QString& document) {
@@ -337,16 +346,25 @@ SigningCertificate InvoiceSession::openCertificate(const QString& path, QByteArr
 
 QString InvoiceSession::issuerMismatch(const QString& document,
                                        const SigningCertificate& certificate) const {
-    return DocumentSigning::taxIdMismatch(DocumentSigning::readFile(document),
+    return DocumentSigning::taxIdMismatch(BoundedFile::readDocument(document),
                                           certificate.summary());
 }
 
 DocumentSigning::SignResult
 InvoiceSession::signWithCertificate(const QString& document, const SigningCertificate& certificate,
-                                    const CheckFindings* checked, const QString& output,
-                                    const QStringList& otherInputs) {
-    refuseDocumentWithErrors(document, checked);
-    return DocumentSigning::signFile(document, certificate, output, otherInputs);
+                                    const QString& output, const QStringList& otherInputs,
+                                    const CheckHeard& checked) {
+    return DocumentSigning::signFile(
+        document, certificate, output, otherInputs, [&](const XmlDocument& read) {
+            const CheckFindings findings = DocumentCheck::run(read);
+            const bool errors = hasErrors(findings);
+            if (checked)
+                checked(findings,
+                        errors ? QString()
+                               : DocumentSigning::taxIdMismatch(read, certificate.summary()));
+            if (errors)
+                throw documentWithErrors(document);
+        });
 }
 
 SignatureReport InvoiceSession::checkSignature(const QString& signedDocument) const {

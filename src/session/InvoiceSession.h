@@ -163,20 +163,23 @@ public:
     // and throws AppError for a wrong password, a file without its key, an
     // unreadable file. issuerMismatch() is a warning text when the document's
     // issuer tax id is not the certificate's (empty otherwise).
-    // signWithCertificate() refuses a document the check finds errors in (or
-    // cannot read), as sign() does, a certificate not valid now or a document
-    // already signed, writes the signed copy beside the document (".XSIG") or
-    // to output, checks it and returns where it is and what the check found;
-    // nothing is written when it throws, nor over the document, the
-    // certificate's file or otherInputs.
+    // signWithCertificate() reads the document once and checks what it read:
+    // checked hears the findings and the issuer warning first; a document with
+    // errors (or that cannot be read) is refused, as sign() refuses it, and so
+    // are a certificate not valid now and a document already signed. It
+    // signs what it checked, writes the signed copy beside the document
+    // (".XSIG") or to output, checks it and returns where it is and what the
+    // check of the signed copy found; nothing is written when it throws, nor
+    // over the document, the certificate's file or otherInputs.
     static SigningCertificate openCertificate(const QString& path, QByteArray& password);
     QString issuerMismatch(const QString& document, const SigningCertificate& certificate) const;
-    // checked as for prepareSigning().
+    using CheckHeard =
+        std::function<void(const CheckFindings& findings, const QString& issuerMismatch)>;
     DocumentSigning::SignResult signWithCertificate(const QString& document,
                                                     const SigningCertificate& certificate,
-                                                    const CheckFindings* checked = nullptr,
                                                     const QString& output = {},
-                                                    const QStringList& otherInputs = {});
+                                                    const QStringList& otherInputs = {},
+                                                    const CheckHeard& checked = {});
     // "Comprobar firma": what the check of a signed file finds.
     SignatureReport checkSignature(const QString& signedDocument) const;
 

@@ -3,6 +3,7 @@
 #include <QRegularExpression>
 
 #include <openssl/asn1.h>
+#include <openssl/err.h>
 #include <openssl/obj_mac.h>
 #include <openssl/x509.h>
 
@@ -69,6 +70,8 @@ CertificateSummary CertificateSummary::of(X509* certificate) {
         return summary;
     const X509_NAME* subject = X509_get_subject_name(certificate);
     summary.holderName = entryText(subject, NID_commonName);
+    summary.personName =
+        (entryText(subject, NID_givenName) + u' ' + entryText(subject, NID_surname)).trimmed();
     summary.personalTaxId = withoutIdentifierType(entryText(subject, NID_serialNumber));
     summary.companyTaxId = withoutIdentifierType(entryText(subject, NID_organizationIdentifier));
     summary.companyName = entryText(subject, NID_organizationName);
@@ -79,6 +82,21 @@ CertificateSummary CertificateSummary::of(X509* certificate) {
     summary.validFrom = asDateTime(X509_get0_notBefore(certificate));
     summary.validTo = asDateTime(X509_get0_notAfter(certificate));
     return summary;
+}
+
+CertificateSummary CertificateSummary::ofDer(const QByteArray& der) {
+    const auto* cursor = reinterpret_cast<const unsigned char*>(der.constData());
+    X509* certificate = d2i_X509(nullptr, &cursor, long(der.size()));
+    ERR_clear_error();
+    const CertificateSummary summary = of(certificate);
+    X509_free(certificate);
+    return summary;
+}
+
+QString CertificateSummary::name() const {
+    if (!holderName.isEmpty())
+        return holderName;
+    return personName.isEmpty() ? companyName : personName;
 }
 
 bool CertificateSummary::matchesTaxId(const QString& taxId) const {

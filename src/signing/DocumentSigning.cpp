@@ -4,13 +4,12 @@
 #include "common/BoundedFile.h"
 #include "common/FileIdentity.h"
 #include "common/SafeSave.h"
+#include "facturae/XmlDocument.h"
 #include "signing/AutoFirmaLaunch.h"
 #include "signing/SigningCertificate.h"
 #include "signing/XadesSigner.h"
 
 #include <QDir>
-#include <QFile>
-#include <QXmlStreamReader>
 
 namespace DocumentSigning {
 
@@ -18,31 +17,22 @@ QString defaultOutput(const QString& input) {
     return AutoFirmaLaunch::signedFileName(input);
 }
 
+QString issuerTaxId(const XmlDocument& document) {
+    return XmlNodes::text(
+               XmlNodes::descend(document.root(), {"Parties", "SellerParty", "TaxIdentification",
+                                                   "TaxIdentificationNumber"}))
+        .trimmed();
+}
+
 QString issuerTaxId(const QByteArray& document) {
-    QXmlStreamReader reader(document);
-    QStringList path;
-    while (!reader.atEnd()) {
-        switch (reader.readNext()) {
-        case QXmlStreamReader::StartElement:
-            path << reader.name().toString();
-            if (path.size() == 5 && path[1] == u"Parties" && path[2] == u"SellerParty" &&
-                path[3] == u"TaxIdentification" && path[4] == u"TaxIdentificationNumber")
-                return reader.readElementText().trimmed();
-            break;
-        case QXmlStreamReader::EndElement:
-            path.removeLast();
-            // The parties come before the invoices: no need to read further.
-            if (path.size() == 1 && reader.name() == u"Parties")
-                return {};
-            break;
-        default:
-            break;
-        }
-    }
-    return {};
+    return issuerTaxId(XmlDocument(document));
 }
 
 QString taxIdMismatch(const QByteArray& document, const CertificateSummary& certificate) {
+    return taxIdMismatch(XmlDocument(document), certificate);
+}
+
+QString taxIdMismatch(const XmlDocument& document, const CertificateSummary& certificate) {
     const QString issuer = issuerTaxId(document);
     if (issuer.isEmpty() || certificate.matchesTaxId(issuer))
         return {};
@@ -56,10 +46,6 @@ QString taxIdMismatch(const QByteArray& document, const CertificateSummary& cert
     return QStringLiteral("El NIF del emisor de la factura (%1) no coincide con el del "
                           "certificado (%2)")
         .arg(issuer, certificateIds);
-}
-
-QByteArray readFile(const QString& path) {
-    return BoundedFile::read(path, BoundedFile::MaxDocumentBytes);
 }
 
 namespace {
@@ -98,15 +84,24 @@ void refuseToReplaceAnInput(const QString& input, const QString& output, bool de
 } // namespace
 
 SignResult signFile(const QString& input, const SigningCertificate& certificate,
-                    const QString& output, const QStringList& otherInputs, const QDateTime& now) {
+                    const QString& output, const QStringList& otherInputs,
+                    const Inspection& inspect, const QDateTime& now) {
     SignResult result;
     result.output = output.isEmpty() ? defaultOutput(input) : output;
     refuseToReplaceAnInput(input, result.output, output.isEmpty(), certificate.path(), otherInputs);
-    const QByteArray document = readFile(input);
-    certificate.checkUsableAt(now);
-    const QByteArray signedDocument = XadesSigner::sign(document, certificate, now);
-    // Checked before it is written, so a faulty signature never reaches the
-    // disk, and read back afterwards, so what is on the disk is what passed.
+    // Read and parsed once: what is inspected is what is signed.
+    QByteArray signedDocument;
+    {
+        const QByteArray document = BoundedFile::readDocument(input);
+        XmlDocument parsed(document);
+        if (inspect)
+            inspect(parsed);
+        certificate.checkUsableAt(now);
+        signedDocument = XadesSigner::sign(parsed, document, certificate, now);
+    } // the tree is let go before the signed bytes are parsed for their check
+    // The signed bytes are checked before they are written, so a faulty
+    // signature never reaches the disk; the save itself is checked to the
+    // disk's sync (SafeSave).
     result.report = SignatureVerifier::verify(signedDocument);
     if (!result.report.valid()) {
         QStringList problems;
@@ -119,17 +114,13 @@ SignResult signFile(const QString& input, const SigningCertificate& certificate,
                            .arg(problems.join(QStringLiteral("; "))));
     }
     save(result.output, signedDocument);
-    if (readFile(result.output) != signedDocument)
-        throw AppError(QStringLiteral("La factura firmada guardada en %1 no coincide con la "
-                                      "firmada: el disco no la ha guardado bien")
-                           .arg(QDir::toNativeSeparators(result.output)));
     return result;
 }
 
 SignatureReport verifyFile(const QString& path, const SignatureVerifier::Options& options) {
     QByteArray bytes;
     try {
-        bytes = readFile(path);
+        bytes = BoundedFile::readDocument(path);
     } catch (const AppError& problem) {
         SignatureReport report;
         report.findings << signatureFinding(QStringLiteral("file"),

@@ -3,10 +3,12 @@
 #include <QRegularExpression>
 #include <QString>
 
+#include <libxml/c14n.h>
 #include <libxml/tree.h>
 #include <libxml/valid.h>
 #include <xmlsec/transforms.h>
 #include <xmlsec/xmldsig.h>
+#include <xmlsec/xmltree.h>
 
 namespace {
 
@@ -25,6 +27,53 @@ QString attribute(xmlNode* node, const char* name) {
     xmlFree(value);
     return text;
 }
+
+// The canonical form of the whole document without the signature, made in
+// one pass, as a transform of the library's chain: XML in, bytes out.
+int pushWholeDocument(xmlSecTransformPtr transform, xmlSecNodeSetPtr nodes,
+                      xmlSecTransformCtxPtr context) {
+    ReferenceFocus* focus = current;
+    if (!focus || !nodes || transform->status != xmlSecTransformStatusNone)
+        return -1;
+    transform->status = xmlSecTransformStatusWorking;
+    xmlOutputBufferPtr out = xmlSecTransformCreateOutputBuffer(transform->next, context);
+    if (!out)
+        return -1;
+    const int written = focus->canonicalWithoutSignature(out);
+    if (xmlOutputBufferClose(out) < 0 || written < 0)
+        return -1;
+    transform->status = xmlSecTransformStatusFinished;
+    return 0;
+}
+
+xmlSecTransformDataType wholeDocumentType(xmlSecTransformPtr, xmlSecTransformMode mode,
+                                          xmlSecTransformCtxPtr) {
+    return mode == xmlSecTransformModePush ? xmlSecTransformDataTypeXml
+                                           : xmlSecTransformDataTypeBin;
+}
+
+xmlSecTransformKlass WholeDocumentKlass = {
+    sizeof(xmlSecTransformKlass),
+    sizeof(xmlSecTransform),
+    reinterpret_cast<const xmlChar*>("whole-document-without-signature"),
+    nullptr, // href: never read from a document
+    xmlSecTransformUsageUnknown,
+    nullptr,           // initialize
+    nullptr,           // finalize
+    nullptr,           // readNode
+    nullptr,           // writeNode
+    nullptr,           // setKeyReq
+    nullptr,           // setKey
+    nullptr,           // verify
+    wholeDocumentType, // getDataType
+    nullptr,           // pushBin
+    nullptr,           // popBin
+    pushWholeDocument, // pushXml
+    nullptr,           // popXml
+    nullptr,           // execute
+    nullptr,
+    nullptr,
+};
 
 bool onlyCanonicalisation(xmlNode* reference) {
     for (xmlNode* part = reference->children; part; part = part->next) {
@@ -74,12 +123,64 @@ void ReferenceFocus::install(xmlSecDSigCtx* context) {
 
 int ReferenceFocus::beforeReference(xmlSecTransformCtx* context) {
     if (ReferenceFocus* focus = current) {
-        if (focus->targetInsideSignature(context))
+        if (focus->targetInsideSignature(context)) {
             focus->setAside();
-        else
+        } else {
             focus->putBack();
+            return focus->takeWholeDocument(context) ? 0 : -1;
+        }
     }
     return 0;
+}
+
+// The reference that covers the whole document as the hubs' signatures do
+// (URI "", the enveloped-signature transform, inclusive canonical form
+// without comments): the library would ask of each of a long invoice's
+// million nodes whether it lies inside the signature, walking up to the root
+// each time, which is most of the time a check takes. Taking the signature
+// out of the tree gives the same bytes at once. Any other reference keeps
+// the library's own way. False when the chain could not be changed.
+bool ReferenceFocus::takeWholeDocument(xmlSecTransformCtx* context) {
+    if ((context->uri && context->uri[0] != '\0') ||
+        (context->xptrExpr && context->xptrExpr[0] != '\0'))
+        return true;
+    xmlSecTransformPtr enveloped = context->first;
+    if (!m_signature || m_signature->parent != m_root || !enveloped ||
+        enveloped->id != xmlSecTransformEnvelopedId || !enveloped->hereNode ||
+        xmlSecFindParent(enveloped->hereNode, xmlSecNodeSignature, xmlSecDSigNs) != m_signature)
+        return true;
+    xmlSecTransformPtr canonical = enveloped->next;
+    if (!canonical || canonical->id != xmlSecTransformInclC14NId)
+        return true;
+    xmlSecTransformPtr digest = canonical->next;
+    if (!digest || (xmlSecTransformGetDataType(digest, xmlSecTransformModePush, context) &
+                    xmlSecTransformDataTypeBin) == 0)
+        return true;
+    xmlSecTransformPtr whole = xmlSecTransformCreate(&WholeDocumentKlass);
+    if (!whole)
+        return false;
+    for (xmlSecTransformPtr replaced : {enveloped, canonical}) {
+        xmlSecTransformRemove(replaced);
+        xmlSecTransformDestroy(replaced);
+    }
+    context->first = digest;
+    if (xmlSecTransformCtxPrepend(context, whole) < 0) {
+        xmlSecTransformDestroy(whole);
+        return false;
+    }
+    return true;
+}
+
+int ReferenceFocus::canonicalWithoutSignature(xmlOutputBuffer* out) {
+    xmlNode* before = m_signature->prev;
+    xmlNode* after = m_signature->next;
+    (before ? before->next : m_root->children) = after;
+    (after ? after->prev : m_root->last) = before;
+    const int written =
+        xmlC14NExecute(m_root->doc, nullptr, nullptr, XML_C14N_1_0, nullptr, 0, out);
+    (before ? before->next : m_root->children) = m_signature;
+    (after ? after->prev : m_root->last) = m_signature;
+    return written;
 }
 
 int ReferenceFocus::beforeSignedInfo(xmlSecTransformCtx* context) {

@@ -4,6 +4,7 @@
 #include <QString>
 
 typedef struct _xmlNode xmlNode;
+typedef struct _xmlOutputBuffer xmlOutputBuffer;
 typedef struct _xmlSecDSigCtx xmlSecDSigCtx;
 typedef struct _xmlSecTransformCtx xmlSecTransformCtx;
 
@@ -23,13 +24,18 @@ public:
     ReferenceFocus& operator=(const ReferenceFocus&) = delete;
 
     void install(xmlSecDSigCtx* context);
+    // By hand, for a signature made without the library.
+    void setAside();
+    void putBack();
+    // The canonical form of the document with the signature taken out, into
+    // out; what xmlC14NExecute returns.
+    int canonicalWithoutSignature(xmlOutputBuffer* out);
 
 private:
     static int beforeReference(xmlSecTransformCtx* context);
     static int beforeSignedInfo(xmlSecTransformCtx* context);
     bool targetInsideSignature(xmlSecTransformCtx* context) const;
-    void setAside();
-    void putBack();
+    bool takeWholeDocument(xmlSecTransformCtx* context);
 
     xmlNode* m_root;
     xmlNode* m_signature;

@@ -2,11 +2,11 @@
 
 #include "common/AppError.h"
 #include "common/BoundedFile.h"
+#include "facturae/XmlDocument.h"
 #include "signing/ReferenceFocus.h"
 #include "signing/SigningCertificate.h"
 #include "signing/XadesNames.h"
 #include "signing/XmlSecurity.h"
-#include "signing/XmlTree.h"
 
 #include <QDir>
 #include <QFile>
@@ -38,6 +38,15 @@ using Severity = SignatureFinding::Severity;
 
 const xmlChar* xml(const char* text) {
     return reinterpret_cast<const xmlChar*>(text);
+}
+
+using XmlNodes::attribute;
+using XmlNodes::child;
+using XmlNodes::children;
+
+// An element's text without the blanks around it; empty for none.
+QString text(const xmlNode* node) {
+    return XmlNodes::text(node).trimmed();
 }
 
 struct X509Free {
@@ -129,7 +138,7 @@ public:
 
 private:
     void add(const QString& code, Severity severity, xmlNode* node, const QString& message) {
-        m_report.findings << signatureFinding(code, severity, XmlTree::path(node), message);
+        m_report.findings << signatureFinding(code, severity, XmlNodes::writtenPath(node), message);
     }
     void error(const QString& code, xmlNode* node, const QString& message) {
         add(code, Severity::Error, node, message);
@@ -153,7 +162,7 @@ private:
     const QByteArray& m_bytes;
     const SignatureVerifier::Options& m_options;
     SignatureReport m_report;
-    std::unique_ptr<XmlTree> m_tree;
+    std::unique_ptr<XmlDocument> m_tree;
     xmlNode* m_signature = nullptr;
     xmlNode* m_signedProperties = nullptr; // the signed one, or nullptr
     QSet<QString> m_duplicateIds;
@@ -163,11 +172,9 @@ private:
 
 void Check::registerIds() {
     QHash<QString, xmlAttr*> seen;
-    for (xmlNode* node = m_tree->root(); node; node = m_tree->nextElement(node)) {
-        if (!node->properties)
-            continue;
+    for (xmlNode* node : m_tree->elementsWithId()) {
         if (xmlAttr* attribute = xmlHasNsProp(node, xml("Id"), nullptr)) {
-            const QString value = XmlTree::attribute(node, "Id");
+            const QString value = XmlNodes::attribute(node, "Id");
             if (seen.contains(value))
                 m_duplicateIds.insert(value);
             else
@@ -204,18 +211,18 @@ bool inside(xmlNode* node, xmlNode* ancestor) {
 }
 
 void Check::checkReferences() {
-    xmlNode* signedInfo = XmlTree::child(m_signature, DsigNs, "SignedInfo");
+    xmlNode* signedInfo = child(m_signature, DsigNs, "SignedInfo");
     bool wholeDocument = false;
     bool signedProperties = false;
-    for (xmlNode* reference : XmlTree::children(signedInfo, DsigNs, "Reference")) {
-        if (!XmlTree::hasAttribute(reference, "URI"))
+    for (xmlNode* reference : children(signedInfo, DsigNs, "Reference")) {
+        if (!XmlNodes::hasAttribute(reference, "URI"))
             continue;
-        const QString uri = XmlTree::attribute(reference, "URI");
+        const QString uri = attribute(reference, "URI");
         if (uri.isEmpty()) {
             QStringList algorithms;
-            xmlNode* transforms = XmlTree::child(reference, DsigNs, "Transforms");
-            for (xmlNode* transform : XmlTree::children(transforms, DsigNs, "Transform"))
-                algorithms << XmlTree::attribute(transform, "Algorithm");
+            xmlNode* transforms = child(reference, DsigNs, "Transforms");
+            for (xmlNode* transform : children(transforms, DsigNs, "Transform"))
+                algorithms << attribute(transform, "Algorithm");
             bool onlyKnown = true;
             for (const QString& algorithm : algorithms) {
                 if (algorithm != QLatin1String(EnvelopedTransform) &&
@@ -225,9 +232,9 @@ void Check::checkReferences() {
             if (algorithms.contains(QLatin1String(EnvelopedTransform)) && onlyKnown)
                 wholeDocument = true;
         } else if (uri.startsWith(u'#') &&
-                   XmlTree::attribute(reference, "Type") == QLatin1String(SignedPropertiesType)) {
+                   attribute(reference, "Type") == QLatin1String(SignedPropertiesType)) {
             xmlNode* target = elementById(uri, reference);
-            if (target && XmlTree::is(target, XadesNs, "SignedProperties") &&
+            if (target && XmlNodes::isElement(target, XadesNs, "SignedProperties") &&
                 inside(target, m_signature)) {
                 signedProperties = true;
                 m_signedProperties = target;
@@ -247,10 +254,10 @@ void Check::checkReferences() {
 }
 
 void Check::readCertificates() {
-    xmlNode* keyInfo = XmlTree::child(m_signature, DsigNs, "KeyInfo");
-    for (xmlNode* data : XmlTree::children(keyInfo, DsigNs, "X509Data")) {
-        for (xmlNode* node : XmlTree::children(data, DsigNs, "X509Certificate")) {
-            const QByteArray der = QByteArray::fromBase64(XmlTree::text(node).toLatin1());
+    xmlNode* keyInfo = child(m_signature, DsigNs, "KeyInfo");
+    for (xmlNode* data : children(keyInfo, DsigNs, "X509Data")) {
+        for (xmlNode* node : children(data, DsigNs, "X509Certificate")) {
+            const QByteArray der = QByteArray::fromBase64(text(node).toLatin1());
             const unsigned char* cursor = reinterpret_cast<const unsigned char*>(der.constData());
             X509* certificate = d2i_X509(nullptr, &cursor, long(der.size()));
             if (certificate)
@@ -301,25 +308,24 @@ bool readIssuerSerialV2(const QString& base64, X509* signer, bool& serialMatches
 }
 
 void Check::checkSigningCertificate() {
-    xmlNode* properties = XmlTree::child(m_signedProperties, XadesNs, "SignedSignatureProperties");
+    xmlNode* properties = child(m_signedProperties, XadesNs, "SignedSignatureProperties");
     // Other signing tools write the newer form (XAdES 1.4.1): the same
     // digest, the issuer and serial as one DER value.
-    xmlNode* signingCertificate = XmlTree::child(properties, XadesNs, "SigningCertificate");
+    xmlNode* signingCertificate = child(properties, XadesNs, "SigningCertificate");
     if (!signingCertificate)
-        signingCertificate = XmlTree::child(properties, XadesNs, "SigningCertificateV2");
-    const QList<xmlNode*> certs = XmlTree::children(signingCertificate, XadesNs, "Cert");
-    if (certs.isEmpty()) {
+        signingCertificate = child(properties, XadesNs, "SigningCertificateV2");
+    const std::vector<xmlNode*> certs = children(signingCertificate, XadesNs, "Cert");
+    if (certs.empty()) {
         error(QStringLiteral("signing-certificate"), properties ? properties : m_signedProperties,
               QStringLiteral("Las propiedades firmadas no identifican el certificado firmante "
                              "(xades:SigningCertificate)"));
         return;
     }
-    xmlNode* cert = certs.first();
-    xmlNode* certDigest = XmlTree::child(cert, XadesNs, "CertDigest");
-    const QString algorithm =
-        XmlTree::attribute(XmlTree::child(certDigest, DsigNs, "DigestMethod"), "Algorithm");
-    const QByteArray expected = QByteArray::fromBase64(
-        XmlTree::text(XmlTree::child(certDigest, DsigNs, "DigestValue")).toLatin1());
+    xmlNode* cert = certs.front();
+    xmlNode* certDigest = child(cert, XadesNs, "CertDigest");
+    const QString algorithm = attribute(child(certDigest, DsigNs, "DigestMethod"), "Algorithm");
+    const QByteArray expected =
+        QByteArray::fromBase64(text(child(certDigest, DsigNs, "DigestValue")).toLatin1());
     const EVP_MD* md = digestFor(algorithm);
     if (!md) {
         error(QStringLiteral("signing-certificate"), certDigest,
@@ -337,9 +343,9 @@ void Check::checkSigningCertificate() {
                              "certificado de KeyInfo"));
         return;
     }
-    if (xmlNode* v2 = XmlTree::child(cert, XadesNs, "IssuerSerialV2")) {
+    if (xmlNode* v2 = child(cert, XadesNs, "IssuerSerialV2")) {
         bool serialMatches = false, issuerMatches = false;
-        if (!readIssuerSerialV2(XmlTree::text(v2), m_signer, serialMatches, issuerMatches))
+        if (!readIssuerSerialV2(text(v2), m_signer, serialMatches, issuerMatches))
             add(QStringLiteral("signing-certificate-issuer"), Severity::Warning, v2,
                 QStringLiteral("El emisor y número de serie del certificado firmante "
                                "(IssuerSerialV2) no se pueden leer"));
@@ -352,20 +358,19 @@ void Check::checkSigningCertificate() {
                 QStringLiteral("El emisor escrito del certificado firmante no coincide con el "
                                "del certificado"));
     }
-    xmlNode* issuerSerial = XmlTree::child(cert, XadesNs, "IssuerSerial");
-    xmlNode* serial = XmlTree::child(issuerSerial, DsigNs, "X509SerialNumber");
-    if (serial &&
-        decimalFromText(XmlTree::text(serial)) != QString::fromLatin1(certificateSerial(m_signer)))
+    xmlNode* issuerSerial = child(cert, XadesNs, "IssuerSerial");
+    xmlNode* serial = child(issuerSerial, DsigNs, "X509SerialNumber");
+    if (serial && decimalFromText(text(serial)) != QString::fromLatin1(certificateSerial(m_signer)))
         error(QStringLiteral("signing-certificate"), serial,
               QStringLiteral("El número de serie del certificado firmante no coincide con el "
                              "del certificado de KeyInfo"));
-    xmlNode* issuer = XmlTree::child(issuerSerial, DsigNs, "X509IssuerName");
-    if (issuer && nameParts(XmlTree::text(issuer)) !=
-                      nameParts(QString::fromUtf8(certificateIssuer(m_signer))))
+    xmlNode* issuer = child(issuerSerial, DsigNs, "X509IssuerName");
+    if (issuer &&
+        nameParts(text(issuer)) != nameParts(QString::fromUtf8(certificateIssuer(m_signer))))
         add(QStringLiteral("signing-certificate-issuer"), Severity::Warning, issuer,
             QStringLiteral("El emisor escrito del certificado firmante («%1») no coincide "
                            "literalmente con el del certificado («%2»)")
-                .arg(XmlTree::text(issuer), QString::fromUtf8(certificateIssuer(m_signer))));
+                .arg(text(issuer), QString::fromUtf8(certificateIssuer(m_signer))));
 }
 
 void Check::checkSignatureValue() {
@@ -420,27 +425,25 @@ void Check::checkSignatureValue() {
             else
                 what =
                     QStringLiteral("La parte firmada «%1» ha cambiado después de firmar").arg(uri);
-            xmlNode* signedInfo = XmlTree::child(m_signature, DsigNs, "SignedInfo");
+            xmlNode* signedInfo = child(m_signature, DsigNs, "SignedInfo");
             xmlNode* node = signedInfo;
-            for (xmlNode* r : XmlTree::children(signedInfo, DsigNs, "Reference")) {
-                if (XmlTree::attribute(r, "URI") == uri)
+            for (xmlNode* r : children(signedInfo, DsigNs, "Reference")) {
+                if (attribute(r, "URI") == uri)
                     node = r;
             }
             error(QStringLiteral("reference-digest"), node,
                   what + QStringLiteral(": su huella no coincide"));
         }
         if (!referenceFailed)
-            error(QStringLiteral("signature-value"),
-                  XmlTree::child(m_signature, DsigNs, "SignatureValue"),
+            error(QStringLiteral("signature-value"), child(m_signature, DsigNs, "SignatureValue"),
                   QStringLiteral("El valor de la firma no corresponde a lo firmado con la clave "
                                  "del certificado"));
     }
     xmlSecDSigCtxDestroy(context);
     ERR_clear_error();
 
-    xmlNode* method = XmlTree::child(XmlTree::child(m_signature, DsigNs, "SignedInfo"), DsigNs,
-                                     "SignatureMethod");
-    const QString algorithm = XmlTree::attribute(method, "Algorithm");
+    xmlNode* method = child(child(m_signature, DsigNs, "SignedInfo"), DsigNs, "SignatureMethod");
+    const QString algorithm = attribute(method, "Algorithm");
     if (algorithm.endsWith(QLatin1String("rsa-sha1")))
         add(QStringLiteral("weak-algorithm"), Severity::Warning, method,
             QStringLiteral("La firma usa RSA con SHA-1, un algoritmo que ya no se considera "
@@ -453,7 +456,7 @@ void Check::checkSignatureValue() {
 
 // The signer's certificate as a careful verifier looks at it.
 void Check::checkSignerKey() {
-    xmlNode* keyInfo = XmlTree::child(m_signature, DsigNs, "KeyInfo");
+    xmlNode* keyInfo = child(m_signature, DsigNs, "KeyInfo");
     if (!certificateAllowsSigning(m_signer))
         add(QStringLiteral("key-usage"), Severity::Warning, keyInfo,
             QStringLiteral("El certificado firmante no está destinado a firmar: su uso de clave "
@@ -470,9 +473,9 @@ void Check::checkSignerKey() {
 // The qualifying properties name the signature they qualify.
 void Check::checkTarget() {
     xmlNode* qualifying = m_signedProperties->parent;
-    const QString target = XmlTree::attribute(qualifying, "Target");
-    const QString id = XmlTree::attribute(m_signature, "Id");
-    if (!XmlTree::is(qualifying, XadesNs, "QualifyingProperties") || id.isEmpty() ||
+    const QString target = attribute(qualifying, "Target");
+    const QString id = attribute(m_signature, "Id");
+    if (!XmlNodes::isElement(qualifying, XadesNs, "QualifyingProperties") || id.isEmpty() ||
         target != u'#' + id)
         error(QStringLiteral("qualifying-target"), qualifying,
               QStringLiteral("Las propiedades XAdES no apuntan a esta firma (Target «%1», firma "
@@ -481,27 +484,24 @@ void Check::checkTarget() {
 }
 
 void Check::checkPolicy() {
-    xmlNode* properties = XmlTree::child(m_signedProperties, XadesNs, "SignedSignatureProperties");
-    xmlNode* policy =
-        XmlTree::child(XmlTree::child(properties, XadesNs, "SignaturePolicyIdentifier"), XadesNs,
-                       "SignaturePolicyId");
+    xmlNode* properties = child(m_signedProperties, XadesNs, "SignedSignatureProperties");
+    xmlNode* policy = child(child(properties, XadesNs, "SignaturePolicyIdentifier"), XadesNs,
+                            "SignaturePolicyId");
     if (!policy) {
         error(QStringLiteral("policy"), properties ? properties : m_signedProperties,
               QStringLiteral("La firma no indica la política de firma de Facturae "
                              "(xades:SignaturePolicyIdentifier)"));
         return;
     }
-    xmlNode* identifier =
-        XmlTree::child(XmlTree::child(policy, XadesNs, "SigPolicyId"), XadesNs, "Identifier");
-    if (XmlTree::text(identifier) != QLatin1String(PolicyIdentifier))
+    xmlNode* identifier = child(child(policy, XadesNs, "SigPolicyId"), XadesNs, "Identifier");
+    if (text(identifier) != QLatin1String(PolicyIdentifier))
         error(QStringLiteral("policy"), identifier ? identifier : policy,
               QStringLiteral("La política de firma «%1» no es la de Facturae 3.1")
-                  .arg(XmlTree::text(identifier)));
-    xmlNode* hash = XmlTree::child(policy, XadesNs, "SigPolicyHash");
-    xmlNode* value = XmlTree::child(hash, DsigNs, "DigestValue");
-    if (XmlTree::attribute(XmlTree::child(hash, DsigNs, "DigestMethod"), "Algorithm") !=
-            QLatin1String(Sha1) ||
-        XmlTree::text(value) != QLatin1String(PolicyDigest))
+                  .arg(text(identifier)));
+    xmlNode* hash = child(policy, XadesNs, "SigPolicyHash");
+    xmlNode* value = child(hash, DsigNs, "DigestValue");
+    if (attribute(child(hash, DsigNs, "DigestMethod"), "Algorithm") != QLatin1String(Sha1) ||
+        text(value) != QLatin1String(PolicyDigest))
         error(QStringLiteral("policy-digest"), value ? value : policy,
               QStringLiteral("La huella de la política de firma no es la de Facturae 3.1 "
                              "(SHA-1 %1)")
@@ -509,9 +509,9 @@ void Check::checkPolicy() {
 }
 
 void Check::checkSigningTime() {
-    xmlNode* properties = XmlTree::child(m_signedProperties, XadesNs, "SignedSignatureProperties");
-    xmlNode* time = XmlTree::child(properties, XadesNs, "SigningTime");
-    const QDateTime moment = QDateTime::fromString(XmlTree::text(time), Qt::ISODateWithMs);
+    xmlNode* properties = child(m_signedProperties, XadesNs, "SignedSignatureProperties");
+    xmlNode* time = child(properties, XadesNs, "SigningTime");
+    const QDateTime moment = QDateTime::fromString(text(time), Qt::ISODateWithMs);
     if (!moment.isValid()) {
         error(QStringLiteral("signing-time"), time ? time : properties,
               QStringLiteral("La firma no indica una hora de firma válida (xades:SigningTime)"));
@@ -596,7 +596,7 @@ void Check::checkChain() {
     sk_X509_free(untrusted);
     X509_STORE_free(store);
     ERR_clear_error();
-    xmlNode* keyInfo = XmlTree::child(m_signature, DsigNs, "KeyInfo");
+    xmlNode* keyInfo = child(m_signature, DsigNs, "KeyInfo");
     if (trusted)
         add(QStringLiteral("chain"), Severity::Info, keyInfo,
             QStringLiteral("El certificado procede de una autoridad de confianza (%1)")
@@ -608,15 +608,14 @@ void Check::checkChain() {
 }
 
 SignatureReport Check::run() {
-    try {
-        m_tree = std::make_unique<XmlTree>(m_bytes);
-    } catch (const AppError& problem) {
+    m_tree = std::make_unique<XmlDocument>(m_bytes);
+    if (!m_tree->isRead()) {
         m_report.findings << signatureFinding(QStringLiteral("document"), Severity::Error,
-                                              QString(), problem.message());
+                                              QString(), m_tree->problem());
         return m_report;
     }
-    const QList<xmlNode*> signatures = m_tree->elements(DsigNs, "Signature");
-    if (signatures.isEmpty()) {
+    const std::vector<xmlNode*>& signatures = m_tree->signatures();
+    if (signatures.empty()) {
         error(QStringLiteral("signature-missing"), m_tree->root(),
               QStringLiteral("El documento no contiene ninguna firma"));
         return m_report;
@@ -628,7 +627,7 @@ SignatureReport Check::run() {
         }
     }
     if (!m_signature) {
-        error(QStringLiteral("signature-not-enveloped"), signatures.first(),
+        error(QStringLiteral("signature-not-enveloped"), signatures.front(),
               QStringLiteral("La firma no está dentro del elemento raíz del documento"));
         return m_report;
     }
@@ -660,7 +659,7 @@ SignatureReport Check::run() {
         if (m_report.signingTime.isValid())
             text += QStringLiteral(", firmada el %1").arg(display(m_report.signingTime));
         m_report.findings.prepend(signatureFinding(QStringLiteral("valid"), Severity::Info,
-                                                   XmlTree::path(m_signature), text));
+                                                   XmlNodes::writtenPath(m_signature), text));
     }
     return m_report;
 }

@@ -1,27 +1,28 @@
 #include "signing/XadesSigner.h"
 
 #include "common/AppError.h"
+#include "facturae/XmlDocument.h"
 #include "signing/ReferenceFocus.h"
 #include "signing/SigningCertificate.h"
 #include "signing/XadesNames.h"
 #include "signing/XmlSecurity.h"
-#include "signing/XmlTree.h"
 
 #include <QUuid>
 
+#include <libxml/c14n.h>
 #include <libxml/tree.h>
-#include <libxml/valid.h>
 #include <libxml/xmlsave.h>
 #include <openssl/bn.h>
 #include <openssl/core_names.h>
 #include <openssl/evp.h>
 #include <openssl/x509.h>
 #include <xmlsec/crypto.h>
-#include <xmlsec/keys.h>
-#include <xmlsec/openssl/evp.h>
 #include <xmlsec/templates.h>
+#include <xmlsec/transforms.h>
 #include <xmlsec/xmldsig.h>
 #include <xmlsec/xmltree.h>
+
+#include <memory>
 
 namespace {
 
@@ -59,18 +60,16 @@ void setId(xmlNode* node, const QByteArray& id) {
     xmlSetProp(node, xml("Id"), xml(id));
 }
 
-// libxmlsec1 finds "#id" references through the document's ID table.
-void registerId(xmlDoc* doc, xmlNode* node) {
-    xmlAttr* attribute = xmlHasProp(node, xml("Id"));
-    xmlChar* value = xmlNodeGetContent(reinterpret_cast<xmlNode*>(attribute));
-    xmlAddID(nullptr, doc, value, attribute);
-    xmlFree(value);
-}
-
 void failed(const char* what) {
     throw AppError(
         QStringLiteral("No se pudo firmar el documento (paso «%1»; detalle de xmlsec: %2)")
             .arg(QString::fromLatin1(what), XmlSecurity::takeLastError()));
+}
+
+[[noreturn]] void failedCrypto(const char* what) {
+    throw AppError(
+        QStringLiteral("No se pudo firmar el documento (paso «%1»; detalle de OpenSSL: %2)")
+            .arg(QString::fromLatin1(what), XmlSecurity::takeOpenSslError()));
 }
 
 struct Ids {
@@ -160,13 +159,127 @@ QByteArray serialised(xmlNode* node) {
     return bytes;
 }
 
-struct DSigContext {
-    xmlSecDSigCtx* context = xmlSecDSigCtxCreate(nullptr);
-    ~DSigContext() {
-        if (context)
-            xmlSecDSigCtxDestroy(context);
-    }
+struct DigestFree {
+    void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
 };
+using DigestContext = std::unique_ptr<EVP_MD_CTX, DigestFree>;
+
+// The canonical form (inclusive C14N 1.0, no comments) is fed to a digest
+// as it is made, never held whole: a long invoice's is megabytes.
+int feed(void* context, const char* bytes, int length) {
+    return EVP_DigestUpdate(static_cast<EVP_MD_CTX*>(context), bytes, size_t(length)) == 1 ? length
+                                                                                           : -1;
+}
+
+// What canonicalising a part shows: the nodes inside it (an attribute or a
+// namespace through the element that holds it).
+int insidePart(void* part, xmlNode* node, xmlNode* parent) {
+    const xmlNode* at =
+        node->type == XML_ATTRIBUTE_NODE || node->type == XML_NAMESPACE_DECL ? parent : node;
+    for (; at; at = at->parent) {
+        if (at == part)
+            return 1;
+    }
+    return 0;
+}
+
+// Canonicalises the whole document (part null) or one element of it into
+// context, which was set up to digest or to sign.
+void canonicalise(xmlDoc* doc, xmlNode* part, EVP_MD_CTX* context, const char* step) {
+    xmlOutputBuffer* out = xmlOutputBufferCreateIO(&feed, nullptr, context, nullptr);
+    if (!out)
+        failed(step);
+    const int written =
+        xmlC14NExecute(doc, part ? &insidePart : nullptr, part, XML_C14N_1_0, nullptr, 0, out);
+    if (xmlOutputBufferClose(out) < 0 || written < 0)
+        failedCrypto(step);
+}
+
+QByteArray sha256Of(xmlDoc* doc, xmlNode* part, const char* step) {
+    const DigestContext context(EVP_MD_CTX_new());
+    if (!context || EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1)
+        failedCrypto(step);
+    canonicalise(doc, part, context.get(), step);
+    unsigned char value[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    if (EVP_DigestFinal_ex(context.get(), value, &length) != 1)
+        failedCrypto(step);
+    return QByteArray(reinterpret_cast<const char*>(value), int(length)).toBase64();
+}
+
+// RSA with SHA-256 (PKCS #1 v1.5) over the canonical SignedInfo, in base64
+// lines of 64 characters, as XML-signature tools write it.
+QByteArray signatureValue(xmlDoc* doc, xmlNode* signedInfo, EVP_PKEY* key) {
+    const DigestContext context(EVP_MD_CTX_new());
+    if (!context || EVP_DigestSignInit(context.get(), nullptr, EVP_sha256(), nullptr, key) != 1)
+        failedCrypto("firma");
+    canonicalise(doc, signedInfo, context.get(), "firma");
+    size_t length = 0;
+    if (EVP_DigestSignFinal(context.get(), nullptr, &length) != 1)
+        failedCrypto("firma");
+    QByteArray value(qsizetype(length), '\0');
+    if (EVP_DigestSignFinal(context.get(), reinterpret_cast<unsigned char*>(value.data()),
+                            &length) != 1)
+        failedCrypto("firma");
+    value.truncate(qsizetype(length));
+    const QByteArray base64 = value.toBase64();
+    QByteArray lines;
+    for (qsizetype at = 0; at < base64.size(); at += 64)
+        lines += (at > 0 ? "\n" : "") + base64.mid(at, 64);
+    return lines;
+}
+
+void setDigest(xmlNode* reference, const QByteArray& digest) {
+    xmlNode* value = xmlSecFindChild(reference, xmlSecNodeDigestValue, xmlSecDSigNs);
+    if (!value)
+        failed("DigestValue");
+    xmlNodeSetContent(value, xml(digest));
+}
+
+qsizetype skipSpace(const QByteArray& bytes, qsizetype at) {
+    while (at < bytes.size() &&
+           (bytes[at] == ' ' || bytes[at] == '\t' || bytes[at] == '\r' || bytes[at] == '\n'))
+        ++at;
+    return at;
+}
+
+// True when only blanks, comments and processing instructions follow 'at'.
+bool onlyMiscFrom(const QByteArray& bytes, qsizetype at) {
+    for (at = skipSpace(bytes, at); at < bytes.size(); at = skipSpace(bytes, at)) {
+        if (bytes.mid(at, 4) == "<!--") {
+            const qsizetype end = bytes.indexOf("-->", at + 4);
+            if (end < 0)
+                return false;
+            at = end + 3;
+        } else if (bytes.mid(at, 2) == "<?") {
+            const qsizetype end = bytes.indexOf("?>", at + 2);
+            if (end < 0)
+                return false;
+            at = end + 2;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Where the root's end tag starts in bytes, so that the signature can be put
+// just before it.
+qsizetype rootEndTagOffset(const QByteArray& bytes, const xmlNode* root) {
+    QByteArray name = QByteArray(reinterpret_cast<const char*>(root->name));
+    if (root->ns && root->ns->prefix)
+        name = QByteArray(reinterpret_cast<const char*>(root->ns->prefix)) + ':' + name;
+    const QByteArray tag = "</" + name;
+    // The last end tag of that name that only blanks, comments and processing
+    // instructions follow: a comment after the root may quote the tag.
+    for (qsizetype at = bytes.lastIndexOf(tag); at >= 0;
+         at = at > 0 ? bytes.lastIndexOf(tag, at - 1) : -1) {
+        const qsizetype close = skipSpace(bytes, at + tag.size());
+        if (close < bytes.size() && bytes[close] == '>' && onlyMiscFrom(bytes, close + 1))
+            return at;
+    }
+    throw AppError(QStringLiteral("El elemento raíz del documento no tiene etiqueta de cierre"));
+}
 
 } // namespace
 
@@ -174,66 +287,71 @@ namespace XadesSigner {
 
 QByteArray sign(const QByteArray& document, const SigningCertificate& certificate,
                 const QDateTime& signingTime) {
-    XmlTree tree(document);
-    if (!tree.elements(DsigNs, "Signature").isEmpty())
+    XmlDocument parsed(document);
+    return sign(parsed, document, certificate, signingTime);
+}
+
+QByteArray sign(XmlDocument& parsed, const QByteArray& document,
+                const SigningCertificate& certificate, const QDateTime& signingTime) {
+    // The signature is written into the original bytes as ASCII, which every
+    // ASCII-compatible encoding reads the same way; UTF-16 and UTF-32 are not.
+    if (document.startsWith("\xFE\xFF") || document.startsWith("\xFF\xFE") ||
+        (document.size() > 1 && (document[0] == '\0' || document[1] == '\0')))
+        throw AppError(
+            QStringLiteral("El documento está en UTF-16 o UTF-32; solo se admiten UTF-8 y "
+                           "codificaciones compatibles con ASCII"));
+    XmlSecurity::ensureStarted();
+    if (!parsed.isRead())
+        throw AppError(parsed.problem());
+    if (!parsed.signatures().empty())
         throw AppError(QStringLiteral("El documento ya está firmado"));
-    const qsizetype endTag = tree.rootEndTagOffset(document);
-    xmlDoc* doc = tree.doc();
+    xmlNode* root = parsed.root();
+    const qsizetype endTag = rootEndTagOffset(document, root);
+    xmlDoc* doc = parsed.doc();
     const Ids ids;
 
     xmlNode* signature = xmlSecTmplSignatureCreateNsPref(
         doc, xmlSecTransformInclC14NId, xmlSecTransformRsaSha256Id, xml(ids.signature), xml("ds"));
     if (!signature)
         failed("Signature");
-    xmlAddChild(tree.root(), signature);
     xmlNs* ds = xmlSearchNsByHref(doc, signature, xml(DsigNs));
-    setId(xmlSecFindChild(signature, xmlSecNodeSignedInfo, xmlSecDSigNs), ids.signedInfo);
-    setId(xmlSecFindChild(signature, xmlSecNodeSignatureValue, xmlSecDSigNs), ids.signatureValue);
+    xmlNode* signedInfo = xmlSecFindChild(signature, xmlSecNodeSignedInfo, xmlSecDSigNs);
+    setId(signedInfo, ids.signedInfo);
+    xmlNode* value = xmlSecFindChild(signature, xmlSecNodeSignatureValue, xmlSecDSigNs);
+    setId(value, ids.signatureValue);
 
     xmlNode* documentReference = xmlSecTmplSignatureAddReference(
         signature, xmlSecTransformSha256Id, xml(ids.documentReference), xml(""), nullptr);
     if (!documentReference ||
         !xmlSecTmplReferenceAddTransform(documentReference, xmlSecTransformEnvelopedId))
         failed("Reference");
-    if (!xmlSecTmplSignatureAddReference(signature, xmlSecTransformSha256Id, nullptr,
-                                         xml("#" + ids.signedProperties),
-                                         xml(SignedPropertiesType)) ||
-        !xmlSecTmplSignatureAddReference(signature, xmlSecTransformSha256Id, nullptr,
-                                         xml("#" + ids.keyInfo), nullptr))
+    xmlNode* propertiesReference =
+        xmlSecTmplSignatureAddReference(signature, xmlSecTransformSha256Id, nullptr,
+                                        xml("#" + ids.signedProperties), xml(SignedPropertiesType));
+    xmlNode* keyInfoReference = xmlSecTmplSignatureAddReference(
+        signature, xmlSecTransformSha256Id, nullptr, xml("#" + ids.keyInfo), nullptr);
+    if (!propertiesReference || !keyInfoReference)
         failed("Reference");
 
     addKeyInfo(signature, ds, certificate, ids);
     xmlNode* signedProperties =
         addQualifyingProperties(signature, ds, certificate, ids, signingTime);
-    registerId(doc, signedProperties);
-    registerId(doc, xmlSecFindChild(signature, xmlSecNodeKeyInfo, xmlSecDSigNs));
 
-    DSigContext dsig;
-    if (!dsig.context)
-        failed("contexto");
-    EVP_PKEY* key = certificate.privateKey();
-    EVP_PKEY_up_ref(key);
-    xmlSecKeyData* keyData = xmlSecOpenSSLEvpKeyAdopt(key);
-    if (!keyData) {
-        EVP_PKEY_free(key);
-        failed("clave");
-    }
-    dsig.context->signKey = xmlSecKeyCreate();
-    if (!dsig.context->signKey || xmlSecKeySetValue(dsig.context->signKey, keyData) < 0) {
-        xmlSecKeyDataDestroy(keyData);
-        failed("clave");
-    }
-    // Leave the finished KeyInfo alone: only a KeyName would be written, and
-    // there is none.
-    xmlSecPtrListAdd(&dsig.context->keyInfoWriteCtx.enabledKeyData,
-                     const_cast<void*>(static_cast<const void*>(xmlSecKeyDataNameId)));
-    dsig.context->enabledReferenceUris =
-        xmlSecTransformUriType(xmlSecTransformUriTypeEmpty | xmlSecTransformUriTypeSameDocument);
+    // The enveloped signature leaves the document as it is without it: its
+    // digest is taken before the signature goes in.
+    setDigest(documentReference, sha256Of(doc, nullptr, "documento"));
+    xmlAddChild(root, signature);
     {
-        ReferenceFocus focus(tree.root(), signature);
-        focus.install(dsig.context);
-        if (xmlSecDSigCtxSign(dsig.context, signature) < 0)
-            failed("firma");
+        // The parts inside the signature depend on nothing else but what
+        // their ancestors declare: the rest of the document is set aside
+        // meanwhile, so their canonical forms do not walk the whole tree.
+        ReferenceFocus focus(root, signature);
+        focus.setAside();
+        setDigest(propertiesReference, sha256Of(doc, signedProperties, "SignedProperties"));
+        setDigest(
+            keyInfoReference,
+            sha256Of(doc, xmlSecFindChild(signature, xmlSecNodeKeyInfo, xmlSecDSigNs), "KeyInfo"));
+        xmlNodeSetContent(value, xml(signatureValue(doc, signedInfo, certificate.privateKey())));
     }
 
     QByteArray signedBytes = document.left(endTag);

@@ -4,6 +4,7 @@
 #include <QDateTime>
 
 class SigningCertificate;
+class XmlDocument;
 
 // Enveloped XAdES-EPES signature over a whole document, under the Facturae
 // signature policy 3.1, with RSA-SHA256 and inclusive canonicalisation.
@@ -17,5 +18,9 @@ namespace XadesSigner {
 // the caller's to check.
 QByteArray sign(const QByteArray& document, const SigningCertificate& certificate,
                 const QDateTime& signingTime);
+// The same for a document already parsed from those bytes (checked and
+// signed on one reading); the signature is added to its tree.
+QByteArray sign(XmlDocument& parsed, const QByteArray& document,
+                const SigningCertificate& certificate, const QDateTime& signingTime);
 
 } // namespace XadesSigner

@@ -76,6 +76,21 @@ void tst_BookExport::filterAndFileSave() {
     QCOMPARE(lines.size(), 6); // heading, three lines of A-2, one of 2026-7, the end
     QVERIFY(lines[1].startsWith("03/02/2026;A;2;"));
 
+    // Never over the book itself, by its name or through a link.
+    const QByteArray book = fileBytes(db->path());
+    const QString link = dir.filePath(QStringLiteral("enlace.csv"));
+    QVERIFY(QFile::link(db->path(), link));
+    for (const QString& target : {db->path(), link}) {
+        try {
+            BookExport::saveCsv(*db, {}, target);
+            QFAIL("the register replaced the book");
+        } catch (const AppError& error) {
+            QVERIFY2(error.message().contains(QStringLiteral("es el propio libro")),
+                     qPrintable(error.message()));
+        }
+    }
+    QCOMPARE(fileBytes(db->path()), book);
+
     // A file that cannot be made is named in the message.
     const QString nowhere = dir.filePath(QStringLiteral("no/existe/registro.csv"));
     try {

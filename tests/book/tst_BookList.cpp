@@ -70,24 +70,30 @@ void tst_BookList::filters_data() {
     QTest::newRow("everything") << BookFilter{} << QStringList{"A-9", "A-10", "B-1", "77"}
                                 << a9 + a10 + b1 + n77;
     QTest::newRow("text in a name, accents ignored")
-        << BookFilter{"jose", {}, {}, {}, false, false} << QStringList{"A-9"} << a9;
-    QTest::newRow("text in two names, any case")
-        << BookFilter{"LUGO", {}, {}, {}, false, false} << QStringList{"A-10", "77"} << a10 + n77;
+        << BookFilter{"jose", {}, {}, {}, false, false, {}} << QStringList{"A-9"} << a9;
+    QTest::newRow("text in two names, any case") << BookFilter{"LUGO", {}, {}, {}, false, false, {}}
+                                                 << QStringList{"A-10", "77"} << a10 + n77;
     QTest::newRow("text in a tax id")
-        << BookFilter{"5678z", {}, {}, {}, false, false} << QStringList{"B-1"} << b1;
+        << BookFilter{"5678z", {}, {}, {}, false, false, {}} << QStringList{"B-1"} << b1;
     QTest::newRow("text in the number")
-        << BookFilter{"a-1", {}, {}, {}, false, false} << QStringList{"A-10"} << a10;
+        << BookFilter{"a-1", {}, {}, {}, false, false, {}} << QStringList{"A-10"} << a10;
     QTest::newRow("percent sign is plain text")
-        << BookFilter{"%", {}, {}, {}, false, false} << QStringList{} << qint64(0);
+        << BookFilter{"%", {}, {}, {}, false, false, {}} << QStringList{} << qint64(0);
     QTest::newRow("dates, both ends included")
-        << BookFilter{{}, QDate(2026, 2, 1), QDate(2026, 2, 20), {}, false, false}
+        << BookFilter{{}, QDate(2026, 2, 1), QDate(2026, 2, 20), {}, false, false, {}}
         << QStringList{"A-10", "B-1"} << a10 + b1;
-    QTest::newRow("series") << BookFilter{{}, {}, {}, "A", true, false}
+    QTest::newRow("series") << BookFilter{{}, {}, {}, "A", true, false, {}}
                             << QStringList{"A-9", "A-10"} << a9 + a10;
-    QTest::newRow("no series") << BookFilter{{}, {}, {}, "", true, false} << QStringList{"77"}
+    QTest::newRow("no series") << BookFilter{{}, {}, {}, "", true, false, {}} << QStringList{"77"}
                                << n77;
+    QTest::newRow("customer's name") << BookFilter{{}, {}, {}, {}, false, false, "LUGO"}
+                                     << QStringList{"A-10", "77"} << a10 + n77;
+    QTest::newRow("customer's tax id")
+        << BookFilter{{}, {}, {}, {}, false, false, "5678z"} << QStringList{"B-1"} << b1;
+    QTest::newRow("customer, never the number")
+        << BookFilter{{}, {}, {}, {}, false, false, "9"} << QStringList{} << qint64(0);
     QTest::newRow("with replaced versions")
-        << BookFilter{{}, {}, QDate(2026, 1, 31), {}, false, true} << QStringList{"A-9", "A-9"}
+        << BookFilter{{}, {}, QDate(2026, 1, 31), {}, false, true, {}} << QStringList{"A-9", "A-9"}
         << a9 + 12100;
 }
 

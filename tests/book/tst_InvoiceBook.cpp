@@ -4,6 +4,7 @@
 #include "book/BookDatabase.h"
 #include "book/InvoiceBook.h"
 
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimeZone>
@@ -28,6 +29,7 @@ private slots:
     void callersRowsShareTheTransaction();
     void signedCopyIsKept();
     void importedDocumentHasNoValue();
+    void timesCarryTheirOffset();
     void incompleteRowIsRefused_data();
     void incompleteRowIsRefused();
 
@@ -225,6 +227,19 @@ void tst_InvoiceBook::importedDocumentHasNoValue() {
     QCOMPARE(result.entry.state, QStringLiteral("importada"));
     QVERIFY(!book.value(result.entry.id));
     QCOMPARE(book.issue(row).outcome, Outcome::Same); // imported twice: skipped
+}
+
+// The system's clock too: a local time would be kept without its offset.
+void tst_InvoiceBook::timesCarryTheirOffset() {
+    QTemporaryDir dir;
+    auto db = BookDatabase::open(dir.path());
+    InvoiceBook book(*db);
+    const BookEntry entry = book.issue(invoice(QStringLiteral("A"), QStringLiteral("1"))).entry;
+    const QRegularExpression withOffset(
+        QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d(Z|[+-]\\d\\d:\\d\\d)$"));
+    QVERIFY2(withOffset.match(entry.storedAt).hasMatch(), qPrintable(entry.storedAt));
+    const QString at = book.history(entry.id).first().at;
+    QVERIFY2(withOffset.match(at).hasMatch(), qPrintable(at));
 }
 
 void tst_InvoiceBook::incompleteRowIsRefused_data() {

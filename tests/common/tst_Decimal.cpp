@@ -13,6 +13,8 @@ class tst_Decimal : public QObject {
 private slots:
     void parse_data();
     void parse();
+    void parseXml_data();
+    void parseXml();
     void arithmetic_data();
     void arithmetic();
     void texts_data();
@@ -39,11 +41,11 @@ void tst_Decimal::parse_data() {
     QTest::newRow("signs") << QByteArray("-12.5") << Status::Ok << "-12.5";
     QTest::newRow("plus") << QByteArray("+0.25") << Status::Ok << "0.25";
     QTest::newRow("eight decimals") << QByteArray("0.12345678") << Status::Ok << "0.12345678";
-    QTest::newRow("trailing zeros do not count") << QByteArray("0.1234567800000") << Status::Ok
-                                                 << "0.12345678";
+    QTest::newRow("trailing zeros do not count")
+        << QByteArray("0.1234567800000") << Status::Ok << "0.12345678";
     QTest::newRow("nine decimals") << QByteArray("0.123456789") << Status::TooManyDecimals << "";
-    QTest::newRow("nine decimals by exponent") << QByteArray("1e-9") << Status::TooManyDecimals
-                                               << "";
+    QTest::newRow("nine decimals by exponent")
+        << QByteArray("1e-9") << Status::TooManyDecimals << "";
     QTest::newRow("exponent") << QByteArray("1.5e2") << Status::Ok << "150";
     QTest::newRow("negative exponent") << QByteArray("15E-3") << Status::Ok << "0.015";
     QTest::newRow("minus zero") << QByteArray("-0.000") << Status::Ok << "0";
@@ -74,6 +76,47 @@ void tst_Decimal::parse() {
         QCOMPARE(value, Decimal::fromInteger(7)); // left as it was
 }
 
+// Numbers as documents of any program write them: the check and the readable
+// copy take every value the schemas' decimal form allows and nothing else.
+void tst_Decimal::parseXml_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<Status>("status");
+    QTest::addColumn<QString>("plain"); // plainText(0, 8) when Ok
+
+    QTest::newRow("two decimals") << QByteArray("609.87") << Status::Ok << "609.87";
+    QTest::newRow("blanks and line ends around")
+        << QByteArray(" \t-12.50\r\n") << Status::Ok << "-12.5";
+    QTest::newRow("no whole part") << QByteArray(".5") << Status::Ok << "0.5";
+    QTest::newRow("negative, no whole part") << QByteArray("-.25") << Status::Ok << "-0.25";
+    QTest::newRow("no fraction after the point") << QByteArray("5.") << Status::Ok << "5";
+    QTest::newRow("zero tail beyond eight decimals")
+        << QByteArray("35.500000000000") << Status::Ok << "35.5";
+    QTest::newRow("point alone") << QByteArray(".") << Status::NotANumber << "";
+    QTest::newRow("sign alone") << QByteArray("-") << Status::NotANumber << "";
+    QTest::newRow("blanks only") << QByteArray("  ") << Status::NotANumber << "";
+    QTest::newRow("exponent is not the decimal form")
+        << QByteArray("1E3") << Status::NotANumber << "";
+    QTest::newRow("blank inside") << QByteArray("1 000.00") << Status::NotANumber << "";
+    QTest::newRow("decimal comma") << QByteArray("580,33") << Status::NotANumber << "";
+    QTest::newRow("nine decimals") << QByteArray("3.000000001") << Status::TooManyDecimals << "";
+    QTest::newRow("thirty-one decimals")
+        << QByteArray("3.0000000000000000000000000000001") << Status::TooManyDecimals << "";
+    QTest::newRow("10^37") << QByteArray("10000000000000000000000000000000000000.00")
+                           << Status::TooLarge << "";
+}
+
+void tst_Decimal::parseXml() {
+    QFETCH(QByteArray, text);
+    QFETCH(Status, status);
+    QFETCH(QString, plain);
+    Decimal value = Decimal::fromInteger(7);
+    QCOMPARE(Decimal::parseXml(text.constData(), text.size(), value), status);
+    if (status == Status::Ok)
+        QCOMPARE(value.plainText(0, 8), plain);
+    else
+        QCOMPARE(value, Decimal::fromInteger(7));
+}
+
 void tst_Decimal::arithmetic_data() {
     QTest::addColumn<QString>("operation");
     QTest::addColumn<QByteArray>("a");
@@ -82,51 +125,48 @@ void tst_Decimal::arithmetic_data() {
 
     // Rounding to cents, half away from zero on the exact value.
     QTest::newRow("2.675 ties up") << "round2" << QByteArray("2.675") << QByteArray() << "2.68";
-    QTest::newRow("-0.625 ties down") << "round2" << QByteArray("-0.625") << QByteArray()
-                                      << "-0.63";
+    QTest::newRow("-0.625 ties down")
+        << "round2" << QByteArray("-0.625") << QByteArray() << "-0.63";
     QTest::newRow("1.005 ties up") << "round2" << QByteArray("1.005") << QByteArray() << "1.01";
-    QTest::newRow("below a tie") << "round2" << QByteArray("0.12499999") << QByteArray()
-                                 << "0.12";
-    QTest::newRow("rounds to zero without sign") << "round2" << QByteArray("-0.00499999")
-                                                 << QByteArray() << "0.00";
+    QTest::newRow("below a tie") << "round2" << QByteArray("0.12499999") << QByteArray() << "0.12";
+    QTest::newRow("rounds to zero without sign")
+        << "round2" << QByteArray("-0.00499999") << QByteArray() << "0.00";
     // Products rounded from the full product.
     QTest::newRow("1 x 2.675") << "product2" << QByteArray("1") << QByteArray("2.675") << "2.68";
     QTest::newRow("845 x 0.1523") << "product2" << QByteArray("845") << QByteArray("0.1523")
                                   << "128.69";
     QTest::newRow("3 x 0.125") << "product2" << QByteArray("3") << QByteArray("0.125") << "0.38";
-    QTest::newRow("credit tie") << "product2" << QByteArray("-3") << QByteArray("0.125")
-                                << "-0.38";
-    QTest::newRow("both negative") << "product2" << QByteArray("-2") << QByteArray("-1.0025")
-                                   << "2.01";
+    QTest::newRow("credit tie") << "product2" << QByteArray("-3") << QByteArray("0.125") << "-0.38";
+    QTest::newRow("both negative")
+        << "product2" << QByteArray("-2") << QByteArray("-1.0025") << "2.01";
     QTest::newRow("limits squared") << "product2" << QByteArray("100000000000")
-                                    << QByteArray("100000000000")
-                                    << "10000000000000000000000.00";
+                                    << QByteArray("100000000000") << "10000000000000000000000.00";
     QTest::newRow("eight decimals at the limits")
         << "product2" << QByteArray("99999999999.99999999") << QByteArray("99999999999.99999999")
         << "9999999999999999998000.00";
     QTest::newRow("tiny product") << "product2" << QByteArray("0.00000001")
                                   << QByteArray("0.00000001") << "0.00";
-    QTest::newRow("eight-decimal product") << "product8" << QByteArray("1.23456789")
-                                           << QByteArray("0.5") << "0.61728395";
+    QTest::newRow("eight-decimal product")
+        << "product8" << QByteArray("1.23456789") << QByteArray("0.5") << "0.61728395";
     // Percentages.
-    QTest::newRow("21 % of 10.05") << "percent2" << QByteArray("10.05") << QByteArray("21")
-                                   << "2.11";
-    QTest::newRow("15 % of 10.05") << "percent2" << QByteArray("10.05") << QByteArray("15")
-                                   << "1.51";
-    QTest::newRow("21 % of a credit tie") << "percent2" << QByteArray("-12.5") << QByteArray("21")
-                                          << "-2.63";
-    QTest::newRow("21.4 % of 100") << "percent2" << QByteArray("100") << QByteArray("21.4")
-                                   << "21.40";
+    QTest::newRow("21 % of 10.05")
+        << "percent2" << QByteArray("10.05") << QByteArray("21") << "2.11";
+    QTest::newRow("15 % of 10.05")
+        << "percent2" << QByteArray("10.05") << QByteArray("15") << "1.51";
+    QTest::newRow("21 % of a credit tie")
+        << "percent2" << QByteArray("-12.5") << QByteArray("21") << "-2.63";
+    QTest::newRow("21.4 % of 100")
+        << "percent2" << QByteArray("100") << QByteArray("21.4") << "21.40";
     QTest::newRow("odd rate of a huge base")
         << "percent2" << QByteArray("2000000000000000000000000000") << QByteArray("99.99999999")
         << "1999999999800000000000000000.00";
     // Sums are exact.
     QTest::newRow("sum") << "sum" << QByteArray("0.1") << QByteArray("0.2") << "0.30";
     QTest::newRow("sum to zero") << "sum" << QByteArray("-0.1") << QByteArray("0.1") << "0.00";
-    QTest::newRow("difference crosses zero") << "difference" << QByteArray("0.1")
-                                             << QByteArray("0.35") << "-0.25";
-    QTest::newRow("difference of negatives") << "difference" << QByteArray("-1.5")
-                                             << QByteArray("-0.25") << "-1.25";
+    QTest::newRow("difference crosses zero")
+        << "difference" << QByteArray("0.1") << QByteArray("0.35") << "-0.25";
+    QTest::newRow("difference of negatives")
+        << "difference" << QByteArray("-1.5") << QByteArray("-0.25") << "-1.25";
 }
 
 void tst_Decimal::arithmetic() {
@@ -160,8 +200,10 @@ void tst_Decimal::texts_data() {
     QTest::addColumn<QString>("plain");
     QTest::addColumn<QString>("display");
 
-    QTest::newRow("whole gets two") << QByteArray("3") << 2 << 8 << "3.00" << "3,00";
-    QTest::newRow("three decimals kept") << QByteArray("0.125") << 2 << 8 << "0.125" << "0,125";
+    QTest::newRow("whole gets two") << QByteArray("3") << 2 << 8 << "3.00"
+                                    << "3,00";
+    QTest::newRow("three decimals kept") << QByteArray("0.125") << 2 << 8 << "0.125"
+                                         << "0,125";
     QTest::newRow("four decimals kept") << QByteArray("0.1523") << 2 << 8 << "0.1523"
                                         << "0,1523";
     QTest::newRow("trailing zero dropped") << QByteArray("12.500") << 2 << 8 << "12.50"
@@ -170,13 +212,15 @@ void tst_Decimal::texts_data() {
                            << "-1.234.567,89";
     QTest::newRow("six decimals") << QByteArray("35.5") << 6 << 6 << "35.500000"
                                   << "35,500000";
-    QTest::newRow("negative below one") << QByteArray("-0.4") << 2 << 2 << "-0.40" << "-0,40";
+    QTest::newRow("negative below one") << QByteArray("-0.4") << 2 << 2 << "-0.40"
+                                        << "-0,40";
     QTest::newRow("rounded to zero shows no sign") << QByteArray("-0.001") << 2 << 2 << "0.00"
                                                    << "0,00";
-    QTest::newRow("no decimals") << QByteArray("1000") << 0 << 8 << "1000" << "1.000";
-    QTest::newRow("beyond 19 digits") << QByteArray("12345678901234567890123.45") << 2 << 2
-                                      << "12345678901234567890123.45"
-                                      << "12.345.678.901.234.567.890.123,45";
+    QTest::newRow("no decimals") << QByteArray("1000") << 0 << 8 << "1000"
+                                 << "1.000";
+    QTest::newRow("beyond 19 digits")
+        << QByteArray("12345678901234567890123.45") << 2 << 2 << "12345678901234567890123.45"
+        << "12.345.678.901.234.567.890.123,45";
     QTest::newRow("zeros inside a long whole part")
         << QByteArray("100000000000000000000001") << 2 << 2 << "100000000000000000000001.00"
         << "100.000.000.000.000.000.000.001,00";

@@ -1,6 +1,7 @@
 #include "TestPki.h"
 
 #include "common/AppError.h"
+#include "common/BoundedFile.h"
 #include "signing/DocumentSigning.h"
 #include "signing/SignatureVerifier.h"
 #include "signing/SigningCertificate.h"
@@ -476,7 +477,7 @@ void tst_XadesSignature::signatureFromAnotherTool() {
     QFile::remove(key);
     QVERIFY2(xmlsec.exitCode() == 0, xmlsec.readAllStandardError().constData());
 
-    QByteArray document = DocumentSigning::readFile(signedFile);
+    QByteArray document = BoundedFile::readDocument(signedFile);
     SignatureReport report = SignatureVerifier::verify(document);
     QVERIFY2(!hasFinding(report, "reference-digest", Severity::Error) &&
                  !hasFinding(report, "signature-value", Severity::Error) &&
@@ -698,7 +699,7 @@ void tst_XadesSignature::xadesFromAnotherTool() {
     options.trustedCaFiles << m_pki.rootPem;
     options.at = signingTime.addSecs(3600);
     const SignatureReport report =
-        SignatureVerifier::verify(DocumentSigning::readFile(signedFile), options);
+        SignatureVerifier::verify(BoundedFile::readDocument(signedFile), options);
     if (!error.isEmpty()) {
         QVERIFY2(hasFinding(report, error, Severity::Error), qPrintable(describe(report)));
         return;
@@ -752,7 +753,7 @@ void tst_XadesSignature::signFileWritesBesideTheInput() {
     QVERIFY2(result.report.valid(), qPrintable(describe(result.report)));
     const SignatureReport again = DocumentSigning::verifyFile(result.output);
     QVERIFY2(again.valid(), qPrintable(describe(again)));
-    QCOMPARE(withoutSignature(DocumentSigning::readFile(result.output)), Invoice);
+    QCOMPARE(withoutSignature(BoundedFile::readDocument(result.output)), Invoice);
 
     const SignatureReport missing = DocumentSigning::verifyFile(m_work.filePath("none.xsig"));
     QVERIFY(hasFinding(missing, "file", Severity::Error));
@@ -789,7 +790,7 @@ void tst_XadesSignature::signFileRefusalsWriteNothing() {
         QVERIFY2(e.message().contains(error), qPrintable(e.message()));
     }
     QVERIFY(!QFile::exists(output));
-    QCOMPARE(DocumentSigning::readFile(input), document);
+    QCOMPARE(BoundedFile::readDocument(input), document);
 }
 
 void tst_XadesSignature::issuerTaxIdAgainstCertificate() {
