@@ -69,7 +69,7 @@ FileReferencePanel::FileReferencePanel(Memoria& lines, QWidget* parent)
     // An exempt line is never taxed: ticking the box sets its rate to 0.
     connect(m_exempt, &QCheckBox::toggled, this, [this](bool on) {
         changeLine([&](InvoiceLine& line) {
-            line.treatment = on ? VatTreatment::E6 : VatTreatment::S1;
+            line.treatment = on ? m_lines.zeroRateCause() : VatTreatment::S1;
             if (on)
                 line.vatRate = Decimal();
         });

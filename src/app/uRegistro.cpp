@@ -150,7 +150,7 @@ void TFormRegistro::buildLayout() {
     // Row 11: the reason written on exempt lines; empty means the usual one.
     m_exemptionReason = new QLineEdit(g);
     m_exemptionReason->setObjectName(QStringLiteral("MotivoExencion"));
-    m_exemptionReason->setPlaceholderText(InvoiceRecord::defaultExemptionReason());
+    m_exemptionReason->setPlaceholderText(TreatmentReasons::usualText(VatTreatment::E6));
     m_exemptionReason->setToolTip(QStringLiteral("Motivo de la exención de IVA que se escribe en "
                                                  "las líneas exentas; vacío, el indicado"));
     auto* reasonLabel = label(g, "Label32", QStringLiteral("&Motivo exención"));
@@ -252,7 +252,7 @@ void TFormRegistro::FormShow() {
     // The IBAN the main window works out from the account.
     if (stored.iban.isEmpty())
         followAccount(false);
-    m_exemptionReason->setText(stored.exemptionReason);
+    m_exemptionReason->setText(stored.reasons[std::size_t(VatTreatment::E6)]);
     m_usualRate->setEditText(stored.withholdingRate.isEmpty() ? QStringLiteral("0")
                                                               : stored.withholdingRate);
 
@@ -296,7 +296,7 @@ void TFormRegistro::AdvSmoothButton1Click() {
     issuer.control = m_controlDigits->text();
     issuer.account = m_accountNumber->text();
     issuer.iban = m_iban->text();
-    issuer.exemptionReason = m_exemptionReason->text();
+    issuer.reasons[std::size_t(VatTreatment::E6)] = m_exemptionReason->text();
     // A rate that is none is refused before anything is stored.
     issuer.withholdingRate = RegistroIni::withholdingRateToStore(m_usualRate->currentText());
     issuer.persona = personTypeLetter(type);

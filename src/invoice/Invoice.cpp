@@ -31,8 +31,3 @@ QString& InvoiceParty::field(PartyField field) {
 const QString& InvoiceParty::field(PartyField which) const {
     return const_cast<InvoiceParty*>(this)->field(which);
 }
-
-QString Invoice::defaultExemptionReason() {
-    return QStringLiteral(
-        "Exento de IVA según lo indicado en el artículo 8 del Real Decreto Ley 15/2020");
-}

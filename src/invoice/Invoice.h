@@ -5,6 +5,7 @@
 #include "invoice/InvoiceLine.h"
 #include "invoice/PartyFields.h"
 #include "invoice/PersonType.h"
+#include "invoice/TreatmentReasons.h"
 
 #include <QDate>
 #include <QString>
@@ -48,17 +49,14 @@ struct Invoice {
     QString series, number;
     QDate issueDate, dueDate; // a due date of 30/12/1899 means none
     PaymentAccount account;
-    Decimal withholdingRate; // I.R.P.F. in per cent, 0 to 100
-    QString exemptionReason = defaultExemptionReason(); // written on every exempt line
+    Decimal withholdingRate;  // I.R.P.F. in per cent, 0 to 100
+    TreatmentReasons reasons; // written on every exempt or not-subject line
     QVector<InvoiceLine> lines;
 
     InvoiceParty& party(Party which) { return which == Party::Issuer ? issuer : customer; }
     const InvoiceParty& party(Party which) const {
         return which == Party::Issuer ? issuer : customer;
     }
-
-    // The reason written on exempt lines when the issuer has set none.
-    static QString defaultExemptionReason();
 
     bool operator==(const Invoice&) const = default;
 };

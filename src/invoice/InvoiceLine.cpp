@@ -18,9 +18,10 @@ InvoiceLine InvoiceLine::newLine() {
     return line;
 }
 
-void InvoiceLine::store() {
+void InvoiceLine::store(std::optional<VatTreatment> zeroRateCause) {
     computeAmounts();
-    // An exempt line is never taxed: a zero rate marks it exempt, any other
-    // rate clears the mark.
-    treatment = vatRate.isZero() ? VatTreatment::E6 : VatTreatment::S1;
+    if (!vatRate.isZero())
+        treatment = VatTreatment::S1;
+    else if (treatment == VatTreatment::S1 && zeroRateCause)
+        treatment = *zeroRateCause;
 }

@@ -109,10 +109,6 @@ Decimal InvoiceRecord::totalValue(TotalBox box) const {
     return Decimal();
 }
 
-QString InvoiceRecord::defaultExemptionReason() {
-    return Invoice::defaultExemptionReason();
-}
-
 namespace {
 
 struct PartyTexts {
@@ -126,11 +122,12 @@ struct AccountText {
     RecordField field;
     QString PaymentAccount::*member;
 };
-const AccountText AccountTexts[] = {{RecordField::BankEntity, &PaymentAccount::entity},
-                                    {RecordField::BankOffice, &PaymentAccount::office},
-                                    {RecordField::BankControlDigits, &PaymentAccount::controlDigits},
-                                    {RecordField::BankAccountNumber, &PaymentAccount::number},
-                                    {RecordField::Iban, &PaymentAccount::iban}};
+const AccountText AccountTexts[] = {
+    {RecordField::BankEntity, &PaymentAccount::entity},
+    {RecordField::BankOffice, &PaymentAccount::office},
+    {RecordField::BankControlDigits, &PaymentAccount::controlDigits},
+    {RecordField::BankAccountNumber, &PaymentAccount::number},
+    {RecordField::Iban, &PaymentAccount::iban}};
 
 } // namespace
 
@@ -153,9 +150,18 @@ Invoice InvoiceRecord::invoice() const {
     for (const AccountText& a : AccountTexts)
         v.account.*a.member = text(a.field);
     v.withholdingRate = withholdingRate();
-    v.exemptionReason = m_exemptionReason;
+    v.reasons = m_reasons;
     v.lines = m_lines.lines();
     return v;
+}
+
+Invoice InvoiceRecord::settledInvoice() {
+    if (m_lines.isEditing()) {
+        const int row = m_lines.currentRow();
+        m_lines.first();
+        m_lines.moveTo(row);
+    }
+    return invoice();
 }
 
 void InvoiceRecord::assign(const Invoice& v) {
@@ -181,12 +187,8 @@ void InvoiceRecord::assign(const Invoice& v) {
     setText(RecordField::WithholdingRate, v.withholdingRate.editText());
     v.centres.storeIn(*this);
     setAdministration(v.administration);
-    m_exemptionReason = v.exemptionReason;
+    m_reasons = v.reasons;
     m_lines.load(v.lines);
-}
-
-void InvoiceRecord::setExemptionReason(const QString& reason) {
-    m_exemptionReason = reason.trimmed().isEmpty() ? defaultExemptionReason() : reason;
 }
 
 Decimal InvoiceRecord::withholdingRate() const {
@@ -234,7 +236,7 @@ void InvoiceRecord::reset() {
     }
     // Closing the table works the totals out again: all zero.
     m_lines.close();
-    m_exemptionReason = defaultExemptionReason();
+    m_reasons = TreatmentReasons();
     m_importando = false;
     m_cuentaCompleta.clear();
     m_nombreFichero.clear();

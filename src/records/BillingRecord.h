@@ -32,9 +32,6 @@ struct Recipient {
     QString otherId;
 };
 
-QString vatTreatmentCode(VatTreatment treatment);
-std::optional<VatTreatment> vatTreatmentFromCode(const QString& code);
-
 // One line of the breakdown: the invoice's amounts of one treatment and rate.
 // Exempt and not-subject amounts carry no rate and no tax; reverse charge is
 // written at rate 0 with tax 0.

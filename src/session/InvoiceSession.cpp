@@ -173,8 +173,8 @@ InvoiceSession::Generated InvoiceSession::generate(const FileChooser& chooseTarg
         result.status = GenerateStatus::MissingBankData;
         return result;
     }
-    // The exemption reason as the issuer-data window last saved it.
-    RegistroIni::loadExemptionReason(m_record, m_appDir);
+    // The reasons of exempt lines as the issuer-data window last saved them.
+    RegistroIni::loadTreatmentSettings(m_record, m_appDir);
     QByteArray checked;
     auto reviewed = [&] { return checkBeforeSave(result, checked, review); };
     auto save = [&](const QString& target) {

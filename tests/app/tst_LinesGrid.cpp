@@ -197,7 +197,7 @@ private slots:
 
     void tabLeavesAfterTheLastCell() {
         enterLine(QStringLiteral("A"), QStringLiteral("1"), QStringLiteral("5"));
-        goTo(LineColumn::Iva);
+        goTo(LineColumn::Calificacion);
         QTest::keyClick(m_grid, Qt::Key_Tab);
         QCOMPARE(m_window->focusWidget(), edit(m_window.get(), "DBEdit1"));
     }

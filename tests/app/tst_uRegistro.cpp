@@ -460,8 +460,9 @@ private slots:
         reason->setText(QStringLiteral("Exenta según el artículo 20.Uno.9.º"));
         w.findChild<QToolButton*>(QStringLiteral("AdvSmoothButton1"))->click();
         InvoiceRecord record;
-        RegistroIni::loadExemptionReason(record, m_dir.path());
-        QCOMPARE(record.exemptionReason(), QStringLiteral("Exenta según el artículo 20.Uno.9.º"));
+        RegistroIni::loadTreatmentSettings(record, m_dir.path());
+        QCOMPARE(record.reasons().text(VatTreatment::E6),
+                 QStringLiteral("Exenta según el artículo 20.Uno.9.º"));
 
         // Emptied: the usual reason again.
         TFormRegistro again(m_dir.path());
@@ -469,8 +470,9 @@ private slots:
         edit(again, "MotivoExencion")->clear();
         again.findChild<QToolButton*>(QStringLiteral("AdvSmoothButton1"))->click();
         QVERIFY(readFile(iniPath()).contains("MOTIVOEXENCION=\r\n"));
-        RegistroIni::loadExemptionReason(record, m_dir.path());
-        QCOMPARE(record.exemptionReason(), InvoiceRecord::defaultExemptionReason());
+        RegistroIni::loadTreatmentSettings(record, m_dir.path());
+        QCOMPARE(record.reasons().text(VatTreatment::E6),
+                 TreatmentReasons::usualText(VatTreatment::E6));
     }
 
     // The usual withholding rate: stored in the files' form, only once it is
