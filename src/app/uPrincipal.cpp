@@ -1017,6 +1017,7 @@ void TForm2::editIssuerSettings() {
     whileIssuerMayChange([&] {
         TFormRegistro window(appDir(), this);
         runModal(window);
+        m_session.loadTreatmentSettings();
     });
 }
 

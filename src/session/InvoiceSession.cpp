@@ -82,6 +82,7 @@ bool InvoiceSession::importInvoice(const FileChooser& chooseFile) {
     // dialog loses nothing, and an import replaces them only once the whole
     // file has been read.
     m_record.setImportando(true);
+    loadTreatmentSettings();
     const QString fixed = AppFiles::fixedImportFile(m_appDir);
     if (QFileInfo::exists(fixed)) {
         m_importedFrom = fixed;
@@ -99,8 +100,13 @@ bool InvoiceSession::importInvoice(const FileChooser& chooseFile) {
 }
 
 void InvoiceSession::importChosenFile(const QString& path) {
+    loadTreatmentSettings();
     m_importedFrom = path;
     InvoiceImport::importFile(m_record, path, true, usualRate());
+}
+
+void InvoiceSession::loadTreatmentSettings() {
+    RegistroIni::loadTreatmentSettings(m_record, m_appDir);
 }
 
 // Read when a file needs it, so a rate just saved in the issuer-data window
@@ -173,8 +179,7 @@ InvoiceSession::Generated InvoiceSession::generate(const FileChooser& chooseTarg
         result.status = GenerateStatus::MissingBankData;
         return result;
     }
-    // The reasons of exempt lines as the issuer-data window last saved them.
-    RegistroIni::loadTreatmentSettings(m_record, m_appDir);
+    loadTreatmentSettings();
     QByteArray checked;
     auto reviewed = [&] { return checkBeforeSave(result, checked, review); };
     auto save = [&](const QString& target) {
@@ -380,9 +385,10 @@ void InvoiceSession::setCentres(const AdministrationCentres& centres) {
 }
 
 QByteArray InvoiceSession::currentDocument() {
+    loadTreatmentSettings();
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    FacturaeWriter::write(m_record, buffer);
+    FacturaeWriter::write(m_record.settledInvoice(), buffer);
     return buffer.data();
 }
 
