@@ -50,9 +50,13 @@ InvoiceIssuing::InvoiceIssuing(InvoiceRecord& record, QString appDir, const Opti
     : m_record(record), m_appDir(std::move(appDir)), m_options(options) {}
 
 InvoiceIssuing::RecordDraft InvoiceIssuing::recordFromDocument(const QString& appDir) {
-    return [appDir](const InvoiceRecord&, const QByteArray& document) {
+    return [appDir](const InvoiceRecord& record, const QByteArray& document) {
         IssuedInvoiceRecord::Inputs inputs;
         inputs.issuerNif = taxIdKey(ownTaxId(appDir));
+        // The document cannot tell a reverse charge from a line at 0 %, nor
+        // one cause of exemption from another: each line says its own.
+        for (const InvoiceLine& line : record.invoice().lines)
+            inputs.lineTreatments.append(line.treatment);
         return IssuedInvoiceRecord::draft(document, inputs);
     };
 }

@@ -4,6 +4,7 @@
 #include "book/BookCustomers.h"
 #include "book/BookDatabase.h"
 #include "book/InvoiceBook.h"
+#include "book/SqlStatement.h"
 #include "common/AppError.h"
 #include "settings/DraftFile.h"
 
@@ -32,6 +33,8 @@ private slots:
     void unusableBookWithoutRecords();
     void fileFailingAfterTheBookSaysTheInvoiceIsKept();
     void withRecordsTheInvoiceAndItsRecordAreOne();
+    void withRecordsEachLineKeepsItsTreatment_data();
+    void withRecordsEachLineKeepsItsTreatment();
     void withRecordsIssuingIsRefused_data();
     void withRecordsIssuingIsRefused();
     void signedCopyIsKeptWithItsInvoice();
@@ -314,6 +317,43 @@ void tst_InvoiceIssuing::withRecordsTheInvoiceAndItsRecordAreOne() {
                    "SELECT count(*) FROM billing_records r JOIN invoices i ON i.id = r.invoice_id "
                    "WHERE i.series_number = 'A-15'"),
              1);
+}
+
+// What the document cannot say (a reverse charge, the cause of an exemption)
+// reaches the record from the line itself.
+void tst_InvoiceIssuing::withRecordsEachLineKeepsItsTreatment_data() {
+    QTest::addColumn<QString>("treatment");
+    QTest::addColumn<QString>("recorded");
+    QTest::newRow("reverse charge") << "S2"
+                                    << "CalificacionOperacion>S2<";
+    QTest::newRow("exempt by article 21") << "E2"
+                                          << "OperacionExenta>E2<";
+    QTest::newRow("not subject by location") << "N2"
+                                             << "CalificacionOperacion>N2<";
+    QTest::newRow("at 0 % without a cause of its own") << ""
+                                                       << "OperacionExenta>E6<";
+}
+
+void tst_InvoiceIssuing::withRecordsEachLineKeepsItsTreatment() {
+    QFETCH(QString, treatment);
+    QFETCH(QString, recorded);
+    writeText(QStringLiteral("Registro.Ini"), RecordsMode.arg(Issuer));
+    LedgerFixture::FakeClock clock;
+    const QString import =
+        importFile(QStringLiteral("f.ini"), QStringLiteral("16"), QStringLiteral("05/03/2027"));
+    QString text = QString::fromUtf8(fileBytes(import));
+    text.replace(QStringLiteral("IVA1=21\n"),
+                 QStringLiteral("IVA1=0\n") +
+                     (treatment.isEmpty() ? QString()
+                                          : QStringLiteral("CALIFICACION1=%1\n").arg(treatment)));
+    writeText(QStringLiteral("f.ini"), text);
+    QCOMPARE(generate(import, recordOptions(home(), clock)).status,
+             InvoiceSession::GenerateStatus::Written);
+    const auto db = BookDatabase::openExisting(home());
+    SqlStatement select(*db, "SELECT bytes FROM billing_records");
+    QVERIFY(select.next());
+    const QByteArray record = select.blob(0);
+    QVERIFY2(record.contains(recorded.toUtf8()), record.constData());
 }
 
 void tst_InvoiceIssuing::withRecordsIssuingIsRefused_data() {
