@@ -1,13 +1,18 @@
 // Times the billing records kept in the book: issuing one invoice with its
-// record (each a durable commit), then the check of a stored chain of COUNT
-// records read from the book one at a time.
+// record (each a durable commit), the same with the record signed (working
+// without sending), then the check of a stored chain of COUNT records read
+// from the book one at a time.
 //
 //   orvane-bench-ledger [COUNT] [RUNS]   (defaults 100000 and 5)
 
 #include "BenchKit.h"
 #include "book/BookDatabase.h"
+#include "ledger/EventLog.h"
+#include "ledger/IntegrityCheck.h"
 #include "ledger/LedgerCheck.h"
 #include "ledger/RecordLedger.h"
+#include "session/RecordSignatures.h"
+#include "signing/SigningCertificate.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -102,6 +107,58 @@ int main(int argc, char** argv) {
             << " issues into a book in " << QDir::currentPath() << ":\n  median "
             << BenchKit::median(wall) << " ms, slowest "
             << *std::max_element(wall.begin(), wall.end()) << " ms\n";
+        out.flush();
+    }
+
+    // Issuing with the record signed: a certificate made now, the invoices
+    // dated today so that it is valid when they are signed.
+    {
+        constexpr int Issues = 200;
+        QTemporaryDir dir(QDir::current().filePath(QStringLiteral("ledger-bench-XXXXXX")));
+        if (!BenchKit::openssl(dir, {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout",
+                                     "k.pem", "-out", "c.pem", "-days", "30", "-subj",
+                                     "/CN=Prueba/serialNumber=IDCES-99999999R"}) ||
+            !BenchKit::openssl(dir, {"pkcs12", "-export", "-inkey", "k.pem", "-in", "c.pem", "-out",
+                                     "c.p12", "-passout", "pass:bench"})) {
+            out << "the openssl command could not make the certificate\n";
+            return 1;
+        }
+        QByteArray password("bench");
+        const auto certificate = std::make_shared<const SigningCertificate>(
+            SigningCertificate::open(dir.filePath(QStringLiteral("c.p12")), password));
+        auto db = BookDatabase::open(dir.path());
+        QDateTime now = QDateTime::currentDateTimeUtc().addSecs(60);
+        RecordLedger::Options o = options(now);
+        o.signer = RecordSignatures::with(certificate);
+        RecordLedger ledger(*db, o);
+        std::vector<double> wall;
+        for (int i = 1; i <= Issues; ++i) {
+            now = now.addSecs(1);
+            InvoiceRow row = invoice(i);
+            row.summary.issueDate = now.date();
+            BillingRecord record = alta(row, i);
+            record.invoice.issueDate = now.date();
+            QElapsedTimer timer;
+            timer.start();
+            ledger.issue(row, record);
+            wall.push_back(timer.nsecsElapsed() / 1e6);
+        }
+        out << "Issuing an invoice with its signed record (durable commit), " << Issues
+            << " issues:\n  median " << BenchKit::median(wall) << " ms, slowest "
+            << *std::max_element(wall.begin(), wall.end()) << " ms\n";
+        // The whole check of this mode: records, their signatures and the
+        // events, logged.
+        EventLog log(*db,
+                     {QStringLiteral("Ferretería Ñandú, S.L."), QStringLiteral("89890001K"),
+                      Territory::Peninsula},
+                     RecordSignatures::with(certificate), {o.clock, o.producer});
+        QElapsedTimer timer;
+        timer.start();
+        const IntegrityReport report = IntegrityCheck::run(*db, log, RecordSignatures::check());
+        if (!report.ok() || report.signedRecords != Issues)
+            qFatal("the signed records do not check: %s", qPrintable(report.lines().join(u' ')));
+        out << "The integrity check of " << Issues
+            << " signed records: " << timer.nsecsElapsed() / 1e6 / Issues << " ms a record\n";
         out.flush();
     }
 

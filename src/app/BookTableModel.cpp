@@ -137,13 +137,24 @@ QVariant BookTableModel::data(const QModelIndex& index, int role) const {
         return BookText::amount(s.totalCents);
     case State:
         return e.state.left(1).toUpper() + e.state.mid(1);
+    case Record:
+        return recordText(e);
     }
     return {};
 }
 
+QString BookTableModel::recordText(const BookEntry& entry) {
+    if (entry.recordKind.isEmpty())
+        return QStringLiteral("Sin registro");
+    if (entry.recordKind == u"alta")
+        return entry.recordState.left(1).toUpper() + entry.recordState.mid(1);
+    return QStringLiteral("Anulación %1").arg(entry.recordState);
+}
+
 QVariant BookTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    static const char* const Titles[ColumnCount] = {
-        "Serie-número", "Fecha", "Cliente", "NIF", "Base", "IVA", "Retención", "Total", "Estado"};
+    static const char* const Titles[ColumnCount] = {"Serie-número", "Fecha",   "Cliente",   "NIF",
+                                                    "Base",         "IVA",     "Retención", "Total",
+                                                    "Estado",       "Registro"};
     if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
         return {};
     if (role == Qt::DisplayRole)

@@ -16,8 +16,19 @@ class BookQueries;
 class BookTableModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum Column { SeriesNumber, IssueDate, Customer, TaxId, Base, Vat, Withholding, Total, State };
-    static constexpr int ColumnCount = State + 1;
+    enum Column {
+        SeriesNumber,
+        IssueDate,
+        Customer,
+        TaxId,
+        Base,
+        Vat,
+        Withholding,
+        Total,
+        State,
+        Record
+    };
+    static constexpr int ColumnCount = Record + 1;
     static constexpr int PageSize = 200;
 
     // folder: where Libro.db lives. Nothing is asked until the first
@@ -38,6 +49,9 @@ public:
     void setFilter(const BookFilter& filter);
 
     const BookEntry& entry(int row) const { return m_rows.at(row); }
+    // How the Registro column names an invoice's billing record: "Sin
+    // registro", "Pendiente", "Aceptado", "Anulación pendiente"…
+    static QString recordText(const BookEntry& entry);
     // Of every invoice the filter lets through, not only those fetched.
     const BookTotals& totals() const { return m_totals; }
     // The series in the book, known after the first answer.

@@ -8,6 +8,7 @@
 #include "book/InvoiceBook.h"
 #include "common/Decimal.h"
 #include "common/ValueForms.h"
+#include "ledger/InvoiceCancellation.h"
 #include "pdf/FacturaeReader.h"
 #include "session/BookFiles.h"
 #include "session/InvoiceSession.h"
@@ -123,8 +124,8 @@ void BookWindow::buildLayout() {
     // as pages arrive; the customer's name takes what is left.
     const QFontMetrics metrics = m_table->fontMetrics();
     const char* const widest[BookTableModel::ColumnCount] = {
-        "FA-2026-00000", "00/00/0000", "",           "B00000000", "000.000,00",
-        "00.000,00",     "00.000,00",  "000.000,00", "Sustituida"};
+        "FA-2026-00000", "00/00/0000", "",           "B00000000",  "000.000,00",
+        "00.000,00",     "00.000,00",  "000.000,00", "Sustituida", "Anulación pendiente"};
     for (int column = 0; column < BookTableModel::ColumnCount; ++column) {
         const QString title = m_model->headerData(column, Qt::Horizontal).toString();
         header->resizeSection(column,
@@ -159,7 +160,13 @@ void BookWindow::buildLayout() {
         button(QStringLiteral("Abrir como &nueva"), QStringLiteral("AbrirComoNueva"), this);
     m_openAsNew->setToolTip(QStringLiteral("Una factura nueva como esta, con el número siguiente "
                                            "y la fecha de hoy"));
+    m_cancel = button(QStringLiteral("&Anular…"), QStringLiteral("Anular"), this);
+    m_cancel->setToolTip(QStringLiteral("Anula la factura elegida con su registro de anulación"));
+    // Only with a records mode chosen: the cancellation is a record.
+    m_cancelOffered = InvoiceCancellation::offered(m_session.appDir());
+    m_cancel->setVisible(m_cancelOffered);
     auto* close = button(QStringLiteral("&Cerrar"), QStringLiteral("Cerrar"), this);
+    connect(m_cancel, &QPushButton::clicked, this, [this] { AnularClick(); });
     connect(m_view, &QPushButton::clicked, this, [this] { VerImprimirClick(); });
     connect(m_save, &QPushButton::clicked, this, [this] { GuardarDocumentoClick(); });
     connect(m_openAsNew, &QPushButton::clicked, this, [this] { AbrirComoNuevaClick(); });
@@ -170,6 +177,7 @@ void BookWindow::buildLayout() {
     actions->addWidget(m_view);
     actions->addWidget(m_save);
     actions->addWidget(m_openAsNew);
+    actions->addWidget(m_cancel);
     actions->addWidget(close);
 
     auto* column = new QVBoxLayout(this);
@@ -208,7 +216,8 @@ void BookWindow::buildLayout() {
     setTabOrder(m_table, m_view);
     setTabOrder(m_view, m_save);
     setTabOrder(m_save, m_openAsNew);
-    setTabOrder(m_openAsNew, close);
+    setTabOrder(m_openAsNew, m_cancel);
+    setTabOrder(m_cancel, close);
 
     // Room for about twenty invoices, and never more than the screen has:
     // a 1024 x 600 screen with its title bar holds the whole window.
@@ -269,7 +278,8 @@ void BookWindow::showAnswer() {
                                BookText::amount(t.vatCents), BookText::amount(t.withholdingCents),
                                BookText::amount(t.totalCents)));
     m_message->setText(t.count == 0 ? QStringLiteral("Ninguna factura del libro cumple el filtro.")
-                                    : QString());
+                                    : m_done);
+    m_done.clear();
     if (m_model->rowCount() > 0)
         m_table->setCurrentIndex(m_model->index(0, 0));
     updateActions();
@@ -299,6 +309,12 @@ void BookWindow::updateActions() {
     m_view->setEnabled(one);
     m_save->setEnabled(one);
     m_openAsNew->setEnabled(one && m_openAsNewHandler);
+    m_cancel->setEnabled(one && m_cancelOffered && mayCancel(*chosen()));
+}
+
+bool BookWindow::mayCancel(const BookEntry& entry) {
+    return entry.current && entry.state != HistoryKind::Cancelled &&
+           entry.recordKind != u"anulación";
 }
 
 std::optional<BookEntry> BookWindow::chosen() const {
@@ -396,6 +412,37 @@ void BookWindow::GuardarDocumentoClick() {
                                         ? QStringLiteral("Copia firmada")
                                         : QStringLiteral("Documento"),
                                     entry->seriesNumber, QDir::toNativeSeparators(path)));
+    });
+}
+
+// Asks first: a cancellation is a record of the chain and is never undone.
+void BookWindow::AnularClick() {
+    runGuarded(this, [&] {
+        const std::optional<BookEntry> entry = chosen();
+        if (!entry || !m_cancelOffered || !mayCancel(*entry))
+            return;
+        if (!Prompts::instance().confirm(
+                this, AppTitle,
+                QStringLiteral("¿Anular la factura %1 del %2 (%3)?\n\nSe añade su registro de "
+                               "anulación a la cadena de registros de facturación, y la anulación "
+                               "no se puede deshacer.")
+                    .arg(entry->seriesNumber, ValueForms::dateText(entry->summary.issueDate),
+                         entry->summary.customerName)))
+            return;
+        const InvoiceCancellation::Settings settings =
+            InvoiceCancellation::required(m_session.appDir());
+        BookDatabase& db = book();
+        StoredRecord record;
+        BackgroundWork::run(this, QStringLiteral("Anulando la factura…"), [&] {
+            record =
+                InvoiceCancellation::cancel(db, settings, entry->seriesNumber, m_ledgerOptions);
+        });
+        // Said once the list shows the invoice anew.
+        m_done = QStringLiteral("Factura %1 anulada: registro de anulación n.º %2")
+                     .arg(entry->seriesNumber)
+                     .arg(record.sequence);
+        m_message->setText(m_done);
+        applyFilter();
     });
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "book/BookRows.h"
+#include "ledger/RecordLedger.h"
 
 #include <QDialog>
 
@@ -42,9 +43,14 @@ public:
 
     BookTableModel& model() const { return *m_model; }
 
+    // The clock and producer Anular makes its record with; the system's and
+    // the built-in data by default.
+    void setLedgerOptions(RecordLedger::Options options) { m_ledgerOptions = std::move(options); }
+
     void VerImprimirClick();      // the readable copy of the chosen invoice
     void GuardarDocumentoClick(); // its stored XML or XSIG, to a file
     void AbrirComoNuevaClick();   // a new invoice from it
+    void AnularClick();           // cancels it with its billing record, after asking
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -57,6 +63,8 @@ private:
     void showProblem(const QString& message);
     void updateActions();
     std::optional<BookEntry> chosen() const;
+    // An issued invoice not cancelled yet, in its current version.
+    static bool mayCancel(const BookEntry& entry);
     BookDatabase& book();
 
     InvoiceSession& m_session;
@@ -73,6 +81,10 @@ private:
     QPushButton* m_view = nullptr;
     QPushButton* m_save = nullptr;
     QPushButton* m_openAsNew = nullptr;
+    QPushButton* m_cancel = nullptr;
+    bool m_cancelOffered = false; // a records mode is chosen
+    RecordLedger::Options m_ledgerOptions;
+    QString m_done; // what the last action did, kept over the next answer
     QTimer* m_typing = nullptr;
     ModalRunner m_modalRunner;
     OpenAsNew m_openAsNewHandler;

@@ -20,6 +20,22 @@ MainStatusBar::MainStatusBar(QWidget* parent) : QStatusBar(parent) {
     m_text->setMinimumWidth(0);
     addWidget(m_busy);
     addWidget(m_text, 1);
+    m_notice = new QLabel(this);
+    m_notice->setObjectName(QStringLiteral("RecordNotice"));
+    m_notice->setStyleSheet(QStringLiteral("color: #a00000; font-weight: bold;"));
+    m_notice->setWordWrap(false);
+    m_notice->hide();
+    addPermanentWidget(m_notice);
+}
+
+void MainStatusBar::setNotice(const QString& text) {
+    m_notice->setText(text);
+    m_notice->setToolTip(text);
+    m_notice->setVisible(!text.isEmpty());
+}
+
+QString MainStatusBar::notice() const {
+    return m_notice->text();
 }
 
 void MainStatusBar::report(const QString& text) {

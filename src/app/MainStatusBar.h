@@ -19,7 +19,13 @@ public:
     // Shows text with a moving indicator until setBusy(false).
     void setBusy(bool busy, const QString& text = QString());
 
+    // A standing notice at the right end, kept whatever the actions report;
+    // empty hides it.
+    void setNotice(const QString& text);
+    QString notice() const;
+
 private:
     QLabel* m_text = nullptr;
     QProgressBar* m_busy = nullptr;
+    QLabel* m_notice = nullptr;
 };

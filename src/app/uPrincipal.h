@@ -5,13 +5,16 @@
 #include "session/InvoiceSession.h"
 #include "settings/RegistroIni.h"
 
+#include <QDate>
 #include <QMainWindow>
 #include <QUrl>
 #include <functional>
 #include <memory>
 
 class AutoFirmaProcess;
+class CustomerCompleter;
 class FirstStartHint;
+class IssueFlow;
 class LinesGrid;
 class MainStatusBar;
 class PartyPanel;
@@ -58,6 +61,13 @@ public:
     static const QString SaveFilter;
     static const QString DraftFilter;
 
+    // Today's date for the notice that the law asks for billing records; the
+    // system's by default. Setting it shows the notice again.
+    using Today = std::function<QDate()>;
+    void setToday(Today today);
+    // The notice shown in the status bar until a records mode is chosen.
+    QString recordNotice() const;
+
     // What the status bar says.
     QString statusText() const;
     bool hasUnsavedChanges() const;
@@ -83,12 +93,17 @@ public:
     void editIssuerSettings();          // "Mis datos"
     void editAdministrations();         // "Administraciones"
     void editSigningSettings();         // "Firma"
+    void editRecordSettings();          // "Registro de facturación" settings
+    void RegistroFacturacionClick();    // Ayuda > "Registro de facturación": the chain's state
     void VerImprimirClick();            // "Ver / Imprimir": the invoice's readable copy
     void AbrirFacturaXmlClick();        // "Abrir factura XML…": any Facturae file's copy
     void LibroFacturasClick();          // "Libro de facturas": the invoices issued
-    void ComboBox1CloseUp();            // recalculates the totals with the chosen rate
-    void ComboBox1Exit();               // an empty rate becomes "0"
-    void Edit17Enter();                 // works the IBAN out from the account boxes
+    // "Abrir como nueva" in the book: value as a new invoice, after the
+    // question about unsaved changes.
+    void openAsNew(const QString& value);
+    void ComboBox1CloseUp();                       // recalculates the totals with the chosen rate
+    void ComboBox1Exit();                          // an empty rate becomes "0"
+    void Edit17Enter();                            // works the IBAN out from the account boxes
     void CheckBox1MouseUp(Qt::MouseButton button); // right button: shows the centres
     // Opens the administration window over the invoice; accepted, its
     // centres are the invoice's.
@@ -145,6 +160,7 @@ private:
     void rememberLoadedIssuer();
     void whileIssuerMayChange(const std::function<void()>& runWindow);
     void updateCaption();
+    void updateRecordNotice();
 
     InvoiceSession m_session;
     PdfRenderer m_pdfRenderer{m_session.appDir()};
@@ -163,12 +179,16 @@ private:
     UnsavedChanges* m_changes = nullptr;
     std::unique_ptr<PendingEdit> m_pending;
     AutoFirmaProcess* m_signer = nullptr;
+    std::unique_ptr<IssueFlow> m_issueFlow;
+    CustomerCompleter* m_customers = nullptr;
     QList<QAction*> m_actions;
     QMenu* m_menus[4] = {};
     ModalRunner m_modalRunner;
     UrlOpener m_urlOpener;
+    Today m_today = [] { return QDate::currentDate(); };
     QString m_draftPath;        // where "Guardar borrador" writes without asking
     QString m_lastDocument;     // the document written last, offered for signing
+    QString m_signingInput;     // the document AutoFirma is signing
     QString m_signedOutput;     // the signed file AutoFirma is writing
     QStringList m_loadedIssuer; // the issuer's boxes as Registro.Ini filled them
     bool m_signing = false;

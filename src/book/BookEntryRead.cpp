@@ -9,10 +9,17 @@ namespace BookEntryRead {
 
 const char* const State = ORVANE_BOOK_STATE;
 
+// The latest billing record of the version, "kind|state".
+#define ORVANE_BOOK_RECORD                                                                         \
+    "(SELECT r.kind || '|' || r.state FROM billing_records r WHERE r.invoice_id = i.id "           \
+    "ORDER BY r.sequence DESC LIMIT 1)"
+
+const char* const Record = ORVANE_BOOK_RECORD;
+
 const char* const Columns =
     "i.id, i.version, i.is_current, i.issuer_tax_id, i.series, i.number, i.series_number, "
     "i.issue_date, i.due_date, i.customer_tax_id, i.customer_name, i.base_cents, i.vat_cents, "
-    "i.withholding_cents, i.total_cents, i.stored_at, " ORVANE_BOOK_STATE;
+    "i.withholding_cents, i.total_cents, i.stored_at, " ORVANE_BOOK_STATE ", " ORVANE_BOOK_RECORD;
 
 BookEntry read(const SqlStatement& s) {
     BookEntry e;
@@ -33,6 +40,11 @@ BookEntry read(const SqlStatement& s) {
     e.summary.totalCents = s.integer(14);
     e.storedAt = s.text(15);
     e.state = s.text(16);
+    const QString record = s.text(17);
+    if (const qsizetype bar = record.indexOf(u'|'); bar > 0) {
+        e.recordKind = record.left(bar);
+        e.recordState = record.mid(bar + 1);
+    }
     return e;
 }
 

@@ -11,6 +11,8 @@ namespace BookEntryRead {
 extern const char* const Columns;
 // The state alone: the latest history kind of invoice i.
 extern const char* const State;
+// The latest billing record of invoice i: "kind|state", null without one.
+extern const char* const Record;
 BookEntry read(const SqlStatement& statement);
 
 } // namespace BookEntryRead

@@ -27,6 +27,8 @@ const char* orderOf(BookColumn column) {
         return "i.total_cents";
     case BookColumn::State:
         return BookEntryRead::State;
+    case BookColumn::Record:
+        return BookEntryRead::Record;
     }
     return "i.issue_date";
 }

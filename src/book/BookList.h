@@ -29,6 +29,7 @@ enum class BookColumn {
     Withholding,
     Total,
     State,
+    Record, // the latest billing record's kind and state
 };
 
 struct BookTotals {

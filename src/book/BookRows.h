@@ -60,6 +60,10 @@ struct BookEntry {
     QString seriesNumber; // as stored
     QString state;        // the latest history kind: emitida, firmada, sustituida…
     QString storedAt;     // when this version was written
+    // The latest billing record of this version: its kind ("alta" or
+    // "anulación") and sending state ("pendiente"…); empty without one.
+    QString recordKind;
+    QString recordState;
 };
 
 struct HistoryRow {

@@ -127,8 +127,7 @@ CREATE TRIGGER history_fixed BEFORE UPDATE ON history
 // the record's exact bytes, and the columns repeat what the bytes say so that
 // the book can be listed and searched without reading them. The chain's head
 // is its last row. The sending state (state to incident) is all that ever
-// changes. The event log and its alarm get their own
-// tables when the program keeps them.
+// changes.
 const char* const Version2 = R"sql(
 CREATE TABLE billing_records (
     sequence INTEGER NOT NULL,       -- 1, 2, 3... in order of generation, altas and anulaciones mixed
@@ -166,10 +165,51 @@ CREATE TRIGGER billing_records_fixed BEFORE UPDATE OF sequence, issuer_nif, inst
     BEGIN SELECT RAISE(ABORT, 'a billing record is never changed'); END;
 )sql";
 
+// The event log kept while working without sending each record (NO
+// VERI*FACTU): one chain per issuer and installation as for the records,
+// each row the signed event's exact bytes. And the integrity alarm: raised by
+// a check that found a fault, kept until the user resolves it with a note
+// (only that ever changes: its text gains the resolution).
+const char* const Version3 = R"sql(
+CREATE TABLE events (
+    sequence INTEGER NOT NULL,       -- 1, 2, 3... in order of generation
+    issuer_nif TEXT NOT NULL,
+    installation TEXT NOT NULL,
+    type TEXT NOT NULL,              -- TipoEvento: 01 ... 10, 90
+    generated_at TEXT NOT NULL,      -- FechaHoraHusoGenEvento as written
+    huella TEXT NOT NULL,
+    previous_huella TEXT NOT NULL,   -- '' for the first event of the chain
+    bytes BLOB NOT NULL,             -- the signed event exactly as stored
+    PRIMARY KEY (issuer_nif, installation, sequence),
+    UNIQUE (issuer_nif, installation, previous_huella)
+);
+CREATE INDEX events_by_time ON events (issuer_nif, installation, generated_at);
+CREATE INDEX events_by_type ON events (issuer_nif, installation, type, sequence);
+
+CREATE TABLE integrity_alarms (
+    id INTEGER PRIMARY KEY,
+    raised_at TEXT NOT NULL,
+    resolved INTEGER NOT NULL DEFAULT 0 CHECK (resolved IN (0, 1)),
+    alarm TEXT NOT NULL              -- what was found, and how it was resolved (JSON)
+);
+
+CREATE TRIGGER events_kept BEFORE DELETE ON events
+    BEGIN SELECT RAISE(ABORT, 'events are never deleted'); END;
+CREATE TRIGGER events_fixed BEFORE UPDATE ON events
+    BEGIN SELECT RAISE(ABORT, 'an event is never changed'); END;
+CREATE TRIGGER integrity_alarms_kept BEFORE DELETE ON integrity_alarms
+    BEGIN SELECT RAISE(ABORT, 'integrity alarms are never deleted'); END;
+CREATE TRIGGER integrity_alarms_fixed BEFORE UPDATE OF id, raised_at ON integrity_alarms
+    BEGIN SELECT RAISE(ABORT, 'an integrity alarm is only ever resolved'); END;
+CREATE TRIGGER integrity_alarms_resolved_once BEFORE UPDATE ON integrity_alarms
+    WHEN OLD.resolved = 1
+    BEGIN SELECT RAISE(ABORT, 'a resolved integrity alarm is never changed'); END;
+)sql";
+
 } // namespace
 
 const QList<Migration>& migrations() {
-    static const QList<Migration> list = {{1, Version1}, {2, Version2}};
+    static const QList<Migration> list = {{1, Version1}, {2, Version2}, {3, Version3}};
     return list;
 }
 

@@ -2,9 +2,8 @@
 
 #include "cli/CommandArguments.h"
 
-#include "cli/TerminalEcho.h"
+#include "cli/PasswordInput.h"
 #include "common/AppError.h"
-#include "common/SystemReason.h"
 #include "session/InvoiceSession.h"
 #include "signing/SigningCertificate.h"
 
@@ -18,72 +17,24 @@ namespace {
 
 const char Usage[] =
     "Uso: orvane-cli sign --cert CERTIFICADO.p12 [--password-file FICHERO | --password-fd N] "
-    "[-o SALIDA.xsig] FACTURA.xml...\n"
+    "[-o SALIDA.xsig] [--home CARPETA] FACTURA.xml...\n"
     "  --cert CERTIFICADO.p12   certificado con su clave privada (.p12 o .pfx)\n"
     "  --password-file FICHERO  lee la contraseña de la primera línea del fichero\n"
     "  --password-fd N          lee la contraseña (una línea) del descriptor N\n"
     "  -o SALIDA.xsig           fichero firmado (solo con una factura)\n"
+    "  --home CARPETA           carpeta con Registro.Ini y el libro de facturas (por omisión,\n"
+    "                           la del programa)\n"
     "Sin --password-file ni --password-fd, la contraseña se lee de la entrada estándar.\n"
     "Sin -o, cada factura firmada se guarda junto a la original con extensión .XSIG.\n"
-    "La firma es XAdES-EPES (RSA-SHA256) con la política de firma de Facturae 3.1.\n";
-
-// Reads one line into a buffer reserved once, so the password is never copied
-// into memory that could not be wiped. A read that fails (a descriptor that is
-// not open) is told as such: taken for an empty password, it would be called
-// a wrong one. source names where it was read from.
-QByteArray readLine(QFile& device, const QString& source) {
-    QByteArray line;
-    line.reserve(4096);
-    char c = 0;
-    qint64 got = 0;
-    while (line.size() < 4095 && (got = device.read(&c, 1)) == 1 && c != '\n')
-        line.append(c);
-    c = 0;
-    if (got < 0) {
-        wipeSecret(line);
-        throw AppError(QStringLiteral("No se puede leer la contraseña %1: %2")
-                           .arg(source, SystemReason::spanish(device.errorString())));
-    }
-    if (line.endsWith('\r'))
-        line.chop(1);
-    return line;
-}
-
-QByteArray readPassword(const QString& passwordFile, int passwordFd, QTextStream& err) {
-    QFile device;
-    if (!passwordFile.isEmpty()) {
-        device.setFileName(passwordFile);
-        if (!device.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-            throw AppError(QStringLiteral("No se puede leer el fichero de la contraseña %1: %2")
-                               .arg(QDir::toNativeSeparators(passwordFile),
-                                    SystemReason::spanish(device.errorString())));
-        return readLine(
-            device, QStringLiteral("del fichero %1").arg(QDir::toNativeSeparators(passwordFile)));
-    }
-    const int fd = passwordFd >= 0 ? passwordFd : 0;
-    const QString source = passwordFd >= 0 ? QStringLiteral("del descriptor %1").arg(fd)
-                                           : QStringLiteral("de la entrada estándar");
-    if (!device.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle))
-        throw AppError(QStringLiteral("No se puede leer la contraseña %1: %2")
-                           .arg(source, SystemReason::spanish(device.errorString())));
-    if (passwordFd < 0 && TerminalEcho::inputIsTerminal()) {
-        err << "Contraseña del certificado: ";
-        err.flush();
-        TerminalEcho hidden;
-        QByteArray password = readLine(device, source);
-        err << '\n';
-        err.flush();
-        return password;
-    }
-    return readLine(device, source);
-}
+    "La firma es XAdES-EPES (RSA-SHA256) con la política de firma de Facturae 3.1.\n"
+    "La copia firmada de una factura que está en el libro de facturas se guarda con ella.\n";
 
 } // namespace
 
 int runSign(const QStringList& arguments, const QString& toolDir, QTextStream& out,
             QTextStream& err) {
     auto usage = [&](const QString& problem) { return usageError(err, Usage, problem); };
-    QString certificatePath, passwordFile, output, fdText;
+    QString certificatePath, passwordFile, output, fdText, home = toolDir;
     CommandArguments args(arguments);
     QString a;
     while (args.nextOption(a)) {
@@ -103,6 +54,9 @@ int runSign(const QStringList& arguments, const QString& toolDir, QTextStream& o
         } else if (a == u"-o") {
             if (!args.takeValue(output))
                 return usage(QStringLiteral("Falta el fichero tras -o"));
+        } else if (a == u"--home") {
+            if (!args.takeValue(home))
+                return usage(QStringLiteral("Falta la carpeta tras --home"));
         } else if (args.isHelp(a)) {
             return showHelp(out, Usage);
         } else {
@@ -145,7 +99,7 @@ int runSign(const QStringList& arguments, const QString& toolDir, QTextStream& o
     QStringList readFiles = inputs;
     if (!passwordFile.isEmpty())
         readFiles << passwordFile;
-    InvoiceSession session(toolDir);
+    InvoiceSession session(home);
     int status = 0;
     for (const QString& input : inputs) {
         try {

@@ -50,7 +50,8 @@ Head checkedHead(const StoredRecord& head) {
 
 RecordLedger::RecordLedger(BookDatabase& db, Options options)
     : m_db(db), m_clock(options.clock ? std::move(options.clock) : GenerationTime::systemClock()),
-      m_producer(options.producer ? std::move(*options.producer) : ProducerData::builtIn()) {}
+      m_producer(options.producer ? std::move(*options.producer) : ProducerData::builtIn()),
+      m_signer(std::move(options.signer)) {}
 
 QString RecordLedger::installationNumber() {
     const QString kept = m_db.property(InstallationKey);
@@ -100,7 +101,7 @@ StoredRecord RecordLedger::append(BillingRecord draft, std::optional<qint64> inv
     row.huella = built.huella;
     row.previousHuella = draft.chain.first ? QString() : draft.chain.previousHuella;
     row.state = QStringLiteral("pendiente");
-    row.bytes = built.xml;
+    row.bytes = m_signer ? m_signer.sign(built.xml, RecordSigner::Kind::Record, now) : built.xml;
     store.insert(row);
     transaction.commit();
     return row;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "book/InvoiceBook.h"
+#include "ledger/RecordSigner.h"
 #include "ledger/StoredRecord.h"
 #include "records/BillingRecord.h"
 #include "records/GenerationTime.h"
@@ -22,6 +23,11 @@ public:
         GenerationTime::Clock clock;
         // Who makes the program (SistemaInformatico); the built-in data by default.
         std::optional<ProducerData> producer;
+        // Signs each record before it is stored, in the same transaction
+        // (working without sending each record); unset: records are stored
+        // unsigned. A record that cannot be signed is not stored, nor is
+        // the invoice it belongs to.
+        RecordSigner signer = {};
     };
 
     explicit RecordLedger(BookDatabase& db) : RecordLedger(db, Options()) {}
@@ -62,4 +68,5 @@ private:
     BookDatabase& m_db;
     GenerationTime::Clock m_clock;
     ProducerData m_producer;
+    RecordSigner m_signer;
 };

@@ -114,6 +114,16 @@ std::optional<std::pair<qint64, qint64>> RecordStore::stretch(const ChainKey& ch
     return std::make_pair(bounds.integer(0), bounds.integer(1));
 }
 
+std::optional<qint64> RecordStore::firstAfter(const ChainKey& chain,
+                                              const QString& generatedAt) const {
+    SqlStatement first(m_db, "SELECT min(sequence) FROM billing_records WHERE issuer_nif = ? AND "
+                             "installation = ? AND generated_at > ?");
+    first.bindAll(chain.issuerNif, chain.installation, generatedAt);
+    if (!first.next() || first.isNull(0))
+        return std::nullopt;
+    return first.integer(0);
+}
+
 void RecordStore::list(const RecordPeriod& period,
                        const std::function<void(const StoredRecord&)>& visit) const {
     for (const ChainKey& chain : chains()) {

@@ -43,6 +43,11 @@ public:
     std::optional<std::pair<qint64, qint64>> stretch(const ChainKey& chain,
                                                      const RecordPeriod& period) const;
 
+    // The sequence number of the chain's first record generated after the
+    // time written (FechaHoraHusoGenRegistro's text; empty: the first
+    // record); nothing when there is none.
+    std::optional<qint64> firstAfter(const ChainKey& chain, const QString& generatedAt) const;
+
     // Every record generated in the period, chain by chain in sequence
     // order, without bytes, one at a time.
     void list(const RecordPeriod& period,

@@ -167,7 +167,7 @@ void summary(RecordXmlWriter& out, const EventSummary& s) {
 
 bool hasOwnData(EventType type) {
     return type != EventType::ModeStart && type != EventType::ModeEnd &&
-           type != EventType::BackupRestored;
+           type != EventType::BackupRestored && type != EventType::Other;
 }
 
 void ownData(RecordXmlWriter& out, const EventRecord& e) {

@@ -4,10 +4,10 @@
 
 namespace {
 
-constexpr std::array<const char16_t*, 10> TypeCodes = {u"01", u"02", u"03", u"04", u"05",
-                                                       u"06", u"07", u"08", u"09", u"10"};
+constexpr std::array<const char16_t*, 11> TypeCodes = {u"01", u"02", u"03", u"04", u"05", u"06",
+                                                       u"07", u"08", u"09", u"10", u"90"};
 
-constexpr std::array<const char16_t*, 10> TypeNames = {
+constexpr std::array<const char16_t*, 11> TypeNames = {
     u"Inicio del modo NO VERI*FACTU",
     u"Fin del modo NO VERI*FACTU",
     u"Comprobación de los registros de facturación",
@@ -18,6 +18,7 @@ constexpr std::array<const char16_t*, 10> TypeNames = {
     u"Exportación de registros de facturación",
     u"Exportación de eventos",
     u"Resumen de eventos",
+    u"Otro evento",
 };
 
 constexpr std::array<const char16_t*, 16> AnomalyCodes = {u"01", u"02", u"03", u"04", u"05", u"06",

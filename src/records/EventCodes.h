@@ -9,7 +9,8 @@
 // What an event records: the start and end of working without sending each
 // record (NO VERI*FACTU), an integrity check launched over the billing records
 // or the events and each anomaly it found, a backup restored, the records or
-// events of a period exported, and the periodic summary.
+// events of a period exported, the periodic summary; and others the program
+// logs of its own accord (an integrity alarm resolved).
 enum class EventType {
     ModeStart,       // 01
     ModeEnd,         // 02
@@ -21,6 +22,7 @@ enum class EventType {
     RecordsExported, // 08
     EventsExported,  // 09
     Summary,         // 10
+    Other,           // 90: told in OtrosDatosEvento
 };
 
 QString eventTypeCode(EventType type);

@@ -1,6 +1,7 @@
 #include "records/ProducerData.h"
 
 #include "common/AppError.h"
+#include "common/BoundedFile.h"
 #include "records/RecordResources.h"
 
 #include "Version.h"
@@ -46,8 +47,18 @@ ProducerData ProducerData::fromJson(const QByteArray& json, const QString& versi
 }
 
 const ProducerData& ProducerData::builtIn() {
-    static const ProducerData data =
-        fromJson(RecordResources::read("producer.json"), QStringLiteral(ORVANE_VERSION_STRING));
+    // Until the maintainers fill the built-in file, a trial installation (and
+    // the tool's tests) may name a file of the same form; a file that cannot
+    // be read stops the records rather than falling back to the empty data.
+    static const ProducerData data = [] {
+        const QString path = qEnvironmentVariable(FileVariable);
+        const QByteArray json =
+            path.isEmpty()
+                ? RecordResources::read("producer.json")
+                : BoundedFile::read(path, 64 * 1024,
+                                    QStringLiteral("los datos del productor del programa"));
+        return fromJson(json, QStringLiteral(ORVANE_VERSION_STRING));
+    }();
     return data;
 }
 

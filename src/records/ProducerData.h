@@ -23,7 +23,9 @@ struct ProducerData {
     bool multipleTaxpayersPossible = false;
     QString signatureTypes;
 
-    // The built-in file, read once.
+    // The built-in file, read once; or, when the environment variable
+    // ORVANE_PRODUCER_FILE names one, that file instead.
+    static constexpr const char* FileVariable = "ORVANE_PRODUCER_FILE";
     static const ProducerData& builtIn();
     // Reads a file of that form; throws AppError when it is not one.
     static ProducerData fromJson(const QByteArray& json, const QString& version);

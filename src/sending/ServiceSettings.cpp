@@ -1,13 +1,12 @@
 #include "sending/ServiceSettings.h"
 
 #include "common/AppError.h"
+#include "ledger/RecordSettings.h"
 #include "settings/IniFile.h"
 
 #include <QDir>
 
 namespace {
-
-const QString Section = QStringLiteral("VERIFACTU");
 
 // The service's addresses for invoicing systems that send every record
 // (personal and representative certificates).
@@ -24,28 +23,25 @@ QUrl ServiceSettings::addressOf(Environment environment) {
 }
 
 ServiceSettings ServiceSettings::read(const IniFile& ini, const QString& homeDir) {
+    // The keys are read, and unknown values refused, where every [VERIFACTU]
+    // key is.
+    const RecordSettings records = RecordSettings::read(ini);
     ServiceSettings settings;
-    const QString environment = ini.readString(Section, QStringLiteral("ENTORNO")).trimmed();
-    if (environment.compare(u"PRUEBAS", Qt::CaseInsensitive) == 0)
-        settings.environment = Environment::Test;
-    else if (!environment.isEmpty() && environment.compare(u"PRODUCCION", Qt::CaseInsensitive) != 0)
-        throw AppError(QStringLiteral("[VERIFACTU] ENTORNO=%1 en %2 no es válido: escriba "
-                                      "PRODUCCION o PRUEBAS")
-                           .arg(environment, QDir::toNativeSeparators(ini.path())));
+    settings.environment = records.environment == RecordSettings::Environment::Test
+                               ? Environment::Test
+                               : Environment::Production;
     settings.address = addressOf(settings.environment);
 
-    const QString url = ini.readString(Section, QStringLiteral("URL")).trimmed();
-    if (!url.isEmpty()) {
-        const QUrl given(url, QUrl::StrictMode);
+    if (!records.url.isEmpty()) {
+        const QUrl given(records.url, QUrl::StrictMode);
         if (!given.isValid() || given.scheme() != u"https" || given.host().isEmpty())
             throw AppError(QStringLiteral("[VERIFACTU] URL=%1 en %2 no es válida: debe ser una "
                                           "dirección https://")
-                               .arg(url, QDir::toNativeSeparators(ini.path())));
+                               .arg(records.url, QDir::toNativeSeparators(ini.path())));
         settings.address = given;
     }
 
-    const QString authorities = ini.readString(Section, QStringLiteral("CA")).trimmed();
-    if (!authorities.isEmpty())
-        settings.extraAuthorities = QDir(homeDir).absoluteFilePath(authorities);
+    if (!records.ca.isEmpty())
+        settings.extraAuthorities = QDir(homeDir).absoluteFilePath(records.ca);
     return settings;
 }

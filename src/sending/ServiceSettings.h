@@ -19,7 +19,8 @@ struct ServiceSettings {
 
     static QUrl addressOf(Environment environment);
 
-    // Throws AppError naming the key for an unknown ENTORNO or an address that
-    // is not https (records never travel unencrypted).
+    // Throws AppError naming the key for a value of [VERIFACTU] the program
+    // does not know (RecordSettings) or an address that is not https (records
+    // never travel unencrypted).
     static ServiceSettings read(const IniFile& ini, const QString& homeDir);
 };

@@ -81,6 +81,16 @@ void refuseToReplaceAnInput(const QString& input, const QString& output, bool de
                            .arg(shown, QDir::toNativeSeparators(other)));
 }
 
+// The errors of a check, for a message.
+QString errorsOf(const SignatureReport& report) {
+    QStringList problems;
+    for (const SignatureFinding& finding : report.findings) {
+        if (finding.severity == SignatureFinding::Severity::Error)
+            problems << finding.message;
+    }
+    return problems.join(QStringLiteral("; "));
+}
+
 } // namespace
 
 SignResult signFile(const QString& input, const SigningCertificate& certificate,
@@ -103,18 +113,29 @@ SignResult signFile(const QString& input, const SigningCertificate& certificate,
     // signature never reaches the disk; the save itself is checked to the
     // disk's sync (SafeSave).
     result.report = SignatureVerifier::verify(signedDocument);
-    if (!result.report.valid()) {
-        QStringList problems;
-        for (const SignatureFinding& finding : result.report.findings) {
-            if (finding.severity == SignatureFinding::Severity::Error)
-                problems << finding.message;
-        }
+    if (!result.report.valid())
         throw AppError(QStringLiteral("La factura firmada no ha superado su comprobación y no se "
                                       "ha guardado: %1")
-                           .arg(problems.join(QStringLiteral("; "))));
-    }
+                           .arg(errorsOf(result.report)));
     save(result.output, signedDocument);
     return result;
+}
+
+QByteArray signRecord(const QByteArray& document, const SigningCertificate& certificate,
+                      const SignatureProfile& profile, const QDateTime& now) {
+    certificate.checkUsableAt(now);
+    QByteArray signedDocument = XadesSigner::sign(document, certificate, now, profile);
+    SignatureVerifier::Options options;
+    options.at = now;
+    options.profile = profile;
+    // Only the signature counts here: whether the certificate's authority is
+    // trusted is for whoever reads the record.
+    options.systemRoots = false;
+    const SignatureReport report = SignatureVerifier::verify(signedDocument, options);
+    if (!report.valid())
+        throw AppError(QStringLiteral("La firma del registro no ha superado su comprobación: %1")
+                           .arg(errorsOf(report)));
+    return signedDocument;
 }
 
 SignatureReport verifyFile(const QString& path, const SignatureVerifier::Options& options) {

@@ -49,6 +49,13 @@ SignResult signFile(const QString& input, const SigningCertificate& certificate,
                     const Inspection& inspect = {},
                     const QDateTime& now = QDateTime::currentDateTime());
 
+// Signs a billing record or an event (a document of its own, held in
+// memory) under profile at 'now', and checks the signed bytes before they are
+// returned. Throws AppError when the certificate is not usable at now, the
+// document cannot be signed or the signed bytes fail their check.
+QByteArray signRecord(const QByteArray& document, const SigningCertificate& certificate,
+                      const SignatureProfile& profile, const QDateTime& now);
+
 // Reads and checks a signed document. A file that cannot be read is an error
 // finding.
 SignatureReport verifyFile(const QString& path, const SignatureVerifier::Options& options = {});

@@ -12,7 +12,8 @@ typedef struct _xmlSecTransformCtx xmlSecTransformCtx;
 // KeyInfo, the SignedInfo) still walks the whole tree, once per part: on a
 // large invoice that is most of the time spent signing. Such a part depends
 // only on its own subtree and on what its ancestors declare, so while it is
-// processed the root's other children are set aside, and put back for the
+// processed the other children of the element holding the signature (the
+// root, or an event's Evento; "root" below) are set aside, and put back for the
 // reference that covers the whole document or anything outside the signature.
 // Installed on a signature context; everything is back in place when this
 // object goes, and the tree is never left changed.

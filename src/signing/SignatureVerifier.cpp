@@ -4,6 +4,7 @@
 #include "common/BoundedFile.h"
 #include "facturae/XmlDocument.h"
 #include "signing/ReferenceFocus.h"
+#include "signing/SignatureProfile.h"
 #include "signing/SigningCertificate.h"
 #include "signing/XadesNames.h"
 #include "signing/XmlSecurity.h"
@@ -161,6 +162,7 @@ private:
 
     const QByteArray& m_bytes;
     const SignatureVerifier::Options& m_options;
+    SignatureProfile m_profile;
     SignatureReport m_report;
     std::unique_ptr<XmlDocument> m_tree;
     xmlNode* m_signature = nullptr;
@@ -397,7 +399,7 @@ void Check::checkSignatureValue() {
     XmlSecurity::takeLastError();
     int result = -1;
     {
-        ReferenceFocus focus(m_tree->root(), m_signature);
+        ReferenceFocus focus(m_signature->parent, m_signature);
         focus.install(context);
         result = xmlSecDSigCtxVerify(context, m_signature);
     }
@@ -487,25 +489,26 @@ void Check::checkPolicy() {
     xmlNode* properties = child(m_signedProperties, XadesNs, "SignedSignatureProperties");
     xmlNode* policy = child(child(properties, XadesNs, "SignaturePolicyIdentifier"), XadesNs,
                             "SignaturePolicyId");
+    const QString name = QString::fromUtf8(m_profile.policyName);
     if (!policy) {
         error(QStringLiteral("policy"), properties ? properties : m_signedProperties,
-              QStringLiteral("La firma no indica la política de firma de Facturae "
-                             "(xades:SignaturePolicyIdentifier)"));
+              QStringLiteral("La firma no indica la política de firma de %1 "
+                             "(xades:SignaturePolicyIdentifier)")
+                  .arg(name));
         return;
     }
     xmlNode* identifier = child(child(policy, XadesNs, "SigPolicyId"), XadesNs, "Identifier");
-    if (text(identifier) != QLatin1String(PolicyIdentifier))
+    if (text(identifier) != QLatin1String(m_profile.policyIdentifier))
         error(QStringLiteral("policy"), identifier ? identifier : policy,
-              QStringLiteral("La política de firma «%1» no es la de Facturae 3.1")
-                  .arg(text(identifier)));
+              QStringLiteral("La política de firma «%1» no es la de %2 (%3)")
+                  .arg(text(identifier), name, QLatin1String(m_profile.policyIdentifier)));
     xmlNode* hash = child(policy, XadesNs, "SigPolicyHash");
     xmlNode* value = child(hash, DsigNs, "DigestValue");
     if (attribute(child(hash, DsigNs, "DigestMethod"), "Algorithm") != QLatin1String(Sha1) ||
-        text(value) != QLatin1String(PolicyDigest))
+        text(value) != QLatin1String(m_profile.policyDigest))
         error(QStringLiteral("policy-digest"), value ? value : policy,
-              QStringLiteral("La huella de la política de firma no es la de Facturae 3.1 "
-                             "(SHA-1 %1)")
-                  .arg(QLatin1String(PolicyDigest)));
+              QStringLiteral("La huella de la política de firma no es la de %1 (SHA-1 %2)")
+                  .arg(name, QLatin1String(m_profile.policyDigest)));
 }
 
 void Check::checkSigningTime() {
@@ -620,15 +623,28 @@ SignatureReport Check::run() {
               QStringLiteral("El documento no contiene ninguna firma"));
         return m_report;
     }
+    m_profile = m_options.profile ? *m_options.profile : SignatureProfile::forRoot(m_tree->root());
+    // The signature sits in the root, or where the profile puts it (an
+    // event's in its last child).
+    xmlNode* holder = m_tree->root();
+    if (!m_profile.signatureParent.isEmpty()) {
+        xmlNode* last = xmlLastElementChild(holder);
+        holder = last && m_profile.signatureParent == reinterpret_cast<const char*>(last->name)
+                     ? last
+                     : nullptr;
+    }
     for (xmlNode* signature : signatures) {
-        if (signature->parent == m_tree->root()) {
+        if (holder && signature->parent == holder) {
             m_signature = signature;
             break;
         }
     }
     if (!m_signature) {
         error(QStringLiteral("signature-not-enveloped"), signatures.front(),
-              QStringLiteral("La firma no está dentro del elemento raíz del documento"));
+              m_profile.signatureParent.isEmpty()
+                  ? QStringLiteral("La firma no está dentro del elemento raíz del documento")
+                  : QStringLiteral("La firma no está dentro del elemento «%1» del documento")
+                        .arg(QString::fromLatin1(m_profile.signatureParent)));
         return m_report;
     }
     if (signatures.size() > 1)

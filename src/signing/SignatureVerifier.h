@@ -2,10 +2,13 @@
 
 #include "signing/CertificateSummary.h"
 #include "signing/SignatureFinding.h"
+#include "signing/SignatureProfile.h"
 
 #include <QByteArray>
 #include <QDateTime>
 #include <QStringList>
+
+#include <optional>
 
 // What the check of a signed document found, and who signed it when.
 struct SignatureReport {
@@ -17,10 +20,10 @@ struct SignatureReport {
 };
 
 // Checks an enveloped XAdES signature: the digests and the signature value,
-// that it covers the whole document and its signed properties, the Facturae
-// policy, the signing certificate (SigningCertificate or SigningCertificateV2)
-// against KeyInfo, the certificate's validity at the signing time, and its
-// chain to the system's trusted roots (a missing chain is a warning, not an
+// that it covers the whole document and its signed properties, the policy
+// (Facturae's for invoices, AGE's for the tax agency's records and events), the signing certificate
+// (SigningCertificate or SigningCertificateV2) against KeyInfo, the certificate's validity at the
+// signing time, and its chain to the system's trusted roots (a missing chain is a warning, not an
 // error). As a careful verifier does, it also refuses a signing time in the
 // future and warns about what the signing time cannot prove (a certificate
 // expired since), a certificate not meant for signatures and a short RSA key.
@@ -30,6 +33,9 @@ struct Options {
     QStringList trustedCaFiles; // PEM files trusted besides the system's roots
     bool systemRoots = true;
     QDateTime at; // the verifying clock; invalid: now
+    // The policy and place the signature must have; by default what the
+    // document's root asks for (SignatureProfile::forRoot).
+    std::optional<SignatureProfile> profile;
 };
 
 // A signing time is in the future when it is later than the verifying clock

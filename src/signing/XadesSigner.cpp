@@ -3,6 +3,7 @@
 #include "common/AppError.h"
 #include "facturae/XmlDocument.h"
 #include "signing/ReferenceFocus.h"
+#include "signing/SignatureProfile.h"
 #include "signing/SigningCertificate.h"
 #include "signing/XadesNames.h"
 #include "signing/XmlSecurity.h"
@@ -101,7 +102,7 @@ void addKeyInfo(xmlNode* signature, xmlNs* ds, const SigningCertificate& certifi
 
 xmlNode* addQualifyingProperties(xmlNode* signature, xmlNs* ds,
                                  const SigningCertificate& certificate, const Ids& ids,
-                                 const QDateTime& signingTime) {
+                                 const QDateTime& signingTime, const SignatureProfile& profile) {
     xmlNode* object = xmlSecTmplSignatureAddObject(signature, xml(ids.object), nullptr, nullptr);
     if (!object)
         failed("Object");
@@ -129,11 +130,14 @@ xmlNode* addQualifyingProperties(xmlNode* signature, xmlNs* ds,
     xmlNode* policyId = add(add(signatureProperties, xades, "SignaturePolicyIdentifier"), xades,
                             "SignaturePolicyId");
     xmlNode* sigPolicyId = add(policyId, xades, "SigPolicyId");
-    add(sigPolicyId, xades, "Identifier", PolicyIdentifier);
-    add(sigPolicyId, xades, "Description", PolicyDescription);
+    add(sigPolicyId, xades, "Identifier", profile.policyIdentifier);
+    add(sigPolicyId, xades, "Description", profile.policyDescription);
     xmlNode* policyHash = add(policyId, xades, "SigPolicyHash");
     xmlSetProp(add(policyHash, ds, "DigestMethod"), xml("Algorithm"), xml(Sha1));
-    add(policyHash, ds, "DigestValue", PolicyDigest);
+    add(policyHash, ds, "DigestValue", profile.policyDigest);
+    if (profile.policyUri)
+        add(add(add(policyId, xades, "SigPolicyQualifiers"), xades, "SigPolicyQualifier"), xades,
+            "SPURI", profile.policyUri);
 
     add(add(add(signatureProperties, xades, "SignerRole"), xades, "ClaimedRoles"), xades,
         "ClaimedRole", ClaimedRole);
@@ -141,7 +145,7 @@ xmlNode* addQualifyingProperties(xmlNode* signature, xmlNs* ds,
     xmlNode* format =
         add(add(signedProperties, xades, "SignedDataObjectProperties"), xades, "DataObjectFormat");
     xmlSetProp(format, xml("ObjectReference"), xml("#" + ids.documentReference));
-    add(format, xades, "Description", DataDescription);
+    add(format, xades, "Description", profile.dataDescription);
     add(format, xades, "MimeType", DataMimeType);
     return signedProperties;
 }
@@ -281,18 +285,53 @@ qsizetype rootEndTagOffset(const QByteArray& bytes, const xmlNode* root) {
     throw AppError(QStringLiteral("El elemento raíz del documento no tiene etiqueta de cierre"));
 }
 
+// The element that holds the signature: the root, or the root's last child
+// element of the profile's name.
+xmlNode* signatureParent(xmlNode* root, const SignatureProfile& profile) {
+    if (profile.signatureParent.isEmpty())
+        return root;
+    xmlNode* last = xmlLastElementChild(root);
+    if (!last || profile.signatureParent != reinterpret_cast<const char*>(last->name))
+        throw AppError(QStringLiteral("El documento no termina con el elemento «%1» que lleva la "
+                                      "firma")
+                           .arg(QString::fromLatin1(profile.signatureParent)));
+    return last;
+}
+
+// Where the parent's end tag starts in bytes. The parent is the root or its
+// last child element: its end tag is the last of its name that only blanks
+// and the root's end tag follow.
+qsizetype parentEndTagOffset(const QByteArray& bytes, const xmlNode* root, const xmlNode* parent) {
+    const qsizetype rootEnd = rootEndTagOffset(bytes, root);
+    if (parent == root)
+        return rootEnd;
+    QByteArray name = QByteArray(reinterpret_cast<const char*>(parent->name));
+    if (parent->ns && parent->ns->prefix)
+        name = QByteArray(reinterpret_cast<const char*>(parent->ns->prefix)) + ':' + name;
+    const QByteArray tag = "</" + name;
+    const qsizetype at = bytes.lastIndexOf(tag, rootEnd);
+    const qsizetype close = at < 0 ? -1 : skipSpace(bytes, at + tag.size());
+    if (close < 0 || close >= rootEnd || bytes[close] != '>' ||
+        skipSpace(bytes, close + 1) != rootEnd)
+        throw AppError(QStringLiteral("El elemento «%1» que lleva la firma no tiene etiqueta de "
+                                      "cierre")
+                           .arg(QString::fromUtf8(name)));
+    return at;
+}
+
 } // namespace
 
 namespace XadesSigner {
 
 QByteArray sign(const QByteArray& document, const SigningCertificate& certificate,
-                const QDateTime& signingTime) {
+                const QDateTime& signingTime, const SignatureProfile& profile) {
     XmlDocument parsed(document);
-    return sign(parsed, document, certificate, signingTime);
+    return sign(parsed, document, certificate, signingTime, profile);
 }
 
 QByteArray sign(XmlDocument& parsed, const QByteArray& document,
-                const SigningCertificate& certificate, const QDateTime& signingTime) {
+                const SigningCertificate& certificate, const QDateTime& signingTime,
+                const SignatureProfile& profile) {
     // The signature is written into the original bytes as ASCII, which every
     // ASCII-compatible encoding reads the same way; UTF-16 and UTF-32 are not.
     if (document.startsWith("\xFE\xFF") || document.startsWith("\xFF\xFE") ||
@@ -306,7 +345,8 @@ QByteArray sign(XmlDocument& parsed, const QByteArray& document,
     if (!parsed.signatures().empty())
         throw AppError(QStringLiteral("El documento ya está firmado"));
     xmlNode* root = parsed.root();
-    const qsizetype endTag = rootEndTagOffset(document, root);
+    xmlNode* parent = signatureParent(root, profile);
+    const qsizetype endTag = parentEndTagOffset(document, root, parent);
     xmlDoc* doc = parsed.doc();
     const Ids ids;
 
@@ -335,17 +375,17 @@ QByteArray sign(XmlDocument& parsed, const QByteArray& document,
 
     addKeyInfo(signature, ds, certificate, ids);
     xmlNode* signedProperties =
-        addQualifyingProperties(signature, ds, certificate, ids, signingTime);
+        addQualifyingProperties(signature, ds, certificate, ids, signingTime, profile);
 
     // The enveloped signature leaves the document as it is without it: its
     // digest is taken before the signature goes in.
     setDigest(documentReference, sha256Of(doc, nullptr, "documento"));
-    xmlAddChild(root, signature);
+    xmlAddChild(parent, signature);
     {
         // The parts inside the signature depend on nothing else but what
         // their ancestors declare: the rest of the document is set aside
         // meanwhile, so their canonical forms do not walk the whole tree.
-        ReferenceFocus focus(root, signature);
+        ReferenceFocus focus(parent, signature);
         focus.setAside();
         setDigest(propertiesReference, sha256Of(doc, signedProperties, "SignedProperties"));
         setDigest(

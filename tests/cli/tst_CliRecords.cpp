@@ -35,6 +35,8 @@ private slots:
     void exportNeverReplacesTheBook();
     void cancel_data();
     void cancel();
+    void producerFromAFile_data();
+    void producerFromAFile();
     void noBook_data();
     void noBook();
     void usage_data();
@@ -250,9 +252,8 @@ void tst_CliRecords::cancel_data() {
     QTest::newRow("a mode Orvane does not know") << noMode + "[VERIFACTU]\nMODO=SIEMPRE\n"
                                                  << "A-2"
                                                  << "[VERIFACTU] MODO=SIEMPRE en";
-    QTest::newRow("no tax id in Mis datos")
-        << QByteArray("[VERIFACTU]\nMODO=NOVERIFACTU\n") << "A-2"
-        << "Falta el NIF del emisor";
+    QTest::newRow("no tax id in Mis datos") << QByteArray("[VERIFACTU]\nMODO=VERIFACTU\n") << "A-2"
+                                            << "Falta el NIF del emisor";
     QTest::newRow("an invoice not in the book")
         << Settings << "A-9"
         << "La factura «A-9» del NIF 89890001K no está en el libro";
@@ -270,6 +271,62 @@ void tst_CliRecords::cancel() {
     QVERIFY2(run.err.startsWith(says), qPrintable(run.err));
     QVERIFY(run.out.isEmpty());
     QCOMPARE(stored().size(), 4);
+}
+
+// Until the built-in producer data are filled in, a trial names its own file:
+// the record then carries that producer; a file that cannot be read stops the
+// record instead of leaving the producer out.
+void tst_CliRecords::producerFromAFile_data() {
+    QTest::addColumn<QByteArray>("json"); // empty: no such file
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("says");
+    QTest::newRow("a producer file")
+        << QByteArray(R"({"producer": {"name": "Productora de Ensayo, S.L.",
+                         "taxId": "B12345674"}, "system": {"name": "Orvane", "id": "OV"}})")
+        << 0 << QString();
+    QTest::newRow("no such file") << QByteArray() << 1
+                                  << "No se puede leer los datos del productor del programa";
+    QTest::newRow("not producer data")
+        << QByteArray("[1, 2]") << 1 << "Los datos del productor del programa no se pueden leer";
+}
+
+void tst_CliRecords::producerFromAFile() {
+    QFETCH(QByteArray, json);
+    QFETCH(int, status);
+    QFETCH(QString, says);
+    // A book whose only record lies in the past, so today's clock may follow it.
+    QTemporaryDir home;
+    {
+        auto db = BookDatabase::open(home.path());
+        FakeClock clock;
+        clock.now = utc(2025, 11, 3, 9, 0);
+        RecordLedger ledger(*db, options(clock));
+        const QList<Part> parts = {{VatTreatment::S1, "21", "100.00"}};
+        const InvoiceRow row = invoice(QStringLiteral("1"), parts, QDate(2025, 11, 3));
+        ledger.issue(row, alta(row, parts));
+    }
+    CliRunner::writeFile(home, QStringLiteral("Registro.Ini"), Settings);
+    const QString file = json.isEmpty() ? home.filePath(QStringLiteral("ninguno.json"))
+                                        : CliRunner::writeFile(home, "productor.json", json);
+    qputenv(ProducerData::FileVariable, file.toUtf8());
+    const CliRunner::Run run =
+        CliRunner::cli({QStringLiteral("records"), QStringLiteral("cancel"), QStringLiteral("A-1"),
+                        QStringLiteral("--home"), home.path()});
+    qunsetenv(ProducerData::FileVariable);
+    QVERIFY2(run.status == status, qPrintable(run.err));
+    QVERIFY2(run.err.startsWith(says), qPrintable(run.err));
+    auto db = BookDatabase::open(home.path());
+    const RecordStore store(*db);
+    QList<StoredRecord> all;
+    store.each(store.chains().first(), [&](const StoredRecord& r) {
+        all << r;
+        return true;
+    });
+    QCOMPARE(all.size(), status == 0 ? 2 : 1);
+    if (status == 0) {
+        QVERIFY(all.last().bytes.contains("RegistroAnulacion"));
+        QVERIFY(all.last().bytes.contains("Productora de Ensayo, S.L."));
+    }
 }
 
 void tst_CliRecords::noBook_data() {

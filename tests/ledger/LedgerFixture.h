@@ -39,7 +39,7 @@ struct FakeClock {
 };
 
 inline RecordLedger::Options options(FakeClock& clock) {
-    return {clock.clock(), producer()};
+    return {clock.clock(), producer(), {}};
 }
 
 // One line of the breakdown: treatment, rate, base (the tax follows).

@@ -1,0 +1,121 @@
+#include "app/RecordChainWindow.h"
+
+#include "book/BookDatabase.h"
+#include "book/BookError.h"
+#include "ledger/LedgerCheck.h"
+#include "session/InvoiceSession.h"
+#include "widgets/BackgroundWork.h"
+#include "widgets/ErrorGuard.h"
+
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+namespace {
+
+QLabel* valueLabel(QWidget* parent, const char* name) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(QLatin1String(name));
+    label->setWordWrap(true);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    return label;
+}
+
+} // namespace
+
+RecordChainWindow::RecordChainWindow(InvoiceSession& session, QWidget* parent)
+    : QDialog(parent), m_session(session) {
+    setObjectName(QStringLiteral("RecordChainWindow"));
+    setWindowTitle(QStringLiteral("Registro de facturación: estado de la cadena"));
+
+    m_state = valueLabel(this, "ChainState");
+    m_count = valueLabel(this, "ChainCount");
+    m_last = valueLabel(this, "ChainLastHuella");
+    QFont fixed = m_last->font();
+    fixed.setFamily(QStringLiteral("monospace"));
+    fixed.setStyleHint(QFont::Monospace);
+    m_last->setFont(fixed);
+
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("Estado de la cadena:"), m_state);
+    form->addRow(QStringLiteral("Registros:"), m_count);
+    form->addRow(QStringLiteral("Última huella:"), m_last);
+
+    auto* note = new QLabel(
+        QStringLiteral("Cada registro se comprueba otra vez: su huella, su enlace con el anterior "
+                       "y su número de orden. Desde la línea de órdenes: orvane-cli records "
+                       "verify."),
+        this);
+    note->setWordWrap(true);
+
+    m_check = new QPushButton(QStringLiteral("C&omprobar de nuevo"), this);
+    m_check->setObjectName(QStringLiteral("Comprobar"));
+    auto* close = new QPushButton(QStringLiteral("&Cerrar"), this);
+    close->setObjectName(QStringLiteral("Cerrar"));
+    close->setDefault(true);
+    connect(m_check, &QPushButton::clicked, this, [this] { ComprobarClick(); });
+    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(m_check);
+    buttons->addWidget(close);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(note);
+    layout->addStretch(1);
+    layout->addLayout(buttons);
+    resize(620, 260);
+}
+
+void RecordChainWindow::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (m_checked || event->spontaneous())
+        return;
+    m_checked = true;
+    ComprobarClick();
+}
+
+void RecordChainWindow::ComprobarClick() {
+    m_checked = true;
+    runGuarded(this, [&] {
+        m_state->setText(QStringLiteral("Comprobando…"));
+        std::optional<LedgerCheckReport> report;
+        BackgroundWork::run(this, QStringLiteral("Comprobando la cadena de registros…"), [&] {
+            std::unique_ptr<BookDatabase> db;
+            try {
+                db = BookDatabase::openExisting(m_session.appDir());
+            } catch (const BookError& e) {
+                // No book yet: no invoice issued, no record.
+                if (e.kind() != BookError::Kind::Missing)
+                    throw;
+                return;
+            }
+            report = LedgerCheck::run(*db);
+        });
+        if (!report || report->chains.isEmpty()) {
+            m_state->setText(QStringLiteral("El libro no guarda ningún registro de facturación."));
+            m_count->setText(QStringLiteral("0"));
+            m_last->clear();
+            return;
+        }
+        QStringList states, counts, lasts;
+        const bool several = report->chains.size() > 1;
+        for (const ChainReport& chain : report->chains) {
+            const QString who = several ? QStringLiteral("NIF %1, instalación %2: ")
+                                              .arg(chain.chain.issuerNif, chain.chain.installation)
+                                        : QString();
+            states << who + chain.summary;
+            counts << who + QString::number(chain.count);
+            lasts << who + (chain.lastHuella.isEmpty() ? QStringLiteral("—") : chain.lastHuella);
+        }
+        m_state->setText(states.join(u'\n'));
+        m_state->setStyleSheet(report->ok() ? QString()
+                                            : QStringLiteral("color: #a00000; font-weight: bold;"));
+        m_count->setText(counts.join(u'\n'));
+        m_last->setText(lasts.join(u'\n'));
+    });
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QDialog>
+
+class InvoiceSession;
+class QLabel;
+class QPushButton;
+
+// Ayuda > "Registro de facturación": how the chain of billing records of the
+// book stands, checked as orvane-cli records verify checks it (every
+// fingerprint computed again, every link and sequence number): how many
+// records, the last fingerprint, and "cadena correcta" or the first fault
+// with its sequence number and invoice. The check runs beside the window;
+// "Comprobar de nuevo" runs it again.
+class RecordChainWindow : public QDialog {
+    Q_OBJECT
+public:
+    explicit RecordChainWindow(InvoiceSession& session, QWidget* parent = nullptr);
+
+    void ComprobarClick(); // checks the chain and shows what was found
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    InvoiceSession& m_session;
+    QLabel* m_state = nullptr;
+    QLabel* m_count = nullptr;
+    QLabel* m_last = nullptr;
+    QPushButton* m_check = nullptr;
+    bool m_checked = false;
+};

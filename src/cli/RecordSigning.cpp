@@ -1,0 +1,59 @@
+#include "cli/RecordSigning.h"
+
+#include "cli/PasswordInput.h"
+#include "common/AppError.h"
+#include "session/InvoiceSession.h"
+#include "session/RecordSignatures.h"
+#include "settings/AppFiles.h"
+#include "settings/FirmaSettings.h"
+#include "settings/IniFile.h"
+#include "signing/SigningCertificate.h"
+
+#include <QDir>
+
+RecordSigner RecordSigning::signer() const {
+    return RecordSignatures::with(certificate);
+}
+
+EventLog RecordSigning::log(BookDatabase& db) const {
+    return EventLog(db, {issuerName(issuer), issuer.taxId.trimmed(), settings.territory}, signer());
+}
+
+std::optional<RecordSigning> RecordSigning::open(const QString& home,
+                                                 const QString& certificatePath,
+                                                 const QString& passwordFile, int passwordFd,
+                                                 QTextStream& err) {
+    const IniFile ini(AppFiles::registroIni(home));
+    const RecordSettings settings = RecordSettings::read(ini);
+    if (settings.mode != RecordSettings::Mode::NoVerifactu)
+        return std::nullopt;
+    QString path = certificatePath;
+    if (path.isEmpty()) {
+        path = FirmaSettings::read(ini).certificate.trimmed();
+        if (!path.isEmpty())
+            path = QDir(home).absoluteFilePath(path);
+    }
+    if (path.isEmpty())
+        throw AppError(QStringLiteral("En el modo NO VERI*FACTU cada registro y cada evento se "
+                                      "firma, y no hay certificado: indíquelo en Configuración > "
+                                      "Firma ([FIRMA] CERTIFICADO en %1) o con --cert. No se ha "
+                                      "escrito nada")
+                           .arg(QDir::toNativeSeparators(ini.path())));
+    RecordSigning signing{IssuerSettings::read(ini), settings, nullptr};
+    QByteArray password = readPassword(passwordFile, passwordFd, err);
+    // openCertificate wipes the password whatever happens.
+    signing.certificate =
+        std::make_shared<const SigningCertificate>(InvoiceSession::openCertificate(path, password));
+    return signing;
+}
+
+QString RecordSigning::issuerName(const IssuerSettings& issuer) {
+    if (issuer.personLetter() != u"F")
+        return issuer.name;
+    QStringList parts;
+    for (const QString& part : {issuer.name, issuer.surname1, issuer.surname2}) {
+        if (!part.trimmed().isEmpty())
+            parts << part.trimmed();
+    }
+    return parts.join(u' ');
+}

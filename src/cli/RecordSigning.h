@@ -1,0 +1,42 @@
+#pragma once
+
+#include "ledger/EventLog.h"
+#include "ledger/RecordSettings.h"
+#include "ledger/RecordSigner.h"
+#include "settings/RegistroIni.h"
+
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+class BookDatabase;
+class QTextStream;
+class SigningCertificate;
+
+// What a command needs when working without sending each record (NO
+// VERI*FACTU), where every record and event it writes is signed: the
+// settings of --home and the certificate, opened once with its password and
+// kept only for the command's run.
+struct RecordSigning {
+    IssuerSettings issuer;
+    RecordSettings settings;
+    std::shared_ptr<const SigningCertificate> certificate;
+
+    // Signs records (RecordLedger::Options::signer) and events.
+    RecordSigner signer() const;
+    // The issuer's event log in the book.
+    EventLog log(BookDatabase& db) const;
+
+    // Nothing outside that mode. In it, the certificate of certificatePath
+    // (empty: [FIRMA] CERTIFICADO of Registro.Ini, relative to home) opened
+    // with the password read as sign reads it (readPassword). Throws
+    // AppError when there is no certificate, the password cannot be read or
+    // the certificate does not open with it.
+    static std::optional<RecordSigning> open(const QString& home, const QString& certificatePath,
+                                             const QString& passwordFile, int passwordFd,
+                                             QTextStream& err);
+
+    // The issuer's name as records write it: a person's with the surnames.
+    static QString issuerName(const IssuerSettings& issuer);
+};
