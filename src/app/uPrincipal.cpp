@@ -240,11 +240,16 @@ TForm2::TForm2(const QString& appDir, QWidget* parent) : QMainWindow(parent), m_
     connect(&m_record, &InvoiceRecord::personTypeChanged, this, relayout);
     connect(&m_record, &InvoiceRecord::layoutChanged, this, relayout);
 
-    // "Admón. del estado.": the record decides whether the window opens.
+    // "Admón. del estado.": ticked by hand, the centres are asked for (the
+    // box follows the record without signalling).
     QCheckBox* administration = m_customer->administrationBox();
-    m_record.setAdministrationTickHandler(this);
-    connect(administration, &QCheckBox::toggled, this,
-            [this](bool on) { runGuarded(this, [&] { m_record.setAdministration(on); }); });
+    connect(administration, &QCheckBox::toggled, this, [this](bool on) {
+        runGuarded(this, [&] {
+            m_record.setAdministration(on);
+            if (on && !m_record.importando())
+                askForCentres();
+        });
+    });
     connect(&m_record, &InvoiceRecord::administrationChanged, administration,
             [administration](bool on) {
                 const QSignalBlocker block(administration);
@@ -286,7 +291,6 @@ TForm2::TForm2(const QString& appDir, QWidget* parent) : QMainWindow(parent), m_
 
 TForm2::~TForm2() {
     qApp->removeEventFilter(this);
-    m_record.setAdministrationTickHandler(nullptr);
     // The widgets look at the record until they are gone; the record is a
     // member and would otherwise go first.
     delete takeCentralWidget();
@@ -664,7 +668,7 @@ void TForm2::ComboBox1Exit() {
     m_pending->takeRate();
 }
 
-void TForm2::administrationTicked(InvoiceRecord&) {
+void TForm2::askForCentres() {
     TFormAdmon window(appDir(), this);
     window.setCentres(m_session.centres());
     runModal(window);
@@ -729,6 +733,8 @@ void TForm2::AdvSmoothButton2Click() {
             QString chosen;
             if (!m_session.importInvoice([&] { return chosen = chooseImportFile(); }))
                 return QString();
+            if (m_session.importAsksForCentres())
+                askForCentres();
             return chosen.isEmpty() ? AppFiles::fixedImportFile(appDir()) : chosen;
         });
     });

@@ -32,7 +32,7 @@ class UnsavedChanges;
 // bar that imports it, keeps it as a draft, writes its document, signs it and
 // opens the validation page. The window only wires controls to the invoice
 // record; the record and the routines it calls do the work.
-class TForm2 : public QMainWindow, public AdministrationTickHandler {
+class TForm2 : public QMainWindow {
     Q_OBJECT
 public:
     explicit TForm2(const QString& appDir, QWidget* parent = nullptr);
@@ -105,7 +105,9 @@ public:
     void ComboBox1Exit();                          // an empty rate becomes "0"
     void Edit17Enter();                            // works the IBAN out from the account boxes
     void CheckBox1MouseUp(Qt::MouseButton button); // right button: shows the centres
-    void administrationTicked(InvoiceRecord& record) override; // asks for the centres
+    // Opens the administration window over the invoice; accepted, its
+    // centres are the invoice's.
+    void askForCentres();
 
     // What the person answers before the invoice on screen is replaced or
     // closed, and what then happens to a value still being typed: Save takes

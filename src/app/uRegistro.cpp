@@ -162,7 +162,8 @@ void TFormRegistro::buildLayout() {
         showReason(VatTreatment(m_reasonCause->currentData().toInt()));
     });
     auto* reasonLabel = label(g, "Label32", QStringLiteral("&Motivo exención"));
-    reasonLabel->setBuddy(m_reasonCause);
+    reasonLabel->setBuddy(m_exemptionReason);
+    m_reasonCause->setAccessibleName(QStringLiteral("Causa del motivo de exención"));
     auto* reasonRow = new QHBoxLayout;
     reasonRow->addWidget(m_reasonCause);
     reasonRow->addWidget(m_exemptionReason, 1);

@@ -82,13 +82,6 @@ void InvoiceRecord::setAdministration(bool ticked) {
         return;
     m_administration = ticked;
     emit administrationChanged(ticked);
-    if (ticked && !m_importando && m_tickHandler)
-        m_tickHandler->administrationTicked(*this);
-}
-
-void InvoiceRecord::administrationTickedByImport() {
-    if (m_administration && m_tickHandler)
-        m_tickHandler->administrationTicked(*this);
 }
 
 Decimal InvoiceRecord::totalValue(TotalBox box) const {

@@ -11,17 +11,6 @@
 #include <QString>
 #include <array>
 
-class InvoiceRecord;
-
-// What happens when the "Admón. del estado." box becomes ticked while no
-// import is running: the window opens the administration window; the
-// command-line tool does nothing.
-class AdministrationTickHandler {
-public:
-    virtual ~AdministrationTickHandler() = default;
-    virtual void administrationTicked(InvoiceRecord& record) = 0;
-};
-
 // The one invoice being prepared: both parties, payment data, centres, lines,
 // totals and the window's state fields. Views follow it through its signals.
 class InvoiceRecord : public QObject {
@@ -51,15 +40,9 @@ public:
     void setIssueDate(const QDate& date);
     void setDueDate(const QDate& date);
 
-    // "Admón. del estado.". Ticking it while not importing reaches the handler.
+    // "Admón. del estado.".
     bool isAdministration() const { return m_administration; }
     void setAdministration(bool ticked);
-    void setAdministrationTickHandler(AdministrationTickHandler* handler) {
-        m_tickHandler = handler;
-    }
-    // Reaches the handler as a tick of the box does, when the box is ticked:
-    // an import that ticked it does so once everything is in.
-    void administrationTickedByImport();
 
     // The totals boxes and the VAT summary: always those of the stored lines
     // and the withholding rate (worked out again whenever either changes).
@@ -122,7 +105,6 @@ private:
     QDate m_issueDate;
     QDate m_dueDate;
     bool m_administration = false;
-    AdministrationTickHandler* m_tickHandler = nullptr;
     InvoiceTotals m_totals;
     TreatmentReasons m_reasons;
     Memoria m_lines;

@@ -110,11 +110,12 @@ bool InvoiceSession::importInvoice(const FileChooser& chooseFile) {
     // dialog loses nothing, and an import replaces them only once the whole
     // file has been read.
     m_record.setImportando(true);
+    m_importAsksForCentres = false;
     loadTreatmentSettings();
     const QString fixed = AppFiles::fixedImportFile(m_appDir);
     if (QFileInfo::exists(fixed)) {
         m_importedFrom = fixed;
-        InvoiceImport::importFile(m_record, fixed, false, usualRate());
+        m_importAsksForCentres = InvoiceImport::importFile(m_record, fixed, false, usualRate());
         return true;
     }
     const QString path = chooseFile ? chooseFile() : QString();
@@ -128,6 +129,7 @@ bool InvoiceSession::importInvoice(const FileChooser& chooseFile) {
 }
 
 void InvoiceSession::importChosenFile(const QString& path) {
+    m_importAsksForCentres = false;
     loadTreatmentSettings();
     m_importedFrom = path;
     InvoiceImport::importFile(m_record, path, true, usualRate());

@@ -50,6 +50,9 @@ public:
     // choice was cancelled: nothing changed. Throws AppError when the file
     // cannot be imported; the invoice is then as it was.
     bool importInvoice(const FileChooser& chooseFile);
+    // Whether the last import was the fixed file and ticked "Admón. del
+    // estado." that was not ticked: the window then asks for the centres.
+    bool importAsksForCentres() const { return m_importAsksForCentres; }
     // Imports path as a file chosen by a person (its name and folder are kept
     // for the document's name).
     void importChosenFile(const QString& path);
@@ -257,6 +260,7 @@ private:
     QString m_appDir;
     InvoiceRecord m_record;
     QString m_importedFrom;
+    bool m_importAsksForCentres = false;
     QString m_settingsProblem;
     DocumentRenderer* m_renderer = nullptr;
     LongWork m_longWork;

@@ -286,7 +286,7 @@ QString folderOf(const QString& path) {
     return folder.endsWith(u'/') ? folder : folder + u'/';
 }
 
-void importFile(InvoiceRecord& record, const QString& path, bool chosenInDialog,
+bool importFile(InvoiceRecord& record, const QString& path, bool chosenInDialog,
                 const UsualRate& usualRate) {
     // Nothing on the invoice changes until the whole file has been read and
     // checked; an import that stops leaves it exactly as it was.
@@ -301,9 +301,8 @@ void importFile(InvoiceRecord& record, const QString& path, bool chosenInDialog,
         throw;
     }
 
-    // Nothing opens while the values go in. With the fixed file, a tick the
-    // file brings opens the administration window once the whole invoice is
-    // on screen, not over a half-filled one.
+    // With the fixed file, a tick the file brings asks for the centres once
+    // the whole invoice is in, not over a half-filled one.
     record.setImportando(true);
     const bool wasTicked = record.isAdministration();
     if (chosenInDialog)
@@ -317,8 +316,7 @@ void importFile(InvoiceRecord& record, const QString& path, bool chosenInDialog,
         throw;
     }
     record.setImportando(false);
-    if (!chosenInDialog && !wasTicked)
-        record.administrationTickedByImport();
+    return !chosenInDialog && !wasTicked && record.isAdministration();
 }
 
 } // namespace InvoiceImport

@@ -31,12 +31,13 @@ using UsualRate = std::function<QString()>;
 // ones, with Importando set. The withholding rate is the file's IRPF, else
 // the usual rate ("0" without one), never the previous invoice's.
 // chosenInDialog sets NombreFichero and RutaDelFichero; otherwise both are
-// emptied, and a tick of the administration box the file brings reaches its
-// handler once everything is in. On an early end (a date that does not
+// emptied, and true is returned when the file ticked the administration box
+// that was not ticked: the window then asks for the centres, over the whole
+// invoice. On an early end (a date that does not
 // convert, a number that is not one or is beyond its limits, a line count too
 // large) AppError is thrown, naming the key, Importando is cleared and the
 // invoice is exactly as it was.
-void importFile(InvoiceRecord& record, const QString& path, bool chosenInDialog,
+bool importFile(InvoiceRecord& record, const QString& path, bool chosenInDialog,
                 const UsualRate& usualRate = {});
 
 // The invoice an import file describes, read and checked as importFile does,

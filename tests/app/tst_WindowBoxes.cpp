@@ -62,8 +62,10 @@ private slots:
         const QStringList account{"Edit14", "Edit15", "Edit16"};
         QTest::newRow("administration") << "admon" << QStringList();
         QTest::newRow("signing") << "firma" << QStringList();
-        QTest::newRow("issuer, legal entity") << "issuer" << account;
-        QTest::newRow("issuer, natural person") << "issuer person" << account;
+        // The list of causes beside the reason it shows.
+        const QStringList issuer = account + QStringList{"CausaMotivo"};
+        QTest::newRow("issuer, legal entity") << "issuer" << issuer;
+        QTest::newRow("issuer, natural person") << "issuer person" << issuer;
         QTest::newRow("main, legal entities") << "main" << account + QStringList{"Edit24", "eIRPF"};
         QTest::newRow("main, natural persons")
             << "main persons" << account + QStringList{"Edit24", "eIRPF"};
