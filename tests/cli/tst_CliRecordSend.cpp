@@ -30,16 +30,19 @@ private slots:
     void lostReplyResentAsDuplicate();
     void duplicateOfARecordNeverSent();
     void waitKeptBetweenRuns();
-    void onlyInVerifactuMode_data();
-    void onlyInVerifactuMode();
+    void nothingSent_data();
+    void nothingSent();
 
 private:
     // The settings name the stand-in's address, which changes at each start.
-    CliRunner::Run send(const QByteArray& mode = "VERIFACTU") const {
+    CliRunner::Run send(const QByteArray& mode = "VERIFACTU", bool certificate = true) const {
         writeSettings(mode);
-        return CliRunner::cli({QStringLiteral("records"), QStringLiteral("send"),
-                               QStringLiteral("--home"), m_home->path(), QStringLiteral("--cert"),
-                               m_pki.signer, QStringLiteral("--password-file"), m_passwordFile});
+        QStringList arguments = {QStringLiteral("records"),         QStringLiteral("send"),
+                                 QStringLiteral("--home"),          m_home->path(),
+                                 QStringLiteral("--password-file"), m_passwordFile};
+        if (certificate)
+            arguments << QStringLiteral("--cert") << m_pki.signer;
+        return CliRunner::cli(arguments);
     }
     void writeSettings(const QByteArray& mode) const {
         CliRunner::writeFile(*m_home, QStringLiteral("Registro.Ini"),
@@ -193,6 +196,12 @@ void tst_CliRecordSend::lostReplyResentAsDuplicate() {
         CliRunner::cli({QStringLiteral("records"), QStringLiteral("verify"),
                         QStringLiteral("--home"), m_home->path()});
     QVERIFY2(verify.status == 0, qPrintable(verify.out + verify.err));
+
+    // Nothing is left: the next pass sends nothing and says so.
+    run = send();
+    QCOMPARE(run.status, 0);
+    QVERIFY2(run.out.contains(QStringLiteral("No hay registros pendientes")), qPrintable(run.out));
+    QCOMPARE(m_standIn.requests().size(), 2);
 }
 
 void tst_CliRecordSend::duplicateOfARecordNeverSent() {
@@ -228,19 +237,32 @@ void tst_CliRecordSend::waitKeptBetweenRuns() {
     QCOMPARE(m_standIn.requests().size(), 1);
 }
 
-void tst_CliRecordSend::onlyInVerifactuMode_data() {
+void tst_CliRecordSend::nothingSent_data() {
     QTest::addColumn<QByteArray>("mode");
-    QTest::newRow("without sending") << QByteArray("NOVERIFACTU");
-    QTest::newRow("not chosen") << QByteArray();
+    QTest::addColumn<bool>("certificate");
+    QTest::addColumn<QByteArray>("password");
+    QTest::addColumn<QString>("errHas");
+    const QByteArray right = TestPki::Password;
+    QTest::newRow("mode without sending") << QByteArray("NOVERIFACTU") << true << right
+                                          << "solo envía registros en el modo VERI*FACTU";
+    QTest::newRow("mode not chosen")
+        << QByteArray() << true << right << "solo envía registros en el modo VERI*FACTU";
+    QTest::newRow("no certificate") << QByteArray("VERIFACTU") << false << right
+                                    << "solo acepta registros con el certificado del emisor";
+    QTest::newRow("wrong password")
+        << QByteArray("VERIFACTU") << true << QByteArray("otra") << "contraseña";
 }
 
-void tst_CliRecordSend::onlyInVerifactuMode() {
+void tst_CliRecordSend::nothingSent() {
     QFETCH(QByteArray, mode);
+    QFETCH(bool, certificate);
+    QFETCH(QByteArray, password);
+    QFETCH(QString, errHas);
+    CliRunner::writeFile(*m_home, QStringLiteral("clave.txt"), password + '\n');
     QVERIFY2(m_standIn.start({answer()}), qPrintable(m_standIn.problem));
-    const CliRunner::Run run = send(mode);
+    const CliRunner::Run run = send(mode, certificate);
     QCOMPARE(run.status, 1);
-    QVERIFY2(run.err.contains(QStringLiteral("solo envía registros en el modo VERI*FACTU")),
-             qPrintable(run.err));
+    QVERIFY2(run.err.contains(errHas), qPrintable(run.err));
     QVERIFY(m_standIn.requests().isEmpty());
     QCOMPARE(states(), QStringLiteral("PPP"));
 }
