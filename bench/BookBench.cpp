@@ -14,6 +14,7 @@
 #include "book/BookList.h"
 #include "book/InvoiceBook.h"
 #include "book/SqlStatement.h"
+#include "session/InvoiceSession.h"
 #ifdef ORVANE_BENCH_BOOK_WINDOW
 #include "app/BookTableModel.h"
 
@@ -249,6 +250,44 @@ int main(int argc, char** argv) {
     });
     out << "issue one more invoice (durable commit): " << figure(issue)
         << "; the disk's sync alone: " << syncTime(folder) << " ms; target 10 + sync\n";
+
+    // The same through the session, as Generar Factura issues: the book
+    // opened, the row made from the invoice, the commit; then the whole
+    // generate (the document written and checked, issued, saved to a file).
+    {
+        QTemporaryDir work;
+        int number = 0;
+        auto session = [&] {
+            const QString import = work.filePath(QStringLiteral("F.ini"));
+            QFile file(import);
+            file.open(QIODevice::WriteOnly);
+            file.write(t.value.toUtf8().replace("FACTURA=2024-001",
+                                                "FACTURA=S" + QByteArray::number(++number)));
+            file.close();
+            auto s = std::make_unique<InvoiceSession>(folder);
+            s->start(QDate(2024, 3, 15));
+            s->importChosenFile(import);
+            return s;
+        };
+        std::vector<std::unique_ptr<InvoiceSession>> ready;
+        for (int i = 0; i < 20; ++i)
+            ready.push_back(session());
+        std::vector<QByteArray> documents;
+        for (auto& s : ready)
+            documents.push_back(s->currentDocument());
+        std::size_t i = 0;
+        const double issued = medianOf(20, [&] {
+            InvoiceIssuing issuing(ready[i]->record(), folder, ready[i]->issuing());
+            issuing.issue(documents[i], QStringLiteral("F.XML"), std::nullopt);
+            ++i;
+        });
+        out << "issue one more invoice through the session (book opened, row, durable commit): "
+            << figure(issued) << "; target 10 + sync\n";
+        const double generated =
+            medianOf(10, [&] { session()->generateTo(work.filePath(QStringLiteral("F.XML"))); });
+        out << "  the whole generate (document, check, issue, file saved): " << figure(generated)
+            << "\n";
+    }
 
     const QString csv = folder + QStringLiteral("/registro.csv");
     const double exported = milliseconds([&] { BookExport::saveCsv(*db, {}, csv); });

@@ -139,3 +139,7 @@ void PartyPanel::showLayout(const InvoiceRecord& record) {
 QList<QWidget*> PartyPanel::tabOrder() const {
     return m_tabOrder;
 }
+
+QLineEdit* PartyPanel::edit(PartyField field) const {
+    return m_block->edit(field);
+}

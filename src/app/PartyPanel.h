@@ -31,6 +31,9 @@ public:
     // Only the issuer block has "Editar mis datos…".
     QPushButton* editButton() const { return m_edit; }
 
+    // The box of one of the party's fields.
+    QLineEdit* edit(PartyField field) const;
+
     // Shows the record's person type, layout and name label for this party.
     void showLayout(const InvoiceRecord& record);
 

@@ -2,12 +2,14 @@
 
 #include "app/BookWindow.h"
 #include "app/ControlNames.h"
+#include "app/CustomerCompleter.h"
 #include "app/DeclarationDialog.h"
 #include "app/FileDialogs.h"
 #include "app/FileReferencePanel.h"
 #include "app/FindingsText.h"
 #include "app/FirstStartHint.h"
 #include "app/InvoicePreview.h"
+#include "app/IssueFlow.h"
 #include "app/LineCountTitle.h"
 #include "app/LinesGrid.h"
 #include "app/MainStatusBar.h"
@@ -203,6 +205,16 @@ TForm2::TForm2(const QString& appDir, QWidget* parent) : QMainWindow(parent), m_
 
     m_signer = new AutoFirmaProcess(this);
     connect(m_signer, &AutoFirmaProcess::finished, this, &TForm2::signingEnded);
+
+    m_customers = new CustomerCompleter(m_record, appDir, this);
+    m_customers->attach(m_customer->edit(PartyField::TaxId), true);
+    for (PartyField name : {PartyField::CorporateName, PartyField::FirstName})
+        m_customers->attach(m_customer->edit(name), false);
+
+    m_issueFlow = std::make_unique<IssueFlow>(this);
+    m_session.issuing().replace = [this](const BookEntry& held) {
+        return m_issueFlow->mayReplace(held);
+    };
 
     m_session.setRenderer(&m_pdfRenderer);
     buildMenus();
@@ -798,6 +810,13 @@ void TForm2::Button2Click() {
             Prompts::instance().warn(this, AppTitle, InvoiceSession::MissingBankDataMessage);
             return;
         }
+        if (generated.status == InvoiceSession::GenerateStatus::KeptInBook) {
+            m_changes->markSaved();
+            m_status->report(QStringLiteral("Factura %1 emitida en el libro; su documento no se "
+                                            "ha guardado")
+                                 .arg(generated.kept->seriesNumber));
+        }
+        m_issueFlow->tell(m_session, generated);
         if (generated.status != InvoiceSession::GenerateStatus::Written)
             return;
         m_lastDocument = generated.path;
@@ -961,6 +980,7 @@ void TForm2::launchAutoFirma(const QString& path, const CheckFindings& findings)
         Prompts::instance().plain(this, AppTitle, error);
         return;
     }
+    m_signingInput = path;
     m_signedOutput = job.output;
     setSigning(true);
     m_status->setBusy(true, QStringLiteral("Firmando… %1 (AutoFirma está abierto)")
@@ -983,9 +1003,12 @@ void TForm2::signingEnded() {
     setSigning(false);
     m_status->setBusy(false);
     // AutoFirma says nothing back: the signed file is the only sign of success.
-    if (QFileInfo::exists(m_signedOutput))
+    if (QFileInfo::exists(m_signedOutput)) {
         m_status->report(QStringLiteral("Factura firmada: %1").arg(m_signedOutput));
-    else
+        if (const QString warning = m_session.keepSignedCopy(m_signingInput, m_signedOutput);
+            !warning.isEmpty())
+            Prompts::instance().warn(this, AppTitle, withFullStop(warning));
+    } else
         m_status->report(
             QStringLiteral("AutoFirma ha terminado sin crear %1: la factura no se ha firmado")
                 .arg(m_signedOutput));
@@ -1147,7 +1170,24 @@ void TForm2::AbrirFacturaXmlClick() {
 void TForm2::LibroFacturasClick() {
     runGuarded(this, [&] {
         BookWindow window(m_session, this);
+        window.setOpenAsNew([this](const BookEntry&, const QString& value) { openAsNew(value); });
         runModal(window);
+    });
+}
+
+void TForm2::openAsNew(const QString& value) {
+    runGuarded(this, [&] {
+        if (!mayLeaveInvoice(UnsavedQuestion::Next::NewInvoice))
+            return;
+        m_grid->cancelLine();
+        {
+            const UnsavedChanges::Pause pause(*m_changes);
+            m_session.openAsNew(value);
+        }
+        m_draftPath.clear();
+        m_changes->markSaved();
+        m_status->report(QStringLiteral("Factura nueva %1 a partir del libro")
+                             .arg(m_record.text(RecordField::InvoiceNumber)));
     });
 }
 

@@ -12,7 +12,9 @@
 #include <memory>
 
 class AutoFirmaProcess;
+class CustomerCompleter;
 class FirstStartHint;
+class IssueFlow;
 class LinesGrid;
 class MainStatusBar;
 class PartyPanel;
@@ -96,10 +98,13 @@ public:
     void VerImprimirClick();            // "Ver / Imprimir": the invoice's readable copy
     void AbrirFacturaXmlClick();        // "Abrir factura XML…": any Facturae file's copy
     void LibroFacturasClick();          // "Libro de facturas": the invoices issued
-    void ComboBox1CloseUp();            // recalculates the totals with the chosen rate
-    void ComboBox1Exit();               // an empty rate becomes "0"
-    void Edit17Enter();                 // works the IBAN out from the account boxes
-    void CheckBox1MouseUp(Qt::MouseButton button);             // right button: shows the centres
+    // "Abrir como nueva" in the book: value as a new invoice, after the
+    // question about unsaved changes.
+    void openAsNew(const QString& value);
+    void ComboBox1CloseUp();                       // recalculates the totals with the chosen rate
+    void ComboBox1Exit();                          // an empty rate becomes "0"
+    void Edit17Enter();                            // works the IBAN out from the account boxes
+    void CheckBox1MouseUp(Qt::MouseButton button); // right button: shows the centres
     void administrationTicked(InvoiceRecord& record) override; // asks for the centres
 
     // What the person answers before the invoice on screen is replaced or
@@ -172,6 +177,8 @@ private:
     UnsavedChanges* m_changes = nullptr;
     std::unique_ptr<PendingEdit> m_pending;
     AutoFirmaProcess* m_signer = nullptr;
+    std::unique_ptr<IssueFlow> m_issueFlow;
+    CustomerCompleter* m_customers = nullptr;
     QList<QAction*> m_actions;
     QMenu* m_menus[4] = {};
     ModalRunner m_modalRunner;
@@ -179,6 +186,7 @@ private:
     Today m_today = [] { return QDate::currentDate(); };
     QString m_draftPath;        // where "Guardar borrador" writes without asking
     QString m_lastDocument;     // the document written last, offered for signing
+    QString m_signingInput;     // the document AutoFirma is signing
     QString m_signedOutput;     // the signed file AutoFirma is writing
     QStringList m_loadedIssuer; // the issuer's boxes as Registro.Ini filled them
     bool m_signing = false;

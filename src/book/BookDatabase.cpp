@@ -5,10 +5,12 @@
 #include "common/FileIdentity.h"
 
 #include <QDir>
+
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QtEndian>
+#include <cerrno>
 
 // The book uses SQLite's own C interface rather than Qt SQL: it needs the
 // online backup, exact control of transactions (BEGIN IMMEDIATE) and of
@@ -340,6 +342,17 @@ void BookDatabase::fail(int code) const {
 }
 
 BookError BookDatabase::error(int code, const QString& detail) const {
+    // A write that ran out of room can come back as an I/O error (a log or
+    // journal write); the system's own reason tells.
+    if ((code & 0xff) == SQLITE_IOERR) {
+        const int reason = sqlite3_system_errno(m_handle);
+        if (reason == ENOSPC
+#ifdef EDQUOT
+            || reason == EDQUOT
+#endif
+        )
+            code = SQLITE_FULL;
+    }
     switch (code & 0xff) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:

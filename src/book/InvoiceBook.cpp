@@ -18,28 +18,35 @@ QByteArray entrySelect(const char* rest) {
 
 // What the book cannot keep, refused before anything is written.
 void checkRow(const InvoiceRow& row) {
+    const QString why = InvoiceBook::refusal(row);
+    if (!why.isEmpty())
+        throw AppError(why);
+}
+
+} // namespace
+
+QString InvoiceBook::refusal(const InvoiceRow& row) {
     const InvoiceSummary& s = row.summary;
     auto refuse = [&](const QString& what) {
-        throw AppError(QStringLiteral("El libro de facturas no admite la factura «%1»: %2.")
-                           .arg(s.seriesNumber(), what));
+        return QStringLiteral("El libro de facturas no admite la factura «%1»: %2.")
+            .arg(s.seriesNumber(), what);
     };
     if (s.issuerTaxId.trimmed().isEmpty())
-        refuse(QStringLiteral("falta el NIF del emisor"));
+        return refuse(QStringLiteral("falta el NIF del emisor"));
     if (s.number.trimmed().isEmpty())
-        refuse(QStringLiteral("falta el número"));
+        return refuse(QStringLiteral("falta el número"));
     if (!s.issueDate.isValid())
-        refuse(QStringLiteral("falta la fecha de expedición"));
+        return refuse(QStringLiteral("falta la fecha de expedición"));
     if (row.document.isEmpty())
-        refuse(QStringLiteral("falta el documento"));
+        return refuse(QStringLiteral("falta el documento"));
     for (const VatGroupRow& group : row.vatGroups) {
         Decimal rate;
         const QByteArray text = group.rate.toLatin1();
         if (Decimal::parse(text.constData(), text.size(), rate) != Decimal::ParseStatus::Ok)
-            refuse(QStringLiteral("el tipo de IVA «%1» no es un número").arg(group.rate));
+            return refuse(QStringLiteral("el tipo de IVA «%1» no es un número").arg(group.rate));
     }
+    return {};
 }
-
-} // namespace
 
 InvoiceBook::IssueResult InvoiceBook::issue(const InvoiceRow& row, const SameTransaction& more) {
     return write(row, Mode::Issue, more);
@@ -207,6 +214,15 @@ std::optional<BookEntry> InvoiceBook::entry(qint64 invoiceId) const {
     if (!select.next())
         return std::nullopt;
     return BookEntryRead::read(select);
+}
+
+std::optional<BookEntry> InvoiceBook::holding(const QString& documentSha256) const {
+    SqlStatement select(m_db, "SELECT invoice_id FROM documents WHERE kind = 'xml' AND sha256 = ? "
+                              "ORDER BY invoice_id DESC LIMIT 1");
+    select.bindAll(documentSha256);
+    if (!select.next())
+        return std::nullopt;
+    return entry(select.integer(0));
 }
 
 QList<BookEntry> InvoiceBook::versions(const QString& issuerTaxId,

@@ -11,6 +11,10 @@ class BookDatabase;
 // document and history row are all kept, or none of them.
 class InvoiceBook {
 public:
+    // Why the book cannot keep row (no issuer tax id, number or date, no
+    // document, a rate that is no number): the whole sentence; empty when it can.
+    static QString refusal(const InvoiceRow& row);
+
     explicit InvoiceBook(BookDatabase& db) : m_db(db) {}
 
     // Runs inside the transaction once the invoice is written, with
@@ -55,6 +59,9 @@ public:
     // The current versions holding seriesNumber, of every issuer in the book.
     QList<BookEntry> findAll(const QString& seriesNumber) const;
     std::optional<BookEntry> entry(qint64 invoiceId) const;
+    // The latest version whose written document has this SHA-256 (hex, as
+    // DocumentDigest gives it), if any.
+    std::optional<BookEntry> holding(const QString& documentSha256) const;
     // Every version of the invoice, oldest first.
     QList<BookEntry> versions(const QString& issuerTaxId, const QString& seriesNumber) const;
 

@@ -14,28 +14,42 @@
 namespace {
 
 const char Usage[] =
-    "Uso: orvane-cli generate [--home CARPETA] [--withholding TIPO] [--strict] [-o SALIDA.xml] "
-    "IMPORTACION.ini...\n"
+    "Uso: orvane-cli generate [--home CARPETA] [--withholding TIPO] [--strict] [--replace] "
+    "[-o SALIDA.xml] IMPORTACION.ini...\n"
     "  --home CARPETA       carpeta con Registro.Ini (por omisión, la del programa)\n"
     "  --withholding TIPO   tipo de retención I.R.P.F. en %, de 0 a 100, con coma o punto\n"
     "                       decimal (por omisión, el IRPF del fichero, o el habitual de\n"
     "                       Mis datos, o 0)\n"
     "  --strict             no escribe una factura en la que la comprobación encuentra errores\n"
+    "  --replace            sustituye en el libro de facturas la factura de la misma serie y\n"
+    "                       número (la anterior queda en el historial)\n"
     "  -o SALIDA.xml        fichero de salida (solo con un fichero de importación)\n"
     "Sin -o, cada factura se guarda junto a su fichero de importación con extensión .XML.\n"
     "Cada factura se comprueba como con «orvane-cli check»; lo que se encuentra sale por la\n"
-    "salida de errores, un hallazgo por línea.\n";
+    "salida de errores, un hallazgo por línea. Cada factura escrita queda emitida en el libro\n"
+    "de facturas (Libro.db, en la carpeta de Registro.Ini) antes de guardar su fichero; sin\n"
+    "número (FACTURA vacío) toma el siguiente de su serie.\n";
 
 struct Options : EachFileOptions {
-    QString withholding; // empty: the file's IRPF, or the usual rate
-    bool strict = false; // a document with errors is not written
+    QString withholding;  // empty: the file's IRPF, or the usual rate
+    bool strict = false;  // a document with errors is not written
+    bool replace = false; // an invoice of the same number in the book is replaced
+    bool warnedNotKept = false;
 };
 
 // From a fresh start, as the window would: the import takes the file's IRPF
 // or the issuer's usual rate; a rate given here stands over both. The
 // document is checked as the window checks it before saving.
-QString generateOne(const Options& options, const QString& input, QTextStream& err) {
+QString generateOne(Options& options, const QString& input, QTextStream& err) {
     InvoiceSession session(options.home);
+    session.issuing().replace = [&](const BookEntry& held) {
+        if (!options.replace)
+            throw AppError(
+                InvoiceIssuing::heldText(held) +
+                QStringLiteral(" No se ha escrito nada: para sustituirla, repita la "
+                               "orden con --replace (la anterior queda en el historial)"));
+        return true;
+    };
     session.start();
     session.importChosenFile(input);
     if (!options.withholding.isEmpty())
@@ -51,6 +65,12 @@ QString generateOne(const Options& options, const QString& input, QTextStream& e
     if (generated.status != InvoiceSession::GenerateStatus::Written)
         throw AppError(QStringLiteral("La factura tiene errores; con --strict no se escribe %1")
                            .arg(generated.path));
+    // Once per run: each document of a batch meets the same book.
+    if (!generated.notKept.isEmpty() && !options.warnedNotKept) {
+        err << withFullStop(generated.notKept) << '\n';
+        err.flush();
+        options.warnedNotKept = true;
+    }
     return generated.path;
 }
 
@@ -93,6 +113,10 @@ int runGenerate(const QStringList& arguments, const QString& toolDir, QTextStrea
         [&](const QString& option, CommandArguments& args) -> std::optional<QString> {
             if (option == u"--strict") {
                 options.strict = true;
+                return QString();
+            }
+            if (option == u"--replace") {
+                options.replace = true;
                 return QString();
             }
             if (option != u"--withholding")

@@ -17,21 +17,24 @@ namespace {
 
 const char Usage[] =
     "Uso: orvane-cli sign --cert CERTIFICADO.p12 [--password-file FICHERO | --password-fd N] "
-    "[-o SALIDA.xsig] FACTURA.xml...\n"
+    "[-o SALIDA.xsig] [--home CARPETA] FACTURA.xml...\n"
     "  --cert CERTIFICADO.p12   certificado con su clave privada (.p12 o .pfx)\n"
     "  --password-file FICHERO  lee la contraseña de la primera línea del fichero\n"
     "  --password-fd N          lee la contraseña (una línea) del descriptor N\n"
     "  -o SALIDA.xsig           fichero firmado (solo con una factura)\n"
+    "  --home CARPETA           carpeta con Registro.Ini y el libro de facturas (por omisión,\n"
+    "                           la del programa)\n"
     "Sin --password-file ni --password-fd, la contraseña se lee de la entrada estándar.\n"
     "Sin -o, cada factura firmada se guarda junto a la original con extensión .XSIG.\n"
-    "La firma es XAdES-EPES (RSA-SHA256) con la política de firma de Facturae 3.1.\n";
+    "La firma es XAdES-EPES (RSA-SHA256) con la política de firma de Facturae 3.1.\n"
+    "La copia firmada de una factura que está en el libro de facturas se guarda con ella.\n";
 
 } // namespace
 
 int runSign(const QStringList& arguments, const QString& toolDir, QTextStream& out,
             QTextStream& err) {
     auto usage = [&](const QString& problem) { return usageError(err, Usage, problem); };
-    QString certificatePath, passwordFile, output, fdText;
+    QString certificatePath, passwordFile, output, fdText, home = toolDir;
     CommandArguments args(arguments);
     QString a;
     while (args.nextOption(a)) {
@@ -51,6 +54,9 @@ int runSign(const QStringList& arguments, const QString& toolDir, QTextStream& o
         } else if (a == u"-o") {
             if (!args.takeValue(output))
                 return usage(QStringLiteral("Falta el fichero tras -o"));
+        } else if (a == u"--home") {
+            if (!args.takeValue(home))
+                return usage(QStringLiteral("Falta la carpeta tras --home"));
         } else if (args.isHelp(a)) {
             return showHelp(out, Usage);
         } else {
@@ -93,7 +99,7 @@ int runSign(const QStringList& arguments, const QString& toolDir, QTextStream& o
     QStringList readFiles = inputs;
     if (!passwordFile.isEmpty())
         readFiles << passwordFile;
-    InvoiceSession session(toolDir);
+    InvoiceSession session(home);
     int status = 0;
     for (const QString& input : inputs) {
         try {

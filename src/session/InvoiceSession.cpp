@@ -22,6 +22,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryFile>
 
 #include <exception>
 
@@ -37,7 +38,9 @@ AppError documentWithErrors(const QString& document) {
 const QString InvoiceSession::MissingBankDataMessage =
     QStringLiteral("¡¡¡ Debe cumplimentar los datos bancarios !!!");
 
-InvoiceSession::InvoiceSession(QString appDir) : m_appDir(std::move(appDir)) {}
+InvoiceSession::InvoiceSession(QString appDir) : m_appDir(std::move(appDir)) {
+    m_issuing.recordDraft = InvoiceIssuing::recordFromDocument(m_appDir);
+}
 
 void InvoiceSession::start(const QDate& today) {
     m_record.setImportando(false);
@@ -67,9 +70,34 @@ void InvoiceSession::startNew(const QDate& today) {
     }
     m_record.setText(RecordField::InvoiceSeries, series);
     m_record.setText(RecordField::InvoiceNumber,
-                     InvoiceNumbering::proposal(m_appDir, series, number));
+                     InvoiceIssuing::nextNumber(m_appDir, m_record.text(RecordField::IssuerTaxId),
+                                                series, number, m_issuing.book));
     if (badRate)
         std::rethrow_exception(badRate);
+}
+
+void InvoiceSession::openAsNew(const QString& value, const QDate& today) {
+    // The stored value is a draft's text; it is read as a draft is.
+    QTemporaryFile file(QDir::temp().filePath(QStringLiteral("orvane-nueva-XXXXXX.ini")));
+    if (!file.open() || file.write(value.toUtf8()) != value.toUtf8().size() || !file.flush())
+        throw AppError(
+            QStringLiteral("No se puede preparar la factura nueva: %1").arg(file.errorString()));
+    m_record.reset();
+    start(today);
+    InvoiceImport::importFile(m_record, file.fileName(), true, usualRate());
+    // A new invoice: no file it came from, today's date, the next number.
+    m_importedFrom.clear();
+    m_record.setImportFile(QString(), QString());
+    const QDate issued = m_record.issueDate();
+    const QDate due = m_record.dueDate();
+    m_record.setIssueDate(today);
+    m_record.setDueDate(issued.isValid() && due.isValid() ? today.addDays(issued.daysTo(due))
+                                                          : today);
+    const QString series = m_record.text(RecordField::InvoiceSeries);
+    m_record.setText(RecordField::InvoiceNumber,
+                     InvoiceIssuing::nextNumber(m_appDir, m_record.text(RecordField::IssuerTaxId),
+                                                series, m_record.text(RecordField::InvoiceNumber),
+                                                m_issuing.book));
 }
 
 void InvoiceSession::saveDraft(const QString& path) {
@@ -175,17 +203,13 @@ InvoiceSession::Generated InvoiceSession::generate(const FileChooser& chooseTarg
     }
     // The exemption reason as the issuer-data window last saved it.
     RegistroIni::loadExemptionReason(m_record, m_appDir);
+    InvoiceIssuing issuing(m_record, m_appDir, m_issuing);
     QByteArray checked;
-    auto reviewed = [&] { return checkBeforeSave(result, checked, review); };
-    auto save = [&](const QString& target) {
-        if (checked.isNull())
-            FacturaeWriter::save(m_record, target);
-        else
-            FacturaeWriter::save(checked, target);
-        noteNumberUsed();
-        result.status = GenerateStatus::Written;
-        result.path = target;
+    auto reviewed = [&] {
+        issuing.numberBlankInvoice();
+        return checkBeforeSave(result, checked, review);
     };
+    auto save = [&](const QString& target) { issueAndSave(issuing, result, checked, target); };
     // An earlier document is replaced only when the person says so.
     auto mayWrite = [&](const QString& target) {
         return !replace || !QFileInfo::exists(target) || replace(target, signedCopyOf(target));
@@ -214,6 +238,8 @@ InvoiceSession::Generated InvoiceSession::generate(const FileChooser& chooseTarg
     if (!reviewed())
         return result;
     save(path);
+    if (result.status != GenerateStatus::Written)
+        return result;
     // A folder of blanks counts as none here: the document is not signed.
     RegistroIni::loadAutoFirmaIntoRecord(m_record, m_appDir);
     result.signNext = (signingRoute().method == FirmaSettings::Method::Certificate ||
@@ -247,13 +273,48 @@ InvoiceSession::Generated InvoiceSession::generateTo(const QString& target,
         throw AppError(problem);
     Generated result;
     result.path = path;
+    InvoiceIssuing issuing(m_record, m_appDir, m_issuing);
+    issuing.numberBlankInvoice();
     QByteArray checked;
     if (!checkBeforeSave(
             result, checked, review ? review : [](const CheckFindings&) { return true; }))
         return result;
-    FacturaeWriter::save(checked, path);
-    result.status = GenerateStatus::Written;
+    issueAndSave(issuing, result, checked, path);
+    if (result.status == GenerateStatus::KeptInBook)
+        throw AppError(result.problem);
     return result;
+}
+
+void InvoiceSession::issueAndSave(InvoiceIssuing& issuing, Generated& result,
+                                  const QByteArray& checked, const QString& target) {
+    const QByteArray document = checked.isNull() ? currentDocument() : checked;
+    const InvoiceIssuing::Result issued =
+        issuing.issue(document, QFileInfo(target).fileName(),
+                      checked.isNull() ? std::nullopt : std::optional(result.findings));
+    if (issued.outcome == InvoiceIssuing::Outcome::Declined) {
+        result.status = GenerateStatus::Cancelled;
+        return;
+    }
+    result.notKept = issued.notKept;
+    if (issued.outcome != InvoiceIssuing::Outcome::NotKept)
+        result.kept = issued.kept;
+    result.path = target;
+    try {
+        FacturaeWriter::save(issued.document, target);
+    } catch (const AppError& e) {
+        if (!result.kept)
+            throw;
+        noteNumberUsed();
+        result.status = GenerateStatus::KeptInBook;
+        result.problem =
+            QStringLiteral("La factura %1 está emitida y guardada en el libro de facturas, pero "
+                           "su documento no se ha podido guardar (%2). Guárdelo en otro sitio con "
+                           "«Guardar documento…» del libro de facturas")
+                .arg(result.kept->seriesNumber, e.message());
+        return;
+    }
+    noteNumberUsed();
+    result.status = GenerateStatus::Written;
 }
 
 bool InvoiceSession::loadSigningSettings() {
@@ -354,7 +415,7 @@ DocumentSigning::SignResult
 InvoiceSession::signWithCertificate(const QString& document, const SigningCertificate& certificate,
                                     const QString& output, const QStringList& otherInputs,
                                     const CheckHeard& checked) {
-    return DocumentSigning::signFile(
+    DocumentSigning::SignResult result = DocumentSigning::signFile(
         document, certificate, output, otherInputs, [&](const XmlDocument& read) {
             const CheckFindings findings = DocumentCheck::run(read);
             const bool errors = hasErrors(findings);
@@ -365,6 +426,23 @@ InvoiceSession::signWithCertificate(const QString& document, const SigningCertif
             if (errors)
                 throw documentWithErrors(document);
         });
+    if (const QString warning = keepSignedCopy(document, result.output); !warning.isEmpty())
+        result.report.findings.append(signatureFinding(
+            QStringLiteral("book-signed"), SignatureFinding::Severity::Warning, {}, warning));
+    return result;
+}
+
+QString InvoiceSession::keepSignedCopy(const QString& document, const QString& signedFile) {
+    try {
+        InvoiceIssuing::keepSigned(m_appDir, BoundedFile::readDocument(document),
+                                   BoundedFile::readDocument(signedFile),
+                                   QFileInfo(signedFile).fileName(), m_issuing.book);
+    } catch (const AppError& e) {
+        return QStringLiteral("La factura está firmada en %1, pero su copia firmada no se ha "
+                              "guardado en el libro de facturas: %2")
+            .arg(QDir::toNativeSeparators(signedFile), e.message());
+    }
+    return {};
 }
 
 SignatureReport InvoiceSession::checkSignature(const QString& signedDocument) const {

@@ -3,6 +3,7 @@
 #include "facturae/CheckFinding.h"
 #include "invoice/AdministrationCentres.h"
 #include "invoice/InvoiceRecord.h"
+#include "session/InvoiceIssuing.h"
 #include "session/TaxQr.h"
 #include "settings/FirmaSettings.h"
 #include "settings/InvoiceImport.h"
@@ -58,13 +59,23 @@ public:
     // says. A document saved to a chosen file is signed next when signing
     // goes through a certificate file, or through AutoFirma with its folder
     // set in Registro.Ini (its settings are then in the record).
-    enum class GenerateStatus { Written, MissingBankData, Cancelled };
+    // Every document written is issued into the invoice book first (see
+    // InvoiceIssuing); KeptInBook: issued and kept, but the file could not be
+    // written (problem says why; the book's copy can be saved elsewhere).
+    enum class GenerateStatus { Written, MissingBankData, Cancelled, KeptInBook };
     struct Generated {
         GenerateStatus status = GenerateStatus::Cancelled;
-        QString path;           // the document written
-        bool signNext = false;  // start AutoFirma on path (never on a document with errors)
-        CheckFindings findings; // what the check said about the document
+        QString path;                  // the document written
+        bool signNext = false;         // start AutoFirma on path (never on a document with errors)
+        CheckFindings findings;        // what the check said about the document
+        std::optional<BookEntry> kept; // the invoice in the book
+        QString notKept;               // why the book could not keep it, when it could not
+        QString problem;               // KeptInBook: why the file was not written
     };
+    // How issuing into the book asks and what it uses (the replace question,
+    // the billing record's mapping, the book's and records' clocks).
+    InvoiceIssuing::Options& issuing() { return m_issuing; }
+
     // A chosen file that cannot take the document (its own import file, a
     // folder, a pipe or a device) is explained through refuse, and a new
     // choice is asked for until one is fine or the person cancels.
@@ -116,6 +127,13 @@ public:
     // that was the user's own (its issuer's tax id is the one in "Mis
     // datos"), otherwise the one the user's own documents were written in last.
     void startNew(const QDate& today = QDate::currentDate());
+
+    // "Abrir como nueva" from the book: value (an invoice as the book keeps
+    // it, a draft's text) becomes the invoice on screen as a new one, dated
+    // today (its due date as far after as before) with the next number of its
+    // series. Throws AppError when it cannot be read; the invoice is then
+    // a fresh one.
+    void openAsNew(const QString& value, const QDate& today = QDate::currentDate());
 
     // Drafts: the whole invoice written as an import file, with the keys for
     // what a person adds on screen; importChosenFile() reads one back.
@@ -180,6 +198,12 @@ public:
                                                     const QString& output = {},
                                                     const QStringList& otherInputs = {},
                                                     const CheckHeard& checked = {});
+    // After document was signed into signedFile (by either route): the
+    // signed copy is kept in the book when the book holds document
+    // ("firmada"). A warning when the book could not keep it, else empty.
+    // signWithCertificate() does it itself, its warning among the report's.
+    QString keepSignedCopy(const QString& document, const QString& signedFile);
+
     // "Comprobar firma": what the check of a signed file finds.
     SignatureReport checkSignature(const QString& signedDocument) const;
 
@@ -209,6 +233,10 @@ private:
     // With review, checks the document about to be saved (kept in checked)
     // into result; false when it must not be saved.
     bool checkBeforeSave(Generated& result, QByteArray& checked, const FindingsReview& review);
+    // Issues the document (checked, or written now) into the book, then
+    // saves what the book holds to target.
+    void issueAndSave(InvoiceIssuing& issuing, Generated& result, const QByteArray& checked,
+                      const QString& target);
     void noteNumberUsed();
     // The invoice's issuer is the user of "Mis datos" (or "Mis datos" has no
     // tax id to tell).
@@ -227,4 +255,5 @@ private:
     QString m_settingsProblem;
     DocumentRenderer* m_renderer = nullptr;
     LongWork m_longWork;
+    InvoiceIssuing::Options m_issuing;
 };

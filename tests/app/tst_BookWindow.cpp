@@ -86,9 +86,9 @@ void tst_BookWindow::initTestCase() {
     QTemporaryDir dir;
     QFile::copy(QStringLiteral(ORVANE_SAMPLES_DIR "/F2024-002.ini"),
                 dir.filePath(QStringLiteral("F.ini")));
-    const CliRunner::Run run =
-        CliRunner::cli({"generate", "-o", dir.filePath(QStringLiteral("F.XML")),
-                        dir.filePath(QStringLiteral("F.ini"))});
+    const CliRunner::Run run = CliRunner::cli({"generate", "--home", dir.path(), "-o",
+                                               dir.filePath(QStringLiteral("F.XML")),
+                                               dir.filePath(QStringLiteral("F.ini"))});
     QVERIFY2(run.status == 0, qPrintable(run.err));
     m_document = CliRunner::readAll(dir.filePath(QStringLiteral("F.XML")));
     m_signed = m_document;

@@ -1,7 +1,9 @@
+#include "../book/BookFixture.h"
 #include "MainWindowTestCase.h"
 #include "WindowTestKit.h"
 
 #include "app/uPrincipal.h"
+#include "book/InvoiceBook.h"
 
 #include <QAction>
 #include <QDir>
@@ -63,6 +65,28 @@ private slots:
         for (QAction* action : m_window->actions())
             QVERIFY2(action->isEnabled(), qPrintable(action->objectName()));
         QCOMPARE(QApplication::overrideCursor(), nullptr);
+    }
+
+    // AutoFirma's output of a document the book holds is kept with it.
+    void signedCopyOfAnInvoiceInTheBookIsKept() {
+        setUpAutoFirma(QStringLiteral("printf firmado > \"$out\"\n"));
+        writeFile(path(), QStringLiteral("F.xml"), validDocument());
+        InvoiceRow row = BookFixture::invoice(QStringLiteral("A"), QStringLiteral("1"));
+        row.document = validDocument().toUtf8();
+        {
+            auto db = BookDatabase::open(path());
+            InvoiceBook(*db).issue(row);
+        }
+        m_window = openWindow(path());
+        m_prompts->fileAnswers << file(QStringLiteral("F.xml"));
+        m_window->Button4Click();
+        QTRY_VERIFY_WITH_TIMEOUT(!m_window->isSigning(), 15000);
+        QVERIFY(m_prompts->kinds().filter(QStringLiteral("warn")).isEmpty());
+        auto db = BookDatabase::openExisting(path());
+        const InvoiceBook book(*db);
+        const BookEntry entry = *book.find(BookFixture::Issuer, QStringLiteral("A-1"));
+        QCOMPARE(book.signedDocument(entry.id), QByteArray("firmado"));
+        QCOMPARE(entry.state, HistoryKind::Signed);
     }
 
     // AutoFirma cancelled by the person: no signed file, and no success said.

@@ -139,7 +139,7 @@ void tst_CliBook::initTestCase() {
     for (const QString& document : {m_ownDocument, m_secondOwn, m_otherSeller}) {
         QString ini = document;
         ini.replace(QStringLiteral(".XML"), QStringLiteral(".ini"));
-        const Run run = cli({"generate", "-o", document, ini});
+        const Run run = cli({"generate", "--home", m_samples.path(), "-o", document, ini});
         QVERIFY2(run.status == 0, qPrintable(run.err));
     }
 }

@@ -22,6 +22,7 @@ private slots:
     void refusedSigningWritesNothing_data();
     void refusedSigningWritesNothing();
     void severalFilesToVerify();
+    void signedCopyIsKeptInTheBook();
     void usage_data();
     void usage();
 
@@ -276,6 +277,25 @@ void tst_CliSign::severalFilesToVerify() {
     QVERIFY(run.out.contains(good + ": INFO valid"));
     QVERIFY(run.out.contains(unsignedDocument + ": ERROR signature-missing"));
     QVERIFY(run.out.contains(m_dir.filePath("absent.xsig") + ": ERROR file"));
+}
+
+// A document the book holds gets its signed copy there; signing it again
+// keeps the later copy as well.
+void tst_CliSign::signedCopyIsKeptInTheBook() {
+    const QString document = generate("F2024-002.ini");
+    QVERIFY(!document.isEmpty());
+    const QString output = m_dir.filePath("kept.xsig");
+    const Run run =
+        cli({"sign", "--home", m_dir.path(), "--cert", m_pki.representative, "--password-file",
+             passwordFile(m_dir, TestPki::Password), "-o", output, document});
+    QVERIFY2(run.status == 0, qPrintable(run.err));
+    QVERIFY2(!run.err.contains("libro"), qPrintable(run.err));
+
+    const Run shown = cli({"book", "show", "--home", m_dir.path(), "P-2024-002"});
+    QVERIFY2(shown.status == 0, qPrintable(shown.err));
+    QVERIFY2(shown.out.contains("firmada kept.xsig"), qPrintable(shown.out));
+    const Run stored = cli({"book", "show", "--home", m_dir.path(), "P-2024-002", "--xsig"});
+    QCOMPARE(stored.out.toUtf8(), readAll(output));
 }
 
 void tst_CliSign::usage_data() {

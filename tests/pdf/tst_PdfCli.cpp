@@ -161,7 +161,8 @@ void tst_PdfCli::samples() {
     const QString import = dir.filePath(sample);
     QVERIFY(QFile::copy(QStringLiteral(ORVANE_SAMPLES_DIR "/") + sample, import));
     const Run generated =
-        cli(QStringList{QStringLiteral("generate")} + options + QStringList{import});
+        cli(QStringList{QStringLiteral("generate"), QStringLiteral("--home"), dir.path()} +
+            options + QStringList{import});
     QCOMPARE(generated.status, 0);
     const QString xml = generated.out.trimmed();
 
@@ -214,8 +215,8 @@ void tst_PdfCli::totalsInTheWindowsWords() {
     QTemporaryDir dir;
     const QString import = dir.filePath(QStringLiteral("F2024-001.ini"));
     QVERIFY(QFile::copy(QStringLiteral(ORVANE_SAMPLES_DIR "/F2024-001.ini"), import));
-    const Run generated = cli({QStringLiteral("generate"), QStringLiteral("--withholding"),
-                               QStringLiteral("15"), import});
+    const Run generated = cli({QStringLiteral("generate"), QStringLiteral("--home"), dir.path(),
+                               QStringLiteral("--withholding"), QStringLiteral("15"), import});
     QCOMPARE(generated.status, 0);
     const QString xml = generated.out.trimmed();
     QCOMPARE(cli({QStringLiteral("pdf"), xml}).status, 0);
@@ -251,7 +252,9 @@ void tst_PdfCli::signatureSaysWhetherItsCertificateIsTrusted() {
     QTemporaryDir dir;
     const QString import = dir.filePath(QStringLiteral("F2024-001.ini"));
     QVERIFY(QFile::copy(QStringLiteral(ORVANE_SAMPLES_DIR "/F2024-001.ini"), import));
-    const QString xml = cli({QStringLiteral("generate"), import}).out.trimmed();
+    const QString xml =
+        cli({QStringLiteral("generate"), QStringLiteral("--home"), dir.path(), import})
+            .out.trimmed();
     const QString password = dir.filePath(QStringLiteral("clave.txt"));
     writeFile(password, QByteArray(TestPki::Password) + '\n');
     const QString xsig = dir.filePath(QStringLiteral("F2024-001.xsig"));
@@ -299,7 +302,8 @@ void tst_PdfCli::threeHundredLinesNeverCut() {
     QTemporaryDir dir;
     const QString import = dir.filePath(QStringLiteral("largo.ini"));
     writeFile(import, importFile(300));
-    const Run generated = cli({QStringLiteral("generate"), import});
+    const Run generated =
+        cli({QStringLiteral("generate"), QStringLiteral("--home"), dir.path(), import});
     QCOMPARE(generated.status, 0);
     const QString xml = generated.out.trimmed();
     const Run r = cli({QStringLiteral("pdf"), xml});
