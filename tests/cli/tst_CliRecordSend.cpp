@@ -30,6 +30,7 @@ private slots:
     void lostReplyResentAsDuplicate();
     void duplicateOfARecordNeverSent();
     void waitKeptBetweenRuns();
+    void bookFromBeforeSendingSendsAtOnce();
     void nothingSent_data();
     void nothingSent();
 
@@ -235,6 +236,16 @@ void tst_CliRecordSend::waitKeptBetweenRuns() {
                  run.err.contains(next.toLocalTime().toString(QStringLiteral("HH:mm:ss"))),
              qPrintable(run.err));
     QCOMPARE(m_standIn.requests().size(), 1);
+}
+
+void tst_CliRecordSend::bookFromBeforeSendingSendsAtOnce() {
+    const QString out = column("DROP TABLE sending_schedule; PRAGMA user_version = 3;");
+    QVERIFY2(out.isEmpty(), qPrintable(out));
+    QVERIFY2(m_standIn.start({answer()}), qPrintable(m_standIn.problem));
+    const CliRunner::Run run = send();
+    QVERIFY2(run.status == 0, qPrintable(run.err));
+    QCOMPARE(states(), QStringLiteral("AAA"));
+    QVERIFY(!column("SELECT next_allowed FROM sending_schedule").isEmpty());
 }
 
 void tst_CliRecordSend::nothingSent_data() {
