@@ -69,7 +69,7 @@ FileReferencePanel::FileReferencePanel(Memoria& lines, QWidget* parent)
     // An exempt line is never taxed: ticking the box sets its rate to 0.
     connect(m_exempt, &QCheckBox::toggled, this, [this](bool on) {
         changeLine([&](InvoiceLine& line) {
-            line.exempt = on;
+            line.treatment = on ? m_lines.zeroRateCause() : VatTreatment::S1;
             if (on)
                 line.vatRate = Decimal();
         });
@@ -104,7 +104,7 @@ void FileReferencePanel::showCurrentLine() {
     const QString reference = line ? line->fileReference : QString();
     if (m_reference->text() != reference)
         m_reference->setText(reference);
-    m_exempt->setChecked(line && line->exempt);
+    m_exempt->setChecked(line && line->isExempt());
     m_date->setDate(line && line->fileDate.isValid() ? line->fileDate : NoDate);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-// The grid's eight columns, in their order.
+// The grid's columns, in their order.
 enum class LineColumn {
     Descripcion = 0,
     Cantidad,
@@ -10,5 +10,6 @@ enum class LineColumn {
     Descuento,
     Total,
     Iva,
+    Calificacion, // the line's VAT treatment, chosen from a list
 };
-inline constexpr int LineColumnCount = 8;
+inline constexpr int LineColumnCount = 9;

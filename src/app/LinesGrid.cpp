@@ -2,11 +2,13 @@
 
 #include "app/LinesGridModel.h"
 #include "invoice/Memoria.h"
+#include "invoice/VatTreatment.h"
 #include "widgets/ErrorGuard.h"
 #include "widgets/Prompts.h"
 #include "widgets/TypedLengthLimit.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -14,6 +16,20 @@
 
 QWidget* LinesDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&,
                                      const QModelIndex& index) const {
+    m_index = index;
+    if (index.column() == static_cast<int>(LineColumn::Calificacion)) {
+        auto* list = new QComboBox(parent);
+        list->setObjectName(QStringLiteral("CalificacionLinea"));
+        for (int i = 0; i < VatTreatmentCount; ++i)
+            list->addItem(vatTreatmentCaption(VatTreatment(i)), i);
+        // The choice is the line's as soon as it is made: Enter then stores
+        // the line as in any other cell.
+        connect(list, &QComboBox::currentIndexChanged, this,
+                [this, list] { emit const_cast<LinesDelegate*>(this)->commitData(list); });
+        m_editor = nullptr;
+        m_list = list;
+        return list;
+    }
     auto* editor = new QLineEdit(parent);
     editor->setFrame(false);
     if (LinesGridModel::isNumeric(index.column()))
@@ -21,8 +37,26 @@ QWidget* LinesDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem
     else
         new TypedLengthLimit(editor, InvoiceLine::DescriptionSize);
     m_editor = editor;
-    m_index = index;
+    m_list = nullptr;
     return editor;
+}
+
+void LinesDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
+    if (auto* list = qobject_cast<QComboBox*>(editor)) {
+        const QSignalBlocker quiet(list);
+        list->setCurrentIndex(index.data(Qt::EditRole).toInt());
+        return;
+    }
+    QStyledItemDelegate::setEditorData(editor, index);
+}
+
+void LinesDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,
+                                 const QModelIndex& index) const {
+    if (auto* list = qobject_cast<QComboBox*>(editor)) {
+        model->setData(index, list->currentIndex(), Qt::EditRole);
+        return;
+    }
+    QStyledItemDelegate::setModelData(editor, model, index);
 }
 
 bool LinesDelegate::eventFilter(QObject* object, QEvent* event) {
@@ -156,6 +190,8 @@ QString LinesGrid::openEditorProblem() const {
 void LinesGrid::dropOpenEditor() {
     if (QLineEdit* editor = activeEditor())
         QTableView::closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
+    else if (QWidget* list = m_delegate->openList(); list && state() == EditingState)
+        QTableView::closeEditor(list, QAbstractItemDelegate::RevertModelCache);
 }
 
 void LinesGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {

@@ -9,7 +9,8 @@ class LinesGridModel;
 class Memoria;
 
 // Cell editors of the lines grid: a plain line edit that hands Enter and Esc
-// to the grid instead of acting on them itself.
+// to the grid instead of acting on them itself; the treatment is chosen from
+// a list that takes the choice into the line at once.
 class LinesDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
@@ -17,7 +18,12 @@ public:
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const override;
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override;
+    void setModelData(QWidget* editor, QAbstractItemModel* model,
+                      const QModelIndex& index) const override;
     QLineEdit* openEditor() const { return m_editor; }
+    // The treatment's list while it is open.
+    QWidget* openList() const { return m_list; }
     QModelIndex editorIndex() const { return m_index; }
 
 signals:
@@ -31,6 +37,7 @@ protected:
 
 private:
     mutable QPointer<QLineEdit> m_editor;
+    mutable QPointer<QWidget> m_list;
     mutable QPersistentModelIndex m_index;
 };
 
@@ -43,7 +50,6 @@ public:
     explicit LinesGrid(Memoria& lines, QWidget* parent = nullptr);
 
     Memoria& lines() const { return m_lines; }
-    LinesGridModel* gridModel() const { return m_model; }
 
     // Enter in the grid.
     void SMDBGrid1KeyPress();

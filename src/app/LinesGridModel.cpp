@@ -23,6 +23,7 @@ const ColumnInfo Columns[LineColumnCount] = {
     {"DESCUENTO", "DTO \u20ac", 70},
     {"Total", "TOTAL", 80},
     {"iva", "I.V.A. %", 55},
+    {"CALIFICACION", "CALIF.", 50},
 };
 
 // Amounts: "##,##0.00".
@@ -57,6 +58,7 @@ Decimal numberAt(const InvoiceLine& line, LineColumn column) {
     case LineColumn::Iva:
         return line.vatRate;
     case LineColumn::Descripcion:
+    case LineColumn::Calificacion:
         break;
     }
     return Decimal();
@@ -105,7 +107,8 @@ QString LinesGridModel::fieldName(int column) {
 }
 
 bool LinesGridModel::isNumeric(int column) {
-    return column != static_cast<int>(LineColumn::Descripcion);
+    return column != static_cast<int>(LineColumn::Descripcion) &&
+           column != static_cast<int>(LineColumn::Calificacion);
 }
 
 int LinesGridModel::columnWidth(int column) {
@@ -129,6 +132,7 @@ AmountLimits::NumberField LinesGridModel::numberField(int column) {
         return NumberField::Total;
     case LineColumn::Iva:
     case LineColumn::Descripcion:
+    case LineColumn::Calificacion:
         break;
     }
     return NumberField::Iva;
@@ -159,6 +163,8 @@ QVariant LinesGridModel::data(const QModelIndex& index, int role) const {
         const bool edit = role == Qt::EditRole;
         if (column == LineColumn::Descripcion)
             return line.description;
+        if (column == LineColumn::Calificacion)
+            return edit ? QVariant(int(line.treatment)) : vatTreatmentCode(line.treatment);
         if (column == LineColumn::Descuento && !line.discountAmountSet)
             return QString();
         const Decimal value = numberAt(line, column);
@@ -174,7 +180,13 @@ QVariant LinesGridModel::data(const QModelIndex& index, int role) const {
             return money(value);
         }
     }
+    case Qt::ToolTipRole:
+        if (column == LineColumn::Calificacion)
+            return vatTreatmentCaption(line.treatment);
+        return {};
     case Qt::TextAlignmentRole:
+        if (column == LineColumn::Calificacion)
+            return int(Qt::AlignCenter);
         return int(Qt::AlignVCenter |
                    (column == LineColumn::Descripcion ? Qt::AlignLeft : Qt::AlignRight));
     default:
@@ -231,6 +243,21 @@ bool LinesGridModel::setData(const QModelIndex& index, const QVariant& value, in
         if (text == line.description)
             return true;
         line.description = text.left(InvoiceLine::DescriptionSize);
+    } else if (column == LineColumn::Calificacion) {
+        bool isNumber = false;
+        const int chosen = value.toInt(&isNumber);
+        const std::optional<VatTreatment> treatment =
+            isNumber && chosen >= 0 && chosen < VatTreatmentCount
+                ? std::optional(VatTreatment(chosen))
+                : vatTreatmentFromCode(text);
+        if (!treatment)
+            return false;
+        if (*treatment == line.treatment)
+            return true;
+        line.treatment = *treatment;
+        // Only a taxed line has a rate.
+        if (*treatment != VatTreatment::S1)
+            line.vatRate = Decimal();
     } else {
         // An unchanged cell is no edit: leaving it must not start one.
         if (data(index, Qt::EditRole).toString() == text)
@@ -268,7 +295,7 @@ bool LinesGridModel::setData(const QModelIndex& index, const QVariant& value, in
             *target = *number;
             // An exempt line is never taxed: another rate clears the mark.
             if (column == LineColumn::Iva && !number->isZero())
-                line.exempt = false;
+                line.treatment = VatTreatment::S1;
         }
     }
     m_lines.setLine(line);

@@ -9,9 +9,10 @@
 
 class Memoria;
 
-// The eight columns of the lines grid over the lines table. Numbers show as
+// The columns of the lines grid over the lines table. Numbers show as
 // "1.234,50"; while a cell is edited it holds the plain number with a decimal
-// comma ("1234,5").
+// comma ("1234,5"). The treatment shows its code ("E6") and is edited as its
+// number in VatTreatment.
 class LinesGridModel : public QAbstractTableModel {
     Q_OBJECT
 public:

@@ -26,8 +26,6 @@ public:
     Party party() const { return m_party; }
     // Only the customer block has the "Admón. del estado." box.
     QCheckBox* administrationBox() const { return m_administration; }
-    QRadioButton* legalEntityButton() const { return m_legal; }
-    QRadioButton* naturalPersonButton() const { return m_natural; }
     // Only the issuer block has "Editar mis datos…".
     QPushButton* editButton() const { return m_edit; }
 

@@ -22,7 +22,6 @@ public:
     RecordBinding(InvoiceRecord& record, QWidget* root);
 
     QLineEdit* edit(RecordField field) const { return m_edits[static_cast<int>(field)]; }
-    NumericEdit* totalBox(TotalBox box) const { return m_totals[static_cast<int>(box)]; }
 
     // Puts the whole record on screen (used once at start).
     void showAll();

@@ -1052,6 +1052,7 @@ void TForm2::editIssuerSettings() {
     whileIssuerMayChange([&] {
         TFormRegistro window(appDir(), this);
         runModal(window);
+        m_session.loadTreatmentSettings();
     });
     // The issuer's kind sets the date of the law.
     updateRecordNotice();

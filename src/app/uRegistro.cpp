@@ -15,6 +15,7 @@
 #include "widgets/Prompts.h"
 #include "widgets/TypedLengthLimit.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -147,18 +148,40 @@ void TFormRegistro::buildLayout() {
     grid->addWidget(logoLabel, 10, 0);
     grid->addLayout(logoRow, 10, 1, 1, 3);
 
-    // Row 11: the reason written on exempt lines; empty means the usual one.
+    // Row 11: the reason written on the lines of each cause, chosen in the
+    // list; empty means the usual one.
+    m_reasonCause = causeList(g, "CausaMotivo");
+    m_reasonCause->setToolTip(QStringLiteral("Causa de exención o de no sujeción cuyo motivo se "
+                                             "muestra al lado"));
     m_exemptionReason = new QLineEdit(g);
     m_exemptionReason->setObjectName(QStringLiteral("MotivoExencion"));
-    m_exemptionReason->setPlaceholderText(InvoiceRecord::defaultExemptionReason());
-    m_exemptionReason->setToolTip(QStringLiteral("Motivo de la exención de IVA que se escribe en "
-                                                 "las líneas exentas; vacío, el indicado"));
+    m_exemptionReason->setToolTip(QStringLiteral("Motivo que se escribe en las líneas de esa "
+                                                 "causa; vacío, el indicado"));
+    connect(m_reasonCause, &QComboBox::currentIndexChanged, this, [this] {
+        m_reasons[std::size_t(m_shownCause)] = m_exemptionReason->text();
+        showReason(VatTreatment(m_reasonCause->currentData().toInt()));
+    });
     auto* reasonLabel = label(g, "Label32", QStringLiteral("&Motivo exención"));
-    reasonLabel->setBuddy(m_exemptionReason);
+    reasonLabel->setBuddy(m_reasonCause);
+    auto* reasonRow = new QHBoxLayout;
+    reasonRow->addWidget(m_reasonCause);
+    reasonRow->addWidget(m_exemptionReason, 1);
     grid->addWidget(reasonLabel, 11, 0);
-    grid->addWidget(m_exemptionReason, 11, 1, 1, 3);
+    grid->addLayout(reasonRow, 11, 1, 1, 3);
 
-    // Row 12: the usual withholding rate, what a new invoice and an import
+    // Row 12: the cause a line gets when 0 % is typed as its VAT rate.
+    m_zeroRateCause = causeList(g, "CalificacionIva0");
+    m_zeroRateCause->setToolTip(QStringLiteral("Calificación de una línea al 0 % de IVA, salvo "
+                                               "que se elija otra en la línea"));
+    auto* zeroLabel = label(g, "LabelIva0", QStringLiteral("Línea al &0 %"));
+    zeroLabel->setBuddy(m_zeroRateCause);
+    auto* zeroRow = new QHBoxLayout;
+    zeroRow->addWidget(m_zeroRateCause);
+    zeroRow->addStretch();
+    grid->addWidget(zeroLabel, 12, 0);
+    grid->addLayout(zeroRow, 12, 1, 1, 3);
+
+    // Row 13: the usual withholding rate, what a new invoice and an import
     // file without IRPF start with.
     m_usualRate = new RateCombo(g);
     m_usualRate->setObjectName(QStringLiteral("ComboBoxIrpf"));
@@ -170,10 +193,10 @@ void TFormRegistro::buildLayout() {
     auto* rateRow = new QHBoxLayout;
     rateRow->addWidget(m_usualRate);
     rateRow->addStretch();
-    grid->addWidget(rateLabel, 12, 0);
-    grid->addLayout(rateRow, 12, 1, 1, 3);
+    grid->addWidget(rateLabel, 13, 0);
+    grid->addLayout(rateRow, 13, 1, 1, 3);
 
-    // Row 14: the two picture buttons.
+    // Row 15: the two picture buttons.
     m_saveButton =
         DialogKit::pictureButton(g, QStringLiteral("AdvSmoothButton1"), QStringLiteral("diskette"),
                                  QStringLiteral("Guardar Cambios"), QSize(57, 33));
@@ -184,15 +207,17 @@ void TFormRegistro::buildLayout() {
     buttons->addWidget(m_saveButton);
     buttons->addStretch();
     buttons->addWidget(m_closeButton);
-    grid->setRowStretch(13, 1);
-    grid->addLayout(buttons, 14, 0, 1, 4);
+    grid->setRowStretch(14, 1);
+    grid->addLayout(buttons, 15, 0, 1, 4);
 
     // Tab follows the screen: kind, name, address ... e-mail, the account,
-    // the IBAN, the logo, the exemption reason, the usual rate, then the buttons.
+    // the IBAN, the logo, the reasons, the cause at 0 %, the usual rate, then
+    // the buttons.
     QList<QWidget*> order{m_legalEntity, m_naturalPerson};
     order << m_block->tabOrder();
     order << m_bankEntity << m_bankOffice << m_controlDigits << m_accountNumber << m_iban << m_logo
-          << m_logoButton << m_exemptionReason << m_usualRate << m_saveButton << m_closeButton;
+          << m_logoButton << m_reasonCause << m_exemptionReason << m_zeroRateCause << m_usualRate
+          << m_saveButton << m_closeButton;
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -238,6 +263,28 @@ void TFormRegistro::RadioButton4Click() {
     applyNaturalPersonLayout();
 }
 
+QComboBox* TFormRegistro::causeList(QWidget* parent, const char* name) {
+    auto* list = new QComboBox(parent);
+    list->setObjectName(QString::fromLatin1(name));
+    for (int i = 0; i < VatTreatmentCount; ++i) {
+        if (hasCause(VatTreatment(i)))
+            list->addItem(vatTreatmentCaption(VatTreatment(i)), i);
+    }
+    selectCause(list, VatTreatment::E6);
+    return list;
+}
+
+void TFormRegistro::selectCause(QComboBox* list, VatTreatment cause) {
+    const QSignalBlocker quiet(list);
+    list->setCurrentIndex(list->findData(int(cause)));
+}
+
+void TFormRegistro::showReason(VatTreatment cause) {
+    m_shownCause = cause;
+    m_exemptionReason->setPlaceholderText(TreatmentReasons::usualText(cause));
+    m_exemptionReason->setText(m_reasons[std::size_t(cause)]);
+}
+
 void TFormRegistro::FormShow() {
     // A missing or unreadable file reads as one without sections.
     const IniFile ini(AppFiles::registroIni(m_appDir));
@@ -252,7 +299,11 @@ void TFormRegistro::FormShow() {
     // The IBAN the main window works out from the account.
     if (stored.iban.isEmpty())
         followAccount(false);
-    m_exemptionReason->setText(stored.exemptionReason);
+    m_reasons = stored.reasons;
+    m_storedZeroRateCause = stored.zeroRateCause;
+    selectCause(m_zeroRateCause, stored.zeroRateTreatment());
+    selectCause(m_reasonCause, VatTreatment::E6);
+    showReason(VatTreatment::E6);
     m_usualRate->setEditText(stored.withholdingRate.isEmpty() ? QStringLiteral("0")
                                                               : stored.withholdingRate);
 
@@ -296,7 +347,14 @@ void TFormRegistro::AdvSmoothButton1Click() {
     issuer.control = m_controlDigits->text();
     issuer.account = m_accountNumber->text();
     issuer.iban = m_iban->text();
-    issuer.exemptionReason = m_exemptionReason->text();
+    m_reasons[std::size_t(m_shownCause)] = m_exemptionReason->text();
+    issuer.reasons = m_reasons;
+    // The usual cause is stored once another has been chosen, so a file
+    // without the key keeps its keys.
+    const auto zeroRateCause = VatTreatment(m_zeroRateCause->currentData().toInt());
+    issuer.zeroRateCause = zeroRateCause == VatTreatment::E6 && m_storedZeroRateCause.isEmpty()
+                               ? QString()
+                               : vatTreatmentCode(zeroRateCause);
     // A rate that is none is refused before anything is stored.
     issuer.withholdingRate = RegistroIni::withholdingRateToStore(m_usualRate->currentText());
     issuer.persona = personTypeLetter(type);

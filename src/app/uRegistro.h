@@ -1,9 +1,13 @@
 #pragma once
 
+#include "invoice/VatTreatment.h"
 #include "widgets/SettingsDialog.h"
 
 #include <QString>
+#include <array>
 #include <memory>
+
+class QComboBox;
 
 class PartyBlock;
 class QGroupBox;
@@ -39,6 +43,11 @@ private:
     void applyNaturalPersonLayout();
     // The IBAN follows the account parts, as on the main window.
     void followAccount(bool fillControlDigits);
+    // A list of the causes of exempt and not-subject lines, E6 chosen.
+    static QComboBox* causeList(QWidget* parent, const char* name);
+    static void selectCause(QComboBox* list, VatTreatment cause);
+    // The reason of cause in the edit beside the list.
+    void showReason(VatTreatment cause);
 
     QString m_appDir;
     QString m_tipoPersona; // "J", "F" or empty until first set
@@ -52,8 +61,13 @@ private:
     QLineEdit* m_controlDigits = nullptr;
     QLineEdit* m_accountNumber = nullptr;
     QLineEdit* m_iban = nullptr;
-    QLineEdit* m_exemptionReason = nullptr; // MOTIVOEXENCION
-    RateCombo* m_usualRate = nullptr;       // IRPF: the usual withholding rate
+    QComboBox* m_reasonCause = nullptr;     // whose reason the edit shows
+    QLineEdit* m_exemptionReason = nullptr; // MOTIVOEXENCION, MOTIVOE1...
+    std::array<QString, VatTreatmentCount> m_reasons;
+    VatTreatment m_shownCause = VatTreatment::E6;
+    QComboBox* m_zeroRateCause = nullptr; // CALIFICACIONIVA0
+    QString m_storedZeroRateCause;
+    RateCombo* m_usualRate = nullptr; // IRPF: the usual withholding rate
     QLineEdit* m_contact = nullptr;
     QLineEdit* m_logo = nullptr; // LOGO: picture at the top of the PDF copy
     QToolButton* m_logoButton = nullptr;

@@ -19,7 +19,7 @@ namespace {
 
 class Writer {
 public:
-    Writer(const InvoiceRecord& record, XmlOut& xml) : r(record), x(xml) {}
+    Writer(const Invoice& invoice, XmlOut& xml) : v(invoice), x(xml) {}
 
     void fileHeader(const InvoiceTotals& totals) {
         const QString total = DocumentText::amount(totals.total);
@@ -28,8 +28,7 @@ public:
         text("Modality", QStringLiteral("I"));
         text("InvoiceIssuerType", QStringLiteral("EM"));
         x.startElement("Batch");
-        text("BatchIdentifier",
-             field(RecordField::CustomerTaxId) + field(RecordField::InvoiceSeries));
+        text("BatchIdentifier", v.customer.taxId + v.series);
         text("InvoicesCount", QStringLiteral("1"));
         for (const char* name :
              {"TotalInvoicesAmount", "TotalOutstandingAmount", "TotalExecutableAmount"}) {
@@ -50,15 +49,14 @@ public:
     }
 
 private:
-    QString field(RecordField f) const { return r.text(f); }
-
     void text(const char* name, const QString& value) {
         x.textElement(name, DocumentText::xmlSafe(value));
     }
 
+    // The customer has no e-mail.
     QString field(Party party, PartyField f) const {
-        const std::optional<RecordField> source = PartyFields::recordField(party, f);
-        return source ? r.text(*source) : QString();
+        return party == Party::Customer && f == PartyField::Email ? QString()
+                                                                  : v.party(party).field(f);
     }
 
     // An element named and filled as the party table says.
@@ -68,7 +66,7 @@ private:
 
     void taxIdentification(Party party) {
         x.startElement("TaxIdentification");
-        text("PersonTypeCode", personTypeLetter(r.personType(party)));
+        text("PersonTypeCode", personTypeLetter(v.party(party).type));
         text("ResidenceTypeCode", QStringLiteral("R"));
         partyText(party, PartyField::TaxId);
         x.endElement();
@@ -86,7 +84,7 @@ private:
 
     // LegalEntity or Individual, with the address; the seller adds its e-mail.
     void person(Party party) {
-        if (r.personType(party) == PersonType::LegalEntity) {
+        if (v.party(party).type == PersonType::LegalEntity) {
             x.startElement("LegalEntity");
             partyText(party, PartyField::CorporateName);
             partyText(party, PartyField::Contact);
@@ -112,57 +110,55 @@ private:
         x.endElement();
     }
 
-    void centre(RecordField code, const char* role, RecordField name) {
+    void centre(const QString& code, const char* role, const QString& name) {
         x.startElement("AdministrativeCentre");
-        text("CentreCode", field(code));
+        text("CentreCode", code);
         text("RoleTypeCode", QString::fromLatin1(role));
-        text("Name", field(name));
+        text("Name", name);
         address(Party::Customer);
-        text("CentreDescription", field(name));
+        text("CentreDescription", name);
         x.endElement();
     }
 
     void buyer() {
         x.startElement("BuyerParty");
         taxIdentification(Party::Customer);
-        if (r.isAdministration()) {
+        if (v.administration) {
+            const AdministrationCentres& c = v.centres;
             x.startElement("AdministrativeCentres");
-            centre(RecordField::ManagingBodyCode, "02", RecordField::ManagingBodyName);
-            centre(RecordField::ProcessingUnitCode, "03", RecordField::ProcessingUnitName);
-            centre(RecordField::AccountingOfficeCode, "01", RecordField::AccountingOfficeName);
+            centre(c.managingCode, "02", c.managingName);
+            centre(c.unitCode, "03", c.unitName);
+            centre(c.officeCode, "01", c.officeName);
             x.endElement();
         }
         person(Party::Customer);
         x.endElement();
     }
 
-    const InvoiceRecord& r;
+    const Invoice& v;
     XmlOut& x;
 };
 
 } // namespace
 
-void write(InvoiceRecord& record, QIODevice& device) {
-    // A line still being edited is stored (or an untouched new one dropped)
-    // before anything is written, so every figure comes from the same state;
-    // the current line stays the one the person is on.
-    const int row = record.lines().currentRow();
-    record.lines().first();
-
+void write(const Invoice& invoice, QIODevice& device) {
     XmlOut xml(device);
     xml.startDocument();
     xml.startElement("fe:Facturae",
                      {{"xmlns:ds", SignatureNamespace}, {"xmlns:fe", FacturaeNamespace}});
     // One computation for every figure of the document.
-    const InvoiceTotals totals = computeTotals(record.lines().lines(), record.withholdingRate());
-    Writer writer(record, xml);
+    const InvoiceTotals totals = totalsOf(invoice);
+    Writer writer(invoice, xml);
     writer.fileHeader(totals);
     writer.parties();
-    writeInvoiceBody(record, totals, xml);
+    writeInvoiceBody(invoice, totals, xml);
     xml.endDocument();
-    record.lines().moveTo(row);
     if (!xml.ok())
         throw AppError(QStringLiteral("No se pudo escribir la factura"));
+}
+
+void write(InvoiceRecord& record, QIODevice& device) {
+    write(record.settledInvoice(), device);
 }
 
 namespace {
@@ -188,8 +184,12 @@ void saveWith(const QString& path, const std::function<void(QIODevice&)>& fill) 
 
 } // namespace
 
+void save(const Invoice& invoice, const QString& path) {
+    saveWith(path, [&](QIODevice& device) { write(invoice, device); });
+}
+
 void save(InvoiceRecord& record, const QString& path) {
-    saveWith(path, [&](QIODevice& device) { write(record, device); });
+    save(record.settledInvoice(), path);
 }
 
 void save(const QByteArray& document, const QString& path) {

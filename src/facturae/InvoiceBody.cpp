@@ -1,10 +1,12 @@
 #include "facturae/InvoiceBody.h"
 
 #include "facturae/DocumentText.h"
-#include "invoice/InvoiceRecord.h"
+#include "invoice/Invoice.h"
 #include "invoice/Totals.h"
 
 #include "facturae/XmlOut.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -12,9 +14,8 @@ const QString FixedFeeDescription = QStringLiteral("CANON:CUOTA FIJA.");
 
 class Body {
 public:
-    Body(const InvoiceRecord& record, const InvoiceTotals& totals, XmlOut& xml)
-        : r(record), x(xml), lines(record.lines().lines()), rate(record.withholdingRate()),
-          totals(totals) {}
+    Body(const Invoice& invoice, const InvoiceTotals& totals, XmlOut& xml)
+        : v(invoice), x(xml), lines(invoice.lines), rate(invoice.withholdingRate), totals(totals) {}
 
     void write() {
         start("Invoices");
@@ -27,6 +28,7 @@ public:
         totalsElement();
         items();
         payment();
+        legalLiterals();
         end();
         end();
     }
@@ -53,8 +55,8 @@ private:
 
     void header() {
         start("InvoiceHeader");
-        text("InvoiceNumber", r.text(RecordField::InvoiceNumber));
-        text("InvoiceSeriesCode", r.text(RecordField::InvoiceSeries));
+        text("InvoiceNumber", v.number);
+        text("InvoiceSeriesCode", v.series);
         text("InvoiceDocumentType", QStringLiteral("FC"));
         text("InvoiceClass", QStringLiteral("OO"));
         end();
@@ -62,7 +64,7 @@ private:
 
     void issueData() {
         start("InvoiceIssueData");
-        text("IssueDate", DocumentText::date(r.issueDate()));
+        text("IssueDate", DocumentText::date(v.issueDate));
         text("InvoiceCurrencyCode", QStringLiteral("EUR"));
         text("TaxCurrencyCode", QStringLiteral("EUR"));
         text("LanguageName", QStringLiteral("es"));
@@ -167,30 +169,43 @@ private:
         totalAmount("TaxAmount", line.vatAmount());
         end();
         end();
-        if (line.exempt) {
+        if (hasCause(line.treatment)) {
             start("SpecialTaxableEvent");
-            // Subject to VAT and exempt, as the reason says.
-            text("SpecialTaxableEventCode", QStringLiteral("01"));
-            text("SpecialTaxableEventReason", r.exemptionReason());
+            // 01 subject and exempt, 02 not subject, as the cause's reason says.
+            text("SpecialTaxableEventCode",
+                 isExempt(line.treatment) ? QStringLiteral("01") : QStringLiteral("02"));
+            text("SpecialTaxableEventReason", v.reasons.text(line.treatment));
             end();
         }
+        end();
+    }
+
+    // The buyer pays the VAT of a reverse-charged line: the law wants it said.
+    void legalLiterals() {
+        const bool reverseCharge =
+            std::any_of(lines.begin(), lines.end(),
+                        [](const InvoiceLine& l) { return l.treatment == VatTreatment::S2; });
+        if (!reverseCharge)
+            return;
+        start("LegalLiterals");
+        text("LegalReference", QStringLiteral("Inversión del sujeto pasivo"));
         end();
     }
 
     void payment() {
         start("PaymentDetails");
         start("Installment");
-        text("InstallmentDueDate", DocumentText::date(r.dueDate()));
+        text("InstallmentDueDate", DocumentText::date(v.dueDate));
         amount("InstallmentAmount", totals.total);
         text("PaymentMeans", QStringLiteral("04"));
         start("AccountToBeCredited");
-        text("IBAN", r.text(RecordField::Iban));
+        text("IBAN", v.account.iban);
         end();
         end();
         end();
     }
 
-    const InvoiceRecord& r;
+    const Invoice& v;
     XmlOut& x;
     const QVector<InvoiceLine>& lines;
     const Decimal rate;
@@ -199,6 +214,6 @@ private:
 
 } // namespace
 
-void writeInvoiceBody(const InvoiceRecord& record, const InvoiceTotals& totals, XmlOut& xml) {
-    Body(record, totals, xml).write();
+void writeInvoiceBody(const Invoice& invoice, const InvoiceTotals& totals, XmlOut& xml) {
+    Body(invoice, totals, xml).write();
 }

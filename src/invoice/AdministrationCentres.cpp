@@ -26,3 +26,7 @@ void AdministrationCentres::storeIn(InvoiceRecord& record) const {
     for (const Field& f : fields())
         record.setText(f.field, this->*f.member);
 }
+
+bool AdministrationCentres::anyCode() const {
+    return !managingCode.isEmpty() || !officeCode.isEmpty() || !unitCode.isEmpty();
+}

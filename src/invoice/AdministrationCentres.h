@@ -24,4 +24,10 @@ struct AdministrationCentres {
 
     static AdministrationCentres fromRecord(const InvoiceRecord& record);
     void storeIn(InvoiceRecord& record) const;
+
+    // Whether any of the three codes is given: the customer is then a public
+    // administration.
+    bool anyCode() const;
+
+    bool operator==(const AdministrationCentres&) const = default;
 };

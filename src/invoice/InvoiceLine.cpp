@@ -11,3 +11,17 @@ void InvoiceLine::computeAmounts() {
     discountAmountSet = true;
     total = amount - discountAmount;
 }
+
+InvoiceLine InvoiceLine::newLine() {
+    InvoiceLine line;
+    line.vatRate = Decimal::fromInteger(21);
+    return line;
+}
+
+void InvoiceLine::store(std::optional<VatTreatment> zeroRateCause) {
+    computeAmounts();
+    if (!vatRate.isZero())
+        treatment = VatTreatment::S1;
+    else if (treatment == VatTreatment::S1 && zeroRateCause)
+        treatment = *zeroRateCause;
+}

@@ -2,6 +2,7 @@
 
 #include "common/ValueForms.h"
 #include "invoice/AmountLimits.h"
+#include "invoice/PartyFields.h"
 #include "invoice/Totals.h"
 
 InvoiceRecord::InvoiceRecord(QObject* parent) : QObject(parent) {
@@ -108,13 +109,86 @@ Decimal InvoiceRecord::totalValue(TotalBox box) const {
     return Decimal();
 }
 
-QString InvoiceRecord::defaultExemptionReason() {
-    return QStringLiteral(
-        "Exento de IVA según lo indicado en el artículo 8 del Real Decreto Ley 15/2020");
+namespace {
+
+struct PartyTexts {
+    Party party;
+    InvoiceParty Invoice::*member;
+};
+const PartyTexts Parties[] = {{Party::Issuer, &Invoice::issuer},
+                              {Party::Customer, &Invoice::customer}};
+
+struct AccountText {
+    RecordField field;
+    QString PaymentAccount::*member;
+};
+const AccountText AccountTexts[] = {
+    {RecordField::BankEntity, &PaymentAccount::entity},
+    {RecordField::BankOffice, &PaymentAccount::office},
+    {RecordField::BankControlDigits, &PaymentAccount::controlDigits},
+    {RecordField::BankAccountNumber, &PaymentAccount::number},
+    {RecordField::Iban, &PaymentAccount::iban}};
+
+} // namespace
+
+Invoice InvoiceRecord::invoice() const {
+    Invoice v;
+    for (const PartyTexts& p : Parties) {
+        InvoiceParty& party = v.*p.member;
+        party.type = personType(p.party);
+        for (const PartyFieldInfo& info : PartyFields::all()) {
+            if (const auto field = PartyFields::recordField(p.party, info.field))
+                party.field(info.field) = text(*field);
+        }
+    }
+    v.administration = m_administration;
+    v.centres = AdministrationCentres::fromRecord(*this);
+    v.series = text(RecordField::InvoiceSeries);
+    v.number = text(RecordField::InvoiceNumber);
+    v.issueDate = m_issueDate;
+    v.dueDate = m_dueDate;
+    for (const AccountText& a : AccountTexts)
+        v.account.*a.member = text(a.field);
+    v.withholdingRate = withholdingRate();
+    v.reasons = m_reasons;
+    v.lines = m_lines.lines();
+    return v;
 }
 
-void InvoiceRecord::setExemptionReason(const QString& reason) {
-    m_exemptionReason = reason.trimmed().isEmpty() ? defaultExemptionReason() : reason;
+Invoice InvoiceRecord::settledInvoice() {
+    if (m_lines.isEditing()) {
+        const int row = m_lines.currentRow();
+        m_lines.first();
+        m_lines.moveTo(row);
+    }
+    return invoice();
+}
+
+void InvoiceRecord::assign(const Invoice& v) {
+    for (const PartyTexts& p : Parties) {
+        const InvoiceParty& party = v.*p.member;
+        PersonType& current = p.party == Party::Issuer ? m_issuerType : m_customerType;
+        if (current != party.type) {
+            current = party.type;
+            emit personTypeChanged(p.party);
+        }
+        for (const PartyFieldInfo& info : PartyFields::all()) {
+            if (const auto field = PartyFields::recordField(p.party, info.field))
+                setText(*field, party.field(info.field));
+        }
+        applyLayout(p.party);
+    }
+    setText(RecordField::InvoiceSeries, v.series);
+    setText(RecordField::InvoiceNumber, v.number);
+    setIssueDate(v.issueDate);
+    setDueDate(v.dueDate);
+    for (const AccountText& a : AccountTexts)
+        setText(a.field, v.account.*a.member);
+    setText(RecordField::WithholdingRate, v.withholdingRate.editText());
+    v.centres.storeIn(*this);
+    setAdministration(v.administration);
+    m_reasons = v.reasons;
+    m_lines.load(v.lines);
 }
 
 Decimal InvoiceRecord::withholdingRate() const {
@@ -162,7 +236,7 @@ void InvoiceRecord::reset() {
     }
     // Closing the table works the totals out again: all zero.
     m_lines.close();
-    m_exemptionReason = defaultExemptionReason();
+    m_reasons = TreatmentReasons();
     m_importando = false;
     m_cuentaCompleta.clear();
     m_nombreFichero.clear();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "invoice/Invoice.h"
 #include "invoice/Memoria.h"
 #include "invoice/PersonType.h"
 #include "invoice/RecordField.h"
@@ -69,11 +70,10 @@ public:
     // 0 when it is not a number.
     Decimal withholdingRate() const;
 
-    // The reason written on every exempt line ([MISDATOS] MOTIVOEXENCION);
-    // an empty text means the default one.
-    static QString defaultExemptionReason();
-    const QString& exemptionReason() const { return m_exemptionReason; }
-    void setExemptionReason(const QString& reason);
+    // The reason written on every exempt or not-subject line, per cause, as
+    // Mis datos sets them.
+    const TreatmentReasons& reasons() const { return m_reasons; }
+    void setReasons(const TreatmentReasons& reasons) { m_reasons = reasons; }
 
     Memoria& lines() { return m_lines; }
     const Memoria& lines() const { return m_lines; }
@@ -86,6 +86,16 @@ public:
     QString nombreFichero() const { return m_nombreFichero; }
     QString rutaDelFichero() const { return m_rutaDelFichero; }
     void setImportFile(const QString& baseName, const QString& folderWithSeparator);
+
+    // The invoice as a value: the stored lines, the rate the text reads as.
+    Invoice invoice() const;
+    // The same once a line still being edited is stored (or an untouched new
+    // one dropped), so every figure comes from one state; the current line
+    // stays the one the person is on.
+    Invoice settledInvoice();
+    // Takes every value of invoice, as the import does: views hear of each
+    // change; the lines replace the table's.
+    void assign(const Invoice& invoice);
 
     // Back to the state right after construction, as a new window has it:
     // every field empty, both parties legal entities, no centres, no lines
@@ -114,7 +124,7 @@ private:
     bool m_administration = false;
     AdministrationTickHandler* m_tickHandler = nullptr;
     InvoiceTotals m_totals;
-    QString m_exemptionReason = defaultExemptionReason();
+    TreatmentReasons m_reasons;
     Memoria m_lines;
     bool m_importando = false;
     QString m_cuentaCompleta;

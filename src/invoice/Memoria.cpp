@@ -9,8 +9,7 @@ void Memoria::open() {
     m_state = State::Browse;
     m_current = -1;
     m_modified = false;
-    if (m_bulkDepth == 0)
-        emit rowsReset();
+    emit rowsReset();
 }
 
 void Memoria::close() {
@@ -19,8 +18,7 @@ void Memoria::close() {
     m_state = State::Inactive;
     m_current = -1;
     m_modified = false;
-    if (m_bulkDepth == 0)
-        emit rowsReset();
+    emit rowsReset();
 }
 
 int Memoria::currentRow() const {
@@ -50,8 +48,7 @@ void Memoria::setCurrent(int index) {
     if (m_current == index)
         return;
     m_current = index;
-    if (m_bulkDepth == 0)
-        emit currentChanged(currentRow());
+    emit currentChanged(currentRow());
 }
 
 // Leaving a line: a changed line is stored, an untouched new one dropped.
@@ -86,14 +83,11 @@ void Memoria::append() {
     if (m_state == State::Inactive)
         open();
     settle();
-    m_buffer = InvoiceLine();
-    newLineDefaults(m_buffer);
+    m_buffer = InvoiceLine::newLine();
     m_state = State::Insert;
     m_modified = false;
-    if (m_bulkDepth == 0) {
-        emit rowInserted(m_lines.size());
-        emit currentChanged(currentRow());
-    }
+    emit rowInserted(m_lines.size());
+    emit currentChanged(currentRow());
 }
 
 void Memoria::edit() {
@@ -115,14 +109,17 @@ void Memoria::setLine(const InvoiceLine& line) {
         return;
     m_buffer = line;
     m_modified = true;
-    if (m_bulkDepth == 0)
-        emit rowChanged(currentRow());
+    emit rowChanged(currentRow());
 }
 
 void Memoria::post() {
     if (!isEditing())
         return;
-    beforePost(m_buffer);
+    // A line whose rate was just set to 0 takes the usual cause; one already
+    // at 0 keeps the treatment chosen for it, taxed at 0 % included.
+    const bool rateSet =
+        m_state == State::Insert || m_lines.at(m_current).vatRate != m_buffer.vatRate;
+    m_buffer.store(rateSet ? std::optional(m_zeroRateCause) : std::nullopt);
     int row;
     if (m_state == State::Insert) {
         m_lines.append(m_buffer);
@@ -134,10 +131,6 @@ void Memoria::post() {
     m_state = State::Browse;
     m_modified = false;
     m_current = row;
-    if (m_bulkDepth > 0) {
-        ++m_bulkPosts;
-        return;
-    }
     emit rowChanged(row);
     emit currentChanged(row);
     emit afterPost();
@@ -148,15 +141,12 @@ void Memoria::cancel() {
         const int row = m_lines.size();
         m_state = State::Browse;
         m_modified = false;
-        if (m_bulkDepth == 0) {
-            emit rowRemoved(row);
-            emit currentChanged(m_current);
-        }
+        emit rowRemoved(row);
+        emit currentChanged(m_current);
     } else if (m_state == State::Edit) {
         m_state = State::Browse;
         m_modified = false;
-        if (m_bulkDepth == 0)
-            emit rowChanged(m_current);
+        emit rowChanged(m_current);
     }
 }
 
@@ -182,8 +172,7 @@ void Memoria::provisionalFigures() {
         return;
     // The same figures the line gets when it is stored.
     m_buffer.computeAmounts();
-    if (m_bulkDepth == 0)
-        emit rowChanged(currentRow());
+    emit rowChanged(currentRow());
 }
 
 void Memoria::load(QVector<InvoiceLine> lines) {
@@ -193,40 +182,4 @@ void Memoria::load(QVector<InvoiceLine> lines) {
     m_current = m_lines.isEmpty() ? -1 : int(m_lines.size()) - 1;
     emit rowsReset();
     emit currentChanged(m_current);
-}
-
-void Memoria::beginBulk(int expectedLines) {
-    if (m_bulkDepth++ == 0)
-        m_bulkPosts = 0;
-    if (expectedLines > 0)
-        m_lines.reserve(m_lines.size() + expectedLines);
-}
-
-int Memoria::endBulk() {
-    if (m_bulkDepth == 0 || --m_bulkDepth > 0)
-        return 0;
-    const int posts = m_bulkPosts;
-    m_bulkPosts = 0;
-    emit rowsReset();
-    emit currentChanged(currentRow());
-    if (posts > 0)
-        emit afterPost();
-    return posts;
-}
-
-void Memoria::newLineDefaults(InvoiceLine& line) {
-    line.discountPct = Decimal();
-    line.vatRate = Decimal::fromInteger(21);
-    line.price = Decimal();
-    line.amount = Decimal();
-    line.total = Decimal();
-    line.quantity = Decimal();
-    line.exempt = false;
-}
-
-void Memoria::beforePost(InvoiceLine& line) {
-    line.computeAmounts();
-    // An exempt line is never taxed: a zero rate marks it exempt, any other
-    // rate clears the mark.
-    line.exempt = line.vatRate.isZero();
 }

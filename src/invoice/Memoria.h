@@ -63,19 +63,14 @@ public:
     // Provisional figures shown while moving along a line being edited.
     void provisionalFigures();
 
-    // Opens the table with these lines, each already stored through
-    // beforePost(); the last one becomes the current line. Listeners get one
-    // reset.
+    // Opens the table with these lines, each already stored; the last one
+    // becomes the current line. Listeners get one reset.
     void load(QVector<InvoiceLine> lines);
 
-    // Imports append many lines: listeners get one reset and one afterPost
-    // at the end instead of one per line. Returns how many lines were posted.
-    void beginBulk(int expectedLines = 0);
-    int endBulk();
-
-    // New-line defaults and the arithmetic run before a line is stored.
-    static void newLineDefaults(InvoiceLine& line);
-    static void beforePost(InvoiceLine& line);
+    // What a line typed at 0 % becomes when stored: the cause the issuer
+    // chose in Mis datos.
+    VatTreatment zeroRateCause() const { return m_zeroRateCause; }
+    void setZeroRateCause(VatTreatment cause) { m_zeroRateCause = cause; }
 
 signals:
     void afterPost();
@@ -96,6 +91,5 @@ private:
     State m_state = State::Inactive;
     int m_current = -1;
     bool m_modified = false;
-    int m_bulkDepth = 0;
-    int m_bulkPosts = 0;
+    VatTreatment m_zeroRateCause = VatTreatment::E6;
 };

@@ -1,5 +1,6 @@
 #include "invoice/Totals.h"
 
+#include "invoice/Invoice.h"
 #include "invoice/InvoiceRecord.h"
 
 #include <map>
@@ -23,6 +24,10 @@ InvoiceTotals computeTotals(const QVector<InvoiceLine>& lines, const Decimal& wi
     t.withholding = Decimal::percentOf(t.base, withholdingRate, 2);
     t.total = t.base + t.vat - t.withholding;
     return t;
+}
+
+InvoiceTotals totalsOf(const Invoice& invoice) {
+    return computeTotals(invoice.lines, invoice.withholdingRate);
 }
 
 void RecalculateTotals(InvoiceRecord& record) {

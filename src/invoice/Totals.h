@@ -7,6 +7,7 @@
 #include <vector>
 
 class InvoiceRecord;
+struct Invoice;
 
 // One VAT rate of the invoice: the sum of the Total of its lines and the tax
 // on that sum.
@@ -35,6 +36,10 @@ struct InvoiceTotals {
 
 // The totals of stored lines at a withholding rate. Touches nothing.
 InvoiceTotals computeTotals(const QVector<InvoiceLine>& lines, const Decimal& withholdingRate);
+
+// The totals of an invoice: the one computation behind the totals boxes, the
+// document, the readable copy and the check of the invoice on screen.
+InvoiceTotals totalsOf(const Invoice& invoice);
 
 // Works the six totals boxes out from every stored line and the withholding
 // rate.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Decimal.h"
+#include "invoice/VatTreatment.h"
 #include "records/GenerationTime.h"
 
 #include <QDate>
@@ -30,21 +31,6 @@ struct Recipient {
     QString idType;      // 02 NIF-IVA, 03 passport, 04 id of the country, 05, 06, 07
     QString otherId;
 };
-
-// How a line's amount is taxed: subject and taxed at a rate (S1), reverse
-// charge (S2), exempt by article 20, 21, 22, 23/24, 25 or another cause
-// (E1-E6), not subject by articles 7/14 and others (N1) or by location
-// rules (N2).
-enum class VatTreatment { S1, S2, E1, E2, E3, E4, E5, E6, N1, N2 };
-
-QString vatTreatmentCode(VatTreatment treatment);
-std::optional<VatTreatment> vatTreatmentFromCode(const QString& code);
-inline bool isExempt(VatTreatment t) {
-    return t >= VatTreatment::E1 && t <= VatTreatment::E6;
-}
-inline bool isNotSubject(VatTreatment t) {
-    return t == VatTreatment::N1 || t == VatTreatment::N2;
-}
 
 // One line of the breakdown: the invoice's amounts of one treatment and rate.
 // Exempt and not-subject amounts carry no rate and no tax; reverse charge is

@@ -110,6 +110,7 @@ bool InvoiceSession::importInvoice(const FileChooser& chooseFile) {
     // dialog loses nothing, and an import replaces them only once the whole
     // file has been read.
     m_record.setImportando(true);
+    loadTreatmentSettings();
     const QString fixed = AppFiles::fixedImportFile(m_appDir);
     if (QFileInfo::exists(fixed)) {
         m_importedFrom = fixed;
@@ -127,8 +128,13 @@ bool InvoiceSession::importInvoice(const FileChooser& chooseFile) {
 }
 
 void InvoiceSession::importChosenFile(const QString& path) {
+    loadTreatmentSettings();
     m_importedFrom = path;
     InvoiceImport::importFile(m_record, path, true, usualRate());
+}
+
+void InvoiceSession::loadTreatmentSettings() {
+    RegistroIni::loadTreatmentSettings(m_record, m_appDir);
 }
 
 // Read when a file needs it, so a rate just saved in the issuer-data window
@@ -201,8 +207,8 @@ InvoiceSession::Generated InvoiceSession::generate(const FileChooser& chooseTarg
         result.status = GenerateStatus::MissingBankData;
         return result;
     }
-    // The exemption reason as the issuer-data window last saved it.
-    RegistroIni::loadExemptionReason(m_record, m_appDir);
+    // The treatments' reasons as the issuer-data window last saved them.
+    loadTreatmentSettings();
     InvoiceIssuing issuing(m_record, m_appDir, m_issuing);
     QByteArray checked;
     auto reviewed = [&] {
@@ -458,9 +464,10 @@ void InvoiceSession::setCentres(const AdministrationCentres& centres) {
 }
 
 QByteArray InvoiceSession::currentDocument() {
+    loadTreatmentSettings();
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    FacturaeWriter::write(m_record, buffer);
+    FacturaeWriter::write(m_record.settledInvoice(), buffer);
     return buffer.data();
 }
 

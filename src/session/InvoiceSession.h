@@ -54,6 +54,11 @@ public:
     // for the document's name).
     void importChosenFile(const QString& path);
 
+    // The reasons of exempt and not-subject lines and the cause of a line at
+    // 0 %, as Mis datos last saved them. Every import and document reads them
+    // again; the window calls this when Mis datos closes.
+    void loadTreatmentSettings();
+
     // "Generar Factura". The bank entity must be filled; the document goes
     // beside the import file when there is one, otherwise where chooseTarget
     // says. A document saved to a chosen file is signed next when signing

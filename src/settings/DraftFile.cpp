@@ -3,6 +3,8 @@
 #include "common/ValueForms.h"
 #include "invoice/InvoiceRecord.h"
 #include "settings/IniFile.h"
+#include "settings/InvoiceImport.h"
+#include "settings/TextDecoding.h"
 
 namespace DraftFile {
 
@@ -53,84 +55,62 @@ QString dateOrEmpty(const QDate& date) {
     return ValueForms::dateText(date);
 }
 
-void writeParty(DraftText& d, const InvoiceRecord& r, Party party) {
-    const bool issuer = party == Party::Issuer;
-    const bool legal = r.personType(party) == PersonType::LegalEntity;
-    auto f = [&](RecordField issuerField, RecordField customerField) {
-        return r.text(issuer ? issuerField : customerField);
-    };
-    d.key("PERSONA", personTypeLetter(r.personType(party)));
+void writeParty(DraftText& d, const InvoiceParty& p, Party party) {
+    const bool legal = p.type == PersonType::LegalEntity;
+    d.key("PERSONA", personTypeLetter(p.type));
     if (legal) {
-        d.key("NOMBRE", f(RecordField::IssuerCorporateName, RecordField::CustomerCorporateName));
+        d.key("NOMBRE", p.corporateName);
     } else {
-        d.key("NOMBRE", f(RecordField::IssuerFirstName, RecordField::CustomerFirstName));
-        d.key("APELLIDO1", f(RecordField::IssuerFirstSurname, RecordField::CustomerFirstSurname));
-        d.key("APELLIDO2", f(RecordField::IssuerSecondSurname, RecordField::CustomerSecondSurname));
+        d.key("NOMBRE", p.firstName);
+        d.key("APELLIDO1", p.firstSurname);
+        d.key("APELLIDO2", p.secondSurname);
     }
-    d.key("DIRECCION", f(RecordField::IssuerAddress, RecordField::CustomerAddress));
-    d.key("CP", f(RecordField::IssuerPostCode, RecordField::CustomerPostCode));
-    d.key("POBLACION", f(RecordField::IssuerTown, RecordField::CustomerTown));
-    d.key("PROVINCIA", f(RecordField::IssuerProvince, RecordField::CustomerProvince));
-    d.key("NIF", f(RecordField::IssuerTaxId, RecordField::CustomerTaxId));
-    d.key("CONTACTO",
-          legal ? f(RecordField::IssuerContact, RecordField::CustomerContact) : QString());
-    if (issuer)
-        d.key("MAIL", r.text(RecordField::IssuerEmail));
+    d.key("DIRECCION", p.address);
+    d.key("CP", p.postCode);
+    d.key("POBLACION", p.town);
+    d.key("PROVINCIA", p.province);
+    d.key("NIF", p.taxId);
+    d.key("CONTACTO", legal ? p.contact : QString());
+    if (party == Party::Issuer)
+        d.key("MAIL", p.email);
 }
 
-} // namespace
-
-QString numberText(const Decimal& value) {
-    // Every decimal the value has, with the import file's decimal comma.
-    return value.editText();
-}
-
-QString text(InvoiceRecord& record) {
-    Memoria& lines = record.lines();
-    // What is still being typed on a line belongs to the invoice.
-    if (lines.isEditing()) {
-        const int row = lines.currentRow();
-        lines.first();
-        lines.moveTo(row);
-    }
-
+QString draftText(const Invoice& v) {
     DraftText d;
-    const InvoiceRecord& r = record;
     d.section("DATOS_GENERALES");
-    d.key("SERIE", r.text(RecordField::InvoiceSeries));
-    d.key("FACTURA", r.text(RecordField::InvoiceNumber));
-    d.key("FECHA", dateOrEmpty(r.issueDate()));
-    d.key("VENCIMIENTO", dateOrEmpty(r.dueDate()));
-    d.key("LINEAS", QString::number(lines.count()));
-    // The rate on screen, in the files' form ("15.5" typed is written 15,5);
-    // never empty, which would mean the usual rate when read back.
-    d.key("IRPF", numberText(r.withholdingRate()));
+    d.key("SERIE", v.series);
+    d.key("FACTURA", v.number);
+    d.key("FECHA", dateOrEmpty(v.issueDate));
+    d.key("VENCIMIENTO", dateOrEmpty(v.dueDate));
+    d.key("LINEAS", QString::number(v.lines.size()));
+    // The rate in the files' form ("15.5" typed is written 15,5); never
+    // empty, which would mean the usual rate when read back.
+    d.key("IRPF", numberText(v.withholdingRate));
 
     d.section("VENDEDOR");
-    d.key("ENTIDAD", r.text(RecordField::BankEntity));
-    d.key("OFICINA", r.text(RecordField::BankOffice));
-    d.key("DC", r.text(RecordField::BankControlDigits));
-    d.key("CUENTA", r.text(RecordField::BankAccountNumber));
-    writeParty(d, r, Party::Issuer);
+    d.key("ENTIDAD", v.account.entity);
+    d.key("OFICINA", v.account.office);
+    d.key("DC", v.account.controlDigits);
+    d.key("CUENTA", v.account.number);
+    writeParty(d, v.issuer, Party::Issuer);
 
     d.section("COMPRADOR");
-    writeParty(d, r, Party::Customer);
+    writeParty(d, v.customer, Party::Customer);
 
     // The import ticks "Admón. del estado." when a managing body is given, so
     // the centres go only with the tick.
     d.section("ADMON");
-    const bool administration = r.isAdministration();
-    auto centre = [&](RecordField field) { return administration ? r.text(field) : QString(); };
-    d.key("GESTOR", centre(RecordField::ManagingBodyCode));
-    d.key("OFICINA", centre(RecordField::AccountingOfficeCode));
-    d.key("UNIDAD", centre(RecordField::ProcessingUnitCode));
-    d.key("NOMBREGESTOR", centre(RecordField::ManagingBodyName));
-    d.key("NOMBREOFICINA", centre(RecordField::AccountingOfficeName));
-    d.key("NOMBREUNIDAD", centre(RecordField::ProcessingUnitName));
+    auto centre = [&](const QString& value) { return v.administration ? value : QString(); };
+    d.key("GESTOR", centre(v.centres.managingCode));
+    d.key("OFICINA", centre(v.centres.officeCode));
+    d.key("UNIDAD", centre(v.centres.unitCode));
+    d.key("NOMBREGESTOR", centre(v.centres.managingName));
+    d.key("NOMBREOFICINA", centre(v.centres.officeName));
+    d.key("NOMBREUNIDAD", centre(v.centres.unitName));
 
     d.section("LINEAS");
     int n = 0;
-    for (const InvoiceLine& line : lines.lines()) {
+    for (const InvoiceLine& line : v.lines) {
         const QString suffix = QString::number(++n);
         auto key = [&](const char* name, const QString& value) {
             d.key(QLatin1String(name) + suffix, value);
@@ -143,9 +123,35 @@ QString text(InvoiceRecord& record) {
         key("EXPEDIENTE", line.fileReference);
         key("FECHAEXPEDIENTE",
             line.fileDate.isValid() ? ValueForms::dateText(line.fileDate) : QString());
-        key("EXENTO", line.exempt ? QStringLiteral("S") : QStringLiteral("N"));
+        key("EXENTO", line.isExempt() ? QStringLiteral("S") : QStringLiteral("N"));
+        // A taxed line at its rate is what a line without the key reads as;
+        // a line at 0 % says its treatment, whatever cause is usual when it
+        // is read back.
+        if (line.treatment != VatTreatment::S1 || line.vatRate.isZero())
+            key("CALIFICACION", vatTreatmentCode(line.treatment));
     }
     return d.text();
+}
+
+} // namespace
+
+QString numberText(const Decimal& value) {
+    // Every decimal the value has, with the import file's decimal comma.
+    return value.editText();
+}
+
+QString text(InvoiceRecord& record) {
+    return draftText(record.settledInvoice());
+}
+
+QByteArray text(const Invoice& invoice) {
+    return draftText(invoice).toUtf8();
+}
+
+Invoice read(const QByteArray& text) {
+    IniFile ini{QString()};
+    ini.setText(TextDecoding::decode(text));
+    return InvoiceImport::readInvoice(ini);
 }
 
 void save(InvoiceRecord& record, const QString& path) {

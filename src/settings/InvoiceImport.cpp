@@ -5,6 +5,7 @@
 #include "invoice/AdministrationCentres.h"
 #include "invoice/AmountLimits.h"
 #include "invoice/BankAccount.h"
+#include "invoice/Invoice.h"
 #include "invoice/InvoiceRecord.h"
 #include "invoice/PartyFields.h"
 #include "invoice/Totals.h"
@@ -104,14 +105,34 @@ struct ImportedInvoice {
     QVector<InvoiceLine> lines;
 };
 
-QVector<InvoiceLine> readLines(const IniFile& ini, int count) {
+// CALIFICACIONn: absent, the line follows its rate; otherwise one of the
+// codes, and only a line at 0 % may be other than taxed.
+void readTreatment(const IniFile& ini, const QString& suffix, InvoiceLine& line,
+                   VatTreatment zeroRateCause) {
+    const QString key = QStringLiteral("CALIFICACION") + suffix;
+    const QString code = ini.readString(Lines, key);
+    line.store(zeroRateCause);
+    if (code.isEmpty())
+        return;
+    const std::optional<VatTreatment> treatment = vatTreatmentFromCode(code);
+    if (!treatment)
+        throw AppError(QStringLiteral("%1: «%2» no es una calificación del IVA; escriba S1, S2, "
+                                      "E1 a E6, N1 o N2")
+                           .arg(key, code));
+    if (*treatment != VatTreatment::S1 && !line.vatRate.isZero())
+        throw AppError(QStringLiteral("%1: una línea %2 no lleva IVA; escriba 0 en IVA%3 o "
+                                      "quite la calificación")
+                           .arg(key, vatTreatmentCode(*treatment), suffix));
+    line.treatment = *treatment;
+}
+
+QVector<InvoiceLine> readLines(const IniFile& ini, int count, VatTreatment zeroRateCause) {
     using AmountLimits::NumberField;
     QVector<InvoiceLine> lines;
     lines.reserve(qMax(0, count));
     for (int n = 1; n <= count; ++n) {
         const QString suffix = QString::number(n);
-        InvoiceLine line;
-        Memoria::newLineDefaults(line);
+        InvoiceLine line = InvoiceLine::newLine();
         line.description = cutDescription(ini.readString(Lines, QStringLiteral("NOMBRE") + suffix));
         line.price = readNumber(ini, QStringLiteral("PRECIO") + suffix, NumberField::Precio);
         line.quantity = readNumber(ini, QStringLiteral("CANTIDAD") + suffix, NumberField::Cantidad);
@@ -126,9 +147,9 @@ QVector<InvoiceLine> readLines(const IniFile& ini, int count) {
             line.fileDate =
                 dateFrom(fileDateKey,
                          QStringLiteral("la fecha del expediente de la línea %1").arg(n), fileDate);
-        // EXENTOn, which drafts write, follows from the rate: storing the line
-        // marks a line at 0 % exempt.
-        Memoria::beforePost(line);
+        // EXENTOn, which drafts write for older readers, follows from the
+        // treatment.
+        readTreatment(ini, suffix, line, zeroRateCause);
         lines.append(line);
     }
     return lines;
@@ -144,7 +165,8 @@ QString readWithholdingRate(const IniFile& ini, const UsualRate& usualRate) {
     return numberFrom(key, text, AmountLimits::NumberField::Withholding).editText();
 }
 
-ImportedInvoice readFile(const IniFile& ini, const UsualRate& usualRate) {
+ImportedInvoice readFile(const IniFile& ini, const UsualRate& usualRate,
+                         VatTreatment zeroRateCause) {
     ImportedInvoice in;
     in.series = ini.readString(General, QStringLiteral("SERIE"));
     in.number = ini.readString(General, QStringLiteral("FACTURA"));
@@ -173,7 +195,7 @@ ImportedInvoice readFile(const IniFile& ini, const UsualRate& usualRate) {
     in.customer = PartyRead::read(ini, Buyer);
     for (const AdministrationCentres::Field& f : AdministrationCentres::fields())
         in.centres.append({f.field, ini.readString(Admon, QString::fromLatin1(f.importKey))});
-    in.lines = readLines(ini, count);
+    in.lines = readLines(ini, count, zeroRateCause);
     // The totals of these lines must be computable before anything changes.
     computeTotals(in.lines, Decimal());
     return in;
@@ -215,6 +237,43 @@ void apply(InvoiceRecord& record, ImportedInvoice& in) {
 
 } // namespace
 
+Invoice readInvoice(const IniFile& ini, VatTreatment zeroRateCause) {
+    const ImportedInvoice in = readFile(ini, {}, zeroRateCause);
+    Invoice v;
+    v.series = in.series;
+    v.number = in.number;
+    v.issueDate = in.issueDate;
+    v.dueDate = in.dueDate;
+    v.account.entity = in.entity;
+    v.account.office = in.office;
+    v.account.controlDigits = in.control;
+    v.account.number = in.account;
+    // As the import fills the boxes: missing control digits worked out.
+    v.account.iban =
+        BankAccount::accountIban(in.entity, in.office, v.account.controlDigits, in.account);
+    for (const auto& [read, party] :
+         {std::pair{&in.issuer, &v.issuer}, std::pair{&in.customer, &v.customer}}) {
+        if (!read->type)
+            continue;
+        party->type = *read->type;
+        for (const PartyFieldInfo& info : PartyFields::all()) {
+            if (PartyFields::belongsTo(info.field, party->type) &&
+                (party == &v.issuer || info.customer))
+                party->field(info.field) = read->values.value(QString::fromLatin1(info.iniKey));
+        }
+    }
+    for (const auto& [field, value] : in.centres) {
+        for (const AdministrationCentres::Field& f : AdministrationCentres::fields()) {
+            if (f.field == field)
+                v.centres.*f.member = value;
+        }
+    }
+    v.administration = v.centres.anyCode();
+    v.withholdingRate = ValueForms::readNumber(in.withholdingRate).value;
+    v.lines = in.lines;
+    return v;
+}
+
 QString baseNameOf(const QString& path) {
     const qsizetype separator = qMax(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
     const QString name = path.mid(separator + 1);
@@ -236,7 +295,7 @@ void importFile(InvoiceRecord& record, const QString& path, bool chosenInDialog,
         if (!QFileInfo::exists(path))
             throw AppError(QStringLiteral("No existe el fichero %1").arg(path));
         const IniFile ini(path, true);
-        in = readFile(ini, usualRate);
+        in = readFile(ini, usualRate, record.lines().zeroRateCause());
     } catch (...) {
         record.setImportando(false);
         throw;

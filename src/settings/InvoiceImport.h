@@ -1,9 +1,13 @@
 #pragma once
 
+#include "invoice/VatTreatment.h"
+
 #include <QString>
 #include <functional>
 
+class IniFile;
 class InvoiceRecord;
+struct Invoice;
 
 // The invoice import file: fills the whole record from an INI file another
 // program writes.
@@ -34,5 +38,10 @@ using UsualRate = std::function<QString()>;
 // invoice is exactly as it was.
 void importFile(InvoiceRecord& record, const QString& path, bool chosenInDialog,
                 const UsualRate& usualRate = {});
+
+// The invoice an import file describes, read and checked as importFile does,
+// touching nothing: no IRPF reads as 0; a party whose PERSONA names no kind
+// is empty; a line at 0 % without CALIFICACIONn gets zeroRateCause.
+Invoice readInvoice(const IniFile& ini, VatTreatment zeroRateCause = VatTreatment::E6);
 
 } // namespace InvoiceImport

@@ -52,6 +52,24 @@ const QString& IssuerSettings::value(PartyField field) const {
     return const_cast<IssuerSettings*>(this)->value(field);
 }
 
+QString IssuerSettings::reasonKey(VatTreatment cause) {
+    if (cause == VatTreatment::E6)
+        return QStringLiteral("MOTIVOEXENCION");
+    return hasCause(cause) ? QStringLiteral("MOTIVO") + vatTreatmentCode(cause) : QString();
+}
+
+TreatmentReasons IssuerSettings::treatmentReasons() const {
+    TreatmentReasons t;
+    for (int i = 0; i < VatTreatmentCount; ++i)
+        t.setText(VatTreatment(i), reasons[std::size_t(i)]);
+    return t;
+}
+
+VatTreatment IssuerSettings::zeroRateTreatment() const {
+    const auto cause = vatTreatmentFromCode(zeroRateCause.trimmed());
+    return cause && hasCause(*cause) ? *cause : VatTreatment::E6;
+}
+
 bool IssuerSettings::stored(PartyField field, PersonType type) {
     // CONTACTO is kept for either kind (empty for a natural person).
     return field == PartyField::Contact || PartyFields::belongsTo(field, type);
@@ -68,7 +86,12 @@ IssuerSettings IssuerSettings::read(const IniFile& ini) {
     s.persona = r("PERSONA");
     for (const PartyFieldInfo& info : PartyFields::all())
         s.value(info.field) = ini.readString(MisDatos, QString::fromLatin1(info.iniKey));
-    s.exemptionReason = r("MOTIVOEXENCION");
+    for (int i = 0; i < VatTreatmentCount; ++i) {
+        const QString key = reasonKey(VatTreatment(i));
+        if (!key.isEmpty())
+            s.reasons[std::size_t(i)] = ini.readString(MisDatos, key);
+    }
+    s.zeroRateCause = r("CALIFICACIONIVA0");
     s.withholdingRate = r("IRPF");
     return s;
 }
@@ -87,12 +110,19 @@ void IssuerSettings::write(IniFile& ini, PersonType type) const {
         if (stored(info.field, type))
             w(info.iniKey, value(info.field));
     }
-    // Written once the reason has been set, so a file without it keeps its
-    // usual keys; an emptied reason is stored empty (the default text).
+    // Written once set, so a file without them keeps its usual keys; an
+    // emptied one is stored empty (the usual text).
     const QString absent = QStringLiteral("\x01");
-    if (!exemptionReason.isEmpty() ||
-        ini.readString(MisDatos, QStringLiteral("MOTIVOEXENCION"), absent) != absent)
-        w("MOTIVOEXENCION", exemptionReason);
+    auto once = [&](const QString& key, const QString& value) {
+        if (!value.isEmpty() || ini.readString(MisDatos, key, absent) != absent)
+            ini.writeString(MisDatos, key, value);
+    };
+    for (int i = 0; i < VatTreatmentCount; ++i) {
+        const QString key = reasonKey(VatTreatment(i));
+        if (!key.isEmpty())
+            once(key, reasons[std::size_t(i)]);
+    }
+    once(QStringLiteral("CALIFICACIONIVA0"), zeroRateCause);
     // The same for the usual rate: no withholding is what a file without it means.
     if ((!withholdingRate.isEmpty() && withholdingRate != u"0") ||
         ini.readString(MisDatos, QStringLiteral("IRPF"), absent) != absent)
@@ -107,7 +137,8 @@ QString loadIssuerAtStart(InvoiceRecord& record, const QString& appDir) {
         return {};
     const IniFile ini(path);
     const IssuerSettings s = IssuerSettings::read(ini);
-    record.setExemptionReason(s.exemptionReason);
+    record.setReasons(s.treatmentReasons());
+    record.lines().setZeroRateCause(s.zeroRateTreatment());
     record.setText(RecordField::BankEntity, s.entity);
     record.setText(RecordField::BankOffice, s.office);
     record.setText(RecordField::BankControlDigits, s.control);
@@ -123,13 +154,12 @@ QString loadIssuerAtStart(InvoiceRecord& record, const QString& appDir) {
     return ini.readProblem();
 }
 
-void loadExemptionReason(InvoiceRecord& record, const QString& appDir) {
+void loadTreatmentSettings(InvoiceRecord& record, const QString& appDir) {
     const QString path = AppFiles::registroIni(appDir);
-    if (!QFileInfo::exists(path)) {
-        record.setExemptionReason(QString());
-        return;
-    }
-    record.setExemptionReason(IssuerSettings::read(IniFile(path)).exemptionReason);
+    const IssuerSettings s =
+        QFileInfo::exists(path) ? IssuerSettings::read(IniFile(path)) : IssuerSettings();
+    record.setReasons(s.treatmentReasons());
+    record.lines().setZeroRateCause(s.zeroRateTreatment());
 }
 
 QString usualWithholdingRate(const QString& appDir) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "invoice/PartyFields.h"
+#include "invoice/TreatmentReasons.h"
 #include "settings/AutoFirmaSettings.h"
 
 #include <QString>
@@ -14,7 +15,13 @@ struct IssuerSettings {
     QString persona;                                // PERSONA as stored
     QString name, surname1, surname2;               // NOMBRE APELLIDO1 APELLIDO2
     QString address, postCode, town, province, taxId, contact, email;
-    QString exemptionReason; // MOTIVOEXENCION; empty means the default text
+    // The reason of each cause of an exempt or not-subject line: MOTIVOE1 to
+    // MOTIVOE5, MOTIVON1, MOTIVON2, and MOTIVOEXENCION for E6, the cause every
+    // exempt line had before; empty means the usual text.
+    std::array<QString, VatTreatmentCount> reasons;
+    // CALIFICACIONIVA0: the cause a line at 0 % gets when nothing else says
+    // (E1-E6, N1, N2); empty or anything else means E6.
+    QString zeroRateCause;
     QString withholdingRate; // IRPF: the usual withholding rate; empty means 0
 
     // First character of PERSONA, compared upper case only; empty when it
@@ -26,6 +33,11 @@ struct IssuerSettings {
     QString& value(PartyField field);
     const QString& value(PartyField field) const;
     static bool stored(PartyField field, PersonType type);
+
+    TreatmentReasons treatmentReasons() const;
+    VatTreatment zeroRateTreatment() const;
+    // The key of a cause's reason; empty for S1 and S2, which have none.
+    static QString reasonKey(VatTreatment cause);
 
     static IssuerSettings read(const IniFile& ini);
     // Stores the 14 keys of a legal entity ("J") or the 16 of a natural person
@@ -40,9 +52,9 @@ namespace RegistroIni {
 // be read, if it exists and could not (it then reads as empty).
 QString loadIssuerAtStart(InvoiceRecord& record, const QString& appDir);
 
-// The reason written on exempt lines, from [MISDATOS] MOTIVOEXENCION (the
-// default text when the file or the key is missing or empty).
-void loadExemptionReason(InvoiceRecord& record, const QString& appDir);
+// The reason of each cause and the cause of a line at 0 %, from [MISDATOS]
+// (the usual ones when the file or a key is missing or empty).
+void loadTreatmentSettings(InvoiceRecord& record, const QString& appDir);
 
 // The issuer's usual withholding rate ([MISDATOS] IRPF) in the files' form,
 // "0" when the file or the key is missing or empty. Throws AppError, naming

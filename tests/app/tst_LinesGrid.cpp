@@ -197,7 +197,7 @@ private slots:
 
     void tabLeavesAfterTheLastCell() {
         enterLine(QStringLiteral("A"), QStringLiteral("1"), QStringLiteral("5"));
-        goTo(LineColumn::Iva);
+        goTo(LineColumn::Calificacion);
         QTest::keyClick(m_grid, Qt::Key_Tab);
         QCOMPARE(m_window->focusWidget(), edit(m_window.get(), "DBEdit1"));
     }
@@ -414,13 +414,13 @@ private slots:
         goTo(LineColumn::Iva);
         QTest::keyClick(m_grid, Qt::Key_Return); // stores the line
         QCOMPARE(lines().state(), Memoria::State::Browse);
-        QVERIFY(lines().lines().at(0).exempt);
+        QVERIFY(lines().lines().at(0).isExempt());
         checkTotals({"100,00", "0,00", "100,00", "0,00", "0,00", "100,00"});
 
         goTo(LineColumn::Iva);
         typeAndEnter(QStringLiteral("10"));
         QVERIFY(!exempt->isChecked());
-        QVERIFY(!lines().lines().at(0).exempt);
+        QVERIFY(!lines().lines().at(0).isExempt());
         checkTotals({"100,00", "0,00", "100,00", "10,00", "0,00", "110,00"});
     }
 

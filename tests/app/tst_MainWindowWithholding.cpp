@@ -16,7 +16,7 @@ const QString Registro =
                    "PERSONA=J\nNOMBRE=Mi Empresa S.L.\nNIF=B15123458\n%1");
 
 // A whole invoice the check finds nothing in; %1 is its IRPF line, if any.
-const QString Invoice = QStringLiteral(
+const QString InvoiceText = QStringLiteral(
     "[DATOS_GENERALES]\nSERIE=A\nFACTURA=7\nFECHA=15/03/2024\nVENCIMIENTO=15/04/2024\nLINEAS=2\n%1"
     "[VENDEDOR]\nENTIDAD=2100\nOFICINA=0418\nDC=45\nCUENTA=0200051332\nPERSONA=J\n"
     "NOMBRE=Mi Empresa S.L.\nDIRECCION=Rúa do Vilar, 12\nCP=15705\n"
@@ -86,8 +86,8 @@ private slots:
             path(), QStringLiteral("Registro.Ini"),
             Registro.arg(usual.isEmpty() ? QString() : QStringLiteral("IRPF=%1\n").arg(usual)));
         writeFile(path(), QStringLiteral("datos/previa.ini"),
-                  Invoice.arg(QStringLiteral("IRPF=18\n")));
-        writeFile(path(), QStringLiteral("datos/F.ini"), Invoice.arg(fileKey));
+                  InvoiceText.arg(QStringLiteral("IRPF=18\n")));
+        writeFile(path(), QStringLiteral("datos/F.ini"), InvoiceText.arg(fileKey));
         const QString usualOrZero = usual.isEmpty() ? QStringLiteral("0") : usual;
 
         open();
@@ -137,8 +137,8 @@ private slots:
     void storedUsualRateThatIsNone() {
         writeFile(path(), QStringLiteral("Registro.Ini"),
                   Registro.arg(QStringLiteral("IRPF=15.5\n")));
-        writeFile(path(), QStringLiteral("datos/F.ini"), Invoice.arg(QStringLiteral("IRPF=7\n")));
-        writeFile(path(), QStringLiteral("datos/G.ini"), Invoice.arg(QString()));
+        writeFile(path(), QStringLiteral("datos/F.ini"), InvoiceText.arg(QStringLiteral("IRPF=7\n")));
+        writeFile(path(), QStringLiteral("datos/G.ini"), InvoiceText.arg(QString()));
         open();
         QCOMPARE(m_prompts->errors().size(), 1);
         QVERIFY2(m_prompts->errors()[0].contains(QStringLiteral("(IRPF=15.5)")),

@@ -27,7 +27,7 @@ public:
     QStringList displayNames() const override { return {}; }
 };
 
-const QByteArray Invoice =
+const QByteArray BareDocument =
     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
     "<fe:Facturae xmlns:ds=\"http://www.w3.org/2000/09/xmldsig#\" "
     "xmlns:fe=\"http://www.facturae.es/Facturae/2014/v3.2.1/Facturae\">\n"
@@ -70,7 +70,7 @@ private:
     QString document(bool broken = false, const QString& name = QStringLiteral("F 001.xml")) const {
         const QString file = QDir(path()).filePath(name);
         if (broken) {
-            writeFile(file, Invoice);
+            writeFile(file, BareDocument);
             return file;
         }
         InvoiceRecord record;

@@ -444,7 +444,8 @@ private slots:
                                 "Edit13",          "Edit14",
                                 "Edit15",          "Edit16",
                                 "Edit17",          "eLogo",
-                                "bLogo",           "MotivoExencion",
+                                "bLogo",           "CausaMotivo",
+                                "MotivoExencion",  "CalificacionIva0",
                                 "ComboBoxIrpf",    "AdvSmoothButton1",
                                 "AdvSmoothButton3"};
         QCOMPARE(tabChain(w, order), order);
@@ -460,8 +461,9 @@ private slots:
         reason->setText(QStringLiteral("Exenta según el artículo 20.Uno.9.º"));
         w.findChild<QToolButton*>(QStringLiteral("AdvSmoothButton1"))->click();
         InvoiceRecord record;
-        RegistroIni::loadExemptionReason(record, m_dir.path());
-        QCOMPARE(record.exemptionReason(), QStringLiteral("Exenta según el artículo 20.Uno.9.º"));
+        RegistroIni::loadTreatmentSettings(record, m_dir.path());
+        QCOMPARE(record.reasons().text(VatTreatment::E6),
+                 QStringLiteral("Exenta según el artículo 20.Uno.9.º"));
 
         // Emptied: the usual reason again.
         TFormRegistro again(m_dir.path());
@@ -469,8 +471,48 @@ private slots:
         edit(again, "MotivoExencion")->clear();
         again.findChild<QToolButton*>(QStringLiteral("AdvSmoothButton1"))->click();
         QVERIFY(readFile(iniPath()).contains("MOTIVOEXENCION=\r\n"));
-        RegistroIni::loadExemptionReason(record, m_dir.path());
-        QCOMPARE(record.exemptionReason(), InvoiceRecord::defaultExemptionReason());
+        RegistroIni::loadTreatmentSettings(record, m_dir.path());
+        QCOMPARE(record.reasons().text(VatTreatment::E6),
+                 TreatmentReasons::usualText(VatTreatment::E6));
+    }
+
+    // Each cause keeps its own reason, edited through the list beside it;
+    // the cause of a line at 0 % is stored once another than E6 is chosen.
+    void reasonPerCauseAndCauseAtZero() {
+        writeFile(iniPath(), "[MISDATOS]\r\nPERSONA=J\r\nMOTIVOEXENCION=Otra causa\r\n");
+        TFormRegistro w(m_dir.path());
+        w.show();
+        auto* cause = child<QComboBox>(w, "CausaMotivo");
+        QLineEdit* reason = edit(w, "MotivoExencion");
+        QCOMPARE(reason->text(), QStringLiteral("Otra causa")); // E6 shown first
+        cause->setCurrentIndex(cause->findData(int(VatTreatment::E1)));
+        QCOMPARE(reason->text(), QString());
+        QCOMPARE(reason->placeholderText(), TreatmentReasons::usualText(VatTreatment::E1));
+        reason->setText(QStringLiteral("Servicios médicos, art. 20.Uno.3.º"));
+        cause->setCurrentIndex(cause->findData(int(VatTreatment::E6)));
+        QCOMPARE(reason->text(), QStringLiteral("Otra causa"));
+        auto* zero = child<QComboBox>(w, "CalificacionIva0");
+        QCOMPARE(zero->currentData().toInt(), int(VatTreatment::E6));
+        zero->setCurrentIndex(zero->findData(int(VatTreatment::N1)));
+        w.findChild<QToolButton*>(QStringLiteral("AdvSmoothButton1"))->click();
+
+        const QByteArray stored = readFile(iniPath());
+        QVERIFY(stored.contains("MOTIVOE1=Servicios médicos, art. 20.Uno.3.º\r\n"));
+        QVERIFY(stored.contains("MOTIVOEXENCION=Otra causa\r\n"));
+        QVERIFY(stored.contains("CALIFICACIONIVA0=N1\r\n"));
+        QVERIFY(!stored.contains("MOTIVOE2")); // never set: not written
+        InvoiceRecord record;
+        RegistroIni::loadTreatmentSettings(record, m_dir.path());
+        QCOMPARE(record.reasons().text(VatTreatment::E1),
+                 QStringLiteral("Servicios médicos, art. 20.Uno.3.º"));
+        QCOMPARE(record.reasons().text(VatTreatment::E2),
+                 TreatmentReasons::usualText(VatTreatment::E2));
+        QCOMPARE(record.lines().zeroRateCause(), VatTreatment::N1);
+
+        TFormRegistro again(m_dir.path());
+        again.show();
+        QCOMPARE(child<QComboBox>(again, "CalificacionIva0")->currentData().toInt(),
+                 int(VatTreatment::N1));
     }
 
     // The usual withholding rate: stored in the files' form, only once it is

@@ -40,7 +40,7 @@ inline void addLine(Memoria& lines, const InvoiceLine& typed) {
     line.price = typed.price;
     line.discountPct = typed.discountPct;
     line.vatRate = typed.vatRate;
-    line.exempt = typed.exempt;
+    line.treatment = typed.treatment;
     line.fileReference = typed.fileReference;
     line.fileDate = typed.fileDate;
     lines.setLine(line);
@@ -54,7 +54,7 @@ inline void addLine(Memoria& lines, const Line& l) {
     typed.price = D(l.price);
     typed.discountPct = D(l.discount);
     typed.vatRate = D(l.vat);
-    typed.exempt = l.exempt;
+    typed.treatment = l.exempt ? VatTreatment::E6 : VatTreatment::S1;
     typed.fileReference = l.fileReference;
     typed.fileDate = l.fileDate;
     addLine(lines, typed);

@@ -2,6 +2,7 @@
 #include "InvoiceBuilder.h"
 #include "ParsedElement.h"
 #include "common/AppError.h"
+#include "facturae/DocumentCheck.h"
 #include "facturae/FacturaeWriter.h"
 #include "invoice/InvoiceRecord.h"
 
@@ -31,6 +32,8 @@ private slots:
     void invoiceLine_data();
     void invoiceLine();
     void invoiceWithoutLines();
+    void treatments_data();
+    void treatments();
     void lineBeingEditedIsStoredFirst();
     void saveReplacesAnExistingFile();
     void failedSaveLeavesNoPartialFile_data();
@@ -619,6 +622,60 @@ void tst_FacturaeWriter::invoiceWithoutLines() {
              QStringLiteral("1899-12-30"));
     QCOMPARE(invoice.at("PaymentDetails/Installment/AccountToBeCredited").compact(),
              QStringLiteral("AccountToBeCredited{IBAN=}"));
+}
+
+// Each treatment of a line at 0 %, written from the plain invoice: the
+// document passes the schema and the check, says the cause and its reason as
+// Mis datos sets it, and a reverse charge carries its legal mention.
+void tst_FacturaeWriter::treatments_data() {
+    QTest::addColumn<int>("treatmentNumber");
+    QTest::addColumn<QString>("eventCode"); // empty: no SpecialTaxableEvent
+    for (int i = 0; i < VatTreatmentCount; ++i) {
+        const auto t = VatTreatment(i);
+        const QString code = isExempt(t)       ? QStringLiteral("01")
+                             : isNotSubject(t) ? QStringLiteral("02")
+                                               : QString();
+        QTest::newRow(qPrintable(vatTreatmentCode(t))) << i << code;
+    }
+}
+
+void tst_FacturaeWriter::treatments() {
+    QFETCH(int, treatmentNumber);
+    QFETCH(QString, eventCode);
+    const auto treatment = VatTreatment(treatmentNumber);
+    InvoiceRecord r;
+    fill(r);
+    r.setText(RecordField::IssuerTaxId, QStringLiteral("B15123458"));
+    r.setText(RecordField::CustomerTaxId, QStringLiteral("P1500200I"));
+    addLine(r, {QStringLiteral("Servicio"), 1, 100});
+    addLine(r, {QStringLiteral("Otro"), 2, 50, 0, 0});
+    Invoice invoice = r.invoice();
+    invoice.lines[1].treatment = treatment;
+    invoice.reasons.setText(VatTreatment::E2, QStringLiteral("Exportación, art. 21.1.º"));
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    FacturaeWriter::write(invoice, buffer);
+    const QByteArray bytes = buffer.data();
+
+    for (const CheckFinding& f : DocumentCheck::run(bytes))
+        QVERIFY2(!f.isError(), qPrintable(f.code + u' ' + f.message));
+    const Node doc = parse(bytes);
+    const Node& zero = *doc.at(InvoicePath + "/Items").all(QStringLiteral("InvoiceLine"))[1];
+    QCOMPARE(zero.at("TaxesOutputs/Tax/TaxRate").text, QStringLiteral("0.00"));
+    QCOMPARE(zero.at("TaxesOutputs/Tax/TaxAmount/TotalAmount").text, QStringLiteral("0.00"));
+    QCOMPARE(zero.has(QStringLiteral("SpecialTaxableEvent")), !eventCode.isEmpty());
+    if (!eventCode.isEmpty()) {
+        QCOMPARE(zero.at("SpecialTaxableEvent/SpecialTaxableEventCode").text, eventCode);
+        QCOMPARE(zero.at("SpecialTaxableEvent/SpecialTaxableEventReason").text,
+                 invoice.reasons.text(treatment));
+    }
+    const Node& body = doc.at(InvoicePath);
+    QCOMPARE(body.has(QStringLiteral("LegalLiterals")), treatment == VatTreatment::S2);
+    if (treatment == VatTreatment::S2)
+        QCOMPARE(body.at("LegalLiterals/LegalReference").text,
+                 QStringLiteral("Inversión del sujeto pasivo"));
+    // The invoice's figures do not depend on the treatment.
+    QCOMPARE(body.at("InvoiceTotals/InvoiceTotal").text, QStringLiteral("221.00"));
 }
 
 void tst_FacturaeWriter::lineBeingEditedIsStoredFirst() {

@@ -38,7 +38,7 @@ void tst_Memoria::newLineDefaults() {
     QCOMPARE(l.vatRate, D(21.0));
     QCOMPARE(l.amount, D(0.0));
     QCOMPARE(l.total, D(0.0));
-    QCOMPARE(l.exempt, false);
+    QCOMPARE(l.isExempt(), false);
     QCOMPARE(l.discountAmountSet, false); // DESCUENTO stays empty
     QVERIFY(l.description.isEmpty() && l.fileReference.isEmpty() && l.fileDate.isNull());
 
@@ -50,7 +50,7 @@ void tst_Memoria::newLineDefaults() {
     QCOMPARE(stored.discountAmount, D(0.0));
     QVERIFY(stored.discountAmountSet);
     QCOMPARE(stored.total, D(0.0));
-    QCOMPARE(stored.exempt, false);
+    QCOMPARE(stored.isExempt(), false);
 }
 
 void tst_Memoria::arithmeticBeforePost_data() {
@@ -195,7 +195,7 @@ void tst_Memoria::arithmeticBeforePost() {
     QCOMPARE(l.discountAmount, D(qPrintable(descuento)));
     QCOMPARE(l.total, D(qPrintable(total)));
     QCOMPARE(l.vatAmount(), D(qPrintable(ivaLinea)));
-    QTEST(l.exempt, "exempt");
+    QTEST(l.isExempt(), "exempt");
 }
 
 void tst_Memoria::provisionalFiguresOnlyWhileEditing() {
@@ -230,28 +230,28 @@ void tst_Memoria::exemptFollowsTheRate() {
     Memoria m;
     m.open();
     addLine(m, {{}, 1, 100, 0, 0});
-    QVERIFY(m.lines().at(0).exempt);
+    QVERIFY(m.lines().at(0).isExempt());
 
     InvoiceLine line = m.lines().at(0);
     line.vatRate = D(21);
     m.setLine(line);
     QCOMPARE(m.state(), Memoria::State::Edit);
     m.post();
-    QVERIFY(!m.lines().at(0).exempt);
+    QVERIFY(!m.lines().at(0).isExempt());
     QCOMPARE(m.lines().at(0).vatRate, D(21.0));
     // Marked exempt by hand at 21: stored, the mark goes.
     line = m.lines().at(0);
-    line.exempt = true;
+    line.treatment = VatTreatment::E6;
     m.setLine(line);
     m.post();
-    QVERIFY(!m.lines().at(0).exempt);
+    QVERIFY(!m.lines().at(0).isExempt());
 }
 
 void tst_Memoria::vatAmountIgnoresExempt() {
     InvoiceLine line;
     line.vatRate = D(21);
     line.total = D(100);
-    line.exempt = true;
+    line.treatment = VatTreatment::E6;
     QCOMPARE(line.vatAmount(), D(21.0));
 }
 

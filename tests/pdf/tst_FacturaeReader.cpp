@@ -70,7 +70,7 @@ void tst_FacturaeReader::readsWhatTheWriterWrote() {
     QVERIFY(!doc.signature.present);
 
     QCOMPARE(doc.invoices.size(), 1);
-    const Invoice& inv = doc.invoices[0];
+    const FacturaeDocument::Invoice& inv = doc.invoices[0];
     QCOMPARE(inv.series, QStringLiteral("A"));
     QCOMPARE(inv.number, QStringLiteral("2024-001"));
     QCOMPARE(inv.issueDate, QStringLiteral("2024-03-15"));
@@ -93,7 +93,7 @@ void tst_FacturaeReader::readsAnotherProgramsBatch() {
     QCOMPARE(doc.buyer.address.town, QStringLiteral("02110 Boston MA"));
     QCOMPARE(doc.buyer.address.countryCode, QStringLiteral("USA"));
     QCOMPARE(doc.invoices.size(), 2);
-    const Invoice& first = doc.invoices[0];
+    const FacturaeDocument::Invoice& first = doc.invoices[0];
     QCOMPARE(first.currency, QStringLiteral("USD"));
     QCOMPARE(first.lines[0].quantity, QStringLiteral("1250.5"));
     QCOMPARE(first.lines[0].unitPrice, QStringLiteral("8.12345"));
@@ -178,7 +178,7 @@ void tst_FacturaeReader::taxQrLineTakenFromTheNotes() {
     QByteArray xml = Minimal;
     xml.replace("</Items>", "</Items><AdditionalData><InvoiceAdditionalInformation>" + information +
                                 "</InvoiceAdditionalInformation></AdditionalData>");
-    const Invoice inv = FacturaeReader::read(xml).invoices.value(0);
+    const FacturaeDocument::Invoice inv = FacturaeReader::read(xml).invoices.value(0);
     QCOMPARE(inv.taxQrAddress, address);
     QCOMPARE(inv.notes, notes);
 }

@@ -4,6 +4,7 @@
 #include "facturae/FacturaeWriter.h"
 #include "invoice/InvoiceRecord.h"
 #include "settings/DraftFile.h"
+#include "settings/IniFile.h"
 #include "settings/InvoiceImport.h"
 
 #include <QBuffer>
@@ -28,6 +29,9 @@ private slots:
     void emptyDueDateAndNoAdministration();
     void badFileDateStopsTheImport();
     void unwritableTargetKeepsTheOldFile();
+    void invoiceTextReadsBackTheSameInvoice();
+    void treatmentKey_data();
+    void treatmentKey();
 };
 
 namespace {
@@ -121,7 +125,7 @@ void tst_DraftFile::roundTripGivesTheSameDraftAndDocument() {
     QCOMPARE(reread.lines().count(), 4);
     QCOMPARE(reread.lines().lines()[0].fileReference, QStringLiteral("EXP/2024/7"));
     QCOMPARE(reread.lines().lines()[2].fileDate, QDate(2023, 12, 1));
-    QVERIFY(reread.lines().lines()[2].exempt);
+    QVERIFY(reread.lines().lines()[2].isExempt());
     QCOMPARE(reread.totalValue(TotalBox::Irpf), original.totalValue(TotalBox::Irpf));
 
     // Byte for byte: the draft written again, and the documents of both.
@@ -241,8 +245,8 @@ void tst_DraftFile::importWithoutTheNewKeysIsUnchanged() {
         QCOMPARE(line.fileReference, QString());
         QVERIFY(!line.fileDate.isValid());
     }
-    QVERIFY(!r.lines().lines()[0].exempt);
-    QVERIFY(r.lines().lines()[1].exempt);
+    QVERIFY(!r.lines().lines()[0].isExempt());
+    QVERIFY(r.lines().lines()[1].isExempt());
 }
 
 void tst_DraftFile::emptyDueDateAndNoAdministration() {
@@ -286,3 +290,88 @@ void tst_DraftFile::unwritableTargetKeepsTheOldFile() {
 
 QTEST_GUILESS_MAIN(tst_DraftFile)
 #include "tst_DraftFile.moc"
+
+// The stored form of an invoice value (the book keeps it): read back it is
+// the same value and the same document; the invoice on screen gives the same
+// text; every treatment survives, a line taxed at 0 % included.
+void tst_DraftFile::invoiceTextReadsBackTheSameInvoice() {
+    InvoiceRecord r;
+    fill(r);
+    QCOMPARE(DraftFile::text(r.invoice()), DraftFile::text(r).toUtf8());
+
+    Invoice invoice = r.invoice();
+    QCOMPARE(invoice.lines[1].treatment, VatTreatment::E6); // 0 % reads as the usual cause
+    invoice.lines[1].treatment = VatTreatment::S1;
+    invoice.lines[2].treatment = VatTreatment::N2;
+    InvoiceLine reverse = invoice.lines[0];
+    reverse.vatRate = Decimal();
+    reverse.treatment = VatTreatment::S2;
+    invoice.lines.append(reverse);
+    const QByteArray text = DraftFile::text(invoice);
+    QVERIFY(text.contains("CALIFICACION2=S1\n"));
+    QVERIFY(text.contains("CALIFICACION3=N2\n"));
+    QVERIFY(text.contains("CALIFICACION5=S2\n"));
+    QVERIFY(!text.contains("CALIFICACION1=")); // taxed at its rate: as older files say it
+    QVERIFY(!text.contains("CALIFICACION4="));
+
+    const Invoice back = DraftFile::read(text);
+    QVERIFY(back == invoice);
+    QCOMPARE(DraftFile::text(back), text);
+    QBuffer first, second;
+    first.open(QIODevice::WriteOnly);
+    second.open(QIODevice::WriteOnly);
+    FacturaeWriter::write(invoice, first);
+    FacturaeWriter::write(back, second);
+    QCOMPARE(second.data(), first.data());
+
+    QVERIFY_THROWS_EXCEPTION(AppError, DraftFile::read("[DATOS_GENERALES]\nFECHA=31/02/2024\n"));
+}
+
+// CALIFICACIONn: without it a line follows its rate (0 % takes the cause
+// chosen in Mis datos); with it, one of the ten codes, and only a line at
+// 0 % may be other than taxed. A wrong key stops the import naming it.
+void tst_DraftFile::treatmentKey_data() {
+    QTest::addColumn<QString>("rate");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<int>("zeroRateCause");
+    QTest::addColumn<QString>("expected"); // the code, or the start of the refusal
+
+    const int e6 = int(VatTreatment::E6);
+    QTest::newRow("no key, taxed") << "21" << QString() << e6 << "S1";
+    QTest::newRow("no key, 0 %") << "0" << QString() << e6 << "E6";
+    QTest::newRow("no key, 0 %, other usual cause")
+        << "0" << QString() << int(VatTreatment::N1) << "N1";
+    QTest::newRow("taxed at 0 %") << "0"
+                                  << "S1" << e6 << "S1";
+    QTest::newRow("reverse charge") << "0"
+                                    << "S2" << e6 << "S2";
+    QTest::newRow("exempt art. 20") << "0"
+                                    << "E1" << e6 << "E1";
+    QTest::newRow("small letters") << "0"
+                                   << "e5" << e6 << "E5";
+    QTest::newRow("not subject") << "0"
+                                 << "N2" << e6 << "N2";
+    QTest::newRow("taxed, said") << "10"
+                                 << "S1" << e6 << "S1";
+    QTest::newRow("exempt with a rate") << "21"
+                                        << "E1" << e6 << "CALIFICACION1: una línea E1 no lleva IVA";
+    QTest::newRow("unknown code") << "0"
+                                  << "E7" << e6 << "CALIFICACION1: «E7» no es una calificación";
+}
+
+void tst_DraftFile::treatmentKey() {
+    QFETCH(QString, rate);
+    QFETCH(QString, key);
+    QFETCH(int, zeroRateCause);
+    QFETCH(QString, expected);
+    IniFile ini{QString()};
+    ini.setText(QStringLiteral("[DATOS_GENERALES]\nFECHA=1/2/2024\nLINEAS=1\n[LINEAS]\n"
+                               "NOMBRE1=A\nPRECIO1=10\nCANTIDAD1=1\nIVA1=%1\n%2")
+                    .arg(rate, key.isEmpty() ? QString() : "CALIFICACION1=" + key + u'\n'));
+    try {
+        const Invoice invoice = InvoiceImport::readInvoice(ini, VatTreatment(zeroRateCause));
+        QCOMPARE(vatTreatmentCode(invoice.lines.at(0).treatment), expected);
+    } catch (const AppError& e) {
+        QVERIFY2(e.message().startsWith(expected), qPrintable(e.message()));
+    }
+}
