@@ -206,10 +206,24 @@ CREATE TRIGGER integrity_alarms_resolved_once BEFORE UPDATE ON integrity_alarms
     BEGIN SELECT RAISE(ABORT, 'a resolved integrity alarm is never changed'); END;
 )sql";
 
+// When the next message may go to the tax agency, kept across restarts: one
+// row, absent until the book first sends (a book that never sent sends at
+// once).
+const char* const Version4 = R"sql(
+CREATE TABLE sending_schedule (
+    id INTEGER PRIMARY KEY CHECK (id = 1),
+    next_allowed TEXT NOT NULL,      -- UTC, ISO 8601; '' when there is no wait
+    wait_seconds INTEGER NOT NULL DEFAULT 0,
+    failures INTEGER NOT NULL DEFAULT 0,
+    held INTEGER NOT NULL DEFAULT 0 CHECK (held IN (0, 1))
+);
+)sql";
+
 } // namespace
 
 const QList<Migration>& migrations() {
-    static const QList<Migration> list = {{1, Version1}, {2, Version2}, {3, Version3}};
+    static const QList<Migration> list = {
+        {1, Version1}, {2, Version2}, {3, Version3}, {4, Version4}};
     return list;
 }
 

@@ -1,6 +1,7 @@
 #include "cli/RecordsCommand.h"
 
 #include "cli/CommandArguments.h"
+#include "cli/RecordSendCommand.h"
 #include "cli/RecordSigning.h"
 
 #include "book/BookDatabase.h"
@@ -45,6 +46,9 @@ const char Usage[] =
     "        anula una factura emitida: añade a la cadena su registro de anulación\n"
     "  records resolve --note TEXTO FIRMA\n"
     "        da por resuelta la alarma de integridad, con una nota de lo revisado\n"
+    "  records send [--cert CERTIFICADO.p12] --password-file FICHERO | --password-fd N\n"
+    "        en el modo VERI*FACTU, envía a la Agencia Tributaria los registros pendientes,\n"
+    "        cuando lo permite la espera que pidió; sale con 0 si no queda ninguno\n"
     "  --home CARPETA   carpeta con Registro.Ini y Libro.db (por omisión, la del programa)\n"
     "FIRMA, en el modo NO VERI*FACTU, donde cada registro y cada evento se firma:\n"
     "  [--cert CERTIFICADO.p12] (por omisión, [FIRMA] CERTIFICADO de Registro.Ini) y\n"
@@ -54,7 +58,7 @@ const char Usage[] =
     "Las fechas se escriben dd/mm/aaaa o aaaa-mm-dd; un periodo cuenta por la fecha en que se\n"
     "generaron los registros. La factura se nombra como la lista el libro (A-2027-001).\n";
 
-enum class Order { List, Show, Verify, Export, Cancel, Resolve };
+enum class Order { List, Show, Verify, Export, Cancel, Resolve, Send };
 
 struct Options {
     Order order = Order::List;
@@ -84,6 +88,7 @@ bool accepts(Order order, const QString& option) {
         return period || option == u"-o" || option == u"--events" || signing;
     case Order::Verify:
     case Order::Cancel:
+    case Order::Send:
         return signing;
     case Order::Resolve:
         return signing || option == u"--note";
@@ -98,13 +103,14 @@ int readArguments(const QStringList& arguments, QTextStream& out, QTextStream& e
     auto usage = [&](const QString& problem) { return usageError(err, Usage, problem); };
     static const QStringList Orders = {QStringLiteral("list"),   QStringLiteral("show"),
                                        QStringLiteral("verify"), QStringLiteral("export"),
-                                       QStringLiteral("cancel"), QStringLiteral("resolve")};
+                                       QStringLiteral("cancel"), QStringLiteral("resolve"),
+                                       QStringLiteral("send")};
     const QString name = arguments.value(1);
     if (name == u"--help" || name == u"-h")
         return showHelp(out, Usage);
     if (!Orders.contains(name))
         return usage(name.isEmpty() ? QStringLiteral("Falta la orden: list, show, verify, "
-                                                     "export, cancel o resolve")
+                                                     "export, cancel, resolve o send")
                                     : QStringLiteral("Orden desconocida: records %1").arg(name));
     options.order = Order(Orders.indexOf(name));
 
@@ -336,6 +342,13 @@ int runRecords(const QStringList& arguments, const QString& toolDir, QTextStream
     try {
         // The orders that write, in the mode that does not send, sign what
         // they write: the password first, or nothing is done.
+        if (options.order == Order::Send) {
+            status = sendRecords(options.home, options.certificate, options.passwordFile,
+                                 options.passwordFd, out, err);
+            out.flush();
+            err.flush();
+            return status;
+        }
         std::optional<RecordSigning> signing;
         if (options.order == Order::Verify || options.order == Order::Export ||
             options.order == Order::Cancel || options.order == Order::Resolve) {
@@ -369,6 +382,8 @@ int runRecords(const QStringList& arguments, const QString& toolDir, QTextStream
             break;
         case Order::Resolve:
             status = resolve(options, signing, out);
+            break;
+        case Order::Send: // handled above
             break;
         }
     } catch (const AppError& error) {
