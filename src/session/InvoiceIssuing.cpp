@@ -137,6 +137,13 @@ void InvoiceIssuing::refuseWithoutRecords(const CheckFindings& findings) const {
                                       "No se ha guardado nada")
                            .arg(issuer.isEmpty() ? QStringLiteral("vacío") : issuer,
                                 mine.isEmpty() ? QStringLiteral("vacío") : mine, WithRecords));
+    // Without sending, a record is never stored unsigned.
+    if (recordSettings(m_appDir).mode == RecordSettings::Mode::NoVerifactu &&
+        !m_options.ledger.signer)
+        throw AppError(QStringLiteral("En el modo sin envío (NOVERIFACTU) cada registro de "
+                                      "facturación se firma, y esta versión de Orvane aún no "
+                                      "firma los registros al emitir: la factura no se emite. No "
+                                      "se ha guardado nada"));
     if (!m_options.recordDraft)
         throw AppError(QStringLiteral("Esta versión de Orvane no sabe hacer todavía el registro de "
                                       "facturación de la factura: %1, no se emite. No se ha "

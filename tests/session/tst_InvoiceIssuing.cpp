@@ -37,6 +37,7 @@ private slots:
     void withRecordsEachLineKeepsItsTreatment();
     void withRecordsIssuingIsRefused_data();
     void withRecordsIssuingIsRefused();
+    void withoutSendingNoRecordIsStoredUnsigned();
     void signedCopyIsKeptWithItsInvoice();
 
 private:
@@ -411,6 +412,23 @@ void tst_InvoiceIssuing::withRecordsIssuingIsRefused() {
     QVERIFY(!QFileInfo::exists(path(QStringLiteral("b.XML"))));
     QCOMPARE(count(home(), "SELECT count(*) FROM invoices"), 1);
     QCOMPARE(count(home(), "SELECT count(*) FROM billing_records"), 1);
+}
+
+void tst_InvoiceIssuing::withoutSendingNoRecordIsStoredUnsigned() {
+    writeText(QStringLiteral("Registro.Ini"),
+              QStringLiteral("[MISDATOS]\nNIF=%1\n[VERIFACTU]\nMODO=NOVERIFACTU\n").arg(Issuer));
+    LedgerFixture::FakeClock clock;
+    const QString import =
+        importFile(QStringLiteral("a.ini"), QStringLiteral("15"), QStringLiteral("05/03/2027"));
+    try {
+        generate(import, recordOptions(home(), clock));
+        QFAIL("issued with an unsigned record");
+    } catch (const AppError& e) {
+        QVERIFY2(e.message().contains(QStringLiteral("NOVERIFACTU")), qPrintable(e.message()));
+    }
+    QVERIFY(!QFileInfo::exists(path(QStringLiteral("a.XML"))));
+    QVERIFY(!QFileInfo::exists(path(QStringLiteral("Libro.db"))) ||
+            count(home(), "SELECT count(*) FROM billing_records") == 0);
 }
 
 void tst_InvoiceIssuing::signedCopyIsKeptWithItsInvoice() {
