@@ -10,7 +10,6 @@
 #include "sending/ServiceSettings.h"
 #include "session/InvoiceSession.h"
 #include "settings/AppFiles.h"
-#include "settings/FirmaSettings.h"
 #include "settings/IniFile.h"
 #include "settings/RegistroIni.h"
 #include "signing/SigningCertificate.h"
@@ -33,12 +32,7 @@ int sendRecords(const QString& home, const QString& certificatePath, const QStri
                                       "enviar. Indique la carpeta del programa con --home")
                            .arg(QDir::toNativeSeparators(QDir(home).absolutePath())));
 
-    QString path = certificatePath;
-    if (path.isEmpty()) {
-        path = FirmaSettings::read(ini).certificate.trimmed();
-        if (!path.isEmpty())
-            path = QDir(home).absoluteFilePath(path);
-    }
+    const QString path = RecordSigning::certificateFile(ini, home, certificatePath);
     if (path.isEmpty())
         throw AppError(QStringLiteral("La Agencia Tributaria solo acepta registros con el "
                                       "certificado del emisor, y no hay ninguno: indíquelo en "

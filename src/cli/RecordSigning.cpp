@@ -27,12 +27,7 @@ std::optional<RecordSigning> RecordSigning::open(const QString& home,
     const RecordSettings settings = RecordSettings::read(ini);
     if (settings.mode != RecordSettings::Mode::NoVerifactu)
         return std::nullopt;
-    QString path = certificatePath;
-    if (path.isEmpty()) {
-        path = FirmaSettings::read(ini).certificate.trimmed();
-        if (!path.isEmpty())
-            path = QDir(home).absoluteFilePath(path);
-    }
+    const QString path = certificateFile(ini, home, certificatePath);
     if (path.isEmpty())
         throw AppError(QStringLiteral("En el modo NO VERI*FACTU cada registro y cada evento se "
                                       "firma, y no hay certificado: indíquelo en Configuración > "
@@ -56,4 +51,12 @@ QString RecordSigning::issuerName(const IssuerSettings& issuer) {
             parts << part.trimmed();
     }
     return parts.join(u' ');
+}
+
+QString RecordSigning::certificateFile(const IniFile& ini, const QString& home,
+                                       const QString& given) {
+    if (!given.isEmpty())
+        return given;
+    const QString named = FirmaSettings::read(ini).certificate.trimmed();
+    return named.isEmpty() ? QString() : QDir(home).absoluteFilePath(named);
 }

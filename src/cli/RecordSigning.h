@@ -10,6 +10,8 @@
 #include <memory>
 #include <optional>
 
+class IniFile;
+
 class BookDatabase;
 class QTextStream;
 class SigningCertificate;
@@ -39,4 +41,7 @@ struct RecordSigning {
 
     // The issuer's name as records write it: a person's with the surnames.
     static QString issuerName(const IssuerSettings& issuer);
+    // The certificate file: given (--cert) or else [FIRMA] CERTIFICADO of ini,
+    // relative to home; empty when neither names one.
+    static QString certificateFile(const IniFile& ini, const QString& home, const QString& given);
 };

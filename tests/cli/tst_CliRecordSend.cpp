@@ -82,12 +82,12 @@ private:
 namespace {
 
 QJsonObject line(const QString& state, int code = 0, const QString& description = {}) {
-    QJsonObject spec{{"estado", state}};
+    QJsonObject answer{{"estado", state}};
     if (code) {
-        spec.insert("codigo", code);
-        spec.insert("descripcion", description);
+        answer.insert("codigo", code);
+        answer.insert("descripcion", description);
     }
-    return spec;
+    return answer;
 }
 
 QJsonObject answer(const QJsonArray& lines = {}) {

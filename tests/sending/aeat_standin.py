@@ -84,24 +84,24 @@ def fault_xml(code, text):
 
 
 def answer_xml(step, ids, header, registered):
-    lines_spec = step.get("lines", [])
+    answers_given = step.get("lines", [])
     omit = set(step.get("omit", []))
     lines = []
     for i, (nif, number, date, op) in enumerate(ids):
         if i in omit:
             continue
-        spec = dict(lines_spec[i]) if i < len(lines_spec) else {}
-        if not spec and (nif, number, date, op) in registered:
-            spec = {"estado": "Incorrecto", "codigo": 3000,
+        answer = dict(answers_given[i]) if i < len(answers_given) else {}
+        if not answer and (nif, number, date, op) in registered:
+            answer = {"estado": "Incorrecto", "codigo": 3000,
                     "descripcion": "Registro de facturación duplicado.", "duplicado": "Correcta"}
-        spec.setdefault("estado", "Correcto")
-        lines.append(((nif, number, date, op), spec))
+        answer.setdefault("estado", "Correcto")
+        lines.append(((nif, number, date, op), answer))
     if step.get("reverse"):
         lines.reverse()
     if step.get("extra"):
         lines.append((("89890001K", "NO-ENVIADA-1", "01-01-2026", "Alta"), {"estado": "Correcto"}))
 
-    states = [spec["estado"] for _, spec in lines]
+    states = [answer["estado"] for _, answer in lines]
     if states and all(s == "Correcto" for s in states):
         estado_envio = "Correcto"
     elif states and all(s == "Incorrecto" for s in states):
@@ -123,23 +123,23 @@ def answer_xml(step, ids, header, registered):
                % (escape(header[0]), escape(header[1])))
     out.append("<tikR:TiempoEsperaEnvio>%d</tikR:TiempoEsperaEnvio>" % step.get("espera", 60))
     out.append("<tikR:EstadoEnvio>%s</tikR:EstadoEnvio>" % estado_envio)
-    for (nif, number, date, op), spec in lines:
+    for (nif, number, date, op), answer in lines:
         out.append("<tikR:RespuestaLinea><tikR:IDFactura><tik:IDEmisorFactura>%s"
                    "</tik:IDEmisorFactura><tik:NumSerieFactura>%s</tik:NumSerieFactura>"
                    "<tik:FechaExpedicionFactura>%s</tik:FechaExpedicionFactura></tikR:IDFactura>"
                    "<tikR:Operacion><tik:TipoOperacion>%s</tik:TipoOperacion></tikR:Operacion>"
                    "<tikR:EstadoRegistro>%s</tikR:EstadoRegistro>"
-                   % (escape(nif), escape(number), escape(date), op, spec["estado"]))
-        if "codigo" in spec:
-            out.append("<tikR:CodigoErrorRegistro>%d</tikR:CodigoErrorRegistro>" % spec["codigo"])
-        if "descripcion" in spec:
+                   % (escape(nif), escape(number), escape(date), op, answer["estado"]))
+        if "codigo" in answer:
+            out.append("<tikR:CodigoErrorRegistro>%d</tikR:CodigoErrorRegistro>" % answer["codigo"])
+        if "descripcion" in answer:
             out.append("<tikR:DescripcionErrorRegistro>%s</tikR:DescripcionErrorRegistro>"
-                       % escape(spec["descripcion"]))
-        if "duplicado" in spec:
+                       % escape(answer["descripcion"]))
+        if "duplicado" in answer:
             out.append("<tikR:RegistroDuplicado><tik:IdPeticionRegistroDuplicado>"
                        "202611020000001</tik:IdPeticionRegistroDuplicado>"
                        "<tik:EstadoRegistroDuplicado>%s</tik:EstadoRegistroDuplicado>"
-                       "</tikR:RegistroDuplicado>" % escape(spec["duplicado"]))
+                       "</tikR:RegistroDuplicado>" % escape(answer["duplicado"]))
         out.append("</tikR:RespuestaLinea>")
     out.append("</tikR:RespuestaRegFactuSistemaFacturacion></env:Body></env:Envelope>\n")
     return "".join(out)
