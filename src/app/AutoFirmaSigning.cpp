@@ -37,7 +37,6 @@ void AutoFirmaSigning::launch(const QString& path, const CheckFindings& findings
         return;
     }
     m_signingInput = path;
-    m_signedOutput = job.output;
     setSigning(true);
     m_status.setBusy(true, QStringLiteral("Firmando… %1 (AutoFirma está abierto)")
                                .arg(QDir::toNativeSeparators(path)));
@@ -58,13 +57,14 @@ void AutoFirmaSigning::ended() {
     setSigning(false);
     m_status.setBusy(false);
     // AutoFirma says nothing back: the signed file is the only sign of success.
-    if (QFileInfo::exists(m_signedOutput)) {
-        m_status.report(QStringLiteral("Factura firmada: %1").arg(m_signedOutput));
-        if (const QString warning = m_session.keepSignedCopy(m_signingInput, m_signedOutput);
+    const QString& signedOutput = m_session.files().signedOutput;
+    if (QFileInfo::exists(signedOutput)) {
+        m_status.report(QStringLiteral("Factura firmada: %1").arg(signedOutput));
+        if (const QString warning = m_session.keepSignedCopy(m_signingInput, signedOutput);
             !warning.isEmpty())
             Prompts::instance().warn(m_window, AppTitle, withFullStop(warning));
     } else
         m_status.report(
             QStringLiteral("AutoFirma ha terminado sin crear %1: la factura no se ha firmado")
-                .arg(m_signedOutput));
+                .arg(signedOutput));
 }

@@ -43,6 +43,5 @@ private:
     std::function<void()> m_editSettings;
     AutoFirmaProcess* m_signer;
     QString m_signingInput; // the document AutoFirma is signing
-    QString m_signedOutput; // the signed file AutoFirma is writing
     bool m_signing = false;
 };

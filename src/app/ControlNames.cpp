@@ -41,11 +41,6 @@ constexpr std::array<std::pair<RecordField, const char*>, RecordFieldCount> Fiel
     {F::ManagingBodyName, "eGestorName"},
     {F::AccountingOfficeName, "eOficinaName"},
     {F::ProcessingUnitName, "eUnidadName"},
-    {F::AutoFirmaFolder, "Edit29"},
-    {F::AutoFirmaProgram, "Edit30"},
-    {F::AutoFirmaCommand, "Edit31"},
-    {F::AutoFirmaFormat, "Edit32"},
-    {F::AutoFirmaParameters, "eParametros"},
     {F::WithholdingRate, "ComboBox1"},
 }};
 

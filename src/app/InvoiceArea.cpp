@@ -21,16 +21,13 @@ namespace {
 constexpr int TotalsWidth = 430;
 
 // Fields of the record that the window never shows: the administrative
-// centres and what the last AutoFirma start used.
+// centres, which their own window edits.
 QWidget* buildHiddenFields() {
     auto* panel = new QWidget;
     panel->setObjectName(QStringLiteral("Panel4"));
     for (RecordField field : {RecordField::ManagingBodyCode, RecordField::AccountingOfficeCode,
                               RecordField::ProcessingUnitCode, RecordField::ManagingBodyName,
-                              RecordField::AccountingOfficeName, RecordField::ProcessingUnitName,
-                              RecordField::AutoFirmaFolder, RecordField::AutoFirmaProgram,
-                              RecordField::AutoFirmaCommand, RecordField::AutoFirmaFormat,
-                              RecordField::AutoFirmaParameters}) {
+                              RecordField::AccountingOfficeName, RecordField::ProcessingUnitName}) {
         auto* edit = new QLineEdit(panel);
         edit->setObjectName(controlName(field));
     }

@@ -19,7 +19,6 @@
 #include "app/uAutoFirma.h"
 #include "app/uRegistro.h"
 #include "common/BoundedFile.h"
-#include "invoice/UnsavedChanges.h"
 #include "pdf/FacturaeReader.h"
 #include "pdf/InvoicePdf.h"
 #include "widgets/BusyCursor.h"

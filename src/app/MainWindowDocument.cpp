@@ -10,7 +10,6 @@
 #include "app/IssueFlow.h"
 #include "app/MainStatusBar.h"
 #include "app/SignatureFlow.h"
-#include "invoice/UnsavedChanges.h"
 #include "signing/ValidationPage.h"
 #include "widgets/ErrorGuard.h"
 #include "widgets/Prompts.h"
@@ -39,7 +38,6 @@ void TForm2::Button2Click() {
             return;
         }
         if (generated.status == InvoiceSession::GenerateStatus::KeptInBook) {
-            m_changes->markSaved();
             m_status->report(QStringLiteral("Factura %1 emitida en el libro; su documento no se "
                                             "ha guardado")
                                  .arg(generated.kept->seriesNumber));
@@ -47,8 +45,6 @@ void TForm2::Button2Click() {
         m_issueFlow->tell(m_session, generated);
         if (generated.status != InvoiceSession::GenerateStatus::Written)
             return;
-        m_lastDocument = generated.path;
-        m_changes->markSaved();
         m_status->report(
             QStringLiteral("Factura guardada en %1").arg(QDir::toNativeSeparators(generated.path)));
         if (generated.signNext)
@@ -60,7 +56,7 @@ void TForm2::Button4Click() {
     runGuarded(this, [&] {
         // The document written last is what one usually signs next.
         const QString path = FileDialogs::open(this, appDir(), FileDialogs::Kind::Sign, OpenFilters,
-                                               UnsignedFilter, m_lastDocument);
+                                               UnsignedFilter, m_session.files().lastDocument);
         if (path.isEmpty())
             return;
         const bool certificate =

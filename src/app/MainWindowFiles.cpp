@@ -21,7 +21,7 @@
 // quitting impossible.
 bool TForm2::mayLeaveInvoice(UnsavedQuestion::Next next) {
     const bool refused = !m_pending->commitQuietly();
-    if (!refused && !m_changes->isModified())
+    if (!refused && !m_changes.isModified())
         return true;
     return leaveInvoice(askUnsaved(next));
 }
@@ -60,31 +60,6 @@ void TForm2::reportImport(const QString& path) {
                          : QStringLiteral("Importadas %1 líneas de %2").arg(count).arg(where));
 }
 
-// Reads an import file or a draft into the window. A file chosen by a person
-// is also where the draft is kept and beside which the document goes.
-void TForm2::runImport(const std::function<QString()>& import) {
-    const bool hadLines = m_record.lines().count() > 0;
-    QString path;
-    {
-        // A refused file changes nothing (it is read whole before anything
-        // is applied), so the caption's mark stays as it was.
-        const UnsavedChanges::Pause pause(*m_changes);
-        path = import();
-    }
-    if (path.isEmpty()) {
-        // Cancelled: only the lines may have gone.
-        if (hadLines)
-            m_changes->markModified();
-        return;
-    }
-    m_changes->markSaved();
-    // A file a person chose is where the draft is kept; the fixed file is not.
-    m_draftPath = m_record.nombreFichero().isEmpty() && m_record.rutaDelFichero().isEmpty()
-                      ? QString()
-                      : path;
-    reportImport(path);
-}
-
 QString TForm2::chooseImportFile() {
     return FileDialogs::open(this, appDir(), FileDialogs::Kind::Import, OpenFilters, ImportFilter);
 }
@@ -100,14 +75,14 @@ void TForm2::AdvSmoothButton2Click() {
         // lines only once the whole file has been read.
         if (!mayLeaveInvoice(UnsavedQuestion::Next::Import))
             return;
-        runImport([&] {
-            QString chosen;
-            if (!m_session.importInvoice([&] { return chosen = chooseImportFile(); }))
-                return QString();
-            if (m_session.importAsksForCentres())
-                askForCentres();
-            return chosen.isEmpty() ? AppFiles::fixedImportFile(appDir()) : chosen;
-        });
+        if (!m_session.importInvoice([&] { return chooseImportFile(); }))
+            return;
+        if (m_session.importAsksForCentres()) {
+            // The centres complete what the file says: no change of its own.
+            const UnsavedChanges::Pause pause(m_changes);
+            askForCentres();
+        }
+        reportImport(m_session.files().importedFrom);
     });
 }
 
@@ -119,10 +94,8 @@ void TForm2::openInvoiceFile() {
         if (path.isEmpty())
             return;
         m_area.grid->cancelLine();
-        runImport([&] {
-            m_session.importChosenFile(path);
-            return path;
-        });
+        m_session.importChosenFile(path);
+        reportImport(path);
     });
 }
 
@@ -131,7 +104,7 @@ void TForm2::saveDraft() {
 }
 
 bool TForm2::keepDraft() {
-    QString path = m_draftPath;
+    QString path = m_session.files().draftPath;
     if (path.isEmpty()) {
         // A draft is an import file: Abrir starts where it was kept. Never the
         // program's settings nor the import file shown.
@@ -148,8 +121,6 @@ bool TForm2::keepDraft() {
             return false;
     }
     m_session.saveDraft(path);
-    m_draftPath = path;
-    m_changes->markSaved();
     m_status->report(QStringLiteral("Borrador guardado en %1").arg(QDir::toNativeSeparators(path)));
     return true;
 }
@@ -159,13 +130,8 @@ void TForm2::newInvoice() {
         if (!mayLeaveInvoice(UnsavedQuestion::Next::NewInvoice))
             return;
         m_area.grid->cancelLine();
-        {
-            const UnsavedChanges::Pause pause(*m_changes);
-            m_session.startNew();
-        }
+        m_session.startNew();
         m_issuerWatch->remember();
-        m_draftPath.clear();
-        m_changes->markSaved();
         m_status->report(QStringLiteral("Nueva factura"));
     });
 }
@@ -175,12 +141,7 @@ void TForm2::openAsNew(const QString& value) {
         if (!mayLeaveInvoice(UnsavedQuestion::Next::NewInvoice))
             return;
         m_area.grid->cancelLine();
-        {
-            const UnsavedChanges::Pause pause(*m_changes);
-            m_session.openAsNew(value);
-        }
-        m_draftPath.clear();
-        m_changes->markSaved();
+        m_session.openAsNew(value);
         m_status->report(QStringLiteral("Factura nueva %1 a partir del libro")
                              .arg(m_record.text(RecordField::InvoiceNumber)));
     });

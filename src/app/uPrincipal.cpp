@@ -148,8 +148,7 @@ void TForm2::connectSession() {
     });
     m_binding = new RecordBinding(m_record, this);
     m_binding->showAll();
-    m_changes = new UnsavedChanges(m_record, this);
-    connect(m_changes, &UnsavedChanges::modifiedChanged, this, &QWidget::setWindowModified);
+    connect(&m_changes, &UnsavedChanges::modifiedChanged, this, &QWidget::setWindowModified);
     m_issuerWatch = std::make_unique<IssuerWatch>(m_record, appDir());
 
     m_customers = new CustomerCompleter(m_record, appDir(), this);
@@ -283,12 +282,8 @@ void TForm2::FormShow() {
     // grid format their numbers themselves, whatever the system says.
     QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
     updateCaption();
-    {
-        const UnsavedChanges::Pause pause(*m_changes);
-        runGuarded(this, [&] { m_session.startNew(); });
-    }
+    runGuarded(this, [&] { m_session.startNew(); });
     m_issuerWatch->remember();
-    m_changes->markSaved();
     m_firstStartHint->follow(appDir());
     updateRecordNotice();
     if (const QString& problem = m_session.settingsProblem(); !problem.isEmpty())
@@ -310,7 +305,7 @@ bool TForm2::isSigning() const {
 }
 
 bool TForm2::hasUnsavedChanges() const {
-    return m_changes->isModified();
+    return m_changes.isModified();
 }
 
 bool TForm2::FormKeyPress(QWidget* target) {
@@ -412,7 +407,7 @@ void TForm2::updateRecordNotice() {
 void TForm2::AdvSmoothButton4Click() {
     // With unsaved changes (or a value being typed that would be refused),
     // closing asks whether to lose them: one question is enough.
-    if (m_pending->commitQuietly() && !m_changes->isModified() &&
+    if (m_pending->commitQuietly() && !m_changes.isModified() &&
         !Prompts::instance().confirm(this, AppTitle,
                                      QStringLiteral("¿Desea Abandonar la Aplicación?")))
         return;

@@ -24,7 +24,6 @@ class QDialog;
 class QMenu;
 class QScrollArea;
 class RecordBinding;
-class UnsavedChanges;
 
 // The main window: the one invoice being prepared, its menus and the button
 // bar that imports it, keeps it as a draft, writes its document, signs it and
@@ -143,9 +142,6 @@ private:
     UnsavedAnswer askUnsaved(UnsavedQuestion::Next next);
     // Saves the draft, asking where the first time; false when cancelled.
     bool keepDraft();
-    // Runs an import that returns the file read (empty when cancelled), with
-    // what it means for unsaved changes, the draft's file and the status bar.
-    void runImport(const std::function<QString()>& import);
     QString chooseImportFile();
     // The invoice's series and number as a file name with extension.
     QString proposedName(const QString& extension) const;
@@ -163,7 +159,7 @@ private:
     MainStatusBar* m_status = nullptr;
     FirstStartHint* m_firstStartHint = nullptr;
     RecordBinding* m_binding = nullptr;
-    UnsavedChanges* m_changes = nullptr;
+    UnsavedChanges& m_changes = m_session.changes(); // the session's, named for short
     std::unique_ptr<PendingEdit> m_pending;
     AutoFirmaSigning* m_autoFirma = nullptr;
     std::unique_ptr<IssuerWatch> m_issuerWatch;
@@ -174,7 +170,5 @@ private:
     ModalRunner m_modalRunner;
     UrlOpener m_urlOpener;
     Today m_today = [] { return QDate::currentDate(); };
-    QString m_draftPath;    // where "Guardar borrador" writes without asking
-    QString m_lastDocument; // the document written last, offered for signing
     bool m_shown = false;
 };

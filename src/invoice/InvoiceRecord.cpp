@@ -6,8 +6,6 @@
 #include "invoice/Totals.h"
 
 InvoiceRecord::InvoiceRecord(QObject* parent) : QObject(parent) {
-    m_text[static_cast<int>(RecordField::AutoFirmaCommand)] = QStringLiteral("Sign -certgui");
-    m_text[static_cast<int>(RecordField::AutoFirmaFormat)] = QStringLiteral("-format FACTURAE");
     m_text[static_cast<int>(RecordField::WithholdingRate)] = QStringLiteral("0");
     m_lines.setParent(this);
     connect(&m_lines, &Memoria::afterPost, this, &InvoiceRecord::recalculateTotals);

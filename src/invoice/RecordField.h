@@ -42,12 +42,6 @@ enum class RecordField {
     ManagingBodyName,
     AccountingOfficeName,
     ProcessingUnitName,
-    // What the last AutoFirma start used
-    AutoFirmaFolder,
-    AutoFirmaProgram,
-    AutoFirmaCommand,
-    AutoFirmaFormat,
-    AutoFirmaParameters,
     // The withholding rate as typed or picked
     WithholdingRate,
 };

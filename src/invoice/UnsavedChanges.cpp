@@ -3,18 +3,7 @@
 #include "invoice/InvoiceRecord.h"
 
 UnsavedChanges::UnsavedChanges(InvoiceRecord& record, QObject* parent) : QObject(parent) {
-    connect(&record, &InvoiceRecord::textChanged, this, [this](RecordField field) {
-        switch (field) {
-        case RecordField::AutoFirmaFolder:
-        case RecordField::AutoFirmaProgram:
-        case RecordField::AutoFirmaCommand:
-        case RecordField::AutoFirmaFormat:
-        case RecordField::AutoFirmaParameters:
-            return;
-        default:
-            changed();
-        }
-    });
+    connect(&record, &InvoiceRecord::textChanged, this, &UnsavedChanges::changed);
     connect(&record, &InvoiceRecord::personTypeChanged, this, &UnsavedChanges::changed);
     connect(&record, &InvoiceRecord::datesChanged, this, &UnsavedChanges::changed);
     connect(&record, &InvoiceRecord::administrationChanged, this, &UnsavedChanges::changed);

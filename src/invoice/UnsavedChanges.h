@@ -6,8 +6,7 @@ class InvoiceRecord;
 
 // Whether the invoice holds changes that no draft or document has kept yet.
 // Every change of a field, a date, a tick, a person type or a line counts;
-// the totals follow the lines and the AutoFirma carrier fields are not part
-// of the invoice, so they do not. Loading a whole invoice (start, import,
+// the totals follow the lines, so they do not. Loading a whole invoice (start, import,
 // draft) runs inside a Pause and ends with markSaved().
 class UnsavedChanges : public QObject {
     Q_OBJECT

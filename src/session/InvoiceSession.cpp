@@ -53,6 +53,12 @@ void InvoiceSession::start(const QDate& today) {
 }
 
 void InvoiceSession::startNew(const QDate& today) {
+    // However it ends, the invoice on screen is a fresh one.
+    const UnsavedChanges::Pause pause(m_changes);
+    struct Fresh {
+        InvoiceSession& session;
+        ~Fresh() { session.keptAt(QString()); }
+    } fresh{*this};
     QString series = m_record.text(RecordField::InvoiceSeries);
     QString number = m_record.text(RecordField::InvoiceNumber);
     // Nothing left behind (the program's start), or another issuer's invoice.
@@ -77,6 +83,7 @@ void InvoiceSession::startNew(const QDate& today) {
 }
 
 void InvoiceSession::openAsNew(const QString& value, const QDate& today) {
+    const UnsavedChanges::Pause pause(m_changes);
     // The stored value is a draft's text; it is read as a draft is.
     QTemporaryFile file(QDir::temp().filePath(QStringLiteral("orvane-nueva-XXXXXX.ini")));
     if (!file.open() || file.write(value.toUtf8()) != value.toUtf8().size() || !file.flush())
@@ -86,7 +93,7 @@ void InvoiceSession::openAsNew(const QString& value, const QDate& today) {
     start(today);
     InvoiceImport::importFile(m_record, file.fileName(), true, usualRate());
     // A new invoice: no file it came from, today's date, the next number.
-    m_importedFrom.clear();
+    m_files.importedFrom.clear();
     m_record.setImportFile(QString(), QString());
     const QDate issued = m_record.issueDate();
     const QDate due = m_record.dueDate();
@@ -98,13 +105,41 @@ void InvoiceSession::openAsNew(const QString& value, const QDate& today) {
                      InvoiceIssuing::nextNumber(m_appDir, m_record.text(RecordField::IssuerTaxId),
                                                 series, m_record.text(RecordField::InvoiceNumber),
                                                 m_issuing.book));
+    keptAt(QString());
 }
 
 void InvoiceSession::saveDraft(const QString& path) {
     DraftFile::save(m_record, path);
+    keptAt(path);
+}
+
+void InvoiceSession::keptAt(const QString& draftPath) {
+    m_files.draftPath = draftPath;
+    m_changes.markSaved();
 }
 
 bool InvoiceSession::importInvoice(const FileChooser& chooseFile) {
+    const bool hadLines = m_record.lines().count() > 0;
+    QString path;
+    {
+        // A refused file changes nothing (it is read whole before anything
+        // is applied), so the modified state stays as it was.
+        const UnsavedChanges::Pause pause(m_changes);
+        path = importFirstFile(chooseFile);
+    }
+    if (path.isEmpty()) {
+        // Cancelled: only the lines may have gone.
+        if (hadLines)
+            m_changes.markModified();
+        return false;
+    }
+    // A file a person chose is where the draft is kept; the fixed file is not.
+    keptAt(m_record.nombreFichero().isEmpty() && m_record.rutaDelFichero().isEmpty() ? QString()
+                                                                                     : path);
+    return true;
+}
+
+QString InvoiceSession::importFirstFile(const FileChooser& chooseFile) {
     // While the dialog is open the record knows an import is running, as the
     // tick of the administration box must. The lines stay: cancelling the
     // dialog loses nothing, and an import replaces them only once the whole
@@ -114,25 +149,29 @@ bool InvoiceSession::importInvoice(const FileChooser& chooseFile) {
     loadTreatmentSettings();
     const QString fixed = AppFiles::fixedImportFile(m_appDir);
     if (QFileInfo::exists(fixed)) {
-        m_importedFrom = fixed;
+        m_files.importedFrom = fixed;
         m_importAsksForCentres = InvoiceImport::importFile(m_record, fixed, false, usualRate());
-        return true;
+        return fixed;
     }
     const QString path = chooseFile ? chooseFile() : QString();
     if (path.isEmpty()) {
         m_record.setImportando(false);
-        return false;
+        return {};
     }
-    m_importedFrom = path;
+    m_files.importedFrom = path;
     InvoiceImport::importFile(m_record, path, true, usualRate());
-    return true;
+    return path;
 }
 
 void InvoiceSession::importChosenFile(const QString& path) {
-    m_importAsksForCentres = false;
-    loadTreatmentSettings();
-    m_importedFrom = path;
-    InvoiceImport::importFile(m_record, path, true, usualRate());
+    {
+        const UnsavedChanges::Pause pause(m_changes);
+        m_importAsksForCentres = false;
+        loadTreatmentSettings();
+        m_files.importedFrom = path;
+        InvoiceImport::importFile(m_record, path, true, usualRate());
+    }
+    keptAt(path);
 }
 
 void InvoiceSession::loadTreatmentSettings() {
@@ -161,7 +200,7 @@ QString InvoiceSession::documentBesideImport(const QString& importFile) {
 }
 
 QString InvoiceSession::protectedFileReason(const QString& path) const {
-    if (FileIdentity::sameFile(path, m_importedFrom))
+    if (FileIdentity::sameFile(path, m_files.importedFrom))
         return QStringLiteral("es el fichero de importación de esta factura");
     if (const QString name = AppFiles::settingsFileAt(m_appDir, path); !name.isEmpty())
         return QStringLiteral("es %1, la configuración del programa").arg(name);
@@ -249,9 +288,9 @@ InvoiceSession::Generated InvoiceSession::generate(const FileChooser& chooseTarg
     if (result.status != GenerateStatus::Written)
         return result;
     // A folder of blanks counts as none here: the document is not signed.
-    RegistroIni::loadAutoFirmaIntoRecord(m_record, m_appDir);
+    loadSigningSettings();
     result.signNext = (signingRoute().method == FirmaSettings::Method::Certificate ||
-                       !m_record.text(RecordField::AutoFirmaFolder).trimmed().isEmpty()) &&
+                       !m_autoFirma.folder.trimmed().isEmpty()) &&
                       !hasErrors(result.findings);
     return result;
 }
@@ -313,6 +352,7 @@ void InvoiceSession::issueAndSave(InvoiceIssuing& issuing, Generated& result,
         if (!result.kept)
             throw;
         noteNumberUsed();
+        m_changes.markSaved();
         result.status = GenerateStatus::KeptInBook;
         result.problem =
             QStringLiteral("La factura %1 está emitida y guardada en el libro de facturas, pero "
@@ -322,12 +362,14 @@ void InvoiceSession::issueAndSave(InvoiceIssuing& issuing, Generated& result,
         return;
     }
     noteNumberUsed();
+    m_files.lastDocument = target;
+    m_changes.markSaved();
     result.status = GenerateStatus::Written;
 }
 
 bool InvoiceSession::loadSigningSettings() {
-    RegistroIni::loadAutoFirmaIntoRecord(m_record, m_appDir);
-    return !m_record.text(RecordField::AutoFirmaFolder).isEmpty();
+    m_autoFirma = AutoFirmaSettings::read(IniFile(AppFiles::registroIni(m_appDir)));
+    return !m_autoFirma.folder.isEmpty();
 }
 
 CheckFindings InvoiceSession::checkInvoice() {
@@ -351,10 +393,7 @@ CheckFindings InvoiceSession::checkDocumentFile(const QString& path) {
 }
 
 QString InvoiceSession::signingSettingsProblem() const {
-    return AutoFirmaSettings{
-        m_record.text(RecordField::AutoFirmaFolder), m_record.text(RecordField::AutoFirmaProgram),
-        m_record.text(RecordField::AutoFirmaCommand), m_record.text(RecordField::AutoFirmaFormat)}
-        .problem();
+    return m_autoFirma.problem();
 }
 
 InvoiceSession::SigningJob InvoiceSession::prepareSigning(const QString& document,
@@ -372,13 +411,10 @@ InvoiceSession::SigningJob InvoiceSession::prepareSigning(const QString& documen
                            .arg(input));
     // AutoFirma is never started on a document that would be refused.
     refuseDocumentWithErrors(document, checked);
-    const QString& command = m_record.text(RecordField::AutoFirmaCommand);
-    const QString& format = m_record.text(RecordField::AutoFirmaFormat);
-    m_record.setText(RecordField::AutoFirmaParameters,
-                     AutoFirmaLaunch::parameterText(command, input, output, format));
-    return {m_record.text(RecordField::AutoFirmaFolder),
-            m_record.text(RecordField::AutoFirmaProgram),
-            AutoFirmaLaunch::arguments(command, input, output, format), output};
+    m_files.signedOutput = output;
+    return {m_autoFirma.folder, m_autoFirma.program,
+            AutoFirmaLaunch::arguments(m_autoFirma.command, input, output, m_autoFirma.format),
+            output};
 }
 
 void InvoiceSession::refuseDocumentWithErrors(const QString& document,
@@ -434,6 +470,7 @@ InvoiceSession::signWithCertificate(const QString& document, const SigningCertif
             if (errors)
                 throw documentWithErrors(document);
         });
+    m_files.signedOutput = result.output;
     if (const QString warning = keepSignedCopy(document, result.output); !warning.isEmpty())
         result.report.findings.append(signatureFinding(
             QStringLiteral("book-signed"), SignatureFinding::Severity::Warning, {}, warning));

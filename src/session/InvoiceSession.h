@@ -3,8 +3,11 @@
 #include "facturae/CheckFinding.h"
 #include "invoice/AdministrationCentres.h"
 #include "invoice/InvoiceRecord.h"
+#include "invoice/UnsavedChanges.h"
+#include "session/InvoiceFiles.h"
 #include "session/InvoiceIssuing.h"
 #include "session/TaxQr.h"
+#include "settings/AutoFirmaSettings.h"
 #include "settings/FirmaSettings.h"
 #include "settings/InvoiceImport.h"
 #include "signing/DocumentSigning.h"
@@ -29,6 +32,14 @@ public:
     InvoiceRecord& record() { return m_record; }
     const InvoiceRecord& record() const { return m_record; }
     const QString& appDir() const { return m_appDir; }
+
+    // The files the invoice belongs to, as the operations below leave them.
+    const InvoiceFiles& files() const { return m_files; }
+    // Whether the invoice changed since it was last started, read, kept as a
+    // draft or issued. Loading a whole invoice is not a change; every
+    // operation that reads or keeps the invoice marks it saved.
+    UnsavedChanges& changes() { return m_changes; }
+    const UnsavedChanges& changes() const { return m_changes; }
 
     // Asks for a file; an empty text means the person cancelled.
     using FileChooser = std::function<QString()>;
@@ -149,21 +160,21 @@ public:
     void saveDraft(const QString& path);
 
     // Signing. loadSigningSettings() reads the AUTOFIRMA section of
-    // Registro.Ini into the record's carrier fields and tells whether a folder
-    // is set. sign() composes the parameters for document (kept in the record
-    // as shown in eParametros), starts AutoFirma and waits; it returns the
-    // start's error text, empty when it started.
+    // Registro.Ini (autoFirmaSettings()) and tells whether a folder is set.
+    // sign() composes the arguments for document, starts AutoFirma and
+    // waits; it returns the start's error text, empty when it started.
     // sign() checks document first and starts nothing when the check finds
     // errors (or cannot read it): the returned text says so.
     bool loadSigningSettings();
+    const AutoFirmaSettings& autoFirmaSettings() const { return m_autoFirma; }
     // Why the loaded settings must not start AutoFirma, or empty (see
     // AutoFirmaSettings::problem); sign() refuses them with this text.
     QString signingSettingsProblem() const;
     // Throws AppError, starting nothing, when the settings are not valid or
     // the signed copy would be the document itself.
     QString sign(const QString& document);
-    // What sign() starts, for a caller that does not wait: the parameters are
-    // composed and kept in the record as sign() does.
+    // What sign() starts, for a caller that does not wait; its output is
+    // files().signedOutput from then on.
     struct SigningJob {
         QString folder, program;
         QStringList arguments;
@@ -257,9 +268,18 @@ private:
     // signed, by any route.
     static void refuseDocumentWithErrors(const QString& document, const CheckFindings* checked);
 
+    // The import of importInvoice(): the file read, or empty when cancelled.
+    QString importFirstFile(const FileChooser& chooseFile);
+    // Marks the invoice just read or kept as saved, with where its draft goes.
+    void keptAt(const QString& draftPath);
+
     QString m_appDir;
     InvoiceRecord m_record;
-    QString m_importedFrom;
+    UnsavedChanges m_changes{m_record};
+    InvoiceFiles m_files;
+    // The settings AutoFirma is started with, as loadSigningSettings() read them.
+    AutoFirmaSettings m_autoFirma{QString(), QString(), QStringLiteral("Sign -certgui"),
+                                  QStringLiteral("-format FACTURAE")};
     bool m_importAsksForCentres = false;
     QString m_settingsProblem;
     DocumentRenderer* m_renderer = nullptr;

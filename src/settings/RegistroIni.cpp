@@ -183,13 +183,4 @@ QString withholdingRateToStore(const QString& typed) {
     return AmountLimits::typedValue(AmountLimits::NumberField::Withholding, typed).editText();
 }
 
-AutoFirmaSettings loadAutoFirmaIntoRecord(InvoiceRecord& record, const QString& appDir) {
-    const AutoFirmaSettings s = AutoFirmaSettings::read(IniFile(AppFiles::registroIni(appDir)));
-    record.setText(RecordField::AutoFirmaFolder, s.folder);
-    record.setText(RecordField::AutoFirmaProgram, s.program);
-    record.setText(RecordField::AutoFirmaCommand, s.command);
-    record.setText(RecordField::AutoFirmaFormat, s.format);
-    return s;
-}
-
 } // namespace RegistroIni

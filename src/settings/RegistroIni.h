@@ -65,7 +65,4 @@ QString usualWithholdingRate(const QString& appDir);
 // ("15", "7,5"), or AppError with the reason.
 QString withholdingRateToStore(const QString& typed);
 
-// Reads the AutoFirma settings into the carrier fields Edit29..Edit32.
-AutoFirmaSettings loadAutoFirmaIntoRecord(InvoiceRecord& record, const QString& appDir);
-
 } // namespace RegistroIni

@@ -15,12 +15,6 @@ QString signedFileName(const QString& input) {
     return input + QStringLiteral(".XSIG");
 }
 
-QString parameterText(const QString& command, const QString& input, const QString& output,
-                      const QString& format) {
-    return command + QStringLiteral(" -i ") + input + QStringLiteral(" -o ") + output + u' ' +
-           format;
-}
-
 QStringList arguments(const QString& command, const QString& input, const QString& output,
                       const QString& format) {
     QStringList args = command.split(u' ', Qt::SkipEmptyParts);

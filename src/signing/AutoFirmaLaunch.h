@@ -9,12 +9,8 @@ namespace AutoFirmaLaunch {
 // last separator) replaced by "XSIG"; without extension ".XSIG" is appended.
 QString signedFileName(const QString& input);
 
-// The parameter text as shown in eParametros:
-// command " -i " input " -o " output " " format.
-QString parameterText(const QString& command, const QString& input, const QString& output,
-                      const QString& format);
-
-// The same parameters as separate arguments, each path whole.
+// AutoFirma's arguments: command's words, "-i" input, "-o" output, then
+// format's words; each path whole.
 QStringList arguments(const QString& command, const QString& input, const QString& output,
                       const QString& format);
 

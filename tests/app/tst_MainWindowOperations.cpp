@@ -233,10 +233,8 @@ private slots:
         const QString signedName = native.left(native.size() - 3) + QStringLiteral("XSIG");
         QCOMPARE(recordedArguments(folder), (QStringList{"Sign", "-certgui", "-i", native, "-o",
                                                          signedName, "-format", "FACTURAE"}));
-        QCOMPARE(
-            edit(m_window.get(), "eParametros")->text(),
-            QStringLiteral("Sign -certgui -i %1 -o %2 -format FACTURAE").arg(native, signedName));
-        QCOMPARE(edit(m_window.get(), "Edit29")->text(), folder);
+        QCOMPARE(m_window->session().files().signedOutput, signedName);
+        QCOMPARE(m_window->session().autoFirmaSettings().folder, folder);
     }
 
     void generateWithoutAutoFirmaFolderEndsSilently_data() {
@@ -257,7 +255,7 @@ private slots:
         m_window->Button2Click();
         QVERIFY(QFileInfo::exists(saved));
         QCOMPARE(m_prompts->kinds(), (QStringList{"save", "confirm"}));
-        QCOMPARE(edit(m_window.get(), "eParametros")->text(), QString());
+        QCOMPARE(m_window->session().files().signedOutput, QString()); // not started
     }
 
     void generateCancelledWritesNothing() {
@@ -463,7 +461,7 @@ private slots:
                      text.endsWith(QStringLiteral("¿Desea abrir la configuración de AutoFirma?")),
                  qPrintable(text));
         QCOMPARE(opened, openSettings ? QStringList{"TFormAutoFirma"} : QStringList());
-        QCOMPARE(edit(m_window.get(), "eParametros")->text(), QString());
+        QCOMPARE(m_window->session().files().signedOutput, QString()); // not started
     }
 
     // "Generar Factura" on an incomplete invoice lists what is wrong, naming

@@ -49,8 +49,8 @@ private slots:
         QCOMPARE(caption(w.get(), "Label7"), QStringLiteral("R. Social"));
         QVERIFY(w->findChild<QRadioButton*>("RadioButton3")->isChecked());
         QVERIFY(w->findChild<QRadioButton*>("RadioButton5")->isChecked());
-        for (const char* hidden : {"Edit18", "Edit19", "Edit20", "Edit21", "Label19", "eGestor",
-                                   "Edit29", "eParametros", "Label31"})
+        for (const char* hidden :
+             {"Edit18", "Edit19", "Edit20", "Edit21", "Label19", "eGestor", "Label31"})
             QVERIFY2(!w->findChild<QWidget*>(hidden)->isVisible(), hidden);
         for (const char* box : {"eBruto", "eDto", "eBase", "eIva", "eIRPF", "eTotal"})
             QCOMPARE(shown(w.get(), box), QStringLiteral("0,00"));

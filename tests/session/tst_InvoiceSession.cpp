@@ -50,6 +50,7 @@ private slots:
     void draftReadBackGivesTheSameInvoiceAndDocument();
     void failedDraftSaveKeepsTheOldDraft_data();
     void failedDraftSaveKeepsTheOldDraft();
+    void filesFollowTheInvoice();
     void prepareSigningBuildsTheJob_data();
     void prepareSigningBuildsTheJob();
     void prepareSigningRefuses_data();
@@ -235,6 +236,12 @@ void tst_InvoiceSession::importInvoice() {
         QCOMPARE(r.lines().count(), 0);
         QCOMPARE(r.rutaDelFichero(), QString());
     }
+    // What was read is the invoice as kept; cancelled, the change typed
+    // before still counts. Only a file a person chose is where its draft goes.
+    QCOMPARE(session.changes().isModified(), !imported);
+    const QString read = fixedFile ? inHome(QStringLiteral("Importa/Factura.Ini")) : inHome(chosen);
+    QCOMPARE(session.files().importedFrom, imported ? read : QString());
+    QCOMPARE(session.files().draftPath, imported && !fixedFile ? read : QString());
 }
 
 void tst_InvoiceSession::importedCentresAreTheSessionsCentres() {
@@ -359,8 +366,7 @@ void tst_InvoiceSession::generate() {
     for (const QString& name : {QStringLiteral("F1.XML"), QStringLiteral("out.xml")})
         QCOMPARE(QFile::exists(inHome(name)), name == written);
     if (generated.signNext)
-        QCOMPARE(session.record().text(RecordField::AutoFirmaProgram),
-                 QStringLiteral("AutoFirma.exe"));
+        QCOMPARE(session.autoFirmaSettings().program, QStringLiteral("AutoFirma.exe"));
 }
 
 // The tool's generate checks the document as the window does (this one has
@@ -438,9 +444,7 @@ void tst_InvoiceSession::signComposesTheParametersAndReportsAFailedStart() {
     QVERIFY(QFile::copy(QFINDTESTDATA("../facturae/data/other-program.xml"), document));
     // No AutoFirma.exe in the folder: the start fails and says so.
     QVERIFY(!session.sign(document).isEmpty());
-    QCOMPARE(session.record().text(RecordField::AutoFirmaParameters),
-             QStringLiteral("Sign -certgui -i %1 -o %2 -format FACTURAE")
-                 .arg(native, native.chopped(3) + QStringLiteral("XSIG")));
+    QCOMPARE(session.files().signedOutput, native.chopped(3) + QStringLiteral("XSIG"));
 }
 
 // Settings that would add arguments or start a program outside the
@@ -564,9 +568,9 @@ void tst_InvoiceSession::signStartsNothingOnADocumentWithErrors() {
     };
     const QString refused = refusal(document);
     QVERIFY2(refused.contains(QStringLiteral("tiene errores")), qPrintable(refused));
-    QCOMPARE(session.record().text(RecordField::AutoFirmaParameters), QString());
+    QCOMPARE(session.files().signedOutput, QString());
     QVERIFY(!refusal(inHome(QStringLiteral("no-existe.xml"))).isEmpty());
-    QCOMPARE(session.record().text(RecordField::AutoFirmaParameters), QString());
+    QCOMPARE(session.files().signedOutput, QString());
 }
 
 // "Nueva factura" is the program's start again: nothing of the invoice left
@@ -884,6 +888,54 @@ void tst_InvoiceSession::failedDraftSaveKeepsTheOldDraft() {
     QCOMPARE(readAll(inHome(kept)), older);
     QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
     QCOMPARE(session.record().lines().count(), 1);
+    // Nothing was kept: the invoice still has its changes and no draft file.
+    QVERIFY(session.changes().isModified());
+    QCOMPARE(session.files().draftPath, QString());
+}
+
+// Which files the invoice belongs to and whether it changed, through one
+// invoice's life: read, typed in, kept as a draft, written, replaced.
+void tst_InvoiceSession::filesFollowTheInvoice() {
+    write(QStringLiteral("Registro.Ini"), RegistroText.arg(QString()));
+    write(QStringLiteral("datos/F1.ini"), ImportText.arg(QStringLiteral("1234")));
+    InvoiceSession session(home());
+    session.startNew(QDate(2024, 3, 1));
+    QVERIFY(!session.changes().isModified());
+    QCOMPARE(session.files().draftPath, QString());
+
+    const QString imported = inHome(QStringLiteral("datos/F1.ini"));
+    session.importChosenFile(imported);
+    QVERIFY(!session.changes().isModified());
+    QCOMPARE(session.files().importedFrom, imported);
+    QCOMPARE(session.files().draftPath, imported);
+
+    session.record().setText(RecordField::CustomerAddress, QStringLiteral("Rúa Nova, 2"));
+    QVERIFY(session.changes().isModified());
+    const QString draft = inHome(QStringLiteral("borradores/F1.ini"));
+    QDir().mkpath(inHome(QStringLiteral("borradores")));
+    session.saveDraft(draft);
+    QVERIFY(!session.changes().isModified());
+    QCOMPARE(session.files().draftPath, draft);
+    QCOMPARE(session.files().importedFrom, imported);
+
+    session.record().setText(RecordField::CustomerAddress, QStringLiteral("Rúa Vella, 3"));
+    const InvoiceSession::Generated generated = session.generate({});
+    QCOMPARE(int(generated.status), int(InvoiceSession::GenerateStatus::Written));
+    QCOMPARE(session.files().lastDocument, inHome(QStringLiteral("datos/F1.XML")));
+    QVERIFY(!session.changes().isModified());
+
+    // A fresh invoice asks where its draft goes; the document stays the one
+    // to sign next.
+    session.record().setText(RecordField::CustomerAddress, QString());
+    session.startNew(QDate(2024, 3, 2));
+    QVERIFY(!session.changes().isModified());
+    QCOMPARE(session.files().draftPath, QString());
+    QCOMPARE(session.files().lastDocument, inHome(QStringLiteral("datos/F1.XML")));
+
+    session.openAsNew(QString::fromUtf8(readAll(draft)), QDate(2024, 3, 2));
+    QVERIFY(!session.changes().isModified());
+    QCOMPARE(session.files().importedFrom, QString());
+    QCOMPARE(session.files().draftPath, QString());
 }
 
 void tst_InvoiceSession::prepareSigningBuildsTheJob_data() {
@@ -952,9 +1004,7 @@ void tst_InvoiceSession::prepareSigningBuildsTheJob() {
     arguments.replace(arguments.indexOf(QStringLiteral("IN")), in);
     arguments.replace(arguments.indexOf(QStringLiteral("OUT")), out);
     QCOMPARE(job.arguments, arguments);
-    // Shown to the person as one line, the paths whole.
-    QCOMPARE(session.record().text(RecordField::AutoFirmaParameters),
-             QStringLiteral("%1 -i %2 -o %3 %4").arg(command, in, out, format));
+    QCOMPARE(session.files().signedOutput, out);
     QTest::qWait(50);
     QVERIFY(!QFile::exists(inHome(QStringLiteral("started"))));
     QVERIFY(!QFile::exists(inHome(output)));
@@ -1023,7 +1073,7 @@ void tst_InvoiceSession::prepareSigningRefuses() {
     session.loadSigningSettings();
     const QString refused = refusalOf([&] { session.prepareSigning(inHome(document)); });
     QVERIFY2(refused.contains(refusal), qPrintable(refused));
-    QCOMPARE(session.record().text(RecordField::AutoFirmaParameters), QString());
+    QCOMPARE(session.files().signedOutput, QString());
     QCOMPARE(readAll(inHome(document)), documentBefore);
 }
 

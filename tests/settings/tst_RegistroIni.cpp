@@ -206,15 +206,12 @@ void tst_RegistroIni::spanishLettersRoundTrip() {
 
 void tst_RegistroIni::autoFirmaSettings() {
     QTemporaryDir dir;
-    InvoiceRecord r;
-    // Without a file every carrier field becomes empty, the start values too.
-    QCOMPARE(r.text(RecordField::AutoFirmaCommand), QStringLiteral("Sign -certgui"));
-    RegistroIni::loadAutoFirmaIntoRecord(r, dir.path());
-    for (RecordField f : {RecordField::AutoFirmaFolder, RecordField::AutoFirmaProgram,
-                          RecordField::AutoFirmaCommand, RecordField::AutoFirmaFormat})
-        QCOMPARE(r.text(f), QString());
-
     const QString path = dir.filePath(QStringLiteral("Registro.Ini"));
+    // Without a file every setting is empty: nothing is made up to start.
+    const AutoFirmaSettings none = AutoFirmaSettings::read(IniFile(path));
+    for (const QString& value : {none.folder, none.program, none.command, none.format})
+        QCOMPARE(value, QString());
+
     writeFile(path, "[MISDATOS]\nNIF=B1\n");
     IniFile ini(path);
     AutoFirmaSettings{QStringLiteral("/opt/Auto Firma"), QStringLiteral("AutoFirma"),
@@ -224,12 +221,11 @@ void tst_RegistroIni::autoFirmaSettings() {
     QCOMPARE(keysOf(IniFile(path).text()),
              (QStringList{"NIF", "RUTAPROGRAMA", "PROGRAMA", "COMANDO", "FIRMA"}));
 
-    const AutoFirmaSettings s = RegistroIni::loadAutoFirmaIntoRecord(r, dir.path());
+    const AutoFirmaSettings s = AutoFirmaSettings::read(IniFile(path));
     QCOMPARE(s.folder, QStringLiteral("/opt/Auto Firma"));
-    QCOMPARE(r.text(RecordField::AutoFirmaFolder), QStringLiteral("/opt/Auto Firma"));
-    QCOMPARE(r.text(RecordField::AutoFirmaProgram), QStringLiteral("AutoFirma"));
-    QCOMPARE(r.text(RecordField::AutoFirmaCommand), QStringLiteral("Sign -gui"));
-    QCOMPARE(r.text(RecordField::AutoFirmaFormat), QStringLiteral("-format XADES"));
+    QCOMPARE(s.program, QStringLiteral("AutoFirma"));
+    QCOMPARE(s.command, QStringLiteral("Sign -gui"));
+    QCOMPARE(s.format, QStringLiteral("-format XADES"));
 }
 
 QTEST_APPLESS_MAIN(tst_RegistroIni)
