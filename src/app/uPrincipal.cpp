@@ -18,6 +18,7 @@
 #include "app/PendingEdit.h"
 #include "app/RecordBinding.h"
 #include "app/RecordChainWindow.h"
+#include "app/RecordRun.h"
 #include "app/RecordSettingsDialog.h"
 #include "app/SignatureFlow.h"
 #include "app/TaxIdMark.h"
@@ -222,6 +223,7 @@ TForm2::TForm2(const QString& appDir, QWidget* parent) : QMainWindow(parent), m_
     column->addWidget(m_buttonBar);
     m_status = new MainStatusBar(this);
     setStatusBar(m_status);
+    m_recordRun = new RecordRun(m_session, this, m_status);
     for (RecordField field : {RecordField::IssuerTaxId, RecordField::CustomerTaxId})
         TaxIdMark::attach(findChild<QLineEdit*>(controlName(field)));
 
@@ -530,6 +532,7 @@ void TForm2::FormShow() {
         m_status->report(QStringLiteral("%1: no se modificará; las carpetas y la numeración se "
                                         "recordarán solo hasta cerrar Orvane")
                              .arg(problem));
+    m_recordRun->start();
 }
 
 QString TForm2::statusText() const {
@@ -616,6 +619,7 @@ void TForm2::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    m_recordRun->quit();
     QMainWindow::closeEvent(event);
 }
 

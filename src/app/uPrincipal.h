@@ -25,6 +25,7 @@ class QDialog;
 class QMenu;
 class QScrollArea;
 class RecordBinding;
+class RecordRun;
 class TotalsPanel;
 class UnsavedChanges;
 
@@ -174,6 +175,7 @@ private:
     QWidget* m_buttonBar = nullptr;
     QScrollArea* m_scroll = nullptr;
     MainStatusBar* m_status = nullptr;
+    RecordRun* m_recordRun = nullptr; // the run's certificate, events and alarm
     FirstStartHint* m_firstStartHint = nullptr;
     RecordBinding* m_binding = nullptr;
     UnsavedChanges* m_changes = nullptr;
