@@ -24,6 +24,7 @@ class QDialog;
 class QMenu;
 class QScrollArea;
 class RecordBinding;
+class RecordRun;
 class UnsavedChanges;
 
 // The main window: the one invoice being prepared, its menus and the button
@@ -161,6 +162,7 @@ private:
     QWidget* m_buttonBar = nullptr;
     QScrollArea* m_scroll = nullptr;
     MainStatusBar* m_status = nullptr;
+    RecordRun* m_recordRun = nullptr; // the run's certificate, events and alarm
     FirstStartHint* m_firstStartHint = nullptr;
     RecordBinding* m_binding = nullptr;
     UnsavedChanges* m_changes = nullptr;
