@@ -57,8 +57,10 @@ QString SignatureFlow::signWithCertificate(QWidget* parent, InvoiceSession& sess
     return result.output;
 }
 
-std::optional<SigningCertificate> SignatureFlow::openAsked(QWidget* parent, const QString& path) {
+std::optional<SigningCertificate> SignatureFlow::openAsked(QWidget* parent, const QString& path,
+                                                           const QString& why) {
     const QString ask =
+        (why.isEmpty() ? QString() : why + QStringLiteral("\n\n")) +
         QStringLiteral("Contraseña del certificado %1:").arg(QFileInfo(path).fileName());
     for (int attempt = 1;; ++attempt) {
         QByteArray password;

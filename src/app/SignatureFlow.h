@@ -42,9 +42,11 @@ public:
     // Asks the password of the certificate file at path and opens it; none
     // when the person cancels. A wrong password is asked again, up to
     // PasswordTries times in all. The password is wiped once the file is
-    // open. Errors are thrown as AppError.
+    // open. Errors are thrown as AppError. why, when given, goes before the
+    // question.
     static constexpr int PasswordTries = 3;
-    static std::optional<SigningCertificate> openAsked(QWidget* parent, const QString& path);
+    static std::optional<SigningCertificate> openAsked(QWidget* parent, const QString& path,
+                                                       const QString& why = {});
 
     // "Comprobar firma": picks a signed file and shows what its check found.
     static void checkSignature(QWidget* parent, InvoiceSession& session);

@@ -14,6 +14,7 @@
 #include "app/PaymentPanel.h"
 #include "app/PendingEdit.h"
 #include "app/RecordBinding.h"
+#include "app/RecordRun.h"
 #include "app/TaxIdMark.h"
 #include "app/TotalsPanel.h"
 #include "common/AppVersion.h"
@@ -113,6 +114,7 @@ TForm2::TForm2(const QString& appDir, QWidget* parent) : QMainWindow(parent), m_
         for (QAction* action : std::as_const(m_actions))
             action->setEnabled(!on);
     });
+    m_recordRun = new RecordRun(m_session, this, m_status);
     for (RecordField field : {RecordField::IssuerTaxId, RecordField::CustomerTaxId})
         TaxIdMark::attach(findChild<QLineEdit*>(controlName(field)));
 
@@ -290,6 +292,7 @@ void TForm2::FormShow() {
         m_status->report(QStringLiteral("%1: no se modificará; las carpetas y la numeración se "
                                         "recordarán solo hasta cerrar Orvane")
                              .arg(problem));
+    m_recordRun->start();
 }
 
 QString TForm2::statusText() const {
@@ -380,6 +383,7 @@ void TForm2::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    m_recordRun->quit();
     QMainWindow::closeEvent(event);
 }
 

@@ -24,6 +24,7 @@ class QDialog;
 class QMenu;
 class QScrollArea;
 class RecordBinding;
+class RecordRun;
 
 // The main window: the one invoice being prepared, its menus and the button
 // bar that imports it, keeps it as a draft, writes its document, signs it and
@@ -157,6 +158,7 @@ private:
     QWidget* m_buttonBar = nullptr;
     QScrollArea* m_scroll = nullptr;
     MainStatusBar* m_status = nullptr;
+    RecordRun* m_recordRun = nullptr; // the run's certificate, events and alarm
     FirstStartHint* m_firstStartHint = nullptr;
     RecordBinding* m_binding = nullptr;
     UnsavedChanges& m_changes = m_session.changes(); // the session's, named for short
