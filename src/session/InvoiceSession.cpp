@@ -120,20 +120,16 @@ void InvoiceSession::keptAt(const QString& draftPath) {
 }
 
 bool InvoiceSession::importInvoice(const FileChooser& chooseFile) {
-    const bool hadLines = m_record.lines().count() > 0;
     QString path;
     {
-        // A refused file changes nothing (it is read whole before anything
-        // is applied), so the modified state stays as it was.
+        // A refused or cancelled import changes nothing (the file is read
+        // whole before anything is applied), so the modified state stays as
+        // it was.
         const UnsavedChanges::Pause pause(m_changes);
         path = importFirstFile(chooseFile);
     }
-    if (path.isEmpty()) {
-        // Cancelled: only the lines may have gone.
-        if (hadLines)
-            m_changes.markModified();
+    if (path.isEmpty())
         return false;
-    }
     // A file a person chose is where the draft is kept; the fixed file is not.
     keptAt(m_record.nombreFichero().isEmpty() && m_record.rutaDelFichero().isEmpty() ? QString()
                                                                                      : path);

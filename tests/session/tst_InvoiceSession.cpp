@@ -908,6 +908,10 @@ void tst_InvoiceSession::filesFollowTheInvoice() {
     QVERIFY(!session.changes().isModified());
     QCOMPARE(session.files().importedFrom, imported);
     QCOMPARE(session.files().draftPath, imported);
+    // Cancelling another import changes nothing, its lines included.
+    QVERIFY(!session.importInvoice([] { return QString(); }));
+    QVERIFY(!session.changes().isModified());
+    QCOMPARE(session.record().lines().count(), 1);
 
     session.record().setText(RecordField::CustomerAddress, QStringLiteral("Rúa Nova, 2"));
     QVERIFY(session.changes().isModified());
