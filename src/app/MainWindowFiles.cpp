@@ -10,7 +10,6 @@
 #include "app/MainStatusBar.h"
 #include "app/PendingEdit.h"
 #include "invoice/UnsavedChanges.h"
-#include "settings/AppFiles.h"
 #include "widgets/ErrorGuard.h"
 
 #include <QDir>
