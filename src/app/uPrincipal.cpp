@@ -1161,7 +1161,7 @@ void TForm2::whileIssuerMayChange(const std::function<void()>& runWindow) {
 }
 
 void TForm2::VerImprimirClick() {
-    runGuarded(this, [&] { showCopy(m_session.currentDocument(), QString()); });
+    runGuarded(this, [&] { showCopy(m_session.shownDocument(), QString()); });
 }
 
 void TForm2::AbrirFacturaXmlClick() {

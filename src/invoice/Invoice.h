@@ -52,6 +52,8 @@ struct Invoice {
     Decimal withholdingRate;  // I.R.P.F. in per cent, 0 to 100
     TreatmentReasons reasons; // written on every exempt or not-subject line
     QVector<InvoiceLine> lines;
+    // The document's free text (InvoiceAdditionalInformation); empty: none.
+    QString additionalInformation;
 
     InvoiceParty& party(Party which) { return which == Party::Issuer ? issuer : customer; }
     const InvoiceParty& party(Party which) const {

@@ -8,6 +8,7 @@
 #include "facturae/TaxIdCheck.h"
 #include "facturae/XmlDocument.h"
 #include "session/DocumentRenderer.h"
+#include "session/IssuedTaxQr.h"
 #include "settings/AppFiles.h"
 #include "settings/AutoFirmaSettings.h"
 #include "settings/DraftFile.h"
@@ -306,6 +307,9 @@ void InvoiceSession::issueAndSave(InvoiceIssuing& issuing, Generated& result,
     result.notKept = issued.notKept;
     if (issued.outcome != InvoiceIssuing::Outcome::NotKept)
         result.kept = issued.kept;
+    // The number may have moved on meanwhile: the screen as it is now.
+    m_issuedFrom = currentDocument();
+    m_issued = issued.document;
     result.path = target;
     try {
         FacturaeWriter::save(issued.document, target);
@@ -473,6 +477,15 @@ QByteArray InvoiceSession::currentDocument() {
     return buffer.data();
 }
 
+QByteArray InvoiceSession::shownDocument() {
+    const QByteArray current = currentDocument();
+    return !m_issued.isEmpty() && current == m_issuedFrom ? m_issued : current;
+}
+
+TaxQr InvoiceSession::taxQrOf(const QByteArray& document) const {
+    return IssuedTaxQr::of(m_appDir, document, m_issuing.book);
+}
+
 void InvoiceSession::savePdf(const QByteArray& document, const QString& path, const TaxQr& qr,
                              const QStringList& sources) {
     if (!m_renderer)
@@ -481,5 +494,5 @@ void InvoiceSession::savePdf(const QByteArray& document, const QString& path, co
         throw AppError(QStringLiteral("No se puede guardar la copia PDF en %1: es la factura %2, "
                                       "que se perdería")
                            .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(same)));
-    m_renderer->render(document, path, qr);
+    m_renderer->render(document, path, qr.isEmpty() ? taxQrOf(document) : qr);
 }
