@@ -138,6 +138,8 @@ void InvoiceSession::importChosenFile(const QString& path) {
 
 void InvoiceSession::loadTreatmentSettings() {
     RegistroIni::loadTreatmentSettings(m_record, m_appDir);
+    m_record.setFacturaeVersion(m_facturaeVersion ? *m_facturaeVersion
+                                                  : RegistroIni::facturaeVersion(m_appDir));
 }
 
 // Read when a file needs it, so a rate just saved in the issuer-data window

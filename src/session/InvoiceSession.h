@@ -13,6 +13,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 class DocumentRenderer;
 class SigningCertificate;
@@ -61,6 +62,9 @@ public:
     // 0 %, as Mis datos last saved them. Every import and document reads them
     // again; the window calls this when Mis datos closes.
     void loadTreatmentSettings();
+    // The Facturae version of the documents written, over [FACTURAE] VERSION
+    // of Registro.Ini (read with the settings above); none: the file's.
+    void setFacturaeVersion(std::optional<FacturaeVersion> version) { m_facturaeVersion = version; }
 
     // "Generar Factura". The bank entity must be filled; the document goes
     // beside the import file when there is one, otherwise where chooseTarget
@@ -276,4 +280,5 @@ private:
     // The last invoice issued: the document written from the screen and the
     // one the book keeps.
     QByteArray m_issuedFrom, m_issued;
+    std::optional<FacturaeVersion> m_facturaeVersion;
 };

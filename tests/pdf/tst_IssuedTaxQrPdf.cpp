@@ -107,8 +107,8 @@ void tst_IssuedTaxQrPdf::initTestCase() {
     qputenv("ORVANE_PRODUCER_FILE", QFile::encodeName(producer));
 }
 
-// Ten invoices, series with "&", "/" and blanks among them; importe is the
-// record's ImporteTotal, before any withholding.
+// Eleven invoices (one in Facturae 3.2.2), series with "&", "/" and blanks among them; importe is
+// the record's ImporteTotal, before any withholding.
 void tst_IssuedTaxQrPdf::issuedAndReadBack_data() {
     QTest::addColumn<QString>("settings");
     QTest::addColumn<QString>("series");
@@ -142,6 +142,9 @@ void tst_IssuedTaxQrPdf::issuedAndReadBack_data() {
         Trials + nif + "P%26Q%2F1-7" + day + "12.10", VeriFactu);
     row("the sede's legend", mode + "\nLEYENDA=SEDE", "S", "10,00", {},
         Production + nif + "S-7" + day + "12.10", Sede);
+    row("in Facturae 3.2.2", mode, "V&3/2", "100,00",
+        {QStringLiteral("--facturae"), QStringLiteral("3.2.2")},
+        Production + nif + "V%263%2F2-7" + day + "121.00", VeriFactu);
     row("test host and the sede's legend", mode + "\nENTORNO=PRUEBAS\nLEYENDA=SEDE", "X-1", "3,00",
         {}, Trials + nif + "X-1-7" + day + "3.63", Sede);
 }
