@@ -144,8 +144,6 @@ Installment readInstallment(const XmlElement& i) {
     return inst;
 }
 
-// The tax QR address travels as a line of the additional information. It is
-// taken out of the text: the copy shows it as the code, or not at all.
 Invoice readInvoice(const XmlElement& e, const QString& batchCurrency) {
     Invoice inv;
     inv.number = e.textAt(u"InvoiceHeader/InvoiceNumber");

@@ -138,8 +138,6 @@ void InvoiceSession::importChosenFile(const QString& path) {
 
 void InvoiceSession::loadTreatmentSettings() {
     RegistroIni::loadTreatmentSettings(m_record, m_appDir);
-    m_record.setFacturaeVersion(m_facturaeVersion ? *m_facturaeVersion
-                                                  : RegistroIni::facturaeVersion(m_appDir));
 }
 
 // Read when a file needs it, so a rate just saved in the issuer-data window
@@ -473,6 +471,9 @@ void InvoiceSession::setCentres(const AdministrationCentres& centres) {
 
 QByteArray InvoiceSession::currentDocument() {
     loadTreatmentSettings();
+    // Every document is written from here: an unknown version stops it.
+    m_record.setFacturaeVersion(m_facturaeVersion ? *m_facturaeVersion
+                                                  : RegistroIni::facturaeVersion(m_appDir));
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     FacturaeWriter::write(m_record.settledInvoice(), buffer);

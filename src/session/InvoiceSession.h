@@ -63,7 +63,7 @@ public:
     // again; the window calls this when Mis datos closes.
     void loadTreatmentSettings();
     // The Facturae version of the documents written, over [FACTURAE] VERSION
-    // of Registro.Ini (read with the settings above); none: the file's.
+    // of Registro.Ini (read for each document); none: the file's.
     void setFacturaeVersion(std::optional<FacturaeVersion> version) { m_facturaeVersion = version; }
 
     // "Generar Factura". The bank entity must be filled; the document goes
