@@ -31,7 +31,7 @@ InvoicePreview::InvoicePreview(InvoiceSession& session, QByteArray document,
                                QString pdfProposal, QWidget* parent)
     : QPrintPreviewDialog(parent), m_session(session), m_document(std::move(document)),
       m_source(std::move(source)), m_parsed(std::move(parsed)),
-      m_pdfProposal(std::move(pdfProposal)) {
+      m_pdfProposal(std::move(pdfProposal)), m_qr(m_session.taxQrOf(m_document)) {
     setObjectName(QStringLiteral("InvoicePreview"));
     setWindowTitle(QStringLiteral("Ver / Imprimir"));
     m_logo.load(InvoicePdf::logoPathFor(m_parsed, m_session.appDir()));

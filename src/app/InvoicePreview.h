@@ -29,7 +29,8 @@ public:
                    QString source = {}, QString pdfProposal = {}, QWidget* parent = nullptr);
 
     // The tax QR of an invoice this program issued, on the pages and in the
-    // saved PDF; none unless set before the preview is shown.
+    // saved PDF: the session's for the document unless set before the
+    // preview is shown.
     void setTaxQr(const TaxQr& qr) { m_qr = qr; }
 
     QAction* saveAction() const { return m_save; }

@@ -109,7 +109,7 @@ void TForm2::CheckBox1MouseUp(Qt::MouseButton button) {
 }
 
 void TForm2::VerImprimirClick() {
-    runGuarded(this, [&] { showCopy(m_session.currentDocument(), QString()); });
+    runGuarded(this, [&] { showCopy(m_session.shownDocument(), QString()); });
 }
 
 void TForm2::AbrirFacturaXmlClick() {

@@ -19,12 +19,14 @@
 namespace {
 
 const char Usage[] =
-    "Uso: orvane-cli generate [--home CARPETA] [--withholding TIPO] [--strict] [--replace] "
-    "[FIRMA] [-o SALIDA.xml] IMPORTACION.ini...\n"
+    "Uso: orvane-cli generate [--home CARPETA] [--withholding TIPO] [--facturae VERSION]\n"
+    "                         [--strict] [--replace] [FIRMA] [-o SALIDA.xml] IMPORTACION.ini...\n"
     "  --home CARPETA       carpeta con Registro.Ini (por omisión, la del programa)\n"
     "  --withholding TIPO   tipo de retención I.R.P.F. en %, de 0 a 100, con coma o punto\n"
     "                       decimal (por omisión, el IRPF del fichero, o el habitual de\n"
     "                       Mis datos, o 0)\n"
+    "  --facturae VERSION   versión de Facturae del documento, 3.2.1 o 3.2.2 (por omisión,\n"
+    "                       [FACTURAE] VERSION de Registro.Ini, o 3.2.1)\n"
     "  --strict             no escribe una factura en la que la comprobación encuentra errores\n"
     "  --replace            sustituye en el libro de facturas la factura de la misma serie y\n"
     "                       número (la anterior queda en el historial)\n"
@@ -43,6 +45,8 @@ struct Options : EachFileOptions {
     QString withholding;  // empty: the file's IRPF, or the usual rate
     bool strict = false;  // a document with errors is not written
     bool replace = false; // an invoice of the same number in the book is replaced
+    // None: Registro.Ini's.
+    std::optional<FacturaeVersion> version;
     bool warnedNotKept = false;
     // Signing the records in the mode that does not send them.
     QString certificate;
@@ -64,6 +68,7 @@ QString generateOne(Options& options, const QString& input, QTextStream& err) {
                                "orden con --replace (la anterior queda en el historial)"));
         return true;
     };
+    session.setFacturaeVersion(options.version);
     if (options.signing)
         session.issuing().ledger.signer = options.signing->signer();
     session.start();
@@ -154,6 +159,16 @@ int runGenerate(const QStringList& arguments, const QString& toolDir, QTextStrea
             }
             if (option == u"--replace") {
                 options.replace = true;
+                return QString();
+            }
+            if (option == u"--facturae") {
+                QString version;
+                if (!args.takeValue(version))
+                    return QStringLiteral("Falta la versión tras --facturae");
+                options.version = FacturaeVersions::fromText(version);
+                if (!options.version)
+                    return QStringLiteral("La versión de Facturae debe ser 3.2.1 o 3.2.2: %1")
+                        .arg(version);
                 return QString();
             }
             if (option == u"--cert" || option == u"--password-file" || option == u"--password-fd") {

@@ -24,7 +24,7 @@ public:
     void fileHeader(const InvoiceTotals& totals) {
         const QString total = DocumentText::amount(totals.total);
         x.startElement("FileHeader");
-        text("SchemaVersion", QStringLiteral("3.2.1"));
+        text("SchemaVersion", FacturaeVersions::text(v.facturaeVersion));
         text("Modality", QStringLiteral("I"));
         text("InvoiceIssuerType", QStringLiteral("EM"));
         x.startElement("Batch");
@@ -144,8 +144,10 @@ private:
 void write(const Invoice& invoice, QIODevice& device) {
     XmlOut xml(device);
     xml.startDocument();
-    xml.startElement("fe:Facturae",
-                     {{"xmlns:ds", SignatureNamespace}, {"xmlns:fe", FacturaeNamespace}});
+    xml.startElement("fe:Facturae", {{"xmlns:ds", SignatureNamespace},
+                                     {"xmlns:fe", invoice.facturaeVersion == FacturaeVersion::V3_2_2
+                                                      ? Facturae322Namespace
+                                                      : FacturaeNamespace}});
     // One computation for every figure of the document.
     const InvoiceTotals totals = totalsOf(invoice);
     Writer writer(invoice, xml);

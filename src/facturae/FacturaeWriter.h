@@ -11,8 +11,11 @@ namespace FacturaeWriter {
 
 inline constexpr char SignatureNamespace[] = "http://www.w3.org/2000/09/xmldsig#";
 inline constexpr char FacturaeNamespace[] = "http://www.facturae.es/Facturae/2014/v3.2.1/Facturae";
+inline constexpr char Facturae322Namespace[] =
+    "http://www.facturae.gob.es/formato/Versiones/Facturaev3_2_2.xml";
 
-// Writes the whole document (frame, file header, parties, invoice) to device.
+// Writes the whole document (frame, file header, parties, invoice) to device,
+// in the invoice's Facturae version.
 void write(const Invoice& invoice, QIODevice& device);
 // The same of the invoice on screen, a line still being edited settled first.
 void write(InvoiceRecord& record, QIODevice& device);

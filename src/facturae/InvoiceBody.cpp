@@ -29,6 +29,7 @@ public:
         items();
         payment();
         legalLiterals();
+        additionalData();
         end();
         end();
     }
@@ -189,6 +190,14 @@ private:
             return;
         start("LegalLiterals");
         text("LegalReference", QStringLiteral("Inversión del sujeto pasivo"));
+        end();
+    }
+
+    void additionalData() {
+        if (v.additionalInformation.isEmpty())
+            return;
+        start("AdditionalData");
+        text("InvoiceAdditionalInformation", v.additionalInformation);
         end();
     }
 

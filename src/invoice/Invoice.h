@@ -2,6 +2,7 @@
 
 #include "common/Decimal.h"
 #include "invoice/AdministrationCentres.h"
+#include "invoice/FacturaeVersion.h"
 #include "invoice/InvoiceLine.h"
 #include "invoice/PartyFields.h"
 #include "invoice/PersonType.h"
@@ -52,6 +53,10 @@ struct Invoice {
     Decimal withholdingRate;  // I.R.P.F. in per cent, 0 to 100
     TreatmentReasons reasons; // written on every exempt or not-subject line
     QVector<InvoiceLine> lines;
+    // The document's free text (InvoiceAdditionalInformation); empty: none.
+    QString additionalInformation;
+    // The version its document is written in (a setting, not the invoice's).
+    FacturaeVersion facturaeVersion = FacturaeVersion::V3_2_1;
 
     InvoiceParty& party(Party which) { return which == Party::Issuer ? issuer : customer; }
     const InvoiceParty& party(Party which) const {

@@ -143,6 +143,7 @@ Invoice InvoiceRecord::invoice() const {
     v.withholdingRate = withholdingRate();
     v.reasons = m_reasons;
     v.lines = m_lines.lines();
+    v.facturaeVersion = m_facturaeVersion;
     return v;
 }
 

@@ -57,6 +57,9 @@ public:
     // Mis datos sets them.
     const TreatmentReasons& reasons() const { return m_reasons; }
     void setReasons(const TreatmentReasons& reasons) { m_reasons = reasons; }
+    // The Facturae version documents are written in, a setting: neither an
+    // import nor a draft changes it.
+    void setFacturaeVersion(FacturaeVersion version) { m_facturaeVersion = version; }
 
     Memoria& lines() { return m_lines; }
     const Memoria& lines() const { return m_lines; }
@@ -107,6 +110,7 @@ private:
     bool m_administration = false;
     InvoiceTotals m_totals;
     TreatmentReasons m_reasons;
+    FacturaeVersion m_facturaeVersion = FacturaeVersion::V3_2_1;
     Memoria m_lines;
     bool m_importando = false;
     QString m_cuentaCompleta;

@@ -2,6 +2,7 @@
 
 #include "common/AppError.h"
 #include "common/BoundedFile.h"
+#include "facturae/TaxQrLine.h"
 #include "pdf/XmlElement.h"
 #include "signing/CertificateSummary.h"
 #include "signing/SignatureVerifier.h"
@@ -143,24 +144,6 @@ Installment readInstallment(const XmlElement& i) {
     return inst;
 }
 
-// The tax QR address travels as a line of the additional information. It is
-// taken out of the text: the copy shows it as the code, or not at all.
-QString takeTaxQrLine(QString& text) {
-    static const QString Label = QStringLiteral("QR tributario:");
-    QString address;
-    QStringList kept;
-    for (const QString& line : text.split(u'\n')) {
-        const QString trimmed = line.trimmed();
-        if (!trimmed.startsWith(Label)) {
-            kept << line;
-        } else if (address.isEmpty()) {
-            address = trimmed.mid(Label.size()).trimmed();
-        }
-    }
-    text = kept.join(u'\n').trimmed();
-    return address;
-}
-
 Invoice readInvoice(const XmlElement& e, const QString& batchCurrency) {
     Invoice inv;
     inv.number = e.textAt(u"InvoiceHeader/InvoiceNumber");
@@ -204,8 +187,10 @@ Invoice readInvoice(const XmlElement& e, const QString& batchCurrency) {
         for (const XmlElement* l : literals->all(u"LegalReference"))
             inv.notes << l->text();
     }
+    // The tax QR's line is taken out of the text: the copy shows it as the
+    // code, or not at all.
     QString extra = e.textAt(u"AdditionalData/InvoiceAdditionalInformation");
-    inv.taxQrAddress = takeTaxQrLine(extra);
+    inv.taxQrAddress = TaxQrLine::take(extra);
     if (!extra.isEmpty())
         inv.notes << extra;
     return inv;

@@ -9,11 +9,13 @@
 #include "facturae/DocumentCheck.h"
 #include "facturae/FacturaeWriter.h"
 #include "facturae/TaxIdCheck.h"
+#include "facturae/TaxQrLine.h"
 #include "invoice/InvoiceRecord.h"
 #include "ledger/RecordSettings.h"
 #include "records/IssuedInvoiceRecord.h"
 #include "records/RecordText.h"
 #include "session/CustomerBlock.h"
+#include "session/IssuedTaxQr.h"
 #include "settings/AppFiles.h"
 #include "settings/DraftFile.h"
 #include "settings/IniFile.h"
@@ -34,6 +36,14 @@ qint64 cents(const Decimal& value) {
 const QString WithRecords = QStringLiteral("con el registro de facturación (VERI*FACTU) activado");
 const QString WithRecordsFirst =
     QStringLiteral("Con el registro de facturación (VERI*FACTU) activado");
+
+QByteArray documentOf(const Invoice& invoice) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    FacturaeWriter::write(invoice, buffer);
+    return bytes;
+}
 
 RecordSettings recordSettings(const QString& appDir) {
     return RecordSettings::read(IniFile(AppFiles::registroIni(appDir)));
@@ -150,6 +160,16 @@ void InvoiceIssuing::refuseWithoutRecords(const CheckFindings& findings) const {
                            .arg(WithRecords));
 }
 
+// The address comes from the record made of the document without it, so the
+// figures the code shows are those the record carries; the line changes none.
+QByteArray InvoiceIssuing::withTaxQr(const QByteArray& plain, const RecordSettings& settings) {
+    const BillingRecord draft = m_options.recordDraft(m_record, plain);
+    Invoice invoice = m_record.settledInvoice();
+    invoice.additionalInformation =
+        TaxQrLine::compose(invoice.additionalInformation, IssuedTaxQr::address(draft, settings));
+    return documentOf(invoice);
+}
+
 InvoiceIssuing::Result InvoiceIssuing::issue(const QByteArray& document, const QString& fileName,
                                              const std::optional<CheckFindings>& findings) {
     const RecordSettings settings = recordSettings(m_appDir);
@@ -193,7 +213,7 @@ InvoiceIssuing::Result InvoiceIssuing::issue(const QByteArray& document, const Q
         return result;
     }
 
-    QByteArray written = document;
+    QByteArray written = records ? withTaxQr(document, settings) : document;
     InvoiceRow current = row(written, fileName);
     const auto sameTransaction = [&](qint64 invoiceId) {
         BookCustomers(*db).remember(CustomerBlock::of(m_record));
@@ -207,6 +227,11 @@ InvoiceIssuing::Result InvoiceIssuing::issue(const QByteArray& document, const Q
             throw AppError(QStringLiteral("El registro de facturación nombra la factura «%1» y se "
                                           "emite la «%2»: no se ha guardado nada")
                                .arg(draft.invoice.numSerie, s.seriesNumber()));
+        if (TaxQrLine::inDocument(written) != IssuedTaxQr::address(draft, settings))
+            throw AppError(QStringLiteral("La dirección del QR tributario de la factura %1 no es "
+                                          "la de su registro de facturación: no se ha guardado "
+                                          "nada")
+                               .arg(s.seriesNumber()));
         RecordLedger::Options ledger = m_options.ledger;
         // Records sent to the tax agency go unsigned: only the mode without
         // sending signs them.
@@ -225,10 +250,9 @@ InvoiceIssuing::Result InvoiceIssuing::issue(const QByteArray& document, const Q
                 // Another program took the number shown meanwhile: the next one.
                 if (number != m_record.text(RecordField::InvoiceNumber)) {
                     m_record.setText(RecordField::InvoiceNumber, number);
-                    QBuffer buffer(&written);
-                    written.clear();
-                    buffer.open(QIODevice::WriteOnly);
-                    FacturaeWriter::write(m_record, buffer);
+                    written = documentOf(m_record.settledInvoice());
+                    if (records)
+                        written = withTaxQr(written, settings);
                     current = row(written, fileName);
                 }
                 return current;

@@ -4,6 +4,7 @@
 #include "book/BookRows.h"
 #include "facturae/CheckFinding.h"
 #include "ledger/RecordLedger.h"
+#include "ledger/RecordSettings.h"
 #include "records/BillingRecord.h"
 
 #include <QByteArray>
@@ -97,6 +98,8 @@ public:
     static QString taxIdKey(const QString& written);
 
 private:
+    // With a records mode, the document carries its tax QR address.
+    QByteArray withTaxQr(const QByteArray& plain, const RecordSettings& settings);
     InvoiceRow row(const QByteArray& document, const QString& fileName) const;
     void refuseWithoutRecords(const CheckFindings& findings) const;
 

@@ -9,6 +9,7 @@
 #include "facturae/TaxIdCheck.h"
 #include "facturae/XmlDocument.h"
 #include "session/DocumentRenderer.h"
+#include "session/IssuedTaxQr.h"
 #include "settings/AppFiles.h"
 #include "settings/AutoFirmaSettings.h"
 #include "settings/DraftFile.h"
@@ -349,6 +350,9 @@ void InvoiceSession::issueAndSave(InvoiceIssuing& issuing, Generated& result,
     result.notKept = issued.notKept;
     if (issued.outcome != InvoiceIssuing::Outcome::NotKept)
         result.kept = issued.kept;
+    // The number may have moved on meanwhile: the screen as it is now.
+    m_issuedFrom = currentDocument();
+    m_issued = issued.document;
     result.path = target;
     try {
         FacturaeWriter::save(issued.document, target);
@@ -524,10 +528,22 @@ void InvoiceSession::setCentres(const AdministrationCentres& centres) {
 
 QByteArray InvoiceSession::currentDocument() {
     loadTreatmentSettings();
+    // Every document is written from here: an unknown version stops it.
+    m_record.setFacturaeVersion(m_facturaeVersion ? *m_facturaeVersion
+                                                  : RegistroIni::facturaeVersion(m_appDir));
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     FacturaeWriter::write(m_record.settledInvoice(), buffer);
     return buffer.data();
+}
+
+QByteArray InvoiceSession::shownDocument() {
+    const QByteArray current = currentDocument();
+    return !m_issued.isEmpty() && current == m_issuedFrom ? m_issued : current;
+}
+
+TaxQr InvoiceSession::taxQrOf(const QByteArray& document) const {
+    return IssuedTaxQr::of(m_appDir, document, m_issuing.book);
 }
 
 void InvoiceSession::savePdf(const QByteArray& document, const QString& path, const TaxQr& qr,
@@ -538,5 +554,5 @@ void InvoiceSession::savePdf(const QByteArray& document, const QString& path, co
         throw AppError(QStringLiteral("No se puede guardar la copia PDF en %1: es la factura %2, "
                                       "que se perdería")
                            .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(same)));
-    m_renderer->render(document, path, qr);
+    m_renderer->render(document, path, qr.isEmpty() ? taxQrOf(document) : qr);
 }

@@ -17,6 +17,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 class DocumentRenderer;
 class SigningCertificate;
@@ -73,6 +74,9 @@ public:
     // 0 %, as Mis datos last saved them. Every import and document reads them
     // again; the window calls this when Mis datos closes.
     void loadTreatmentSettings();
+    // The Facturae version of the documents written, over [FACTURAE] VERSION
+    // of Registro.Ini (read for each document); none: the file's.
+    void setFacturaeVersion(std::optional<FacturaeVersion> version) { m_facturaeVersion = version; }
 
     // "Generar Factura". The bank entity must be filled; the document goes
     // beside the import file when there is one, otherwise where chooseTarget
@@ -242,10 +246,18 @@ public:
     // invoice as it stands, in memory, as "Generar Factura" would write it
     // (the bank data are not required just to look at it). savePdf() draws a
     // document, this one or any file's, into a PDF at path through the
-    // renderer, with qr as its tax QR (none by default); path is never one of
-    // sources, the files the document was read from (also through a link or
-    // another name). Throws AppError, also when no renderer is set.
+    // renderer, with qr as its tax QR (by default, taxQrOf(document)); path
+    // is never one of sources, the files the document was read from (also
+    // through a link or another name). Throws AppError, also when no renderer
+    // is set.
     QByteArray currentDocument();
+    // The document the copy of the invoice on screen shows: the one issued,
+    // tax QR address included, while the invoice has not changed since it
+    // was issued; otherwise currentDocument(), which has none.
+    QByteArray shownDocument();
+    // The tax QR and legend of a document this program issued with billing
+    // records (its address made from a record of the book); none otherwise.
+    TaxQr taxQrOf(const QByteArray& document) const;
     void savePdf(const QByteArray& document, const QString& path, const TaxQr& qr = {},
                  const QStringList& sources = {});
 
@@ -294,4 +306,8 @@ private:
     LongWork m_longWork;
     RunCredentials m_credentials;
     InvoiceIssuing::Options m_issuing;
+    // The last invoice issued: the document written from the screen and the
+    // one the book keeps.
+    QByteArray m_issuedFrom, m_issued;
+    std::optional<FacturaeVersion> m_facturaeVersion;
 };

@@ -162,6 +162,19 @@ void loadTreatmentSettings(InvoiceRecord& record, const QString& appDir) {
     record.lines().setZeroRateCause(s.zeroRateTreatment());
 }
 
+FacturaeVersion facturaeVersion(const QString& appDir) {
+    const QString path = AppFiles::registroIni(appDir);
+    const QString stored =
+        IniFile(path).readString(QStringLiteral("FACTURAE"), QStringLiteral("VERSION")).trimmed();
+    if (stored.isEmpty())
+        return FacturaeVersion::V3_2_1;
+    if (const auto version = FacturaeVersions::fromText(stored))
+        return *version;
+    throw AppError(QStringLiteral("[FACTURAE] VERSION=%1 en %2 no es válido: escriba 3.2.1 (la "
+                                  "versión habitual) o 3.2.2")
+                       .arg(stored, QDir::toNativeSeparators(path)));
+}
+
 QString usualWithholdingRate(const QString& appDir) {
     const QString path = AppFiles::registroIni(appDir);
     const QString stored = IniFile(path).readString(MisDatos, QStringLiteral("IRPF"));

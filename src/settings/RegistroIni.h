@@ -1,5 +1,6 @@
 #pragma once
 
+#include "invoice/FacturaeVersion.h"
 #include "invoice/PartyFields.h"
 #include "invoice/TreatmentReasons.h"
 #include "settings/AutoFirmaSettings.h"
@@ -64,5 +65,10 @@ QString usualWithholdingRate(const QString& appDir);
 // The same check for a rate about to be stored, as typed: its files' form
 // ("15", "7,5"), or AppError with the reason.
 QString withholdingRateToStore(const QString& typed);
+
+// The version of the documents written, [FACTURAE] VERSION: 3.2.1 when the
+// file or the key is missing or empty. Throws AppError naming the key and the
+// file for any other value than 3.2.1 or 3.2.2.
+FacturaeVersion facturaeVersion(const QString& appDir);
 
 } // namespace RegistroIni

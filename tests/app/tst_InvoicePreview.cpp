@@ -5,6 +5,7 @@
 #include "pdf/FacturaeReader.h"
 #include "pdf/PdfRenderer.h"
 
+#include "../ledger/LedgerFixture.h"
 #include "InvoiceBuilder.h"
 
 #include <QAction>
@@ -33,6 +34,7 @@ private slots:
     void saveIsConfirmedWithItsPath();
     void longInvoiceLaidOutBesideTheWindow();
     void taxQrGoesIntoTheSavedCopy();
+    void issuedInvoiceShowsItsCodeUntilChanged();
 };
 
 namespace {
@@ -279,6 +281,47 @@ void tst_InvoicePreview::taxQrGoesIntoTheSavedCopy() {
         QVERIFY(text.contains(QStringLiteral("QR tributario:")));
         QVERIFY(text.contains(QStringLiteral("VERI*FACTU")));
     }
+}
+
+// Ver / Imprimir after Generar shows the document issued: its code and the
+// legend the settings ask for. Before Generar, or once the invoice changes,
+// the copy has none.
+void tst_InvoicePreview::issuedInvoiceShowsItsCodeUntilChanged() {
+    QTemporaryDir dir;
+    FakePrompts prompts;
+    QFile settings(dir.filePath(QStringLiteral("Registro.Ini")));
+    QVERIFY(settings.open(QIODevice::WriteOnly));
+    settings.write("[MISDATOS]\nNIF=B15123458\n[VERIFACTU]\nMODO=VERIFACTU\nLEYENDA=SEDE\n");
+    settings.close();
+    auto window = WindowTestKit::openWindow(dir.path());
+    InvoiceSession& session = window->session();
+    session.importChosenFile(QStringLiteral(ORVANE_SAMPLES_DIR "/F2024-001.ini"));
+    session.record().setIssueDate(QDate(2025, 11, 14));
+    LedgerFixture::FakeClock clock;
+    clock.now = LedgerFixture::utc(2025, 11, 14, 9, 0);
+    session.issuing().ledger = LedgerFixture::options(clock);
+    Previewed seen;
+    window->setModalRunner(previewRunner(seen));
+    const auto copyText = [&](const QString& name) {
+        const QString pdf = dir.filePath(name);
+        prompts.fileAnswers.enqueue(pdf);
+        trigger(*window, "VerImprimir");
+        return QFile::exists(pdf) ? pdfText(pdf) : QStringLiteral("(no PDF)");
+    };
+
+    const QString before = copyText(QStringLiteral("antes.pdf"));
+    QCOMPARE(session.generateTo(dir.filePath(QStringLiteral("f.xml"))).status,
+             InvoiceSession::GenerateStatus::Written);
+    const QString issued = copyText(QStringLiteral("emitida.pdf"));
+    session.record().setText(RecordField::InvoiceNumber, QStringLiteral("2024-002"));
+    const QString changed = copyText(QStringLiteral("cambiada.pdf"));
+    QCOMPARE(prompts.errors(), QStringList());
+    if (before.isNull())
+        QSKIP("pdftotext is missing (poppler-utils)");
+    QVERIFY(!before.contains(QStringLiteral("QR tributario")));
+    QVERIFY2(issued.contains(QStringLiteral("QR tributario:")), qPrintable(issued));
+    QVERIFY(issued.contains(QStringLiteral("sede electrónica")));
+    QVERIFY(!changed.contains(QStringLiteral("QR tributario")));
 }
 
 QTEST_MAIN(tst_InvoicePreview)

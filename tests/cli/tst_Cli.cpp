@@ -19,6 +19,8 @@ private slots:
     void errors_data();
     void errors();
     void oneFailingInputOfSeveral();
+    void facturaeVersion_data();
+    void facturaeVersion();
     void usage_data();
     void usage();
     void withholdingOfADraft_data();
@@ -82,6 +84,13 @@ void tst_Cli::samplesGiveValidDocuments_data() {
                        "<ItemDescription>Guantes de protección \"nitrilo\" talla "
                        "9</ItemDescription>",
                        "<InvoiceTotal>300.83</InvoiceTotal>"};
+    // The same content in Facturae 3.2.2: only the frame differs.
+    for (const char* sample : {"F2024-001.ini", "F2024-002.ini", "F2024-003.ini"})
+        QTest::addRow("%s in 3.2.2", sample)
+            << sample << QStringList{"--facturae", "3.2.2"}
+            << QStringList{"xmlns:fe=\"http://www.facturae.gob.es/formato/Versiones/"
+                           "Facturaev3_2_2.xml\"",
+                           "<SchemaVersion>3.2.2</SchemaVersion>"};
 }
 
 void tst_Cli::samplesGiveValidDocuments() {
@@ -105,7 +114,10 @@ void tst_Cli::samplesGiveValidDocuments() {
     for (const QString& text : expected)
         QVERIFY2(document.contains(text), qPrintable(text));
 
-    const QString schema = QStringLiteral(ORVANE_THIRD_PARTY_DIR "/facturae/Facturaev3_2_1.xsd");
+    const QString schema =
+        document.contains(QStringLiteral("<SchemaVersion>3.2.2<"))
+            ? QStringLiteral(ORVANE_THIRD_PARTY_DIR "/facturae/Facturaev3_2_2.xsd")
+            : QStringLiteral(ORVANE_THIRD_PARTY_DIR "/facturae/Facturaev3_2_1.xsd");
     const QString xmllint = QStandardPaths::findExecutable(QStringLiteral("xmllint"));
     if (!QFile::exists(schema) || xmllint.isEmpty())
         QSKIP(qPrintable(QStringLiteral("not validated against the schema: %1 missing")
@@ -184,6 +196,51 @@ void tst_Cli::oneFailingInputOfSeveral() {
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("mala.XML"))));
 }
 
+// [FACTURAE] VERSION of Registro.Ini chooses the version; --facturae stands
+// over it; a value Orvane does not know is refused naming key and file.
+void tst_Cli::facturaeVersion_data() {
+    QTest::addColumn<QByteArray>("settings");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("version"); // empty: refused
+    QTest::newRow("no key") << QByteArray() << QStringList{} << "3.2.1";
+    QTest::newRow("empty key") << QByteArray("[FACTURAE]\nVERSION=\n") << QStringList{} << "3.2.1";
+    QTest::newRow("3.2.2") << QByteArray("[FACTURAE]\nVERSION=3.2.2\n") << QStringList{} << "3.2.2";
+    QTest::newRow("3.2.2 with blanks")
+        << QByteArray("[FACTURAE]\r\nVERSION= 3.2.2 \r\n") << QStringList{} << "3.2.2";
+    QTest::newRow("option over the file") << QByteArray("[FACTURAE]\nVERSION=3.2.2\n")
+                                          << QStringList{"--facturae", "3.2.1"} << "3.2.1";
+    QTest::newRow("option over an unknown value")
+        << QByteArray("[FACTURAE]\nVERSION=4\n") << QStringList{"--facturae", "3.2.2"} << "3.2.2";
+    QTest::newRow("unknown value")
+        << QByteArray("[FACTURAE]\nVERSION=3.2\n") << QStringList{} << "";
+}
+
+void tst_Cli::facturaeVersion() {
+    QFETCH(QByteArray, settings);
+    QFETCH(QStringList, options);
+    QFETCH(QString, version);
+    QTemporaryDir dir;
+    if (!settings.isEmpty())
+        writeFile(dir, QStringLiteral("Registro.Ini"), settings);
+    const QString input = copySample(dir, QStringLiteral("F2024-001.ini"));
+    const QString output = dir.filePath(QStringLiteral("f.xml"));
+    const Run run = cli(QStringList{"generate", "--home", dir.path(), "-o", output} + options +
+                        QStringList{input});
+    if (version.isEmpty()) {
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.err.contains(QStringLiteral("[FACTURAE] VERSION=3.2")) &&
+                     run.err.contains(QStringLiteral("Registro.Ini")),
+                 qPrintable(run.err));
+        QVERIFY(!QFile::exists(output));
+        return;
+    }
+    QVERIFY2(run.status == 0, qPrintable(run.err));
+    QVERIFY(readAll(output).contains("<SchemaVersion>" + version.toLatin1() + "</SchemaVersion>"));
+    // The check reads either version as what it is.
+    const Run check = cli({"check", output});
+    QCOMPARE(check.status, 0);
+}
+
 void tst_Cli::usage_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::newRow("nothing") << QStringList{};
@@ -201,6 +258,9 @@ void tst_Cli::usage_data() {
     QTest::newRow("withholding with both marks")
         << QStringList{"generate", "--withholding", "1.5,5", "a.ini"};
     QTest::newRow("empty withholding") << QStringList{"generate", "--withholding", "", "a.ini"};
+    QTest::newRow("unknown Facturae version")
+        << QStringList{"generate", "--facturae", "3.2", "a.ini"};
+    QTest::newRow("--facturae without a version") << QStringList{"generate", "a.ini", "--facturae"};
 }
 
 void tst_Cli::usage() {

@@ -7,6 +7,7 @@
 #include "book/InvoiceBook.h"
 #include "book/SqlStatement.h"
 #include "common/AppError.h"
+#include "facturae/TaxQrLine.h"
 #include "session/RecordSignatures.h"
 #include "session/RunCredentials.h"
 #include "settings/DraftFile.h"
@@ -45,6 +46,9 @@ private slots:
     void withoutSendingEachRecordIsSigned();
     void withoutSendingNoRecordIsStoredUnsigned_data();
     void withoutSendingNoRecordIsStoredUnsigned();
+    void withRecordsTheDocumentCarriesItsAddress_data();
+    void withRecordsTheDocumentCarriesItsAddress();
+    void withoutModeNoAddress();
     void signedCopyIsKeptWithItsInvoice();
 
 private:
@@ -545,6 +549,94 @@ void tst_InvoiceIssuing::signedCopyIsKeptWithItsInvoice() {
     QCOMPARE(book.signedDocument(entry.id), QByteArray("<firmada/>"));
     QCOMPARE(entry.state, HistoryKind::Signed);
     QCOMPARE(count(home(), "SELECT count(*) FROM documents WHERE kind = 'xsig'"), 1);
+}
+
+// The address inside the document is the record's (mode, host, ImporteTotal
+// before withholding); the copy finds it in the book and prints the legend
+// LEYENDA asks for, in VERI*FACTU mode only. The window's copy shows the
+// issued document until the invoice changes.
+void tst_InvoiceIssuing::withRecordsTheDocumentCarriesItsAddress_data() {
+    QTest::addColumn<QString>("settings");
+    QTest::addColumn<QString>("number");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("legend");
+    const QString numbered = QStringLiteral("?nif=B15123458&numserie=A-15&fecha=05-03-2027&"
+                                            "importe=671.01");
+    QTest::newRow("VERI*FACTU")
+        << "MODO=VERIFACTU"
+        << "15"
+        << "https://www2.agenciatributaria.gob.es/wlpl/TIKE-CONT/ValidarQR" + numbered
+        << "VERI*FACTU";
+    QTest::newRow("test host, the sede's legend")
+        << "MODO=VERIFACTU\nENTORNO=PRUEBAS\nLEYENDA=SEDE"
+        << "15"
+        << "https://prewww2.aeat.es/wlpl/TIKE-CONT/ValidarQR" + numbered
+        << "Factura verificable en la sede electrónica de la AEAT";
+    QTest::newRow("without sending: no legend")
+        << "MODO=NOVERIFACTU\nLEYENDA=SEDE"
+        << "15"
+        << "https://www2.agenciatributaria.gob.es/wlpl/TIKE-CONT/ValidarQRNoVerifactu" + numbered
+        << "";
+    QTest::newRow("number given by the book")
+        << "MODO=VERIFACTU"
+        << ""
+        << "https://www2.agenciatributaria.gob.es/wlpl/TIKE-CONT/ValidarQR?nif=B15123458&"
+           "numserie=A-1&fecha=05-03-2027&importe=671.01"
+        << "VERI*FACTU";
+}
+
+void tst_InvoiceIssuing::withRecordsTheDocumentCarriesItsAddress() {
+    QFETCH(QString, settings);
+    QFETCH(QString, number);
+    QFETCH(QString, address);
+    QFETCH(QString, legend);
+    writeText(QStringLiteral("Registro.Ini"),
+              QStringLiteral("[MISDATOS]\nNIF=%1\n[VERIFACTU]\n%2\n").arg(Issuer, settings));
+    LedgerFixture::FakeClock clock;
+    InvoiceIssuing::Options options = recordOptions(home(), clock);
+    // A stand-in signature: what is tested here is the address, not the signing.
+    options.ledger.signer.sign = [](const QByteArray& xml, RecordSigner::Kind, const QDateTime&) {
+        return xml;
+    };
+    const QString import =
+        importFile(QStringLiteral("f.ini"), number, QStringLiteral("05/03/2027"));
+
+    InvoiceSession session(home());
+    session.start(QDate(2027, 3, 5));
+    session.importChosenFile(import);
+    session.issuing() = options;
+    const InvoiceSession::Generated generated = session.generateTo({});
+    QCOMPARE(generated.status, InvoiceSession::GenerateStatus::Written);
+    const QByteArray written = fileBytes(generated.path);
+    QCOMPARE(written.count("<InvoiceAdditionalInformation>"), 1);
+    QCOMPARE(TaxQrLine::inDocument(written), address);
+    QVERIFY(written.contains("QR tributario: " + address.toUtf8().replace("&", "&amp;")));
+
+    const TaxQr qr = session.taxQrOf(written);
+    QCOMPARE(qr.address, address);
+    QCOMPARE(qr.legend, legend);
+    // A changed address is no longer the record's: no legend, no code of ours.
+    QByteArray altered = written;
+    altered.replace("importe=671.01", "importe=671.02");
+    QVERIFY(session.taxQrOf(altered).isEmpty());
+
+    QCOMPARE(session.shownDocument(), written);
+    session.record().setText(RecordField::InvoiceNumber, QStringLiteral("99"));
+    QVERIFY(!session.shownDocument().contains("QR tributario"));
+    QVERIFY(session.taxQrOf(session.shownDocument()).isEmpty());
+}
+
+void tst_InvoiceIssuing::withoutModeNoAddress() {
+    const QString import = importFile(QStringLiteral("f.ini"), QStringLiteral("15"));
+    InvoiceSession session(home());
+    session.start(QDate(2027, 3, 5));
+    session.importChosenFile(import);
+    const QByteArray before = session.currentDocument();
+    const InvoiceSession::Generated generated = session.generateTo({});
+    QCOMPARE(generated.status, InvoiceSession::GenerateStatus::Written);
+    QCOMPARE(fileBytes(generated.path), before);
+    QVERIFY(!before.contains("AdditionalData"));
+    QVERIFY(session.taxQrOf(before).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(tst_InvoiceIssuing)
