@@ -4,8 +4,10 @@
 #include "book/BookError.h"
 #include "ledger/LedgerCheck.h"
 #include "session/InvoiceSession.h"
+#include "session/RunEvents.h"
 #include "widgets/BackgroundWork.h"
 #include "widgets/ErrorGuard.h"
+#include "widgets/Prompts.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -39,6 +41,10 @@ RecordChainWindow::RecordChainWindow(InvoiceSession& session, QWidget* parent)
     fixed.setStyleHint(QFont::Monospace);
     m_last->setFont(fixed);
 
+    m_alarm = valueLabel(this, "ChainAlarm");
+    m_alarm->setStyleSheet(QStringLiteral("color: #c00000; font-weight: bold;"));
+    m_alarm->hide();
+
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Estado de la cadena:"), m_state);
     form->addRow(QStringLiteral("Registros:"), m_count);
@@ -56,15 +62,21 @@ RecordChainWindow::RecordChainWindow(InvoiceSession& session, QWidget* parent)
     auto* close = new QPushButton(QStringLiteral("&Cerrar"), this);
     close->setObjectName(QStringLiteral("Cerrar"));
     close->setDefault(true);
+    m_resolve = new QPushButton(QStringLiteral("&Resolver la alarma…"), this);
+    m_resolve->setObjectName(QStringLiteral("ResolverAlarma"));
+    m_resolve->hide();
+    connect(m_resolve, &QPushButton::clicked, this, [this] { ResolverAlarmaClick(); });
     connect(m_check, &QPushButton::clicked, this, [this] { ComprobarClick(); });
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_resolve);
     buttons->addStretch(1);
     buttons->addWidget(m_check);
     buttons->addWidget(close);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
+    layout->addWidget(m_alarm);
     layout->addWidget(note);
     layout->addStretch(1);
     layout->addLayout(buttons);
@@ -79,12 +91,48 @@ void RecordChainWindow::showEvent(QShowEvent* event) {
     ComprobarClick();
 }
 
+void RecordChainWindow::showAlarm() {
+    const std::optional<IntegrityAlarm> alarm =
+        RunEvents(m_session.appDir(), m_session.credentials().signer()).alarm();
+    m_alarm->setText(alarm ? alarm->text() : QString());
+    m_alarm->setVisible(alarm.has_value());
+    m_resolve->setVisible(alarm.has_value());
+}
+
+void RecordChainWindow::ResolverAlarmaClick() {
+    runGuarded(this, [&] {
+        QString note;
+        if (!Prompts::instance().askText(this, QStringLiteral("Resolver la alarma de integridad"),
+                                         QStringLiteral("Escriba lo que ha revisado y por qué da "
+                                                        "la alarma por resuelta:"),
+                                         note))
+            return;
+        const IntegrityAlarm resolved =
+            RunEvents(m_session.appDir(), m_session.credentials().signer()).resolveAlarm(note);
+        Prompts::instance().inform(this, windowTitle(), withFullStop(resolved.text()));
+        showAlarm();
+    });
+}
+
 void RecordChainWindow::ComprobarClick() {
     m_checked = true;
     runGuarded(this, [&] {
         m_state->setText(QStringLiteral("Comprobando…"));
         std::optional<LedgerCheckReport> report;
+        // Without sending, with the run's certificate open, the signatures
+        // and the events are checked too, and the check is logged.
+        const RunEvents events(m_session.appDir(), m_session.credentials().signer());
+        const bool integrity = events.active() && m_session.credentials().isOpen();
+        QStringList integrityLines;
+        bool integrityOk = true;
         BackgroundWork::run(this, QStringLiteral("Comprobando la cadena de registros…"), [&] {
+            if (integrity) {
+                const IntegrityReport found = events.checkIntegrity();
+                report = found.records;
+                integrityLines = found.lines();
+                integrityOk = found.ok();
+                return;
+            }
             std::unique_ptr<BookDatabase> db;
             try {
                 db = BookDatabase::openExisting(m_session.appDir());
@@ -96,8 +144,16 @@ void RecordChainWindow::ComprobarClick() {
             }
             report = LedgerCheck::run(*db);
         });
+        showAlarm();
+        if (integrity) {
+            m_state->setText(integrityLines.join(u'\n'));
+            m_state->setStyleSheet(
+                integrityOk ? QString() : QStringLiteral("color: #a00000; font-weight: bold;"));
+        }
         if (!report || report->chains.isEmpty()) {
-            m_state->setText(QStringLiteral("El libro no guarda ningún registro de facturación."));
+            if (!integrity)
+                m_state->setText(
+                    QStringLiteral("El libro no guarda ningún registro de facturación."));
             m_count->setText(QStringLiteral("0"));
             m_last->clear();
             return;
@@ -112,9 +168,11 @@ void RecordChainWindow::ComprobarClick() {
             counts << who + QString::number(chain.count);
             lasts << who + (chain.lastHuella.isEmpty() ? QStringLiteral("—") : chain.lastHuella);
         }
-        m_state->setText(states.join(u'\n'));
-        m_state->setStyleSheet(report->ok() ? QString()
-                                            : QStringLiteral("color: #a00000; font-weight: bold;"));
+        if (!integrity) {
+            m_state->setText(states.join(u'\n'));
+            m_state->setStyleSheet(
+                report->ok() ? QString() : QStringLiteral("color: #a00000; font-weight: bold;"));
+        }
         m_count->setText(counts.join(u'\n'));
         m_last->setText(lasts.join(u'\n'));
     });

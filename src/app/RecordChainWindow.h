@@ -11,19 +11,27 @@ class QPushButton;
 // fingerprint computed again, every link and sequence number): how many
 // records, the last fingerprint, and "cadena correcta" or the first fault
 // with its sequence number and invoice. The check runs beside the window;
-// "Comprobar de nuevo" runs it again.
+// "Comprobar de nuevo" runs it again. An integrity alarm that is on is shown
+// in red, and "Resolver la alarma…" resolves it with a note.
 class RecordChainWindow : public QDialog {
     Q_OBJECT
 public:
     explicit RecordChainWindow(InvoiceSession& session, QWidget* parent = nullptr);
 
     void ComprobarClick(); // checks the chain and shows what was found
+    // Asks a note and resolves the integrity alarm with it (the mode without
+    // sending); the resolution is logged, signed with the run's certificate.
+    void ResolverAlarmaClick();
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void showAlarm();
+
     InvoiceSession& m_session;
+    QLabel* m_alarm = nullptr;
+    QPushButton* m_resolve = nullptr;
     QLabel* m_state = nullptr;
     QLabel* m_count = nullptr;
     QLabel* m_last = nullptr;

@@ -1074,6 +1074,7 @@ void TForm2::editRecordSettings() {
         runModal(window);
     });
     updateRecordNotice();
+    m_recordRun->refresh();
 }
 
 void TForm2::RegistroFacturacionClick() {
@@ -1081,6 +1082,7 @@ void TForm2::RegistroFacturacionClick() {
         RecordChainWindow window(m_session, this);
         runModal(window);
     });
+    m_recordRun->refresh();
 }
 
 void TForm2::setToday(Today today) {
