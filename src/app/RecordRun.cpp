@@ -145,9 +145,26 @@ void RecordRun::checkEnded() {
 }
 
 bool RecordRun::askPassword() {
+    if (!modeSigns() || m_session.credentials().isOpen())
+        return m_session.credentials().isOpen();
+    return openCertificate();
+}
+
+bool RecordRun::changeMode(RecordSettings::Mode from, RecordSettings::Mode to) {
+    using Mode = RecordSettings::Mode;
+    if (from == to || (from != Mode::NoVerifactu && to != Mode::NoVerifactu))
+        return true;
+    if (!m_session.credentials().isOpen() && !openCertificate())
+        return false;
+    if (to == Mode::NoVerifactu)
+        m_events->modeStarted();
+    else
+        m_events->modeEnded();
+    return true;
+}
+
+bool RecordRun::openCertificate() {
     RunCredentials& credentials = m_session.credentials();
-    if (!modeSigns() || credentials.isOpen())
-        return credentials.isOpen();
     const QString path = RunCredentials::certificateFile(m_session.appDir());
     try {
         if (path.isEmpty())

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ledger/RecordSettings.h"
 #include "records/GenerationTime.h"
 
 #include <QObject>
@@ -46,6 +47,12 @@ public:
     // afterwards. Cancel leaves the run without one.
     bool askPassword();
 
+    // The settings page is about to save a change of mode: entering or
+    // leaving the mode without sending is logged first, signed (the password
+    // is asked if no certificate is open). False when the person cancelled;
+    // AppError when it cannot be logged. Nothing to log for other changes.
+    bool changeMode(RecordSettings::Mode from, RecordSettings::Mode to);
+
     // Whether the mode of the settings file signs records and events.
     bool modeSigns() const;
     // Whether the check of the book started at start is still running.
@@ -63,6 +70,8 @@ signals:
     void checked();
 
 private:
+    // Asks the password of [FIRMA] CERTIFICADO and keeps the certificate.
+    bool openCertificate();
     void showCertificateState();
     void checkInBackground();
     void checkEnded();

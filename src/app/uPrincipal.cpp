@@ -1071,6 +1071,8 @@ void TForm2::editIssuerSettings() {
 void TForm2::editRecordSettings() {
     runGuarded(this, [&] {
         RecordSettingsDialog window(appDir(), this);
+        window.setModeChange(
+            [this](auto from, auto to) { return m_recordRun->changeMode(from, to); });
         runModal(window);
     });
     updateRecordNotice();

@@ -7,6 +7,7 @@
 
 #include "app/RecordChainWindow.h"
 #include "app/RecordRun.h"
+#include "app/RecordSettingsDialog.h"
 #include "app/RecordStatus.h"
 
 #include "book/BookDatabase.h"
@@ -16,6 +17,7 @@
 #include "records/ProducerData.h"
 #include "session/RecordSignatures.h"
 
+#include <QComboBox>
 #include <QFileInfo>
 #include <QPushButton>
 #include <QStatusBar>
@@ -40,6 +42,7 @@ private slots:
     void certificateForgottenAtQuit();
     void checkAtStartRaisesTheAlarmUntilResolved();
     void summariesWhileRunningAndAtQuit();
+    void modeStartAndEndFromTheSettingsPage();
 
 private:
     void writeSettings(const QString& mode, const QString& certificate) const;
@@ -268,6 +271,44 @@ void tst_RecordRun::summariesWhileRunningAndAtQuit() {
     QCOMPARE(eventTypes().count(QStringLiteral("10")) - before, 2);
     QVERIFY(m_window->close());
     QCOMPARE(eventTypes().count(QStringLiteral("10")) - before, 3);
+}
+
+// Entering the mode without sending on the settings page logs its start,
+// signed with the certificate whose password is asked then (cancelled:
+// nothing saved, nothing logged); leaving it logs its end with the same
+// certificate, not asked again.
+void tst_RecordRun::modeStartAndEndFromTheSettingsPage() {
+    writeSettings(QStringLiteral("VERIFACTU"), m_pki.signer);
+    open();
+    QVERIFY(m_prompts->textsOf(QStringLiteral("password")).isEmpty());
+    bool accepted = false;
+    int chosen = 2;
+    m_window->setModalRunner([&](QDialog& dialog) {
+        dialog.show();
+        dialog.findChild<QComboBox*>(QStringLiteral("Modo"))->setCurrentIndex(chosen);
+        qobject_cast<RecordSettingsDialog*>(&dialog)->GuardarClick();
+        accepted = dialog.result() == QDialog::Accepted;
+    });
+    const QString ini = file(QStringLiteral("Registro.Ini"));
+
+    m_window->editRecordSettings(); // the password box cancelled
+    QVERIFY(!accepted);
+    QVERIFY(readAll(ini).contains("MODO=VERIFACTU"));
+    QVERIFY(!QFileInfo::exists(file(QStringLiteral("Libro.db"))) || eventTypes().isEmpty());
+
+    m_prompts->passwordAnswers.enqueue(QByteArray(TestPki::Password));
+    m_window->editRecordSettings();
+    QVERIFY(accepted);
+    QVERIFY(readAll(ini).contains("MODO=NOVERIFACTU"));
+    QCOMPARE(eventTypes(), QStringList{"01"});
+    QCOMPARE(recordStatus()->mode(), QStringLiteral("NO VERI*FACTU"));
+
+    chosen = 0;
+    m_window->editRecordSettings();
+    QVERIFY(accepted);
+    QCOMPARE(eventTypes(), (QStringList{"01", "02"}));
+    QCOMPARE(m_prompts->textsOf(QStringLiteral("password")).size(), 2);
+    QVERIFY(recordStatus()->mode().isEmpty());
 }
 
 QTEST_MAIN(tst_RecordRun)
