@@ -2,6 +2,7 @@
 
 #include "book/BookDatabase.h"
 #include "book/BookError.h"
+#include "ledger/ChainListing.h"
 #include "ledger/LedgerCheck.h"
 #include "session/InvoiceSession.h"
 #include "session/RunEvents.h"
@@ -11,9 +12,12 @@
 
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QTabWidget>
+#include <QTableWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -24,6 +28,18 @@ QLabel* valueLabel(QWidget* parent, const char* name) {
     label->setWordWrap(true);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     return label;
+}
+
+QTableWidget* rowTable(QWidget* parent, const char* name, const QString& what) {
+    auto* table = new QTableWidget(0, 5, parent);
+    table->setObjectName(QLatin1String(name));
+    table->setHorizontalHeaderLabels({QStringLiteral("N.º"), what, QStringLiteral("Generado"),
+                                      QStringLiteral("Enlace"), QStringLiteral("Orden temporal")});
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->verticalHeader()->hide();
+    table->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
+    return table;
 }
 
 } // namespace
@@ -74,13 +90,20 @@ RecordChainWindow::RecordChainWindow(InvoiceSession& session, QWidget* parent)
     buttons->addWidget(m_check);
     buttons->addWidget(close);
 
+    m_records = rowTable(this, "RecordRows", QStringLiteral("Registro"));
+    m_events = rowTable(this, "EventRows", QStringLiteral("Evento"));
+    auto* tabs = new QTabWidget(this);
+    tabs->setObjectName(QStringLiteral("ChainTabs"));
+    tabs->addTab(m_records, QStringLiteral("&Registros"));
+    tabs->addTab(m_events, QStringLiteral("&Eventos"));
+
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(m_alarm);
     layout->addWidget(note);
-    layout->addStretch(1);
+    layout->addWidget(tabs, 1);
     layout->addLayout(buttons);
-    resize(620, 260);
+    resize(820, 560);
 }
 
 void RecordChainWindow::showEvent(QShowEvent* event) {
@@ -125,13 +148,13 @@ void RecordChainWindow::ComprobarClick() {
         const bool integrity = events.active() && m_session.credentials().isOpen();
         QStringList integrityLines;
         bool integrityOk = true;
+        QList<ListedRow> recordRows, eventRows;
         BackgroundWork::run(this, QStringLiteral("Comprobando la cadena de registros…"), [&] {
             if (integrity) {
                 const IntegrityReport found = events.checkIntegrity();
                 report = found.records;
                 integrityLines = found.lines();
                 integrityOk = found.ok();
-                return;
             }
             std::unique_ptr<BookDatabase> db;
             try {
@@ -142,8 +165,13 @@ void RecordChainWindow::ComprobarClick() {
                     throw;
                 return;
             }
-            report = LedgerCheck::run(*db);
+            if (!integrity)
+                report = LedgerCheck::run(*db);
+            recordRows = ChainListing::records(*db);
+            eventRows = ChainListing::events(*db);
         });
+        fill(m_records, recordRows);
+        fill(m_events, eventRows);
         showAlarm();
         if (integrity) {
             m_state->setText(integrityLines.join(u'\n'));
@@ -176,4 +204,21 @@ void RecordChainWindow::ComprobarClick() {
         m_count->setText(counts.join(u'\n'));
         m_last->setText(lasts.join(u'\n'));
     });
+}
+
+void RecordChainWindow::fill(QTableWidget* table, const QList<ListedRow>& rows) {
+    table->setRowCount(int(rows.size()));
+    const QBrush wrong(QColor(0xa0, 0, 0));
+    for (int i = 0; i < rows.size(); ++i) {
+        const ListedRow& row = rows[i];
+        const QStringList texts = {QString::number(row.sequence), row.what, row.generatedAt,
+                                   row.check.linkText(), row.check.orderText()};
+        for (int column = 0; column < texts.size(); ++column) {
+            auto* item = new QTableWidgetItem(texts[column]);
+            if ((column == 3 && !row.check.linkOk()) || (column == 4 && !row.check.orderOk()))
+                item->setForeground(wrong);
+            table->setItem(i, column, item);
+        }
+    }
+    table->resizeColumnToContents(0);
 }

@@ -21,6 +21,7 @@
 #include <QFileInfo>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTableWidget>
 #include <QTest>
 
 // The billing records' mode in the window. Working without sending each
@@ -238,6 +239,12 @@ void tst_RecordRun::checkAtStartRaisesTheAlarmUntilResolved() {
         auto* window = qobject_cast<RecordChainWindow*>(&dialog);
         QVERIFY(window);
         window->ComprobarClick();
+        // Each event listed with its link and order; the name changed is
+        // signed but not fingerprinted, so the chain itself still holds.
+        auto* rows = window->findChild<QTableWidget*>(QStringLiteral("EventRows"));
+        QVERIFY(rows->rowCount() >= 3);
+        QCOMPARE(rows->item(0, 3)->text(), QStringLiteral("enlace correcto"));
+        QCOMPARE(rows->item(0, 4)->text(), QStringLiteral("orden temporal correcto"));
         auto* resolve = window->findChild<QPushButton*>(QStringLiteral("ResolverAlarma"));
         QVERIFY(!resolve->isHidden());
         resolve->click();
