@@ -13,6 +13,8 @@
 #include "widgets/Prompts.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 #include <QThread>
 #include <QTimer>
 
@@ -171,11 +173,15 @@ bool RecordRun::openCertificate() {
             throw AppError(QStringLiteral("En el modo NO VERI*FACTU cada registro y cada evento "
                                           "se firma con el certificado de Configuración > Firma, "
                                           "y no hay ninguno elegido: elíjalo allí"));
+        if (!QFileInfo(path).isFile())
+            throw AppError(QStringLiteral("No se encuentra el certificado %1 que nombra "
+                                          "Configuración > Firma: elíjalo allí de nuevo")
+                               .arg(QDir::toNativeSeparators(path)));
         std::optional<SigningCertificate> opened = SignatureFlow::openAsked(
             m_window, path,
             QStringLiteral("Orvane trabaja sin envío (NO VERI*FACTU): cada registro de "
-                           "facturación y cada evento se firma con su certificado. Escriba su "
-                           "contraseña una vez para esta sesión; Orvane la olvida al cerrarse."));
+                           "facturación\ny cada evento se firma con su certificado. Escriba su "
+                           "contraseña\nuna vez para esta sesión; Orvane la olvida al cerrarse."));
         if (opened) {
             // An expired certificate would refuse every signature of the run.
             opened->checkUsableAt(QDateTime::currentDateTime());
