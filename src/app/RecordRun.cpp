@@ -38,8 +38,10 @@ RecordRun::RecordRun(InvoiceSession& session, QWidget* window, MainStatusBar* st
 }
 
 RecordRun::~RecordRun() {
-    if (m_check)
+    if (m_check) {
         m_check->wait();
+        delete m_check;
+    }
 }
 
 void RecordRun::setClock(GenerationTime::Clock clock) {
@@ -63,23 +65,30 @@ void RecordRun::quit() {
     m_timer->stop();
     if (m_check)
         m_check->wait();
-    if (modeSigns() && m_session.credentials().isOpen())
-        logged(QStringLiteral("el resumen de eventos al cerrar"),
-               [&] { m_events->summaryAtQuit(); });
+    if (modeSigns() && m_session.credentials().isOpen()) {
+        // The status bar is about to go: said in a box.
+        try {
+            m_events->summaryAtQuit();
+        } catch (const AppError& e) {
+            Prompts::instance().warn(
+                m_window, Caption,
+                QStringLiteral("No se ha podido anotar el resumen de eventos al cerrar: %1")
+                    .arg(withFullStop(e.message())));
+        }
+    }
     m_session.credentials().clear();
 }
 
 void RecordRun::summaryIfDue() {
-    if (modeSigns() && m_session.credentials().isOpen())
-        logged(QStringLiteral("el resumen de eventos de cada 6 horas"),
-               [&] { m_events->summaryIfDue(); });
-}
-
-void RecordRun::logged(const QString& what, const std::function<void()>& work) {
+    if (!modeSigns() || !m_session.credentials().isOpen())
+        return;
     try {
-        work();
+        m_events->summaryIfDue();
     } catch (const AppError& e) {
-        m_status->report(QStringLiteral("No se ha podido anotar %1: %2").arg(what, e.message()));
+        // Still due: the next minute tries again.
+        m_status->report(
+            QStringLiteral("No se ha podido anotar el resumen de eventos de cada 6 horas: %1")
+                .arg(e.message()));
     }
 }
 

@@ -75,8 +75,6 @@ private:
     void showCertificateState();
     void checkInBackground();
     void checkEnded();
-    // Runs work that writes an event; a failure is said in the status bar.
-    void logged(const QString& what, const std::function<void()>& work);
 
     InvoiceSession& m_session;
     QWidget* m_window;

@@ -4,6 +4,7 @@
 
 #include "../ledger/LedgerFixture.h"
 #include "../signing/TestPki.h"
+#include "TrialProducer.h"
 
 #include "app/RecordChainWindow.h"
 #include "app/RecordRun.h"
@@ -14,7 +15,6 @@
 #include "book/SqlStatement.h"
 #include "common/AppError.h"
 #include "records/GenerationTime.h"
-#include "records/ProducerData.h"
 #include "session/RecordSignatures.h"
 
 #include <QComboBox>
@@ -74,13 +74,7 @@ void tst_RecordRun::initTestCase() {
     if (!TestPki::available())
         QSKIP("The openssl command is needed to make the test certificates");
     QVERIFY2(m_pki.create(), qPrintable(m_pki.problem));
-    // The built-in producer data are not filled in yet.
-    const QString producer = m_pki.path("producer.json");
-    QFile json(producer);
-    QVERIFY(json.open(QIODevice::WriteOnly));
-    json.write(R"({"producer": {"name": "Productora de Ensayo, S.L.", "taxId": "B12345674"},
-                  "system": {"name": "Orvane", "id": "OV"}})");
-    qputenv(ProducerData::FileVariable, producer.toUtf8());
+    QVERIFY(useTrialProducer(m_pki.path(QString())));
 }
 
 void tst_RecordRun::writeSettings(const QString& mode, const QString& certificate) const {

@@ -1,10 +1,10 @@
 #include "../ledger/LedgerFixture.h"
 #include "../signing/TestPki.h"
+#include "TrialProducer.h"
 
 #include "book/BookDatabase.h"
 #include "book/SqlStatement.h"
 #include "ledger/AlarmStore.h"
-#include "records/ProducerData.h"
 #include "session/RunCredentials.h"
 #include "session/RunEvents.h"
 
@@ -47,12 +47,7 @@ void tst_RunEvents::initTestCase() {
     QVERIFY2(m_pki.create(), qPrintable(m_pki.problem));
     QByteArray password(TestPki::Password);
     m_credentials.open(m_pki.signer, password);
-    const QString producer = m_pki.path("producer.json");
-    QFile json(producer);
-    QVERIFY(json.open(QIODevice::WriteOnly));
-    json.write(R"({"producer": {"name": "Productora de Ensayo, S.L.", "taxId": "B12345674"},
-                  "system": {"name": "Orvane", "id": "OV"}})");
-    qputenv(ProducerData::FileVariable, producer.toUtf8());
+    QVERIFY(useTrialProducer(m_pki.path(QString())));
 }
 
 void tst_RunEvents::init() {
