@@ -1,5 +1,7 @@
 #include "app/MainStatusBar.h"
 
+#include "app/RecordStatus.h"
+
 #include <QLabel>
 #include <QProgressBar>
 
@@ -26,6 +28,7 @@ MainStatusBar::MainStatusBar(QWidget* parent) : QStatusBar(parent) {
     m_notice->setWordWrap(false);
     m_notice->hide();
     addPermanentWidget(m_notice);
+    addPermanentWidget(m_records = new RecordStatus(this));
 }
 
 void MainStatusBar::setNotice(const QString& text) {

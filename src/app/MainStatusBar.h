@@ -4,6 +4,7 @@
 
 class QLabel;
 class QProgressBar;
+class RecordStatus;
 
 // The main window's status bar: what the last action did, with its path,
 // and a busy indicator while another program works for the window. The text
@@ -24,8 +25,12 @@ public:
     void setNotice(const QString& text);
     QString notice() const;
 
+    // The records' mode and integrity alarm, at the right end.
+    RecordStatus* records() const { return m_records; }
+
 private:
     QLabel* m_text = nullptr;
     QProgressBar* m_busy = nullptr;
     QLabel* m_notice = nullptr;
+    RecordStatus* m_records = nullptr;
 };

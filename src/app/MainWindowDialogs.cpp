@@ -13,6 +13,7 @@
 #include "app/LinesGrid.h"
 #include "app/MainStatusBar.h"
 #include "app/RecordChainWindow.h"
+#include "app/RecordRun.h"
 #include "app/RecordSettingsDialog.h"
 #include "app/uAcercaDe.h"
 #include "app/uAdmon.h"
@@ -67,9 +68,12 @@ void TForm2::editIssuerSettings() {
 void TForm2::editRecordSettings() {
     runGuarded(this, [&] {
         RecordSettingsDialog window(appDir(), this);
+        window.setModeChange(
+            [this](auto from, auto to) { return m_recordRun->changeMode(from, to); });
         runModal(window);
     });
     updateRecordNotice();
+    m_recordRun->refresh();
 }
 
 void TForm2::RegistroFacturacionClick() {
@@ -77,6 +81,7 @@ void TForm2::RegistroFacturacionClick() {
         RecordChainWindow window(m_session, this);
         runModal(window);
     });
+    m_recordRun->refresh();
 }
 
 void TForm2::editAdministrations() {

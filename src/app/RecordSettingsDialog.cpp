@@ -128,6 +128,10 @@ void RecordSettingsDialog::GuardarClick() {
         m_mode->setFocus();
         return;
     }
+    QStringList unknown;
+    const RecordSettings::Mode before = RecordSettings::readKnown(ini, unknown).mode;
+    if (before != settings.mode && m_modeChange && !m_modeChange(before, settings.mode))
+        return;
     settings.write(ini);
     ini.save();
     accept();

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "ledger/RecordSettings.h"
 #include "widgets/SettingsDialog.h"
 
 #include <QString>
+
+#include <functional>
 
 class QComboBox;
 class QLabel;
@@ -19,6 +22,12 @@ class RecordSettingsDialog : public SettingsDialog {
 public:
     explicit RecordSettingsDialog(const QString& appDir, QWidget* parent = nullptr);
 
+    // Told before a change of mode is saved, so that entering or leaving a
+    // mode can be logged first; false (the person cancelled) or AppError
+    // keeps the page open with nothing saved.
+    using ModeChange = std::function<bool(RecordSettings::Mode from, RecordSettings::Mode to)>;
+    void setModeChange(ModeChange change) { m_modeChange = std::move(change); }
+
     // Handlers, public so that tests can drive them as the buttons do.
     void GuardarClick(); // stores the choices and closes; refused while the mode cannot be
     void showModeProblem();
@@ -30,6 +39,7 @@ private:
     QString iniPath() const;
 
     QString m_appDir;
+    ModeChange m_modeChange;
     QComboBox* m_mode = nullptr;
     QComboBox* m_territory = nullptr;
     QComboBox* m_environment = nullptr;

@@ -42,6 +42,7 @@ public:
     ~TForm2() override;
 
     InvoiceSession& session() { return m_session; }
+    RecordRun* recordRun() const { return m_recordRun; }
     InvoiceRecord& record() { return m_record; }
     const QString& appDir() const { return m_session.appDir(); }
 

@@ -32,7 +32,7 @@ int sendRecords(const QString& home, const QString& certificatePath, const QStri
                                       "enviar. Indique la carpeta del programa con --home")
                            .arg(QDir::toNativeSeparators(QDir(home).absolutePath())));
 
-    const QString path = RecordSigning::certificateFile(ini, home, certificatePath);
+    const QString path = RecordSigning::certificateFile(home, certificatePath);
     if (path.isEmpty())
         throw AppError(QStringLiteral("La Agencia Tributaria solo acepta registros con el "
                                       "certificado del emisor, y no hay ninguno: indíquelo en "

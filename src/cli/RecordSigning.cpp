@@ -4,8 +4,9 @@
 #include "common/AppError.h"
 #include "session/InvoiceSession.h"
 #include "session/RecordSignatures.h"
+#include "session/RunCredentials.h"
+#include "session/RunEvents.h"
 #include "settings/AppFiles.h"
-#include "settings/FirmaSettings.h"
 #include "settings/IniFile.h"
 #include "signing/SigningCertificate.h"
 
@@ -28,7 +29,7 @@ std::optional<RecordSigning> RecordSigning::open(const QString& home,
     const RecordSettings settings = RecordSettings::read(ini);
     if (settings.mode != RecordSettings::Mode::NoVerifactu)
         return std::nullopt;
-    const QString path = certificateFile(ini, home, certificatePath);
+    const QString path = certificateFile(home, certificatePath);
     if (path.isEmpty())
         throw AppError(QStringLiteral("En el modo NO VERI*FACTU cada registro y cada evento se "
                                       "firma, y no hay certificado: indíquelo en Configuración > "
@@ -51,20 +52,9 @@ bool RecordSigning::modeSigns(const QString& home) {
 }
 
 QString RecordSigning::issuerName(const IssuerSettings& issuer) {
-    if (issuer.personLetter() != u"F")
-        return issuer.name;
-    QStringList parts;
-    for (const QString& part : {issuer.name, issuer.surname1, issuer.surname2}) {
-        if (!part.trimmed().isEmpty())
-            parts << part.trimmed();
-    }
-    return parts.join(u' ');
+    return RunEvents::issuerName(issuer);
 }
 
-QString RecordSigning::certificateFile(const IniFile& ini, const QString& home,
-                                       const QString& given) {
-    if (!given.isEmpty())
-        return given;
-    const QString named = FirmaSettings::read(ini).certificate.trimmed();
-    return named.isEmpty() ? QString() : QDir(home).absoluteFilePath(named);
+QString RecordSigning::certificateFile(const QString& home, const QString& given) {
+    return RunCredentials::certificateFile(home, given);
 }

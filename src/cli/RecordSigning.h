@@ -10,8 +10,6 @@
 #include <memory>
 #include <optional>
 
-class IniFile;
-
 class BookDatabase;
 class QTextStream;
 class SigningCertificate;
@@ -45,7 +43,7 @@ struct RecordSigning {
 
     // The issuer's name as records write it: a person's with the surnames.
     static QString issuerName(const IssuerSettings& issuer);
-    // The certificate file: given (--cert) or else [FIRMA] CERTIFICADO of ini,
-    // relative to home; empty when neither names one.
-    static QString certificateFile(const IniFile& ini, const QString& home, const QString& given);
+    // The certificate file: given (--cert) or else [FIRMA] CERTIFICADO of
+    // home's Registro.Ini, relative to home; empty when neither names one.
+    static QString certificateFile(const QString& home, const QString& given);
 };

@@ -1,10 +1,10 @@
 #include "../signing/TestPki.h"
 #include "CliRunner.h"
+#include "TrialProducer.h"
 
 #include "book/BookDatabase.h"
 #include "book/SqlStatement.h"
 #include "records/GenerationTime.h"
-#include "records/ProducerData.h"
 #include "session/RecordSignatures.h"
 
 #include <QDir>
@@ -56,13 +56,7 @@ void tst_CliGenerateSigned::initTestCase() {
     QFile password(m_passwordFile);
     QVERIFY(password.open(QIODevice::WriteOnly));
     password.write(QByteArray(TestPki::Password) + '\n');
-    // The built-in producer data are not filled in yet.
-    const QString producer = m_pki.path("producer.json");
-    QFile json(producer);
-    QVERIFY(json.open(QIODevice::WriteOnly));
-    json.write(R"({"producer": {"name": "Productora de Ensayo, S.L.", "taxId": "B12345674"},
-                  "system": {"name": "Orvane", "id": "OV"}})");
-    qputenv(ProducerData::FileVariable, producer.toUtf8());
+    QVERIFY(useTrialProducer(m_pki.path(QString())));
 }
 
 void tst_CliGenerateSigned::init() {
