@@ -2,6 +2,7 @@
 
 #include "common/Decimal.h"
 #include "invoice/AdministrationCentres.h"
+#include "invoice/Correction.h"
 #include "invoice/InvoiceLine.h"
 #include "invoice/PartyFields.h"
 #include "invoice/PersonType.h"
@@ -10,6 +11,8 @@
 #include <QDate>
 #include <QString>
 #include <QVector>
+
+#include <optional>
 
 // One party of an invoice, the issuer or the customer: its kind and every
 // field of the party table. A field the kind does not have is kept (a person
@@ -52,6 +55,8 @@ struct Invoice {
     Decimal withholdingRate;  // I.R.P.F. in per cent, 0 to 100
     TreatmentReasons reasons; // written on every exempt or not-subject line
     QVector<InvoiceLine> lines;
+    // Set for a corrective invoice only.
+    std::optional<Correction> correction;
 
     InvoiceParty& party(Party which) { return which == Party::Issuer ? issuer : customer; }
     const InvoiceParty& party(Party which) const {

@@ -145,6 +145,7 @@ Invoice InvoiceRecord::invoice() const {
     v.withholdingRate = withholdingRate();
     v.reasons = m_reasons;
     v.lines = m_lines.lines();
+    v.correction = m_correction;
     return v;
 }
 
@@ -181,6 +182,7 @@ void InvoiceRecord::assign(const Invoice& v) {
     v.centres.storeIn(*this);
     setAdministration(v.administration);
     m_reasons = v.reasons;
+    m_correction = v.correction;
     m_lines.load(v.lines);
 }
 
@@ -230,6 +232,7 @@ void InvoiceRecord::reset() {
     // Closing the table works the totals out again: all zero.
     m_lines.close();
     m_reasons = TreatmentReasons();
+    m_correction.reset();
     m_importando = false;
     m_cuentaCompleta.clear();
     m_nombreFichero.clear();

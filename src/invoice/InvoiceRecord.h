@@ -58,6 +58,10 @@ public:
     const TreatmentReasons& reasons() const { return m_reasons; }
     void setReasons(const TreatmentReasons& reasons) { m_reasons = reasons; }
 
+    // A corrective invoice's description; none for an ordinary invoice.
+    const std::optional<Correction>& correction() const { return m_correction; }
+    void setCorrection(const std::optional<Correction>& correction) { m_correction = correction; }
+
     Memoria& lines() { return m_lines; }
     const Memoria& lines() const { return m_lines; }
 
@@ -108,6 +112,7 @@ private:
     InvoiceTotals m_totals;
     TreatmentReasons m_reasons;
     Memoria m_lines;
+    std::optional<Correction> m_correction;
     bool m_importando = false;
     QString m_cuentaCompleta;
     QString m_nombreFichero;
