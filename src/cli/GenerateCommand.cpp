@@ -7,6 +7,7 @@
 #include "common/AppError.h"
 #include "common/FileIdentity.h"
 #include "common/PercentageText.h"
+#include "session/InvoiceCorrection.h"
 #include "session/InvoiceSession.h"
 
 #include <QTextStream>
@@ -15,6 +16,7 @@ namespace {
 
 const char Usage[] =
     "Uso: orvane-cli generate [--home CARPETA] [--withholding TIPO] [--strict] [--replace] "
+    "[--corrects SERIE-NUMERO --reason CODIGO [--method 01|02|03|04] [--kind R1|R2|R3|R4]] "
     "[-o SALIDA.xml] IMPORTACION.ini...\n"
     "  --home CARPETA       carpeta con Registro.Ini (por omisión, la del programa)\n"
     "  --withholding TIPO   tipo de retención I.R.P.F. en %, de 0 a 100, con coma o punto\n"
@@ -23,6 +25,16 @@ const char Usage[] =
     "  --strict             no escribe una factura en la que la comprobación encuentra errores\n"
     "  --replace            sustituye en el libro de facturas la factura de la misma serie y\n"
     "                       número (la anterior queda en el historial)\n"
+    "  --corrects SERIE-NUMERO  la factura es rectificativa de esa factura del libro (como la\n"
+    "                       muestra «orvane-cli book list»); va en la serie de las\n"
+    "                       rectificativas ([RECTIFICATIVAS] SERIE, por omisión R) con el\n"
+    "                       número siguiente\n"
+    "  --reason CODIGO      motivo de la rectificación: 01 a 16 u 80 a 85\n"
+    "  --method CODIGO      01 íntegra (por omisión: importes completos), 02 por diferencias,\n"
+    "                       03 descuento por volumen, 04 autorizada por la Agencia Tributaria\n"
+    "  --kind TIPO          tipo de rectificativa del registro: R1 error fundado en derecho y\n"
+    "                       art. 80 Uno, Dos y Seis LIVA; R2 art. 80.3; R3 art. 80.4; R4 resto\n"
+    "                       (por omisión)\n"
     "  -o SALIDA.xml        fichero de salida (solo con un fichero de importación)\n"
     "Sin -o, cada factura se guarda junto a su fichero de importación con extensión .XML.\n"
     "Cada factura se comprueba como con «orvane-cli check»; lo que se encuentra sale por la\n"
@@ -35,6 +47,9 @@ struct Options : EachFileOptions {
     bool strict = false;  // a document with errors is not written
     bool replace = false; // an invoice of the same number in the book is replaced
     bool warnedNotKept = false;
+    // --corrects and its codes; the correction once the book confirmed it.
+    QString corrects, reason, method = QStringLiteral("01"), kind = QStringLiteral("R4");
+    std::optional<Correction> correction;
 };
 
 // From a fresh start, as the window would: the import takes the file's IRPF
@@ -52,6 +67,8 @@ QString generateOne(Options& options, const QString& input, QTextStream& err) {
     };
     session.start();
     session.importChosenFile(input);
+    if (options.correction)
+        InvoiceCorrection::makeCorrective(session.record(), options.home, *options.correction);
     if (!options.withholding.isEmpty())
         session.record().setText(RecordField::WithholdingRate, options.withholding);
     const QString target =
@@ -99,6 +116,35 @@ QStringList batchClashes(const Options& options) {
     return clashes;
 }
 
+// --corrects: the codes and the corrected invoice are checked against the
+// book before any file is read, so a refusal writes nothing. -1 when the
+// run goes on, otherwise its exit status.
+int correctionOf(Options& options, QTextStream& err) {
+    const bool codes =
+        options.reason != QString() || options.method != u"01" || options.kind != u"R4";
+    if (options.corrects.isEmpty()) {
+        if (!codes)
+            return -1;
+        err << "--reason, --method y --kind solo valen con --corrects SERIE-NUMERO.\n";
+        err.flush();
+        return 2;
+    }
+    try {
+        if (options.reason.isEmpty())
+            throw AppError(QStringLiteral("Falta el motivo de la rectificación: añada --reason "
+                                          "con un código de 01 a 16 o de 80 a 85"));
+        const BookEntry corrected =
+            InvoiceCorrection::findCorrected(options.home, options.corrects);
+        options.correction =
+            InvoiceCorrection::describe(corrected, options.reason, options.method, options.kind);
+    } catch (const AppError& e) {
+        err << withFullStop(e.message()) << " No se ha escrito ninguna factura.\n";
+        err.flush();
+        return 2;
+    }
+    return -1;
+}
+
 } // namespace
 
 int runGenerate(const QStringList& arguments, const QString& toolDir, QTextStream& out,
@@ -119,6 +165,16 @@ int runGenerate(const QStringList& arguments, const QString& toolDir, QTextStrea
                 options.replace = true;
                 return QString();
             }
+            for (const auto& [name, value] :
+                 {std::pair{u"--corrects", &options.corrects},
+                  std::pair{u"--reason", &options.reason}, std::pair{u"--method", &options.method},
+                  std::pair{u"--kind", &options.kind}}) {
+                if (option != name)
+                    continue;
+                if (!args.takeValue(*value))
+                    return QStringLiteral("Falta el valor tras %1").arg(option);
+                return QString();
+            }
             if (option != u"--withholding")
                 return std::nullopt;
             if (!args.takeValue(options.withholding))
@@ -133,6 +189,8 @@ int runGenerate(const QStringList& arguments, const QString& toolDir, QTextStrea
         });
     if (status >= 0)
         return status;
+    if (const int refused = correctionOf(options, err); refused >= 0)
+        return refused;
     if (const QStringList clashes = batchClashes(options); !clashes.isEmpty()) {
         for (const QString& clash : clashes)
             err << clash << ".\n";
