@@ -34,6 +34,7 @@
 #include "ledger/RecordObligation.h"
 #include "pdf/FacturaeReader.h"
 #include "pdf/InvoicePdf.h"
+#include "session/InvoiceCorrection.h"
 #include "settings/AppFiles.h"
 #include "settings/IniFile.h"
 #include "settings/RegistroIni.h"
@@ -1178,23 +1179,35 @@ void TForm2::LibroFacturasClick() {
     runGuarded(this, [&] {
         BookWindow window(m_session, this);
         window.setOpenAsNew([this](const BookEntry&, const QString& value) { openAsNew(value); });
+        window.setRectify([this](const BookEntry&, const QString& value, const Correction& c) {
+            openAsNew(value, c);
+        });
         runModal(window);
     });
 }
 
-void TForm2::openAsNew(const QString& value) {
+void TForm2::openAsNew(const QString& value, const std::optional<Correction>& correction) {
     runGuarded(this, [&] {
         if (!mayLeaveInvoice(UnsavedQuestion::Next::NewInvoice))
             return;
         m_grid->cancelLine();
         {
             const UnsavedChanges::Pause pause(*m_changes);
-            m_session.openAsNew(value);
+            if (correction)
+                InvoiceCorrection::prepare(m_session, value, *correction);
+            else
+                m_session.openAsNew(value);
         }
         m_draftPath.clear();
         m_changes->markSaved();
-        m_status->report(QStringLiteral("Factura nueva %1 a partir del libro")
-                             .arg(m_record.text(RecordField::InvoiceNumber)));
+        m_status->report((correction
+                              ? QStringLiteral("Factura rectificativa %1-%2 de la %3: revísela y "
+                                               "genérela")
+                                    .arg(m_record.text(RecordField::InvoiceSeries),
+                                         m_record.text(RecordField::InvoiceNumber),
+                                         correction->correctedSeriesNumber())
+                              : QStringLiteral("Factura nueva %1 a partir del libro")
+                                    .arg(m_record.text(RecordField::InvoiceNumber))));
     });
 }
 

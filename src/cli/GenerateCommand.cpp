@@ -49,6 +49,7 @@ struct Options : EachFileOptions {
     bool warnedNotKept = false;
     // --corrects and its codes; the correction once the book confirmed it.
     QString corrects, reason, method = QStringLiteral("01"), kind = QStringLiteral("R4");
+    bool codesGiven = false;
     std::optional<Correction> correction;
 };
 
@@ -120,10 +121,8 @@ QStringList batchClashes(const Options& options) {
 // book before any file is read, so a refusal writes nothing. -1 when the
 // run goes on, otherwise its exit status.
 int correctionOf(Options& options, QTextStream& err) {
-    const bool codes =
-        options.reason != QString() || options.method != u"01" || options.kind != u"R4";
     if (options.corrects.isEmpty()) {
-        if (!codes)
+        if (!options.codesGiven)
             return -1;
         err << "--reason, --method y --kind solo valen con --corrects SERIE-NUMERO.\n";
         err.flush();
@@ -173,6 +172,7 @@ int runGenerate(const QStringList& arguments, const QString& toolDir, QTextStrea
                     continue;
                 if (!args.takeValue(*value))
                     return QStringLiteral("Falta el valor tras %1").arg(option);
+                options.codesGiven = options.codesGiven || value != &options.corrects;
                 return QString();
             }
             if (option != u"--withholding")

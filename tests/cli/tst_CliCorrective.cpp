@@ -227,6 +227,8 @@ void tst_CliCorrective::refusals_data() {
                         << "«R5» no es un tipo de factura rectificativa";
     QTest::newRow("reason alone") << QStringList{"--reason", "01"}
                                   << "--reason, --method y --kind solo valen con --corrects";
+    QTest::newRow("method alone") << QStringList{"--method", "01"}
+                                  << "--reason, --method y --kind solo valen con --corrects";
 }
 
 void tst_CliCorrective::refusals() {
