@@ -1,6 +1,7 @@
 #include "app/BookWindow.h"
 
 #include "app/BookTableModel.h"
+#include "app/CorrectiveDialog.h"
 #include "app/FileDialogs.h"
 #include "app/InvoicePreview.h"
 #include "book/BookDatabase.h"
@@ -25,6 +26,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -165,6 +167,12 @@ void BookWindow::buildLayout() {
     // Only with a records mode chosen: the cancellation is a record.
     m_cancelOffered = InvoiceCancellation::offered(m_session.appDir());
     m_cancel->setVisible(m_cancelOffered);
+    m_rectify = button(QStringLiteral("&Rectificar…"), QStringLiteral("Rectificar"), this);
+    m_rectify->setToolTip(QStringLiteral("Una factura rectificativa de la factura elegida "
+                                         "(Ctrl+R)"));
+    connect(new QShortcut(QKeySequence(QStringLiteral("Ctrl+R")), this), &QShortcut::activated,
+            this, [this] { RectificarClick(); });
+    connect(m_rectify, &QPushButton::clicked, this, [this] { RectificarClick(); });
     auto* close = button(QStringLiteral("&Cerrar"), QStringLiteral("Cerrar"), this);
     connect(m_cancel, &QPushButton::clicked, this, [this] { AnularClick(); });
     connect(m_view, &QPushButton::clicked, this, [this] { VerImprimirClick(); });
@@ -177,6 +185,7 @@ void BookWindow::buildLayout() {
     actions->addWidget(m_view);
     actions->addWidget(m_save);
     actions->addWidget(m_openAsNew);
+    actions->addWidget(m_rectify);
     actions->addWidget(m_cancel);
     actions->addWidget(close);
 
@@ -216,7 +225,8 @@ void BookWindow::buildLayout() {
     setTabOrder(m_table, m_view);
     setTabOrder(m_view, m_save);
     setTabOrder(m_save, m_openAsNew);
-    setTabOrder(m_openAsNew, m_cancel);
+    setTabOrder(m_openAsNew, m_rectify);
+    setTabOrder(m_rectify, m_cancel);
     setTabOrder(m_cancel, close);
 
     // Room for about twenty invoices, and never more than the screen has:
@@ -232,6 +242,11 @@ void BookWindow::buildLayout() {
 
 void BookWindow::setOpenAsNew(OpenAsNew handler) {
     m_openAsNewHandler = std::move(handler);
+    updateActions();
+}
+
+void BookWindow::setRectify(Rectify handler) {
+    m_rectifyHandler = std::move(handler);
     updateActions();
 }
 
@@ -310,6 +325,8 @@ void BookWindow::updateActions() {
     m_save->setEnabled(one);
     m_openAsNew->setEnabled(one && m_openAsNewHandler);
     m_cancel->setEnabled(one && m_cancelOffered && mayCancel(*chosen()));
+    // Only what stands issued is corrected.
+    m_rectify->setEnabled(one && m_rectifyHandler && mayCancel(*chosen()));
 }
 
 bool BookWindow::mayCancel(const BookEntry& entry) {
@@ -446,21 +463,46 @@ void BookWindow::AnularClick() {
     });
 }
 
+std::optional<QString> BookWindow::storedValue(const BookEntry& entry, const QString& purpose) {
+    const std::optional<QString> value = InvoiceBook(book()).value(entry.id);
+    if (!value)
+        Prompts::instance().inform(this, AppTitle,
+                                   QStringLiteral("La factura %1 se añadió al libro desde su "
+                                                  "documento y no guarda sus datos para %2.")
+                                       .arg(entry.seriesNumber, purpose));
+    return value;
+}
+
 void BookWindow::AbrirComoNuevaClick() {
     runGuarded(this, [&] {
         const std::optional<BookEntry> entry = chosen();
         if (!entry || !m_openAsNewHandler)
             return;
-        const std::optional<QString> value = InvoiceBook(book()).value(entry->id);
-        if (!value) {
-            Prompts::instance().inform(
-                this, AppTitle,
-                QStringLiteral("La factura %1 se añadió al libro desde su documento y no guarda "
-                               "sus datos para abrirla como nueva.")
-                    .arg(entry->seriesNumber));
+        const std::optional<QString> value =
+            storedValue(*entry, QStringLiteral("abrirla como nueva"));
+        if (!value)
             return;
-        }
         m_openAsNewHandler(*entry, *value);
+        accept();
+    });
+}
+
+void BookWindow::RectificarClick() {
+    runGuarded(this, [&] {
+        const std::optional<BookEntry> entry = chosen();
+        if (!entry || !m_rectifyHandler || !mayCancel(*entry))
+            return;
+        const std::optional<QString> value = storedValue(*entry, QStringLiteral("rectificarla"));
+        if (!value)
+            return;
+        CorrectiveDialog dialog(*entry, this);
+        if (m_modalRunner)
+            m_modalRunner(dialog);
+        else
+            dialog.exec();
+        if (dialog.result() != QDialog::Accepted)
+            return;
+        m_rectifyHandler(*entry, *value, dialog.correction());
         accept();
     });
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "book/BookRows.h"
+#include "invoice/Correction.h"
 #include "ledger/RecordLedger.h"
 
 #include <QDialog>
@@ -40,6 +41,12 @@ public:
     // value; the window then closes. Without one the button stays off.
     using OpenAsNew = std::function<void(const BookEntry& entry, const QString& value)>;
     void setOpenAsNew(OpenAsNew handler);
+    // What "Rectificar…" (Ctrl+R) does with the chosen invoice, its stored
+    // value and the corrective's description; the window then closes.
+    // Without one the button stays off.
+    using Rectify = std::function<void(const BookEntry& entry, const QString& value,
+                                       const Correction& correction)>;
+    void setRectify(Rectify handler);
 
     BookTableModel& model() const { return *m_model; }
 
@@ -51,6 +58,7 @@ public:
     void GuardarDocumentoClick(); // its stored XML or XSIG, to a file
     void AbrirComoNuevaClick();   // a new invoice from it
     void AnularClick();           // cancels it with its billing record, after asking
+    void RectificarClick();       // a corrective invoice of it
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -65,6 +73,9 @@ private:
     std::optional<BookEntry> chosen() const;
     // An issued invoice not cancelled yet, in its current version.
     static bool mayCancel(const BookEntry& entry);
+    // The invoice's stored value; none, said so, for one the book took from
+    // its document alone (purpose: what it was wanted for).
+    std::optional<QString> storedValue(const BookEntry& entry, const QString& purpose);
     BookDatabase& book();
 
     InvoiceSession& m_session;
@@ -82,10 +93,12 @@ private:
     QPushButton* m_save = nullptr;
     QPushButton* m_openAsNew = nullptr;
     QPushButton* m_cancel = nullptr;
+    QPushButton* m_rectify = nullptr;
     bool m_cancelOffered = false; // a records mode is chosen
     RecordLedger::Options m_ledgerOptions;
     QString m_done; // what the last action did, kept over the next answer
     QTimer* m_typing = nullptr;
     ModalRunner m_modalRunner;
     OpenAsNew m_openAsNewHandler;
+    Rectify m_rectifyHandler;
 };

@@ -131,6 +131,9 @@ void TForm2::LibroFacturasClick() {
     runGuarded(this, [&] {
         BookWindow window(m_session, this);
         window.setOpenAsNew([this](const BookEntry&, const QString& value) { openAsNew(value); });
+        window.setRectify([this](const BookEntry&, const QString& value, const Correction& c) {
+            openAsNew(value, c);
+        });
         runModal(window);
     });
 }

@@ -10,6 +10,7 @@
 #include "app/MainStatusBar.h"
 #include "app/PendingEdit.h"
 #include "invoice/UnsavedChanges.h"
+#include "session/InvoiceCorrection.h"
 #include "widgets/ErrorGuard.h"
 
 #include <QDir>
@@ -135,13 +136,22 @@ void TForm2::newInvoice() {
     });
 }
 
-void TForm2::openAsNew(const QString& value) {
+void TForm2::openAsNew(const QString& value, const std::optional<Correction>& correction) {
     runGuarded(this, [&] {
         if (!mayLeaveInvoice(UnsavedQuestion::Next::NewInvoice))
             return;
         m_area.grid->cancelLine();
-        m_session.openAsNew(value);
-        m_status->report(QStringLiteral("Factura nueva %1 a partir del libro")
-                             .arg(m_record.text(RecordField::InvoiceNumber)));
+        if (correction)
+            InvoiceCorrection::prepare(m_session, value, *correction);
+        else
+            m_session.openAsNew(value);
+        m_status->report((correction
+                              ? QStringLiteral("Factura rectificativa %1-%2 de la %3: revísela y "
+                                               "genérela")
+                                    .arg(m_record.text(RecordField::InvoiceSeries),
+                                         m_record.text(RecordField::InvoiceNumber),
+                                         correction->correctedSeriesNumber())
+                              : QStringLiteral("Factura nueva %1 a partir del libro")
+                                    .arg(m_record.text(RecordField::InvoiceNumber))));
     });
 }

@@ -103,8 +103,9 @@ public:
     void AbrirFacturaXmlClick();        // "Abrir factura XML…": any Facturae file's copy
     void LibroFacturasClick();          // "Libro de facturas": the invoices issued
     // "Abrir como nueva" in the book: value as a new invoice, after the
-    // question about unsaved changes.
-    void openAsNew(const QString& value);
+    // question about unsaved changes; with correction ("Rectificar…"), as a
+    // corrective of it.
+    void openAsNew(const QString& value, const std::optional<Correction>& correction = {});
     void ComboBox1CloseUp();                       // recalculates the totals with the chosen rate
     void ComboBox1Exit();                          // an empty rate becomes "0"
     void Edit17Enter();                            // works the IBAN out from the account boxes

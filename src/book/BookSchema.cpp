@@ -219,11 +219,25 @@ CREATE TABLE sending_schedule (
 );
 )sql";
 
+// Corrective invoices: each version of a corrective names the version of the
+// invoice it corrects, as it stood when the corrective was issued.
+const char* const Version5 = R"sql(
+CREATE TABLE corrections (
+    invoice_id INTEGER PRIMARY KEY REFERENCES invoices (id),  -- the corrective
+    corrected_id INTEGER NOT NULL REFERENCES invoices (id)    -- the invoice it corrects
+);
+CREATE INDEX corrections_by_corrected ON corrections (corrected_id);
+CREATE TRIGGER corrections_kept BEFORE DELETE ON corrections
+    BEGIN SELECT RAISE(ABORT, 'corrections are never deleted'); END;
+CREATE TRIGGER corrections_fixed BEFORE UPDATE ON corrections
+    BEGIN SELECT RAISE(ABORT, 'corrections are never changed'); END;
+)sql";
+
 } // namespace
 
 const QList<Migration>& migrations() {
     static const QList<Migration> list = {
-        {1, Version1}, {2, Version2}, {3, Version3}, {4, Version4}};
+        {1, Version1}, {2, Version2}, {3, Version3}, {4, Version4}, {5, Version5}};
     return list;
 }
 

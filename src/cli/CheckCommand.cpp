@@ -6,6 +6,7 @@
 #include "common/AppError.h"
 #include "common/BoundedFile.h"
 #include "facturae/DocumentCheck.h"
+#include "session/InvoiceCorrection.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -16,12 +17,14 @@
 namespace {
 
 const char Usage[] =
-    "Uso: orvane-cli check [--json] FACTURA.xml|FACTURA.xsig...\n"
+    "Uso: orvane-cli check [--json] [--home CARPETA] FACTURA.xml|FACTURA.xsig...\n"
     "Comprueba cada factura Facturae (3.2, 3.2.1 o 3.2.2), la escriba quien la escriba: esquema,\n"
     "sumas, NIF, centros administrativos, IBAN y fechas. Escribe un hallazgo por línea\n"
     "(FICHERO: ERROR|WARNING|INFO CÓDIGO RUTA mensaje) y un resumen por fichero.\n"
     "  --json   los hallazgos como una lista JSON de objetos\n"
     "           {\"file\", \"code\", \"severity\", \"path\", \"message\"}\n"
+    "  --home CARPETA  comprueba también que la factura que rectifica cada rectificativa\n"
+    "           está en el libro de facturas de esa carpeta (un aviso si no está)\n"
     "Estado de salida: 0 sin errores, 1 alguna factura con errores, 2 uso incorrecto o\n"
     "fichero ilegible.\n";
 
@@ -54,7 +57,10 @@ QString summary(const CheckFindings& findings) {
 
 // Reads and checks one file ("-": the standard input, which the person chose
 // to pipe in); false (with the reason) when it cannot be read.
-bool checkFile(const QString& path, CheckFindings& findings, QString& problem) {
+// home: the folder whose book a corrective's corrected invoice must be in;
+// empty, not looked for.
+bool checkFile(const QString& path, const QString& home, CheckFindings& findings,
+               QString& problem) {
     try {
         QByteArray bytes;
         if (path == u"-") {
@@ -67,6 +73,8 @@ bool checkFile(const QString& path, CheckFindings& findings, QString& problem) {
             bytes = BoundedFile::readDocument(path);
         }
         findings = DocumentCheck::run(bytes);
+        if (!home.isEmpty())
+            findings += InvoiceCorrection::checkAgainstBook(home, bytes);
         return true;
     } catch (const AppError& error) {
         problem = withFullStop(error.message());
@@ -80,11 +88,15 @@ int runCheck(const QStringList& arguments, const QString& /*toolDir*/, QTextStre
              QTextStream& err) {
     auto usage = [&](const QString& problem) { return usageError(err, Usage, problem); };
     bool json = false;
+    QString home;
     CommandArguments args(arguments);
     QString a;
     while (args.nextOption(a)) {
         if (a == u"--json") {
             json = true;
+        } else if (a == u"--home") {
+            if (!args.takeValue(home) || home.isEmpty())
+                return usage(QStringLiteral("Falta la carpeta tras --home"));
         } else if (args.isHelp(a)) {
             return showHelp(out, Usage);
         } else {
@@ -101,7 +113,7 @@ int runCheck(const QStringList& arguments, const QString& /*toolDir*/, QTextStre
     for (const QString& path : files) {
         CheckFindings findings;
         QString problem;
-        if (!checkFile(path, findings, problem)) {
+        if (!checkFile(path, home, findings, problem)) {
             err << path << ": " << problem << '\n';
             err.flush();
             unreadable = true;

@@ -10,6 +10,7 @@
 #include "common/FileIdentity.h"
 #include "common/PercentageText.h"
 #include "ledger/EventLog.h"
+#include "session/InvoiceCorrection.h"
 #include "session/InvoiceSession.h"
 
 #include <QDir>
@@ -20,7 +21,9 @@ namespace {
 
 const char Usage[] =
     "Uso: orvane-cli generate [--home CARPETA] [--withholding TIPO] [--facturae VERSION]\n"
-    "                         [--strict] [--replace] [FIRMA] [-o SALIDA.xml] IMPORTACION.ini...\n"
+    "                         [--strict] [--replace] [--corrects SERIE-NUMERO --reason CODIGO\n"
+    "                         [--method 01|02|03|04] [--kind R1|R2|R3|R4]]\n"
+    "                         [FIRMA] [-o SALIDA.xml] IMPORTACION.ini...\n"
     "  --home CARPETA       carpeta con Registro.Ini (por omisión, la del programa)\n"
     "  --withholding TIPO   tipo de retención I.R.P.F. en %, de 0 a 100, con coma o punto\n"
     "                       decimal (por omisión, el IRPF del fichero, o el habitual de\n"
@@ -30,6 +33,16 @@ const char Usage[] =
     "  --strict             no escribe una factura en la que la comprobación encuentra errores\n"
     "  --replace            sustituye en el libro de facturas la factura de la misma serie y\n"
     "                       número (la anterior queda en el historial)\n"
+    "  --corrects SERIE-NUMERO  la factura es rectificativa de esa factura del libro (como la\n"
+    "                       muestra «orvane-cli book list»); va en la serie de las\n"
+    "                       rectificativas ([RECTIFICATIVAS] SERIE, por omisión R) con el\n"
+    "                       número siguiente\n"
+    "  --reason CODIGO      motivo de la rectificación: 01 a 16 u 80 a 85\n"
+    "  --method CODIGO      01 íntegra (por omisión: importes completos), 02 por diferencias,\n"
+    "                       03 descuento por volumen, 04 autorizada por la Agencia Tributaria\n"
+    "  --kind TIPO          tipo de rectificativa del registro: R1 error fundado en derecho y\n"
+    "                       art. 80 Uno, Dos y Seis LIVA; R2 art. 80.3; R3 art. 80.4; R4 resto\n"
+    "                       (por omisión)\n"
     "  -o SALIDA.xml        fichero de salida (solo con un fichero de importación)\n"
     "FIRMA, en el modo NO VERI*FACTU, donde cada registro de facturación se firma:\n"
     "  [--cert CERTIFICADO.p12] (por omisión, [FIRMA] CERTIFICADO de Registro.Ini) y\n"
@@ -48,6 +61,10 @@ struct Options : EachFileOptions {
     // None: Registro.Ini's.
     std::optional<FacturaeVersion> version;
     bool warnedNotKept = false;
+    // --corrects and its codes; the correction once the book confirmed it.
+    QString corrects, reason, method = QStringLiteral("01"), kind = QStringLiteral("R4");
+    bool codesGiven = false;
+    std::optional<Correction> correction;
     // Signing the records in the mode that does not send them.
     QString certificate;
     QString passwordFile;
@@ -73,6 +90,8 @@ QString generateOne(Options& options, const QString& input, QTextStream& err) {
         session.issuing().ledger.signer = options.signing->signer();
     session.start();
     session.importChosenFile(input);
+    if (options.correction)
+        InvoiceCorrection::makeCorrective(session.record(), options.home, *options.correction);
     if (!options.withholding.isEmpty())
         session.record().setText(RecordField::WithholdingRate, options.withholding);
     const QString target =
@@ -118,6 +137,33 @@ QStringList batchClashes(const Options& options) {
         }
     }
     return clashes;
+}
+
+// --corrects: the codes and the corrected invoice are checked against the
+// book before any file is read, so a refusal writes nothing. -1 when the
+// run goes on, otherwise its exit status.
+int correctionOf(Options& options, QTextStream& err) {
+    if (options.corrects.isEmpty()) {
+        if (!options.codesGiven)
+            return -1;
+        err << "--reason, --method y --kind solo valen con --corrects SERIE-NUMERO.\n";
+        err.flush();
+        return 2;
+    }
+    try {
+        if (options.reason.isEmpty())
+            throw AppError(QStringLiteral("Falta el motivo de la rectificación: añada --reason "
+                                          "con un código de 01 a 16 o de 80 a 85"));
+        const BookEntry corrected =
+            InvoiceCorrection::findCorrected(options.home, options.corrects);
+        options.correction =
+            InvoiceCorrection::describe(corrected, options.reason, options.method, options.kind);
+    } catch (const AppError& e) {
+        err << withFullStop(e.message()) << " No se ha escrito ninguna factura.\n";
+        err.flush();
+        return 2;
+    }
+    return -1;
 }
 
 // A command runs for moments: the event log's summary is written when 6
@@ -171,6 +217,17 @@ int runGenerate(const QStringList& arguments, const QString& toolDir, QTextStrea
                         .arg(version);
                 return QString();
             }
+            for (const auto& [name, value] :
+                 {std::pair{u"--corrects", &options.corrects},
+                  std::pair{u"--reason", &options.reason}, std::pair{u"--method", &options.method},
+                  std::pair{u"--kind", &options.kind}}) {
+                if (option != name)
+                    continue;
+                if (!args.takeValue(*value))
+                    return QStringLiteral("Falta el valor tras %1").arg(option);
+                options.codesGiven = options.codesGiven || value != &options.corrects;
+                return QString();
+            }
             if (option == u"--cert" || option == u"--password-file" || option == u"--password-fd") {
                 QString value;
                 if (!args.takeValue(value))
@@ -201,6 +258,8 @@ int runGenerate(const QStringList& arguments, const QString& toolDir, QTextStrea
         });
     if (status >= 0)
         return status;
+    if (const int refused = correctionOf(options, err); refused >= 0)
+        return refused;
     if (const QStringList clashes = batchClashes(options); !clashes.isEmpty()) {
         for (const QString& clash : clashes)
             err << clash << ".\n";

@@ -56,4 +56,30 @@ void run(const xmlNode* root, CheckReport& report) {
     }
 }
 
+CheckFindings correctedInBook(const QByteArray& document, const HeldInBook& held) {
+    const XmlDocument doc(document);
+    if (!doc.isRead())
+        return {};
+    const xmlNode* root = doc.root();
+    const QString seller = text(
+        descend(root, {"Parties", "SellerParty", "TaxIdentification", "TaxIdentificationNumber"}));
+    CheckReport report;
+    for (const xmlNode* invoice : children(child(root, "Invoices"), "Invoice")) {
+        const xmlNode* corrective = descend(invoice, {"InvoiceHeader", "Corrective"});
+        const xmlNode* number = child(corrective, "InvoiceNumber");
+        if (!number)
+            continue;
+        const QString series = text(child(corrective, "InvoiceSeriesCode")).trimmed();
+        const QString seriesNumber =
+            series.isEmpty() ? text(number).trimmed() : series + u'-' + text(number).trimmed();
+        if (!held(seller.trimmed(), seriesNumber))
+            report.warning("F-R2", corrective,
+                           QStringLiteral("La factura %1 que esta rectifica no está en el libro de "
+                                          "facturas: compruebe la serie y el número de la factura "
+                                          "rectificada.")
+                               .arg(seriesNumber));
+    }
+    return report.take();
+}
+
 } // namespace CorrectiveChecks

@@ -1,5 +1,6 @@
 #include "facturae/InvoiceBody.h"
 
+#include "facturae/CorrectiveCodes.h"
 #include "facturae/DocumentText.h"
 #include "invoice/Invoice.h"
 #include "invoice/Totals.h"
@@ -59,7 +60,26 @@ private:
         text("InvoiceNumber", v.number);
         text("InvoiceSeriesCode", v.series);
         text("InvoiceDocumentType", QStringLiteral("FC"));
-        text("InvoiceClass", QStringLiteral("OO"));
+        text("InvoiceClass", v.correction ? QStringLiteral("OR") : QStringLiteral("OO"));
+        if (v.correction)
+            corrective(*v.correction);
+        end();
+    }
+
+    // The descriptions are always the official ones of the codes.
+    void corrective(const Correction& c) {
+        start("Corrective");
+        text("InvoiceNumber", c.number);
+        if (!c.series.isEmpty())
+            text("InvoiceSeriesCode", c.series);
+        text("ReasonCode", c.reasonCode);
+        text("ReasonDescription", CorrectiveCodes::reasonDescription(c.reasonCode));
+        start("TaxPeriod");
+        text("StartDate", DocumentText::date(c.periodStart));
+        text("EndDate", DocumentText::date(c.periodEnd));
+        end();
+        text("CorrectionMethod", c.method);
+        text("CorrectionMethodDescription", CorrectiveCodes::correctionMethodDescription(c.method));
         end();
     }
 

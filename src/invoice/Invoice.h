@@ -3,6 +3,7 @@
 #include "common/Decimal.h"
 #include "invoice/AdministrationCentres.h"
 #include "invoice/FacturaeVersion.h"
+#include "invoice/Correction.h"
 #include "invoice/InvoiceLine.h"
 #include "invoice/PartyFields.h"
 #include "invoice/PersonType.h"
@@ -11,6 +12,8 @@
 #include <QDate>
 #include <QString>
 #include <QVector>
+
+#include <optional>
 
 // One party of an invoice, the issuer or the customer: its kind and every
 // field of the party table. A field the kind does not have is kept (a person
@@ -57,6 +60,8 @@ struct Invoice {
     QString additionalInformation;
     // The version its document is written in (a setting, not the invoice's).
     FacturaeVersion facturaeVersion = FacturaeVersion::V3_2_1;
+    // Set for a corrective invoice only.
+    std::optional<Correction> correction;
 
     InvoiceParty& party(Party which) { return which == Party::Issuer ? issuer : customer; }
     const InvoiceParty& party(Party which) const {

@@ -144,6 +144,7 @@ Invoice InvoiceRecord::invoice() const {
     v.reasons = m_reasons;
     v.lines = m_lines.lines();
     v.facturaeVersion = m_facturaeVersion;
+    v.correction = m_correction;
     return v;
 }
 
@@ -180,6 +181,7 @@ void InvoiceRecord::assign(const Invoice& v) {
     v.centres.storeIn(*this);
     setAdministration(v.administration);
     m_reasons = v.reasons;
+    m_correction = v.correction;
     m_lines.load(v.lines);
 }
 
@@ -229,6 +231,7 @@ void InvoiceRecord::reset() {
     // Closing the table works the totals out again: all zero.
     m_lines.close();
     m_reasons = TreatmentReasons();
+    m_correction.reset();
     m_importando = false;
     m_cuentaCompleta.clear();
     m_nombreFichero.clear();

@@ -61,6 +61,10 @@ public:
     // import nor a draft changes it.
     void setFacturaeVersion(FacturaeVersion version) { m_facturaeVersion = version; }
 
+    // A corrective invoice's description; none for an ordinary invoice.
+    const std::optional<Correction>& correction() const { return m_correction; }
+    void setCorrection(const std::optional<Correction>& correction) { m_correction = correction; }
+
     Memoria& lines() { return m_lines; }
     const Memoria& lines() const { return m_lines; }
 
@@ -112,6 +116,7 @@ private:
     TreatmentReasons m_reasons;
     FacturaeVersion m_facturaeVersion = FacturaeVersion::V3_2_1;
     Memoria m_lines;
+    std::optional<Correction> m_correction;
     bool m_importando = false;
     QString m_cuentaCompleta;
     QString m_nombreFichero;

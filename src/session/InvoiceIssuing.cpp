@@ -15,6 +15,7 @@
 #include "records/IssuedInvoiceRecord.h"
 #include "records/RecordText.h"
 #include "session/CustomerBlock.h"
+#include "session/InvoiceCorrection.h"
 #include "session/IssuedTaxQr.h"
 #include "settings/AppFiles.h"
 #include "settings/DraftFile.h"
@@ -217,10 +218,14 @@ InvoiceIssuing::Result InvoiceIssuing::issue(const QByteArray& document, const Q
     InvoiceRow current = row(written, fileName);
     const auto sameTransaction = [&](qint64 invoiceId) {
         BookCustomers(*db).remember(CustomerBlock::of(m_record));
+        const auto corrected = InvoiceCorrection::link(*db, invoiceId, current.summary.issuerTaxId,
+                                                       m_record.correction());
         if (!records)
             return;
         BillingRecord draft = m_options.recordDraft(m_record, written);
         draft.territory = settings.territory;
+        if (corrected)
+            InvoiceCorrection::completeRecord(draft, *m_record.correction(), *corrected);
         const InvoiceSummary& s = current.summary;
         if (RecordText::value(draft.invoice.numSerie) != s.seriesNumber() ||
             draft.invoice.issueDate != s.issueDate)

@@ -70,8 +70,9 @@ void InvoiceSession::startNew(const QDate& today) {
     } fresh{*this};
     QString series = m_record.text(RecordField::InvoiceSeries);
     QString number = m_record.text(RecordField::InvoiceNumber);
-    // Nothing left behind (the program's start), or another issuer's invoice.
-    if ((series.isEmpty() && number.isEmpty()) || !issuedByUser()) {
+    // Nothing left behind (the program's start), another issuer's invoice, or
+    // a corrective, whose series is not the one of ordinary invoices.
+    if ((series.isEmpty() && number.isEmpty()) || !issuedByUser() || m_record.correction()) {
         series = InvoiceNumbering::ownSeries(m_appDir);
         number.clear();
     }
@@ -440,7 +441,8 @@ QString InvoiceSession::sign(const QString& document) {
 // invoice of its series follows.
 void InvoiceSession::noteNumberUsed() {
     InvoiceNumbering::remember(m_appDir, m_record.text(RecordField::InvoiceSeries),
-                               m_record.text(RecordField::InvoiceNumber), issuedByUser());
+                               m_record.text(RecordField::InvoiceNumber),
+                               issuedByUser() && !m_record.correction());
 }
 
 bool InvoiceSession::issuedByUser() const {

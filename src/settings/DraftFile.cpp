@@ -130,6 +130,19 @@ QString draftText(const Invoice& v) {
         if (line.treatment != VatTreatment::S1 || line.vatRate.isZero())
             key("CALIFICACION", vatTreatmentCode(line.treatment));
     }
+    // Only a corrective invoice has the section, so an ordinary one's text
+    // stays as it always was.
+    if (const std::optional<Correction>& c = v.correction) {
+        d.section("RECTIFICATIVA");
+        d.key("SERIE", c->series);
+        d.key("FACTURA", c->number);
+        d.key("FECHA", dateOrEmpty(c->issueDate));
+        d.key("MOTIVO", c->reasonCode);
+        d.key("METODO", c->method);
+        d.key("PERIODOINICIO", dateOrEmpty(c->periodStart));
+        d.key("PERIODOFIN", dateOrEmpty(c->periodEnd));
+        d.key("TIPO", c->kind);
+    }
     return d.text();
 }
 

@@ -9,6 +9,7 @@
 #include "invoice/InvoiceRecord.h"
 #include "invoice/PartyFields.h"
 #include "invoice/Totals.h"
+#include "settings/CorrectionSection.h"
 #include "settings/IniFile.h"
 
 #include <QDir>
@@ -103,6 +104,7 @@ struct ImportedInvoice {
     QVector<QPair<RecordField, QString>> centres;
     QString withholdingRate;
     QVector<InvoiceLine> lines;
+    std::optional<Correction> correction;
 };
 
 // CALIFICACIONn: absent, the line follows its rate; otherwise one of the
@@ -196,6 +198,7 @@ ImportedInvoice readFile(const IniFile& ini, const UsualRate& usualRate,
     for (const AdministrationCentres::Field& f : AdministrationCentres::fields())
         in.centres.append({f.field, ini.readString(Admon, QString::fromLatin1(f.importKey))});
     in.lines = readLines(ini, count, zeroRateCause);
+    in.correction = CorrectionSection::read(ini);
     // The totals of these lines must be computable before anything changes.
     computeTotals(in.lines, Decimal());
     return in;
@@ -229,6 +232,7 @@ void apply(InvoiceRecord& record, ImportedInvoice& in) {
     in.issuer.apply(record, Party::Issuer);
     in.customer.apply(record, Party::Customer);
     applyCentres(record, in.centres);
+    record.setCorrection(in.correction);
     record.lines().load(std::move(in.lines));
     // The IBAN follows the imported account; missing control digits are
     // worked out as when the account is typed.
@@ -271,6 +275,7 @@ Invoice readInvoice(const IniFile& ini, VatTreatment zeroRateCause) {
     v.administration = v.centres.anyCode();
     v.withholdingRate = ValueForms::readNumber(in.withholdingRate).value;
     v.lines = in.lines;
+    v.correction = in.correction;
     return v;
 }
 

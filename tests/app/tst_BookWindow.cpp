@@ -7,6 +7,7 @@
 
 #include "app/BookTableModel.h"
 #include "app/BookWindow.h"
+#include "app/CorrectiveDialog.h"
 #include "app/InvoicePreview.h"
 #include "book/BookDatabase.h"
 #include "book/InvoiceBook.h"
@@ -50,6 +51,7 @@ private slots:
     void bookItCannotShow();
     void keyboard();
     void openAsNewIsASeam();
+    void rectifyWithCtrlR();
 
 private:
     QByteArray m_document; // a real Facturae document, written by orvane-cli generate
@@ -540,6 +542,42 @@ void tst_BookWindow::openAsNewIsASeam() {
     table->setCurrentIndex(window.model().index(1, 0)); // 77
     button->click();
     QCOMPARE(opened, (QStringList{"77", invoice("", "77").value.value()}));
+    QCOMPARE(window.result(), int(QDialog::Accepted));
+}
+
+// "Rectificar…" stays off until the main window gives it a handler; Ctrl+R
+// then asks why and how, and hands the chosen invoice with the corrective's
+// description over; cancelled, nothing goes.
+void tst_BookWindow::rectifyWithCtrlR() {
+    InvoiceSession session(path());
+    BookWindow window(session);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    loaded(window);
+    QVERIFY(!WindowTestKit::child<QPushButton>(window, "Rectificar")->isEnabled());
+
+    QStringList handed;
+    window.setRectify([&](const BookEntry& entry, const QString&, const Correction& c) {
+        handed << entry.seriesNumber << c.reasonCode << c.method << c.kind
+               << c.periodStart.toString(Qt::ISODate) << c.periodEnd.toString(Qt::ISODate);
+    });
+    bool accept = false;
+    window.setModalRunner([&](QDialog& dialog) {
+        auto* ask = qobject_cast<CorrectiveDialog*>(&dialog);
+        QVERIFY(ask);
+        if (!accept)
+            return dialog.reject();
+        ask->methodBox()->setCurrentIndex(ask->methodBox()->findData(QStringLiteral("02")));
+        ask->AceptarClick();
+    });
+    QVERIFY(WindowTestKit::child<QPushButton>(window, "Rectificar")->isEnabled());
+    QTest::keyClick(&window, Qt::Key_R, Qt::ControlModifier);
+    QCOMPARE(handed, QStringList());
+    QVERIFY(window.isVisible());
+
+    accept = true;
+    QTest::keyClick(&window, Qt::Key_R, Qt::ControlModifier);
+    QCOMPARE(handed, (QStringList{"77", "01", "02", "R4", "2026-03-01", "2026-03-31"}));
     QCOMPARE(window.result(), int(QDialog::Accepted));
 }
 

@@ -1,14 +1,21 @@
 #include "MainWindowTestCase.h"
 #include "WindowTestKit.h"
 
+#include "InvoiceBuilder.h"
+#include "app/BookTableModel.h"
+#include "app/BookWindow.h"
+#include "app/CorrectiveDialog.h"
+#include "book/BookCorrections.h"
 #include "book/BookDatabase.h"
 #include "book/InvoiceBook.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCompleter>
 #include <QDateEdit>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 
 using namespace WindowTestKit;
@@ -151,6 +158,77 @@ private slots:
         // Not tied to the file the first one came from.
         QCOMPARE(m_window->session().saveTargetBesideImport(), QString());
         QVERIFY(m_prompts->errors().isEmpty());
+    }
+
+    // Rectificar in the book asks why, how and which kind, and
+    // prepares the corrective in the main window: in its own series with the
+    // next number, the corrected invoice's lines for a substitution, none for
+    // differences. Generar factura then issues it, linked to the corrected one.
+    void rectifyFromTheBook_data() {
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<QString>("total");
+        QTest::newRow("substitution") << "01" << 4 << "671.01";
+        QTest::newRow("differences") << "02" << 0 << "-12.10";
+    }
+    void rectifyFromTheBook() {
+        QFETCH(QString, method);
+        QFETCH(int, lines);
+        QFETCH(QString, total);
+        writeFile(path(), QStringLiteral("datos/F.ini"), importText());
+        open();
+        importFrom(QStringLiteral("datos/F.ini"));
+        m_window->Button2Click();
+
+        QString offered;
+        m_window->setModalRunner([&](QDialog& dialog) {
+            auto* book = qobject_cast<BookWindow*>(&dialog);
+            QVERIFY(book);
+            QTRY_VERIFY_WITH_TIMEOUT(book->model().rowCount() == 1, 10000);
+            book->setModalRunner([&](QDialog& inner) {
+                auto* ask = qobject_cast<CorrectiveDialog*>(&inner);
+                QVERIFY(ask);
+                offered = ask->kindBox()->currentText();
+                ask->reasonBox()->setCurrentIndex(ask->reasonBox()->findData(QStringLiteral("81")));
+                ask->methodBox()->setCurrentIndex(ask->methodBox()->findData(method));
+                ask->kindBox()->setCurrentIndex(ask->kindBox()->findData(QStringLiteral("R2")));
+                ask->AceptarClick();
+            });
+            WindowTestKit::child<QPushButton>(*book, "Rectificar")->click();
+        });
+        m_window->LibroFacturasClick();
+        QCOMPARE(offered, QStringLiteral("R4 – Resto de causas"));
+
+        InvoiceRecord& r = m_window->record();
+        QVERIFY(r.correction());
+        QCOMPARE(r.correction()->correctedSeriesNumber(), QStringLiteral("A-15"));
+        QCOMPARE(r.correction()->reasonCode, QStringLiteral("81"));
+        QCOMPARE(r.correction()->kind, QStringLiteral("R2"));
+        QCOMPARE(r.correction()->periodStart, QDate(2024, 3, 1));
+        QCOMPARE(r.text(RecordField::InvoiceSeries), QStringLiteral("R"));
+        QCOMPARE(r.text(RecordField::InvoiceNumber), QStringLiteral("1"));
+        QCOMPARE(r.lines().count(), lines);
+        if (lines == 0) // the differences: a price lowered
+            InvoiceBuilder::addLine(r, {QStringLiteral("Rebaja de la revisión"), 1, -10});
+
+        m_prompts->fileAnswers << file(QStringLiteral("R-1.XML"));
+        m_window->Button2Click();
+        QVERIFY2(m_prompts->errors().isEmpty(), qPrintable(m_prompts->errors().join(u'\n')));
+        const QByteArray written = readAll(file(QStringLiteral("R-1.XML")));
+        QVERIFY(written.contains("<InvoiceClass>OR</InvoiceClass>"));
+        QVERIFY(written.contains("<InvoiceTotal>" + total.toLatin1() + "</InvoiceTotal>"));
+        const auto db = book();
+        const InvoiceBook kept(*db);
+        const auto corrective = kept.find(Issuer, QStringLiteral("R-1"));
+        QVERIFY(corrective);
+        QCOMPARE(BookCorrections(*db).correctedBy(corrective->id), versions().first().id);
+        QCOMPARE(kept.document(corrective->id), written);
+
+        // The next new invoice is an ordinary one again, in the user's series.
+        m_window->newInvoice();
+        QVERIFY(!r.correction());
+        QCOMPARE(r.text(RecordField::InvoiceSeries), QStringLiteral("A"));
+        QCOMPARE(r.text(RecordField::InvoiceNumber), QStringLiteral("16"));
     }
 
 private:

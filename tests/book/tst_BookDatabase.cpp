@@ -233,6 +233,10 @@ void tst_BookDatabase::keptRowsAreNeverDeletedOrChanged_data() {
     QTest::newRow("change history") << "UPDATE history SET kind = 'anulada'";
     QTest::newRow("delete a VAT group") << "DELETE FROM vat_groups";
     QTest::newRow("change a value") << "UPDATE invoice_values SET value = ''";
+    QTest::newRow("delete a corrective's link")
+        << "INSERT INTO corrections VALUES (1, 1); DELETE FROM corrections";
+    QTest::newRow("change a corrective's link")
+        << "INSERT INTO corrections VALUES (1, 1); UPDATE corrections SET corrected_id = 2";
     QTest::newRow("two current versions of one number")
         << "INSERT INTO invoices SELECT NULL, issuer_tax_id, series, number, series_number, 9, 1, "
            "issue_date, due_date, customer_tax_id, customer_name, base_cents, vat_cents, "

@@ -239,7 +239,8 @@ void tst_CliRecordSend::waitKeptBetweenRuns() {
 }
 
 void tst_CliRecordSend::bookFromBeforeSendingSendsAtOnce() {
-    const QString out = column("DROP TABLE sending_schedule; PRAGMA user_version = 3;");
+    const QString out =
+        column("DROP TABLE sending_schedule; DROP TABLE corrections; PRAGMA user_version = 3;");
     QVERIFY2(out.isEmpty(), qPrintable(out));
     QVERIFY2(m_standIn.start({answer()}), qPrintable(m_standIn.problem));
     const CliRunner::Run run = send();

@@ -214,7 +214,7 @@ void tst_EventLog::olderBookComesUpToDate() {
     fill(1);
     // The book as the program left it before it kept events.
     const QString out = sqlite(bookPath(), "DROP TABLE events; DROP TABLE integrity_alarms; "
-                                           "DROP TABLE sending_schedule; "
+                                           "DROP TABLE sending_schedule; DROP TABLE corrections; "
                                            "PRAGMA user_version = 2;");
     QVERIFY2(out.isEmpty(), qPrintable(out));
     const auto db = openBook();

@@ -50,6 +50,7 @@ private slots:
     void withRecordsTheDocumentCarriesItsAddress();
     void withoutModeNoAddress();
     void signedCopyIsKeptWithItsInvoice();
+    void correctiveOfAnInvoiceNotInTheBookKeepsNothing();
 
 private:
     QString home() const { return m_dir->path(); }
@@ -637,6 +638,41 @@ void tst_InvoiceIssuing::withoutModeNoAddress() {
     QCOMPARE(fileBytes(generated.path), before);
     QVERIFY(!before.contains("AdditionalData"));
     QVERIFY(session.taxQrOf(before).isEmpty());
+}
+
+// An import file describing a corrective of an invoice the book does not
+// hold: refused inside the issue, so neither the invoice nor its document
+// is kept. The same file naming an invoice of the book is linked to it.
+void tst_InvoiceIssuing::correctiveOfAnInvoiceNotInTheBookKeepsNothing() {
+    QCOMPARE(generate(importFile(QStringLiteral("a.ini"), QStringLiteral("15"))).status,
+             InvoiceSession::GenerateStatus::Written);
+    const QString corrective = importFile(QStringLiteral("r.ini"), QStringLiteral("1"));
+    const QString section = QStringLiteral("\n[RECTIFICATIVA]\nSERIE=A\nFACTURA=%1\n"
+                                           "FECHA=15/03/2024\nMOTIVO=01\n");
+    {
+        QFile file(corrective);
+        QVERIFY(file.open(QIODevice::Append));
+        file.write(section.arg(QStringLiteral("99")).toUtf8());
+    }
+    const QString target = path(QStringLiteral("r.XML"));
+    try {
+        generate(corrective, {}, target);
+        QFAIL("issued a corrective of an invoice not in the book");
+    } catch (const AppError& e) {
+        QVERIFY2(e.message().startsWith(QStringLiteral("La factura A-99 que esta rectifica no está "
+                                                       "en el libro de facturas")),
+                 qPrintable(e.message()));
+    }
+    QVERIFY(!QFile::exists(target));
+    QCOMPARE(count(home(), "SELECT count(*) FROM invoices"), 1);
+    QCOMPARE(count(home(), "SELECT count(*) FROM corrections"), 0);
+
+    QString text = QString::fromUtf8(fileBytes(corrective));
+    writeText(QStringLiteral("r.ini"),
+              text.replace(QStringLiteral("FACTURA=99"), QStringLiteral("FACTURA=15")));
+    QCOMPARE(generate(corrective, {}, target).status, InvoiceSession::GenerateStatus::Written);
+    QCOMPARE(count(home(), "SELECT count(*) FROM corrections"), 1);
+    QVERIFY(fileBytes(target).contains("<InvoiceClass>OR</InvoiceClass>"));
 }
 
 QTEST_GUILESS_MAIN(tst_InvoiceIssuing)

@@ -32,6 +32,9 @@ private slots:
     void invoiceTextReadsBackTheSameInvoice();
     void treatmentKey_data();
     void treatmentKey();
+    void correctionReadsBack();
+    void correctionSection_data();
+    void correctionSection();
 };
 
 namespace {
@@ -286,6 +289,95 @@ void tst_DraftFile::unwritableTargetKeepsTheOldFile() {
     const QString folder = dir.filePath(QStringLiteral("no existe"));
     QVERIFY_THROWS_EXCEPTION(AppError, DraftFile::save(r, folder + QStringLiteral("/b.ini")));
     QVERIFY(!QFile::exists(folder));
+}
+
+// A corrective invoice keeps what it corrects through the book's text and a
+// draft; an ordinary one's text has no trace of it (stored texts stay as
+// they were).
+void tst_DraftFile::correctionReadsBack() {
+    InvoiceRecord r;
+    fill(r);
+    QVERIFY(!DraftFile::text(r.invoice()).contains("RECTIFICATIVA"));
+
+    Correction c;
+    c.series = QStringLiteral("A-2024");
+    c.number = QStringLiteral("0041");
+    c.issueDate = QDate(2024, 2, 29);
+    c.reasonCode = QStringLiteral("81");
+    c.method = QStringLiteral("02");
+    c.kind = QStringLiteral("R2");
+    c.periodFromIssueMonth();
+    r.setCorrection(c);
+    const QByteArray text = DraftFile::text(r.invoice());
+    QVERIFY(text.contains("[RECTIFICATIVA]\nSERIE=A-2024\nFACTURA=0041\nFECHA=29/02/2024\n"
+                          "MOTIVO=81\nMETODO=02\nPERIODOINICIO=01/02/2024\n"
+                          "PERIODOFIN=29/02/2024\nTIPO=R2\n"));
+    const Invoice back = DraftFile::read(text);
+    QVERIFY(back.correction == c);
+    QVERIFY(back == r.invoice());
+
+    // Through a draft file and the window's import as well; a fresh invoice
+    // forgets it.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("rectificativa.ini"));
+    DraftFile::save(r, path);
+    InvoiceRecord reread;
+    importInto(reread, path);
+    QVERIFY(reread.correction() == c);
+    QCOMPARE(document(reread), document(r));
+    reread.reset();
+    QVERIFY(!reread.correction());
+}
+
+// What an import file may say of the corrected invoice: the period defaults
+// to the corrected invoice's month, method and kind to 01 and R4; a code
+// that is not one or a date that does not read stops the import naming it.
+void tst_DraftFile::correctionSection_data() {
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<QString>("expected"); // method/kind/start/end, or the refusal's start
+
+    QTest::newRow("defaults") << "SERIE=A\nFACTURA=7\nFECHA=15/02/2024\nMOTIVO=01\n"
+                              << "01/R4/2024-02-01/2024-02-29";
+    QTest::newRow("all given") << "FACTURA=7\nFECHA=15/02/2024\nMOTIVO=85\nMETODO=04\nTIPO=r3\n"
+                                  "PERIODOINICIO=01/01/2024\nPERIODOFIN=31/03/2024\n"
+                               << "04/R3/2024-01-01/2024-03-31";
+    QTest::newRow("unknown reason") << "FACTURA=7\nFECHA=15/02/2024\nMOTIVO=17\n"
+                                    << "[RECTIFICATIVA] «17» no es un motivo de rectificación";
+    QTest::newRow("unknown method") << "FACTURA=7\nFECHA=15/02/2024\nMOTIVO=01\nMETODO=05\n"
+                                    << "[RECTIFICATIVA] «05» no es un método de rectificación";
+    QTest::newRow("R5 is not offered")
+        << "FACTURA=7\nFECHA=15/02/2024\nMOTIVO=01\nTIPO=R5\n"
+        << "[RECTIFICATIVA] «R5» no es un tipo de factura rectificativa";
+    QTest::newRow("no number") << "FECHA=15/02/2024\nMOTIVO=01\n"
+                               << "[RECTIFICATIVA] Falta el número";
+    QTest::newRow("bad date") << "FACTURA=7\nFECHA=30/02/2024\nMOTIVO=01\n"
+                              << "[RECTIFICATIVA] FECHA: «30/02/2024»";
+    QTest::newRow("period backwards")
+        << "FACTURA=7\nFECHA=15/02/2024\nMOTIVO=01\nPERIODOINICIO=01/03/2024\n"
+           "PERIODOFIN=01/02/2024\n"
+        << "[RECTIFICATIVA] El periodo";
+    QTest::newRow("number too long")
+        << "FACTURA=123456789012345678901\nFECHA=15/02/2024\nMOTIVO=01\n"
+        << "[RECTIFICATIVA] La serie y el número";
+}
+
+void tst_DraftFile::correctionSection() {
+    QFETCH(QString, section);
+    QFETCH(QString, expected);
+    IniFile ini{QString()};
+    ini.setText(QStringLiteral("[DATOS_GENERALES]\nFECHA=1/3/2024\nLINEAS=0\n[RECTIFICATIVA]\n") +
+                section);
+    try {
+        const Invoice invoice = InvoiceImport::readInvoice(ini);
+        QVERIFY(invoice.correction);
+        const Correction& c = *invoice.correction;
+        QCOMPARE(QStringList({c.method, c.kind, c.periodStart.toString(Qt::ISODate),
+                              c.periodEnd.toString(Qt::ISODate)})
+                     .join(u'/'),
+                 expected);
+    } catch (const AppError& e) {
+        QVERIFY2(e.message().startsWith(expected), qPrintable(e.message()));
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_DraftFile)
