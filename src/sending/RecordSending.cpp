@@ -1,7 +1,9 @@
 #include "sending/RecordSending.h"
 
+#include "book/BookDatabase.h"
 #include "ledger/RecordQueue.h"
 #include "sending/AeatClient.h"
+#include "sending/SendingLock.h"
 #include "sending/SubmissionMessage.h"
 
 #include <QLocale>
@@ -85,8 +87,14 @@ RecordQueue::Result resultFor(const StoredRecord& record, const RecordResult& an
 
 Pass run(BookDatabase& db, const RecordBatch::Header& header, const ClientSetup& setup,
          const SendingSchedule::Clock& clock) {
-    RecordQueue queue(db);
     Pass pass;
+    const SendingLock lock(db.path());
+    if (!lock.held()) {
+        pass.busy = true;
+        pass.message = SendingLock::busyMessage();
+        return pass;
+    }
+    RecordQueue queue(db);
     const QList<StoredRecord> waiting = queue.waiting();
     if (waiting.isEmpty())
         return pass;
