@@ -15,6 +15,8 @@ class BookDatabase;
 // the answer applied to each record. A record whose earlier send went
 // unanswered may be answered as a duplicate: the agency holds it, so it
 // counts as sent; for any other record a duplicate is a conflict to show.
+// Records still waiting when an attempt failed were held back by an outage:
+// they go later, in order, in messages of their own marked Incidencia=S.
 namespace RecordSending {
 
 struct Pass {
