@@ -1,6 +1,8 @@
 #include "app/SignatureFlow.h"
 
 #include "app/FileDialogs.h"
+#include "app/FindingsText.h"
+#include "app/MainStatusBar.h"
 
 #include "common/AppError.h"
 #include "session/InvoiceSession.h"
@@ -55,8 +57,10 @@ QString SignatureFlow::signWithCertificate(QWidget* parent, InvoiceSession& sess
     return result.output;
 }
 
-std::optional<SigningCertificate> SignatureFlow::openAsked(QWidget* parent, const QString& path) {
+std::optional<SigningCertificate> SignatureFlow::openAsked(QWidget* parent, const QString& path,
+                                                           const QString& why) {
     const QString ask =
+        (why.isEmpty() ? QString() : why + QStringLiteral("\n\n")) +
         QStringLiteral("Contraseña del certificado %1:").arg(QFileInfo(path).fileName());
     for (int attempt = 1;; ++attempt) {
         QByteArray password;
@@ -114,4 +118,52 @@ QString SignatureFlow::findingsText(const QString& path, const SignatureReport& 
         text += QStringLiteral("\n\n%1: %2").arg(mark, withFullStop(finding.message));
     }
     return text;
+}
+
+void SignatureFlow::signAndReport(QWidget* parent, InvoiceSession& session, const QString& document,
+                                  MainStatusBar& status) {
+    QString output;
+    try {
+        output = signWithCertificate(parent, session, document);
+    } catch (const AppError& e) {
+        status.report(QStringLiteral("La factura no se ha firmado: %1").arg(e.message()));
+        throw;
+    }
+    status.report(
+        output.isEmpty()
+            ? QStringLiteral("Firma cancelada: la factura no se ha firmado")
+            : QStringLiteral("Factura firmada: %1").arg(QDir::toNativeSeparators(output)));
+}
+
+CheckFindings SignatureFlow::checkDocumentFile(QWidget* parent, const QString& path) {
+    CheckFindings findings;
+    BackgroundWork::run(parent, QStringLiteral("Comprobando la factura…"),
+                        [&] { findings = InvoiceSession::checkDocumentFile(path); });
+    return findings;
+}
+
+bool SignatureFlow::reviewFindings(QWidget* parent, const CheckFindings& findings,
+                                   bool whileSaving) {
+    const QString list = FindingsText::list(findings);
+    if (list.isEmpty())
+        return true;
+    const QString details = FindingsText::details(findings);
+    if (!hasErrors(findings)) {
+        Prompts::instance().warnWithDetails(
+            parent, AppTitle,
+            QStringLiteral("Avisos de la comprobación de la factura:\n\n%1").arg(list), details);
+        return true;
+    }
+    if (!whileSaving) {
+        Prompts::instance().warnWithDetails(
+            parent, AppTitle,
+            QStringLiteral("La factura tiene errores y no se firmará:\n\n%1").arg(list), details);
+        return false;
+    }
+    return Prompts::instance().confirmWithDetails(
+        parent, AppTitle,
+        QStringLiteral("La factura tiene errores:\n\n%1\n\n¿Guardarla de todos modos? No se "
+                       "firmará mientras tenga errores.")
+            .arg(list),
+        details);
 }

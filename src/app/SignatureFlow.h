@@ -1,5 +1,6 @@
 #pragma once
 
+#include "facturae/CheckFinding.h"
 #include "signing/SignatureVerifier.h"
 #include "signing/SigningCertificate.h"
 
@@ -8,6 +9,7 @@
 #include <optional>
 
 class InvoiceSession;
+class MainStatusBar;
 class QWidget;
 
 // The person's side of signing with a certificate file and of checking a
@@ -25,12 +27,26 @@ public:
     static QString signWithCertificate(QWidget* parent, InvoiceSession& session,
                                        const QString& document);
 
+    // signWithCertificate, with the outcome in the status bar: where the
+    // signed file is, that the person stopped, or why it failed (rethrown).
+    static void signAndReport(QWidget* parent, InvoiceSession& session, const QString& document,
+                              MainStatusBar& status);
+
+    // A chosen document's check, beside the window as the invoice's is.
+    static CheckFindings checkDocumentFile(QWidget* parent, const QString& path);
+
+    // Shows what a check found. Returns whether to go on: with errors, the
+    // person's answer when saving, never when signing; otherwise true.
+    static bool reviewFindings(QWidget* parent, const CheckFindings& findings, bool whileSaving);
+
     // Asks the password of the certificate file at path and opens it; none
     // when the person cancels. A wrong password is asked again, up to
     // PasswordTries times in all. The password is wiped once the file is
-    // open. Errors are thrown as AppError.
+    // open. Errors are thrown as AppError. why, when given, goes before the
+    // question.
     static constexpr int PasswordTries = 3;
-    static std::optional<SigningCertificate> openAsked(QWidget* parent, const QString& path);
+    static std::optional<SigningCertificate> openAsked(QWidget* parent, const QString& path,
+                                                       const QString& why = {});
 
     // "Comprobar firma": picks a signed file and shows what its check found.
     static void checkSignature(QWidget* parent, InvoiceSession& session);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/InvoiceArea.h"
 #include "app/UnsavedQuestion.h"
 #include "pdf/PdfRenderer.h"
 #include "session/InvoiceSession.h"
@@ -11,27 +12,30 @@
 #include <functional>
 #include <memory>
 
-class AutoFirmaProcess;
+class AutoFirmaSigning;
 class CustomerCompleter;
 class FirstStartHint;
 class IssueFlow;
-class LinesGrid;
+class IssuerWatch;
 class MainStatusBar;
-class PartyPanel;
-class PaymentPanel;
 class PendingEdit;
 class QAction;
 class QDialog;
 class QMenu;
 class QScrollArea;
 class RecordBinding;
-class TotalsPanel;
+class RecordRun;
 class UnsavedChanges;
 
 // The main window: the one invoice being prepared, its menus and the button
 // bar that imports it, keeps it as a draft, writes its document, signs it and
 // opens the validation page. The window only wires controls to the invoice
 // record; the record and the routines it calls do the work.
+// The commands are one table in MainMenus.cpp; their handlers live by
+// subject: MainWindowFiles.cpp (new, import, drafts, leaving the invoice),
+// MainWindowDocument.cpp (generate, check, sign, validate) and
+// MainWindowDialogs.cpp (the windows it opens); InvoiceArea lays out the
+// panels, AutoFirmaSigning and IssuerWatch keep their own state.
 class TForm2 : public QMainWindow {
     Q_OBJECT
 public:
@@ -71,7 +75,7 @@ public:
     // What the status bar says.
     QString statusText() const;
     bool hasUnsavedChanges() const;
-    bool isSigning() const { return m_signing; }
+    bool isSigning() const;
     static const QString FacturaeFilters;
 
     // Event handlers, each asking through Prompts, calling the session and
@@ -122,27 +126,17 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QWidget* buildInvoiceArea();
-    void buildMenus();
-    QWidget* buildButtonBar();
-    QWidget* buildHiddenFields();
+    void connectSession();
+    void connectParties();
+    void connectAccount();
+    void connectRate();
     void showCopy(const QByteArray& document, const QString& source);
     // What "Guardar PDF" proposes for the copy of source (empty: the invoice).
     QString pdfProposal(const QString& source) const;
     void setUpTabOrder();
     void fitToScreen();
-    // AutoFirma on a document whose check found no error (findings).
-    void launchAutoFirma(const QString& input, const CheckFindings& findings);
-    bool autoFirmaSettingsUsable();
-    // Shows what the check found. Returns whether to go on: with errors, the
-    // person's answer when saving, never when signing; otherwise true.
-    bool reviewFindings(const CheckFindings& findings, bool whileSaving);
-    CheckFindings checkDocumentFile(const QString& path);
     bool mayReplaceDocument(const QString& document, const QString& signedCopy);
     void signByChosenRoute(const QString& input, const CheckFindings& findings);
-    void signWithCertificate(const QString& input); // and says so in the status bar
-    void signingEnded();
-    void setSigning(bool on);
     void runModal(QDialog& dialog);
     // Guardar / Descartar / Cancelar, asked when the invoice on screen would
     // be replaced or closed with changes (mayLeaveInvoice).
@@ -157,7 +151,6 @@ private:
     // The invoice's series and number as a file name with extension.
     QString proposedName(const QString& extension) const;
     void reportImport(const QString& path);
-    void rememberLoadedIssuer();
     void whileIssuerMayChange(const std::function<void()>& runWindow);
     void updateCaption();
     void updateRecordNotice();
@@ -165,20 +158,17 @@ private:
     InvoiceSession m_session;
     PdfRenderer m_pdfRenderer{m_session.appDir()};
     InvoiceRecord& m_record = m_session.record(); // the session's record, named for short
-    PartyPanel* m_issuer = nullptr;
-    PartyPanel* m_customer = nullptr;
-    PaymentPanel* m_payment = nullptr;
-    TotalsPanel* m_totals = nullptr;
-    LinesGrid* m_grid = nullptr;
-    QWidget* m_fileReference = nullptr;
+    InvoiceArea m_area;
     QWidget* m_buttonBar = nullptr;
     QScrollArea* m_scroll = nullptr;
     MainStatusBar* m_status = nullptr;
+    RecordRun* m_recordRun = nullptr; // the run's certificate, events and alarm
     FirstStartHint* m_firstStartHint = nullptr;
     RecordBinding* m_binding = nullptr;
     UnsavedChanges* m_changes = nullptr;
     std::unique_ptr<PendingEdit> m_pending;
-    AutoFirmaProcess* m_signer = nullptr;
+    AutoFirmaSigning* m_autoFirma = nullptr;
+    std::unique_ptr<IssuerWatch> m_issuerWatch;
     std::unique_ptr<IssueFlow> m_issueFlow;
     CustomerCompleter* m_customers = nullptr;
     QList<QAction*> m_actions;
@@ -186,11 +176,7 @@ private:
     ModalRunner m_modalRunner;
     UrlOpener m_urlOpener;
     Today m_today = [] { return QDate::currentDate(); };
-    QString m_draftPath;        // where "Guardar borrador" writes without asking
-    QString m_lastDocument;     // the document written last, offered for signing
-    QString m_signingInput;     // the document AutoFirma is signing
-    QString m_signedOutput;     // the signed file AutoFirma is writing
-    QStringList m_loadedIssuer; // the issuer's boxes as Registro.Ini filled them
-    bool m_signing = false;
+    QString m_draftPath;    // where "Guardar borrador" writes without asking
+    QString m_lastDocument; // the document written last, offered for signing
     bool m_shown = false;
 };

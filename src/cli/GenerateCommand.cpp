@@ -3,19 +3,24 @@
 #include "cli/CommandArguments.h"
 #include "cli/EachFile.h"
 #include "cli/FindingLines.h"
+#include "cli/RecordSigning.h"
 
+#include "book/BookDatabase.h"
 #include "common/AppError.h"
 #include "common/FileIdentity.h"
 #include "common/PercentageText.h"
+#include "ledger/EventLog.h"
 #include "session/InvoiceSession.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QTextStream>
 
 namespace {
 
 const char Usage[] =
     "Uso: orvane-cli generate [--home CARPETA] [--withholding TIPO] [--strict] [--replace] "
-    "[-o SALIDA.xml] IMPORTACION.ini...\n"
+    "[FIRMA] [-o SALIDA.xml] IMPORTACION.ini...\n"
     "  --home CARPETA       carpeta con Registro.Ini (por omisión, la del programa)\n"
     "  --withholding TIPO   tipo de retención I.R.P.F. en %, de 0 a 100, con coma o punto\n"
     "                       decimal (por omisión, el IRPF del fichero, o el habitual de\n"
@@ -24,6 +29,10 @@ const char Usage[] =
     "  --replace            sustituye en el libro de facturas la factura de la misma serie y\n"
     "                       número (la anterior queda en el historial)\n"
     "  -o SALIDA.xml        fichero de salida (solo con un fichero de importación)\n"
+    "FIRMA, en el modo NO VERI*FACTU, donde cada registro de facturación se firma:\n"
+    "  [--cert CERTIFICADO.p12] (por omisión, [FIRMA] CERTIFICADO de Registro.Ini) y\n"
+    "  --password-file FICHERO o --password-fd N con la contraseña del certificado. Sin\n"
+    "  un certificado que se abra con ella no se emite ninguna factura.\n"
     "Sin -o, cada factura se guarda junto a su fichero de importación con extensión .XML.\n"
     "Cada factura se comprueba como con «orvane-cli check»; lo que se encuentra sale por la\n"
     "salida de errores, un hallazgo por línea. Cada factura escrita queda emitida en el libro\n"
@@ -35,6 +44,11 @@ struct Options : EachFileOptions {
     bool strict = false;  // a document with errors is not written
     bool replace = false; // an invoice of the same number in the book is replaced
     bool warnedNotKept = false;
+    // Signing the records in the mode that does not send them.
+    QString certificate;
+    QString passwordFile;
+    int passwordFd = -1;
+    std::optional<RecordSigning> signing;
 };
 
 // From a fresh start, as the window would: the import takes the file's IRPF
@@ -50,6 +64,8 @@ QString generateOne(Options& options, const QString& input, QTextStream& err) {
                                "orden con --replace (la anterior queda en el historial)"));
         return true;
     };
+    if (options.signing)
+        session.issuing().ledger.signer = options.signing->signer();
     session.start();
     session.importChosenFile(input);
     if (!options.withholding.isEmpty())
@@ -99,6 +115,27 @@ QStringList batchClashes(const Options& options) {
     return clashes;
 }
 
+// A command runs for moments: the event log's summary is written when 6
+// hours have passed since the last one. False when it was due and could not
+// be written (the next command tries again).
+bool writeSummaryIfDue(const Options& options, QTextStream& err) {
+    if (!QFileInfo::exists(
+            QDir(options.home).filePath(QString::fromLatin1(BookDatabase::FileName))))
+        return true; // nothing issued, nothing to sum up
+    try {
+        const auto db = BookDatabase::open(options.home);
+        options.signing->log(*db).appendSummaryIfDue();
+        return true;
+    } catch (const AppError& error) {
+        err << QStringLiteral("No se ha podido anotar el resumen de eventos que toca cada 6 "
+                              "horas: %1")
+                   .arg(withFullStop(error.message()))
+            << '\n';
+        err.flush();
+        return false;
+    }
+}
+
 } // namespace
 
 int runGenerate(const QStringList& arguments, const QString& toolDir, QTextStream& out,
@@ -117,6 +154,22 @@ int runGenerate(const QStringList& arguments, const QString& toolDir, QTextStrea
             }
             if (option == u"--replace") {
                 options.replace = true;
+                return QString();
+            }
+            if (option == u"--cert" || option == u"--password-file" || option == u"--password-fd") {
+                QString value;
+                if (!args.takeValue(value))
+                    return QStringLiteral("Falta el valor tras %1").arg(option);
+                if (option == u"--cert") {
+                    options.certificate = value;
+                } else if (option == u"--password-file") {
+                    options.passwordFile = value;
+                } else {
+                    bool ok = false;
+                    options.passwordFd = value.toInt(&ok);
+                    if (!ok || options.passwordFd < 0)
+                        return QStringLiteral("Descriptor no válido: %1").arg(value);
+                }
                 return QString();
             }
             if (option != u"--withholding")
@@ -141,6 +194,28 @@ int runGenerate(const QStringList& arguments, const QString& toolDir, QTextStrea
         err.flush();
         return 2;
     }
-    return writeEachFile(options.inputs, out, err,
-                         [&](const QString& input) { return generateOne(options, input, err); });
+    if (!options.passwordFile.isEmpty() && options.passwordFd >= 0)
+        return usageError(err, Usage,
+                          QStringLiteral("Use --password-file o --password-fd, no los dos"));
+    try {
+        if (RecordSigning::modeSigns(options.home) && options.passwordFile.isEmpty() &&
+            options.passwordFd < 0)
+            return usageError(err, Usage,
+                              QStringLiteral("En el modo NO VERI*FACTU cada registro de "
+                                             "facturación se firma: indique la contraseña del "
+                                             "certificado con --password-file o --password-fd"));
+        // Opened once for the whole batch, before anything is issued.
+        options.signing = RecordSigning::open(options.home, options.certificate,
+                                              options.passwordFile, options.passwordFd, err);
+    } catch (const AppError& error) {
+        err << withFullStop(error.message()) << '\n';
+        err.flush();
+        return 1;
+    }
+    const int written = writeEachFile(options.inputs, out, err, [&](const QString& input) {
+        return generateOne(options, input, err);
+    });
+    if (options.signing && !writeSummaryIfDue(options, err))
+        return 1;
+    return written;
 }

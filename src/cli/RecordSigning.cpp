@@ -9,6 +9,7 @@
 #include "settings/IniFile.h"
 #include "signing/SigningCertificate.h"
 
+#include <QDateTime>
 #include <QDir>
 
 RecordSigner RecordSigning::signer() const {
@@ -39,7 +40,14 @@ std::optional<RecordSigning> RecordSigning::open(const QString& home,
     // openCertificate wipes the password whatever happens.
     signing.certificate =
         std::make_shared<const SigningCertificate>(InvoiceSession::openCertificate(path, password));
+    // Said once, before anything is written, rather than by each signature.
+    signing.certificate->checkUsableAt(QDateTime::currentDateTime());
     return signing;
+}
+
+bool RecordSigning::modeSigns(const QString& home) {
+    return RecordSettings::read(IniFile(AppFiles::registroIni(home))).mode ==
+           RecordSettings::Mode::NoVerifactu;
 }
 
 QString RecordSigning::issuerName(const IssuerSettings& issuer) {

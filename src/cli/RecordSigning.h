@@ -33,11 +33,15 @@ struct RecordSigning {
     // Nothing outside that mode. In it, the certificate of certificatePath
     // (empty: [FIRMA] CERTIFICADO of Registro.Ini, relative to home) opened
     // with the password read as sign reads it (readPassword). Throws
-    // AppError when there is no certificate, the password cannot be read or
-    // the certificate does not open with it.
+    // AppError when there is no certificate, the password cannot be read,
+    // the certificate does not open with it or cannot sign now.
     static std::optional<RecordSigning> open(const QString& home, const QString& certificatePath,
                                              const QString& passwordFile, int passwordFd,
                                              QTextStream& err);
+
+    // Whether home's Registro.Ini sets the mode whose commands sign what
+    // they write. Throws AppError for a mode the program does not know.
+    static bool modeSigns(const QString& home);
 
     // The issuer's name as records write it: a person's with the surnames.
     static QString issuerName(const IssuerSettings& issuer);

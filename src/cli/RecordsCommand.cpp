@@ -352,9 +352,7 @@ int runRecords(const QStringList& arguments, const QString& toolDir, QTextStream
         std::optional<RecordSigning> signing;
         if (options.order == Order::Verify || options.order == Order::Export ||
             options.order == Order::Cancel || options.order == Order::Resolve) {
-            const IniFile ini(AppFiles::registroIni(options.home));
-            if (RecordSettings::read(ini).mode == RecordSettings::Mode::NoVerifactu &&
-                !options.passwordGiven())
+            if (RecordSigning::modeSigns(options.home) && !options.passwordGiven())
                 return usageError(err, Usage,
                                   QStringLiteral("En el modo NO VERI*FACTU «records %1» firma "
                                                  "lo que anota: indique la contraseña del "

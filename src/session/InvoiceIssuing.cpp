@@ -140,9 +140,9 @@ void InvoiceIssuing::refuseWithoutRecords(const CheckFindings& findings) const {
     // Without sending, a record is never stored unsigned.
     if (recordSettings(m_appDir).mode == RecordSettings::Mode::NoVerifactu &&
         !m_options.ledger.signer)
-        throw AppError(QStringLiteral("En el modo sin envío (NOVERIFACTU) cada registro de "
-                                      "facturación se firma, y esta versión de Orvane aún no "
-                                      "firma los registros al emitir: la factura no se emite. No "
+        throw AppError(QStringLiteral("En el modo NO VERI*FACTU cada registro de facturación se "
+                                      "firma con el certificado de Configuración > Firma, y no se "
+                                      "ha abierto con su contraseña: la factura no se emite. No "
                                       "se ha guardado nada"));
     if (!m_options.recordDraft)
         throw AppError(QStringLiteral("Esta versión de Orvane no sabe hacer todavía el registro de "
@@ -208,7 +208,12 @@ InvoiceIssuing::Result InvoiceIssuing::issue(const QByteArray& document, const Q
             throw AppError(QStringLiteral("El registro de facturación nombra la factura «%1» y se "
                                           "emite la «%2»: no se ha guardado nada")
                                .arg(draft.invoice.numSerie, s.seriesNumber()));
-        RecordLedger(*db, m_options.ledger).append(std::move(draft), invoiceId);
+        RecordLedger::Options ledger = m_options.ledger;
+        // Records sent to the tax agency go unsigned: only the mode without
+        // sending signs them.
+        if (settings.mode != RecordSettings::Mode::NoVerifactu)
+            ledger.signer = {};
+        RecordLedger(*db, std::move(ledger)).append(std::move(draft), invoiceId);
     };
 
     InvoiceBook book(*db);

@@ -34,6 +34,9 @@ public:
         ReplaceQuestion replace; // without it a number in the book is not replaced
         RecordDraft recordDraft; // needed once a records mode is set
         BookDatabase::Options book;
+        // Its signer signs each record in the mode without sending (NO
+        // VERI*FACTU), which issues nothing without one; other modes store
+        // their records unsigned whatever it holds.
         RecordLedger::Options ledger;
     };
 

@@ -40,6 +40,7 @@ const QString InvoiceSession::MissingBankDataMessage =
 
 InvoiceSession::InvoiceSession(QString appDir) : m_appDir(std::move(appDir)) {
     m_issuing.recordDraft = InvoiceIssuing::recordFromDocument(m_appDir);
+    m_issuing.ledger.signer = m_credentials.signer();
 }
 
 void InvoiceSession::start(const QDate& today) {

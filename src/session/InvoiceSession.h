@@ -4,6 +4,7 @@
 #include "invoice/AdministrationCentres.h"
 #include "invoice/InvoiceRecord.h"
 #include "session/InvoiceIssuing.h"
+#include "session/RunCredentials.h"
 #include "session/TaxQr.h"
 #include "settings/FirmaSettings.h"
 #include "settings/InvoiceImport.h"
@@ -83,6 +84,9 @@ public:
     // How issuing into the book asks and what it uses (the replace question,
     // the billing record's mapping, the book's and records' clocks).
     InvoiceIssuing::Options& issuing() { return m_issuing; }
+    // The certificate opened for the run: issuing signs each record with it
+    // in the mode without sending (issuing().ledger.signer is its signer).
+    RunCredentials& credentials() { return m_credentials; }
 
     // A chosen file that cannot take the document (its own import file, a
     // folder, a pipe or a device) is explained through refuse, and a new
@@ -264,5 +268,6 @@ private:
     QString m_settingsProblem;
     DocumentRenderer* m_renderer = nullptr;
     LongWork m_longWork;
+    RunCredentials m_credentials;
     InvoiceIssuing::Options m_issuing;
 };

@@ -1,4 +1,5 @@
 #include "../ledger/LedgerFixture.h"
+#include "../signing/TestPki.h"
 #include "session/InvoiceSession.h"
 
 #include "book/BookCustomers.h"
@@ -6,6 +7,8 @@
 #include "book/InvoiceBook.h"
 #include "book/SqlStatement.h"
 #include "common/AppError.h"
+#include "session/RecordSignatures.h"
+#include "session/RunCredentials.h"
 #include "settings/DraftFile.h"
 
 #include <QDir>
@@ -21,6 +24,7 @@
 class tst_InvoiceIssuing : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void init();
 
     void issuedInvoiceIsKeptWithItsDocumentValueAndCustomer();
@@ -37,6 +41,9 @@ private slots:
     void withRecordsEachLineKeepsItsTreatment();
     void withRecordsIssuingIsRefused_data();
     void withRecordsIssuingIsRefused();
+    void withoutSendingEachRecordIsSigned_data();
+    void withoutSendingEachRecordIsSigned();
+    void withoutSendingNoRecordIsStoredUnsigned_data();
     void withoutSendingNoRecordIsStoredUnsigned();
     void signedCopyIsKeptWithItsInvoice();
 
@@ -54,6 +61,7 @@ private:
                                        const QString& target = {}) const;
 
     std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TestPki> m_pki; // when the openssl command is there
 };
 
 namespace {
@@ -79,6 +87,13 @@ InvoiceIssuing::Options recordOptions(const QString& home, LedgerFixture::FakeCl
 }
 
 } // namespace
+
+void tst_InvoiceIssuing::initTestCase() {
+    if (!TestPki::available())
+        return;
+    m_pki = std::make_unique<TestPki>();
+    QVERIFY2(m_pki->create(), qPrintable(m_pki->problem));
+}
 
 void tst_InvoiceIssuing::init() {
     m_dir = std::make_unique<QTemporaryDir>();
@@ -414,21 +429,102 @@ void tst_InvoiceIssuing::withRecordsIssuingIsRefused() {
     QCOMPARE(count(home(), "SELECT count(*) FROM billing_records"), 1);
 }
 
+namespace {
+
+enum class Holder { None, Open, Declined, Cleared };
+
+} // namespace
+
+// The record of an invoice issued in each mode, given the run's certificate:
+// signed (and its signature holding) only when the mode does not send it.
+void tst_InvoiceIssuing::withoutSendingEachRecordIsSigned_data() {
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<bool>("signs");
+    QTest::newRow("without sending") << "NOVERIFACTU" << true;
+    QTest::newRow("sending: the certificate is not used") << "VERIFACTU" << false;
+}
+
+void tst_InvoiceIssuing::withoutSendingEachRecordIsSigned() {
+    QFETCH(QString, mode);
+    QFETCH(bool, signs);
+    if (!m_pki)
+        QSKIP("The openssl command is needed to make the test certificates");
+    writeText(QStringLiteral("Registro.Ini"),
+              QStringLiteral("[MISDATOS]\nNIF=%1\n[VERIFACTU]\nMODO=%2\n").arg(Issuer, mode));
+    RunCredentials credentials;
+    QByteArray password(TestPki::Password);
+    credentials.open(m_pki->signer, password);
+    QVERIFY(password.isEmpty());
+
+    // The test certificates are valid from now on, and a signature is never
+    // checked as made in the future: the invoice is issued now.
+    LedgerFixture::FakeClock clock;
+    clock.now = QDateTime::currentDateTimeUtc();
+    const QDate today = clock.now.toTimeZone(GenerationTime::zone(Territory::Peninsula)).date();
+    InvoiceIssuing::Options options = recordOptions(home(), clock);
+    options.ledger.signer = credentials.signer();
+    const InvoiceSession::Generated generated =
+        generate(importFile(QStringLiteral("a.ini"), QStringLiteral("15"),
+                            today.toString(QStringLiteral("dd/MM/yyyy"))),
+                 options);
+    QCOMPARE(generated.status, InvoiceSession::GenerateStatus::Written);
+
+    const auto db = BookDatabase::openExisting(home());
+    SqlStatement select(*db, "SELECT bytes FROM billing_records");
+    QVERIFY(select.next());
+    const QByteArray record = select.blob(0);
+    QVERIFY(!select.next());
+    QCOMPARE(record.contains("SignatureValue"), signs);
+    if (signs) {
+        const QString problem = RecordSignatures::check()(record, RecordSigner::Kind::Record);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    }
+}
+
+// Without the run's certificate open, nothing at all is issued in the mode
+// that signs: neither the invoice nor its record, nor the file.
+void tst_InvoiceIssuing::withoutSendingNoRecordIsStoredUnsigned_data() {
+    QTest::addColumn<Holder>("holder");
+    QTest::addColumn<QString>("says");
+    QTest::newRow("no signer") << Holder::None << "no se ha abierto con su contraseña";
+    QTest::newRow("password not given at start") << Holder::Declined << "al empezar no se dio";
+    QTest::newRow("cleared at quit") << Holder::Cleared << "no se ha abierto ninguno";
+}
+
 void tst_InvoiceIssuing::withoutSendingNoRecordIsStoredUnsigned() {
+    QFETCH(Holder, holder);
+    QFETCH(QString, says);
     writeText(QStringLiteral("Registro.Ini"),
               QStringLiteral("[MISDATOS]\nNIF=%1\n[VERIFACTU]\nMODO=NOVERIFACTU\n").arg(Issuer));
     LedgerFixture::FakeClock clock;
+    InvoiceIssuing::Options options = recordOptions(home(), clock);
+    RunCredentials credentials;
+    if (holder == Holder::Declined)
+        credentials.decline();
+    if (holder == Holder::Cleared) {
+        if (!m_pki)
+            QSKIP("The openssl command is needed to make the test certificates");
+        QByteArray password(TestPki::Password);
+        credentials.open(m_pki->signer, password);
+    }
+    if (holder != Holder::None)
+        options.ledger.signer = credentials.signer(); // handed out before the clear
+    if (holder == Holder::Cleared)
+        credentials.clear();
+
     const QString import =
         importFile(QStringLiteral("a.ini"), QStringLiteral("15"), QStringLiteral("05/03/2027"));
     try {
-        generate(import, recordOptions(home(), clock));
+        generate(import, options);
         QFAIL("issued with an unsigned record");
     } catch (const AppError& e) {
-        QVERIFY2(e.message().contains(QStringLiteral("NOVERIFACTU")), qPrintable(e.message()));
+        QVERIFY2(e.message().contains(QStringLiteral("NO VERI*FACTU")), qPrintable(e.message()));
+        QVERIFY2(e.message().contains(says), qPrintable(e.message()));
     }
     QVERIFY(!QFileInfo::exists(path(QStringLiteral("a.XML"))));
     QVERIFY(!QFileInfo::exists(path(QStringLiteral("Libro.db"))) ||
-            count(home(), "SELECT count(*) FROM billing_records") == 0);
+            (count(home(), "SELECT count(*) FROM billing_records") == 0 &&
+             count(home(), "SELECT count(*) FROM invoices") == 0));
 }
 
 void tst_InvoiceIssuing::signedCopyIsKeptWithItsInvoice() {
