@@ -307,9 +307,10 @@ void tst_CliRecordSend::nothingSent() {
 }
 
 // Two senders at once, two real processes: the second sends nothing and says
-// why; the first one's pass is whole.
+// why; the first one's pass is whole. The service holds the first message
+// long enough for a slow (sanitizer) build to start the second.
 void tst_CliRecordSend::secondSenderRefused() {
-    QVERIFY2(m_standIn.start({QJsonObject{{"action", "delay"}, {"seconds", 3}}}),
+    QVERIFY2(m_standIn.start({QJsonObject{{"action", "delay"}, {"seconds", 15}}}),
              qPrintable(m_standIn.problem));
     QProcess first;
     QVERIFY(startSendAndWaitForMessage(first));
