@@ -107,7 +107,7 @@ int runSignBench(int runs) {
             << "  sign                      " << figures(sign) << '\n'
             << "  check                     " << figures(verify) << '\n'
             << "  sign + check              " << figures(both) << '\n'
-            << "  sign a file as the program does (sign, check, save, read back)\n"
+            << "  sign a file as the program does (read, sign, check, save)\n"
             << "                            " << figures(file) << '\n';
     } catch (const AppError& error) {
         out << error.message() << '\n';

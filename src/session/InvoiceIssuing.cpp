@@ -3,7 +3,6 @@
 #include "book/BookCustomers.h"
 #include "book/BookNumbering.h"
 #include "book/BookText.h"
-#include "book/DocumentDigest.h"
 #include "book/InvoiceBook.h"
 #include "common/AppError.h"
 #include "common/ValueForms.h"
@@ -265,7 +264,7 @@ InvoiceIssuing::Result InvoiceIssuing::issue(const QByteArray& document, const Q
 }
 
 std::optional<BookEntry> InvoiceIssuing::keepSigned(const QString& appDir,
-                                                    const QByteArray& unsignedBytes,
+                                                    const QString& unsignedDigest,
                                                     const QByteArray& signedBytes,
                                                     const QString& fileName,
                                                     const BookDatabase::Options& options) {
@@ -278,7 +277,7 @@ std::optional<BookEntry> InvoiceIssuing::keepSigned(const QString& appDir,
         throw;
     }
     InvoiceBook book(*db);
-    const std::optional<BookEntry> held = book.holding(DocumentDigest::sha256(unsignedBytes));
+    const std::optional<BookEntry> held = book.holding(unsignedDigest);
     if (held)
         book.storeSigned(held->id, signedBytes, fileName);
     return held;

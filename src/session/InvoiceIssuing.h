@@ -74,11 +74,10 @@ public:
                  const std::optional<CheckFindings>& findings);
 
     // Keeps signedBytes (saved as fileName) as the signed copy of the
-    // invoice whose document is unsignedBytes, when the book of appDir holds
-    // that document; the invoice, or none when no book holds it. Throws
-    // AppError when the book cannot keep it.
-    static std::optional<BookEntry> keepSigned(const QString& appDir,
-                                               const QByteArray& unsignedBytes,
+    // invoice whose document has the digest unsignedDigest (DocumentDigest),
+    // when the book of appDir holds that document; the invoice, or none when
+    // no book holds it. Throws AppError when the book cannot keep it.
+    static std::optional<BookEntry> keepSigned(const QString& appDir, const QString& unsignedDigest,
                                                const QByteArray& signedBytes,
                                                const QString& fileName,
                                                const BookDatabase::Options& options = {});

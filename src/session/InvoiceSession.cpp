@@ -1,5 +1,6 @@
 #include "session/InvoiceSession.h"
 
+#include "book/DocumentDigest.h"
 #include "common/AppError.h"
 #include "common/BoundedFile.h"
 #include "common/FileIdentity.h"
@@ -27,6 +28,12 @@
 #include <exception>
 
 namespace {
+
+QString signedCopyNotKept(const QString& signedFile, const QString& reason) {
+    return QStringLiteral("La factura está firmada en %1, pero su copia firmada no se ha "
+                          "guardado en el libro de facturas: %2")
+        .arg(QDir::toNativeSeparators(signedFile), reason);
+}
 
 AppError documentWithErrors(const QString& document) {
     return AppError(QStringLiteral("La factura «%1» tiene errores y no se firma")
@@ -424,8 +431,12 @@ DocumentSigning::SignResult
 InvoiceSession::signWithCertificate(const QString& document, const SigningCertificate& certificate,
                                     const QString& output, const QStringList& otherInputs,
                                     const CheckHeard& checked) {
+    // The book finds the invoice by the digest of what was signed, and keeps
+    // the signed bytes in hand: neither file is read again.
+    QString digest;
     DocumentSigning::SignResult result = DocumentSigning::signFile(
-        document, certificate, output, otherInputs, [&](const XmlDocument& read) {
+        document, certificate, output, otherInputs,
+        [&](const XmlDocument& read, const QByteArray& bytes) {
             const CheckFindings findings = DocumentCheck::run(read);
             const bool errors = hasErrors(findings);
             if (checked)
@@ -434,22 +445,34 @@ InvoiceSession::signWithCertificate(const QString& document, const SigningCertif
                                : DocumentSigning::taxIdMismatch(read, certificate.summary()));
             if (errors)
                 throw documentWithErrors(document);
+            digest = DocumentDigest::sha256(bytes);
         });
-    if (const QString warning = keepSignedCopy(document, result.output); !warning.isEmpty())
+    if (const QString warning = keepSignedBytes(digest, result.signedBytes, result.output);
+        !warning.isEmpty())
         result.report.findings.append(signatureFinding(
             QStringLiteral("book-signed"), SignatureFinding::Severity::Warning, {}, warning));
     return result;
 }
 
 QString InvoiceSession::keepSignedCopy(const QString& document, const QString& signedFile) {
+    QString digest;
+    QByteArray signedBytes;
     try {
-        InvoiceIssuing::keepSigned(m_appDir, BoundedFile::readDocument(document),
-                                   BoundedFile::readDocument(signedFile),
+        digest = DocumentDigest::sha256(BoundedFile::readDocument(document));
+        signedBytes = BoundedFile::readDocument(signedFile);
+    } catch (const AppError& e) {
+        return signedCopyNotKept(signedFile, e.message());
+    }
+    return keepSignedBytes(digest, signedBytes, signedFile);
+}
+
+QString InvoiceSession::keepSignedBytes(const QString& unsignedDigest,
+                                        const QByteArray& signedBytes, const QString& signedFile) {
+    try {
+        InvoiceIssuing::keepSigned(m_appDir, unsignedDigest, signedBytes,
                                    QFileInfo(signedFile).fileName(), m_issuing.book);
     } catch (const AppError& e) {
-        return QStringLiteral("La factura está firmada en %1, pero su copia firmada no se ha "
-                              "guardado en el libro de facturas: %2")
-            .arg(QDir::toNativeSeparators(signedFile), e.message());
+        return signedCopyNotKept(signedFile, e.message());
     }
     return {};
 }

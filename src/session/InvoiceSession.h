@@ -260,6 +260,10 @@ private:
     // now) finds errors or cannot read it: a document with errors is never
     // signed, by any route.
     static void refuseDocumentWithErrors(const QString& document, const CheckFindings* checked);
+    // keepSignedCopy() on the bytes in hand: the unsigned document's digest
+    // and the signed copy saved as signedFile.
+    QString keepSignedBytes(const QString& unsignedDigest, const QByteArray& signedBytes,
+                            const QString& signedFile);
 
     QString m_appDir;
     InvoiceRecord m_record;

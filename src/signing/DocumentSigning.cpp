@@ -105,7 +105,7 @@ SignResult signFile(const QString& input, const SigningCertificate& certificate,
         const QByteArray document = BoundedFile::readDocument(input);
         XmlDocument parsed(document);
         if (inspect)
-            inspect(parsed);
+            inspect(parsed, document);
         certificate.checkUsableAt(now);
         signedDocument = XadesSigner::sign(parsed, document, certificate, now);
     } // the tree is let go before the signed bytes are parsed for their check
@@ -118,6 +118,7 @@ SignResult signFile(const QString& input, const SigningCertificate& certificate,
                                       "ha guardado: %1")
                            .arg(errorsOf(result.report)));
     save(result.output, signedDocument);
+    result.signedBytes = signedDocument;
     return result;
 }
 

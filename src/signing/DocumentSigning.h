@@ -17,6 +17,7 @@ namespace DocumentSigning {
 
 struct SignResult {
     QString output;         // where the signed document was written
+    QByteArray signedBytes; // what was written there
     SignatureReport report; // the check of the written file
 };
 
@@ -33,9 +34,10 @@ QString issuerTaxId(const QByteArray& document);
 QString taxIdMismatch(const XmlDocument& document, const CertificateSummary& certificate);
 QString taxIdMismatch(const QByteArray& document, const CertificateSummary& certificate);
 
-// Called with the document as read, before it is signed; what it throws
-// stops the signing (the session refuses a document with errors so).
-using Inspection = std::function<void(const XmlDocument& document)>;
+// Called with the document as read (its tree and its bytes), before it is
+// signed; what it throws stops the signing (the session refuses a document
+// with errors so).
+using Inspection = std::function<void(const XmlDocument& document, const QByteArray& bytes)>;
 
 // Reads input once, lets inspect look at it, refuses a document that already
 // holds a signature or a certificate not valid at 'now', signs what was read,
