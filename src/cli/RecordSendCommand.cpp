@@ -53,6 +53,10 @@ int sendRecords(const QString& home, const QString& certificatePath, const QStri
     const RecordSending::Pass pass =
         RecordSending::run(*db, header, setup, [] { return QDateTime::currentDateTimeUtc(); });
 
+    if (pass.busy) {
+        err << pass.message << '\n';
+        return 1;
+    }
     if (!pass.sent && pass.notBefore.isValid()) {
         err << QStringLiteral("Aún no se puede enviar: la Agencia Tributaria pide esperar entre "
                               "envíos. El próximo podrá hacerse desde las %1. Quedan %2 "

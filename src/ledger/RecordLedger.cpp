@@ -2,6 +2,7 @@
 
 #include "book/BookDatabase.h"
 #include "ledger/ColumnAgreement.h"
+#include "ledger/RecordCorrection.h"
 #include "ledger/RecordStore.h"
 #include "records/ChainVerifier.h"
 #include "records/RecordBuilder.h"
@@ -134,18 +135,14 @@ StoredRecord RecordLedger::cancel(const QString& issuerNif, const QString& serie
                            .arg(seriesNumber, issuerNif));
     const std::optional<StoredRecord> last =
         RecordStore(m_db).lastAbout(issuerNif, entry->seriesNumber, entry->summary.issueDate);
-    if (last && last->kind == StoredRecord::Kind::Anulacion)
-        throw AppError(QStringLiteral("La factura «%1» ya está anulada: su registro de anulación "
-                                      "es el n.º %2 (%3)")
-                           .arg(entry->seriesNumber)
-                           .arg(last->sequence)
-                           .arg(last->generatedAt));
+    const RecordCorrection::Flags flags = RecordCorrection::forAnulacion(last);
 
     BillingRecord draft;
     draft.kind = BillingRecord::Kind::Anulacion;
     draft.invoice = {issuerNif, entry->seriesNumber, entry->summary.issueDate};
     draft.territory = territory;
-    draft.withoutPriorRecord = !last;
+    draft.withoutPriorRecord = flags.withoutPriorRecord;
+    draft.previousRejection = flags.previousRejection;
     const StoredRecord stored = append(draft, entry->id);
     book.addHistory(entry->id, HistoryKind::Cancelled,
                     QStringLiteral("Registro de anulación n.º %1").arg(stored.sequence));

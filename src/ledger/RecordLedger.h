@@ -59,9 +59,10 @@ public:
 
     // Cancels the issued invoice of issuerNif named seriesNumber (as the book
     // lists it): appends its RegistroAnulacion (SinRegistroPrevio when the
-    // invoice has no record, issued before records were made) and the history
-    // row "anulada", in one transaction. Refused with AppError, nothing
-    // written, for an invoice not in the book or cancelled already.
+    // invoice has no record, issued before records were made; RechazoPrevio
+    // when the agency rejected its earlier cancellation) and the history row
+    // "anulada", in one transaction. Refused with AppError, nothing written,
+    // for an invoice not in the book or cancelled already.
     StoredRecord cancel(const QString& issuerNif, const QString& seriesNumber, Territory territory);
 
 private:

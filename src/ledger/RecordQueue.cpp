@@ -18,7 +18,8 @@ StoredRecord read(const SqlStatement& row) {
     r.huella = row.text(7);
     r.previousHuella = row.text(8);
     r.state = row.text(9);
-    r.bytes = row.blob(10);
+    r.incident = row.integer(10) != 0;
+    r.bytes = row.blob(11);
     return r;
 }
 
@@ -30,11 +31,12 @@ QList<StoredRecord> RecordQueue::waiting(int limit) const {
                                  Waiting + " ORDER BY rowid LIMIT 1");
     if (!first.next())
         return {};
-    SqlStatement rows(m_db, QByteArray("SELECT sequence, issuer_nif, installation, kind, "
-                                       "series_number, issue_date, generated_at, huella, "
-                                       "previous_huella, state, bytes FROM billing_records "
-                                       "WHERE issuer_nif = ?1 AND installation = ?2 AND ") +
-                                Waiting + " ORDER BY sequence LIMIT ?3");
+    SqlStatement rows(m_db,
+                      QByteArray("SELECT sequence, issuer_nif, installation, kind, "
+                                 "series_number, issue_date, generated_at, huella, "
+                                 "previous_huella, state, incident, bytes FROM billing_records "
+                                 "WHERE issuer_nif = ?1 AND installation = ?2 AND ") +
+                          Waiting + " ORDER BY sequence LIMIT ?3");
     rows.bindAll(first.text(0), first.text(1), qint64(limit));
     QList<StoredRecord> records;
     while (rows.next())
@@ -45,6 +47,13 @@ QList<StoredRecord> RecordQueue::waiting(int limit) const {
 int RecordQueue::waitingCount() const {
     SqlStatement count(m_db, QByteArray("SELECT count(*) FROM billing_records WHERE ") + Waiting);
     return count.next() ? int(count.integer(0)) : 0;
+}
+
+void RecordQueue::markLate() {
+    SqlStatement(m_db, QByteArray("UPDATE billing_records SET incident = 1 WHERE incident = 0 "
+                                  "AND ") +
+                           Waiting)
+        .run();
 }
 
 void RecordQueue::markSent(const ChainKey& chain, const QList<qint64>& sequences) {

@@ -40,6 +40,10 @@ public:
     QList<StoredRecord> waiting(int limit = MaxRecords) const;
     int waitingCount() const;
 
+    // Every waiting record was held back by an outage: it goes with
+    // Incidencia=S, in messages of its own, whenever it is sent.
+    void markLate();
+
     // Before the message goes: each record enviado, its attempts counted.
     void markSent(const ChainKey& chain, const QList<qint64>& sequences);
     // After: each record's new state, error and receipt, in one transaction.

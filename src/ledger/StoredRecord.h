@@ -29,6 +29,7 @@ struct StoredRecord {
     QString huella;
     QString previousHuella; // empty for the first record
     QString state;          // pendiente, enviado, aceptado, aceptado con errores, rechazado
+    bool incident = false;  // held back by an outage: sent with Incidencia=S (queue only)
     QByteArray bytes;       // only where the reader asked for them
 
     // "alta" / "anulación", as the book stores and the tool shows it.

@@ -1,7 +1,9 @@
 #include "sending/RecordSending.h"
 
+#include "book/BookDatabase.h"
 #include "ledger/RecordQueue.h"
 #include "sending/AeatClient.h"
+#include "sending/SendingLock.h"
 #include "sending/SubmissionMessage.h"
 
 #include <QLocale>
@@ -22,14 +24,15 @@ RecordQueue::Schedule toSchedule(const SendingSchedule::State& s) {
 
 // The waiting records that may share one message: the agency tells answers
 // apart by invoice and operation, so a second record about the same invoice
-// waits for the next message.
+// waits for the next message; Incidencia=S speaks for the whole message, so
+// records held back by an outage never share one with the others.
 QList<StoredRecord> batchOf(const QList<StoredRecord>& waiting) {
     QList<StoredRecord> batch;
     QSet<QString> ids;
     for (const StoredRecord& r : waiting) {
         const QString id =
             r.kindText() + u'|' + r.seriesNumber + u'|' + r.issueDate.toString(Qt::ISODate);
-        if (ids.contains(id))
+        if (ids.contains(id) || r.incident != waiting.first().incident)
             break;
         ids.insert(id);
         batch.append(r);
@@ -85,8 +88,18 @@ RecordQueue::Result resultFor(const StoredRecord& record, const RecordResult& an
 
 Pass run(BookDatabase& db, const RecordBatch::Header& header, const ClientSetup& setup,
          const SendingSchedule::Clock& clock) {
-    RecordQueue queue(db);
     Pass pass;
+    const SendingLock lock(db.path());
+    if (!lock.held()) {
+        pass.busy = true;
+        pass.message = SendingLock::busyMessage();
+        return pass;
+    }
+    RecordQueue queue(db);
+    // The last attempt failed: whatever waits now, made before the outage or
+    // during it, is sent late.
+    if (queue.schedule().failures > 0)
+        queue.markLate();
     const QList<StoredRecord> waiting = queue.waiting();
     if (waiting.isEmpty())
         return pass;
@@ -105,8 +118,11 @@ Pass run(BookDatabase& db, const RecordBatch::Header& header, const ClientSetup&
         bytes.append(r.bytes);
         sequences.append(r.sequence);
     }
+    RecordBatch::Header messageHeader = header;
+    if (batch.first().incident)
+        messageHeader.incident = true;
     const SubmissionMessage message =
-        SubmissionMessage::fromBody(RecordBatch::element(header, bytes));
+        SubmissionMessage::fromBody(RecordBatch::element(messageHeader, bytes));
     const ChainKey chain = batch.first().chain;
 
     // Marked before it goes: a pass cut short leaves them enviado, so a

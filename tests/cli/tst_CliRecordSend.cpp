@@ -7,10 +7,12 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <memory>
 
@@ -33,17 +35,40 @@ private slots:
     void bookFromBeforeSendingSendsAtOnce();
     void nothingSent_data();
     void nothingSent();
+    void secondSenderRefused();
+    void killedDuringSend();
 
 private:
     // The settings name the stand-in's address, which changes at each start.
     CliRunner::Run send(const QByteArray& mode = "VERIFACTU", bool certificate = true) const {
+        return CliRunner::cli(sendArguments(mode, certificate));
+    }
+    QStringList sendArguments(const QByteArray& mode = "VERIFACTU", bool certificate = true) const {
         writeSettings(mode);
         QStringList arguments = {QStringLiteral("records"),         QStringLiteral("send"),
                                  QStringLiteral("--home"),          m_home->path(),
                                  QStringLiteral("--password-file"), m_passwordFile};
         if (certificate)
             arguments << QStringLiteral("--cert") << m_pki.signer;
-        return CliRunner::cli(arguments);
+        return arguments;
+    }
+    // A records send left running, once its message has reached the stand-in.
+    bool startSendAndWaitForMessage(QProcess& process) const {
+        process.start(QStringLiteral(ORVANE_CLI_PATH), sendArguments());
+        if (!process.waitForStarted(10000))
+            return false;
+        QElapsedTimer waited;
+        waited.start();
+        while (m_standIn.requests().isEmpty()) {
+            if (waited.hasExpired(60000) || process.state() == QProcess::NotRunning)
+                return false;
+            QThread::msleep(20);
+        }
+        return true;
+    }
+    CliRunner::Run verify() const {
+        return CliRunner::cli({QStringLiteral("records"), QStringLiteral("verify"),
+                               QStringLiteral("--home"), m_home->path()});
     }
     void writeSettings(const QByteArray& mode) const {
         CliRunner::writeFile(*m_home, QStringLiteral("Registro.Ini"),
@@ -191,12 +216,15 @@ void tst_CliRecordSend::lostReplyResentAsDuplicate() {
     QVERIFY2(run.status == 0, qPrintable(run.err));
     QCOMPARE(states(), QStringLiteral("AAA"));
     QCOMPARE(m_standIn.requests().size(), 2);
-    QCOMPARE(m_standIn.requestBody(2), m_standIn.requestBody(1));
+    // The same record bytes; the lost reply was an incident, so the header says so.
+    const QByteArray first = m_standIn.requestBody(1), second = m_standIn.requestBody(2);
+    QCOMPARE(second.mid(second.indexOf("<sum:RegistroFactura>")),
+             first.mid(first.indexOf("<sum:RegistroFactura>")));
+    QVERIFY(!first.contains("Incidencia"));
+    QVERIFY(second.contains("<sum1:Incidencia>S</sum1:Incidencia>"));
 
-    const CliRunner::Run verify =
-        CliRunner::cli({QStringLiteral("records"), QStringLiteral("verify"),
-                        QStringLiteral("--home"), m_home->path()});
-    QVERIFY2(verify.status == 0, qPrintable(verify.out + verify.err));
+    const CliRunner::Run verified = verify();
+    QVERIFY2(verified.status == 0, qPrintable(verified.out + verified.err));
 
     // Nothing is left: the next pass sends nothing and says so.
     run = send();
@@ -277,6 +305,52 @@ void tst_CliRecordSend::nothingSent() {
     QVERIFY2(run.err.contains(errHas), qPrintable(run.err));
     QVERIFY(m_standIn.requests().isEmpty());
     QCOMPARE(states(), QStringLiteral("PPP"));
+}
+
+// Two senders at once, two real processes: the second sends nothing and says
+// why; the first one's pass is whole. The service holds the first message
+// long enough for a slow (sanitizer) build to start the second.
+void tst_CliRecordSend::secondSenderRefused() {
+    QVERIFY2(m_standIn.start({QJsonObject{{"action", "delay"}, {"seconds", 15}}}),
+             qPrintable(m_standIn.problem));
+    QProcess first;
+    QVERIFY(startSendAndWaitForMessage(first));
+
+    const CliRunner::Run second = send();
+    QCOMPARE(second.status, 1);
+    QVERIFY2(second.err.contains(QStringLiteral("está enviando ahora los registros")),
+             qPrintable(second.err));
+
+    QVERIFY(first.waitForFinished(60000));
+    QCOMPARE(first.exitCode(), 0);
+    QCOMPARE(m_standIn.requests().size(), 1);
+    QCOMPARE(states(), QStringLiteral("AAA"));
+    QCOMPARE(column("SELECT group_concat(attempts) FROM billing_records"), QStringLiteral("1,1,1"));
+}
+
+// Killed while the service holds the message unanswered: the records stay
+// waiting, the next run takes over the dead sender's lock and sends the same
+// bytes again, and the agency's duplicate answer marks them accepted.
+void tst_CliRecordSend::killedDuringSend() {
+    QVERIFY2(
+        m_standIn.start(
+            {QJsonObject{{"action", "delay"}, {"seconds", 60}, {"registered", true}}, answer()}),
+        qPrintable(m_standIn.problem));
+    QProcess killed;
+    QVERIFY(startSendAndWaitForMessage(killed));
+    killed.kill();
+    QVERIFY(killed.waitForFinished(10000));
+    QCOMPARE(states(), QStringLiteral("SSS"));
+
+    const CliRunner::Run rerun = send();
+    QVERIFY2(rerun.status == 0, qPrintable(rerun.err));
+    QCOMPARE(states(), QStringLiteral("AAA"));
+    const QList<QJsonObject> seen = m_standIn.requests();
+    QCOMPARE(seen.size(), 2);
+    QCOMPARE(m_standIn.requestBody(2), m_standIn.requestBody(1));
+    const CliRunner::Run verified = verify();
+    QVERIFY2(verified.status == 0, qPrintable(verified.out + verified.err));
+    QCOMPARE(column("SELECT count(*) FROM billing_records"), QStringLiteral("3"));
 }
 
 QTEST_GUILESS_MAIN(tst_CliRecordSend)

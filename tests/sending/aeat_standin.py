@@ -15,7 +15,9 @@ next step of the script (the last step repeats):
       earlier request already carried that record
   {"action": "fault", "code": "env:Client", "string": "Codigo[4104]...."}
   {"action": "status", "status": 500, "body": "..."}
-  {"action": "delay", "seconds": 5, "then": {step}}
+  {"action": "delay", "seconds": 5, "then": {step}, "registered": false}
+      the answer comes late; "registered": the records count as registered
+      as soon as the request is read (a program killed while it waits)
   {"action": "drop"}    the request is read and recorded (and counts as
                         registered), then the connection is reset unanswered
   {"action": "reset"}   the connection is reset once the headers are read
@@ -262,13 +264,20 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.reply(500, fault_xml("env:Client", problem))
             return
 
-        if step["action"] == "delay":
-            time.sleep(step["seconds"])
-            step = step.get("then", {"action": "answer"})
-
-        action = step["action"]
         with server.lock:
             earlier = set(server.registered)
+        if step["action"] == "delay":
+            registered_at_once = step.get("registered", False)
+            if registered_at_once:
+                with server.lock:
+                    server.registered.update(tuple(i) for i in ids)
+            time.sleep(step["seconds"])
+            step = step.get("then", {"action": "answer"})
+            if not registered_at_once:
+                with server.lock:
+                    earlier = set(server.registered)
+
+        action = step["action"]
         if action in ("answer", "drop"):
             with server.lock:
                 server.registered.update(tuple(i) for i in ids)
