@@ -5,7 +5,7 @@
 
 #include "facturae/FacturaeWriter.h"
 #include "invoice/InvoiceRecord.h"
-#include "settings/InvoiceImport.h"
+#include "storage/InvoiceImport.h"
 
 #include <QBuffer>
 #include <QByteArray>

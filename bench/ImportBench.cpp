@@ -19,7 +19,7 @@
 #include "SignBench.h"
 #include "facturae/FacturaeWriter.h"
 #include "invoice/InvoiceRecord.h"
-#include "settings/InvoiceImport.h"
+#include "storage/InvoiceImport.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

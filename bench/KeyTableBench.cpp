@@ -6,8 +6,8 @@
 //   orvane-bench-keys [RUNS]
 
 #include "BenchKit.h"
-#include "settings/IniFile.h"
-#include "settings/IniKeyTable.h"
+#include "storage/IniFile.h"
+#include "storage/IniKeyTable.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

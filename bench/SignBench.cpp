@@ -6,11 +6,11 @@
 #include "common/BoundedFile.h"
 #include "facturae/FacturaeWriter.h"
 #include "invoice/InvoiceRecord.h"
-#include "settings/InvoiceImport.h"
 #include "signing/DocumentSigning.h"
 #include "signing/SignatureVerifier.h"
 #include "signing/SigningCertificate.h"
 #include "signing/XadesSigner.h"
+#include "storage/InvoiceImport.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>

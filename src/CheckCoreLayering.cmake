@@ -52,8 +52,9 @@ list(REMOVE_DUPLICATES edges)
 # billing records are pure values, texts and checks, stored by neither; the
 # ledger joins the two (records kept in the book) below the session.
 set(allowed_book common)
+set(allowed_storage common invoice)
 set(allowed_records common invoice facturae)
-set(allowed_ledger common book records settings)
+set(allowed_ledger common book records storage settings)
 set(narrow)
 foreach(edge ${edges})
   string(REPLACE ">" ";" ends "${edge}")

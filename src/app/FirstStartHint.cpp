@@ -1,8 +1,8 @@
 #include "app/FirstStartHint.h"
 
 #include "settings/AppFiles.h"
-#include "settings/IniFile.h"
 #include "settings/RegistroIni.h"
+#include "storage/IniFile.h"
 
 FirstStartHint::FirstStartHint(QWidget* parent) : QLabel(parent) {
     setObjectName(QStringLiteral("FirstStartHint"));

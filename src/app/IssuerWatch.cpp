@@ -3,8 +3,8 @@
 #include "common/AppVersion.h"
 #include "invoice/InvoiceRecord.h"
 #include "settings/AppFiles.h"
-#include "settings/IniFile.h"
 #include "settings/RegistroIni.h"
+#include "storage/IniFile.h"
 #include "widgets/Prompts.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include "session/InvoiceSession.h"
 #include "session/RunEvents.h"
 #include "settings/AppFiles.h"
-#include "settings/IniFile.h"
 #include "signing/SigningCertificate.h"
+#include "storage/IniFile.h"
 #include "widgets/Prompts.h"
 
 #include <QDateTime>

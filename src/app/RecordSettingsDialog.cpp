@@ -2,7 +2,7 @@
 
 #include "ledger/RecordSettings.h"
 #include "settings/AppFiles.h"
-#include "settings/IniFile.h"
+#include "storage/IniFile.h"
 #include "widgets/Prompts.h"
 
 #include <QComboBox>

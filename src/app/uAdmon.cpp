@@ -1,7 +1,7 @@
 #include "app/uAdmon.h"
 
 #include "settings/AppFiles.h"
-#include "settings/IniFile.h"
+#include "storage/IniFile.h"
 #include "widgets/DialogKit.h"
 #include "widgets/ErrorGuard.h"
 #include "widgets/Prompts.h"

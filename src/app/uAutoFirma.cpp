@@ -7,9 +7,9 @@
 #include "settings/AppFiles.h"
 #include "settings/AutoFirmaSettings.h"
 #include "settings/FirmaSettings.h"
-#include "settings/IniFile.h"
 #include "signing/InstalledPrograms.h"
 #include "signing/SigningCertificate.h"
+#include "storage/IniFile.h"
 #include "widgets/DialogKit.h"
 #include "widgets/Prompts.h"
 

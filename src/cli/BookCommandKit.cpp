@@ -5,8 +5,8 @@
 #include "common/AppError.h"
 #include "common/ValueForms.h"
 #include "settings/AppFiles.h"
-#include "settings/IniFile.h"
 #include "settings/RegistroIni.h"
+#include "storage/IniFile.h"
 
 #include <QTextStream>
 

@@ -10,9 +10,9 @@
 #include "sending/ServiceSettings.h"
 #include "session/InvoiceSession.h"
 #include "settings/AppFiles.h"
-#include "settings/IniFile.h"
 #include "settings/RegistroIni.h"
 #include "signing/SigningCertificate.h"
+#include "storage/IniFile.h"
 
 #include <QDir>
 #include <QFileInfo>

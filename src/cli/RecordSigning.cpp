@@ -7,8 +7,8 @@
 #include "session/RunCredentials.h"
 #include "session/RunEvents.h"
 #include "settings/AppFiles.h"
-#include "settings/IniFile.h"
 #include "signing/SigningCertificate.h"
+#include "storage/IniFile.h"
 
 #include <QDateTime>
 #include <QDir>

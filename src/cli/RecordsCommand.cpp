@@ -19,8 +19,8 @@
 #include "records/RecordText.h"
 #include "session/RecordSignatures.h"
 #include "settings/AppFiles.h"
-#include "settings/IniFile.h"
 #include "settings/RegistroIni.h"
+#include "storage/IniFile.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -3,8 +3,8 @@
 #include "common/AppError.h"
 #include "ledger/RecordSettings.h"
 #include "settings/AppFiles.h"
-#include "settings/IniFile.h"
 #include "settings/RegistroIni.h"
+#include "storage/IniFile.h"
 
 namespace RecordObligation {
 

@@ -3,7 +3,7 @@
 #include "common/AppError.h"
 #include "common/BoundedFile.h"
 #include "settings/FirmaSettings.h"
-#include "settings/IniFile.h"
+#include "storage/IniFile.h"
 
 #include <QDir>
 #include <QFileInfo>

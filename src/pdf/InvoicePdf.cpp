@@ -5,7 +5,7 @@
 #include "pdf/LogoImage.h"
 #include "pdf/PdfFile.h"
 #include "settings/AppFiles.h"
-#include "settings/IniFile.h"
+#include "storage/IniFile.h"
 
 #include <QDir>
 #include <QFileInfo>

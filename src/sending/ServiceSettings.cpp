@@ -2,7 +2,7 @@
 
 #include "common/AppError.h"
 #include "ledger/RecordSettings.h"
-#include "settings/IniFile.h"
+#include "storage/IniFile.h"
 
 #include <QDir>
 

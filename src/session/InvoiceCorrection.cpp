@@ -11,8 +11,8 @@
 #include "session/InvoiceIssuing.h"
 #include "session/InvoiceSession.h"
 #include "settings/AppFiles.h"
-#include "settings/IniFile.h"
 #include "settings/RegistroIni.h"
+#include "storage/IniFile.h"
 
 #include <QDir>
 

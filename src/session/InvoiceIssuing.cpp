@@ -18,10 +18,10 @@
 #include "session/InvoiceCorrection.h"
 #include "session/IssuedTaxQr.h"
 #include "settings/AppFiles.h"
-#include "settings/DraftFile.h"
-#include "settings/IniFile.h"
 #include "settings/InvoiceNumbering.h"
 #include "settings/RegistroIni.h"
+#include "storage/DraftFile.h"
+#include "storage/IniFile.h"
 
 #include <QBuffer>
 #include <QStringList>

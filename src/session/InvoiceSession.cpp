@@ -12,13 +12,13 @@
 #include "session/IssuedTaxQr.h"
 #include "settings/AppFiles.h"
 #include "settings/AutoFirmaSettings.h"
-#include "settings/DraftFile.h"
-#include "settings/IniFile.h"
-#include "settings/InvoiceImport.h"
 #include "settings/InvoiceNumbering.h"
 #include "settings/RegistroIni.h"
 #include "signing/AutoFirmaLaunch.h"
 #include "signing/SigningCertificate.h"
+#include "storage/DraftFile.h"
+#include "storage/IniFile.h"
+#include "storage/InvoiceImport.h"
 
 #include <QBuffer>
 #include <QDir>

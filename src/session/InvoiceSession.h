@@ -10,8 +10,8 @@
 #include "session/TaxQr.h"
 #include "settings/AutoFirmaSettings.h"
 #include "settings/FirmaSettings.h"
-#include "settings/InvoiceImport.h"
 #include "signing/DocumentSigning.h"
+#include "storage/InvoiceImport.h"
 
 #include <QDate>
 #include <QString>

@@ -7,7 +7,7 @@
 #include "records/QrAddress.h"
 #include "records/RecordReader.h"
 #include "settings/AppFiles.h"
-#include "settings/IniFile.h"
+#include "storage/IniFile.h"
 
 namespace IssuedTaxQr {
 

@@ -4,8 +4,8 @@
 #include "session/RecordSignatures.h"
 #include "settings/AppFiles.h"
 #include "settings/FirmaSettings.h"
-#include "settings/IniFile.h"
 #include "signing/SigningCertificate.h"
+#include "storage/IniFile.h"
 
 #include <QDir>
 

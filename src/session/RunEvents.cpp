@@ -7,8 +7,8 @@
 #include "ledger/RecordSettings.h"
 #include "session/RecordSignatures.h"
 #include "settings/AppFiles.h"
-#include "settings/IniFile.h"
 #include "settings/RegistroIni.h"
+#include "storage/IniFile.h"
 
 #include <QStringList>
 

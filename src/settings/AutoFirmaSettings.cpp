@@ -1,6 +1,6 @@
 #include "settings/AutoFirmaSettings.h"
 
-#include "settings/IniFile.h"
+#include "storage/IniFile.h"
 
 namespace {
 const QString AutoFirma = QStringLiteral("AUTOFIRMA");

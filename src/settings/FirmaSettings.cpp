@@ -1,6 +1,6 @@
 #include "settings/FirmaSettings.h"
 
-#include "settings/IniFile.h"
+#include "storage/IniFile.h"
 
 namespace {
 const QString Firma = QStringLiteral("FIRMA");

@@ -3,8 +3,8 @@
 #include "common/AppError.h"
 #include "common/NumberSequence.h"
 #include "settings/AppFiles.h"
-#include "settings/IniFile.h"
 #include "settings/KeptSettings.h"
+#include "storage/IniFile.h"
 
 #include <QUrl>
 

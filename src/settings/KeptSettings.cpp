@@ -1,6 +1,6 @@
 #include "settings/KeptSettings.h"
 
-#include "settings/IniFile.h"
+#include "storage/IniFile.h"
 
 #include <QFileInfo>
 #include <QHash>

@@ -7,7 +7,7 @@
 #include "invoice/InvoiceRecord.h"
 #include "invoice/PartyFields.h"
 #include "settings/AppFiles.h"
-#include "settings/IniFile.h"
+#include "storage/IniFile.h"
 
 #include <QDir>
 #include <QFileInfo>

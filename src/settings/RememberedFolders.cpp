@@ -2,8 +2,8 @@
 
 #include "common/AppError.h"
 #include "settings/AppFiles.h"
-#include "settings/IniFile.h"
 #include "settings/KeptSettings.h"
+#include "storage/IniFile.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -7,7 +7,7 @@
 #include "app/uPrincipal.h"
 #include "app/uRegistro.h"
 #include "settings/AppFiles.h"
-#include "settings/IniFile.h"
+#include "storage/IniFile.h"
 
 #include <QAction>
 #include <QDir>

@@ -7,9 +7,9 @@
 #include "app/uPrincipal.h"
 #include "facturae/FacturaeWriter.h"
 #include "invoice/InvoiceRecord.h"
-#include "settings/InvoiceImport.h"
 #include "signing/DocumentSigning.h"
 #include "signing/InstalledPrograms.h"
+#include "storage/InvoiceImport.h"
 
 #include <QAction>
 #include <QFileInfo>

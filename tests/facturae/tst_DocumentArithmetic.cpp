@@ -3,7 +3,7 @@
 #include "common/AppError.h"
 #include "facturae/FacturaeWriter.h"
 #include "invoice/InvoiceRecord.h"
-#include "settings/InvoiceImport.h"
+#include "storage/InvoiceImport.h"
 
 #include <QBuffer>
 #include <QFile>

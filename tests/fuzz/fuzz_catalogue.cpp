@@ -5,7 +5,7 @@
 #include "FuzzCheck.h"
 #include "common/AppError.h"
 #include "settings/ConcellosCatalogue.h"
-#include "settings/IniKeyTable.h"
+#include "storage/IniKeyTable.h"
 
 #include <QDir>
 #include <QFile>

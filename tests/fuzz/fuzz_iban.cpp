@@ -2,7 +2,7 @@
 #include "FuzzCheck.h"
 #include "common/AppError.h"
 #include "invoice/BankAccount.h"
-#include "settings/TextDecoding.h"
+#include "storage/TextDecoding.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,10 +1,10 @@
 // An arbitrary file imported into a fresh record, then the document written:
 // whatever the file holds, the output must be well-formed XML with the root
 // and its three sections in place. An early error from the import is fine.
-#include "facturae/FacturaeWriter.h"
 #include "common/AppError.h"
+#include "facturae/FacturaeWriter.h"
 #include "invoice/InvoiceRecord.h"
-#include "settings/InvoiceImport.h"
+#include "storage/InvoiceImport.h"
 
 #include <QBuffer>
 #include <QDate>

@@ -1,8 +1,8 @@
 // The INI reader on arbitrary bytes: decoding, parsing, reading and writing
 // back must never crash, and a value written must read back as written.
 #include "FuzzCheck.h"
-#include "settings/IniFile.h"
-#include "settings/TextDecoding.h"
+#include "storage/IniFile.h"
+#include "storage/TextDecoding.h"
 
 #include <QString>
 #include <QStringList>

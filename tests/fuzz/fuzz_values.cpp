@@ -1,7 +1,7 @@
 // The readers of numbers, whole numbers and dates on arbitrary text.
 #include "FuzzCheck.h"
 #include "common/ValueForms.h"
-#include "settings/TextDecoding.h"
+#include "storage/TextDecoding.h"
 
 #include <cstdint>
 #include <cstdlib>

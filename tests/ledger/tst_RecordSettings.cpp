@@ -1,6 +1,6 @@
 #include "common/AppError.h"
 #include "ledger/RecordSettings.h"
-#include "settings/IniFile.h"
+#include "storage/IniFile.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -2,7 +2,7 @@
 #include "facturae/FacturaeWriter.h"
 #include "invoice/InvoiceRecord.h"
 #include "pdf/FacturaeReader.h"
-#include "settings/InvoiceImport.h"
+#include "storage/InvoiceImport.h"
 
 #include <QBuffer>
 #include <QFile>

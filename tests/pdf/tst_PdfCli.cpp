@@ -3,7 +3,7 @@
 #include "PdfPages.h"
 
 #include "invoice/InvoiceRecord.h"
-#include "settings/InvoiceImport.h"
+#include "storage/InvoiceImport.h"
 
 #include "pdf/FacturaeReader.h"
 #include "pdf/ReadableText.h"

@@ -7,7 +7,7 @@
 #include "pdf/FacturaeReader.h"
 #include "pdf/InvoicePdf.h"
 #include "pdf/LogoImage.h"
-#include "settings/InvoiceImport.h"
+#include "storage/InvoiceImport.h"
 
 #include <QBuffer>
 #include <QFile>

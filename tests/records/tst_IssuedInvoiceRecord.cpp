@@ -7,7 +7,7 @@
 #include "records/IssuedInvoiceRecord.h"
 #include "records/RecordBuilder.h"
 #include "records/RecordRules.h"
-#include "settings/InvoiceImport.h"
+#include "storage/InvoiceImport.h"
 
 #include <QBuffer>
 #include <QDir>

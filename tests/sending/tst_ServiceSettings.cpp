@@ -1,7 +1,7 @@
 #include "common/AppError.h"
 #include "sending/ClientSetup.h"
 #include "sending/ServiceSettings.h"
-#include "settings/IniFile.h"
+#include "storage/IniFile.h"
 
 #include <QTemporaryDir>
 #include <QTest>

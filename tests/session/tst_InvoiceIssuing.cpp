@@ -10,7 +10,7 @@
 #include "facturae/TaxQrLine.h"
 #include "session/RecordSignatures.h"
 #include "session/RunCredentials.h"
-#include "settings/DraftFile.h"
+#include "storage/DraftFile.h"
 
 #include <QDir>
 #include <QFile>

@@ -4,8 +4,8 @@
 
 #include "common/AppError.h"
 #include "common/ValueForms.h"
-#include "settings/DraftFile.h"
 #include "signing/SigningCertificate.h"
+#include "storage/DraftFile.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,7 +2,7 @@
 // source files, and prints one line after each save. The test kills it at a
 // random moment and checks that TARGET is one of the two contents, whole.
 #include "common/AppError.h"
-#include "settings/IniFile.h"
+#include "storage/IniFile.h"
 
 #include <QFile>
 #include <QTextStream>

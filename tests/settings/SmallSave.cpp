@@ -11,8 +11,8 @@
 #include "facturae/FacturaeWriter.h"
 #include "invoice/InvoiceRecord.h"
 #include "settings/ConcellosCatalogue.h"
-#include "settings/IniFile.h"
-#include "settings/InvoiceImport.h"
+#include "storage/IniFile.h"
+#include "storage/InvoiceImport.h"
 
 #include <QTemporaryDir>
 

@@ -1,6 +1,6 @@
 #include "common/AppError.h"
 #include "settings/ConcellosCatalogue.h"
-#include "settings/IniFile.h"
+#include "storage/IniFile.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,9 +3,9 @@
 #include "common/AppError.h"
 #include "facturae/FacturaeWriter.h"
 #include "invoice/InvoiceRecord.h"
-#include "settings/DraftFile.h"
-#include "settings/IniFile.h"
-#include "settings/InvoiceImport.h"
+#include "storage/DraftFile.h"
+#include "storage/IniFile.h"
+#include "storage/InvoiceImport.h"
 
 #include <QBuffer>
 #include <QDir>

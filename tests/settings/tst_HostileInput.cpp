@@ -6,8 +6,8 @@
 #include "common/AppError.h"
 #include "facturae/FacturaeWriter.h"
 #include "invoice/InvoiceRecord.h"
-#include "settings/IniFile.h"
-#include "settings/InvoiceImport.h"
+#include "storage/IniFile.h"
+#include "storage/InvoiceImport.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 #include "common/AppError.h"
-#include "settings/IniFile.h"
-#include "settings/TextDecoding.h"
+#include "storage/IniFile.h"
+#include "storage/TextDecoding.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,7 +2,7 @@
 #include "common/AppError.h"
 #include "invoice/BankAccount.h"
 #include "invoice/InvoiceRecord.h"
-#include "settings/InvoiceImport.h"
+#include "storage/InvoiceImport.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "settings/AppFiles.h"
-#include "settings/IniFile.h"
 #include "settings/InvoiceNumbering.h"
 #include "settings/RememberedFolders.h"
+#include "storage/IniFile.h"
 
 #include <QDir>
 #include <QFile>

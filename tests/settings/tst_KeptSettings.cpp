@@ -1,9 +1,9 @@
 #include "HostileFiles.h"
 #include "common/AppError.h"
 #include "settings/AppFiles.h"
-#include "settings/IniFile.h"
 #include "settings/InvoiceNumbering.h"
 #include "settings/RememberedFolders.h"
+#include "storage/IniFile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "invoice/InvoiceRecord.h"
-#include "settings/IniFile.h"
 #include "settings/RegistroIni.h"
+#include "storage/IniFile.h"
 
 #include <QFile>
 #include <QRegularExpression>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/IniKeyTable.h"
+#include "storage/IniKeyTable.h"
 
 #include <QString>
 #include <QStringView>

@@ -1,8 +1,8 @@
-#include "settings/CorrectionSection.h"
+#include "storage/CorrectionSection.h"
 
 #include "common/AppError.h"
 #include "common/ValueForms.h"
-#include "settings/IniFile.h"
+#include "storage/IniFile.h"
 
 namespace CorrectionSection {
 

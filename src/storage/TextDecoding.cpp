@@ -1,4 +1,4 @@
-#include "settings/TextDecoding.h"
+#include "storage/TextDecoding.h"
 
 #include <QStringDecoder>
 

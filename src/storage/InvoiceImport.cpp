@@ -1,4 +1,4 @@
-#include "settings/InvoiceImport.h"
+#include "storage/InvoiceImport.h"
 
 #include "common/AppError.h"
 #include "common/ValueForms.h"
@@ -9,8 +9,8 @@
 #include "invoice/InvoiceRecord.h"
 #include "invoice/PartyFields.h"
 #include "invoice/Totals.h"
-#include "settings/CorrectionSection.h"
-#include "settings/IniFile.h"
+#include "storage/CorrectionSection.h"
+#include "storage/IniFile.h"
 
 #include <QDir>
 #include <QFileInfo>

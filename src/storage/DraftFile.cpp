@@ -1,10 +1,10 @@
-#include "settings/DraftFile.h"
+#include "storage/DraftFile.h"
 
 #include "common/ValueForms.h"
 #include "invoice/InvoiceRecord.h"
-#include "settings/IniFile.h"
-#include "settings/InvoiceImport.h"
-#include "settings/TextDecoding.h"
+#include "storage/IniFile.h"
+#include "storage/InvoiceImport.h"
+#include "storage/TextDecoding.h"
 
 namespace DraftFile {
 

@@ -1,4 +1,4 @@
-#include "settings/IniKeyTable.h"
+#include "storage/IniKeyTable.h"
 
 #include <QHashFunctions>
 #include <QRandomGenerator>

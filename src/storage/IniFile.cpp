@@ -1,9 +1,9 @@
-#include "settings/IniFile.h"
+#include "storage/IniFile.h"
 
 #include "common/AppError.h"
 #include "common/SafeSave.h"
 #include "common/ValueForms.h"
-#include "settings/TextDecoding.h"
+#include "storage/TextDecoding.h"
 
 #include <QDir>
 #include <QFile>
