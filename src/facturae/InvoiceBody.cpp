@@ -80,6 +80,9 @@ private:
         end();
         text("CorrectionMethod", c.method);
         text("CorrectionMethodDescription", CorrectiveCodes::correctionMethodDescription(c.method));
+        // Only the later version has a place for the corrected invoice's date.
+        if (v.facturaeVersion == FacturaeVersion::V3_2_2 && c.issueDate.isValid())
+            text("InvoiceIssueDate", DocumentText::date(c.issueDate));
         end();
     }
 

@@ -3,6 +3,7 @@
 #include "facturae/CorrectiveCodes.h"
 #include "facturae/DocumentCheck.h"
 #include "facturae/FacturaeWriter.h"
+#include "invoice/FacturaeVersion.h"
 #include "invoice/InvoiceRecord.h"
 
 #include <QBuffer>
@@ -85,22 +86,28 @@ void expectNoErrors(const QByteArray& bytes) {
 void tst_CorrectiveDocument::document_data() {
     QTest::addColumn<QString>("reason");
     QTest::addColumn<QString>("method");
+    QTest::addColumn<FacturaeVersion>("version");
     const QList<CorrectiveCodes::Code>& methods = CorrectiveCodes::correctionMethods();
-    int n = 0;
-    for (const CorrectiveCodes::Code& reason : CorrectiveCodes::reasons()) {
-        const QString method = methods.at(n++ % methods.size()).code;
-        QTest::addRow("reason %s, method %s", qPrintable(reason.code), qPrintable(method))
-            << reason.code << method;
+    for (FacturaeVersion version : {FacturaeVersion::V3_2_1, FacturaeVersion::V3_2_2}) {
+        int n = 0;
+        for (const CorrectiveCodes::Code& reason : CorrectiveCodes::reasons()) {
+            const QString method = methods.at(n++ % methods.size()).code;
+            QTest::addRow("%s, reason %s, method %s", qPrintable(FacturaeVersions::text(version)),
+                          qPrintable(reason.code), qPrintable(method))
+                << reason.code << method << version;
+        }
     }
 }
 
 void tst_CorrectiveDocument::document() {
     QFETCH(QString, reason);
     QFETCH(QString, method);
+    QFETCH(FacturaeVersion, version);
     const Correction c = correctionOf(reason, method);
     InvoiceRecord r;
     fill(r);
     r.setCorrection(c);
+    r.setFacturaeVersion(version);
     if (c.bySubstitution()) {
         addLine(r, {QStringLiteral("Reparación"), 2, 150});
         addLine(r, {QStringLiteral("Piezas"), 1, 80.5, 0, 10});
@@ -118,9 +125,12 @@ void tst_CorrectiveDocument::document() {
              QStringLiteral("Corrective{InvoiceNumber=0042;InvoiceSeriesCode=A-2024;"
                             "ReasonCode=%1;ReasonDescription=%2;"
                             "TaxPeriod{StartDate=2024-02-01;EndDate=2024-02-29};"
-                            "CorrectionMethod=%3;CorrectionMethodDescription=%4}")
+                            "CorrectionMethod=%3;CorrectionMethodDescription=%4%5}")
                  .arg(reason, CorrectiveCodes::reasonDescription(reason), method,
-                      CorrectiveCodes::correctionMethodDescription(method)));
+                      CorrectiveCodes::correctionMethodDescription(method),
+                      version == FacturaeVersion::V3_2_2
+                          ? QStringLiteral(";InvoiceIssueDate=2024-02-14")
+                          : QString()));
     const QString total =
         doc.at(QStringLiteral("Invoices/Invoice/InvoiceTotals/InvoiceTotal")).text;
     QCOMPARE(total, c.bySubstitution() ? QStringLiteral("451.55") : QStringLiteral("-124.85"));
