@@ -147,9 +147,9 @@ void tst_CorrectiveDocument::seriesLessCorrectedInvoice() {
     addLine(r, {QStringLiteral("Reparación"), 1, 100});
     const QByteArray bytes = written(r);
     expectNoErrors(bytes);
-    const ParsedElement& corrective = ParsedElement::parse(bytes, false)
-                                          .at(QStringLiteral("Invoices/Invoice/InvoiceHeader/"
-                                                             "Corrective"));
+    const ParsedElement doc = ParsedElement::parse(bytes, false);
+    const ParsedElement& corrective =
+        doc.at(QStringLiteral("Invoices/Invoice/InvoiceHeader/Corrective"));
     QVERIFY(!corrective.has(QStringLiteral("InvoiceSeriesCode")));
     QCOMPARE(corrective.at(QStringLiteral("InvoiceNumber")).text, QStringLiteral("0042"));
 }
