@@ -1,7 +1,6 @@
 #include "app/RecordChainWindow.h"
 
 #include "book/BookDatabase.h"
-#include "book/BookError.h"
 #include "ledger/ChainListing.h"
 #include "ledger/LedgerCheck.h"
 #include "session/InvoiceSession.h"
@@ -156,15 +155,10 @@ void RecordChainWindow::ComprobarClick() {
                 integrityLines = found.lines();
                 integrityOk = found.ok();
             }
-            std::unique_ptr<BookDatabase> db;
-            try {
-                db = BookDatabase::openExisting(m_session.appDir());
-            } catch (const BookError& e) {
-                // No book yet: no invoice issued, no record.
-                if (e.kind() != BookError::Kind::Missing)
-                    throw;
+            // No book yet: no invoice issued, no record.
+            const auto db = BookDatabase::openIfPresent(m_session.appDir());
+            if (!db)
                 return;
-            }
             if (!integrity)
                 report = LedgerCheck::run(*db);
             recordRows = ChainListing::records(*db);

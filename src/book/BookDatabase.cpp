@@ -147,6 +147,17 @@ std::unique_ptr<BookDatabase> BookDatabase::openExisting(const QString& folder,
     return open(folder, options);
 }
 
+std::unique_ptr<BookDatabase> BookDatabase::openIfPresent(const QString& folder,
+                                                          const Options& options) {
+    try {
+        return openExisting(folder, options);
+    } catch (const BookError& e) {
+        if (e.kind() == BookError::Kind::Missing)
+            return nullptr;
+        throw;
+    }
+}
+
 // A new book is made complete under a temporary name and then moved into
 // place, so Libro.db is never a half-made or empty file: an empty one can
 // only come from elsewhere and is refused.

@@ -41,6 +41,13 @@ public:
     static std::unique_ptr<BookDatabase> openExisting(const QString& folder) {
         return openExisting(folder, {});
     }
+    // The same, with null instead of BookError Missing: for those to whom no
+    // book yet simply means nothing issued.
+    static std::unique_ptr<BookDatabase> openIfPresent(const QString& folder,
+                                                       const Options& options);
+    static std::unique_ptr<BookDatabase> openIfPresent(const QString& folder) {
+        return openIfPresent(folder, {});
+    }
 
     // Moves an unusable book (and its companion files) aside, renamed with
     // the given time, so a new one can be made in its place; the new name.

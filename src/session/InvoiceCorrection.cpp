@@ -69,14 +69,9 @@ QString series(const QString& appDir) {
 
 BookEntry findCorrected(const QString& appDir, const QString& seriesNumber,
                         const BookDatabase::Options& options) {
-    std::unique_ptr<BookDatabase> db;
-    try {
-        db = BookDatabase::openExisting(appDir, options);
-    } catch (const BookError& e) {
-        if (e.kind() == BookError::Kind::Missing)
-            throw AppError(notInBook(seriesNumber, appDir));
-        throw;
-    }
+    const auto db = BookDatabase::openIfPresent(appDir, options);
+    if (!db)
+        throw AppError(notInBook(seriesNumber, appDir));
     const InvoiceBook book(*db);
     const QString mine = InvoiceIssuing::taxIdKey(
         IssuerSettings::read(IniFile(AppFiles::registroIni(appDir))).taxId);
@@ -156,13 +151,7 @@ void completeRecord(BillingRecord& draft, const Correction& correction,
 }
 
 CheckFindings checkAgainstBook(const QString& appDir, const QByteArray& document) {
-    std::unique_ptr<BookDatabase> db;
-    try {
-        db = BookDatabase::openExisting(appDir);
-    } catch (const BookError& e) {
-        if (e.kind() != BookError::Kind::Missing)
-            throw;
-    }
+    const auto db = BookDatabase::openIfPresent(appDir);
     return CorrectiveChecks::correctedInBook(
         document, [&](const QString& sellerTaxId, const QString& seriesNumber) {
             if (!db)

@@ -297,14 +297,9 @@ std::optional<BookEntry> InvoiceIssuing::keepSigned(const QString& appDir,
                                                     const QByteArray& signedBytes,
                                                     const QString& fileName,
                                                     const BookDatabase::Options& options) {
-    std::unique_ptr<BookDatabase> db;
-    try {
-        db = BookDatabase::openExisting(appDir, options);
-    } catch (const BookError& e) {
-        if (e.kind() == BookError::Kind::Missing)
-            return std::nullopt;
-        throw;
-    }
+    const auto db = BookDatabase::openIfPresent(appDir, options);
+    if (!db)
+        return std::nullopt;
     InvoiceBook book(*db);
     const std::optional<BookEntry> held = book.holding(unsignedDigest);
     if (held)

@@ -1,7 +1,6 @@
 #include "session/RunEvents.h"
 
 #include "book/BookDatabase.h"
-#include "book/BookError.h"
 #include "common/AppError.h"
 #include "ledger/AlarmStore.h"
 #include "ledger/RecordSettings.h"
@@ -56,14 +55,9 @@ IntegrityReport RunEvents::checkIntegrity() const {
 }
 
 std::optional<IntegrityAlarm> RunEvents::alarm() const {
-    std::unique_ptr<BookDatabase> db;
-    try {
-        db = BookDatabase::openExisting(m_appDir);
-    } catch (const BookError& e) {
-        if (e.kind() == BookError::Kind::Missing)
-            return std::nullopt;
-        throw;
-    }
+    const auto db = BookDatabase::openIfPresent(m_appDir);
+    if (!db)
+        return std::nullopt;
     return AlarmStore::active(*db);
 }
 
