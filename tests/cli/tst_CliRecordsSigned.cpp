@@ -51,11 +51,8 @@ void tst_CliRecordsSigned::initTestCase() {
     if (!TestPki::available())
         QSKIP("The openssl command is needed to make the test certificates");
     QVERIFY2(m_pki.create(), qPrintable(m_pki.problem));
-    m_passwordFile = m_pki.path("password.txt");
-    QFile password(m_passwordFile);
-    QVERIFY(password.open(QIODevice::WriteOnly));
-    password.write(QByteArray(TestPki::Password) + '\n');
-    password.close();
+    m_passwordFile = m_pki.passwordFile();
+    QVERIFY(!m_passwordFile.isEmpty());
 
     // The mode's start and three invoices with their signed records, made by
     // the program's ledger a second apart; the certificates are valid from

@@ -50,12 +50,12 @@ QJsonObject answer(const QJsonArray& lines = {}) {
 }
 
 QJsonObject line(const QString& state, int code = 0, const QString& description = {}) {
-    QJsonObject spec{{"estado", state}};
+    QJsonObject reply{{"estado", state}};
     if (code) {
-        spec.insert("codigo", code);
-        spec.insert("descripcion", description);
+        reply.insert("codigo", code);
+        reply.insert("descripcion", description);
     }
-    return spec;
+    return reply;
 }
 
 } // namespace

@@ -177,6 +177,16 @@ public:
 
     QString path(const QString& name) const { return m_dir.filePath(name); }
 
+    // A file holding the certificates' password as a person would write it
+    // (a line), for the tool's --password-file; empty when it cannot be made.
+    QString passwordFile() const {
+        QFile file(path(QStringLiteral("password.txt")));
+        if (!file.open(QIODevice::WriteOnly) ||
+            file.write(QByteArray(Password) + '\n') != qint64(sizeof Password))
+            return QString();
+        return file.fileName();
+    }
+
     // Runs the xmlsec1 command on a signed document, trusting the test root.
     // Returns 1 accepted, 0 refused, -1 when xmlsec1 is not there.
     int xmlsec1Accepts(const QString& file) const {
